@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# ./build.sh run [ARGS...]  installs what is missing, builds, starts zr48pm (the simulator stands in
+#                           for a ZR48 when none is attached)
+# ./build.sh test           installs what is missing, builds, runs every test through CTest
+# ./build.sh sanitize       builds the core tests with AddressSanitizer and UBSan and runs them
+set -euo pipefail
+cd "$(dirname "$0")"
+mode="${1:-run}"
+[ $# -gt 0 ] && shift
+
+scripts/install-packages.sh
+
+configure() { # configure BUILD_DIR [CMAKE OPTIONS...]
+    local dir="$1"
+    shift
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    fi
+}
+
+case "$mode" in
+run)
+    configure build
+    cmake --build build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No desktop session (DISPLAY is not set): zr48pm needs one to show its window."
+        echo "The command-line tool is built: build/src/cli/zr48 --help"
+        exit 0
+    fi
+    exec build/src/shell/zr48pm "$@"
+    ;;
+test)
+    configure build
+    cmake --build build
+    ctest --test-dir build --output-on-failure -j "$(nproc)"
+    ;;
+sanitize)
+    configure build-sanitize -DZR48_CORE_ONLY=ON -DZR48_SANITIZE=ON -DZR48_BENCHMARKS=OFF
+    cmake --build build-sanitize
+    ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
+    ;;
+*)
+    echo "usage: ./build.sh run [ARGS...] | test | sanitize" >&2
+    exit 64
+    ;;
+esac

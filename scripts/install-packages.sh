@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages of scripts/packages.txt that are missing; quick when all are there.
+set -euo pipefail
+list="$(dirname "$0")/packages.txt"
+missing=()
+while read -r package; do
+    case "$package" in ''|'#'*) continue ;; esac
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done < "$list"
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

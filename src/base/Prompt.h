@@ -1,0 +1,31 @@
+#pragma once
+// Every message box of the system goes out through a Prompt: message boxes in the app,
+// the terminal in the command-line tool, a scripted fake in tests.
+
+#include "base/Text.h"
+
+namespace zr48 {
+
+enum class Icon { Error, Information, Confirmation, None };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    // Shows a modal message and returns the button chosen.
+    virtual Answer show(const Text& message, Icon icon, Buttons buttons) = 0;
+
+    void error(const Text& message) { show(message, Icon::Error, Buttons::Ok); }
+    void information(const Text& message) { show(message, Icon::Information, Buttons::Ok); }
+    Answer confirm(const Text& message, Buttons buttons) { return show(message, Icon::Confirmation, buttons); }
+};
+
+const char* toString(Icon icon);
+const char* toString(Buttons buttons);
+const char* toString(Answer answer);
+
+// Whether `answer` is one of the buttons of `buttons`.
+bool offers(Buttons buttons, Answer answer);
+
+} // namespace zr48

@@ -1,0 +1,37 @@
+#pragma once
+// Windows-1252 text: every text inside the system is a string of these bytes.
+// Conversions to Unicode happen only at the edges (file system, terminal, GUI).
+
+#include <string>
+#include <string_view>
+
+namespace zr48 {
+
+using Text = std::string;
+
+// The Unicode code point of a Windows-1252 byte. The five bytes that the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the same value, as Windows
+// does, so that every byte survives a round trip.
+char32_t cp1252ToUnicode(unsigned char byte);
+
+// The Windows-1252 byte of a code point, or -1 when the code page cannot hold it.
+int unicodeToCp1252(char32_t codePoint);
+
+std::string toUtf8(std::string_view text);
+// Characters that Windows-1252 cannot hold, and malformed UTF-8, become '?'.
+Text fromUtf8(std::string_view utf8);
+
+// Letter case as the Western system locale maps it (accented letters, š/Š, œ/Œ, ž/Ž, ÿ/Ÿ).
+unsigned char upperChar(unsigned char c);
+unsigned char lowerChar(unsigned char c);
+Text upperCase(std::string_view text);
+Text lowerCase(std::string_view text);
+
+// Case-insensitive comparison: both sides upper-cased, then compared byte by byte.
+int compareText(std::string_view a, std::string_view b);
+bool sameText(std::string_view a, std::string_view b);
+
+// Removes leading and trailing spaces and control characters (every byte up to 0x20).
+std::string_view trimmed(std::string_view text);
+
+} // namespace zr48

@@ -1,0 +1,31 @@
+#pragma once
+// The settings store of the app and the command-line tool: QSettings, organisation "KELDO",
+// application "ZR48" (on Linux the file KELDO/ZR48.conf under the XDG configuration folder).
+
+#include "base/Settings.h"
+
+#include <QSettings>
+
+namespace zr48 {
+
+class QtSettingsStore : public SettingsStore {
+public:
+    QtSettingsStore();
+
+    std::optional<Text> readString(const std::string& name) const override;
+    // A value that is not a whole number reads as missing.
+    std::optional<std::int32_t> readInteger(const std::string& name) const override;
+    void writeString(const std::string& name, const Text& value) override;
+    void writeInteger(const std::string& name, std::int32_t value) override;
+
+    Text fileName() const;
+
+private:
+    void commit();
+    mutable QSettings settings_;
+};
+
+// The defaults of this platform: a projects folder in the user's home and the sample database.
+SettingsDefaults platformSettingsDefaults();
+
+} // namespace zr48

@@ -1,0 +1,27 @@
+#include "base/qt/QtText.h"
+
+#include <QList>
+
+namespace zr48 {
+
+QString toQString(std::string_view text)
+{
+    QString out;
+    out.reserve(static_cast<qsizetype>(text.size()));
+    for (char c : text)
+        out += QChar(static_cast<char16_t>(cp1252ToUnicode(static_cast<unsigned char>(c))));
+    return out;
+}
+
+Text fromQString(const QString& text)
+{
+    Text out;
+    out.reserve(static_cast<size_t>(text.size()));
+    for (const char32_t cp : text.toUcs4()) {
+        const int byte = unicodeToCp1252(cp);
+        out += byte < 0 ? '?' : static_cast<char>(byte);
+    }
+    return out;
+}
+
+} // namespace zr48

@@ -1,0 +1,86 @@
+#include "cli/Cli.h"
+
+#include "base/Version.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace zr48::cli {
+
+const Command* findCommand(std::string_view name)
+{
+    const auto all = commands();
+    const auto it = std::find_if(all.begin(), all.end(), [name](const Command& c) { return name == c.name; });
+    return it == all.end() ? nullptr : &*it;
+}
+
+void printUsage(std::ostream& out)
+{
+    out << "Usage: zr48 [--link SPEC] [--yes | --no] COMMAND [ARGUMENTS...]\n"
+           "       zr48 --help | --version\n"
+           "\n"
+           "The command-line tool of the KELDO ZR48 Project Manager.\n"
+           "\n"
+           "Options:\n"
+           "  --link SPEC   how to reach the ZR48: auto (default), sim, sim:CARDFILE, tty:PATH, ftdi\n"
+           "  --yes, --no   answer every question with Yes (OK) or with No (Cancel)\n"
+           "  --help        show this help; 'zr48 help COMMAND' shows a command's help\n"
+           "  --version     show the version\n"
+           "\n"
+           "Commands:\n";
+    size_t width = 0;
+    for (const Command& c : commands())
+        width = std::max(width, std::string_view(c.name).size());
+    for (const Command& c : commands())
+        out << "  " << c.name << std::string(width + 2 - std::string_view(c.name).size(), ' ') << c.summary << '\n';
+    out << "\nExit status: 0 success, 1 the operation failed, 2 no ZR48 answered, 64 wrong usage.\n";
+}
+
+int run(Environment& environment, const Arguments& arguments)
+{
+    Context context{environment.out, environment.err, environment.prompt, environment.settings, {}};
+    size_t i = 0;
+    for (; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--help" || a == "-h") {
+            printUsage(environment.out);
+            return kExitOk;
+        }
+        if (a == "--version") {
+            environment.out << "zr48 " << kVersion << '\n';
+            return kExitOk;
+        }
+        if (a == "--yes" || a == "--no") {
+            if (environment.answerAllQuestions)
+                environment.answerAllQuestions(a == "--yes");
+        } else if (a == "--link" || a.starts_with("--link=")) {
+            if (a == "--link") {
+                if (++i == arguments.size()) {
+                    environment.err << "zr48: --link needs a value (auto, sim, sim:CARDFILE, tty:PATH, ftdi)\n";
+                    return kExitUsage;
+                }
+                context.options.link = arguments[i];
+            } else {
+                context.options.link = a.substr(7);
+            }
+        } else if (a.starts_with("-")) {
+            environment.err << "zr48: unknown option '" << a << "'; see 'zr48 --help'\n";
+            return kExitUsage;
+        } else {
+            break;
+        }
+    }
+    if (i == arguments.size()) {
+        printUsage(environment.err);
+        return kExitUsage;
+    }
+    const Command* command = findCommand(arguments[i]);
+    if (!command) {
+        environment.err << "zr48: unknown command '" << arguments[i] << "'; see 'zr48 --help'\n";
+        return kExitUsage;
+    }
+    const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+    return command->run(context, rest);
+}
+
+} // namespace zr48::cli

@@ -1,0 +1,91 @@
+#include "cli/Cli.h"
+#include "base/Version.h"
+#include "support/ScriptedPrompt.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace zr48::cli {
+namespace {
+
+class CliTest : public testing::Test {
+protected:
+    int run(Arguments arguments)
+    {
+        out.str({});
+        err.str({});
+        return cli::run(environment, arguments);
+    }
+
+    std::ostringstream out;
+    std::ostringstream err;
+    test::ScriptedPrompt prompt;
+    MemorySettingsStore store;
+    Settings settings{store, SettingsDefaults{"/home/ann/ZR48 Projects/", "/db/", false, false, 10, 20}};
+    std::optional<bool> answerAll;
+    Environment environment{out, err, prompt, settings, [this](bool yes) { answerAll = yes; }};
+};
+
+TEST_F(CliTest, VersionIsTheBuildsVersion)
+{
+    EXPECT_EQ(run({"--version"}), kExitOk);
+    EXPECT_EQ(out.str(), std::string("zr48 ") + kVersion + "\n");
+}
+
+TEST_F(CliTest, HelpListsEveryCommand)
+{
+    EXPECT_EQ(run({"--help"}), kExitOk);
+    for (const Command& c : commands())
+        EXPECT_NE(out.str().find(std::string("  ") + c.name), std::string::npos) << c.name;
+    EXPECT_EQ(run({"help", "settings"}), kExitOk);
+    EXPECT_NE(out.str().find("Usage: zr48 settings [NAME VALUE]"), std::string::npos);
+}
+
+TEST_F(CliTest, WrongUsageIsReportedWithItsOwnStatus)
+{
+    const struct {
+        Arguments arguments;
+        const char* message;
+    } cases[] = {
+        {{}, "Usage:"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{"--bogus", "help"}, "unknown option '--bogus'"},
+        {{"--link"}, "--link needs a value"},
+        {{"settings", "Colour", "red"}, "no setting named 'Colour'"},
+        {{"settings", "Expert", "2"}, "Expert takes 0 or 1"},
+        {{"settings", "IrOptimizerPass1", "101"}, "takes a whole number from 0 to 100"},
+        {{"settings", "IrOptimizerPass1", "1x"}, "takes a whole number from 0 to 100"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.arguments), kExitUsage);
+        EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+    }
+}
+
+TEST_F(CliTest, GlobalOptionsComeBeforeTheCommand)
+{
+    EXPECT_EQ(run({"--link", "sim", "--yes", "settings"}), kExitOk);
+    EXPECT_EQ(answerAll, true);
+    EXPECT_EQ(run({"--no", "--link=tty:/dev/pts/3", "settings"}), kExitOk);
+    EXPECT_EQ(answerAll, false);
+}
+
+TEST_F(CliTest, SettingsShowsDefaultsAndStoresNewValues)
+{
+    EXPECT_EQ(run({"settings"}), kExitOk);
+    EXPECT_NE(out.str().find("ProjectDir        /home/ann/ZR48 Projects/\n"), std::string::npos);
+    EXPECT_NE(out.str().find("IrOptimizerPass2  20\n"), std::string::npos);
+
+    EXPECT_EQ(run({"settings", "Database", "/srv/Caf\xC3\xA9/"}), kExitOk);
+    EXPECT_EQ(run({"settings", "Advanced", "1"}), kExitOk);
+    EXPECT_EQ(run({"settings", "IrOptimizerPass1", "0"}), kExitOk);
+    EXPECT_EQ(settings.database(), "/srv/Caf\xE9/"); // stored as system text
+    EXPECT_TRUE(settings.advanced());
+    EXPECT_EQ(settings.irOptimizerPass1(), 0);
+    EXPECT_EQ(run({"settings"}), kExitOk);
+    EXPECT_NE(out.str().find("Database          /srv/Caf\xC3\xA9/\n"), std::string::npos); // shown as UTF-8
+}
+
+} // namespace
+} // namespace zr48::cli

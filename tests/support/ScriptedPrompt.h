@@ -1,0 +1,46 @@
+#pragma once
+// The prompt of tests: records every message and answers questions from a script.
+// A question nobody scripted, an answer the question does not offer, and scripted answers
+// left unused at the end all fail the running test.
+
+#include "base/Prompt.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace zr48::test {
+
+class ScriptedPrompt : public Prompt {
+public:
+    struct Shown {
+        Text message;
+        Icon icon;
+        Buttons buttons;
+        Answer answer;
+    };
+
+    ~ScriptedPrompt() override;
+
+    // Queues the answer to the next question; `expectedPart`, when given, must occur in it.
+    ScriptedPrompt& answer(Answer answer, Text expectedPart = {});
+
+    Answer show(const Text& message, Icon icon, Buttons buttons) override;
+
+    const std::vector<Shown>& shown() const { return shown_; }
+    std::vector<Text> messages() const;
+    // Messages shown with the error icon.
+    std::vector<Text> errors() const;
+    size_t pendingAnswers() const { return script_.size(); }
+    void clear() { shown_.clear(); }
+
+private:
+    struct Scripted {
+        Answer answer;
+        Text expectedPart;
+    };
+    std::deque<Scripted> script_;
+    std::vector<Shown> shown_;
+};
+
+} // namespace zr48::test

@@ -1,0 +1,43 @@
+#include "support/TempDir.h"
+
+#include "base/Paths.h"
+
+#include <fstream>
+#include <random>
+
+namespace zr48::test {
+
+TempDir::TempDir()
+{
+    std::random_device seed;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ = base / ("zr48-test-" + std::to_string(seed()));
+        if (std::filesystem::create_directory(path_))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+Text TempDir::text(std::string_view relative) const
+{
+    Text out = fromFsPath(path_) + "/";
+    out += relative;
+    return out;
+}
+
+Text TempDir::write(std::string_view relative, std::string_view bytes) const
+{
+    const Text path = text(relative);
+    const auto fsPath = toFsPath(path);
+    std::filesystem::create_directories(fsPath.parent_path());
+    std::ofstream(fsPath, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+} // namespace zr48::test

@@ -1,0 +1,28 @@
+#pragma once
+// A fresh folder for one test, removed with everything in it at the end.
+
+#include "base/Text.h"
+
+#include <filesystem>
+#include <string_view>
+
+namespace zr48::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // A path below the folder as system text (Windows-1252), with the native separator.
+    Text text(std::string_view relative = {}) const;
+    // Writes bytes to a file below the folder and returns its path as system text.
+    Text write(std::string_view relative, std::string_view bytes) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace zr48::test
