@@ -53,7 +53,7 @@ TEST_F(ProjectCommandsTest, ShowListsTheProjectAndFlagsMissingDeviceFiles)
     EXPECT_NE(shown.find("  Café terrace\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("  1  TERRACE\n"), std::string::npos);
     EXPECT_NE(shown.find("Slots (2 of 63 assigned):"), std::string::npos);
-    EXPECT_NE(shown.find("DVD-2  Infrared (RC5)  Blu-ray  DVD     1,3      [PROJECT]\\BDP.mpi\n"), std::string::npos)
+    EXPECT_NE(shown.find("DVD-2  Infrared (RC5)   Blu-ray  DVD     1,3      [PROJECT]\\BDP.mpi\n"), std::string::npos)
         << shown;
     EXPECT_NE(shown.find("unknown type 12"), std::string::npos);
     EXPECT_NE(shown.find("gone.mpi  (missing)"), std::string::npos);
