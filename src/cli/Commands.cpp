@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
+#include "cli/CommandsProject.h"
 
 #include <array>
 
@@ -12,6 +13,8 @@ std::span<const Command> commands()
     static const std::array table = {
         helpCommand(),
         settingsCommand(),
+        showCommand(),
+        copyProjectCommand(),
     };
     return table;
 }
