@@ -3,6 +3,7 @@
 #include "project/SimpleIniFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -33,7 +34,9 @@ std::int32_t readNumber(const Text& line, std::size_t& pos)
 
 void appendNumber(Text& text, std::int64_t value)
 {
-    text += std::to_string(value);
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, result.ptr);
 }
 
 std::int64_t roundedValue(float value)
@@ -43,17 +46,30 @@ std::int64_t roundedValue(float value)
 
 } // namespace
 
+void TIrOptimizer::SetEntries(std::vector<Entry> entries)
+{
+    entries_ = std::move(entries);
+    RefreshRatios();
+}
+
+void TIrOptimizer::RefreshRatios()
+{
+    ratios_.resize(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        ratios_[i] = 100.0f / entries_[i].value;
+}
+
+// Deviation of `a` from an entry in percent: 100 ÷ value × a − 100, each step in single precision.
 const TIrOptimizer::Entry* TIrOptimizer::Nearest(float a) const
 {
     const Entry* best = nullptr;
     float bestDeviation = 0;
     const auto tolerance = static_cast<float>(tolerance_);
-    for (const Entry& entry : entries_) {
-        const float ratio = 100.0f / entry.value;
-        const float percent = ratio * a;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const float percent = ratios_[i] * a;
         const float deviation = std::fabs(percent - 100.0f);
         if (deviation <= tolerance && (!best || deviation <= bestDeviation)) {
-            best = &entry;
+            best = &entries_[i];
             bestDeviation = deviation;
         }
     }
@@ -63,10 +79,12 @@ const TIrOptimizer::Entry* TIrOptimizer::Nearest(float a) const
 void TIrOptimizer::Merge(float a)
 {
     if (const Entry* nearest = Nearest(a)) {
-        Entry& entry = entries_[static_cast<std::size_t>(nearest - entries_.data())];
-        entry.value = (a + entry.value) * 0.5f;
+        const auto i = static_cast<std::size_t>(nearest - entries_.data());
+        entries_[i].value = (a + entries_[i].value) * 0.5f;
+        ratios_[i] = 100.0f / entries_[i].value;
     } else {
         entries_.push_back({a, -1});
+        ratios_.push_back(100.0f / a);
     }
 }
 
@@ -83,7 +101,9 @@ Text TIrOptimizer::Expand(const Text& line) const
     const std::size_t quote = line.find('"');
     if (quote == Text::npos)
         return line;
-    Text out(line, 0, quote);
+    Text out;
+    out.reserve(line.size() + 64);
+    out.append(line, 0, quote);
     bool table = false;
     for (std::size_t i = quote; i < line.size(); ++i) {
         const char c = line[i];
@@ -123,13 +143,14 @@ Text TIrOptimizer::Rewrite(const Text& line) const
     const std::size_t quote = line.find('"');
     if (quote == Text::npos)
         return line;
-    Text out(line, 0, quote);
-    for (std::size_t i = quote; i < line.size();) {
-        if (line[i] != '#') {
-            out += line[i++];
-            continue;
-        }
-        ++i;
+    Text out;
+    out.reserve(line.size());
+    for (std::size_t i = 0; i < line.size();) {
+        const std::size_t hash = line.find('#', i > quote ? i : quote);
+        out.append(line, i, hash == Text::npos ? Text::npos : hash - i);
+        if (hash == Text::npos)
+            break;
+        i = hash + 1;
         const std::int32_t number = readNumber(line, i);
         if (const Entry* nearest = Nearest(static_cast<float>(number))) {
             out += '$';
@@ -144,8 +165,14 @@ Text TIrOptimizer::Rewrite(const Text& line) const
 
 Text TIrOptimizer::Cleanup(const Text& line)
 {
-    Text out;
-    out.reserve(line.size());
+    Text out = line;
+    CleanupInPlace(out);
+    return out;
+}
+
+void TIrOptimizer::CleanupInPlace(Text& line)
+{
+    std::size_t kept = 0;
     bool keep = true;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
@@ -154,16 +181,16 @@ Text TIrOptimizer::Cleanup(const Text& line)
                 while (i + 1 < line.size() && line[i + 1] == '$')
                     ++i;
             } else {
-                out += c;
+                line[kept++] = c;
             }
             keep = false;
             continue;
         }
         if (c == '#')
             keep = true;
-        out += c;
+        line[kept++] = c;
     }
-    return out;
+    line.resize(kept);
 }
 
 void TIrOptimizer::Optimize(std::vector<Text>& lines)
@@ -178,11 +205,13 @@ void TIrOptimizer::Optimize(std::vector<Text>& lines)
                 entries_.push_back({static_cast<float>(value), index});
         }
     }
+    RefreshRatios();
     // 2. References become literal durations.
     for (Text& line : lines)
         line = Expand(line);
     // 3. Every duration, in the order of the text.
     entries_.clear();
+    ratios_.clear();
     for (const Text& line : lines)
         Collect(line);
     // 4. The ten smallest values stay.
@@ -202,6 +231,7 @@ void TIrOptimizer::Optimize(std::vector<Text>& lines)
     // 6.
     std::stable_sort(entries_.begin(), entries_.end(),
                      [](const Entry& a, const Entry& b) { return a.index < b.index; });
+    RefreshRatios();
     // 7. The old table goes; the new one takes the place of its first line.
     std::size_t tablePosition = Text::npos;
     std::vector<Text> kept;
@@ -226,8 +256,10 @@ void TIrOptimizer::Optimize(std::vector<Text>& lines)
     }
     kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(tablePosition), table.begin(), table.end());
     // 9 and 10.
-    for (Text& line : kept)
-        line = Cleanup(Rewrite(line));
+    for (Text& line : kept) {
+        line = Rewrite(line);
+        CleanupInPlace(line);
+    }
     lines = std::move(kept);
 }
 

@@ -31,7 +31,7 @@ public:
 
     // The table being built.
     const std::vector<Entry>& Entries() const { return entries_; }
-    void SetEntries(std::vector<Entry> entries) { entries_ = std::move(entries); }
+    void SetEntries(std::vector<Entry> entries);
 
     // Entry operations.
     // The entry closest to `a` within the tolerance (on a tie the later one), or null.
@@ -51,10 +51,15 @@ public:
     // Drops the "$" that Rewrite left in front of a reference which directly follows another one,
     // so only the first "$" of the line and the first after a "#" stay ("$1$2" -> "$12").
     static Text Cleanup(const Text& line);
+    static void CleanupInPlace(Text& line);
 
 private:
+    void RefreshRatios();
+
     int tolerance_ = 10;
     std::vector<Entry> entries_;
+    // 100 ÷ value of each entry, the first step of every deviation, kept beside the entries.
+    std::vector<float> ratios_;
 };
 
 } // namespace zr48

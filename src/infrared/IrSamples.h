@@ -34,4 +34,8 @@ inline void setIrSample(std::span<std::uint8_t, kCaptureBytes> samples, std::int
 // Reads 64 samples at a time, so long runs of one level cost a few steps.
 std::int64_t findIrLevel(CaptureView samples, std::int64_t from, std::int64_t to, bool level);
 
+// The first sample number p in [from, to] such that samples p ... p + length - 1 are all 0, or -1.
+// `length` is 1 to 64. Also 64 sample numbers at a time.
+std::int64_t findZeroRun(CaptureView samples, std::int64_t from, std::int64_t to, int length);
+
 } // namespace zr48

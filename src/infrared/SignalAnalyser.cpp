@@ -61,17 +61,11 @@ void analyseSamples(CaptureView samples, std::int64_t first, std::int64_t last, 
         return;
     std::int64_t next = a + 1; // first sample not yet examined inside the mark
     while (true) {
-        const std::int64_t b = findIrLevel(samples, next, last, false);
+        // The mark ends at its first 0 that the next 51 samples do not follow with a 1, and is
+        // reported on the 52nd sample after that 0, if the span reaches that far.
+        const std::int64_t b = findZeroRun(samples, next, last - kMarkReportDelay, kMarkReportDelay);
         if (b < 0)
             return; // the mark is still open at the end of the span
-        const std::int64_t gapEnd = b + kMarkReportDelay - 1;
-        const std::int64_t pulse = findIrLevel(samples, b + 1, gapEnd < last ? gapEnd : last, true);
-        if (pulse >= 0) {
-            next = pulse + 1; // a carrier gap: the mark goes on
-            continue;
-        }
-        if (b + kMarkReportDelay > last)
-            return;
         appendDuration(text, markMicroseconds(b - a));
         a = findIrLevel(samples, b + kMarkReportDelay + 1, last, true);
         if (a < 0 || a + 1 > last)

@@ -19,7 +19,7 @@ TEST(IrOptimizer, BuildsTheTableAndReferencesOfADeviceFile)
 {
     const Lines before = {"NAME=Test", "IR_TIME_0 = 100", "IR_ON = \"#560#580#1690#600\"", "IR_OFF = \"$0#9000\""};
     const Lines after = {
-        "NAME=Test",       "IR_TIME_0 = 100",      "IR_TIME_1 = 585",     "IR_TIME_2 = 1690",
+        "NAME=Test",        "IR_TIME_0 = 100",   "IR_TIME_1 = 585",  "IR_TIME_2 = 1690",
         "IR_TIME_3 = 9000", "IR_ON = \"$1121\"", "IR_OFF = \"$03\"",
     };
     EXPECT_EQ(optimized(before, 10), after);
@@ -48,10 +48,7 @@ TEST(IrOptimizer, MergesWithinTheTolerance)
          {"A=\"#560#565\""},
          0,
          {"A=\"$01\"", "IR_TIME_0 = 560", "IR_TIME_1 = 565"}},
-        {"tolerance 1 merges them half-way",
-         {"A=\"#560#565\""},
-         1,
-         {"A=\"$00\"", "IR_TIME_0 = 563"}},
+        {"tolerance 1 merges them half-way", {"A=\"#560#565\""}, 1, {"A=\"$00\"", "IR_TIME_0 = 563"}},
         {"exactly at the tolerance merges; the eleventh value is dropped",
          {"A=\"#100#200#300#400#500#600#700#800#900#1000#1100#1200\""},
          10,
@@ -70,18 +67,12 @@ TEST(IrOptimizer, MergesWithinTheTolerance)
          {"A=\"#560# 5 6 0#x"},
          10,
          {"A=\"$00#0x", "IR_TIME_0 = 560"}},
-        {"a $ outside a string is cleaned up too",
-         {"NAME=Price $5 or $6"},
-         10,
-         {"NAME=Price $5 or 6"}},
+        {"a $ outside a string is cleaned up too", {"NAME=Price $5 or $6"}, 10, {"NAME=Price $5 or 6"}},
         {"with tolerance 100 a 0 refers to the last entry",
          {"A=\"$5#300#100\""},
          100,
          {"A=\"$000\"", "IR_TIME_0 = 200"}},
-        {"no duration: the table goes",
-         {"IR_TIME_0 = 560", "IR_TIME_12 = 5", "X=1"},
-         10,
-         {"X=1"}},
+        {"no duration: the table goes", {"IR_TIME_0 = 560", "IR_TIME_12 = 5", "X=1"}, 10, {"X=1"}},
         {"no table yet: it is appended at the end",
          {"A=\"#9000\"", "B=2"},
          10,

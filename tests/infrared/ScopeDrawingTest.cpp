@@ -178,7 +178,7 @@ TEST(ScopeBrackets, FollowTheZoomedViewInsideTheOverview)
     EXPECT_NEAR(ops[4].to.x, right, 1);
     const int l = ops[1].to.x, r = ops[4].to.x;
     const std::vector<LineOp> expected = {
-        {{l + 5, 2}, {l, 2}, 1, kBracketRed, PenMode::Copy},  {{l, 2}, {l, 77}, 1, kBracketRed, PenMode::Copy},
+        {{l + 5, 2}, {l, 2}, 1, kBracketRed, PenMode::Copy},   {{l, 2}, {l, 77}, 1, kBracketRed, PenMode::Copy},
         {{l, 77}, {l + 5, 77}, 1, kBracketRed, PenMode::Copy}, {{r - 5, 2}, {r, 2}, 1, kBracketRed, PenMode::Copy},
         {{r, 2}, {r, 77}, 1, kBracketRed, PenMode::Copy},      {{r, 77}, {r - 5, 77}, 1, kBracketRed, PenMode::Copy},
     };
