@@ -1,5 +1,6 @@
 #include "infrared/ScopeDrawing.h"
 #include "infrared/ScopeMeasure.h"
+#include "infrared/ScopeRaster.h"
 
 #include "IrSignalSynth.h"
 
@@ -245,6 +246,35 @@ TEST(ScopeMeasureMarks, ClicksCycleThroughCursorMeasuringAndFixed)
     EXPECT_FALSE(measure.mouseDown(5, 6)); // third click starts over
     EXPECT_EQ(measure.clicks(), 0);
     EXPECT_EQ(measure.point1(), (Point{5, 6}));
+}
+
+TEST(ScopeRaster, TheReferenceOverTheCaptureShowsBoth)
+{
+    // "Show" before any "Save": the all-zero reference lies on the low level over the capture.
+    auto capture = test::emptyCapture();
+    auto reference = test::emptyCapture();
+    const ScopeScale zoom = makeScopeScale(kScaleTable[9].secondsPerDivision, 60, 100);
+    DrawOps ops;
+    appendTrace(zoom, *capture, 4096.0f, TraceKind::Capture, ops);
+    appendTrace(zoom, *reference, 4096.0f, TraceKind::Reference, ops);
+    ScopeRaster raster(60, 100);
+    raster.paint(ops);
+    EXPECT_EQ(raster.pixel(30, 80), (Rgb{127, 255, 127}));
+    EXPECT_EQ(raster.pixel(30, 79), (Rgb{127, 255, 127})); // pen width 2
+    EXPECT_EQ(raster.pixel(30, 81), (Rgb{0, 0, 0}));
+    EXPECT_EQ(raster.pixel(30, 20), (Rgb{0, 0, 0}));
+}
+
+TEST(ScopeRaster, LinesFarOutsideThePictureAreCut)
+{
+    ScopeRaster raster(40, 30);
+    raster.paint(LineOp{{-2'000'000'000, 5}, {1'000'000'000, 5}, 1, kBracketRed, PenMode::Copy});
+    raster.paint(LineOp{{7, -1'000'000'000}, {7, 1'000'000'000}, 3, kMeasureYellow, PenMode::Copy});
+    EXPECT_EQ(raster.pixel(0, 5), kBracketRed);
+    EXPECT_EQ(raster.pixel(39, 5), kBracketRed);
+    EXPECT_EQ(raster.pixel(6, 0), kMeasureYellow);
+    EXPECT_EQ(raster.pixel(8, 29), kMeasureYellow);
+    EXPECT_EQ(raster.pixel(9, 29), (Rgb{}));
 }
 
 } // namespace
