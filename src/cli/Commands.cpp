@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
+#include "cli/CommandsInfrared.h"
 #include "cli/CommandsProject.h"
 
 #include <array>
@@ -15,6 +16,7 @@ std::span<const Command> commands()
         settingsCommand(),
         showCommand(),
         copyProjectCommand(),
+        irCommand(),
     };
     return table;
 }
