@@ -11,6 +11,8 @@ namespace zr48::cli {
 
 std::span<const Command> commands()
 {
+    // One command a line, so that each new command is a line of its own.
+    // clang-format off
     static const std::array table = {
         helpCommand(),
         settingsCommand(),
@@ -18,6 +20,7 @@ std::span<const Command> commands()
         copyProjectCommand(),
         irCommand(),
     };
+    // clang-format on
     return table;
 }
 
