@@ -48,6 +48,17 @@ std::optional<Bytes> ExtractDeviceFile(const SectorImage& image, std::uint16_t s
     return content;
 }
 
+// The project file is line by line and writes texts as they are: a control character taken from a
+// card (a line break above all) would otherwise add lines, sections or keys of its own.
+Text WithoutControlCharacters(Text text)
+{
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '?';
+    }
+    return text;
+}
+
 Text OptionListOf(const SlotDescriptor& d)
 {
     Text options;
@@ -96,8 +107,9 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
         int n = 0;
         for (const SectorRecord& record : image.Records) {
             if (record.Number == kMenuSector) {
-                const auto lines = DecodeMenuSector(record.Data);
-                project.ProjectInfo.assign(lines.begin(), lines.end());
+                project.ProjectInfo.clear();
+                for (const Text& line : DecodeMenuSector(record.Data))
+                    project.ProjectInfo.push_back(WithoutControlCharacters(line));
                 continue;
             }
             if (record.Number >= kDirectorySectorCount)
@@ -109,7 +121,7 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
                 slot.SourceSelect = d.SourceSelect;
                 slot.FileStart = d.FileStart;
                 slot.FileSectors = d.FileSectors;
-                slot.DeviceName = d.DeviceName;
+                slot.DeviceName = WithoutControlCharacters(d.DeviceName);
                 slot.ConfigFile = base + "_" + std::to_string(n + 1) + ".mpi";
                 slot.OptionList = OptionListOf(d);
                 if (slot.DeviceType == 0)

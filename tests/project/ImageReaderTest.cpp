@@ -267,6 +267,26 @@ TEST_F(ImageReaderTest, HostileImagesStayWithinSlotsRecordsAndFolder)
     EXPECT_TRUE(prompt.messages().empty());
 }
 
+TEST_F(ImageReaderTest, LineBreaksFromTheCardCannotAddLinesToTheProjectFile)
+{
+    TProjectFile project;
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", PatternBytes(100)), "Blu-ray");
+    const SectorImage compiled = compileToCopy(project);
+    std::vector<SectorRecord> records = compiled.Records;
+    const std::string name = "\nCONFIG_FILE=/x";
+    std::copy(name.begin(), name.end(), records[1].Data.begin() + 128 + 10);
+    const std::string line = "A\r\n[TUNER]\r\nDEVICE_TYPE=1\tB";
+    std::copy(line.begin(), line.end(), records[9].Data.begin());
+    writeImage(records);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+
+    const TProjectFile back = unpacked();
+    EXPECT_EQ(back.Slot(9).DeviceName, "?CONFIG_FILE=/x");
+    EXPECT_EQ(back.Slot(9).ConfigFile, copied("Villa_10.mpi"));
+    EXPECT_EQ(back.ProjectInfo.at(0), "A??[TUNER]??DEVICE_TYPE=1?B");
+    EXPECT_EQ(back.Slot(0).DeviceType, 0);
+}
+
 TEST_F(ImageReaderTest, GarbageNeverCrashesNorWritesElsewhere)
 {
     for (unsigned seed = 1; seed <= 40; ++seed) {
