@@ -127,7 +127,11 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
                 if (slot.DeviceType == 0)
                     continue;
                 if (const auto content = ExtractDeviceFile(image, slot.FileStart)) {
-                    writeFileAtomically(slot.ConfigFile, *content);
+                    // An empty vector may hold no buffer at all; the file writer wants one.
+                    if (content->empty())
+                        writeFileAtomically(slot.ConfigFile, std::string_view(""));
+                    else
+                        writeFileAtomically(slot.ConfigFile, *content);
                 } else {
                     slot.FileStart = 0;
                     slot.FileSectors = 0;
