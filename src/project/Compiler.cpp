@@ -142,6 +142,12 @@ std::vector<Text> LayOutCard(TProjectFile& project)
 
 bool CompileProject(std::string_view projectPath, Prompt& prompt)
 {
+    const Text imagePath = ImagePathOfProject(projectPath);
+    if (sameText(imagePath, projectPath)) {
+        prompt.error("The project \"" + Text(projectPath) +
+                     "\" has the extension of an image file; compiling it would overwrite it.");
+        return false;
+    }
     TProjectFile project;
     project.Load(projectPath);
     const std::vector<Text> problems = LayOutCard(project);
@@ -162,7 +168,7 @@ bool CompileProject(std::string_view projectPath, Prompt& prompt)
         complete = AppendDeviceFileArea(slot, records, prompt) && complete;
 
     try {
-        WriteSectorImage(ImagePathOfProject(projectPath), records);
+        WriteSectorImage(imagePath, records);
     } catch (const Error& e) {
         prompt.error(e.message());
         return false;

@@ -266,6 +266,15 @@ TEST_F(CompilerTest, ProjectsThatDoNotFitAreRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(readFileBytes(earlier).size(), 13u);
 }
 
+TEST_F(CompilerTest, ProjectNamedLikeItsImageIsNotOverwritten)
+{
+    project.Save(dir.text("Villa.mpd"));
+    const Bytes saved = readFileBytes(dir.text("Villa.mpd"));
+    EXPECT_FALSE(CompileProject(dir.text("Villa.mpd"), prompt));
+    EXPECT_EQ(prompt.errors().size(), 1u);
+    EXPECT_EQ(readFileBytes(dir.text("Villa.mpd")), saved);
+}
+
 TEST_F(CompilerTest, ImageThatCannotBeWrittenIsReportedWithPathAndReason)
 {
     std::filesystem::create_directory(dir.path() / "Villa.mpd");

@@ -277,10 +277,15 @@ TEST_F(ImageReaderTest, LineBreaksFromTheCardCannotAddLinesToTheProjectFile)
     std::copy(name.begin(), name.end(), records[1].Data.begin() + 128 + 10);
     const std::string line = "A\r\n[TUNER]\r\nDEVICE_TYPE=1\tB";
     std::copy(line.begin(), line.end(), records[9].Data.begin());
+    // A name field without a zero byte gives all its 16 bytes.
+    records[1].Data[192] = 2;
+    const std::string sixteen = "ABCDEFGHIJKLMNOP";
+    std::copy(sixteen.begin(), sixteen.end(), records[1].Data.begin() + 192 + 10);
     writeImage(records);
     ASSERT_TRUE(UnpackImage(imagePath(), prompt));
 
     const TProjectFile back = unpacked();
+    EXPECT_EQ(back.Slot(10).DeviceName, sixteen);
     EXPECT_EQ(back.Slot(9).DeviceName, "?CONFIG_FILE=/x");
     EXPECT_EQ(back.Slot(9).ConfigFile, copied("Villa_10.mpi"));
     EXPECT_EQ(back.ProjectInfo.at(0), "A??[TUNER]??DEVICE_TYPE=1?B");
