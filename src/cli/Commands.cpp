@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
+#include "cli/CommandsImage.h"
 #include "cli/CommandsProject.h"
 
 #include <array>
@@ -10,12 +11,14 @@ namespace zr48::cli {
 
 std::span<const Command> commands()
 {
+    // One line per file of commands, kept by hand: clang-format would pack a longer list into columns.
+    // clang-format off
     static const std::array table = {
-        helpCommand(),
-        settingsCommand(),
-        showCommand(),
-        copyProjectCommand(),
+        helpCommand(), settingsCommand(),
+        showCommand(), copyProjectCommand(),
+        compileCommand(), unpackCommand(), inspectCommand(),
     };
+    // clang-format on
     return table;
 }
 
