@@ -26,7 +26,6 @@ std::size_t stuffFrame(std::span<const std::uint8_t> payload, std::uint8_t* out)
 // with an empty one, so bytes of one open never mix with a frame of another.
 class FrameCollector {
 public:
-
     // Takes the bytes in order; each end marker delivers the buffer with its current length.
     // Only a start marker empties the buffer, so two end markers deliver the same content twice,
     // and a lost start marker appends the next payload to the previous one.

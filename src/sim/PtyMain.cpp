@@ -126,7 +126,8 @@ int main(int argc, char* argv[])
     try {
         RealTimeLoop loop;
         SimCard card(fromUtf8(cardFile));
-        ZR48Simulator unit(loop, [&loop] { return loop.nowUs(); }, card, options);
+        ZR48Simulator unit(
+            loop, [&loop] { return loop.nowUs(); }, card, options);
         std::deque<std::uint8_t> pending;
         auto flush = [&] {
             while (!pending.empty()) {

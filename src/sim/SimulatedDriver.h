@@ -49,8 +49,7 @@ struct SimulatedUnit {
     SimulatedUnit(TimerFactory& timers, std::function<std::int64_t()> nowUs, const Text& cardFile = {},
                   SimOptions options = {})
         : card(cardFile), unit(timers, std::move(nowUs), card, std::move(options)), driver(unit)
-    {
-    }
+    {}
     SimCard card;
     ZR48Simulator unit;
     SimulatedDriver driver;

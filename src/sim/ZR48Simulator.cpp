@@ -88,14 +88,14 @@ void ZR48Simulator::hostWrite(const std::uint8_t* bytes, std::size_t n)
     const std::int64_t now = nowUs_();
     hostLineFreeUs_ = std::max(now, hostLineFreeUs_) + lineUs(n);
     const std::int64_t arrivedUs = hostLineFreeUs_;
-    schedule(arrivedUs, [this, data = std::vector<std::uint8_t>(bytes, bytes + n), arrivedUs,
-                         generation = plugGeneration_] {
-        if (generation != plugGeneration_)
-            return;
-        collector_.feed(data, [&](const std::uint8_t* payload, std::size_t length) {
-            handleRequest(FrameView(payload, length), arrivedUs);
-        });
-    });
+    schedule(arrivedUs,
+             [this, data = std::vector<std::uint8_t>(bytes, bytes + n), arrivedUs, generation = plugGeneration_] {
+                 if (generation != plugGeneration_)
+                     return;
+                 collector_.feed(data, [&](const std::uint8_t* payload, std::size_t length) {
+                     handleRequest(FrameView(payload, length), arrivedUs);
+                 });
+             });
 }
 
 std::size_t ZR48Simulator::hostRead(std::uint8_t* buffer, std::size_t n)

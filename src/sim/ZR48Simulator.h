@@ -7,8 +7,8 @@
 
 #include "base/Text.h"
 #include "base/Timer.h"
-#include "link/Framing.h"
 #include "link/Frames.h"
+#include "link/Framing.h"
 #include "sim/SimCard.h"
 #include "sim/SimPictures.h"
 
@@ -25,11 +25,11 @@ namespace zr48 {
 
 struct SimFaults {
     std::uint32_t seed = 1;
-    double dropRate = 0;     // share of requests left unanswered, 0 to 1
-    int dropEveryNth = 0;    // every Nth request unanswered (0: none)
-    double corruptRate = 0;  // share of replies with one payload byte changed
-    int extraDelayMs = 0;    // added to every reply
-    bool silent = false;     // answers nothing at all
+    double dropRate = 0;    // share of requests left unanswered, 0 to 1
+    int dropEveryNth = 0;   // every Nth request unanswered (0: none)
+    double corruptRate = 0; // share of replies with one payload byte changed
+    int extraDelayMs = 0;   // added to every reply
+    bool silent = false;    // answers nothing at all
 };
 
 struct SimOptions {

@@ -4,8 +4,7 @@ namespace zr48 {
 
 AutoDriver::AutoDriver(std::unique_ptr<FtDriver> first, std::unique_ptr<FtDriver> second)
     : first_(std::move(first)), second_(std::move(second)), active_(first_.get())
-{
-}
+{}
 
 FtStatus AutoDriver::openByDescription(const std::string& description)
 {

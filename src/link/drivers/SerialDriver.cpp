@@ -117,7 +117,8 @@ FtStatus SerialDriver::setBaudRate(std::uint32_t baud)
     const speed_t speed = speedOf(baud);
     if (speed == B0)
         return FT_INVALID_BAUD_RATE;
-    return changeLine(fd_.load(), [speed](termios& t) { return cfsetispeed(&t, speed) == 0 && cfsetospeed(&t, speed) == 0; });
+    return changeLine(fd_.load(),
+                      [speed](termios& t) { return cfsetispeed(&t, speed) == 0 && cfsetospeed(&t, speed) == 0; });
 }
 
 FtStatus SerialDriver::setDataCharacteristics(std::uint8_t bits, std::uint8_t stopBits, std::uint8_t parity)
