@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
+#include "cli/CommandsLink.h"
 
 #include <array>
 
@@ -12,6 +13,7 @@ std::span<const Command> commands()
     static const std::array table = {
         helpCommand(),
         settingsCommand(),
+        statusCommand(),
     };
     return table;
 }
