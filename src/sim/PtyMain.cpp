@@ -21,10 +21,16 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t unplugToggles = 0;
 
 void requestStop(int)
 {
     stopRequested = 1;
+}
+
+void toggleUnplug(int)
+{
+    unplugToggles = unplugToggles + 1;
 }
 
 void usage(std::ostream& out)
@@ -44,7 +50,10 @@ void usage(std::ostream& out)
            "  --drop-every N      leave every Nth request unanswered\n"
            "  --corrupt-rate R    change one byte in this share of replies (0 to 1)\n"
            "  --delay MS          answer every request MS later\n"
-           "  --silent            answer nothing\n";
+           "  --silent            answer nothing\n"
+           "\n"
+           "Signal SIGUSR1 unplugs the unit (it answers nothing and forgets what it was receiving);\n"
+           "the next SIGUSR1 plugs it in again.\n";
 }
 
 } // namespace
@@ -122,6 +131,7 @@ int main(int argc, char* argv[])
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGUSR1, toggleUnplug);
 
     try {
         RealTimeLoop loop;
@@ -150,7 +160,15 @@ int main(int argc, char* argv[])
         std::cout << slavePath << std::endl;
         std::cerr << "zr48-sim: a ZR48 answers on " << slavePath << " (firmware " << toUtf8(unit.version())
                   << "); Ctrl+C stops it\n";
+        int togglesSeen = 0;
         while (!stopRequested) {
+            for (; togglesSeen < unplugToggles; ++togglesSeen) {
+                if (unit.plugged())
+                    unit.unplug();
+                else
+                    unit.replug();
+                std::cerr << "zr48-sim: " << (unit.plugged() ? "plugged in" : "unplugged") << "\n";
+            }
             const int waitMs = loop.fireDue(50);
             pollfd p{master, static_cast<short>(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0};
             if (poll(&p, 1, waitMs) > 0) {
