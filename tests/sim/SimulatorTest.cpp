@@ -252,6 +252,30 @@ TEST(Simulator, CapturesARemoteControlCodeAfterAFewQueries)
     EXPECT_EQ(code, 0x04u | (0xFBu << 8) | (0x08u << 16) | (0xF7u << 24));
 }
 
+TEST(Simulator, HandsOutAGivenCaptureBlockByBlock)
+{
+    SimOptions options;
+    options.irQueriesWhileCapturing = 0;
+    for (int i = 0; i < 1000; ++i)
+        options.irCapture.push_back(static_cast<std::uint8_t>(i % 251 + 1));
+    SimulatedLink host({}, options);
+    ASSERT_TRUE(host.connect());
+    // No count before a capture was started.
+    const auto before = host.exchange(encode(IrCaptureQueryFrame{1}), FrameType::IrCaptureStatus);
+    ASSERT_TRUE(before);
+    EXPECT_EQ(decodeIrCaptureStatus(FrameView(*before)).capturedBytes, 0);
+    ASSERT_TRUE(host.exchange(encode(IrCaptureStartFrame{1}), FrameType::IrCaptureStarted));
+    const auto status = host.exchange(encode(IrCaptureQueryFrame{1}), FrameType::IrCaptureStatus);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(decodeIrCaptureStatus(FrameView(*status)).capturedBytes, 1000);
+    const auto second = host.exchange(encode(IrDataReadFrame{1, 512}), FrameType::IrData);
+    ASSERT_TRUE(second);
+    const auto block = decodeIrData(FrameView(*second));
+    EXPECT_EQ(block.data[0], 512 % 251 + 1);
+    EXPECT_EQ(block.data[487], 999 % 251 + 1);
+    EXPECT_EQ(block.data[488], 0); // beyond the capture
+}
+
 // The unit alone: wire bytes in, wire bytes out, timed in virtual time.
 class UnitTest : public testing::Test {
 protected:

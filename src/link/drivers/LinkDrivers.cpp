@@ -5,6 +5,8 @@
 #include "link/drivers/FtdiDriver.h"
 #include "link/drivers/SerialDriver.h"
 
+#include <cstdlib>
+
 namespace zr48 {
 
 namespace {
@@ -31,6 +33,15 @@ private:
     FtDriver& d_;
 };
 
+// "~/..." as a shell would have expanded it, for a card file written into a --link=sim:~/... value.
+std::string expandHome(const std::string& path)
+{
+    const char* home = std::getenv("HOME");
+    if (path.starts_with("~/") && home && *home)
+        return std::string(home) + path.substr(1);
+    return path;
+}
+
 } // namespace
 
 LinkDriver::LinkDriver(const LinkSpec& spec, TimerFactory& timers, std::function<std::int64_t()> nowUs)
@@ -53,7 +64,7 @@ LinkDriver::LinkDriver(const LinkSpec& spec, TimerFactory& timers, std::function
         description_ = "the terminal device " + spec.argument;
         break;
     case LinkSpec::Kind::Sim:
-        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), fromUtf8(spec.argument));
+        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), fromUtf8(expandHome(spec.argument)));
         driver_ = std::make_unique<BorrowedDriver>(simulated_->driver);
         description_ = spec.argument.empty() ? "the simulator" : "the simulator (card " + spec.argument + ")";
         break;
