@@ -38,7 +38,9 @@ FtStatus FtdiDriver::openByDescription(const std::string& description)
             ftdi_tcioflush(context_);
             return FT_OK;
         }
-        if (result != -3) // -3: no such device; anything else: found but not opened
+        // -3: no such device; -12: no USB to list devices on; anything else: a matching device
+        // that could not be opened or asked for its description (often missing permissions).
+        if (result != -3 && result != -12)
             status = FT_DEVICE_NOT_OPENED;
     }
     return status;
