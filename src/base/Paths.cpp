@@ -84,4 +84,11 @@ Text fromFsPath(const std::filesystem::path& path)
     return fromUtf8(path.string());
 }
 
+Text absolutePath(std::string_view path)
+{
+    std::error_code ec;
+    const auto full = std::filesystem::absolute(toFsPath(path), ec);
+    return ec ? Text(path) : fromFsPath(full.lexically_normal());
+}
+
 } // namespace zr48

@@ -30,5 +30,7 @@ Text extractFileDir(std::string_view path);
 // The file system's name for a path: UTF-8, with backslashes read as separators.
 std::filesystem::path toFsPath(std::string_view path);
 Text fromFsPath(const std::filesystem::path& path);
+// The full path of `path`, relative ones taken from the current folder.
+Text absolutePath(std::string_view path);
 
 } // namespace zr48

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
 #include "cli/CommandsLink.h"
+#include "cli/CommandsProject.h"
 
 #include <array>
 
@@ -13,6 +14,10 @@ std::span<const Command> commands()
     static const std::array table = {
         helpCommand(),
         settingsCommand(),
+        // projects
+        showCommand(),
+        copyProjectCommand(),
+        // the unit
         statusCommand(),
     };
     return table;

@@ -73,5 +73,12 @@ TEST(Paths, FileSystemNamesAreUtf8WithBackslashesAsSeparators)
     EXPECT_EQ(fromFsPath(std::filesystem::path("/tmp/Café €")), "/tmp/Caf\xE9 \x80");
 }
 
+TEST(Paths, AbsolutePathsComeFromTheCurrentFolder)
+{
+    const Text current = fromFsPath(std::filesystem::current_path());
+    EXPECT_EQ(absolutePath("Villa/./x/../Villa.mpj"), current + "/Villa/Villa.mpj");
+    EXPECT_EQ(absolutePath("/srv/Caf\xE9.mpj"), "/srv/Caf\xE9.mpj");
+}
+
 } // namespace
 } // namespace zr48

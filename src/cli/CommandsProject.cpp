@@ -1,0 +1,167 @@
+#include "cli/CommandsProject.h"
+
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "project/ProjectFile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+
+namespace zr48::cli {
+
+namespace {
+
+// Columns of the slot table, sized to their widest cell; cells are Windows-1252 (one byte a
+// character) and the finished line is converted for the terminal.
+class Table {
+public:
+    explicit Table(std::vector<Text> header) { rows_.push_back(std::move(header)); }
+    void add(std::vector<Text> row) { rows_.push_back(std::move(row)); }
+    void print(std::ostream& out, const char* indent) const
+    {
+        std::vector<size_t> widths(rows_.front().size(), 0);
+        for (const auto& row : rows_) {
+            for (size_t c = 0; c < row.size(); ++c)
+                widths[c] = std::max(widths[c], row[c].size());
+        }
+        for (const auto& row : rows_) {
+            Text line = indent;
+            for (size_t c = 0; c < row.size(); ++c) {
+                line += row[c];
+                if (c + 1 < row.size())
+                    line += Text(widths[c] - row[c].size() + 2, ' ');
+            }
+            out << toUtf8(trimmed(line).empty() ? line : Text(line.substr(0, line.find_last_not_of(' ') + 1))) << '\n';
+        }
+    }
+
+private:
+    std::vector<std::vector<Text>> rows_;
+};
+
+// "1,3,9" for the options switched on, "-" when none.
+Text OptionsOn(const Text& optionList)
+{
+    Text on;
+    for (size_t i = 0; i < optionList.size(); ++i) {
+        if (optionList[i] == '1')
+            on += (on.empty() ? "" : ",") + std::to_string(i + 1);
+    }
+    return on.empty() ? "-" : on;
+}
+
+// A device file of the project's own folder shows as "[PROJECT]\" and its name.
+Text ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& slot)
+{
+    if (slot.ConfigFile.empty())
+        return "-";
+    Text shown = slot.ConfigFile;
+    if (extractFilePath(slot.ConfigFile) == extractFilePath(project.FileName))
+        shown = "[PROJECT]\\" + extractFileName(slot.ConfigFile);
+    if (!fileExists(slot.ConfigFile))
+        shown += "  (missing)";
+    return shown;
+}
+
+int RunShow(Context& context, const Arguments& arguments)
+{
+    if (arguments.size() != 1) {
+        context.err << "Usage: zr48 show PROJECT.mpj\n";
+        return kExitUsage;
+    }
+    const Text path = absolutePath(fromUtf8(arguments[0]));
+    if (!fileExists(path)) {
+        context.prompt.error("Cannot find the project file \"" + path + "\".");
+        return kExitFailed;
+    }
+    TProjectFile project;
+    project.Load(path);
+
+    std::ostream& out = context.out;
+    out << "Project: " << toUtf8(path) << "\n\nDescription:\n";
+    for (const Text& line : project.Description)
+        out << "  " << toUtf8(line) << '\n';
+    if (project.Description.empty())
+        out << "  (none)\n";
+    out << "\nMenu lines:\n";
+    for (size_t n = 0; n < project.ProjectInfo.size(); ++n)
+        out << "  " << n + 1 << "  " << toUtf8(project.ProjectInfo[n]) << '\n';
+    if (project.ProjectInfo.empty())
+        out << "  (none)\n";
+
+    Table slots({"SLOT", "TYPE", "NAME", "SOURCE", "OPTIONS", "DEVICE FILE"});
+    int assigned = 0;
+    int missing = 0;
+    for (const DEVICE_CONFIG& slot : project.Devices) {
+        if (slot.DeviceType == 0)
+            continue;
+        ++assigned;
+        const TDeviceTypeInfo* type = DeviceTypeInfo(slot.DeviceType);
+        const Text shownFile = ShownDeviceFile(project, slot);
+        missing += shownFile.ends_with("(missing)") ? 1 : 0;
+        slots.add({slot.SlotName, type ? Text(type->Name) : "unknown type " + std::to_string(slot.DeviceType),
+                   slot.DeviceName.empty() ? "-" : slot.DeviceName, SourceSelectText(slot.SourceSelect),
+                   OptionsOn(slot.OptionList), shownFile});
+    }
+    out << "\nSlots (" << assigned << " of " << TProjectFile::kSlotCount << " assigned):\n";
+    if (assigned > 0)
+        slots.print(out, "  ");
+    if (missing > 0)
+        out << '\n' << missing << " device file(s) missing.\n";
+    return kExitOk;
+}
+
+int RunCopyProject(Context& context, const Arguments& arguments)
+{
+    if (arguments.size() != 2) {
+        context.err << "Usage: zr48 copy-project SOURCE.mpj TARGET.mpj\n";
+        return kExitUsage;
+    }
+    const Text source = absolutePath(fromUtf8(arguments[0]));
+    const Text target = absolutePath(fromUtf8(arguments[1]));
+    if (!fileExists(source)) {
+        context.prompt.error("Cannot find the project file \"" + source + "\".");
+        return kExitFailed;
+    }
+    if (fileExists(target) && context.prompt.confirm("The project file \"" + target + "\" exists.\nOverwrite it?",
+                                                     Buttons::YesNo) != Answer::Yes) {
+        context.err << "Nothing copied.\n";
+        return kExitFailed;
+    }
+    try {
+        std::error_code ec;
+        const auto folder = toFsPath(extractFilePath(target));
+        if (!folder.empty() && !std::filesystem::create_directories(folder, ec) && ec)
+            throw Error("Cannot create the folder \"" + extractFilePath(target) + "\":\n" + fromUtf8(ec.message()));
+        TProjectFile copy;
+        copy.CopyProject(source, target, context.prompt);
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    context.out << "Copied " << toUtf8(source) << " to " << toUtf8(target) << '\n';
+    return kExitOk;
+}
+
+} // namespace
+
+Command showCommand()
+{
+    return {"show", "PROJECT.mpj", "Show a project: description, menu lines and every assigned slot.",
+            "Device files of the project's own folder show as [PROJECT]\\NAME;\n"
+            "device files that do not exist are flagged (missing).",
+            RunShow};
+}
+
+Command copyProjectCommand()
+{
+    return {"copy-project", "SOURCE.mpj TARGET.mpj",
+            "Copy a project, with its own copies of all device files, into TARGET's folder.",
+            "TARGET's folder is created when it does not exist. Questions (overwriting a device\n"
+            "file or the target project) are asked on the terminal, or answered by --yes / --no.",
+            RunCopyProject};
+}
+
+} // namespace zr48::cli

@@ -1,0 +1,123 @@
+#include "project/ProjectFile.h"
+
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "base/Prompt.h"
+#include "project/ProjectIniReader.h"
+
+#include <filesystem>
+#include <string>
+
+namespace zr48 {
+
+namespace {
+
+constexpr std::string_view kProjectSection = "PROJECT";
+
+std::vector<Text> ReadNumberedLines(const ProjectIniReader& ini, std::string_view prefix)
+{
+    std::vector<Text> lines;
+    for (int n = 0;; ++n) {
+        auto value = ini.Value(kProjectSection, Text(prefix) + std::to_string(n));
+        if (!value)
+            return lines;
+        lines.push_back(std::move(*value));
+    }
+}
+
+void AppendLine(Text& out, std::string_view line)
+{
+    out += line;
+    out += "\r\n";
+}
+
+} // namespace
+
+TProjectFile::TProjectFile()
+{
+    for (int i = 0; i < kSlotCount; ++i)
+        Devices[static_cast<size_t>(i)].SlotName = SlotName(i);
+}
+
+Text TProjectFile::SlotName(int i)
+{
+    Text name(kGroupNames.at(static_cast<size_t>(i / kSlotsPerGroup)));
+    if (i % kSlotsPerGroup != 0)
+        name += "-" + std::to_string(i % kSlotsPerGroup);
+    return name;
+}
+
+int TProjectFile::SlotIndexByName(std::string_view name) const
+{
+    for (int i = 0; i < kSlotCount; ++i) {
+        if (sameText(Devices[static_cast<size_t>(i)].SlotName, name))
+            return i;
+    }
+    return 0;
+}
+
+DEVICE_CONFIG& TProjectFile::SlotByName(std::string_view name)
+{
+    return Slot(SlotIndexByName(name));
+}
+
+void TProjectFile::ClearSlot(DEVICE_CONFIG& slot)
+{
+    slot.DeviceType = 0;
+    slot.SourceSelect = 0;
+    slot.DeviceName.clear();
+    slot.ConfigFile.clear();
+    slot.OptionList.clear();
+}
+
+void TProjectFile::Load(std::string_view path)
+{
+    const ProjectIniReader ini = ProjectIniReader::FromFile(path);
+    const Text savedDirectory = ini.ReadString(kProjectSection, "PATH", "");
+    Description = ReadNumberedLines(ini, "DESCRIPTION_");
+    ProjectInfo = ReadNumberedLines(ini, "PROJECTINFO_");
+    const Text directory = extractFilePath(path);
+    for (DEVICE_CONFIG& slot : Devices) {
+        slot.DeviceType = ini.ReadWord(slot.SlotName, "DEVICE_TYPE", 0);
+        slot.DeviceName = ini.ReadString(slot.SlotName, "DEVICE_NAME", "");
+        slot.SourceSelect = ini.ReadWord(slot.SlotName, "K73_SELECT", 0);
+        slot.ConfigFile = ini.ReadString(slot.SlotName, "CONFIG_FILE", "");
+        slot.OptionList = ini.ReadString(slot.SlotName, "OPTION_LIST", "");
+        // Device files kept in the project's own folder follow the project file.
+        if (!slot.ConfigFile.empty() && extractFilePath(slot.ConfigFile) == savedDirectory)
+            slot.ConfigFile = directory + extractFileName(slot.ConfigFile);
+    }
+    FileName = Text(path);
+}
+
+Text TProjectFile::SaveText(std::string_view path) const
+{
+    Text out;
+    AppendLine(out, "[PROJECT]");
+    AppendLine(out, "PATH=" + extractFilePath(path));
+    for (size_t n = 0; n < Description.size(); ++n)
+        AppendLine(out, "DESCRIPTION_" + std::to_string(n) + "=" + Description[n]);
+    for (size_t n = 0; n < ProjectInfo.size(); ++n)
+        AppendLine(out, "PROJECTINFO_" + std::to_string(n) + "=" + ProjectInfo[n]);
+    AppendLine(out, "");
+    for (const DEVICE_CONFIG& slot : Devices) {
+        if (slot.DeviceType == 0)
+            continue;
+        AppendLine(out, "[" + slot.SlotName + "]");
+        AppendLine(out, "DEVICE_TYPE=" + std::to_string(slot.DeviceType));
+        AppendLine(out, "DEVICE_NAME=" + slot.DeviceName);
+        AppendLine(out, "K73_SELECT=" + std::to_string(slot.SourceSelect));
+        AppendLine(out, "CONFIG_FILE=" + slot.ConfigFile);
+        AppendLine(out, "OPTION_LIST=" + slot.OptionList);
+        AppendLine(out, "");
+    }
+    return out;
+}
+
+void TProjectFile::Save(std::string_view path)
+{
+    writeFileAtomically(path, SaveText(path));
+    FileName = Text(path);
+}
+
+} // namespace zr48

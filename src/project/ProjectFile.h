@@ -1,0 +1,74 @@
+#pragma once
+// One project in memory: 63 device slots, the free description and the lines of the unit's
+// setup/project menu; loaded from and saved to a project file (.mpj).
+
+#include "base/Text.h"
+#include "project/DeviceTypes.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace zr48 {
+
+class Prompt;
+
+// One device assignment; also the record of a device database entry.
+struct DEVICE_CONFIG {
+    Text SlotName;
+    Text DescriptionFile; // the .txt beside the device file; never stored in the project file
+    std::uint16_t DeviceType = 0;
+    Text DeviceName;
+    std::uint16_t SourceSelect = 0;
+    Text OptionList; // character n is '1' when option n is on
+    Text ConfigFile; // full path of the device INI file, or empty
+    // Card areas: computed by the image builder or read back from a card.
+    std::uint16_t FileStart = 0;
+    std::uint16_t FileSectors = 0;
+    std::uint16_t DataStart = 0;
+    std::uint16_t DataSectors = 0;
+
+    bool operator==(const DEVICE_CONFIG&) const = default;
+};
+
+class TProjectFile {
+public:
+    static constexpr int kSlotCount = 63;
+    static constexpr int kSlotsPerGroup = 7;
+    static constexpr std::array<std::string_view, 9> kGroupNames = {"TUNER", "DVD",   "TV",    "SERVER", "SAT",
+                                                                    "VIDEO", "AUDIO", "LIGHT", "SOUND"};
+
+    TProjectFile();
+
+    // Replaces the contents with the project file at `path`; never fails (a missing file reads as
+    // empty). Device files that lay in the saved project's own folder follow it to `path`'s folder.
+    void Load(std::string_view path);
+    // Writes the whole file through a temporary file; throws zr48::Error (the file on disk and the
+    // project in memory stay as they were) when it cannot.
+    void Save(std::string_view path);
+    // The file's text as Save writes it.
+    Text SaveText(std::string_view path) const;
+
+    DEVICE_CONFIG& Slot(int i) { return Devices.at(static_cast<size_t>(i)); }
+    const DEVICE_CONFIG& Slot(int i) const { return Devices.at(static_cast<size_t>(i)); }
+    static Text SlotName(int i);
+    // The first slot of that name (letter case ignored); slot 0 when there is none.
+    DEVICE_CONFIG& SlotByName(std::string_view name);
+    int SlotIndexByName(std::string_view name) const;
+    static void ClearSlot(DEVICE_CONFIG& slot);
+
+    // Fills slot i from a database entry or another project's slot and copies its device file
+    // into this project's folder, asking before it overwrites a different file there.
+    void AssignSlot(int i, const DEVICE_CONFIG& entry, Prompt& prompt);
+    // Makes this (fresh) project a copy of the project at `source`, saved as `target`, with its
+    // own copies of every device file.
+    void CopyProject(std::string_view source, std::string_view target, Prompt& prompt);
+
+    std::array<DEVICE_CONFIG, kSlotCount> Devices;
+    Text FileName;
+    std::vector<Text> Description;
+    std::vector<Text> ProjectInfo;
+};
+
+} // namespace zr48

@@ -1,0 +1,82 @@
+#include "project/ProjectIniReader.h"
+
+#include "base/FileIo.h"
+#include "project/SimpleIniFile.h"
+
+namespace zr48 {
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+Text CleanValue(std::string_view value)
+{
+    value = TrimBlanks(value);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return Text(value.substr(0, ProjectIniReader::kMaxValueLength));
+}
+
+} // namespace
+
+ProjectIniReader ProjectIniReader::FromFile(std::string_view path)
+{
+    const auto bytes = tryReadFileBytes(path);
+    if (!bytes)
+        return ProjectIniReader(std::vector<Text>{});
+    return ProjectIniReader(
+        TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())));
+}
+
+ProjectIniReader::ProjectIniReader(const std::vector<Text>& lines)
+{
+    Entries* current = nullptr;
+    bool currentIsFirst = false; // a repeated section name adds nothing: the first one wins
+    for (const Text& raw : lines) {
+        const std::string_view line = TrimBlanks(raw);
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            const auto [it, inserted] = sections_.try_emplace(upperCase(TrimBlanks(line.substr(1, line.size() - 2))));
+            current = &it->second;
+            currentIsFirst = inserted;
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (!current || !currentIsFirst || equals == std::string_view::npos)
+            continue;
+        current->try_emplace(upperCase(TrimBlanks(line.substr(0, equals))), CleanValue(line.substr(equals + 1)));
+    }
+}
+
+std::optional<Text> ProjectIniReader::Value(std::string_view section, std::string_view key) const
+{
+    const auto s = sections_.find(upperCase(section));
+    if (s == sections_.end())
+        return std::nullopt;
+    const auto k = s->second.find(upperCase(key));
+    if (k == s->second.end())
+        return std::nullopt;
+    return k->second;
+}
+
+Text ProjectIniReader::ReadString(std::string_view section, std::string_view key, std::string_view def) const
+{
+    return Value(section, key).value_or(Text(def));
+}
+
+std::uint16_t ProjectIniReader::ReadWord(std::string_view section, std::string_view key, std::uint16_t def) const
+{
+    const auto value = Value(section, key);
+    if (!value)
+        return def;
+    const auto number = ParseIniInteger(*value);
+    return number ? static_cast<std::uint16_t>(static_cast<std::uint32_t>(*number) & 0xFFFF) : def;
+}
+
+} // namespace zr48

@@ -1,0 +1,204 @@
+#include "project/SimpleIniFile.h"
+
+#include "base/FileIo.h"
+
+namespace zr48 {
+
+namespace {
+
+constexpr std::string_view kLeadingSection = "DUMMY_SECTION";
+
+Text DecodeUtf16(std::string_view bytes, bool bigEndian)
+{
+    Text out;
+    out.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+        const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+        const char16_t unit = static_cast<char16_t>((hi << 8) | lo);
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            // A surrogate pair is one character outside the code page: one '?'.
+            if (unit <= 0xDBFF && i + 3 < bytes.size())
+                i += 2;
+            out += '?';
+            continue;
+        }
+        const int byte = unicodeToCp1252(unit);
+        out += byte < 0 ? '?' : static_cast<char>(byte);
+    }
+    return out;
+}
+
+std::vector<Text> SplitLines(std::string_view text)
+{
+    std::vector<Text> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::optional<std::uint32_t> HexValue(std::string_view digits)
+{
+    if (digits.empty())
+        return std::nullopt;
+    std::uint32_t value = 0;
+    int significant = 0;
+    for (char c : digits) {
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else
+            return std::nullopt;
+        if (significant > 0 || digit != 0)
+            ++significant;
+        if (significant > 8)
+            return std::nullopt;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<std::int32_t> ParseIniInteger(std::string_view text)
+{
+    Text work(text);
+    if (work.size() >= 3 && work[0] == '0' && (work[1] == 'x' || work[1] == 'X'))
+        work.replace(0, 2, "$");
+    std::string_view s = work;
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    std::string_view hex;
+    bool isHex = true;
+    if (s.starts_with("0x") || s.starts_with("0X"))
+        hex = s.substr(2);
+    else if (!s.empty() && (s.front() == '$' || s.front() == 'x' || s.front() == 'X'))
+        hex = s.substr(1);
+    else
+        isHex = false;
+    if (isHex) {
+        const auto pattern = HexValue(hex);
+        if (!pattern)
+            return std::nullopt;
+        const std::uint32_t signedPattern = negative ? 0u - *pattern : *pattern;
+        return static_cast<std::int32_t>(signedPattern);
+    }
+    if (s.empty())
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > 2147483648LL)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > 2147483647LL)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::vector<Text> TSimpleIniFile::DecodeLines(std::string_view bytes)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return SplitLines(fromUtf8(bytes.substr(3)));
+    if (bytes.starts_with("\xFF\xFE"))
+        return SplitLines(DecodeUtf16(bytes.substr(2), false));
+    if (bytes.starts_with("\xFE\xFF"))
+        return SplitLines(DecodeUtf16(bytes.substr(2), true));
+    return SplitLines(bytes);
+}
+
+TSimpleIniFile::TSimpleIniFile(std::string_view path)
+{
+    const Bytes bytes = readFileBytes(path);
+    Parse(DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+}
+
+TSimpleIniFile::TSimpleIniFile(const std::vector<Text>& lines)
+{
+    Parse(lines);
+}
+
+void TSimpleIniFile::Parse(const std::vector<Text>& lines)
+{
+    sections_.push_back({Text(kLeadingSection), {}});
+    for (const Text& raw : lines) {
+        const std::string_view line = trimmed(raw);
+        if (line.empty() || line.front() == ';')
+            continue;
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            sections_.push_back({Text(trimmed(line.substr(1, line.size() - 2))), {}});
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            sections_.back().entries.emplace_back(line);
+        } else {
+            Text entry(trimmed(line.substr(0, equals)));
+            entry += '=';
+            entry += trimmed(line.substr(equals + 1));
+            sections_.back().entries.push_back(std::move(entry));
+        }
+    }
+}
+
+const Text* TSimpleIniFile::FindValue(std::string_view key) const
+{
+    if (!index_) {
+        index_.emplace();
+        const Section* leading = nullptr;
+        for (const Section& section : sections_) {
+            if (sameText(section.name, kLeadingSection))
+                leading = &section;
+        }
+        // Later entries of the same name replace earlier ones: the last one wins.
+        for (const Text& entry : leading->entries) {
+            const size_t equals = entry.find('=');
+            if (equals != Text::npos)
+                (*index_)[upperCase(std::string_view(entry).substr(0, equals))] = entry.substr(equals + 1);
+        }
+    }
+    const auto it = index_->find(upperCase(key));
+    return it == index_->end() ? nullptr : &it->second;
+}
+
+Text TSimpleIniFile::ReadString(std::string_view key, std::string_view def) const
+{
+    const Text* found = FindValue(key);
+    Text result = found ? *found : Text(def);
+    if (!result.empty() && result.front() == '"') {
+        result.erase(0, 1);
+        if (!result.empty())
+            result.pop_back();
+    }
+    return result;
+}
+
+std::int32_t TSimpleIniFile::ReadInteger(std::string_view key, std::int32_t def) const
+{
+    const Text* found = FindValue(key);
+    return ParseIniInteger(found ? *found : Text()).value_or(def);
+}
+
+} // namespace zr48

@@ -1,0 +1,49 @@
+#pragma once
+// Reader of section-less key=value text: device INI files and the lines of an editor window.
+// The text is parsed once; look-ups go to the leading section only, which holds every line up
+// to the first section header of the text itself.
+
+#include "base/Text.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace zr48 {
+
+class TSimpleIniFile {
+public:
+    // Reads the whole file (a UTF-8 or UTF-16 byte-order mark selects that encoding, otherwise the
+    // bytes are Windows-1252). Throws zr48::Error when the file cannot be read.
+    explicit TSimpleIniFile(std::string_view path);
+    explicit TSimpleIniFile(const std::vector<Text>& lines);
+
+    // The value of the last entry named `key` (letter case ignored). A value that starts with a
+    // double quote loses its first and its last character; the rule applies to `def` too.
+    Text ReadString(std::string_view key, std::string_view def) const;
+    // The value as a decimal or hexadecimal ("$", "x", "0x") 32-bit integer, or `def`.
+    std::int32_t ReadInteger(std::string_view key, std::int32_t def) const;
+
+    // The text of a file as lines: byte-order mark handled, split at CR LF, CR and LF.
+    static std::vector<Text> DecodeLines(std::string_view bytes);
+
+private:
+    struct Section {
+        Text name;
+        std::vector<Text> entries; // "name=value", or a bare line without "="
+    };
+
+    void Parse(const std::vector<Text>& lines);
+    const Text* FindValue(std::string_view key) const;
+
+    std::vector<Section> sections_;
+    // Upper-cased entry name -> value, of the section that look-ups read; built on first use.
+    mutable std::optional<std::unordered_map<Text, Text>> index_;
+};
+
+// Integer conversion of a value as ReadInteger does it; nullopt when it is not a valid number.
+std::optional<std::int32_t> ParseIniInteger(std::string_view text);
+
+} // namespace zr48

@@ -1,0 +1,255 @@
+#include "project/ProjectFile.h"
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace zr48 {
+namespace {
+
+using test::TempDir;
+
+// The worked example: a project saved as D:\Projects\Villa\Villa.mpj.
+const char* const kVillaText = "[PROJECT]\r\n"
+                               "PATH=D:\\Projects\\Villa\\\r\n"
+                               "DESCRIPTION_0=Villa ground floor\r\n"
+                               "DESCRIPTION_1=Installed in spring\r\n"
+                               "PROJECTINFO_0=VILLA\r\n"
+                               "PROJECTINFO_1=Ground floor\r\n"
+                               "PROJECTINFO_2=Line 3\r\n"
+                               "PROJECTINFO_3=Line 4\r\n"
+                               "PROJECTINFO_4=Line 5\r\n"
+                               "\r\n"
+                               "[TUNER]\r\n"
+                               "DEVICE_TYPE=1\r\n"
+                               "DEVICE_NAME=Radio\r\n"
+                               "K73_SELECT=1\r\n"
+                               "CONFIG_FILE=D:\\Projects\\Villa\\FMTUNER.mpi\r\n"
+                               "OPTION_LIST=000000000\r\n"
+                               "\r\n"
+                               "[DVD-2]\r\n"
+                               "DEVICE_TYPE=5\r\n"
+                               "DEVICE_NAME=Blu-ray\r\n"
+                               "K73_SELECT=2\r\n"
+                               "CONFIG_FILE=F:\\Devices\\Video\\BDP.mpi\r\n"
+                               "OPTION_LIST=101000000\r\n"
+                               "\r\n";
+
+TProjectFile VillaProject()
+{
+    TProjectFile p;
+    p.Description = {"Villa ground floor", "Installed in spring"};
+    p.ProjectInfo = {"VILLA", "Ground floor", "Line 3", "Line 4", "Line 5"};
+    p.Devices[0].DeviceType = 1;
+    p.Devices[0].DeviceName = "Radio";
+    p.Devices[0].SourceSelect = 1;
+    p.Devices[0].ConfigFile = "D:\\Projects\\Villa\\FMTUNER.mpi";
+    p.Devices[0].OptionList = "000000000";
+    p.Devices[9].DeviceType = 5;
+    p.Devices[9].DeviceName = "Blu-ray";
+    p.Devices[9].SourceSelect = 2;
+    p.Devices[9].ConfigFile = "F:\\Devices\\Video\\BDP.mpi";
+    p.Devices[9].OptionList = "101000000";
+    return p;
+}
+
+Text ReadText(const Text& path)
+{
+    const Bytes bytes = readFileBytes(path);
+    return Text(bytes.begin(), bytes.end());
+}
+
+TEST(ProjectFile, SlotsAreNamedByGroupAndPosition)
+{
+    const struct {
+        int slot;
+        const char* name;
+    } cases[] = {{0, "TUNER"},  {1, "TUNER-1"}, {6, "TUNER-6"}, {7, "DVD"},    {9, "DVD-2"},
+                 {14, "TV"},    {21, "SERVER"}, {28, "SAT"},    {35, "VIDEO"}, {42, "AUDIO"},
+                 {49, "LIGHT"}, {56, "SOUND"},  {62, "SOUND-6"}};
+    TProjectFile p;
+    for (const auto& c : cases) {
+        EXPECT_EQ(TProjectFile::SlotName(c.slot), c.name);
+        EXPECT_EQ(p.Slot(c.slot).SlotName, c.name);
+        EXPECT_EQ(p.SlotIndexByName(c.name), c.slot);
+    }
+    EXPECT_EQ(p.SlotIndexByName("dvd-2"), 9);
+    EXPECT_EQ(&p.SlotByName("Sound-6"), &p.Devices[62]);
+    EXPECT_EQ(p.SlotIndexByName("KITCHEN"), 0);
+    EXPECT_EQ(&p.SlotByName("KITCHEN"), &p.Devices[0]);
+}
+
+TEST(ProjectFile, DeviceTypeTableAndSources)
+{
+    EXPECT_EQ(DeviceTypeInfo(4)->Name, "Feller BEAMIT\xAE");
+    EXPECT_EQ(DeviceTypeInfo(6)->FileSectors, 32);
+    EXPECT_EQ(DeviceTypeInfo(8)->DataSectors, 8192);
+    EXPECT_FALSE(DeviceTypeInfo(4)->UsesSourceSelect);
+    EXPECT_TRUE(DeviceTypeInfo(5)->HasOptions);
+    EXPECT_EQ(DeviceTypeInfo(10), nullptr);
+    EXPECT_EQ(DeviceTypeInfo(65535), nullptr);
+    EXPECT_EQ(SourceSelectText(4), "Aux/Server");
+    EXPECT_EQ(SourceSelectText(17), "Local3");
+    EXPECT_EQ(SourceSelectText(18), "18");
+}
+
+TEST(ProjectFile, SavesTheExactText)
+{
+    TempDir dir;
+    TProjectFile p = VillaProject();
+    p.Devices[3].DeviceName = "leaves no trace"; // type 0
+    EXPECT_EQ(p.SaveText("D:\\Projects\\Villa\\Villa.mpj"), kVillaText);
+    EXPECT_EQ(TProjectFile().SaveText("Villa.mpj"), "[PROJECT]\r\nPATH=\r\n\r\n");
+
+    const Text path = dir.text("Villa.mpj");
+    p.Save(path);
+    EXPECT_EQ(p.FileName, path);
+    EXPECT_EQ(ReadText(path), p.SaveText(path));
+}
+
+TEST(ProjectFile, LoadsTheExampleAndRelocatesDeviceFilesOfItsOwnFolder)
+{
+    TempDir dir;
+    const Text moved = dir.write("Old/Villa/Villa.mpj", kVillaText);
+    TProjectFile p;
+    p.Load(moved);
+    EXPECT_EQ(p.FileName, moved);
+    EXPECT_EQ(p.Description, VillaProject().Description);
+    EXPECT_EQ(p.ProjectInfo, VillaProject().ProjectInfo);
+    EXPECT_EQ(p.Devices[0].ConfigFile, dir.text("Old/Villa/FMTUNER.mpi"));
+    EXPECT_EQ(p.Devices[9].ConfigFile, "F:\\Devices\\Video\\BDP.mpi");
+    EXPECT_EQ(p.Devices[9].OptionList, "101000000");
+    EXPECT_EQ(p.Devices[9].SourceSelect, 2);
+    EXPECT_EQ(p.Devices[9].SlotName, "DVD-2");
+    for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
+        if (i != 0 && i != 9)
+            EXPECT_EQ(p.Devices[static_cast<size_t>(i)].DeviceType, 0) << i;
+    }
+    // Moved on another system too: "E:\Old\Villa\" replaces the saved folder.
+    TProjectFile fromText;
+    const Text windowsPath = dir.write("E:\\Old\\Villa\\Villa.mpj", kVillaText);
+    fromText.Load(windowsPath);
+    EXPECT_EQ(fromText.Devices[0].ConfigFile, extractFilePath(windowsPath) + "FMTUNER.mpi");
+}
+
+TEST(ProjectFile, RelocatesOnlyAnExactFolderMatch)
+{
+    TempDir dir;
+    const Text path = dir.write("p.mpj", "[PROJECT]\r\nPATH=D:\\Villa\\\r\n"
+                                         "[TUNER]\r\nDEVICE_TYPE=1\r\nCONFIG_FILE=D:\\Villa\\sub\\a.mpi\r\n"
+                                         "[DVD]\r\nDEVICE_TYPE=1\r\nCONFIG_FILE=d:\\villa\\b.mpi\r\n"
+                                         "[TV]\r\nDEVICE_TYPE=1\r\nCONFIG_FILE=D:\\Villa\\c.mpi\r\n");
+    TProjectFile p;
+    p.Load(path);
+    EXPECT_EQ(p.Devices[0].ConfigFile, "D:\\Villa\\sub\\a.mpi");
+    EXPECT_EQ(p.Devices[7].ConfigFile, "d:\\villa\\b.mpi");
+    EXPECT_EQ(p.Devices[14].ConfigFile, dir.text("c.mpi"));
+}
+
+TEST(ProjectFile, ReadingRules)
+{
+    TempDir dir;
+    const Text longLine(3000, 'L');
+    const Text path = dir.write("rules.mpj", "[project]\n"
+                                             "description_0=   spaced  \t\n"
+                                             "DESCRIPTION_1=\"quoted\"\n"
+                                             "DESCRIPTION_2='single'\n"
+                                             "DESCRIPTION_3=\"mismatched'\n"
+                                             "DESCRIPTION_4=" +
+                                                 longLine +
+                                                 "\n"
+                                                 "DESCRIPTION_0=second occurrence\n"
+                                                 "PROJECTINFO_1=no line 0\n"
+                                                 "[tuner]\n"
+                                                 "device_type=0x5\n"
+                                                 "k73_select = 70000\n"
+                                                 "[TUNER-1]\n"
+                                                 "DEVICE_TYPE=five\n"
+                                                 "DEVICE_NAME=Kept empty\n"
+                                                 "[DVD]\n"
+                                                 "DEVICE_TYPE=-1\n"
+                                                 "[TUNER]\n"
+                                                 "DEVICE_NAME=second section\n"
+                                                 "[TV]\n"
+                                                 "DEVICE_TYPE=0\n"
+                                                 "DEVICE_NAME=not a device\n");
+    TProjectFile p;
+    p.Load(path);
+    ASSERT_EQ(p.Description.size(), 5u);
+    EXPECT_EQ(p.Description[0], "spaced");
+    EXPECT_EQ(p.Description[1], "quoted");
+    EXPECT_EQ(p.Description[2], "single");
+    EXPECT_EQ(p.Description[3], "\"mismatched'");
+    EXPECT_EQ(p.Description[4], longLine.substr(0, 2047));
+    EXPECT_TRUE(p.ProjectInfo.empty()); // the first missing number ends the list
+    EXPECT_EQ(p.Devices[0].DeviceType, 5);
+    EXPECT_EQ(p.Devices[0].SourceSelect, 70000 & 0xFFFF);
+    EXPECT_EQ(p.Devices[0].DeviceName, ""); // a repeated section adds nothing
+    EXPECT_EQ(p.Devices[1].DeviceType, 0);
+    EXPECT_EQ(p.Devices[7].DeviceType, 0xFFFF); // kept as it is, outside the table
+    EXPECT_EQ(p.Devices[14].DeviceName, "not a device");
+
+    // Type 0 is not written back; the out-of-table type is, unchanged.
+    const Text saved = p.SaveText(path);
+    EXPECT_EQ(saved.find("[TV]"), Text::npos);
+    EXPECT_NE(saved.find("[DVD]\r\nDEVICE_TYPE=65535\r\n"), Text::npos);
+    EXPECT_NE(saved.find("DESCRIPTION_0=spaced\r\n"), Text::npos);
+}
+
+TEST(ProjectFile, LoadingAMissingFileGivesAnEmptyProject)
+{
+    TempDir dir;
+    TProjectFile p = VillaProject();
+    p.Load(dir.text("missing.mpj"));
+    EXPECT_EQ(p.FileName, dir.text("missing.mpj"));
+    EXPECT_TRUE(p.Description.empty());
+    EXPECT_TRUE(p.ProjectInfo.empty());
+    for (const DEVICE_CONFIG& slot : p.Devices) {
+        EXPECT_EQ(slot.DeviceType, 0);
+        EXPECT_TRUE(slot.ConfigFile.empty());
+    }
+    EXPECT_EQ(p.Devices[9].SlotName, "DVD-2");
+}
+
+TEST(ProjectFile, SaveAndLoadRoundTrip)
+{
+    TempDir dir;
+    TProjectFile p = VillaProject();
+    p.Description.push_back("Caf\xE9 \x80 \x9C");
+    p.Devices[62].DeviceType = 4;
+    p.Devices[62].DeviceName = "Blinds";
+    const Text path = dir.text("Villa.mpj");
+    p.Save(path);
+    TProjectFile back;
+    back.Load(path);
+    EXPECT_EQ(back.Description, p.Description);
+    EXPECT_EQ(back.ProjectInfo, p.ProjectInfo);
+    EXPECT_EQ(back.Devices, p.Devices);
+}
+
+TEST(ProjectFile, AFailedSaveChangesNothing)
+{
+    TempDir dir;
+    TProjectFile p = VillaProject();
+    const Text good = dir.text("Villa.mpj");
+    p.Save(good);
+    const Text before = ReadText(good);
+    std::filesystem::create_directory(dir.path() / "folder.mpj");
+    EXPECT_THROW(p.Save(dir.text("folder.mpj")), Error);
+    EXPECT_THROW(p.Save(dir.text("no/such/folder/x.mpj")), Error);
+    EXPECT_EQ(p.FileName, good);
+    EXPECT_EQ(ReadText(good), before);
+}
+
+TEST(ProjectFile, ClearSlotKeepsNameAndCardFields)
+{
+    DEVICE_CONFIG slot{"TV-3", "d.txt", 6, "TV", 8, "111", "x.mpi", 16, 32, 48, 0};
+    TProjectFile::ClearSlot(slot);
+    const DEVICE_CONFIG expected{"TV-3", "d.txt", 0, "", 0, "", "", 16, 32, 48, 0};
+    EXPECT_EQ(slot, expected);
+}
+
+} // namespace
+} // namespace zr48
