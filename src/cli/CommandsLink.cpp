@@ -75,7 +75,7 @@ int reportStatus(std::ostream& out, std::ostream& err, TUsbZR48& link, const Run
 
 Command statusCommand()
 {
-    return {"status", "", "connect to the ZR48 and show the link state and its firmware version",
+    return {"status", "", "Connect to the ZR48 and show the link state and its firmware version.",
             "Opens the link chosen by --link, waits up to 3 s for the ZR48 to answer and prints the link's\n"
             "status text and the unit's firmware version. Exit status 0 when connected, 2 when no ZR48\n"
             "answered.",
