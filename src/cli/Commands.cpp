@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
 #include "cli/CommandsImage.h"
+#include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
 
 #include <array>
@@ -15,8 +16,11 @@ std::span<const Command> commands()
     // clang-format off
     static const std::array table = {
         helpCommand(), settingsCommand(),
+        // projects and card images
         showCommand(), copyProjectCommand(),
         compileCommand(), unpackCommand(), inspectCommand(),
+        // the unit
+        statusCommand(),
     };
     // clang-format on
     return table;
