@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# ./build.sh run [ARGS...]  installs what is missing, builds, starts zr48pm (the simulator stands in
-#                           for a ZR48 when none is attached)
+# ./build.sh run [ARGS...]  installs what is missing, builds, starts zr48pm on the built-in ZR48
+#                           simulator, whose memory card is kept between runs (--link auto in ARGS
+#                           uses a real ZR48 instead)
 # ./build.sh test           installs what is missing, builds, runs every test through CTest
 # ./build.sh sanitize       builds the core tests with AddressSanitizer and UBSan and runs them
 set -euo pipefail
@@ -25,9 +26,12 @@ run)
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No desktop session (DISPLAY is not set): zr48pm needs one to show its window."
         echo "The command-line tool is built: build/src/cli/zr48 --help"
+        echo "(try the simulated ZR48: build/src/cli/zr48 --link sim status)"
         exit 0
     fi
-    exec build/src/shell/zr48pm "$@"
+    card_dir="${XDG_DATA_HOME:-$HOME/.local/share}/KELDO/ZR48"
+    mkdir -p "$card_dir"
+    exec build/src/shell/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
     ;;
 test)
     configure build

@@ -62,7 +62,7 @@ void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> by
     FilePtr file(std::fopen(temporary.c_str(), "wb"));
     if (!file)
         fail("Cannot create the file", path, errno);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const int writeError = errno;
     const bool closed = std::fclose(file.release()) == 0;
     const int closeError = errno;

@@ -2,7 +2,9 @@
 
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
+#include "cli/CommandsImage.h"
 #include "cli/CommandsInfrared.h"
+#include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
 
 #include <array>
@@ -11,13 +13,16 @@ namespace zr48::cli {
 
 std::span<const Command> commands()
 {
-    // One command a line, so that each new command is a line of its own.
+    // One line per file of commands, kept by hand: clang-format would pack a longer list into columns.
     // clang-format off
     static const std::array table = {
-        helpCommand(),
-        settingsCommand(),
-        showCommand(),
-        copyProjectCommand(),
+        helpCommand(), settingsCommand(),
+        // projects and card images
+        showCommand(), copyProjectCommand(),
+        compileCommand(), unpackCommand(), inspectCommand(),
+        // the unit
+        statusCommand(),
+        // infrared
         irCommand(),
     };
     // clang-format on

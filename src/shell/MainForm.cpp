@@ -1,6 +1,7 @@
 #include "shell/MainForm.h"
 
 #include "base/Settings.h"
+#include "base/qt/QtText.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,7 +16,7 @@ namespace {
 const QColor kTeal(0, 128, 128);
 } // namespace
 
-TMainForm::TMainForm(Settings& settings, QWidget* parent)
+TMainForm::TMainForm(Settings& settings, LinkParts link, QWidget* parent)
     : QMainWindow(parent), settings_(settings), mdiArea_(new QMdiArea(this))
 {
     setObjectName("MainForm");
@@ -35,6 +36,25 @@ TMainForm::TMainForm(Settings& settings, QWidget* parent)
     buildStatusBar();
     // The client area of the first show is 726 by 585 pixels.
     resize(726, 585 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+
+    link_ =
+        std::make_unique<TUsbZR48>(link.timers, link.driver, link.threads,
+                                   [panel = statusPanels_[1]](const Text& text) { panel->setText(toQString(text)); });
+    StartTimer = link.timers.create(true);
+    StartTimer->onTimeout = [this] { StartTimerTimer(); };
+    StartTimer->start(kStartTimerMs);
+}
+
+// The link goes first: its receive thread stops before the windows it serves.
+TMainForm::~TMainForm()
+{
+    link_.reset();
+}
+
+void TMainForm::StartTimerTimer()
+{
+    StartTimer->stop();
+    link_->SetFrameHandler([this](const std::uint8_t* payload, int length) { dispatcher_.Dispatch(payload, length); });
 }
 
 void TMainForm::buildStatusBar()

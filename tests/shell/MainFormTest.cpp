@@ -1,5 +1,8 @@
 #include "shell/MainForm.h"
 #include "base/Settings.h"
+#include "base/VirtualClock.h"
+#include "link/Frames.h"
+#include "sim/SimulatedDriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,11 +29,16 @@ protected:
 
     MemorySettingsStore store;
     Settings settings{store, SettingsDefaults{}};
+    // The link runs on a simulated unit in virtual time.
+    VirtualClock clock;
+    SimulatedUnit sim{clock, [this] { return clock.now() * 1000; }};
+    TimerRxThreadHost threads{clock};
+    LinkParts link{clock, sim.driver, threads};
 };
 
 TEST_F(MainFormTest, ShowsTheFrameWithItsCaptionTealAreaAndThreeStatusPanels)
 {
-    TMainForm form(settings);
+    TMainForm form(settings, link);
     form.show();
     EXPECT_EQ(form.windowTitle(), "KELDO ZR48 Project Manager");
     EXPECT_EQ(form.mdiArea()->background().color(), QColor(0, 128, 128));
@@ -46,11 +54,49 @@ TEST_F(MainFormTest, ShowsTheFrameWithItsCaptionTealAreaAndThreeStatusPanels)
 
 TEST_F(MainFormTest, LongHintsGoToTheFirstStatusPanel)
 {
-    TMainForm form(settings);
+    TMainForm form(settings, link);
     QStatusTipEvent tip("Exit the ZR48 Project Manager");
     QApplication::sendEvent(&form, &tip);
     EXPECT_EQ(form.statusPanel(0)->text(), "Exit the ZR48 Project Manager");
     EXPECT_TRUE(form.statusPanel(2)->text().isEmpty());
+}
+
+TEST_F(MainFormTest, StatusPanelOneShowsTheLinkState)
+{
+    TMainForm form(settings, link);
+    clock.advance(100);
+    EXPECT_EQ(form.statusPanel(1)->text(), "Connecting...");
+    // The first keep-alive's reply connects the unit once the dispatcher listens (after 300 ms).
+    ASSERT_TRUE(clock.advanceUntil([&] { return form.link().Connected(); }, 1000));
+    clock.advance(100);
+    EXPECT_EQ(form.statusPanel(1)->text(), "Connected (Rx:0, Tx:0)");
+    const auto request = encode(VersionRequestFrame{});
+    form.link().Send(request);
+    clock.advance(200);
+    EXPECT_EQ(form.statusPanel(1)->text(), "Connected (Rx:15, Tx:2)");
+
+    sim.unit.unplug();
+    clock.advance(3100);
+    EXPECT_EQ(form.statusPanel(1)->text(), "Not Connected");
+    EXPECT_TRUE(form.statusPanel(2)->text().isEmpty());
+}
+
+TEST_F(MainFormTest, TheDispatcherTakesFramesFromTheStartTimerOn)
+{
+    TMainForm form(settings, link);
+    std::vector<int> types;
+    int notices = 0;
+    form.dispatcher().setConnectNotice([&] { ++notices; });
+    form.dispatcher().setDialogReceiver(FrameDispatcher::Dialog::Firmware,
+                                        [&](const std::uint8_t* p, int) { types.push_back(p[0]); });
+    const auto request = encode(VersionRequestFrame{});
+    form.link().Send(request); // answered before the dispatcher listens: dropped
+    clock.advance(299);
+    EXPECT_TRUE(types.empty());
+    EXPECT_FALSE(form.link().Connected());
+    ASSERT_TRUE(clock.advanceUntil([&] { return !types.empty(); }, 1000));
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(types, std::vector<int>{10}); // the keep-alive's reply
 }
 
 } // namespace

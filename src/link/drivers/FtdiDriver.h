@@ -1,0 +1,43 @@
+#pragma once
+// The converter through libftdi1: the FTDI device whose USB description matches, reached over
+// libusb (the kernel's ftdi_sio is detached while the device is open).
+
+#include "link/FtDriver.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+struct ftdi_context;
+
+namespace zr48 {
+
+class FtdiDriver : public FtDriver {
+public:
+    FtdiDriver();
+    ~FtdiDriver() override;
+    FtdiDriver(const FtdiDriver&) = delete;
+    FtdiDriver& operator=(const FtdiDriver&) = delete;
+
+    FtStatus openByDescription(const std::string& description) override;
+    FtStatus setBaudRate(std::uint32_t baud) override;
+    FtStatus setDataCharacteristics(std::uint8_t bits, std::uint8_t stopBits, std::uint8_t parity) override;
+    FtStatus setFlowControl(std::uint16_t flow) override;
+    FtStatus setLatencyTimer(std::uint8_t ms) override;
+    std::size_t queuedBytes() override;
+    std::size_t read(std::uint8_t* buffer, std::size_t n) override;
+    void write(const std::uint8_t* bytes, std::size_t n) override;
+    bool waitReadable(int timeoutMs) override;
+    void close() override;
+
+private:
+    // Moves what the chip holds into `received_`; called with the lock held.
+    void pull();
+
+    std::mutex mutex_; // libftdi is not thread-safe: every call goes through it
+    ftdi_context* context_ = nullptr;
+    bool open_ = false;
+    std::deque<std::uint8_t> received_;
+};
+
+} // namespace zr48

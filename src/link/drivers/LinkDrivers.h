@@ -1,0 +1,34 @@
+#pragma once
+// The table of drivers: what `--link SPEC` names, made ready for the link.
+
+#include "base/Timer.h"
+#include "link/FtDriver.h"
+#include "link/LinkSpec.h"
+#include "sim/SimulatedDriver.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zr48 {
+
+class LinkDriver {
+public:
+    // Throws zr48::Error when the simulator's card file cannot be read. `timers` and `nowUs` run
+    // the simulator; they must outlive the driver.
+    LinkDriver(const LinkSpec& spec, TimerFactory& timers, std::function<std::int64_t()> nowUs);
+
+    FtDriver& driver() { return *driver_; }
+    // The simulated unit behind `sim`, otherwise null.
+    SimulatedUnit* simulated() { return simulated_.get(); }
+    // How the unit is reached, for messages: "serial or libftdi1", "tty /dev/pts/3", ...
+    const std::string& description() const { return description_; }
+
+private:
+    std::unique_ptr<SimulatedUnit> simulated_;
+    std::unique_ptr<FtDriver> driver_;
+    std::string description_;
+};
+
+} // namespace zr48

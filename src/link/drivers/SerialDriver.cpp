@@ -1,0 +1,247 @@
+#include "link/drivers/SerialDriver.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zr48 {
+
+namespace {
+
+std::string firstLine(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+speed_t speedOf(std::uint32_t baud)
+{
+    switch (baud) {
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return B0;
+    }
+}
+
+// Applies `change` to the line's settings.
+template <typename Change>
+FtStatus changeLine(int fd, Change change)
+{
+    if (fd < 0)
+        return FT_INVALID_HANDLE;
+    termios t{};
+    if (tcgetattr(fd, &t) != 0)
+        return FT_IO_ERROR;
+    if (!change(t))
+        return FT_INVALID_PARAMETER;
+    return tcsetattr(fd, TCSANOW, &t) == 0 ? FT_OK : FT_IO_ERROR;
+}
+
+} // namespace
+
+SerialDriver::~SerialDriver()
+{
+    close();
+}
+
+std::optional<std::string> SerialDriver::findTtyByProduct(const std::string& description,
+                                                          const std::filesystem::path& sysClassTty)
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(sysClassTty, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("ttyUSB") && !name.starts_with("ttyACM"))
+            continue;
+        // The product string belongs to the USB device, a few levels above the tty's interface.
+        std::filesystem::path dir = std::filesystem::canonical(entry.path() / "device", ec);
+        for (int level = 0; !ec && level < 5 && dir.has_relative_path(); ++level, dir = dir.parent_path()) {
+            if (std::filesystem::exists(dir / "product", ec)) {
+                if (firstLine(dir / "product") == description)
+                    return name;
+                break;
+            }
+        }
+        ec.clear();
+    }
+    return std::nullopt;
+}
+
+FtStatus SerialDriver::openByDescription(const std::string& description)
+{
+    close();
+    std::filesystem::path path;
+    if (explicitPath_) {
+        path = *explicitPath_;
+    } else {
+        const auto name = findTtyByProduct(description);
+        if (!name)
+            return FT_DEVICE_NOT_FOUND;
+        ttyName_ = *name;
+        path = "/dev/" + *name;
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? FT_DEVICE_NOT_FOUND : FT_DEVICE_NOT_OPENED;
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) {
+        ::close(fd);
+        return FT_DEVICE_NOT_OPENED; // not a terminal
+    }
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &t);
+    tcflush(fd, TCIOFLUSH);
+    fd_.store(fd);
+    return FT_OK;
+}
+
+FtStatus SerialDriver::setBaudRate(std::uint32_t baud)
+{
+    const speed_t speed = speedOf(baud);
+    if (speed == B0)
+        return FT_INVALID_BAUD_RATE;
+    return changeLine(fd_.load(),
+                      [speed](termios& t) { return cfsetispeed(&t, speed) == 0 && cfsetospeed(&t, speed) == 0; });
+}
+
+FtStatus SerialDriver::setDataCharacteristics(std::uint8_t bits, std::uint8_t stopBits, std::uint8_t parity)
+{
+    return changeLine(fd_.load(), [=](termios& t) {
+        t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD);
+        switch (bits) {
+        case 7: t.c_cflag |= CS7; break;
+        case 8: t.c_cflag |= CS8; break;
+        default: return false;
+        }
+        if (stopBits == 2)
+            t.c_cflag |= CSTOPB;
+        else if (stopBits != FT_STOP_BITS_1)
+            return false;
+        if (parity == 1)
+            t.c_cflag |= PARENB | PARODD;
+        else if (parity == 2)
+            t.c_cflag |= PARENB;
+        else if (parity != FT_PARITY_NONE)
+            return false;
+        return true;
+    });
+}
+
+FtStatus SerialDriver::setFlowControl(std::uint16_t flow)
+{
+    return changeLine(fd_.load(), [flow](termios& t) {
+        t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+        if (flow == 0x0100) // FT_FLOW_RTS_CTS
+            t.c_cflag |= CRTSCTS;
+        else if (flow != FT_FLOW_NONE)
+            return false;
+        return true;
+    });
+}
+
+FtStatus SerialDriver::setLatencyTimer(std::uint8_t ms)
+{
+    const int fd = fd_.load();
+    if (fd < 0)
+        return FT_INVALID_HANDLE;
+    // An FTDI converter holds short replies back for its latency timer (16 ms by default);
+    // ftdi_sio offers it in sysfs, writable by root or through a udev rule.
+    if (!ttyName_.empty()) {
+        std::ofstream latency("/sys/class/tty/" + ttyName_ + "/device/latency_timer");
+        if (latency && (latency << int(ms)).flush())
+            return FT_OK;
+    }
+    // Without that right, the low-latency flag makes ftdi_sio use 1 ms as well.
+    serial_struct serial{};
+    if (ms <= 1 && ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        if (ioctl(fd, TIOCSSERIAL, &serial) == 0)
+            return FT_OK;
+    }
+    return FT_NOT_SUPPORTED;
+}
+
+std::size_t SerialDriver::queuedBytes()
+{
+    int queued = 0;
+    const int fd = fd_.load();
+    if (fd < 0 || ioctl(fd, FIONREAD, &queued) != 0 || queued < 0)
+        return 0;
+    return static_cast<std::size_t>(queued);
+}
+
+std::size_t SerialDriver::read(std::uint8_t* buffer, std::size_t n)
+{
+    const int fd = fd_.load();
+    if (fd < 0)
+        return 0;
+    const ssize_t got = ::read(fd, buffer, n);
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+}
+
+void SerialDriver::write(const std::uint8_t* bytes, std::size_t n)
+{
+    const int fd = fd_.load();
+    if (fd < 0)
+        return;
+    // The descriptor does not block; a full output queue gets a short while to drain, then the
+    // rest is lost as on a failed FT_Write (the tools resend).
+    int patience = 20;
+    while (n > 0) {
+        const ssize_t put = ::write(fd, bytes, n);
+        if (put > 0) {
+            bytes += put;
+            n -= static_cast<std::size_t>(put);
+            continue;
+        }
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0 && errno != EAGAIN)
+            return;
+        pollfd p{fd, POLLOUT, 0};
+        if (--patience < 0 || poll(&p, 1, 10) < 0)
+            return;
+    }
+}
+
+bool SerialDriver::waitReadable(int timeoutMs)
+{
+    pollfd p{fd_.load(), POLLIN, 0};
+    if (p.fd >= 0) {
+        const int ready = poll(&p, 1, timeoutMs);
+        if (ready > 0 && (p.revents & POLLIN))
+            return true;
+        if (ready == 0)
+            return false;
+    }
+    // Closed, hung up or gone: wait out the time so that the caller does not spin.
+    poll(nullptr, 0, timeoutMs);
+    return false;
+}
+
+void SerialDriver::close()
+{
+    const int fd = fd_.exchange(-1);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+} // namespace zr48

@@ -1,0 +1,43 @@
+#pragma once
+// The converter as a Linux serial device. By description it finds the ttyUSB*/ttyACM* whose USB
+// product string (from sysfs) equals the description; with an explicit path it opens that device,
+// a pseudo-terminal for example. The line is set raw, without echo or translation.
+
+#include "link/FtDriver.h"
+
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zr48 {
+
+class SerialDriver : public FtDriver {
+public:
+    // Finds the device by its USB description.
+    SerialDriver() = default;
+    explicit SerialDriver(std::filesystem::path explicitPath) : explicitPath_(std::move(explicitPath)) {}
+    ~SerialDriver() override;
+
+    FtStatus openByDescription(const std::string& description) override;
+    FtStatus setBaudRate(std::uint32_t baud) override;
+    FtStatus setDataCharacteristics(std::uint8_t bits, std::uint8_t stopBits, std::uint8_t parity) override;
+    FtStatus setFlowControl(std::uint16_t flow) override;
+    FtStatus setLatencyTimer(std::uint8_t ms) override;
+    std::size_t queuedBytes() override;
+    std::size_t read(std::uint8_t* buffer, std::size_t n) override;
+    void write(const std::uint8_t* bytes, std::size_t n) override;
+    bool waitReadable(int timeoutMs) override;
+    void close() override;
+
+    // The tty name (such as "ttyUSB0") whose USB product string equals `description`.
+    static std::optional<std::string> findTtyByProduct(const std::string& description,
+                                                       const std::filesystem::path& sysClassTty = "/sys/class/tty");
+
+private:
+    std::optional<std::filesystem::path> explicitPath_;
+    std::string ttyName_; // set when found through sysfs: where its latency timer lies
+    std::atomic<int> fd_{-1};
+};
+
+} // namespace zr48

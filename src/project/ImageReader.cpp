@@ -1,0 +1,150 @@
+#include "project/ImageReader.h"
+
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "base/Prompt.h"
+#include "project/CardFormat.h"
+#include "project/ProjectFile.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+namespace zr48 {
+
+namespace {
+
+// The device file whose area starts at `start`: the first record of that number holds the header,
+// the records after it in file order the rest. nullopt when there is no such record or its header
+// gives a length below 64.
+std::optional<Bytes> ExtractDeviceFile(const SectorImage& image, std::uint16_t start)
+{
+    // Sectors 0 to 9 are the directory and the menu; no device file area lies there.
+    if (start <= kMenuSector)
+        return std::nullopt;
+    const auto& records = image.Records;
+    const auto first =
+        std::find_if(records.begin(), records.end(), [start](const SectorRecord& r) { return r.Number == start; });
+    if (first == records.end())
+        return std::nullopt;
+    const DeviceFileHeader header = DecodeDeviceFileHeader(first->Data);
+    if (header.TotalLength < kHeaderSize)
+        return std::nullopt;
+    // A length larger than the records that follow gives a file that ends where the image ends.
+    std::size_t remaining = header.TotalLength - kHeaderSize;
+    Bytes content;
+    const std::size_t available =
+        kSectorSize - kHeaderSize + kSectorSize * static_cast<std::size_t>(records.end() - first - 1);
+    content.reserve(std::min(remaining, available));
+    std::size_t from = kHeaderSize;
+    for (auto it = first; it != records.end() && remaining > 0; ++it) {
+        const std::size_t n = std::min(remaining, kSectorSize - from);
+        content.insert(content.end(), it->Data.begin() + static_cast<std::ptrdiff_t>(from),
+                       it->Data.begin() + static_cast<std::ptrdiff_t>(from + n));
+        remaining -= n;
+        from = 0;
+    }
+    return content;
+}
+
+// The project file is line by line and writes texts as they are: a control character taken from a
+// card (a line break above all) would otherwise add lines, sections or keys of its own.
+Text WithoutControlCharacters(Text text)
+{
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '?';
+    }
+    return text;
+}
+
+Text OptionListOf(const SlotDescriptor& d)
+{
+    Text options;
+    for (std::uint8_t byte : d.Options)
+        options += byte != 0 ? '1' : '0';
+    return options;
+}
+
+} // namespace
+
+int CheckDirectorySector(std::span<const std::uint8_t, kSectorSize> sector)
+{
+    for (int i = 0; i < kDescriptorsPerSector; ++i) {
+        const auto d = sector.subspan(static_cast<std::size_t>(i) * kDescriptorSize).first<kDescriptorSize>();
+        const auto options = d.subspan(kOptionsOffset, kCardOptionCount);
+        if (std::any_of(options.begin(), options.end(), [](std::uint8_t b) { return b > 1; }))
+            return kDirectoryBadOption;
+        const auto name = d.subspan(kDeviceNameOffset, kDeviceNameField);
+        if (std::any_of(name.begin(), name.end(), [](std::uint8_t b) { return b >= 1 && b <= 31; }))
+            return kDirectoryBadName;
+        const SlotDescriptor s = DecodeSlotDescriptor(d);
+        if (!AreaFitsCard(s.FileStart, s.FileSectors))
+            return kDirectoryFileAreaPastEnd;
+        if (!AreaFitsCard(s.DataStart, s.DataSectors))
+            return kDirectoryDataAreaPastEnd;
+    }
+    return kDirectoryWellFormed;
+}
+
+bool UnpackImage(std::string_view imagePath, Prompt& prompt)
+{
+    const Text base = changeFileExt(imagePath, "");
+    const Text projectPath = base + ".mpj";
+    if (sameText(projectPath, imagePath)) {
+        prompt.error("The image \"" + Text(imagePath) +
+                     "\" has the extension of a project file; unpacking it would overwrite it.");
+        return false;
+    }
+    try {
+        const SectorImage image = ReadSectorImage(imagePath);
+        TProjectFile project;
+        project.Description = {"*** Project uploaded from ZR48 ***"};
+
+        // Slots are filled in the order the directory records come, as the uploader delivers
+        // them; descriptors beyond the 63rd slot are passed over.
+        int n = 0;
+        for (const SectorRecord& record : image.Records) {
+            if (record.Number == kMenuSector) {
+                project.ProjectInfo.clear();
+                for (const Text& line : DecodeMenuSector(record.Data))
+                    project.ProjectInfo.push_back(WithoutControlCharacters(line));
+                continue;
+            }
+            if (record.Number >= kDirectorySectorCount)
+                continue; // device file and data sectors: read by the extraction
+            for (int i = 0; i < kDescriptorsPerSector && n < TProjectFile::kSlotCount; ++i, ++n) {
+                const SlotDescriptor d = DecodeSlotDescriptor(DescriptorBytes(record.Data, i));
+                DEVICE_CONFIG& slot = project.Slot(n);
+                slot.DeviceType = d.DeviceType;
+                slot.SourceSelect = d.SourceSelect;
+                slot.FileStart = d.FileStart;
+                slot.FileSectors = d.FileSectors;
+                slot.DeviceName = WithoutControlCharacters(d.DeviceName);
+                slot.ConfigFile = base + "_" + std::to_string(n + 1) + ".mpi";
+                slot.OptionList = OptionListOf(d);
+                if (slot.DeviceType == 0)
+                    continue;
+                if (const auto content = ExtractDeviceFile(image, slot.FileStart)) {
+                    // An empty vector may hold no buffer at all; the file writer wants one.
+                    if (content->empty())
+                        writeFileAtomically(slot.ConfigFile, std::string_view(""));
+                    else
+                        writeFileAtomically(slot.ConfigFile, *content);
+                } else {
+                    slot.FileStart = 0;
+                    slot.FileSectors = 0;
+                    slot.ConfigFile.clear();
+                }
+            }
+        }
+        project.Save(projectPath);
+    } catch (const Error& e) {
+        prompt.error(e.message());
+        return false;
+    }
+    return true;
+}
+
+} // namespace zr48

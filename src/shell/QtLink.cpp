@@ -1,0 +1,74 @@
+#include "shell/QtLink.h"
+
+#include <QMetaObject>
+
+#include <chrono>
+
+namespace zr48 {
+
+QtRxThreadHost::~QtRxThreadHost()
+{
+    shuttingDown_ = true;
+    for (const auto& worker : workers_) {
+        worker->thread->Terminate();
+        worker->turnDone.notify_all();
+    }
+    for (const auto& worker : workers_)
+        if (worker->os.joinable())
+            worker->os.join();
+}
+
+void QtRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver& driver, Turn turn)
+{
+    // Threads that ended are joined here; a stopped one ends within about a millisecond.
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if ((*it)->ended) {
+            (*it)->os.join();
+            it = workers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    auto worker = std::make_shared<Worker>();
+    worker->thread = std::move(thread);
+    workers_.push_back(worker);
+    worker->os = std::thread([this, worker, &driver, turn = std::move(turn)] { run(worker, driver, turn); });
+}
+
+void QtRxThreadHost::run(const std::shared_ptr<Worker>& worker, FtDriver& driver, const Turn& turn)
+{
+    const auto stopped = [&] { return worker->thread->Terminated() || shuttingDown_; };
+    while (!stopped()) {
+        // A turn with nothing queued reads nothing, so only a signalled wait hands one over:
+        // an idle link wakes the user-interface thread not at all.
+        if (!driver.waitReadable(1) || stopped())
+            continue;
+        {
+            std::lock_guard lock(worker->mutex);
+            worker->turnPending = true;
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [worker, turn] {
+                if (!worker->thread->Terminated())
+                    turn(*worker->thread);
+                {
+                    std::lock_guard lock(worker->mutex);
+                    worker->turnPending = false;
+                }
+                worker->turnDone.notify_all();
+            },
+            Qt::QueuedConnection);
+        std::unique_lock lock(worker->mutex);
+        while (worker->turnPending && !stopped())
+            worker->turnDone.wait_for(lock, std::chrono::milliseconds(10));
+    }
+    worker->ended = true;
+}
+
+QtLink::QtLink(const LinkSpec& spec) : driver_(spec, timers_, [this] { return elapsed_.nsecsElapsed() / 1000; })
+{
+    elapsed_.start();
+}
+
+} // namespace zr48

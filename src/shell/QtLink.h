@@ -1,0 +1,70 @@
+#pragma once
+// What the main window's link runs on in the desktop program: Qt timers, the driver that
+// `--link` chose, and real receive threads that hand each receive turn to the user-interface
+// thread through its event queue (so turns also run inside modal message boxes).
+
+#include "base/Timer.h"
+#include "base/qt/QtTimer.h"
+#include "link/LinkSpec.h"
+#include "link/UsbZR48.h"
+#include "link/drivers/LinkDrivers.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <condition_variable>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace zr48 {
+
+// Receive threads: each waits at most 1 ms for the driver's readiness, then queues one receive
+// turn on the user-interface thread and waits until it has run or the thread is told to stop.
+class QtRxThreadHost : public QObject, public RxThreadHost {
+public:
+    QtRxThreadHost() = default;
+    // Stops every thread and waits for them; a turn still queued then does nothing.
+    ~QtRxThreadHost() override;
+
+    void start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver& driver, Turn turn) override;
+
+private:
+    struct Worker {
+        std::shared_ptr<TZR48USBRxThread> thread;
+        std::thread os;
+        std::mutex mutex;
+        std::condition_variable turnDone;
+        bool turnPending = false;
+        std::atomic<bool> ended{false};
+    };
+    void run(const std::shared_ptr<Worker>& worker, FtDriver& driver, const Turn& turn);
+
+    std::atomic<bool> shuttingDown_{false};
+    std::list<std::shared_ptr<Worker>> workers_;
+};
+
+// The parts a link is made of.
+struct LinkParts {
+    TimerFactory& timers;
+    FtDriver& driver;
+    RxThreadHost& threads;
+};
+
+// The parts of the desktop program's link, built from `--link SPEC`. It must outlive the main
+// window. Throws zr48::Error when the simulator's card file cannot be read.
+class QtLink {
+public:
+    explicit QtLink(const LinkSpec& spec);
+    LinkParts parts() { return {timers_, driver_.driver(), threads_}; }
+    LinkDriver& driver() { return driver_; }
+
+private:
+    QtTimerFactory timers_;
+    QElapsedTimer elapsed_;
+    LinkDriver driver_;
+    QtRxThreadHost threads_;
+};
+
+} // namespace zr48

@@ -1,0 +1,192 @@
+// zr48-sim: the simulated ZR48 as a separate unit on a pseudo-terminal. It prints the terminal's
+// path, then answers there until it is stopped (Ctrl+C, SIGTERM), so that
+// `zr48 --link tty:PATH ...` and `zr48pm --link tty:PATH` talk to it over a real file descriptor.
+
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Text.h"
+#include "link/drivers/RealTimeLoop.h"
+#include "sim/ZR48Simulator.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <deque>
+#include <fcntl.h>
+#include <iostream>
+#include <poll.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t unplugToggles = 0;
+
+void requestStop(int)
+{
+    stopRequested = 1;
+}
+
+void toggleUnplug(int)
+{
+    unplugToggles = unplugToggles + 1;
+}
+
+void usage(std::ostream& out)
+{
+    out << "Usage: zr48-sim --pty [OPTIONS]\n"
+           "\n"
+           "Runs a simulated ZR48 on a pseudo-terminal and prints the terminal's path; use it with\n"
+           "'zr48 --link tty:PATH ...' or 'zr48pm --link tty:PATH'. Stop it with Ctrl+C.\n"
+           "\n"
+           "Options:\n"
+           "  --card FILE         keep the memory card in FILE between runs\n"
+           "  --latency MS        the converter's latency timer (default 16)\n"
+           "  --boot-count N      the count of BootReady (default 480)\n"
+           "  --ir-capture FILE   hand out this capture instead of a synthesized remote-control code\n"
+           "  --seed N            seed of the faults below (default 1)\n"
+           "  --drop-rate R       leave this share of requests unanswered (0 to 1)\n"
+           "  --drop-every N      leave every Nth request unanswered\n"
+           "  --corrupt-rate R    change one byte in this share of replies (0 to 1)\n"
+           "  --delay MS          answer every request MS later\n"
+           "  --silent            answer nothing\n"
+           "\n"
+           "Signal SIGUSR1 unplugs the unit (it answers nothing and forgets what it was receiving);\n"
+           "the next SIGUSR1 plugs it in again.\n";
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    using namespace zr48;
+    bool pty = false;
+    std::string cardFile;
+    SimOptions options;
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            auto value = [&]() -> std::string {
+                if (i + 1 >= argc)
+                    throw Error(a + " needs a value");
+                return argv[++i];
+            };
+            if (a == "--pty")
+                pty = true;
+            else if (a == "--card")
+                cardFile = value();
+            else if (a == "--latency")
+                options.latencyMs = std::stoi(value());
+            else if (a == "--boot-count")
+                options.bootReadyCount = static_cast<std::uint16_t>(std::stoi(value()));
+            else if (a == "--ir-capture")
+                options.irCapture = readFileBytes(fromUtf8(value()));
+            else if (a == "--seed")
+                options.faults.seed = static_cast<std::uint32_t>(std::stoul(value()));
+            else if (a == "--drop-rate")
+                options.faults.dropRate = std::stod(value());
+            else if (a == "--drop-every")
+                options.faults.dropEveryNth = std::stoi(value());
+            else if (a == "--corrupt-rate")
+                options.faults.corruptRate = std::stod(value());
+            else if (a == "--delay")
+                options.faults.extraDelayMs = std::stoi(value());
+            else if (a == "--silent")
+                options.faults.silent = true;
+            else if (a == "--help" || a == "-h") {
+                usage(std::cout);
+                return 0;
+            } else
+                throw Error("unknown argument '" + a + "'");
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "zr48-sim: " << toUtf8(e.what()) << "\n";
+        usage(std::cerr);
+        return 64;
+    }
+    if (!pty) {
+        usage(std::cerr);
+        return 64;
+    }
+
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::cerr << "zr48-sim: cannot create a pseudo-terminal\n";
+        return 1;
+    }
+    const std::string slavePath = ptsname(master);
+    // Holding the other end open keeps the terminal alive while hosts come and go, and raw mode
+    // keeps the line discipline from echoing or translating bytes before a host sets it.
+    const int slave = open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios t{};
+    if (slave < 0 || tcgetattr(slave, &t) != 0) {
+        std::cerr << "zr48-sim: cannot open " << slavePath << "\n";
+        return 1;
+    }
+    cfmakeraw(&t);
+    cfsetspeed(&t, B230400);
+    tcsetattr(slave, TCSANOW, &t);
+
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGUSR1, toggleUnplug);
+
+    try {
+        RealTimeLoop loop;
+        SimCard card(fromUtf8(cardFile));
+        ZR48Simulator unit(
+            loop, [&loop] { return loop.nowUs(); }, card, options);
+        std::deque<std::uint8_t> pending;
+        auto flush = [&] {
+            while (!pending.empty()) {
+                std::uint8_t chunk[4096];
+                const std::size_t n = std::min(pending.size(), sizeof chunk);
+                std::copy_n(pending.begin(), n, chunk);
+                const ssize_t put = write(master, chunk, n);
+                if (put <= 0)
+                    return;
+                pending.erase(pending.begin(), pending.begin() + put);
+            }
+        };
+        unit.onOutput = [&] {
+            std::uint8_t chunk[4096];
+            while (const std::size_t n = unit.hostRead(chunk, sizeof chunk))
+                pending.insert(pending.end(), chunk, chunk + n);
+            flush();
+        };
+
+        std::cout << slavePath << std::endl;
+        std::cerr << "zr48-sim: a ZR48 answers on " << slavePath << " (firmware " << toUtf8(unit.version())
+                  << "); Ctrl+C stops it\n";
+        int togglesSeen = 0;
+        while (!stopRequested) {
+            for (; togglesSeen < unplugToggles; ++togglesSeen) {
+                if (unit.plugged())
+                    unit.unplug();
+                else
+                    unit.replug();
+                std::cerr << "zr48-sim: " << (unit.plugged() ? "plugged in" : "unplugged") << "\n";
+            }
+            const int waitMs = loop.fireDue(50);
+            pollfd p{master, static_cast<short>(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0};
+            if (poll(&p, 1, waitMs) > 0) {
+                if (p.revents & POLLIN) {
+                    std::uint8_t bytes[4096];
+                    const ssize_t got = read(master, bytes, sizeof bytes);
+                    if (got > 0)
+                        unit.hostWrite(bytes, static_cast<std::size_t>(got));
+                }
+                if (p.revents & POLLOUT)
+                    flush();
+            }
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "zr48-sim: " << toUtf8(e.what()) << "\n";
+        return 1;
+    }
+    close(slave);
+    close(master);
+    return 0;
+}

@@ -1,0 +1,165 @@
+#include "base/ByteOrder.h"
+#include "base/FileIo.h"
+#include "cli/Cli.h"
+#include "project/ProjectFile.h"
+#include "project/SectorImage.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace zr48::cli {
+namespace {
+
+class CommandsImageTest : public testing::Test {
+protected:
+    CommandsImageTest()
+    {
+        TProjectFile project;
+        DEVICE_CONFIG& slot = project.Slot(9);
+        slot.DeviceType = 5;
+        slot.DeviceName = "Blu-ray K\xFC";
+        slot.SourceSelect = 2;
+        slot.OptionList = "101";
+        slot.ConfigFile = dir.write("BDP.mpi", std::string(1000, 'b'));
+        project.ProjectInfo = {"VILLA", "Ground floor"};
+        project.Save(dir.text("Villa.mpj"));
+    }
+    int run(Arguments arguments)
+    {
+        out.str({});
+        err.str({});
+        prompt.clear();
+        return cli::run(environment, arguments);
+    }
+    std::string arg(std::string_view relative) const { return toUtf8(dir.text(relative)); }
+    bool contains(const std::ostringstream& stream, std::string_view part) const
+    {
+        return stream.str().find(part) != std::string::npos;
+    }
+    // Changes one byte of the compiled image file.
+    void patchImage(std::size_t at, std::uint8_t value) const
+    {
+        Bytes bytes = readFileBytes(dir.text("Villa.mpd"));
+        bytes.at(at) = value;
+        writeFileAtomically(dir.text("Villa.mpd"), bytes);
+    }
+
+    test::TempDir dir;
+    std::ostringstream out;
+    std::ostringstream err;
+    test::ScriptedPrompt prompt;
+    MemorySettingsStore store;
+    Settings settings{store, SettingsDefaults{"/p/", "/db/", false, false, 10, 20}};
+    Environment environment{out, err, prompt, settings, {}};
+};
+
+TEST_F(CommandsImageTest, CompileWritesTheImageAndSaysWhenItIsIncomplete)
+{
+    EXPECT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);
+    EXPECT_TRUE(contains(out, "Image written: " + arg("Villa.mpd") + " (13 sectors, 6682 bytes)")) << out.str();
+    EXPECT_TRUE(prompt.messages().empty());
+    EXPECT_EQ(err.str(), "");
+
+    std::filesystem::remove(dir.path() / "BDP.mpi");
+    EXPECT_EQ(run({"compile", arg("Villa.mpj")}), kExitFailed);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"File not found:\n" + dir.text("BDP.mpi")});
+    EXPECT_TRUE(contains(err, "is not complete")) << err.str();
+
+    EXPECT_EQ(run({"compile", arg("Chalet.mpj")}), kExitFailed);
+    EXPECT_TRUE(contains(err, "there is no project file")) << err.str();
+    EXPECT_FALSE(fileExists(dir.text("Chalet.mpd")));
+}
+
+TEST_F(CommandsImageTest, WrongArgumentsAreUsageErrors)
+{
+    for (const char* command : {"compile", "unpack", "inspect"}) {
+        EXPECT_EQ(run({command}), kExitUsage) << command;
+        EXPECT_TRUE(contains(err, std::string("Usage: zr48 ") + command)) << err.str();
+        EXPECT_EQ(run({command, "a", "b"}), kExitUsage) << command;
+    }
+}
+
+TEST_F(CommandsImageTest, UnpackWritesTheProjectBesideTheImage)
+{
+    ASSERT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);
+    std::filesystem::create_directory(dir.path() / "Copy");
+    std::filesystem::copy_file(dir.path() / "Villa.mpd", dir.path() / "Copy" / "Villa.mpd");
+    EXPECT_EQ(run({"unpack", arg("Copy/Villa.mpd")}), kExitOk);
+    EXPECT_TRUE(contains(out, "Project written: " + arg("Copy/Villa.mpj") + " (1 devices, 1 device files)"))
+        << out.str();
+    TProjectFile back;
+    back.Load(dir.text("Copy/Villa.mpj"));
+    EXPECT_EQ(back.Slot(9).DeviceName, "Blu-ray K\xFC");
+    EXPECT_EQ(back.Slot(9).ConfigFile, dir.text("Copy/Villa_10.mpi"));
+    EXPECT_EQ(readFileBytes(back.Slot(9).ConfigFile), Bytes(1000, 'b'));
+
+    EXPECT_EQ(run({"unpack", arg("Copy/Gone.mpd")}), kExitFailed);
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_NE(prompt.errors()[0].find(dir.text("Copy/Gone.mpd")), Text::npos);
+}
+
+TEST_F(CommandsImageTest, InspectListsTheImage)
+{
+    ASSERT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);
+    EXPECT_EQ(run({"inspect", arg("Villa.mpd")}), kExitOk);
+    const std::string listing = out.str();
+    for (const std::string part : {
+             "13 sectors, 6682 bytes",
+             "Sectors in file order: 0-9, 16-18\n",
+             "     9 DVD-2    5 Infrared (RC5)           2 DVD         16 +16        32 +0         Blu-ray K\xC3\xBC"
+             "       101000000\n",
+             "(62 empty slots)",
+             "  1  VILLA\n  2  Ground floor\n  3  \n",
+             "  DVD-2     16      BDP                        1064 (1000 bytes)     0x",
+             " valid\n",
+             "No problems found.",
+         })
+        EXPECT_NE(listing.find(part), std::string::npos) << part << "\nin\n" << listing;
+}
+
+// Where the content of the n-th record of an image file begins.
+constexpr std::size_t sector(std::size_t n)
+{
+    return n * kSectorRecordSize + 2;
+}
+
+TEST_F(CommandsImageTest, InspectListsProblemsAndFails)
+{
+    const struct {
+        const char* what;
+        std::size_t at; // the byte of the file to change
+        std::uint8_t value;
+        const char* problem;
+    } cases[] = {
+        {"checksum", sector(10) + 100, 0x55, "the checksum of the device file of slot DVD-2 is not valid"},
+        {"control byte in a name", sector(1) + 128 + 12, 0x07, "directory sector 1 fails the check with error code 2"},
+        {"repeated sector", sector(2) - 2, 1, "sector 1 appears more than once"},
+        {"length past the area", sector(10) + 3, 0x20, "is too big for its area of 16 sectors"},
+        {"unknown type", sector(1) + 128, 12, "slot DVD-2 has the unknown device type 12"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);
+        patchImage(c.at, c.value);
+        EXPECT_EQ(run({"inspect", arg("Villa.mpd")}), kExitFailed);
+        EXPECT_TRUE(contains(out, "Problems:\n")) << out.str();
+        EXPECT_TRUE(contains(out, c.problem)) << out.str();
+    }
+
+    // Cut off in the middle of the last device file sector.
+    ASSERT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);
+    std::filesystem::resize_file(dir.path() / "Villa.mpd", 6682 - 100);
+    EXPECT_EQ(run({"inspect", arg("Villa.mpd")}), kExitFailed);
+    EXPECT_TRUE(contains(out, "the file ends with 414 bytes of a cut-off sector")) << out.str();
+    EXPECT_TRUE(contains(out, "sector 18 of the device file of slot DVD-2 is not in the image")) << out.str();
+
+    EXPECT_EQ(run({"inspect", arg("Gone.mpd")}), kExitFailed);
+    EXPECT_EQ(prompt.errors().size(), 1u);
+}
+
+} // namespace
+} // namespace zr48::cli

@@ -1,0 +1,78 @@
+#include "link/LinkSpec.h"
+#include "link/drivers/SerialDriver.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace zr48 {
+namespace {
+
+TEST(LinkSpec, ParsesEveryKindAndRefusesTheRest)
+{
+    struct Case {
+        const char* spec;
+        std::optional<LinkSpec::Kind> kind;
+        const char* argument;
+    };
+    const Case cases[] = {
+        {"auto", LinkSpec::Kind::Auto, ""},
+        {"sim", LinkSpec::Kind::Sim, ""},
+        {"sim:/home/ann/card.zr48", LinkSpec::Kind::Sim, "/home/ann/card.zr48"},
+        {"tty:/dev/pts/4", LinkSpec::Kind::Tty, "/dev/pts/4"},
+        {"ftdi", LinkSpec::Kind::Ftdi, ""},
+        {"serial", LinkSpec::Kind::Serial, ""},
+        {"tty:", std::nullopt, ""},
+        {"usb", std::nullopt, ""},
+        {"SIM", std::nullopt, ""},
+    };
+    for (const Case& c : cases) {
+        const auto spec = parseLinkSpec(c.spec);
+        ASSERT_EQ(spec.has_value(), c.kind.has_value()) << c.spec;
+        if (spec) {
+            EXPECT_EQ(spec->kind, *c.kind) << c.spec;
+            EXPECT_EQ(spec->argument, c.argument) << c.spec;
+        }
+    }
+}
+
+// A sysfs tree as the kernel lays it out: the tty's "device" link leads to the USB interface,
+// whose parent, the USB device, holds the product string.
+TEST(SerialDriver, FindsTheTtyByTheUsbProductString)
+{
+    test::TempDir dir;
+    namespace fs = std::filesystem;
+    auto usbDevice = [&](const std::string& name, const std::string& tty, const std::string& product) {
+        const fs::path device = dir.path() / "devices" / name;
+        const fs::path interface = device / (name + ":1.0") / tty;
+        fs::create_directories(interface);
+        std::ofstream(device / "product") << product << "\n";
+        fs::create_directories(dir.path() / "class" / tty);
+        fs::create_directory_symlink(interface, dir.path() / "class" / tty / "device");
+    };
+    usbDevice("1-1", "ttyUSB0", "FT232R USB UART");
+    usbDevice("1-2", "ttyACM1", "KELDO ZR48-USB Link");
+    usbDevice("1-3", "ttyS9", "KELDO ZR48-USB Link"); // not a USB serial name
+    const fs::path classTty = dir.path() / "class";
+    EXPECT_EQ(SerialDriver::findTtyByProduct("KELDO ZR48-USB Link", classTty), "ttyACM1");
+    EXPECT_EQ(SerialDriver::findTtyByProduct("FT232R USB UART", classTty), "ttyUSB0");
+    EXPECT_EQ(SerialDriver::findTtyByProduct("KELDO ZR48", classTty), std::nullopt);
+    EXPECT_EQ(SerialDriver::findTtyByProduct("x", dir.path() / "missing"), std::nullopt);
+}
+
+TEST(SerialDriver, AMissingOrUnsuitablePathIsReportedWithD2xxCodes)
+{
+    test::TempDir dir;
+    SerialDriver missing(dir.path() / "ttyNone");
+    EXPECT_EQ(missing.openByDescription(kZr48Description), FT_DEVICE_NOT_FOUND);
+    EXPECT_EQ(missing.setBaudRate(230400), FT_INVALID_HANDLE);
+    EXPECT_EQ(missing.queuedBytes(), 0u);
+    std::ofstream(dir.path() / "plain") << "x";
+    SerialDriver plain(dir.path() / "plain");
+    EXPECT_EQ(plain.openByDescription(kZr48Description), FT_DEVICE_NOT_OPENED);
+    EXPECT_FALSE(plain.waitReadable(1));
+}
+
+} // namespace
+} // namespace zr48

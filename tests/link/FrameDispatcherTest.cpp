@@ -1,0 +1,62 @@
+#include "link/FrameDispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zr48 {
+namespace {
+
+// Three document windows (ids 2, 0, 2) and the four dialogs, each writing its name when served.
+class DispatcherTest : public testing::Test {
+protected:
+    DispatcherTest()
+    {
+        dispatcher.setConnectNotice([this] { served.push_back("notice"); });
+        const char* dialogs[] = {"downloader", "uploader", "firmware", "display"};
+        for (int i = 0; i < 4; ++i)
+            dispatcher.setDialogReceiver(
+                static_cast<FrameDispatcher::Dialog>(i),
+                [this, name = std::string(dialogs[i])](const std::uint8_t*, int) { served.push_back(name); });
+        dispatcher.setWindowList([this](const FrameDispatcher::WindowVisitor& visit) {
+            for (const auto& w : windows)
+                visit(w.id, [this, name = w.name](const std::uint8_t*, int) { served.push_back(name); });
+        });
+    }
+    struct Window {
+        int id;
+        std::string name;
+    };
+    std::vector<Window> windows{{2, "viewerA"}, {0, "scope"}, {2, "viewerB"}, {258, "viewerC"}};
+    std::vector<std::string> served;
+    FrameDispatcher dispatcher;
+};
+
+TEST_F(DispatcherTest, TheConnectNoticeReachesOnlyTheFirmwareUpdater)
+{
+    dispatcher.Dispatch(nullptr, 0);
+    EXPECT_EQ(served, (std::vector<std::string>{"notice"}));
+}
+
+TEST_F(DispatcherTest, MatchingWindowsInOrderThenEveryDialog)
+{
+    struct Case {
+        std::vector<std::uint8_t> frame;
+        std::vector<std::string> served;
+    };
+    const std::vector<Case> cases = {
+        {{2, 2, 0, 0}, {"viewerA", "viewerB", "downloader", "uploader", "firmware", "display"}},
+        {{4, 0, 0, 0}, {"scope", "downloader", "uploader", "firmware", "display"}},
+        {{18, 7}, {"downloader", "uploader", "firmware", "display"}},
+        {{10}, {"scope", "downloader", "uploader", "firmware", "display"}}, // a missing byte 1 reads as 0
+    };
+    for (const Case& c : cases) {
+        served.clear();
+        dispatcher.Dispatch(c.frame.data(), static_cast<int>(c.frame.size()));
+        EXPECT_EQ(served, c.served) << int(c.frame[0]);
+    }
+}
+
+} // namespace
+} // namespace zr48

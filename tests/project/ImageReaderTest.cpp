@@ -1,0 +1,354 @@
+#include "project/ImageReader.h"
+#include "CardTestSupport.h"
+#include "base/ByteOrder.h"
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "project/CardFormat.h"
+#include "project/Compiler.h"
+#include "support/ScriptedPrompt.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+
+namespace zr48 {
+namespace {
+
+using test::AssignDevice;
+using test::PatternBytes;
+namespace fs = std::filesystem;
+
+struct Mutation {
+    std::size_t offset;
+    std::uint8_t value;
+};
+
+TEST(CheckDirectorySector, GivesTheCodeOfTheFirstFailedTest)
+{
+    TProjectFile project;
+    for (int i = 7; i < 14; ++i)
+        AssignDevice(project, i, 5, "", "Name " + std::to_string(i), 2, "101000001");
+    ASSERT_TRUE(LayOutCard(project).empty());
+    const Sector wellFormed = EncodeDirectorySector(project, 1);
+
+    const struct {
+        const char* what;
+        std::vector<Mutation> mutations;
+        int code;
+    } cases[] = {
+        {"as written", {}, 0},
+        {"option byte 2", {{26, 2}}, 1},
+        {"last option of the last slot 0xFF", {{384 + 34, 0xFF}}, 1},
+        {"tab in a name", {{64 + 13, 0x09}}, 2},
+        {"\xFC in a name", {{64 + 13, 0xFC}}, 0},
+        {"control byte after the name's zero", {{128 + 25, 0x1F}}, 2},
+        {"no zero in the name field", {{128 + 25, 'x'}, {128 + 24, 'y'}, {128 + 17, 'z'}}, 0},
+        {"file area 65000 + 600", {{2, 0xE8}, {3, 0xFD}, {4, 0x58}, {5, 0x02}}, 3},
+        {"file area 64935 + 600", {{2, 0xA7}, {3, 0xFD}, {4, 0x58}, {5, 0x02}}, 0},
+        {"file area 65535 + 65535 does not wrap", {{2, 0xFF}, {3, 0xFF}, {4, 0xFF}, {5, 0xFF}}, 3},
+        {"data area 65535 + 1", {{384 + 6, 0xFF}, {384 + 7, 0xFF}, {384 + 8, 1}, {384 + 9, 0}}, 4},
+        {"bad name before bad option of a later slot", {{64 + 10, 0x0A}, {192 + 30, 7}}, 2},
+        {"bad option before bad name of the same slot", {{64 + 10, 0x0A}, {64 + 30, 7}}, 1},
+        {"file area before data area", {{6, 0xFF}, {7, 0xFF}, {8, 9}, {4, 0xFF}, {5, 0xFF}}, 3},
+        {"the last 64 bytes are not looked at", {{448, 0xFF}, {500, 0x01}, {511, 0x09}}, 0},
+    };
+    for (const auto& c : cases) {
+        Sector sector = wellFormed;
+        for (const Mutation& m : c.mutations)
+            sector[m.offset] = m.value;
+        EXPECT_EQ(CheckDirectorySector(sector), c.code) << c.what;
+    }
+}
+
+class ImageReaderTest : public testing::Test {
+protected:
+    // The image lies in a folder of its own, so that anything written beside it is easy to see.
+    Text imagePath() const { return dir.text("Copy/Villa.mpd"); }
+    Text copied(std::string_view name) const { return dir.text("Copy/" + std::string(name)); }
+
+    // Compiles `project` in the folder above and copies its image into Copy/.
+    SectorImage compileToCopy(TProjectFile& project)
+    {
+        project.Save(dir.text("Villa.mpj"));
+        EXPECT_TRUE(CompileProject(dir.text("Villa.mpj"), prompt));
+        const SectorImage image = ReadSectorImage(dir.text("Villa.mpd"));
+        writeImage(image.Records);
+        return image;
+    }
+    void writeImage(std::span<const SectorRecord> records) const { writeBytes(EncodeSectorImage(records)); }
+    void writeBytes(const Bytes& bytes) const
+    {
+        fs::create_directories(dir.path() / "Copy");
+        writeFileAtomically(imagePath(), bytes);
+    }
+    TProjectFile unpacked() const
+    {
+        TProjectFile project;
+        project.Load(copied("Villa.mpj"));
+        return project;
+    }
+    std::string fileText(std::string_view path) const
+    {
+        const Bytes bytes = readFileBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    // Every file the reader wrote lies in Copy/ and is the project file or a device file of one of
+    // the 63 slots; the folder above holds only what the test put there.
+    void expectOnlyOwnFilesWritten() const
+    {
+        const std::regex own(R"(Villa\.mpd|Villa\.mpj|Villa_([1-9]|[1-5][0-9]|6[0-3])\.mpi)");
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+            const fs::path relative = fs::relative(entry.path(), dir.path());
+            const std::string name = relative.filename().string();
+            if (relative.parent_path().empty()) {
+                EXPECT_FALSE(name.starts_with("Villa_") || name.find("tmp") != std::string::npos) << relative;
+                continue;
+            }
+            EXPECT_EQ(relative.parent_path(), "Copy") << relative;
+            EXPECT_TRUE(std::regex_match(name, own)) << relative;
+        }
+    }
+
+    test::TempDir dir;
+    test::ScriptedPrompt prompt;
+};
+
+TEST_F(ImageReaderTest, CompileThenUnpackGivesTheProjectBack)
+{
+    TProjectFile project;
+    const std::string fm = PatternBytes(2000, 1), bdp = PatternBytes(1000, 2), ir = PatternBytes(15807, 3),
+                      light = PatternBytes(448, 4);
+    AssignDevice(project, 0, 1, dir.write("FM.mpi", fm), "Radio", 1);
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", bdp), "Blu-ray", 2, "101");
+    AssignDevice(project, 30, 6, dir.write("IR.mpi", ir),
+                 "Fernseher K\xFC"
+                 "che",
+                 9, "111111111");
+    AssignDevice(project, 40, 2, "", "No file", 4, "01");
+    AssignDevice(project, 62, 4, dir.write("LIGHT.mpi", light), "Kitchen light", 0);
+    project.ProjectInfo = {"VILLA", "Ground floor", "", "Line 4", "Line 5"};
+    compileToCopy(project);
+
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    EXPECT_TRUE(prompt.messages().empty());
+    const TProjectFile back = unpacked();
+    EXPECT_EQ(back.Description, std::vector<Text>{"*** Project uploaded from ZR48 ***"});
+    EXPECT_EQ(back.ProjectInfo, project.ProjectInfo);
+    for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
+        const DEVICE_CONFIG& was = project.Slot(i);
+        const DEVICE_CONFIG& is = back.Slot(i);
+        EXPECT_EQ(is.DeviceType, was.DeviceType) << i;
+        if (was.DeviceType == 0)
+            continue;
+        EXPECT_EQ(is.DeviceName, was.DeviceName);
+        EXPECT_EQ(is.SourceSelect, was.SourceSelect);
+        EXPECT_EQ(is.OptionList, (was.OptionList + "000000000").substr(0, 9));
+    }
+    EXPECT_EQ(back.Slot(0).ConfigFile, copied("Villa_1.mpi"));
+    EXPECT_EQ(fileText(copied("Villa_1.mpi")), fm);
+    EXPECT_EQ(fileText(copied("Villa_10.mpi")), bdp);
+    EXPECT_EQ(fileText(copied("Villa_31.mpi")), ir);
+    EXPECT_EQ(fileText(copied("Villa_63.mpi")), light);
+    EXPECT_EQ(back.Slot(40).ConfigFile, ""); // a zero header: no device file
+    EXPECT_FALSE(fileExists(copied("Villa_41.mpi")));
+    expectOnlyOwnFilesWritten();
+
+    // A second unpack replaces every file with an identical one.
+    const std::string projectText = fileText(copied("Villa.mpj"));
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    EXPECT_EQ(fileText(copied("Villa.mpj")), projectText);
+    EXPECT_EQ(fileText(copied("Villa_31.mpi")), ir);
+    expectOnlyOwnFilesWritten();
+}
+
+TEST_F(ImageReaderTest, EmptyCardGivesDescriptionAndFiveMenuLinesOnly)
+{
+    TProjectFile project;
+    compileToCopy(project);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    EXPECT_EQ(fileText(copied("Villa.mpj")), "[PROJECT]\r\nPATH=" + dir.text("Copy/") +
+                                                 "\r\nDESCRIPTION_0=*** Project uploaded from ZR48 ***\r\n"
+                                                 "PROJECTINFO_0=\r\nPROJECTINFO_1=\r\nPROJECTINFO_2=\r\n"
+                                                 "PROJECTINFO_3=\r\nPROJECTINFO_4=\r\n\r\n");
+    expectOnlyOwnFilesWritten();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "Copy"), fs::directory_iterator()), 2);
+}
+
+// The worked example's image with its device file header's length field changed.
+TEST_F(ImageReaderTest, LengthFieldDecidesHowMuchIsCopied)
+{
+    TProjectFile project;
+    const std::string content = PatternBytes(1000);
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", content));
+    const SectorImage compiled = compileToCopy(project);
+    const std::string allAfterHeader = content + std::string(472, '\0');
+
+    const struct {
+        std::uint32_t length;
+        std::optional<std::string> file;
+    } cases[] = {
+        {1064, content},
+        {64, std::string()},
+        {63, std::nullopt},
+        {0, std::nullopt},
+        {100000, allAfterHeader}, // ends where the image ends
+        {0xFFFFFFFF, allAfterHeader},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        std::vector<SectorRecord> records = compiled.Records;
+        writeLe32(&records[10].Data[2], c.length);
+        writeImage(records);
+        fs::remove(toFsPath(copied("Villa_10.mpi")));
+        ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+        const TProjectFile back = unpacked();
+        const DEVICE_CONFIG& slot = back.Slot(9);
+        EXPECT_EQ(slot.DeviceType, 5);
+        if (c.file) {
+            EXPECT_EQ(slot.ConfigFile, copied("Villa_10.mpi"));
+            EXPECT_EQ(fileText(copied("Villa_10.mpi")), *c.file);
+        } else {
+            EXPECT_EQ(slot.ConfigFile, "");
+            EXPECT_FALSE(fileExists(copied("Villa_10.mpi")));
+        }
+    }
+}
+
+TEST_F(ImageReaderTest, HostileImagesStayWithinSlotsRecordsAndFolder)
+{
+    TProjectFile project;
+    const std::string content = PatternBytes(1000);
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", content), "Blu-ray");
+    project.ProjectInfo = {"Menu"};
+    const SectorImage compiled = compileToCopy(project);
+    const Bytes whole = EncodeSectorImage(compiled.Records);
+
+    // Cut inside the last record: that record is dropped, the device file ends before it.
+    writeBytes(Bytes(whole.begin(), whole.end() - 300));
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    EXPECT_EQ(fileText(copied("Villa_10.mpi")), content.substr(0, 960));
+
+    // Cut inside the directory: the slots of the whole records only, no menu.
+    fs::remove(toFsPath(copied("Villa_10.mpi")));
+    writeBytes(Bytes(whole.begin(), whole.begin() + 2 * kSectorRecordSize + 100));
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    EXPECT_EQ(unpacked().Slot(9).DeviceType, 5);
+    EXPECT_EQ(unpacked().Slot(9).ConfigFile, ""); // its area is not in the image
+    EXPECT_TRUE(unpacked().ProjectInfo.empty());
+
+    // A device file area inside the directory sectors is no device file.
+    std::vector<SectorRecord> records = compiled.Records;
+    writeLe16(&records[1].Data[128 + 2], 3);
+    writeImage(records);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    EXPECT_EQ(unpacked().Slot(9).DeviceType, 5);
+    EXPECT_EQ(unpacked().Slot(9).ConfigFile, "");
+
+    // Twelve directory records, every descriptor assigned: only 63 slots are filled.
+    SectorRecord full{0, {}};
+    for (int i = 0; i < 7; ++i) {
+        full.Data[64 * i] = 2;
+        writeLe16(&full.Data[64 * i + 2], 16);
+        writeLe16(&full.Data[64 * i + 4], 8);
+    }
+    records.clear();
+    for (int k = 0; k < 12; ++k) {
+        full.Number = static_cast<std::uint16_t>(k % 9);
+        records.push_back(full);
+    }
+    records.push_back(compiled.Records[10]); // sector 16
+    writeImage(records);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    for (int i = 0; i < TProjectFile::kSlotCount; ++i)
+        EXPECT_EQ(fileText(copied("Villa_" + std::to_string(i + 1) + ".mpi")), content.substr(0, 448)) << i;
+    expectOnlyOwnFilesWritten();
+    EXPECT_TRUE(prompt.messages().empty());
+}
+
+TEST_F(ImageReaderTest, LineBreaksFromTheCardCannotAddLinesToTheProjectFile)
+{
+    TProjectFile project;
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", PatternBytes(100)), "Blu-ray");
+    const SectorImage compiled = compileToCopy(project);
+    std::vector<SectorRecord> records = compiled.Records;
+    const std::string name = "\nCONFIG_FILE=/x";
+    std::copy(name.begin(), name.end(), records[1].Data.begin() + 128 + 10);
+    const std::string line = "A\r\n[TUNER]\r\nDEVICE_TYPE=1\tB";
+    std::copy(line.begin(), line.end(), records[9].Data.begin());
+    // A name field without a zero byte gives all its 16 bytes.
+    records[1].Data[192] = 2;
+    const std::string sixteen = "ABCDEFGHIJKLMNOP";
+    std::copy(sixteen.begin(), sixteen.end(), records[1].Data.begin() + 192 + 10);
+    writeImage(records);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+
+    const TProjectFile back = unpacked();
+    EXPECT_EQ(back.Slot(10).DeviceName, sixteen);
+    EXPECT_EQ(back.Slot(9).DeviceName, "?CONFIG_FILE=/x");
+    EXPECT_EQ(back.Slot(9).ConfigFile, copied("Villa_10.mpi"));
+    EXPECT_EQ(back.ProjectInfo.at(0), "A??[TUNER]??DEVICE_TYPE=1?B");
+    EXPECT_EQ(back.Slot(0).DeviceType, 0);
+}
+
+TEST_F(ImageReaderTest, GarbageNeverCrashesNorWritesElsewhere)
+{
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE(seed);
+        const std::string noise = PatternBytes(seed * 997 % 30000, seed);
+        Bytes bytes(noise.begin(), noise.end());
+        // Number most records as directory, menu or early area sectors, so that they are read.
+        for (std::size_t at = 0; at + 1 < bytes.size(); at += kSectorRecordSize) {
+            bytes[at] = static_cast<std::uint8_t>(bytes[at] % 24);
+            bytes[at + 1] = 0;
+        }
+        writeBytes(bytes);
+        EXPECT_TRUE(UnpackImage(imagePath(), prompt));
+        EXPECT_NO_THROW(unpacked());
+    }
+    expectOnlyOwnFilesWritten();
+    EXPECT_TRUE(prompt.messages().empty());
+}
+
+TEST_F(ImageReaderTest, FailuresAreReportedAndGiveFalse)
+{
+    EXPECT_FALSE(UnpackImage(imagePath(), prompt)); // no image
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_NE(prompt.errors()[0].find(imagePath()), Text::npos);
+
+    TProjectFile project;
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", PatternBytes(1000)));
+    compileToCopy(project);
+
+    const struct {
+        const char* blocker; // a folder where a file has to be written
+    } cases[] = {{"Villa.mpj"}, {"Villa_10.mpi"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blocker);
+        prompt.clear();
+        fs::remove(toFsPath(copied(c.blocker)));
+        fs::create_directory(toFsPath(copied(c.blocker)));
+        EXPECT_FALSE(UnpackImage(imagePath(), prompt));
+        ASSERT_EQ(prompt.errors().size(), 1u);
+        EXPECT_NE(prompt.errors()[0].find(copied(c.blocker)), Text::npos) << prompt.errors()[0];
+        fs::remove(toFsPath(copied(c.blocker)));
+    }
+
+    // An image that carries the project file's extension would be overwritten by it.
+    prompt.clear();
+    fs::copy_file(toFsPath(imagePath()), toFsPath(copied("Other.mpj")));
+    EXPECT_FALSE(UnpackImage(copied("Other.mpj"), prompt));
+    EXPECT_EQ(prompt.errors().size(), 1u);
+    EXPECT_EQ(fs::file_size(toFsPath(copied("Other.mpj"))), 13 * kSectorRecordSize);
+
+    // Larger than a whole card: not read at all.
+    prompt.clear();
+    fs::resize_file(toFsPath(imagePath()), kMaxImageBytes + 1);
+    EXPECT_FALSE(UnpackImage(imagePath(), prompt));
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_NE(prompt.errors()[0].find("not a card image"), Text::npos);
+}
+
+} // namespace
+} // namespace zr48
