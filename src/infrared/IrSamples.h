@@ -11,7 +11,7 @@ namespace zr48 {
 inline constexpr std::int64_t kCaptureBytes = 65536;
 inline constexpr std::int64_t kCaptureSamples = kCaptureBytes * 8;
 // Samples per second of the unit's receiver sampling, held in single precision as the scope does.
-inline constexpr float kIrSampleRate = 1782000.0f;
+inline constexpr float kScopeSampleRate = 1782000.0f;
 
 using CaptureBuffer = std::array<std::uint8_t, kCaptureBytes>;
 using CaptureView = std::span<const std::uint8_t, kCaptureBytes>;

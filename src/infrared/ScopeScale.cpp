@@ -41,7 +41,7 @@ ScopeScale makeScopeScale(float secondsPerDivision, int width, int height)
 {
     ScopeScale s;
     s.secondsPerDivision = secondsPerDivision;
-    s.samplesPerDivision = kIrSampleRate * secondsPerDivision;
+    s.samplesPerDivision = kScopeSampleRate * secondsPerDivision;
     s.samplesPerPixel = s.samplesPerDivision / s.pixelsPerDivision;
     s.samplesAcross = static_cast<float>(width) * s.samplesPerPixel;
     s.width = width;
@@ -54,7 +54,7 @@ ScopeScale overviewScale(float validSamples, int width, int height)
     // A view narrower than one division still counts as one, rather than dividing by zero.
     const int divisions = width / kPixelsPerDivision > 0 ? width / kPixelsPerDivision : 1;
     const float samplesPerDivision = validSamples / static_cast<float>(divisions);
-    const float secondsPerDivision = samplesPerDivision / kIrSampleRate;
+    const float secondsPerDivision = samplesPerDivision / kScopeSampleRate;
     return makeScopeScale(secondsPerDivision, width, height);
 }
 

@@ -16,7 +16,7 @@ constexpr float kSpaceCorrection = -13.0f;
 
 std::int64_t microseconds(std::int64_t samples, float correction)
 {
-    const float perSample = 1.0f / kIrSampleRate;
+    const float perSample = 1.0f / kScopeSampleRate;
     float t = perSample * static_cast<float>(samples);
     t = 1000000.0f * t;
     t = correction + t;
