@@ -3,15 +3,22 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "cli/ProgressBar.h"
+#include "infrared/IrCapture.h"
 #include "infrared/IrOptimizer.h"
 #include "infrared/ScopeDrawing.h"
 #include "infrared/ScopeMeasure.h"
 #include "infrared/ScopeRaster.h"
 #include "infrared/SignalAnalyser.h"
+#include "link/LinkSpec.h"
+#include "link/drivers/LinkDrivers.h"
+#include "link/drivers/RealTimeLoop.h"
 #include "project/SimpleIniFile.h"
 
 #include <png.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -21,7 +28,8 @@ namespace zr48::cli {
 
 namespace {
 
-constexpr const char* kUsage = "Usage: zr48 ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
+constexpr const char* kUsage = "Usage: zr48 ir capture OUT.bin\n"
+                               "       zr48 ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
                                "       zr48 ir optimize FILE.mpi [--tolerance N]... [--in-place]\n";
 
 // The size of a plot: a zoomed view as wide as a large scope window.
@@ -246,11 +254,45 @@ int runOptimize(Context& context, const Arguments& arguments)
     return kExitOk;
 }
 
+// The window id of the command line's one scope.
+constexpr int kCaptureWindowId = 1;
+constexpr int kStartWaitMs = 3000;
+constexpr int kCaptureWaitMs = 60000;
+constexpr int kTransferWaitMs = 60000;
+
+int runCapture(Context& context, const Arguments& arguments)
+{
+    if (arguments.size() != 1 || arguments[0].starts_with("--"))
+        return usageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
+    const auto spec = parseLinkSpec(context.options.link);
+    if (!spec) {
+        context.err << "zr48: unknown link '" << context.options.link << "'; use " << kLinkSpecHelp << "\n";
+        return kExitUsage;
+    }
+    try {
+        RealTimeLoop loop;
+        LinkDriver driver(*spec, loop, [&loop] { return loop.nowUs(); });
+        TimerRxThreadHost threads(loop);
+        TUsbZR48 link(loop, driver.driver(), threads, {});
+        return captureToFile(
+            context.out, context.err, link, loop.clock(),
+            [&loop, &driver](const std::function<bool()>& done, int limitMs) {
+                return loop.runUntil(done, limitMs, [&driver](int ms) { driver.driver().waitReadable(ms); });
+            },
+            driver.description(), absolutePath(fromUtf8(arguments[0])), isatty(2) != 0);
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+}
+
 int runIr(Context& context, const Arguments& arguments)
 {
     if (arguments.empty())
         return usageError(context, {});
     const Arguments rest(arguments.begin() + 1, arguments.end());
+    if (arguments[0] == "capture")
+        return runCapture(context, rest);
     if (arguments[0] == "analyse" || arguments[0] == "analyze")
         return runAnalyse(context, rest);
     if (arguments[0] == "optimize" || arguments[0] == "optimise")
@@ -260,9 +302,69 @@ int runIr(Context& context, const Arguments& arguments)
 
 } // namespace
 
+int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, VirtualClock& clock, const RunUntil& runUntil,
+                  const std::string& how, const Text& path, bool interactive)
+{
+    if (!link.DeviceOpen()) {
+        err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        return kExitNoUnit;
+    }
+    TIrCapture capture(
+        kCaptureWindowId, [&link](std::span<const std::uint8_t> p) { link.Send(p); }, clock);
+    link.SetFrameHandler([&capture](const std::uint8_t* payload, int length) {
+        if (payload && length > 1 && payload[1] == kCaptureWindowId)
+            capture.HandleFrame(payload, length);
+    });
+    using State = TIrCapture::State;
+    capture.ButtonCaptureClick();
+    if (!runUntil([&] { return capture.state() != State::Starting; }, kStartWaitMs)) {
+        err << "no ZR48 answered the capture request (looked for " << how << ")\n";
+        return kExitNoUnit;
+    }
+    out << "Capturing: point the remote control at the ZR48 and press a key...\n" << std::flush;
+    if (!runUntil([&] { return capture.state() != State::Waiting; }, kCaptureWaitMs)) {
+        err << "zr48: no capture arrived within " << kCaptureWaitMs / 1000 << " s\n";
+        return kExitFailed;
+    }
+
+    const std::int64_t started = clock.now();
+    ProgressBar progress(err, "bytes", interactive);
+    auto showProgress = [&] {
+        const int total = std::min<int>(capture.CapturedLength(), kCaptureBytes);
+        progress.update(std::min(capture.NextOffset(), total), total,
+                        static_cast<double>(clock.now() - started) / 1000.0);
+    };
+    capture.onRedraw = showProgress;
+    showProgress();
+    runUntil([&] { return capture.CaptureEnabled(); }, kTransferWaitMs);
+    capture.onRedraw = nullptr;
+    progress.finish();
+    if (!capture.TransferComplete()) {
+        err << "zr48: the ZR48 stopped answering at byte " << capture.NextOffset() << " of " << capture.CapturedLength()
+            << "; nothing was written\n";
+        return kExitFailed;
+    }
+    const auto bytes = static_cast<std::size_t>(std::min<int>(capture.CapturedLength(), kCaptureBytes));
+    try {
+        writeFileAtomically(path, std::span<const std::uint8_t>(capture.Buffer().data(), bytes));
+    } catch (const Error& e) {
+        err << "zr48: " << toUtf8(e.message()) << "\n";
+        return kExitFailed;
+    }
+    Text text;
+    analyseSamples(capture.Buffer(), 0, static_cast<std::int64_t>(bytes) * 8 - 1, text);
+    out << "Captured " << bytes << " bytes into " << toUtf8(path) << "\n" << toUtf8(text) << "\n";
+    return kExitOk;
+}
+
 Command irCommand()
 {
-    return {"ir", "analyse|optimize ...", "Analyse infrared captures and optimize the infrared timing of device files.",
+    return {"ir", "capture|analyse|optimize ...",
+            "Capture and analyse infrared signals; optimize the infrared timing of device files.",
+            "ir capture OUT.bin\n"
+            "  Asks the ZR48 (see --link) for a capture of its infrared receiver, waits up to 60 s\n"
+            "  for a remote control's signal, fetches it and writes the raw capture (one bit a\n"
+            "  sample, 1,782,000 samples a second) with the durations it holds.\n"
             "ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
             "  Prints the durations of the marks and spaces between the sample numbers FIRST\n"
             "  and LAST (default: the whole capture) as \"#\" and microseconds; --plot draws that\n"

@@ -1,10 +1,22 @@
 #pragma once
 
+#include "base/VirtualClock.h"
 #include "cli/Cli.h"
+#include "cli/CommandsLink.h"
+#include "link/UsbZR48.h"
+
+#include <iosfwd>
+#include <string>
 
 namespace zr48::cli {
 
-// `zr48 ir analyse|optimize ...`: the infrared tools from the terminal.
+// `zr48 ir capture|analyse|optimize ...`: the infrared tools from the terminal.
 Command irCommand();
+
+// The body of `zr48 ir capture` on a link just made: asks the unit for a capture, waits for it,
+// fetches it with a progress bar on `err` and writes the captured bytes to `path`. `clock` runs
+// the link's timers and tells the time; `how` names the way the unit is reached.
+int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, VirtualClock& clock, const RunUntil& runUntil,
+                  const std::string& how, const Text& path, bool interactive);
 
 } // namespace zr48::cli

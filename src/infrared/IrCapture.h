@@ -43,6 +43,12 @@ public:
     float ValidSamples() const { return validSamples_; }
     // Byte offset of the block being requested.
     int NextOffset() const { return nextOffset_; }
+    // Every announced byte has arrived (false while none was announced, and after the unit
+    // stopped answering during the transfer).
+    bool TransferComplete() const
+    {
+        return capturedLength_ > 0 && (nextOffset_ >= capturedLength_ || nextOffset_ >= kCaptureBytes);
+    }
 
     // Called when the capture was cleared by "Capture" (the views repaint, the measurement resets).
     std::function<void()> onCleared;

@@ -1,6 +1,9 @@
 #include "base/FileIo.h"
+#include "base/VirtualClock.h"
 #include "cli/Cli.h"
+#include "cli/CommandsInfrared.h"
 #include "infrared/IrSamples.h"
+#include "sim/SimulatedDriver.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
@@ -82,7 +85,9 @@ TEST_F(InfraredCommandsTest, WrongUsageAndMissingFiles)
         int status;
         const char* message;
     } cases[] = {
-        {{"ir"}, kExitUsage, "Usage: zr48 ir analyse"},
+        {{"ir"}, kExitUsage, "Usage: zr48 ir capture OUT.bin"},
+        {{"ir", "capture"}, kExitUsage, "Usage:"},
+        {{"--link", "carrier-pigeon", "ir", "capture", "x.bin"}, kExitUsage, "unknown link 'carrier-pigeon'"},
         {{"ir", "scope"}, kExitUsage, "unknown ir command 'scope'"},
         {{"ir", "optimize"}, kExitUsage, "Usage:"},
         {{"ir", "optimize", file, "--tolerance", "x"}, kExitUsage, "--tolerance takes a whole number from 0 to 100"},
@@ -134,6 +139,68 @@ TEST_F(InfraredCommandsTest, AnalyseDrawsThePlotOfTheSpan)
     EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1A\n");
     EXPECT_EQ(bytes.substr(12, 4), "IHDR");
     EXPECT_EQ(bytes.substr(16, 8), std::string("\0\0\x04\xB0\0\0\x01\x2C", 8)); // 1200 x 300
+}
+
+// `zr48 ir capture` against a simulated unit in virtual time.
+class IrCaptureCommandTest : public testing::Test {
+protected:
+    int capture(SimulatedUnit& unit, const std::function<void()>& duringTransfer = {})
+    {
+        TimerRxThreadHost threads(clock);
+        TUsbZR48 link(clock, unit.driver, threads, {});
+        bool interfered = false;
+        return captureToFile(
+            out, err, link, clock,
+            [&](const std::function<bool()>& done, int ms) {
+                return clock.advanceUntil(
+                    [&] {
+                        // Once the first block is asked for, let the test interfere.
+                        if (duringTransfer && !interfered && unit.unit.requestsReceived() > 0 &&
+                            err.str().find("0/") != std::string::npos) {
+                            interfered = true;
+                            duringTransfer();
+                        }
+                        return done();
+                    },
+                    ms);
+            },
+            "the simulator", file, false);
+    }
+
+    VirtualClock clock;
+    test::TempDir dir;
+    Text file = dir.text("capture.bin");
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(IrCaptureCommandTest, WritesTheCaptureAndItsDurations)
+{
+    SimulatedUnit unit(clock, [this] { return clock.now() * 1000; });
+    ASSERT_EQ(capture(unit), kExitOk) << err.str();
+    const std::vector<std::uint8_t> expected = necCapture(0x04, 0x08);
+    EXPECT_EQ(readFileBytes(file), expected);
+    EXPECT_NE(out.str().find("Captured " + std::to_string(expected.size()) + " bytes into "), std::string::npos);
+    EXPECT_NE(out.str().find("\n#8996#4504#"), std::string::npos) << out.str();
+    EXPECT_NE(err.str().find(std::to_string(expected.size()) + "/" + std::to_string(expected.size()) + " bytes"),
+              std::string::npos)
+        << err.str();
+}
+
+TEST_F(IrCaptureCommandTest, ASilentUnitOrOneThatStopsAnsweringWritesNothing)
+{
+    SimOptions silent;
+    silent.faults.silent = true;
+    SimulatedUnit quiet(
+        clock, [this] { return clock.now() * 1000; }, {}, silent);
+    EXPECT_EQ(capture(quiet), kExitNoUnit);
+    EXPECT_NE(err.str().find("no ZR48 answered the capture request"), std::string::npos);
+
+    err.str({});
+    SimulatedUnit stopping(clock, [this] { return clock.now() * 1000; });
+    EXPECT_EQ(capture(stopping, [&] { stopping.unit.faults().silent = true; }), kExitFailed);
+    EXPECT_NE(err.str().find("the ZR48 stopped answering at byte 0 of "), std::string::npos) << err.str();
+    EXPECT_FALSE(fileExists(file));
 }
 
 } // namespace
