@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# ./build.sh run [ARGS...]  installs what is missing, builds, starts zr48pm on the built-in ZR48
-#                           simulator, whose memory card is kept between runs (--link auto in ARGS
-#                           uses a real ZR48 instead)
+# ./build.sh run [ARGS...]  installs what is missing, builds, starts zr48pm on the ZR48 attached to
+#                           USB, or on the built-in simulator (its card kept between runs) when none is
 # ./build.sh test           installs what is missing, builds, runs every test through CTest
 # ./build.sh sanitize       builds the core tests with AddressSanitizer and UBSan and runs them
 set -euo pipefail
@@ -29,8 +28,13 @@ run)
         echo "(try the simulated ZR48: build/src/cli/zr48 --link sim status)"
         exit 0
     fi
+    # A ZR48 on USB is used as it is; without one the simulator stands in.
+    if grep -qsx "KELDO ZR48-USB Link" /sys/bus/usb/devices/*/product; then
+        exec build/src/shell/zr48pm --link auto "$@"
+    fi
     card_dir="${XDG_DATA_HOME:-$HOME/.local/share}/KELDO/ZR48"
     mkdir -p "$card_dir"
+    echo "No ZR48 on USB: zr48pm talks to the built-in simulator (card kept in $card_dir)."
     exec build/src/shell/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
     ;;
 test)

@@ -39,6 +39,7 @@ void printUsage(std::ostream& out)
 int run(Environment& environment, const Arguments& arguments)
 {
     Context context{environment.out, environment.err, environment.prompt, environment.settings, {}};
+    context.options.virtualTime = environment.virtualTime;
     size_t i = 0;
     for (; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];

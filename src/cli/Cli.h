@@ -20,6 +20,8 @@ inline constexpr int kExitUsage = 64; // the command line was wrong
 
 struct GlobalOptions {
     std::string link = "auto"; // --link SPEC
+    // Device commands on a simulated unit run in virtual time (tests): no waiting at all.
+    bool virtualTime = false;
 };
 
 // What a command works with; everything comes from outside, nothing is global.
@@ -53,6 +55,7 @@ struct Environment {
     Settings& settings;
     // --yes (true) or --no (false): answer every question that way.
     std::function<void(bool yes)> answerAllQuestions;
+    bool virtualTime = false; // see GlobalOptions
 };
 int run(Environment& environment, const Arguments& arguments);
 

@@ -4,15 +4,13 @@
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "cli/ProgressBar.h"
+#include "cli/UnitSession.h"
 #include "infrared/IrCapture.h"
 #include "infrared/IrOptimizer.h"
 #include "infrared/ScopeDrawing.h"
 #include "infrared/ScopeMeasure.h"
 #include "infrared/ScopeRaster.h"
 #include "infrared/SignalAnalyser.h"
-#include "link/LinkSpec.h"
-#include "link/drivers/LinkDrivers.h"
-#include "link/drivers/RealTimeLoop.h"
 #include "project/SimpleIniFile.h"
 
 #include <png.h>
@@ -264,26 +262,14 @@ int runCapture(Context& context, const Arguments& arguments)
 {
     if (arguments.size() != 1 || arguments[0].starts_with("--"))
         return usageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
-    const auto spec = parseLinkSpec(context.options.link);
-    if (!spec) {
-        context.err << "zr48: unknown link '" << context.options.link << "'; use " << kLinkSpecHelp << "\n";
-        return kExitUsage;
-    }
-    try {
-        RealTimeLoop loop;
-        LinkDriver driver(*spec, loop, [&loop] { return loop.nowUs(); });
-        TimerRxThreadHost threads(loop);
-        TUsbZR48 link(loop, driver.driver(), threads, {});
-        return captureToFile(
-            context.out, context.err, link, loop.clock(),
-            [&loop, &driver](const std::function<bool()>& done, int limitMs) {
-                return loop.runUntil(done, limitMs, [&driver](int ms) { driver.driver().waitReadable(ms); });
-            },
-            driver.description(), absolutePath(fromUtf8(arguments[0])), isatty(2) != 0);
-    } catch (const Error& e) {
-        context.prompt.error(e.message());
-        return kExitFailed;
-    }
+    int exitCode = kExitOk;
+    const auto session = openUnitSession(context, "ir capture", exitCode);
+    if (!session)
+        return exitCode;
+    return captureToFile(
+        context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
+        [&session](const std::function<bool()>& done, int limitMs) { return session->runUntil(done, limitMs); },
+        session->description(), absolutePath(fromUtf8(arguments[0])), !context.options.virtualTime && isatty(2) != 0);
 }
 
 int runIr(Context& context, const Arguments& arguments)
@@ -302,15 +288,16 @@ int runIr(Context& context, const Arguments& arguments)
 
 } // namespace
 
-int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, VirtualClock& clock, const RunUntil& runUntil,
-                  const std::string& how, const Text& path, bool interactive)
+int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
+                  const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
+                  const Text& path, bool interactive)
 {
     if (!link.DeviceOpen()) {
         err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     TIrCapture capture(
-        kCaptureWindowId, [&link](std::span<const std::uint8_t> p) { link.Send(p); }, clock);
+        kCaptureWindowId, [&link](std::span<const std::uint8_t> p) { link.Send(p); }, timers);
     link.SetFrameHandler([&capture](const std::uint8_t* payload, int length) {
         if (payload && length > 1 && payload[1] == kCaptureWindowId)
             capture.HandleFrame(payload, length);
@@ -327,12 +314,11 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, VirtualC
         return kExitFailed;
     }
 
-    const std::int64_t started = clock.now();
+    const double started = elapsedSeconds();
     ProgressBar progress(err, "bytes", interactive);
     auto showProgress = [&] {
         const int total = std::min<int>(capture.CapturedLength(), kCaptureBytes);
-        progress.update(std::min(capture.NextOffset(), total), total,
-                        static_cast<double>(clock.now() - started) / 1000.0);
+        progress.update(std::min(capture.NextOffset(), total), total, elapsedSeconds() - started);
     };
     capture.onRedraw = showProgress;
     showProgress();

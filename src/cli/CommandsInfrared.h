@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/VirtualClock.h"
+#include "base/Timer.h"
 #include "cli/Cli.h"
 #include "cli/CommandsLink.h"
 #include "link/UsbZR48.h"
@@ -14,9 +14,11 @@ namespace zr48::cli {
 Command irCommand();
 
 // The body of `zr48 ir capture` on a link just made: asks the unit for a capture, waits for it,
-// fetches it with a progress bar on `err` and writes the captured bytes to `path`. `clock` runs
-// the link's timers and tells the time; `how` names the way the unit is reached.
-int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, VirtualClock& clock, const RunUntil& runUntil,
-                  const std::string& how, const Text& path, bool interactive);
+// fetches it with a progress bar on `err` and writes the captured bytes to `path`. `timers` run
+// the link's timers, `elapsedSeconds` tells the time for the progress bar; `how` names the way the
+// unit is reached.
+int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
+                  const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
+                  const Text& path, bool interactive);
 
 } // namespace zr48::cli

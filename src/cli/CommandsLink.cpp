@@ -1,10 +1,9 @@
 #include "cli/CommandsLink.h"
 
 #include "base/Error.h"
+#include "cli/UnitSession.h"
 #include "link/Frames.h"
 #include "link/LinkSpec.h"
-#include "link/drivers/LinkDrivers.h"
-#include "link/drivers/RealTimeLoop.h"
 
 #include <optional>
 #include <ostream>
@@ -22,27 +21,14 @@ int runStatus(Context& context, const Arguments& arguments)
         context.err << "zr48 status: takes no arguments; see 'zr48 help status'\n";
         return kExitUsage;
     }
-    const auto spec = parseLinkSpec(context.options.link);
-    if (!spec) {
-        context.err << "zr48: unknown link '" << context.options.link << "'; use " << kLinkSpecHelp << "\n";
-        return kExitUsage;
-    }
-    try {
-        RealTimeLoop loop;
-        LinkDriver driver(*spec, loop, [&loop] { return loop.nowUs(); });
-        TimerRxThreadHost threads(loop);
-        TUsbZR48 link(loop, driver.driver(), threads, {});
-        return reportStatus(
-            context.out, context.err, link,
-            [&loop, &driver](const std::function<bool()>& done, int limitMs) {
-                // Between timers, wait for the unit's bytes rather than sleep blindly.
-                return loop.runUntil(done, limitMs, [&driver](int ms) { driver.driver().waitReadable(ms); });
-            },
-            driver.description());
-    } catch (const Error& e) {
-        context.err << "zr48 status: " << toUtf8(e.message()) << "\n";
-        return kExitFailed;
-    }
+    int exitCode = kExitOk;
+    const auto session = openUnitSession(context, "status", exitCode);
+    if (!session)
+        return exitCode;
+    return reportStatus(
+        context.out, context.err, session->link(),
+        [&session](const std::function<bool()>& done, int limitMs) { return session->runUntil(done, limitMs); },
+        session->description());
 }
 
 } // namespace

@@ -71,3 +71,23 @@ TEST(StatusCommand, RefusesAnUnknownLinkAndReportsAMissingDevice)
 
 } // namespace
 } // namespace zr48::cli
+
+namespace zr48::cli {
+namespace {
+
+TEST(UnitSession, DeviceCommandsRunOnASimulatedUnitInVirtualTime)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    test::ScriptedPrompt prompt;
+    MemorySettingsStore store;
+    Settings settings(store, {});
+    Environment environment{out, err, prompt, settings, {}, true};
+    EXPECT_EQ(run(environment, {"--link", "sim", "status"}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("Firmware version: R48+1.20 SIM"), std::string::npos);
+    EXPECT_EQ(run(environment, {"--link", "bogus", "status"}), kExitUsage);
+    EXPECT_NE(err.str().find("unknown link 'bogus'"), std::string::npos);
+}
+
+} // namespace
+} // namespace zr48::cli

@@ -150,7 +150,7 @@ protected:
         TUsbZR48 link(clock, unit.driver, threads, {});
         bool interfered = false;
         return captureToFile(
-            out, err, link, clock,
+            out, err, link, clock, [this] { return static_cast<double>(clock.now()) / 1000.0; },
             [&](const std::function<bool()>& done, int ms) {
                 return clock.advanceUntil(
                     [&] {
@@ -185,6 +185,16 @@ TEST_F(IrCaptureCommandTest, WritesTheCaptureAndItsDurations)
     EXPECT_NE(err.str().find(std::to_string(expected.size()) + "/" + std::to_string(expected.size()) + " bytes"),
               std::string::npos)
         << err.str();
+}
+
+TEST_F(IrCaptureCommandTest, RunsOnTheLinkOfTheCommandLine)
+{
+    test::ScriptedPrompt prompt;
+    MemorySettingsStore store;
+    Settings settings{store, SettingsDefaults{}};
+    Environment environment{out, err, prompt, settings, {}, true};
+    ASSERT_EQ(run(environment, {"--link", "sim", "ir", "capture", toUtf8(file)}), kExitOk) << err.str();
+    EXPECT_EQ(readFileBytes(file), necCapture(0x04, 0x08));
 }
 
 TEST_F(IrCaptureCommandTest, ASilentUnitOrOneThatStopsAnsweringWritesNothing)

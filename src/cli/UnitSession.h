@@ -1,0 +1,62 @@
+#pragma once
+// What every device command needs: the link chosen by --link, its timers, the frame dispatcher the
+// tools register with, and a way to let time pass until something is done. In real time the loop
+// waits for the unit's bytes between timers; with a simulated unit in virtual time (tests) it
+// jumps from timer to timer.
+
+#include "base/Timer.h"
+#include "base/VirtualClock.h"
+#include "cli/Cli.h"
+#include "link/FrameDispatcher.h"
+#include "link/UsbZR48.h"
+#include "link/drivers/LinkDrivers.h"
+#include "link/drivers/RealTimeLoop.h"
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+
+namespace zr48::cli {
+
+class UnitSession {
+public:
+    static constexpr int kConnectWaitMs = 3000;
+
+    // Throws zr48::Error when the link cannot be made (for instance a simulator card file that
+    // cannot be read). The link opens at once; frames go to `dispatcher()`.
+    UnitSession(const LinkSpec& spec, bool virtualTime);
+    ~UnitSession();
+    UnitSession(const UnitSession&) = delete;
+    UnitSession& operator=(const UnitSession&) = delete;
+
+    TimerFactory& timers() { return *timers_; }
+    TUsbZR48& link() { return *link_; }
+    FrameDispatcher& dispatcher() { return dispatcher_; }
+    // The simulated unit behind `sim`, otherwise null.
+    SimulatedUnit* simulated() { return driver_->simulated(); }
+    const std::string& description() const { return driver_->description(); }
+
+    // Runs timers and receive turns until `done` holds or `limitMs` have passed.
+    bool runUntil(const std::function<bool()>& done, int limitMs);
+    // Seconds since the session began, on the session's clock.
+    double elapsedSeconds() const;
+
+    // Waits up to 3 s for the unit to answer. On failure writes "no ZR48 found: ..." to `err`.
+    bool connect(std::ostream& err);
+
+private:
+    std::optional<RealTimeLoop> realTime_;
+    std::optional<VirtualClock> virtualTime_;
+    TimerFactory* timers_ = nullptr;
+    std::unique_ptr<LinkDriver> driver_;
+    std::unique_ptr<TimerRxThreadHost> threads_;
+    std::unique_ptr<TUsbZR48> link_;
+    FrameDispatcher dispatcher_;
+};
+
+// The session of a device command: parses --link (a wrong one is a usage error) and makes the
+// session. Null, with `exitCode` set and the reason on standard error, when it cannot.
+std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* command, int& exitCode);
+
+} // namespace zr48::cli
