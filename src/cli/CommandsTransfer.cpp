@@ -166,9 +166,16 @@ int runDownload(Context& context, const Arguments& arguments)
     ProgressBar bar(context.err, "sectors", onTerminal(context.err));
     const double start = session->elapsedSeconds();
     downloader.OnViewChanged = [&] {
-        if (downloader.Result() == DownloadResult::Running)
-            bar.update(static_cast<std::int64_t>(downloader.RecordsSent()),
-                       static_cast<std::int64_t>(downloader.RecordCount()), session->elapsedSeconds() - start);
+        const auto count = static_cast<std::int64_t>(downloader.RecordCount());
+        const double elapsed = session->elapsedSeconds() - start;
+        if (downloader.Result() == DownloadResult::Running) {
+            // The record just sent is not written yet.
+            bar.update(static_cast<std::int64_t>(downloader.RecordsSent()) - 1, count, elapsed);
+            return;
+        }
+        if (downloader.Result() == DownloadResult::Finished)
+            bar.update(count, count, elapsed);
+        bar.finish(); // before any message
     };
     downloader.Start(imagePath);
     runWhile(*session, [&] { return downloader.Result() == DownloadResult::Running; });
@@ -235,18 +242,23 @@ int runUpload(Context& context, const Arguments& arguments)
     bool directoryBar = false;
     double phaseStart = 0;
     std::int64_t phaseSectors = 0;
-    const auto endPhase = [&] {
-        if (bar) {
+    // Ends the bar of a phase, full when the phase is complete.
+    const auto endPhase = [&](bool complete) {
+        if (!bar)
+            return;
+        if (complete)
             bar->update(phaseSectors, phaseSectors, session->elapsedSeconds() - phaseStart);
-            bar->finish();
-        }
+        bar->finish();
+        bar.reset();
     };
     uploader.OnViewChanged = [&] {
-        if (uploader.Result() != UploadResult::Running)
+        if (uploader.Result() != UploadResult::Running) {
+            endPhase(uploader.Result() == UploadResult::Unpacking);
             return;
+        }
         const bool directory = uploader.ReadingDirectory();
         if (!bar || directory != directoryBar) {
-            endPhase();
+            endPhase(true);
             bar = std::make_unique<ProgressBar>(context.err, directory ? "directory sectors" : "device file sectors",
                                                 onTerminal(context.err));
             directoryBar = directory;
@@ -261,10 +273,7 @@ int runUpload(Context& context, const Arguments& arguments)
     const double start = session->elapsedSeconds();
     uploader.Start(projectPath, [&uploaded](const Text& path) { uploaded = path; });
     runWhile(*session, [&] { return uploader.Result() == UploadResult::Running; });
-    if (uploader.Result() == UploadResult::Finished)
-        endPhase();
-    else if (bar)
-        bar->finish();
+    endPhase(false);
     if (uploader.Result() != UploadResult::Finished)
         return kExitFailed; // the uploader has said why
 

@@ -111,6 +111,7 @@ void TDownloader::Fail(const Text& message)
 {
     watchdogTimer_->stop();
     result_ = DownloadResult::Failed;
+    Changed(); // a terminal ends its progress line before the message
     prompt_.error(message);
     Close();
 }

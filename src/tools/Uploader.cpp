@@ -80,6 +80,7 @@ void TUploader::HandleFrame(const std::uint8_t* payload, int length)
         std::copy(data.data.begin(), data.data.end(), directory_.begin() + currentSector_ * kSectorSize);
         if (const int code = CheckUploadedDirectorySector(data.data)) {
             result_ = UploadResult::Failed;
+            Changed(); // a terminal ends its progress line before the message
             prompt_.error("Unknown data format. (Error code " + std::to_string(code) + ")");
             CloseImageFile();
             watchdogTimer_->stop();
@@ -120,8 +121,10 @@ void TUploader::NextDeviceFile()
         return;
     }
     // Every sector is in: write the image and unpack it.
-    const bool written = CloseImageFile();
     watchdogTimer_->stop();
+    result_ = UploadResult::Unpacking;
+    Changed();
+    const bool written = CloseImageFile();
     if (written && UnpackUploadedImage(imagePath_, prompt_)) {
         result_ = UploadResult::Finished;
         if (completion_)
@@ -143,6 +146,7 @@ void TUploader::WatchdogTimerTimer()
     if (resendCount_ >= kMaxResends) {
         watchdogTimer_->stop();
         result_ = UploadResult::Failed;
+        Changed();
         CloseImageFile();
         prompt_.error("Upload failed.\nPlease check connection and/or memory card.\n");
         Close();

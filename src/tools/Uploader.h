@@ -33,8 +33,8 @@ struct UploaderView {
     bool Visible = false;
 };
 
-// How the last upload went; Running while it goes on.
-enum class UploadResult { None, Running, Finished, Failed, Cancelled };
+// How the last upload went; Running while sectors are read, Unpacking once all are in.
+enum class UploadResult { None, Running, Unpacking, Finished, Failed, Cancelled };
 
 class TUploader {
 public:
