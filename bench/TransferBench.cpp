@@ -3,6 +3,11 @@
 // The figure that matters is "ratio": the wire bound (every byte on the line both ways at 10 bits
 // per byte and 230,400 baud, plus the unit's 2 ms per sector written) over the virtual time the
 // download took. The wall-clock time only says how fast the host side runs.
+//
+// The downloader sends the next record in the very call that delivers an acknowledgement, so what
+// separates the ratio from 1 is the unit's side: each acknowledgement is a short reply that the
+// converter holds for its latency timer, and the simulated unit's replies become readable on whole
+// milliseconds of virtual time.
 
 #include "base/FileIo.h"
 #include "base/Paths.h"
