@@ -44,14 +44,28 @@ std::size_t wireBytes(std::span<const std::uint8_t> payload)
     return stuffFrame(payload, wire);
 }
 
+// A folder for the images, removed when the program ends.
+class WorkFolder {
+public:
+    WorkFolder() : path_(std::filesystem::temp_directory_path() / ("zr48-transfer-bench-" + std::to_string(::getpid())))
+    {
+        std::filesystem::create_directories(path_);
+    }
+    ~WorkFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 const std::filesystem::path& workFolder()
 {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("zr48-transfer-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
+    static const WorkFolder folder;
+    return folder.path();
 }
 
 Text villaImage()
