@@ -6,6 +6,7 @@
 #include "cli/CommandsInfrared.h"
 #include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
+#include "cli/CommandsTransfer.h"
 
 #include <array>
 
@@ -22,6 +23,7 @@ std::span<const Command> commands()
         compileCommand(), unpackCommand(), inspectCommand(),
         // the unit
         statusCommand(),
+        downloadCommand(), uploadCommand(),
         // infrared
         irCommand(),
     };

@@ -1,0 +1,141 @@
+#include "tools/Downloader.h"
+
+#include "base/ByteOrder.h"
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Prompt.h"
+#include "base/Timer.h"
+#include "link/Frames.h"
+
+#include <algorithm>
+
+namespace zr48 {
+
+TDownloader::TDownloader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), watchdogTimer_(timers.create())
+{
+    watchdogTimer_->onTimeout = [this] { WatchdogTimerTimer(); };
+}
+
+TDownloader::~TDownloader() = default;
+
+void TDownloader::Start(const Text& imagePath)
+{
+    // A download that runs is abandoned.
+    watchdogTimer_->stop();
+    image_.clear();
+    next_ = 0;
+    recordCount_ = 0;
+    try {
+        image_ = readFileBytes(imagePath);
+    } catch (const Error& e) {
+        Close();
+        result_ = DownloadResult::Failed;
+        prompt_.error(e.message());
+        return;
+    }
+    recordCount_ = image_.size() / kRecordSize;
+    view_.ButtonOkEnabled = false;
+    view_.ButtonCancelEnabled = true;
+    view_.ProgressMax = static_cast<std::int64_t>(image_.size());
+    view_.ProgressPosition = 0;
+    view_.Label.clear();
+    view_.Visible = true;
+    result_ = DownloadResult::Running;
+    resendCount_ = 0;
+    SendNextRecord();
+}
+
+void TDownloader::SendNextRecord()
+{
+    const std::size_t at = next_ * kRecordSize;
+    if (image_.size() - at < kRecordSize) {
+        Finish();
+        return;
+    }
+    SectorWriteFrame write;
+    write.sector = readLe16(image_.data() + at);
+    std::copy_n(image_.begin() + static_cast<std::ptrdiff_t>(at + 2), kSectorSize, write.data.begin());
+    currentSector_ = write.sector;
+    frame_ = encode(write);
+    ++next_;
+    if (send_)
+        send_(frame_);
+    watchdogTimer_->start(kWatchdogMs);
+    view_.Label = "Writing sector " + std::to_string(currentSector_);
+    view_.ProgressPosition = static_cast<std::int64_t>(at + kRecordSize);
+    Changed();
+}
+
+void TDownloader::Finish()
+{
+    watchdogTimer_->stop();
+    const std::size_t leftOver = image_.size() - next_ * kRecordSize;
+    if (leftOver != 0) {
+        // A cut-off record is never sent: the card would get a sector of garbage. The records before
+        // it are on the card, so the user must know the card does not hold the whole image.
+        Fail("Download incomplete.\nThe image file is damaged: it ends with " + std::to_string(leftOver) +
+             " bytes that are not a whole sector record.\n");
+        return;
+    }
+    view_.ButtonCancelEnabled = false;
+    view_.ButtonOkEnabled = true;
+    view_.Label = "Download Finished.";
+    result_ = DownloadResult::Finished;
+    image_.clear();
+    Changed();
+}
+
+void TDownloader::HandleFrame(const std::uint8_t* payload, int length)
+{
+    const FrameView frame(payload, static_cast<std::size_t>(std::max(length, 0)));
+    if (!frame.is(FrameType::SectorWriteAck) || !view_.Visible || result_ != DownloadResult::Running)
+        return;
+    if (decodeSectorWriteAck(frame).sector != currentSector_)
+        return;
+    resendCount_ = 0;
+    SendNextRecord();
+}
+
+void TDownloader::WatchdogTimerTimer()
+{
+    if (resendCount_ >= kMaxResends) {
+        Fail("Download failed.\nPlease check connection and/or memory card.\n");
+        return;
+    }
+    if (send_)
+        send_(frame_);
+    ++resendCount_;
+}
+
+void TDownloader::Fail(const Text& message)
+{
+    watchdogTimer_->stop();
+    result_ = DownloadResult::Failed;
+    Changed(); // a terminal ends its progress line before the message
+    prompt_.error(message);
+    Close();
+}
+
+void TDownloader::ButtonCancelClick()
+{
+    watchdogTimer_->stop();
+    if (result_ == DownloadResult::Running)
+        result_ = DownloadResult::Cancelled;
+    Close();
+}
+
+void TDownloader::Close()
+{
+    image_.clear();
+    image_.shrink_to_fit();
+    view_.Visible = false;
+    Changed();
+}
+
+void TDownloader::Changed()
+{
+    if (OnViewChanged)
+        OnViewChanged();
+}
+
+} // namespace zr48

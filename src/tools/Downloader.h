@@ -1,0 +1,91 @@
+#pragma once
+// The downloader: writes an image file into the unit's memory card, one sector record at a time.
+// Each record goes out as a SectorWrite; the acknowledgement for that sector releases the next
+// record, a 200 ms watchdog resends the frame, and the tick after the tenth resend gives up.
+// It keeps what its dialog shows (TDownloaderForm in the GUI, a progress bar on the terminal).
+
+#include "base/Text.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace zr48 {
+
+class Prompt;
+class Timer;
+class TimerFactory;
+
+// Hands a payload to the link (TUsbZR48::Send).
+using SendFunction = std::function<void(std::span<const std::uint8_t>)>;
+
+// What the downloader's dialog shows.
+struct DownloaderView {
+    Text Label;
+    std::int64_t ProgressMax = 0;      // the image file's size in bytes
+    std::int64_t ProgressPosition = 0; // bytes of it sent so far
+    bool ButtonCancelEnabled = false;
+    bool ButtonOkEnabled = false;
+    bool Visible = false;
+};
+
+// How the last download went; Running while it goes on.
+enum class DownloadResult { None, Running, Finished, Failed, Cancelled };
+
+class TDownloader {
+public:
+    static constexpr int kWatchdogMs = 200;
+    static constexpr int kMaxResends = 10;
+    static constexpr std::size_t kRecordSize = 514; // sector number (little-endian) and 512 bytes
+
+    TDownloader(TimerFactory& timers, Prompt& prompt);
+    ~TDownloader();
+    TDownloader(const TDownloader&) = delete;
+    TDownloader& operator=(const TDownloader&) = delete;
+
+    // Link setup: how frames go out.
+    void SetLink(SendFunction send) { send_ = std::move(send); }
+
+    // Begins downloading the image file at `imagePath`, abandoning a download that runs. A file
+    // that cannot be read is reported through the prompt, and nothing is sent.
+    void Start(const Text& imagePath);
+    // Every received frame; acts only on the acknowledgement of the sector just sent.
+    void HandleFrame(const std::uint8_t* payload, int length);
+    // Both buttons: stop and close.
+    void ButtonCancelClick();
+    void WatchdogTimerTimer();
+
+    const DownloaderView& View() const { return view_; }
+    DownloadResult Result() const { return result_; }
+    // Sector records sent so far (each counted once, resends not) and in the whole file.
+    std::size_t RecordsSent() const { return next_; }
+    std::size_t RecordCount() const { return recordCount_; }
+    std::uint16_t CurrentSector() const { return currentSector_; }
+
+    // Called whenever the view changes.
+    std::function<void()> OnViewChanged;
+
+private:
+    void SendNextRecord();
+    void Finish();
+    void Fail(const Text& message);
+    void Close();
+    void Changed();
+
+    Prompt& prompt_;
+    SendFunction send_;
+    std::unique_ptr<Timer> watchdogTimer_;
+    std::vector<std::uint8_t> image_; // the file's bytes while a download runs
+    std::size_t next_ = 0;            // index of the next record to send
+    std::size_t recordCount_ = 0;     // whole records in the file
+    std::uint16_t currentSector_ = 0;
+    std::array<std::uint8_t, 516> frame_{};
+    int resendCount_ = 0;
+    DownloaderView view_;
+    DownloadResult result_ = DownloadResult::None;
+};
+
+} // namespace zr48

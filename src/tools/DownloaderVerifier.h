@@ -1,0 +1,71 @@
+#pragma once
+// Reads back, after a download, every sector that an image file wrote and compares it with the
+// file: the check that the card holds what was sent. Sectors are read in file order, each once,
+// and compared with the last record of that number (the one that stayed on the card). The first
+// difference ends the check. A request goes again every 200 ms, and the tick after the tenth
+// resend gives up, as the uploader's do.
+
+#include "base/Text.h"
+#include "tools/Downloader.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace zr48 {
+
+class Timer;
+class TimerFactory;
+
+enum class VerifyResult { None, Running, Same, Differs, NoAnswer };
+
+class TDownloadVerifier {
+public:
+    static constexpr int kWatchdogMs = 200;
+    static constexpr int kMaxResends = 10;
+
+    explicit TDownloadVerifier(TimerFactory& timers);
+    ~TDownloadVerifier();
+    TDownloadVerifier(const TDownloadVerifier&) = delete;
+    TDownloadVerifier& operator=(const TDownloadVerifier&) = delete;
+
+    void SetLink(SendFunction send) { send_ = std::move(send); }
+
+    // Starts reading back the sectors of the image file's bytes (whole records only).
+    void Start(std::span<const std::uint8_t> image);
+    // Every received frame; acts only on the data of the sector asked for.
+    void HandleFrame(const std::uint8_t* payload, int length);
+    void WatchdogTimerTimer();
+
+    VerifyResult Result() const { return result_; }
+    std::size_t SectorsChecked() const { return next_; }
+    std::size_t SectorCount() const { return order_.size(); }
+    // The sector asked for: after Differs the first one that differs, after NoAnswer the unanswered one.
+    std::uint16_t CurrentSector() const { return currentSector_; }
+    // After Differs: the offset of the first differing byte within the sector.
+    std::size_t FirstDifferingByte() const { return firstDifferingByte_; }
+
+    // Called after each sector checked and when the check ends.
+    std::function<void()> OnProgress;
+
+private:
+    void RequestNext();
+    void End(VerifyResult result);
+
+    SendFunction send_;
+    std::unique_ptr<Timer> watchdogTimer_;
+    std::vector<std::uint16_t> order_;                                // each sector once, in file order
+    std::map<std::uint16_t, std::array<std::uint8_t, 512>> expected_; // the last record of each sector
+    std::size_t next_ = 0;
+    std::uint16_t currentSector_ = 0;
+    std::size_t firstDifferingByte_ = 0;
+    std::array<std::uint8_t, 4> request_{};
+    int resendCount_ = 0;
+    VerifyResult result_ = VerifyResult::None;
+};
+
+} // namespace zr48

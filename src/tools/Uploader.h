@@ -1,0 +1,111 @@
+#pragma once
+// The uploader: reads the unit's memory card back into a new project. It reads the directory and
+// project menu sectors (0 to 9), checks each directory sector as it arrives, then reads the device
+// file area of every slot in use, in directory order; every sector received becomes a sector record
+// of the image file beside the project, which the card image reader finally unpacks into project
+// files. A 200 ms watchdog resends a request, and the tick after the tenth resend gives up.
+// It keeps what its dialog shows (TUploaderForm in the GUI, a progress bar on the terminal).
+
+#include "base/Text.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace zr48 {
+
+class Prompt;
+class Timer;
+class TimerFactory;
+
+// Hands a payload to the link (TUsbZR48::Send).
+using SendFunction = std::function<void(std::span<const std::uint8_t>)>;
+
+// What the uploader's dialog shows.
+struct UploaderView {
+    Text Label;
+    std::int64_t ProgressMax = 0;
+    std::int64_t ProgressPosition = 0; // sectors requested
+    bool ButtonCancelEnabled = false;
+    bool Visible = false;
+};
+
+// How the last upload went; Running while sectors are read, Unpacking once all are in.
+enum class UploadResult { None, Running, Unpacking, Finished, Failed, Cancelled };
+
+class TUploader {
+public:
+    using Completion = std::function<void(const Text& projectPath)>;
+
+    static constexpr int kWatchdogMs = 200;
+    static constexpr int kMaxResends = 10;
+    static constexpr int kDirectorySectors = 9; // 0 to 8; sector 9 is the project menu
+    static constexpr int kFirstSectors = 10;    // read before any device file
+    static constexpr int kEntrySize = 64;
+    static constexpr int kEntries = kDirectorySectors * 512 / kEntrySize; // 72: 7 slots and a spare per sector
+    static constexpr std::int64_t kInitialProgressMax = 65536;
+
+    TUploader(TimerFactory& timers, Prompt& prompt);
+    ~TUploader();
+    TUploader(const TUploader&) = delete;
+    TUploader& operator=(const TUploader&) = delete;
+
+    // Link setup: how frames go out.
+    void SetLink(SendFunction send) { send_ = std::move(send); }
+
+    // Begins reading the card into the image file of `projectPath` (its extension replaced by
+    // ".mpd"). An image file that cannot be created is reported through the prompt, and nothing is
+    // sent. After a successful unpacking `completion` gets the project file's path.
+    void Start(const Text& projectPath, Completion completion);
+    // Every received frame; acts only on the data of the sector asked for.
+    void HandleFrame(const std::uint8_t* payload, int length);
+    void ButtonCancelClick();
+    void WatchdogTimerTimer();
+
+    const UploaderView& View() const { return view_; }
+    UploadResult Result() const { return result_; }
+    const Text& ImagePath() const { return imagePath_; }
+    // True while sectors 0 to 9 are read, before any device file.
+    bool ReadingDirectory() const { return entryIndex_ < 0; }
+    std::uint16_t CurrentSector() const { return currentSector_; }
+
+    // Called whenever the view changes.
+    std::function<void()> OnViewChanged;
+
+private:
+    void RequestCurrentSector();
+    void NextDeviceFile();
+    // Writes the records received so far as the image file; false (reported) when it cannot.
+    bool CloseImageFile();
+    void Close();
+    void Changed();
+
+    struct Entry {
+        std::uint8_t DeviceType = 0;
+        std::uint16_t FileStart = 0;
+        std::uint16_t FileSectors = 0;
+        // An entry with no sectors has no device file to read.
+        bool InUse() const { return DeviceType != 0 && FileSectors != 0; }
+    };
+    Entry DirectoryEntry(int index) const;
+
+    Prompt& prompt_;
+    SendFunction send_;
+    std::unique_ptr<Timer> watchdogTimer_;
+    Text imagePath_;
+    std::vector<std::uint8_t> image_; // the records received, written out when the upload ends
+    Completion completion_;
+    std::uint16_t currentSector_ = 0;
+    std::uint16_t remaining_ = 0;
+    int entryIndex_ = -1;
+    std::array<std::uint8_t, kDirectorySectors * 512> directory_{};
+    std::array<std::uint8_t, 4> request_{};
+    int resendCount_ = 0;
+    UploaderView view_;
+    UploadResult result_ = UploadResult::None;
+};
+
+} // namespace zr48

@@ -1,0 +1,158 @@
+// The downloader against a simulated unit in virtual time: what goes out, what the dialog shows,
+// and how silence, stray acknowledgements and damaged files end a download.
+
+#include "support/TempDir.h"
+#include "tools/TransferRig.h"
+
+#include <gtest/gtest.h>
+
+namespace zr48::test {
+namespace {
+
+constexpr std::uint8_t kSectorWrite = 3;
+
+class DownloaderTest : public testing::Test {
+protected:
+    TempDir dir;
+    TransferRig rig;
+};
+
+TEST_F(DownloaderTest, SendsEachRecordBigEndianAndFinishesAfterTheLastAcknowledgement)
+{
+    const Text image = dir.write("card.mpd", Record(0x1234, 0xAB) + Record(5, 0x01));
+    rig.downloader.Start(image);
+
+    ASSERT_EQ(rig.sent.size(), 1u);
+    const std::vector<std::uint8_t>& first = rig.sent[0].payload;
+    ASSERT_EQ(first.size(), 516u);
+    EXPECT_EQ(first[0], kSectorWrite);
+    EXPECT_EQ(first[1], 0);
+    EXPECT_EQ(first[2], 0x12);
+    EXPECT_EQ(first[3], 0x34);
+    EXPECT_EQ(first[4], 0xAB);
+    EXPECT_EQ(first[515], 0xAB);
+    const DownloaderView& view = rig.downloader.View();
+    EXPECT_EQ(view.Label, "Writing sector 4660");
+    EXPECT_EQ(view.ProgressMax, 1028);
+    EXPECT_EQ(view.ProgressPosition, 514);
+    EXPECT_TRUE(view.Visible);
+    EXPECT_TRUE(view.ButtonCancelEnabled);
+    EXPECT_FALSE(view.ButtonOkEnabled);
+
+    rig.clock.advanceUntil([&] { return rig.downloader.Result() != DownloadResult::Running; }, 10000);
+    EXPECT_EQ(rig.downloader.Result(), DownloadResult::Finished);
+    EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{0x1234, 5}));
+    EXPECT_EQ(view.Label, "Download Finished.");
+    EXPECT_EQ(view.ProgressPosition, view.ProgressMax);
+    EXPECT_TRUE(view.Visible); // until OK
+    EXPECT_FALSE(view.ButtonCancelEnabled);
+    EXPECT_TRUE(view.ButtonOkEnabled);
+    EXPECT_EQ(rig.sim.card.read(0x1234)[100], 0xAB);
+    EXPECT_EQ(rig.sim.card.read(5)[511], 0x01);
+    EXPECT_TRUE(rig.prompt.shown.empty());
+
+    rig.downloader.ButtonCancelClick(); // OK shares Cancel's handler
+    EXPECT_FALSE(view.Visible);
+    EXPECT_EQ(rig.downloader.Result(), DownloadResult::Finished);
+}
+
+TEST_F(DownloaderTest, AnEmptyFileFinishesAtOnceAndOneRecordNeedsOneFrame)
+{
+    struct Case {
+        std::string bytes;
+        std::size_t frames;
+    };
+    for (const Case& c : {Case{"", 0}, Case{Record(7, 0x55), 1}}) {
+        rig.sent.clear();
+        EXPECT_TRUE(rig.download(dir.write("one.mpd", c.bytes)));
+        EXPECT_EQ(rig.sent.size(), c.frames);
+        EXPECT_EQ(rig.downloader.View().Label, "Download Finished.");
+        EXPECT_TRUE(rig.downloader.View().Visible);
+    }
+}
+
+TEST_F(DownloaderTest, ASilentUnitFailsTheDownload2200MsAfterTheLastAcknowledgement)
+{
+    std::string bytes;
+    for (std::uint16_t s = 0; s < 6; ++s)
+        bytes += Record(s, static_cast<std::uint8_t>(s));
+    // The unit stops answering once sector 3 is on its way.
+    rig.onSend = [&](const Sent& s) {
+        if (s.type() == kSectorWrite && s.number() == 3)
+            rig.sim.unit.faults().silent = true;
+    };
+    EXPECT_FALSE(rig.download(dir.write("card.mpd", bytes)));
+
+    EXPECT_EQ(rig.downloader.Result(), DownloadResult::Failed);
+    ASSERT_EQ(rig.prompt.shown.size(), 1u);
+    EXPECT_EQ(rig.prompt.shown[0].message, "Download failed.\nPlease check connection and/or memory card.\n");
+    EXPECT_EQ(rig.prompt.shown[0].icon, Icon::Error);
+    EXPECT_EQ(rig.prompt.shown[0].atMs - rig.lastReplyMs, 2200);
+    // Sent once and resent ten times, 200 ms apart; nothing after it.
+    const auto numbers = rig.sentNumbers(kSectorWrite);
+    EXPECT_EQ(numbers, (std::vector<std::uint16_t>{0, 1, 2, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3}));
+    EXPECT_EQ(rig.sent.back().atMs - rig.lastReplyMs, 2000);
+    EXPECT_FALSE(rig.downloader.View().Visible);
+}
+
+TEST_F(DownloaderTest, StrayAcknowledgementsAndThoseAfterCancelAreIgnored)
+{
+    rig.sim.unit.faults().silent = true;
+    rig.downloader.Start(dir.write("card.mpd", Record(5, 1) + Record(6, 2)));
+    const auto ack = [&](std::uint16_t sector) {
+        const std::uint8_t frame[4] = {4, 0, static_cast<std::uint8_t>(sector >> 8), static_cast<std::uint8_t>(sector)};
+        rig.downloader.HandleFrame(frame, 4);
+    };
+    ack(4);   // the sector before
+    ack(261); // 0x0105: the right low byte only
+    EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{5}));
+    rig.clock.advance(200);
+    EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{5, 5})); // the watchdog resent it
+
+    rig.downloader.ButtonCancelClick();
+    EXPECT_EQ(rig.downloader.Result(), DownloadResult::Cancelled);
+    EXPECT_FALSE(rig.downloader.View().Visible);
+    ack(5);
+    rig.clock.advance(5000);
+    EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{5, 5}));
+    EXPECT_TRUE(rig.prompt.shown.empty());
+}
+
+TEST_F(DownloaderTest, AFileThatCannotBeReadIsNamedAndNothingIsSent)
+{
+    const Text missing = dir.text("no such folder/card.mpd");
+    EXPECT_FALSE(rig.download(missing));
+    EXPECT_TRUE(rig.sent.empty());
+    EXPECT_FALSE(rig.downloader.View().Visible);
+    ASSERT_EQ(rig.prompt.shown.size(), 1u);
+    EXPECT_EQ(rig.prompt.shown[0].icon, Icon::Error);
+    EXPECT_NE(rig.prompt.shown[0].message.find(missing), std::string::npos) << rig.prompt.shown[0].message;
+}
+
+TEST_F(DownloaderTest, ACutOffLastRecordIsNotSentAndTheImageIsReportedDamaged)
+{
+    EXPECT_FALSE(rig.download(dir.write("card.mpd", Record(20, 1) + Record(21, 2) + std::string(100, '\x07'))));
+    EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{20, 21}));
+    EXPECT_EQ(rig.sim.card.read(21)[0], 2);
+    EXPECT_EQ(rig.downloader.Result(), DownloadResult::Failed);
+    EXPECT_NE(rig.downloader.View().Label, "Download Finished.");
+    EXPECT_FALSE(rig.downloader.View().Visible);
+    ASSERT_EQ(rig.prompt.shown.size(), 1u);
+    EXPECT_EQ(rig.prompt.shown[0].icon, Icon::Error);
+    EXPECT_NE(rig.prompt.shown[0].message.find("damaged"), std::string::npos);
+    EXPECT_NE(rig.prompt.shown[0].message.find("100 bytes"), std::string::npos);
+}
+
+TEST_F(DownloaderTest, StartingAgainAbandonsTheRunningDownload)
+{
+    rig.sim.unit.faults().silent = true;
+    rig.downloader.Start(dir.write("a.mpd", Record(1, 1) + Record(2, 1)));
+    rig.clock.advance(300); // one resend of sector 1
+    rig.sim.unit.faults().silent = false;
+    EXPECT_TRUE(rig.download(dir.write("b.mpd", Record(9, 9))));
+    EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{1, 1, 9}));
+    EXPECT_EQ(rig.sim.card.read(2)[0], 0); // the first image's second record never went out
+}
+
+} // namespace
+} // namespace zr48::test

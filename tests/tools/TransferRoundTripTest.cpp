@@ -1,0 +1,132 @@
+// A project written into a simulated unit and read back: the same devices and device files, also
+// when frames are lost on the way; and the read-back check that finds a sector that differs.
+
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "project/Compiler.h"
+#include "project/ProjectFile.h"
+#include "support/TempDir.h"
+#include "tools/TransferRig.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zr48::test {
+namespace {
+
+// The sample project, copied so that compiling it writes its image into the test's folder.
+Text copyVilla(const TempDir& dir)
+{
+    std::filesystem::copy(std::filesystem::path(ZR48_EXAMPLES_DIR) / "projects" / "Villa", dir.path() / "Villa");
+    return dir.text("Villa/Villa.mpj");
+}
+
+// Whether the card holds every record of the image file.
+void expectCardHoldsImage(const SimCard& card, const Bytes& image)
+{
+    ASSERT_EQ(image.size() % 514, 0u);
+    for (std::size_t at = 0; at < image.size(); at += 514) {
+        const Sector onCard = card.read(readLe16(image.data() + at));
+        ASSERT_TRUE(std::equal(onCard.begin(), onCard.end(), image.begin() + static_cast<std::ptrdiff_t>(at + 2)))
+            << "sector " << readLe16(image.data() + at);
+    }
+}
+
+void expectSameDevices(const Text& originalPath, const Text& uploadedPath)
+{
+    TProjectFile original;
+    original.Load(originalPath);
+    TProjectFile uploaded;
+    uploaded.Load(uploadedPath);
+    int devices = 0;
+    for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
+        const DEVICE_CONFIG& a = original.Slot(i);
+        const DEVICE_CONFIG& b = uploaded.Slot(i);
+        EXPECT_EQ(b.DeviceType, a.DeviceType) << "slot " << i;
+        if (a.DeviceType == 0)
+            continue;
+        ++devices;
+        EXPECT_EQ(b.DeviceName, a.DeviceName) << "slot " << i;
+        EXPECT_EQ(b.SourceSelect, a.SourceSelect) << "slot " << i;
+        EXPECT_EQ(b.OptionList.substr(0, a.OptionList.size()), a.OptionList) << "slot " << i;
+        EXPECT_EQ(readFileBytes(b.ConfigFile), readFileBytes(a.ConfigFile)) << "slot " << i;
+    }
+    EXPECT_EQ(devices, 7);
+}
+
+struct Loss {
+    double dropRate;
+    std::uint32_t seed;
+};
+
+class RoundTripTest : public testing::TestWithParam<Loss> {};
+
+TEST_P(RoundTripTest, GivesBackTheProjectsDevicesAndDeviceFiles)
+{
+    TempDir dir;
+    const Text project = copyVilla(dir);
+    SimOptions options;
+    options.faults.dropRate = GetParam().dropRate;
+    options.faults.seed = GetParam().seed;
+    TransferRig rig(options);
+    ASSERT_TRUE(CompileProject(project, rig.prompt));
+    const Bytes image = readFileBytes(changeFileExt(project, ".mpd"));
+
+    ASSERT_TRUE(rig.download(changeFileExt(project, ".mpd")));
+    expectCardHoldsImage(rig.sim.card, image);
+    const std::size_t downloadFrames = rig.sent.size();
+
+    const Text copy = dir.text("Copy/Copy.mpj");
+    std::filesystem::create_directory(dir.path() / "Copy");
+    ASSERT_TRUE(rig.upload(copy));
+    EXPECT_EQ(rig.completedWith, copy);
+    expectCardHoldsImage(rig.sim.card, readFileBytes(rig.uploader.ImagePath()));
+    expectSameDevices(project, copy);
+    EXPECT_TRUE(rig.prompt.shown.empty());
+
+    if (GetParam().dropRate > 0) {
+        // Lost frames were made good by resends in both directions.
+        EXPECT_GT(downloadFrames, image.size() / 514);
+        EXPECT_GT(rig.sim.unit.requestsReceived(), rig.sent.size() - 10); // a few keep-alives as well
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Loss, RoundTripTest, testing::Values(Loss{0, 1}, Loss{0.1, 1}, Loss{0.1, 2024}));
+
+TEST(DownloadVerifierTest, FindsTheFirstSectorThatDiffersFromTheImage)
+{
+    TempDir dir;
+    const Text project = copyVilla(dir);
+    TransferRig rig;
+    ASSERT_TRUE(CompileProject(project, rig.prompt));
+    const Text imagePath = changeFileExt(project, ".mpd");
+    ASSERT_TRUE(rig.download(imagePath));
+    const Bytes image = readFileBytes(imagePath);
+    const auto runCheck = [&] {
+        rig.verifier.Start(image);
+        rig.clock.advanceUntil([&] { return rig.verifier.Result() != VerifyResult::Running; }, 600000);
+        return rig.verifier.Result();
+    };
+    EXPECT_EQ(runCheck(), VerifyResult::Same);
+    EXPECT_EQ(rig.verifier.SectorsChecked(), image.size() / 514);
+
+    // Two sectors changed behind the downloader's back: the earlier one in file order is reported.
+    const std::uint16_t third = readLe16(image.data() + 2 * 514);
+    const std::uint16_t fifth = readLe16(image.data() + 4 * 514);
+    for (const std::uint16_t sector : {fifth, third}) {
+        Sector changed = rig.sim.card.read(sector);
+        changed[300] ^= 0xFF;
+        rig.sim.card.write(sector, changed);
+    }
+    EXPECT_EQ(runCheck(), VerifyResult::Differs);
+    EXPECT_EQ(rig.verifier.CurrentSector(), third);
+    EXPECT_EQ(rig.verifier.FirstDifferingByte(), 300u);
+
+    rig.sim.unit.faults().silent = true;
+    EXPECT_EQ(runCheck(), VerifyResult::NoAnswer);
+    EXPECT_EQ(rig.verifier.CurrentSector(), readLe16(image.data()));
+}
+
+} // namespace
+} // namespace zr48::test
