@@ -6,6 +6,7 @@
 // Each frame type has a record, a builder (`encode`) and a parser (`decode...`). A parser reads a
 // byte beyond the frame's length as 0, so a short reply never shows stale or foreign bytes.
 
+#include "base/CardSector.h"
 #include "base/Text.h"
 
 #include <array>
@@ -38,7 +39,6 @@ enum class FrameType : std::uint8_t {
     DisplayData = 20,
 };
 
-inline constexpr std::size_t kSectorSize = 512;
 inline constexpr std::size_t kBootBlockSize = 256;
 inline constexpr std::size_t kIrBlockSize = 512;
 inline constexpr std::size_t kDisplayPageSize = 128;
@@ -69,8 +69,6 @@ private:
     const std::uint8_t* payload_;
     std::size_t length_;
 };
-
-using Sector = std::array<std::uint8_t, kSectorSize>;
 
 struct SectorReadFrame {
     std::uint8_t windowId = 0;

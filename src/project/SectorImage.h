@@ -4,6 +4,7 @@
 // records without any header. The builder writes them, the downloader sends them in file order,
 // the uploader stores what it reads from a card the same way.
 
+#include "base/CardSector.h"
 #include "base/FileIo.h"
 #include "base/Text.h"
 
@@ -16,12 +17,9 @@
 
 namespace zr48 {
 
-inline constexpr std::size_t kSectorSize = 512;
 inline constexpr std::size_t kSectorRecordSize = 2 + kSectorSize;
 // Every sector of a card once: no image from the builder or from a card is larger.
 inline constexpr std::size_t kMaxImageBytes = 65536 * kSectorRecordSize;
-
-using Sector = std::array<std::uint8_t, kSectorSize>;
 
 struct SectorRecord {
     std::uint16_t Number = 0;

@@ -7,7 +7,7 @@
 #include "base/Prompt.h"
 #include "base/Timer.h"
 #include "link/Frames.h"
-#include "tools/UploaderCardReader.h"
+#include "project/ImageReader.h"
 
 #include <algorithm>
 
@@ -78,7 +78,7 @@ void TUploader::HandleFrame(const std::uint8_t* payload, int length)
     // directory must not change the entries still to be walked.
     if (entryIndex_ < 0 && currentSector_ < kDirectorySectors) {
         std::copy(data.data.begin(), data.data.end(), directory_.begin() + currentSector_ * kSectorSize);
-        if (const int code = CheckUploadedDirectorySector(data.data)) {
+        if (const int code = CheckDirectorySector(data.data)) {
             result_ = UploadResult::Failed;
             Changed(); // a terminal ends its progress line before the message
             prompt_.error("Unknown data format. (Error code " + std::to_string(code) + ")");
@@ -125,7 +125,7 @@ void TUploader::NextDeviceFile()
     result_ = UploadResult::Unpacking;
     Changed();
     const bool written = CloseImageFile();
-    if (written && UnpackUploadedImage(imagePath_, prompt_)) {
+    if (written && UnpackImage(imagePath_, prompt_)) {
         result_ = UploadResult::Finished;
         if (completion_)
             completion_(changeFileExt(imagePath_, ".mpj"));
