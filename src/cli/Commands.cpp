@@ -5,6 +5,7 @@
 #include "cli/CommandsImage.h"
 #include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
+#include "cli/CommandsUnit.h"
 
 #include <array>
 
@@ -21,6 +22,7 @@ std::span<const Command> commands()
         compileCommand(), unpackCommand(), inspectCommand(),
         // the unit
         statusCommand(),
+        firmwareCommand(), versionCommand(), displayCommand(), sectorCommand(),
     };
     // clang-format on
     return table;
