@@ -105,8 +105,12 @@ int runFirmware(Context& context, const Arguments& arguments)
     Firmware firmware(session->timers(), context.prompt);
     registerFirmware(*session, firmware);
     firmware.EditFileNameChange(path);
-    context.out << "Updating the ZR48 with " << toUtf8(path) << " (" << toUtf8(firmware.view().fileVersion)
-                << ")\n";
+    context.out << "Updating the ZR48 with " << toUtf8(path) << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(toFsPath(path), ec);
+    if (!ec && size < std::uintmax_t{Firmware::kBlocks} * Firmware::kBlockSize)
+        context.err << "zr48 firmware: the file holds " << size
+                    << " bytes; the blocks beyond its end are sent as zeros\n";
     firmware.ButtonUpdateClick();
     if (firmware.outcome() == Firmware::Outcome::FileUnreadable)
         return kExitFailed;
@@ -116,8 +120,8 @@ int runFirmware(Context& context, const Arguments& arguments)
     const double start = session->elapsedSeconds();
     session->runUntil(
         [&] {
-            const bool programmed = firmware.state() == Firmware::State::Programming ||
-                                    firmware.outcome() == Firmware::Outcome::Finished;
+            const bool programmed =
+                firmware.state() == Firmware::State::Programming || firmware.outcome() == Firmware::Outcome::Finished;
             if (programmed && firmware.currentBlock() != shown) {
                 shown = firmware.currentBlock();
                 bar.update(shown, Firmware::kBlocks, session->elapsedSeconds() - start);

@@ -26,9 +26,9 @@ struct DisplayPicture {
 };
 
 struct DisplayDumpView {
-    bool visible = false;        // the dialog
-    bool pictureVisible = false; // Image
-    bool removeUsbIcon = true;   // CheckBoxRemoveUsbIcon
+    bool visible = false;          // the dialog
+    bool pictureVisible = false;   // Image
+    bool removeUsbIcon = true;     // CheckBoxRemoveUsbIcon
     bool drawDisplayBorder = true; // CheckBoxDrawDisplayBorder
     DisplayPicture picture;
 };

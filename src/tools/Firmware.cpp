@@ -162,6 +162,14 @@ void Firmware::EditFileNameChange(const Text& fileName)
     view_.fileVersion = FileVersion(fileName);
 }
 
+void Firmware::ButtonBrowseClick()
+{
+    if (!chooseFile)
+        return;
+    if (const auto chosen = chooseFile("ZR48 Binary File (*.bin)|*.bin"))
+        EditFileNameChange(*chosen);
+}
+
 void Firmware::ButtonUpdateClick()
 {
     const auto bytes = readFirmwareFile(view_.fileName, kImageSize);

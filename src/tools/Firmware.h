@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zr48 {
@@ -19,7 +20,7 @@ namespace zr48 {
 // What the firmware window shows.
 struct FirmwareView {
     bool visible = false;
-    Text fileName;               // EditFileName
+    Text fileName;                // EditFileName
     bool fileNameEnabled = false; // EditFileName and ButtonBrowse: expert mode only
     Text fileVersion = "Unknown"; // LabelVersion
     bool updateEnabled = true;    // ButtonUpdate
@@ -56,6 +57,8 @@ public:
     void SetLink(Send send) { send_ = std::move(send); }
     // Called when the main window would show the firmware window (the recommendation's "OK").
     std::function<void()> onShowRequest;
+    // The file dialog of Browse: given its filter, the chosen existing file or nothing.
+    std::function<std::optional<Text>(const Text& filter)> chooseFile;
 
     // The version text of a firmware image: from the last "R48+1" to the next zero byte (or the
     // end), "Unknown" without the marker.
@@ -76,6 +79,7 @@ public:
     void FormShow(bool expert);
     void FormClose();
     void EditFileNameChange(const Text& fileName);
+    void ButtonBrowseClick();
     void ButtonUpdateClick();
     void ButtonCheckVersionClick();
     void TimerBootStartTimer();

@@ -20,9 +20,9 @@ struct MemViewView {
     bool visible = false;
     int width = 0;
     int height = 0;
-    Text editSector = "0";    // EditSector
-    std::vector<Text> memo;   // the dump, 32 lines, or none
-    int scrollPosition = 0;   // ScrollBar, 0 to 65535
+    Text editSector = "0";  // EditSector
+    std::vector<Text> memo; // the dump, 32 lines, or none
+    int scrollPosition = 0; // ScrollBar, 0 to 65535
 };
 
 class MemView {

@@ -109,12 +109,13 @@ TEST_F(UnitCommandsTest, DisplayPrintsTheArtAndWritesThePicture)
     ASSERT_EQ(zr48({"--link", "sim", "display", "--png", png}), kExitOk) << err.str();
     auto lines = outLines();
     ASSERT_EQ(lines.size(), 43u); // 42 lines of two pixel rows, then the file's line
-    EXPECT_EQ(lines[0], "\u2588" + [] {
-        std::string top;
-        for (int i = 0; i < 122; ++i)
-            top += "\u2580";
-        return top;
-    }() + "\u2588");
+    EXPECT_EQ(
+        lines[0], "\u2588" + [] {
+            std::string top;
+            for (int i = 0; i < 122; ++i)
+                top += "\u2580";
+            return top;
+        }() + "\u2588");
     EXPECT_TRUE(lines[1].starts_with("\u2588 \u2588\u2588")) << lines[1]; // frame, gap, USB corner
 
     const auto picture = decodePng(readFileBytes(png));

@@ -21,7 +21,9 @@ protected:
     DispatchTest() : firmware(clock, prompt), dump(clock)
     {
         auto record = [this](const char* who) {
-            return [this, who](const std::uint8_t* p, int n) { sent.push_back({who, std::vector<std::uint8_t>(p, p + n)}); };
+            return [this, who](const std::uint8_t* p, int n) {
+                sent.push_back({who, std::vector<std::uint8_t>(p, p + n)});
+            };
         };
         firmware.SetLink(record("firmware"));
         dump.SetLink(record("dump"));

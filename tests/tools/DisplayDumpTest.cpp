@@ -37,9 +37,9 @@ TEST(DisplayDumpRender, DrawsFrameDisplayAndUsbCorner)
 
     // Column c of page p, bit b lands at (c + 2, 8p + b + 2).
     DisplayDump::DisplayMemory memory{};
-    memory[0] = 0x81;               // page 0, column 0: rows 0 and 7
-    memory[9 * 128 + 119] = 0x80;   // page 9, column 119: row 79
-    memory[4 * 128 + 120] = 0xFF;   // column 120 is not drawn
+    memory[0] = 0x81;             // page 0, column 0: rows 0 and 7
+    memory[9 * 128 + 119] = 0x80; // page 9, column 119: row 79
+    memory[4 * 128 + 120] = 0xFF; // column 120 is not drawn
     const auto picture = DisplayDump::Render(memory, false, false);
     EXPECT_TRUE(picture.dark(2, 2));
     EXPECT_TRUE(picture.dark(2, 9));

@@ -178,6 +178,38 @@ TEST_F(FirmwareOnUnit, AShortFileProgramsZerosBeyondItsEndAndScansNeverTouchTheI
     EXPECT_EQ(bench.unit.unit.version(), "R48+1.3");
 }
 
+TEST_F(FirmwareOnUnit, EveryConnectionOfAUnitWithOtherFirmwareRecommendsTheUpdate)
+{
+    bench.dispatcher.setConnectNotice([this] { firmware.ConnectNotice(); });
+    firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+    int showRequests = 0;
+    firmware.onShowRequest = [&] { ++showRequests; };
+    const Text recommendation = "We strongly recommend to update the Firmware";
+    prompt.answer(Answer::Ok, recommendation);
+    ASSERT_TRUE(bench.clock.advanceUntil([&] { return !prompt.shown().empty(); }, 5000));
+    EXPECT_EQ(firmware.deviceVersion(), "R48+1.20 SIM");
+    EXPECT_EQ(showRequests, 1);
+
+    // Unplugged and plugged in again: the link reconnects and the check runs again.
+    bench.unit.unit.unplug();
+    bench.clock.advance(3500);
+    ASSERT_FALSE(bench.link.Connected());
+    bench.unit.unit.replug();
+    prompt.answer(Answer::Cancel, recommendation);
+    ASSERT_TRUE(bench.clock.advanceUntil([&] { return prompt.shown().size() == 2; }, 10000));
+    EXPECT_EQ(showRequests, 1);
+
+    // Once the unit runs the file's firmware, a reconnection stays silent.
+    ASSERT_TRUE(runUpdate(ZR48_FIRMWARE_IMAGE));
+    bench.unit.unit.unplug();
+    bench.clock.advance(3500);
+    bench.unit.unit.replug();
+    ASSERT_TRUE(bench.clock.advanceUntil([&] { return bench.link.Connected(); }, 10000));
+    bench.clock.advance(1000);
+    EXPECT_EQ(firmware.deviceVersion(), kDemoVersion);
+    EXPECT_EQ(prompt.messages().back(), "Update finished.");
+}
+
 class FirmwareOnLossyUnit : public FirmwareOnUnit {
 protected:
     static SimOptions lossy()
@@ -299,7 +331,7 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     EXPECT_EQ(sent.size(), count);
     EXPECT_EQ(firmware.currentBlock(), 1);
     clock.advance(200);
-    EXPECT_EQ(lastBlock(), 1); // resent
+    EXPECT_EQ(lastBlock(), 1);          // resent
     firmware.ButtonCheckVersionClick(); // between blocks; programming goes on
     EXPECT_EQ(sent.back(), (std::vector<std::uint8_t>{11, 0}));
     clock.advance(200);
@@ -330,6 +362,21 @@ TEST(FirmwareForm, FindsTheDefaultFileBesideTheProgramAndShowsItsVersion)
     dir.write("Firmware/ZR48.BIN", std::string("R48+1.5\0", 8));
     clock.advance(1000);
     EXPECT_EQ(firmware.view().fileVersion, "R48+1.5");
+
+    // Browse puts the chosen file into the box; a cancelled dialog changes nothing.
+    std::optional<Text> choice = dir.write("other.bin", std::string("R48+1.6\0", 8));
+    Text filter;
+    firmware.chooseFile = [&](const Text& f) {
+        filter = f;
+        return choice;
+    };
+    firmware.ButtonBrowseClick();
+    EXPECT_EQ(filter, "ZR48 Binary File (*.bin)|*.bin");
+    EXPECT_EQ(firmware.view().fileName, dir.text("other.bin"));
+    EXPECT_EQ(firmware.view().fileVersion, "R48+1.6");
+    choice.reset();
+    firmware.ButtonBrowseClick();
+    EXPECT_EQ(firmware.view().fileName, dir.text("other.bin"));
 
     firmware.FormShow(true);
     EXPECT_TRUE(firmware.view().visible);

@@ -35,9 +35,19 @@ TEST(MemViewDump, ParsesTypedSectorNumbers)
         std::optional<long long> value;
     };
     const Case cases[] = {
-        {"4660", 4660},    {"0x1234", 0x1234}, {"0X01a0", 0x1A0}, {"$FFFF", 0xFFFF}, {"-5", -5},
-        {"70000", 70000},  {"", std::nullopt}, {"12ab", std::nullopt}, {"0x", std::nullopt},
-        {"$", std::nullopt}, {" 12", std::nullopt}, {"99999999999", std::nullopt}, {"--1", std::nullopt},
+        {"4660", 4660},
+        {"0x1234", 0x1234},
+        {"0X01a0", 0x1A0},
+        {"$FFFF", 0xFFFF},
+        {"-5", -5},
+        {"70000", 70000},
+        {"", std::nullopt},
+        {"12ab", std::nullopt},
+        {"0x", std::nullopt},
+        {"$", std::nullopt},
+        {" 12", std::nullopt},
+        {"99999999999", std::nullopt},
+        {"--1", std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(MemView::ParseNumber(c.text), c.value) << c.text;
@@ -46,9 +56,7 @@ TEST(MemViewDump, ParsesTypedSectorNumbers)
 // A viewer whose requests are recorded and whose replies the test hands in.
 class MemViewTest : public testing::Test {
 protected:
-    MemViewTest()
-        : viewer(clock, 3, [this](const std::uint8_t* p, int n) { sent.emplace_back(p, p + n); })
-    {}
+    MemViewTest() : viewer(clock, 3, [this](const std::uint8_t* p, int n) { sent.emplace_back(p, p + n); }) {}
     void reply(std::uint16_t sector, std::uint8_t fill)
     {
         SectorDataFrame frame{3, sector, {}};

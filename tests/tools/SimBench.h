@@ -14,8 +14,9 @@ namespace zr48::test {
 
 struct SimBench {
     explicit SimBench(SimOptions options = {})
-        : unit(clock, [this] { return clock.now() * 1000; }, {}, std::move(options)), threads(clock),
-          link(clock, unit.driver, threads, {})
+        : unit(
+              clock, [this] { return clock.now() * 1000; }, {}, std::move(options)),
+          threads(clock), link(clock, unit.driver, threads, {})
     {
         link.SetFrameHandler([this](const std::uint8_t* payload, int length) {
             if (payload)
