@@ -1,4 +1,5 @@
-// make-firmware OUTPUT...: writes the demonstration firmware image of the ZR48 to each OUTPUT.
+// make-firmware OUTPUT...: writes the demonstration firmware image to each OUTPUT; it is for the
+// simulated unit only and no firmware for a real ZR48.
 //
 // The image is our own: 126,976 bytes of reproducible filler (never a zero byte, never the
 // version marker by chance) with the version text "R48+1.21 KELDO DEMO" and its zero byte inside

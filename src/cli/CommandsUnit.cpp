@@ -76,6 +76,21 @@ Text askVersion(UnitSession& session, Firmware& firmware)
     return firmware.deviceVersion();
 }
 
+// Messages that interrupt a progress bar: the bar is brought up to date and its line ended first.
+class PromptAfterBar : public Prompt {
+public:
+    PromptAfterBar(Prompt& prompt, std::function<void()> endBar) : prompt_(prompt), endBar_(std::move(endBar)) {}
+    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    {
+        endBar_();
+        return prompt_.show(message, icon, buttons);
+    }
+
+private:
+    Prompt& prompt_;
+    std::function<void()> endBar_;
+};
+
 void registerFirmware(UnitSession& session, Firmware& firmware)
 {
     firmware.SetLink(linkSender(session));
@@ -102,35 +117,48 @@ int runFirmware(Context& context, const Arguments& arguments)
     const auto session = connectedSession(context, "firmware", exitCode);
     if (!session)
         return exitCode;
-    Firmware firmware(session->timers(), context.prompt);
+    ProgressBar bar(context.err, "blocks", isTerminal(context.err));
+    const Firmware* updater = nullptr;
+    int shown = -1;
+    double start = 0;
+    auto showProgress = [&] {
+        const bool programmed =
+            updater->state() == Firmware::State::Programming || updater->outcome() == Firmware::Outcome::Finished;
+        if (programmed && updater->currentBlock() != shown) {
+            shown = updater->currentBlock();
+            bar.update(shown, Firmware::kBlocks, session->elapsedSeconds() - start);
+        }
+    };
+    PromptAfterBar prompt(context.prompt, [&] {
+        showProgress();
+        bar.finish();
+    });
+    Firmware firmware(session->timers(), prompt);
+    updater = &firmware;
     registerFirmware(*session, firmware);
     firmware.EditFileNameChange(path);
     context.out << "Updating the ZR48 with " << toUtf8(path) << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
+    if (!session->simulated() && sameText(firmware.view().fileVersion, Firmware::kDemoImageVersion)) {
+        context.err << "zr48 firmware: " << toUtf8(path)
+                    << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
+        return kExitFailed;
+    }
     std::error_code ec;
     const auto size = std::filesystem::file_size(toFsPath(path), ec);
     if (!ec && size < std::uintmax_t{Firmware::kBlocks} * Firmware::kBlockSize)
         context.err << "zr48 firmware: the file holds " << size
                     << " bytes; the blocks beyond its end are sent as zeros\n";
+    start = session->elapsedSeconds();
     firmware.ButtonUpdateClick();
     if (firmware.outcome() == Firmware::Outcome::FileUnreadable)
         return kExitFailed;
-
-    ProgressBar bar(context.err, "blocks", isTerminal(context.err));
-    int shown = -1;
-    const double start = session->elapsedSeconds();
     session->runUntil(
         [&] {
-            const bool programmed =
-                firmware.state() == Firmware::State::Programming || firmware.outcome() == Firmware::Outcome::Finished;
-            if (programmed && firmware.currentBlock() != shown) {
-                shown = firmware.currentBlock();
-                bar.update(shown, Firmware::kBlocks, session->elapsedSeconds() - start);
-            }
+            showProgress();
             return firmware.state() == Firmware::State::Idle;
         },
         kUpdateLimitMs);
-    if (firmware.state() == Firmware::State::Programming)
-        bar.update(firmware.currentBlock(), Firmware::kBlocks, session->elapsedSeconds() - start);
+    showProgress();
     bar.finish();
     switch (firmware.outcome()) {
     case Firmware::Outcome::Finished: break;
@@ -315,7 +343,8 @@ Command versionCommand()
 
 Command displayCommand()
 {
-    return {"display", "[--png FILE] [--no-border] [--keep-usb-icon]", "Copy the ZR48's display.",
+    return {"display", "[--png FILE] [--no-border] [--keep-usb-icon]",
+            "Copy the ZR48's display as text art and as a picture.",
             "Reads the display's ten pages and prints the 124 x 84 picture as text art: the 120 x 80\n"
             "display inside a frame, with the USB icon corner painted over.\n"
             "  --png FILE        also write the picture as a PNG file\n"

@@ -134,7 +134,7 @@ void Firmware::RequestVersion()
 
 void Firmware::FormCreate(const Text& executableDir)
 {
-    const Text path = includeTrailingDelimiter(executableDir) + "Firmware" + kNativeSeparator + "ZR48.BIN";
+    const Text path = includeTrailingDelimiter(executableDir) + kDefaultFile;
     if (fileExists(path))
         EditFileNameChange(path);
 }

@@ -42,6 +42,9 @@ public:
     static constexpr int kCheckFileMs = 1000;
     static constexpr const char* kUnknown = "Unknown";
     static constexpr const char* kDefaultFile = "Firmware/ZR48.BIN";
+    // The version text of the demonstration image that the build puts beside the programs for the
+    // simulated unit; it is no firmware for a real ZR48.
+    static constexpr const char* kDemoImageVersion = "R48+1.21 KELDO DEMO";
 
     enum class State { Idle, WaitingForBootLoader, Programming };
     // How the last update ended, for callers that wait for it (the command line).
