@@ -47,7 +47,12 @@ std::vector<Text> MemView::DumpLines(std::uint16_t sector, std::span<const std::
 
 std::optional<long long> MemView::ParseNumber(const Text& text)
 {
+    // Spaces around the number, as a user may type them, do not count.
     std::string_view digits = text;
+    while (!digits.empty() && digits.front() == ' ')
+        digits.remove_prefix(1);
+    while (!digits.empty() && digits.back() == ' ')
+        digits.remove_suffix(1);
     bool negative = false;
     if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
         negative = digits.front() == '-';

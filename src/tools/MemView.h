@@ -45,8 +45,8 @@ public:
 
     // The 32 dump lines of a sector: "%02X%02X:%03X   ", the 16 bytes in hex, the 16 characters.
     static std::vector<Text> DumpLines(std::uint16_t sector, std::span<const std::uint8_t> bytes);
-    // A sector number as typed: decimal, or hexadecimal after "0x" or "$"; nullopt when it is
-    // not a whole number.
+    // A sector number as typed: decimal, or hexadecimal after "0x" or "$", spaces around it
+    // ignored; nullopt when it is not a whole number.
     static std::optional<long long> ParseNumber(const Text& text);
 
     int windowId() const { return windowId_; }

@@ -45,7 +45,8 @@ TEST(MemViewDump, ParsesTypedSectorNumbers)
         {"12ab", std::nullopt},
         {"0x", std::nullopt},
         {"$", std::nullopt},
-        {" 12", std::nullopt},
+        {" 12 ", 12},
+        {"1 2", std::nullopt},
         {"99999999999", std::nullopt},
         {"--1", std::nullopt},
     };
