@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
 #include "cli/CommandsImage.h"
+#include "cli/CommandsInfrared.h"
 #include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
 #include "cli/CommandsUnit.h"
@@ -23,6 +24,8 @@ std::span<const Command> commands()
         // the unit
         statusCommand(),
         firmwareCommand(), versionCommand(), displayCommand(), sectorCommand(),
+        // infrared
+        irCommand(),
     };
     // clang-format on
     return table;

@@ -124,8 +124,9 @@ TEST(ProjectFile, LoadsTheExampleAndRelocatesDeviceFilesOfItsOwnFolder)
     EXPECT_EQ(p.Devices[9].SourceSelect, 2);
     EXPECT_EQ(p.Devices[9].SlotName, "DVD-2");
     for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
-        if (i != 0 && i != 9)
+        if (i != 0 && i != 9) {
             EXPECT_EQ(p.Devices[static_cast<size_t>(i)].DeviceType, 0) << i;
+        }
     }
     // Moved on another system too: "E:\Old\Villa\" replaces the saved folder.
     TProjectFile fromText;

@@ -1,0 +1,366 @@
+#include "cli/CommandsInfrared.h"
+
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "cli/ProgressBar.h"
+#include "cli/UnitSession.h"
+#include "infrared/IrCapture.h"
+#include "infrared/IrOptimizer.h"
+#include "infrared/ScopeDrawing.h"
+#include "infrared/ScopeMeasure.h"
+#include "infrared/ScopeRaster.h"
+#include "infrared/SignalAnalyser.h"
+#include "project/SimpleIniFile.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace zr48::cli {
+
+namespace {
+
+constexpr const char* kUsage = "Usage: zr48 ir capture OUT.bin\n"
+                               "       zr48 ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
+                               "       zr48 ir optimize FILE.mpi [--tolerance N]... [--in-place]\n";
+
+// The size of a plot: a zoomed view as wide as a large scope window.
+constexpr int kPlotWidth = 1200;
+constexpr int kPlotHeight = 300;
+
+int usageError(Context& context, const std::string& problem)
+{
+    if (!problem.empty())
+        context.err << "zr48: " << problem << '\n';
+    context.err << kUsage;
+    return kExitUsage;
+}
+
+std::optional<std::int64_t> parseNumber(const std::string& text, std::int64_t low, std::int64_t high)
+{
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+// A capture file holds the raw buffer, 65,536 bytes; a shorter file is the start of one.
+std::unique_ptr<CaptureBuffer> readCapture(const Text& path, std::int64_t& validSamples)
+{
+    const Bytes bytes = readFileBytes(path);
+    if (static_cast<std::int64_t>(bytes.size()) > kCaptureBytes)
+        throw Error("\"" + path + "\" is not an infrared capture: it holds " + std::to_string(bytes.size()) +
+                    " bytes, a capture at most " + std::to_string(kCaptureBytes) + ".");
+    auto capture = std::make_unique<CaptureBuffer>();
+    capture->fill(0);
+    std::copy(bytes.begin(), bytes.end(), capture->begin());
+    validSamples = static_cast<std::int64_t>(bytes.size()) * 8;
+    return capture;
+}
+
+Bytes encodePng(const ScopeRaster& raster)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(raster.width());
+    image.height = static_cast<png_uint_32>(raster.height());
+    image.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    const auto stride = static_cast<png_int_32>(raster.width() * 3);
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, raster.rgb().data(), stride, nullptr))
+        throw Error(Text("Cannot encode the plot: ") + image.message);
+    Bytes png(size);
+    if (!png_image_write_to_memory(&image, png.data(), &size, 0, raster.rgb().data(), stride, nullptr))
+        throw Error(Text("Cannot encode the plot: ") + image.message);
+    png.resize(size);
+    return png;
+}
+
+// The zoomed view that shows the span whole: the finest scale at which it fits, centred on it,
+// with the measuring points on its ends.
+struct SpanView {
+    int scaleIndex = kScaleCount - 1;
+    ScopeScale zoom;
+    ScopeMeasure measure;
+};
+
+SpanView spanView(std::int64_t first, std::int64_t last)
+{
+    SpanView view;
+    const auto length = static_cast<float>(last - first + 1);
+    for (int index = 0; index < kScaleCount; ++index) {
+        // Keep a division free on either side.
+        const ScopeScale scale = makeScopeScale(kScaleTable[static_cast<std::size_t>(index)].secondsPerDivision,
+                                                kPlotWidth - 2 * kPixelsPerDivision, kPlotHeight);
+        if (scale.samplesAcross >= length) {
+            view.scaleIndex = index;
+            break;
+        }
+    }
+    view.zoom = zoomScale(view.scaleIndex, first + (last - first) / 2, kPlotWidth, kPlotHeight);
+    auto column = [&](std::int64_t sample) {
+        return static_cast<int>((static_cast<float>(sample) - view.zoom.firstSample) / view.zoom.samplesPerPixel);
+    };
+    const int y = kPlotHeight / 2;
+    view.measure.mouseMove(column(first), y);
+    view.measure.mouseDown(column(first), y);
+    view.measure.mouseMove(column(last), y);
+    view.measure.mouseDown(column(last), y);
+    return view;
+}
+
+void writePlot(const Text& path, CaptureView capture, std::int64_t validSamples, const SpanView& view)
+{
+    ScopeRaster raster(kPlotWidth, kPlotHeight);
+    std::vector<Point> dots;
+    appendGridDots(kPlotWidth, kPlotHeight, dots);
+    raster.paintDots(dots, kScopeGrey);
+    DrawOps ops;
+    appendTrace(view.zoom, capture, static_cast<float>(validSamples), TraceKind::Capture, ops);
+    appendMeasureMarks(view.measure, kPlotHeight, ops);
+    raster.paint(ops);
+    writeFileAtomically(path, encodePng(raster));
+}
+
+int runAnalyse(Context& context, const Arguments& arguments)
+{
+    std::vector<std::string> positional;
+    std::optional<std::string> plot;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--plot" && i + 1 < arguments.size())
+            plot = arguments[++i];
+        else if (arguments[i].starts_with("--plot="))
+            plot = arguments[i].substr(7);
+        else if (arguments[i].starts_with("--"))
+            return usageError(context, "unknown option '" + arguments[i] + "'");
+        else
+            positional.push_back(arguments[i]);
+    }
+    if (positional.size() != 1 && positional.size() != 3)
+        return usageError(context, {});
+    const Text path = absolutePath(fromUtf8(positional[0]));
+    std::int64_t validSamples = 0;
+    std::unique_ptr<CaptureBuffer> capture;
+    try {
+        capture = readCapture(path, validSamples);
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    std::int64_t first = 0;
+    std::int64_t last = validSamples - 1;
+    if (positional.size() == 3) {
+        const auto a = parseNumber(positional[1], 0, kCaptureSamples - 1);
+        const auto b = parseNumber(positional[2], 0, kCaptureSamples - 1);
+        if (!a || !b) {
+            context.err << "zr48: FIRST and LAST are sample numbers from 0 to " << kCaptureSamples - 1 << '\n';
+            return kExitUsage;
+        }
+        first = std::min(*a, *b);
+        last = std::max(*a, *b);
+    }
+    if (last < first) {
+        context.prompt.error("The capture \"" + path + "\" is empty.");
+        return kExitFailed;
+    }
+
+    Text text;
+    analyseSamples(*capture, first, last, text);
+    context.out << toUtf8(text) << '\n';
+    if (text.empty())
+        context.err << "No mark ends between samples " << first << " and " << last << ".\n";
+    if (plot) {
+        const SpanView view = spanView(first, last);
+        try {
+            writePlot(absolutePath(fromUtf8(*plot)), *capture, validSamples, view);
+        } catch (const Error& e) {
+            context.prompt.error(e.message());
+            return kExitFailed;
+        }
+        const MeasureText measure = measureText(view.measure, view.zoom.secondsPerDivision, '.');
+        context.err << "Plot at " << kScaleTable[static_cast<std::size_t>(view.scaleIndex)].label << ", measured"
+                    << toUtf8(measure.label) << '\n';
+    }
+    return kExitOk;
+}
+
+Text joinLines(const std::vector<Text>& lines, const char* lineEnd)
+{
+    Text text;
+    for (const Text& line : lines)
+        text += line + lineEnd;
+    return text;
+}
+
+int runOptimize(Context& context, const Arguments& arguments)
+{
+    std::vector<int> tolerances;
+    bool inPlace = false;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        std::optional<std::string> value;
+        if (a == "--tolerance" && i + 1 < arguments.size())
+            value = arguments[++i];
+        else if (a.starts_with("--tolerance="))
+            value = a.substr(12);
+        if (value) {
+            const auto percent = parseNumber(*value, 0, 100);
+            if (!percent) {
+                context.err << "zr48: --tolerance takes a whole number from 0 to 100\n";
+                return kExitUsage;
+            }
+            tolerances.push_back(static_cast<int>(*percent));
+        } else if (a == "--in-place") {
+            inPlace = true;
+        } else if (a.starts_with("--")) {
+            return usageError(context, "unknown option '" + a + "'");
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() != 1)
+        return usageError(context, {});
+    if (tolerances.empty())
+        tolerances = {context.settings.irOptimizerPass1(), context.settings.irOptimizerPass2()};
+
+    const Text path = absolutePath(fromUtf8(positional[0]));
+    try {
+        const Bytes bytes = readFileBytes(path);
+        std::vector<Text> lines =
+            TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        TIrOptimizer optimizer;
+        for (int tolerance : tolerances) {
+            optimizer.SetTolerance(tolerance);
+            optimizer.Optimize(lines);
+        }
+        if (inPlace)
+            writeFileAtomically(path, joinLines(lines, "\r\n"));
+        else
+            context.out << toUtf8(joinLines(lines, "\n"));
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// The window id of the command line's one scope.
+constexpr int kCaptureWindowId = 1;
+constexpr int kStartWaitMs = 3000;
+constexpr int kCaptureWaitMs = 60000;
+constexpr int kTransferWaitMs = 60000;
+
+int runCapture(Context& context, const Arguments& arguments)
+{
+    if (arguments.size() != 1 || arguments[0].starts_with("--"))
+        return usageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
+    int exitCode = kExitOk;
+    const auto session = openUnitSession(context, "ir capture", exitCode);
+    if (!session)
+        return exitCode;
+    return captureToFile(
+        context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
+        [&session](const std::function<bool()>& done, int limitMs) { return session->runUntil(done, limitMs); },
+        session->description(), absolutePath(fromUtf8(arguments[0])), !context.options.virtualTime && isatty(2) != 0);
+}
+
+int runIr(Context& context, const Arguments& arguments)
+{
+    if (arguments.empty())
+        return usageError(context, {});
+    const Arguments rest(arguments.begin() + 1, arguments.end());
+    if (arguments[0] == "capture")
+        return runCapture(context, rest);
+    if (arguments[0] == "analyse" || arguments[0] == "analyze")
+        return runAnalyse(context, rest);
+    if (arguments[0] == "optimize" || arguments[0] == "optimise")
+        return runOptimize(context, rest);
+    return usageError(context, "unknown ir command '" + arguments[0] + "'");
+}
+
+} // namespace
+
+int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
+                  const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
+                  const Text& path, bool interactive)
+{
+    if (!link.DeviceOpen()) {
+        err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        return kExitNoUnit;
+    }
+    TIrCapture capture(
+        kCaptureWindowId, [&link](std::span<const std::uint8_t> p) { link.Send(p); }, timers);
+    link.SetFrameHandler([&capture](const std::uint8_t* payload, int length) {
+        if (payload && length > 1 && payload[1] == kCaptureWindowId)
+            capture.HandleFrame(payload, length);
+    });
+    using State = TIrCapture::State;
+    capture.ButtonCaptureClick();
+    if (!runUntil([&] { return capture.state() != State::Starting; }, kStartWaitMs)) {
+        err << "no ZR48 answered the capture request (looked for " << how << ")\n";
+        return kExitNoUnit;
+    }
+    out << "Capturing: point the remote control at the ZR48 and press a key...\n" << std::flush;
+    if (!runUntil([&] { return capture.state() != State::Waiting; }, kCaptureWaitMs)) {
+        err << "zr48: no capture arrived within " << kCaptureWaitMs / 1000 << " s\n";
+        return kExitFailed;
+    }
+
+    const double started = elapsedSeconds();
+    ProgressBar progress(err, "bytes", interactive);
+    auto showProgress = [&] {
+        const int total = std::min<int>(capture.CapturedLength(), kCaptureBytes);
+        progress.update(std::min(capture.NextOffset(), total), total, elapsedSeconds() - started);
+    };
+    capture.onRedraw = showProgress;
+    showProgress();
+    runUntil([&] { return capture.CaptureEnabled(); }, kTransferWaitMs);
+    capture.onRedraw = nullptr;
+    progress.finish();
+    if (!capture.TransferComplete()) {
+        err << "zr48: the ZR48 stopped answering at byte " << capture.NextOffset() << " of " << capture.CapturedLength()
+            << "; nothing was written\n";
+        return kExitFailed;
+    }
+    const auto bytes = static_cast<std::size_t>(std::min<int>(capture.CapturedLength(), kCaptureBytes));
+    try {
+        writeFileAtomically(path, std::span<const std::uint8_t>(capture.Buffer().data(), bytes));
+    } catch (const Error& e) {
+        err << "zr48: " << toUtf8(e.message()) << "\n";
+        return kExitFailed;
+    }
+    Text text;
+    analyseSamples(capture.Buffer(), 0, static_cast<std::int64_t>(bytes) * 8 - 1, text);
+    out << "Captured " << bytes << " bytes into " << toUtf8(path) << "\n" << toUtf8(text) << "\n";
+    return kExitOk;
+}
+
+Command irCommand()
+{
+    return {"ir", "capture|analyse|optimize ...",
+            "Capture and analyse infrared signals; optimize the infrared timing of device files.",
+            "ir capture OUT.bin\n"
+            "  Asks the ZR48 (see --link) for a capture of its infrared receiver, waits up to 60 s\n"
+            "  for a remote control's signal, fetches it and writes the raw capture (one bit a\n"
+            "  sample, 1,782,000 samples a second) with the durations it holds.\n"
+            "ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
+            "  Prints the durations of the marks and spaces between the sample numbers FIRST\n"
+            "  and LAST (default: the whole capture) as \"#\" and microseconds; --plot draws that\n"
+            "  span as the scope's zoomed view shows it.\n"
+            "ir optimize FILE.mpi [--tolerance N]... [--in-place]\n"
+            "  Merges the infrared durations of a device file into its timing table IR_TIME_0..9.\n"
+            "  Each --tolerance (percent) runs one pass, in the order given; without any, two\n"
+            "  passes use the settings IrOptimizerPass1 and IrOptimizerPass2. The result goes to\n"
+            "  standard output, or with --in-place back into the file.",
+            runIr};
+}
+
+} // namespace zr48::cli

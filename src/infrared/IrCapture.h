@@ -1,0 +1,76 @@
+#pragma once
+// The capture exchanges of one infrared scope: "Capture" asks the unit to capture, the unit's
+// status is polled every 500 ms until it reports a length, and the captured bytes are fetched in
+// blocks of 512, each request resent every 100 ms, at most 10 times. Frames arrive through
+// HandleFrame (only those addressed to this scope's window id); requests leave through `send`.
+
+#include "base/Timer.h"
+#include "infrared/IrSamples.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+namespace zr48 {
+
+class TIrCapture {
+public:
+    using Send = std::function<void(std::span<const std::uint8_t> payload)>;
+
+    enum class State { Idle, Starting, Waiting, Transferring };
+
+    static constexpr int kWaitIntervalMs = 500;
+    static constexpr int kRequestIntervalMs = 100;
+    static constexpr int kRequestRetries = 10;
+    static constexpr int kBlockSize = 512;
+
+    TIrCapture(int windowId, Send send, TimerFactory& timers);
+    TIrCapture(const TIrCapture&) = delete;
+    TIrCapture& operator=(const TIrCapture&) = delete;
+
+    // "Capture": clears the capture and asks the unit for a new one.
+    void ButtonCaptureClick();
+    // A frame whose byte 1 is this scope's window id.
+    void HandleFrame(const std::uint8_t* payload, int length);
+
+    State state() const { return state_; }
+    // Capture is enabled when idle.
+    bool CaptureEnabled() const { return state_ == State::Idle; }
+    const CaptureBuffer& Buffer() const { return *buffer_; }
+    int CapturedLength() const { return capturedLength_; }
+    // How many samples, from sample 0, are drawn.
+    float ValidSamples() const { return validSamples_; }
+    // Byte offset of the block being requested.
+    int NextOffset() const { return nextOffset_; }
+    // Every announced byte has arrived (false while none was announced, and after the unit
+    // stopped answering during the transfer).
+    bool TransferComplete() const
+    {
+        return capturedLength_ > 0 && (nextOffset_ >= capturedLength_ || nextOffset_ >= kCaptureBytes);
+    }
+
+    // Called when the capture was cleared by "Capture" (the views repaint, the measurement resets).
+    std::function<void()> onCleared;
+    // Called after each frame that the scope handles draws anew (zoomed view, then overview).
+    std::function<void()> onRedraw;
+
+private:
+    void TimerWaitTimer();
+    void TimerRequestTimer();
+    void SendDataRead();
+    void Finish();
+
+    std::uint8_t windowId_;
+    Send send_;
+    std::unique_ptr<Timer> timerWait_;
+    std::unique_ptr<Timer> timerRequest_;
+    std::unique_ptr<CaptureBuffer> buffer_;
+    State state_ = State::Idle;
+    int capturedLength_ = 0;
+    int nextOffset_ = 0;
+    int retriesLeft_ = 0;
+    float validSamples_ = 0;
+};
+
+} // namespace zr48

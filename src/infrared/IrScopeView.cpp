@@ -1,0 +1,104 @@
+#include "infrared/IrScopeView.h"
+
+#include "infrared/SignalAnalyser.h"
+
+#include <algorithm>
+
+namespace zr48 {
+
+TIrScopeView::TIrScopeView(Prompt& prompt) : prompt_(prompt), reference_(std::make_unique<CaptureBuffer>())
+{
+    reference_->fill(0);
+}
+
+void TIrScopeView::Show()
+{
+    scaleIndex_ = kDefaultScaleIndex;
+}
+
+void TIrScopeView::ButtonHorizontalMinusClick()
+{
+    scaleIndex_ = scaleIndexAfterMinus(scaleIndex_);
+    ResetMeasure();
+}
+
+void TIrScopeView::ButtonHorizontalPlusClick()
+{
+    scaleIndex_ = scaleIndexAfterPlus(scaleIndex_);
+    ResetMeasure();
+}
+
+const char* TIrScopeView::ScaleLabel() const
+{
+    return kScaleTable[static_cast<std::size_t>(scaleIndex_)].label;
+}
+
+bool TIrScopeView::OverviewMouse(int x, bool leftButtonHeld)
+{
+    if (!leftButtonHeld)
+        return false;
+    const float sample = static_cast<float>(x) * overviewScale_.samplesPerPixel;
+    zoomCentre_ = truncateToInteger(sample);
+    return true;
+}
+
+void TIrScopeView::ZoomMouseDown(int x, int y, CaptureView capture)
+{
+    if (measure_.mouseDown(x, y))
+        Analyse(capture);
+}
+
+void TIrScopeView::ZoomMouseMove(int x, int y, CaptureView capture)
+{
+    if (measure_.mouseMove(x, y))
+        Analyse(capture);
+}
+
+void TIrScopeView::Analyse(CaptureView capture)
+{
+    analyseSamples(capture, sampleAtColumn(zoomScale_, measure_.point1().x),
+                   sampleAtColumn(zoomScale_, measure_.point2().x), analyserText_);
+}
+
+void TIrScopeView::ResetMeasure()
+{
+    measure_.reset();
+}
+
+bool TIrScopeView::ButtonSaveReferenceClick(CaptureView capture)
+{
+    if (prompt_.confirm("Overwrite Reference ?", Buttons::YesNo) != Answer::Yes)
+        return false;
+    std::copy(capture.begin(), capture.end(), reference_->begin());
+    showReference_ = true;
+    return true;
+}
+
+ScopeViewDrawing TIrScopeView::DrawZoomView(int width, int height, CaptureView capture, float validSamples,
+                                            char decimalSeparator)
+{
+    ScopeViewDrawing view;
+    zoomScale_ = zoomScale(scaleIndex_, zoomCentre_, width, height);
+    view.scale = zoomScale_;
+    appendGridDots(width, height, view.gridDots);
+    appendTrace(zoomScale_, capture, validSamples, TraceKind::Capture, view.lines);
+    if (showReference_)
+        appendTrace(zoomScale_, *reference_, validSamples, TraceKind::Reference, view.lines);
+    appendMeasureMarks(measure_, height, view.lines);
+    view.measure = measureText(measure_, zoomScale_.secondsPerDivision, decimalSeparator);
+    return view;
+}
+
+ScopeViewDrawing TIrScopeView::DrawOverview(int width, int height, CaptureView capture, float validSamples)
+{
+    ScopeViewDrawing view;
+    overviewScale_ = overviewScale(validSamples, width, height);
+    view.scale = overviewScale_;
+    appendTrace(overviewScale_, capture, validSamples, TraceKind::Capture, view.lines);
+    appendZoomBrackets(overviewScale_, zoomScale_, view.lines);
+    if (showReference_)
+        appendTrace(overviewScale_, *reference_, validSamples, TraceKind::Reference, view.lines);
+    return view;
+}
+
+} // namespace zr48

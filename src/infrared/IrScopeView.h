@@ -1,0 +1,79 @@
+#pragma once
+// What an infrared scope window shows and how it answers the mouse and its buttons, without the
+// window: the scale, the zoom centre, the measurement with its analyser text, the reference, and
+// each view as drawing operations. The window paints the views it is given and passes its mouse
+// and button events on; the capture buffer comes from the capture exchanges.
+
+#include "base/Prompt.h"
+#include "infrared/IrSamples.h"
+#include "infrared/ScopeDrawing.h"
+#include "infrared/ScopeMeasure.h"
+
+#include <memory>
+
+namespace zr48 {
+
+// One view, ready to paint on a black bitmap of its size: grid dots (grey), then the lines in order.
+struct ScopeViewDrawing {
+    ScopeScale scale;
+    std::vector<Point> gridDots;
+    DrawOps lines;
+    // Zoomed view only: the text over the measuring points (empty before the first click) and the
+    // whole text of the measure box.
+    MeasureText measure;
+};
+
+class TIrScopeView {
+public:
+    explicit TIrScopeView(Prompt& prompt);
+
+    // The window is shown: the zoomed view goes back to "1ms/div".
+    void Show();
+    // "-" shows more time per division, "+" less; both reset the measurement.
+    void ButtonHorizontalMinusClick();
+    void ButtonHorizontalPlusClick();
+    int ScaleIndex() const { return scaleIndex_; }
+    const char* ScaleLabel() const;
+
+    // Overview mouse down or move: with the left button held, the zoomed view centres on the
+    // sample under the mouse. Returns whether the views are to be redrawn.
+    bool OverviewMouse(int x, bool leftButtonHeld);
+    std::int64_t ZoomCentre() const { return zoomCentre_; }
+
+    // Zoomed-view mouse: measuring. While the second point follows the mouse, the span between
+    // the points is analysed in `capture`.
+    void ZoomMouseDown(int x, int y, CaptureView capture);
+    void ZoomMouseMove(int x, int y, CaptureView capture);
+    // A new capture resets the measurement.
+    void ResetMeasure();
+    const ScopeMeasure& Measure() const { return measure_; }
+    // The analyser's text of the last span ("#574#268#574").
+    const Text& AnalyserText() const { return analyserText_; }
+
+    // "Save": after "Overwrite Reference ?" is answered Yes, the capture becomes the reference and
+    // is shown. Returns whether it was saved.
+    bool ButtonSaveReferenceClick(CaptureView capture);
+    void SetShowReference(bool show) { showReference_ = show; }
+    bool ShowReference() const { return showReference_; }
+    const CaptureBuffer& Reference() const { return *reference_; }
+
+    // The views, zoomed view first: the overview's brackets show where the last zoomed view lies.
+    ScopeViewDrawing DrawZoomView(int width, int height, CaptureView capture, float validSamples,
+                                  char decimalSeparator);
+    ScopeViewDrawing DrawOverview(int width, int height, CaptureView capture, float validSamples);
+
+private:
+    void Analyse(CaptureView capture);
+
+    Prompt& prompt_;
+    int scaleIndex_ = kDefaultScaleIndex;
+    std::int64_t zoomCentre_ = 0;
+    ScopeMeasure measure_;
+    Text analyserText_;
+    std::unique_ptr<CaptureBuffer> reference_;
+    bool showReference_ = false;
+    ScopeScale zoomScale_;
+    ScopeScale overviewScale_;
+};
+
+} // namespace zr48

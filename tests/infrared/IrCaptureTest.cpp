@@ -1,0 +1,206 @@
+#include "infrared/IrCapture.h"
+
+#include "base/VirtualClock.h"
+#include "infrared/SignalAnalyser.h"
+#include "link/Frames.h"
+#include "link/UsbZR48.h"
+#include "sim/SimulatedDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+
+namespace zr48 {
+namespace {
+
+constexpr int kWindowId = 3;
+
+// The capture exchanges by hand: every request is recorded, every reply is made up by the test.
+class IrCaptureExchange : public testing::Test {
+protected:
+    std::vector<int> dataReadOffsets() const
+    {
+        std::vector<int> offsets;
+        for (const auto& request : sent)
+            if (FrameView(request).is(FrameType::IrDataRead))
+                offsets.push_back(decodeIrDataRead(FrameView(request)).offset);
+        return offsets;
+    }
+    int countSent(FrameType type) const
+    {
+        return static_cast<int>(std::count_if(sent.begin(), sent.end(),
+                                              [type](const auto& request) { return FrameView(request).is(type); }));
+    }
+    template <std::size_t N>
+    void deliver(const std::array<std::uint8_t, N>& frame)
+    {
+        capture.HandleFrame(frame.data(), static_cast<int>(N));
+    }
+    void status(std::uint16_t length) { deliver(encode(IrCaptureStatusFrame{kWindowId, length})); }
+    void block(std::uint16_t offset, std::uint8_t fill)
+    {
+        IrDataFrame frame{kWindowId, offset, {}};
+        frame.data.fill(fill);
+        deliver(encode(frame));
+    }
+
+    VirtualClock clock;
+    std::vector<std::vector<std::uint8_t>> sent;
+    TIrCapture capture{0x103, [this](std::span<const std::uint8_t> p) { sent.emplace_back(p.begin(), p.end()); },
+                       clock};
+};
+
+TEST_F(IrCaptureExchange, CaptureWaitsPollsAndFetchesTheAnnouncedBlocks)
+{
+    block(0, 0xAA); // an earlier capture on screen
+    capture.ButtonCaptureClick();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], (std::vector<std::uint8_t>{13, kWindowId})); // the window id's low byte
+    EXPECT_FALSE(capture.CaptureEnabled());
+    EXPECT_EQ(capture.Buffer()[0], 0); // cleared
+
+    deliver(encode(IrCaptureStartedFrame{kWindowId}));
+    clock.advance(1999);
+    EXPECT_EQ(countSent(FrameType::IrCaptureQuery), 3); // every 500 ms
+    status(0);                                          // still capturing: nothing changes
+    clock.advance(1);
+    EXPECT_EQ(countSent(FrameType::IrCaptureQuery), 4);
+    EXPECT_EQ(capture.state(), TIrCapture::State::Waiting);
+
+    status(1000);
+    EXPECT_EQ(capture.state(), TIrCapture::State::Transferring);
+    clock.advance(10000);
+    EXPECT_EQ(countSent(FrameType::IrCaptureQuery), 4); // polling stopped
+    block(0, 0x11);
+    block(512, 0x22);
+    block(1024, 0x33);
+    EXPECT_EQ(dataReadOffsets().front(), 0);
+    EXPECT_EQ(capture.CapturedLength(), 1000);
+    EXPECT_TRUE(capture.CaptureEnabled());
+    // The samples of the blocks before the last one requested are drawn.
+    EXPECT_EQ(capture.ValidSamples(), 4096.0f);
+    EXPECT_EQ(capture.Buffer()[1024], 0x33);
+}
+
+TEST_F(IrCaptureExchange, LostBlocksAreAskedForAgainTenTimesIncludingTheFirst)
+{
+    capture.ButtonCaptureClick();
+    deliver(encode(IrCaptureStartedFrame{kWindowId}));
+    status(2048);
+    clock.advance(350); // the first block got lost
+    EXPECT_EQ(dataReadOffsets(), (std::vector<int>{0, 0, 0, 0}));
+    block(0, 1);
+    clock.advance(99);
+    block(512, 2);
+    EXPECT_EQ(dataReadOffsets(), (std::vector<int>{0, 0, 0, 0, 512, 1024}));
+
+    clock.advance(2000); // the unit no longer answers
+    EXPECT_EQ(dataReadOffsets().size(), 6u + 10u);
+    EXPECT_TRUE(capture.CaptureEnabled());
+    EXPECT_EQ(capture.ValidSamples(), 4096.0f); // what arrived stays on screen
+    EXPECT_EQ(capture.Buffer()[600], 2);
+    clock.advance(1000);
+    EXPECT_EQ(dataReadOffsets().size(), 16u);
+}
+
+TEST_F(IrCaptureExchange, TheTransferEndsAtTheEndOfTheBuffer)
+{
+    capture.ButtonCaptureClick();
+    deliver(encode(IrCaptureStartedFrame{kWindowId}));
+    status(0xFFFF); // more than the buffer holds
+    for (int offset = 0; offset < kCaptureBytes; offset += 512)
+        block(static_cast<std::uint16_t>(offset), static_cast<std::uint8_t>(offset / 512));
+    EXPECT_EQ(dataReadOffsets().size(), 128u);
+    EXPECT_EQ(dataReadOffsets().back(), 65024);
+    EXPECT_TRUE(capture.CaptureEnabled());
+    EXPECT_EQ(capture.ValidSamples(), 65024.0f * 8);
+    EXPECT_EQ(capture.Buffer()[65535], 127);
+    clock.advance(5000);
+    EXPECT_EQ(dataReadOffsets().size(), 128u); // no request starts over at offset 0
+
+    // A block that would not fit is not stored; the transfer logic runs as for any block.
+    block(65280, 0xEE);
+    EXPECT_EQ(capture.Buffer()[65280], 127);
+    EXPECT_EQ(capture.Buffer()[65535], 127);
+}
+
+// Against the simulated unit through the link, in virtual time.
+class IrCaptureFromTheUnit : public testing::Test {
+protected:
+    explicit IrCaptureFromTheUnit(SimOptions options = {})
+        : unit(
+              clock, [this] { return clock.now() * 1000; }, {}, std::move(options))
+    {
+        link.SetFrameHandler([this](const std::uint8_t* payload, int length) {
+            if (payload && length > 1 && payload[1] == kWindowId)
+                capture.HandleFrame(payload, length);
+        });
+    }
+    bool captureAll()
+    {
+        capture.ButtonCaptureClick();
+        return clock.advanceUntil([this] { return capture.CaptureEnabled(); }, 60000);
+    }
+
+    VirtualClock clock;
+    SimulatedUnit unit;
+    TimerRxThreadHost threads{clock};
+    TUsbZR48 link{clock, unit.driver, threads, {}};
+    int dataReads = 0;
+    TIrCapture capture{kWindowId,
+                       [this](std::span<const std::uint8_t> p) {
+                           dataReads += FrameView(p).is(FrameType::IrDataRead) ? 1 : 0;
+                           link.Send(p);
+                       },
+                       clock};
+};
+
+std::vector<int> durationsOf(const Text& text)
+{
+    std::vector<int> values;
+    for (std::size_t i = 0; i + 1 < text.size();) {
+        int value = 0;
+        const auto result = std::from_chars(text.data() + i + 1, text.data() + text.size(), value);
+        values.push_back(value);
+        i = static_cast<std::size_t>(result.ptr - text.data());
+    }
+    return values;
+}
+
+TEST_F(IrCaptureFromTheUnit, TheAnalyserRecoversTheUnitsRemoteCode)
+{
+    ASSERT_TRUE(captureAll());
+    const std::size_t bytes = necCapture(0x04, 0x08).size();
+    EXPECT_EQ(capture.CapturedLength(), static_cast<int>(bytes));
+    // Every block of the capture, and the one after it whose arrival ends the transfer.
+    EXPECT_EQ(dataReads, static_cast<int>((bytes + 511) / 512 + 1));
+
+    Text text;
+    analyseSamples(capture.Buffer(), 0, kCaptureSamples - 1, text);
+    std::vector<int> expected{9000, 4500};
+    for (std::uint8_t byte : {0x04, 0xFB, 0x08, 0xF7})
+        for (int bit = 0; bit < 8; ++bit)
+            expected.insert(expected.end(), {562, (byte >> bit) & 1 ? 1687 : 562});
+    expected.push_back(562);
+    const std::vector<int> found = durationsOf(text);
+    ASSERT_EQ(found.size(), expected.size()) << text;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(found[i], expected[i], 15) << "duration " << i << " of " << text;
+}
+
+TEST_F(IrCaptureFromTheUnit, LostBlocksAreFetchedAgain)
+{
+    capture.ButtonCaptureClick();
+    ASSERT_TRUE(clock.advanceUntil([this] { return capture.state() == TIrCapture::State::Transferring; }, 10000));
+    unit.unit.faults().seed = 7;
+    unit.unit.faults().dropRate = 0.3;
+    ASSERT_TRUE(clock.advanceUntil([this] { return capture.CaptureEnabled(); }, 60000));
+    const std::vector<std::uint8_t> sent = necCapture(0x04, 0x08);
+    const int blocks = static_cast<int>((sent.size() + 511) / 512);
+    EXPECT_GT(dataReads, blocks + 1); // some were asked for again
+    EXPECT_TRUE(std::equal(sent.begin(), sent.end(), capture.Buffer().begin()));
+    EXPECT_EQ(capture.ValidSamples(), static_cast<float>((blocks - 1) * 512 * 8));
+}
+
+} // namespace
+} // namespace zr48

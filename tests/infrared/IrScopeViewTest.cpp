@@ -1,0 +1,127 @@
+#include "infrared/IrScopeView.h"
+
+#include "IrSignalSynth.h"
+#include "support/ScriptedPrompt.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace zr48 {
+namespace {
+
+class IrScopeViewTest : public testing::Test {
+protected:
+    // The pixel column of a sample in the last zoomed view.
+    static int column(const ScopeViewDrawing& zoom, std::int64_t sample)
+    {
+        return static_cast<int>((static_cast<float>(sample) - zoom.scale.firstSample) / zoom.scale.samplesPerPixel);
+    }
+    static std::size_t countColour(const DrawOps& ops, Rgb colour)
+    {
+        return static_cast<std::size_t>(
+            std::count_if(ops.begin(), ops.end(), [&](const LineOp& op) { return op.colour == colour; }));
+    }
+
+    test::ScriptedPrompt prompt;
+    TIrScopeView scope{prompt};
+    std::unique_ptr<CaptureBuffer> capture = test::emptyCapture();
+    const float valid = 520192.0f;
+};
+
+TEST_F(IrScopeViewTest, ScaleButtonsStayInTheTableAndResetTheMeasurement)
+{
+    scope.Show();
+    EXPECT_STREQ(scope.ScaleLabel(), "1ms/div");
+    scope.ButtonHorizontalMinusClick();
+    EXPECT_STREQ(scope.ScaleLabel(), "2ms/div");
+    for (int i = 0; i < 10; ++i)
+        scope.ButtonHorizontalMinusClick();
+    EXPECT_STREQ(scope.ScaleLabel(), "100ms/div");
+
+    scope.ZoomMouseMove(10, 10, *capture);
+    scope.ZoomMouseDown(10, 10, *capture);
+    ASSERT_EQ(scope.Measure().clicks(), 1);
+    scope.ButtonHorizontalMinusClick(); // already the last row
+    EXPECT_EQ(scope.ScaleIndex(), 15);
+    EXPECT_EQ(scope.Measure().clicks(), 0);
+
+    for (int i = 0; i < 20; ++i)
+        scope.ButtonHorizontalPlusClick();
+    EXPECT_STREQ(scope.ScaleLabel(), "1us/div");
+    scope.Show();
+    EXPECT_EQ(scope.ScaleIndex(), 9);
+}
+
+TEST_F(IrScopeViewTest, MeasuringAnalysesTheSpanBetweenThePoints)
+{
+    test::writeRuns(*capture, 60000, {{true, 1000}, {false, 500}, {true, 1000}, {false, 100}});
+    // Centre the zoomed view on sample 61000 through the overview, then zoom in to "100us/div".
+    const ScopeViewDrawing overview = scope.DrawOverview(800, 80, *capture, valid);
+    EXPECT_FALSE(scope.OverviewMouse(100, false));
+    EXPECT_TRUE(scope.OverviewMouse(static_cast<int>(61000 / overview.scale.samplesPerPixel), true));
+    EXPECT_NEAR(static_cast<double>(scope.ZoomCentre()), 61000, overview.scale.samplesPerPixel);
+    for (int i = 0; i < 3; ++i)
+        scope.ButtonHorizontalPlusClick();
+    ScopeViewDrawing zoom = scope.DrawZoomView(600, 300, *capture, valid, ',');
+    EXPECT_EQ(zoom.measure.label, "Click to measure");
+
+    const int x1 = column(zoom, 59990);
+    const int x2 = column(zoom, 62700);
+    scope.ZoomMouseMove(x1, 150, *capture);
+    scope.ZoomMouseDown(x1, 150, *capture);
+    scope.ZoomMouseMove(x2, 140, *capture);
+    EXPECT_EQ(scope.AnalyserText(), "#574#268#574");
+    zoom = scope.DrawZoomView(600, 300, *capture, valid, ',');
+    EXPECT_EQ(zoom.measure.timeText, " " + std::to_string(static_cast<int>((x2 - x1) * 5 + 0.5)) + " us ");
+    EXPECT_EQ(countColour(zoom.lines, kMeasureYellow), 3u);
+    scope.ZoomMouseDown(x2, 140, *capture); // fixed
+
+    // From right to left: the same text.
+    scope.ZoomMouseMove(x2, 150, *capture);
+    scope.ZoomMouseDown(x2, 150, *capture);
+    EXPECT_EQ(scope.Measure().clicks(), 0);
+    scope.ZoomMouseDown(x2, 150, *capture);
+    scope.ZoomMouseMove(x1, 150, *capture);
+    EXPECT_EQ(scope.AnalyserText(), "#574#268#574");
+
+    // A new capture resets the measurement; the text stays until the next span.
+    scope.ResetMeasure();
+    EXPECT_EQ(scope.Measure().clicks(), 0);
+}
+
+TEST_F(IrScopeViewTest, TheReferenceIsSavedOnlyOnYesAndDrawnOverTheCapture)
+{
+    test::writeRuns(*capture, 1000, {{true, 2000}});
+    prompt.answer(Answer::No, "Overwrite Reference ?");
+    EXPECT_FALSE(scope.ButtonSaveReferenceClick(*capture));
+    EXPECT_FALSE(scope.ShowReference());
+    EXPECT_TRUE(std::all_of(scope.Reference().begin(), scope.Reference().end(), [](auto b) { return b == 0; }));
+
+    scope.SetShowReference(true); // "Show" before any "Save": the all-low reference
+    ScopeViewDrawing zoom = scope.DrawZoomView(600, 300, *capture, valid, '.');
+    const DrawOps& lines = zoom.lines;
+    ASSERT_GT(countColour(lines, kScopeGrey), 0u);
+    EXPECT_TRUE(std::all_of(lines.begin(), lines.end(), [](const LineOp& op) {
+        return op.colour != kScopeGrey || (op.mode == PenMode::MergeNotPen && op.to.y == 280);
+    }));
+
+    prompt.answer(Answer::Yes, "Overwrite Reference ?");
+    scope.SetShowReference(false);
+    EXPECT_TRUE(scope.ButtonSaveReferenceClick(*capture));
+    EXPECT_TRUE(scope.ShowReference());
+    EXPECT_TRUE(std::equal(capture->begin(), capture->end(), scope.Reference().begin()));
+
+    // The overview draws the capture, then the brackets, then the reference.
+    const ScopeViewDrawing overview = scope.DrawOverview(800, 80, *capture, valid);
+    const auto firstRed = std::find_if(overview.lines.begin(), overview.lines.end(),
+                                       [](const LineOp& op) { return op.colour == kBracketRed; });
+    ASSERT_NE(firstRed, overview.lines.end());
+    EXPECT_TRUE(
+        std::all_of(overview.lines.begin(), firstRed, [](const LineOp& op) { return op.colour == kCaptureGreen; }));
+    EXPECT_EQ(firstRed[6].colour, kScopeGrey);
+    EXPECT_TRUE(zoom.gridDots.size() > 0 && overview.gridDots.empty());
+}
+
+} // namespace
+} // namespace zr48
