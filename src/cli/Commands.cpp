@@ -7,6 +7,7 @@
 #include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
 #include "cli/CommandsTransfer.h"
+#include "cli/CommandsUnit.h"
 
 #include <array>
 
@@ -24,6 +25,7 @@ std::span<const Command> commands()
         // the unit
         statusCommand(),
         downloadCommand(), uploadCommand(),
+        firmwareCommand(), versionCommand(), displayCommand(), sectorCommand(),
         // infrared
         irCommand(),
     };

@@ -1,0 +1,364 @@
+#include "cli/CommandsUnit.h"
+
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "cli/PngFile.h"
+#include "cli/ProgressBar.h"
+#include "cli/UnitSession.h"
+#include "tools/Firmware.h"
+#include "tools/MemView.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <ostream>
+
+namespace zr48::cli {
+
+namespace {
+
+// Long enough for an update over a line that loses many frames; each block is resent forever.
+constexpr int kUpdateLimitMs = 10 * 60 * 1000;
+constexpr int kVersionWaitMs = 1000;
+constexpr int kDisplayLimitMs = 60 * 1000;
+constexpr int kSectorLimitMs = 5000;
+// The viewer of the command line is the first document window.
+constexpr int kViewerWindowId = 1;
+
+// A progress bar redrawn in place only on a terminal.
+bool isTerminal(const std::ostream& stream)
+{
+    if (&stream == &std::cerr)
+        return isatty(STDERR_FILENO) != 0;
+    if (&stream == &std::cout)
+        return isatty(STDOUT_FILENO) != 0;
+    return false;
+}
+
+Text fullPath(const std::string& argument)
+{
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
+    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
+}
+
+// The folder of the running program, where the default firmware file lies.
+Text executableDir()
+{
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? Text{} : fromFsPath(exe.parent_path());
+}
+
+// The session of a device command with the unit connected; null with `exitCode` set otherwise.
+std::unique_ptr<UnitSession> connectedSession(Context& context, const char* command, int& exitCode)
+{
+    auto session = openUnitSession(context, command, exitCode);
+    if (session && !session->connect(context.err)) {
+        exitCode = kExitNoUnit;
+        return nullptr;
+    }
+    return session;
+}
+
+Firmware::Send linkSender(UnitSession& session)
+{
+    return [&session](const std::uint8_t* payload, int length) { session.link().Send(payload, length); };
+}
+
+// Asks the unit for its firmware version; "Unknown" when it does not answer.
+Text askVersion(UnitSession& session, Firmware& firmware)
+{
+    firmware.RequestVersion();
+    session.runUntil([&] { return !sameText(firmware.deviceVersion(), Firmware::kUnknown); }, kVersionWaitMs);
+    return firmware.deviceVersion();
+}
+
+// Messages that interrupt a progress bar: the bar is brought up to date and its line ended first.
+class PromptAfterBar : public Prompt {
+public:
+    PromptAfterBar(Prompt& prompt, std::function<void()> endBar) : prompt_(prompt), endBar_(std::move(endBar)) {}
+    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    {
+        endBar_();
+        return prompt_.show(message, icon, buttons);
+    }
+
+private:
+    Prompt& prompt_;
+    std::function<void()> endBar_;
+};
+
+void registerFirmware(UnitSession& session, Firmware& firmware)
+{
+    firmware.SetLink(linkSender(session));
+    session.dispatcher().setDialogReceiver(FrameDispatcher::Dialog::Firmware,
+                                           [&firmware](const std::uint8_t* p, int n) { firmware.HandleFrame(p, n); });
+}
+
+// --- firmware ------------------------------------------------------------------------------------
+
+int runFirmware(Context& context, const Arguments& arguments)
+{
+    if (arguments.size() != 1 || arguments[0].starts_with("-")) {
+        context.err << "Usage: zr48 firmware FILE.bin\n";
+        return kExitUsage;
+    }
+    const Text path = fullPath(arguments[0]);
+    // Checked before the unit is asked for, so that a wrong name does not wait for a unit.
+    if (!fileExists(path)) {
+        context.prompt.error("Unable to open firmware file.");
+        context.err << "zr48 firmware: there is no file " << toUtf8(path) << '\n';
+        return kExitFailed;
+    }
+    int exitCode = kExitOk;
+    const auto session = connectedSession(context, "firmware", exitCode);
+    if (!session)
+        return exitCode;
+    ProgressBar bar(context.err, "blocks", isTerminal(context.err));
+    const Firmware* updater = nullptr;
+    int shown = -1;
+    double start = 0;
+    auto showProgress = [&] {
+        const bool programmed =
+            updater->state() == Firmware::State::Programming || updater->outcome() == Firmware::Outcome::Finished;
+        if (programmed && updater->currentBlock() != shown) {
+            shown = updater->currentBlock();
+            bar.update(shown, Firmware::kBlocks, session->elapsedSeconds() - start);
+        }
+    };
+    PromptAfterBar prompt(context.prompt, [&] {
+        showProgress();
+        bar.finish();
+    });
+    Firmware firmware(session->timers(), prompt);
+    updater = &firmware;
+    registerFirmware(*session, firmware);
+    firmware.EditFileNameChange(path);
+    context.out << "Updating the ZR48 with " << toUtf8(path) << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
+    if (!session->simulated() && sameText(firmware.view().fileVersion, Firmware::kDemoImageVersion)) {
+        context.err << "zr48 firmware: " << toUtf8(path)
+                    << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
+        return kExitFailed;
+    }
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(toFsPath(path), ec);
+    if (!ec && size < std::uintmax_t{Firmware::kBlocks} * Firmware::kBlockSize)
+        context.err << "zr48 firmware: the file holds " << size
+                    << " bytes; the blocks beyond its end are sent as zeros\n";
+    start = session->elapsedSeconds();
+    firmware.ButtonUpdateClick();
+    if (firmware.outcome() == Firmware::Outcome::FileUnreadable)
+        return kExitFailed;
+    session->runUntil(
+        [&] {
+            showProgress();
+            return firmware.state() == Firmware::State::Idle;
+        },
+        kUpdateLimitMs);
+    showProgress();
+    bar.finish();
+    switch (firmware.outcome()) {
+    case Firmware::Outcome::Finished: break;
+    case Firmware::Outcome::BootLoaderUnreachable: return kExitFailed;
+    default:
+        context.err << "zr48 firmware: the update did not complete (" << firmware.currentBlock() << " of "
+                    << Firmware::kBlocks << " blocks programmed)\n";
+        return kExitFailed;
+    }
+    const Text version = askVersion(*session, firmware);
+    context.out << "Firmware version of the ZR48: " << toUtf8(version) << '\n';
+    return kExitOk;
+}
+
+// --- version -------------------------------------------------------------------------------------
+
+int runVersion(Context& context, const Arguments& arguments)
+{
+    if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with("-"))) {
+        context.err << "Usage: zr48 version [FILE.bin]\n";
+        return kExitUsage;
+    }
+    int exitCode = kExitOk;
+    const auto session = connectedSession(context, "version", exitCode);
+    if (!session)
+        return exitCode;
+    Firmware firmware(session->timers(), context.prompt);
+    registerFirmware(*session, firmware);
+    if (arguments.empty())
+        firmware.FormCreate(executableDir());
+    else
+        firmware.EditFileNameChange(fullPath(arguments[0]));
+
+    const Text device = askVersion(*session, firmware);
+    const Text file = Firmware::FileVersion(firmware.view().fileName);
+    context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
+    context.out << "Firmware file:      "
+                << (firmware.view().fileName.empty() ? std::string("none (no Firmware/ZR48.BIN beside the program)")
+                                                     : toUtf8(firmware.view().fileName))
+                << '\n';
+    context.out << "File version:       " << toUtf8(file) << '\n';
+    const bool recommended = Firmware::UpdateRecommended(device, file);
+    context.out << "Update recommended: " << (recommended ? "yes" : "no") << '\n';
+    if (sameText(device, Firmware::kUnknown)) {
+        context.prompt.error("Unable to retrieve version number.");
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// --- display -------------------------------------------------------------------------------------
+
+int runDisplay(Context& context, const Arguments& arguments)
+{
+    const char* usage = "Usage: zr48 display [--png FILE] [--no-border] [--keep-usb-icon]\n";
+    std::string pngFile;
+    bool border = true;
+    bool removeUsbIcon = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--png" && i + 1 < arguments.size())
+            pngFile = arguments[++i];
+        else if (arguments[i] == "--no-border")
+            border = false;
+        else if (arguments[i] == "--keep-usb-icon")
+            removeUsbIcon = false;
+        else {
+            context.err << usage;
+            return kExitUsage;
+        }
+    }
+    int exitCode = kExitOk;
+    const auto session = connectedSession(context, "display", exitCode);
+    if (!session)
+        return exitCode;
+    DisplayDump dump(session->timers());
+    dump.SetLink(linkSender(*session));
+    session->dispatcher().setDialogReceiver(FrameDispatcher::Dialog::DisplayDump,
+                                            [&dump](const std::uint8_t* p, int n) { dump.HandleFrame(p, n); });
+    dump.CheckBoxDrawDisplayBorderClick(border);
+    dump.CheckBoxRemoveUsbIconClick(removeUsbIcon);
+    dump.ButtonRefreshClick();
+
+    ProgressBar bar(context.err, "pages", isTerminal(context.err));
+    int shown = -1;
+    const double start = session->elapsedSeconds();
+    session->runUntil(
+        [&] {
+            if (dump.currentPage() != shown) {
+                shown = dump.currentPage();
+                bar.update(shown, DisplayDump::kPages, session->elapsedSeconds() - start);
+            }
+            return !dump.reading();
+        },
+        kDisplayLimitMs);
+    bar.finish();
+    if (!dump.view().pictureVisible) {
+        context.err << "zr48 display: the ZR48 did not send page " << dump.currentPage() << " of its display\n";
+        return kExitFailed;
+    }
+    const DisplayPicture& picture = dump.view().picture;
+    context.out << displayPictureArt(picture);
+    if (!pngFile.empty()) {
+        std::vector<std::uint8_t> grey(picture.pixels.size());
+        for (std::size_t i = 0; i < grey.size(); ++i)
+            grey[i] = picture.pixels[i] ? 0 : 255;
+        try {
+            writeFileAtomically(fromUtf8(pngFile),
+                                encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
+        } catch (const Error& e) {
+            context.err << "zr48 display: " << toUtf8(e.message()) << '\n';
+            return kExitFailed;
+        }
+        context.out << "Picture written: " << pngFile << " (" << DisplayPicture::kWidth << " x "
+                    << DisplayPicture::kHeight << " pixels)\n";
+    }
+    return kExitOk;
+}
+
+// --- sector --------------------------------------------------------------------------------------
+
+int runSector(Context& context, const Arguments& arguments)
+{
+    const auto number = arguments.size() == 1 ? MemView::ParseNumber(arguments[0]) : std::nullopt;
+    if (!number || *number < 0 || *number > MemView::kLastSector) {
+        context.err << "Usage: zr48 sector N   (N from 0 to 65535, decimal or hexadecimal as 0x1A0 or $1A0)\n";
+        return kExitUsage;
+    }
+    int exitCode = kExitOk;
+    const auto session = connectedSession(context, "sector", exitCode);
+    if (!session)
+        return exitCode;
+    MemView viewer(session->timers(), kViewerWindowId, linkSender(*session));
+    session->dispatcher().setWindowList([&viewer](const FrameDispatcher::WindowVisitor& visit) {
+        visit(viewer.windowId(), [&viewer](const std::uint8_t* p, int n) { viewer.HandleFrame(p, n); });
+    });
+    const auto sector = static_cast<std::uint16_t>(*number);
+    viewer.ChooseSector(sector, true);
+    session->runUntil([&] { return viewer.state() != MemView::State::Requesting; }, kSectorLimitMs);
+    if (viewer.state() != MemView::State::Showing) {
+        context.err << "zr48 sector: the ZR48 did not send sector " << sector << '\n';
+        return kExitFailed;
+    }
+    for (const Text& line : viewer.view().memo)
+        context.out << toUtf8(line) << '\n';
+    return kExitOk;
+}
+
+} // namespace
+
+std::string displayPictureArt(const DisplayPicture& picture)
+{
+    std::string art;
+    for (int y = 0; y < DisplayPicture::kHeight; y += 2) {
+        for (int x = 0; x < DisplayPicture::kWidth; ++x) {
+            const bool top = picture.dark(x, y);
+            const bool bottom = y + 1 < DisplayPicture::kHeight && picture.dark(x, y + 1);
+            art += top ? (bottom ? "\u2588" : "\u2580") : (bottom ? "\u2584" : " ");
+        }
+        art += '\n';
+    }
+    return art;
+}
+
+Command firmwareCommand()
+{
+    return {"firmware", "FILE.bin", "Program a firmware file into the ZR48 through its boot loader.",
+            "Starts the ZR48's boot loader and sends the first 122,880 bytes of FILE.bin as 480 blocks of\n"
+            "256 bytes, each acknowledged; a lost block is sent again every 200 ms. Then asks the unit for\n"
+            "its firmware version. Exit status 0 when the update finished, 1 when the file cannot be read\n"
+            "or the boot loader does not answer within 5 s, 2 when no ZR48 answered.",
+            runFirmware};
+}
+
+Command versionCommand()
+{
+    return {"version", "[FILE.bin]", "Show the ZR48's firmware version and whether an update is recommended.",
+            "Asks the ZR48 for its firmware version and compares it with the version of FILE.bin (by\n"
+            "default Firmware/ZR48.BIN beside the program): an update is recommended when both are known\n"
+            "and differ, letter case ignored. Exit status 1 when the unit does not tell its version.",
+            runVersion};
+}
+
+Command displayCommand()
+{
+    return {"display", "[--png FILE] [--no-border] [--keep-usb-icon]",
+            "Copy the ZR48's display as text art and as a picture.",
+            "Reads the display's ten pages and prints the 124 x 84 picture as text art: the 120 x 80\n"
+            "display inside a frame, with the USB icon corner painted over.\n"
+            "  --png FILE        also write the picture as a PNG file\n"
+            "  --no-border       leave the frame white\n"
+            "  --keep-usb-icon   show the top-left corner as the unit does",
+            runDisplay};
+}
+
+Command sectorCommand()
+{
+    return {"sector", "N", "Show sector N of the ZR48's memory card as the sector viewer does.",
+            "Reads sector N (0 to 65535; decimal, or hexadecimal as 0x1A0 or $1A0) and prints its 32\n"
+            "dump lines: sector and offset, 16 bytes in hexadecimal, the same bytes as characters.",
+            runSector};
+}
+
+} // namespace zr48::cli

@@ -1,0 +1,255 @@
+#include "tools/Firmware.h"
+
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "link/Frames.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string_view>
+
+namespace zr48 {
+
+namespace {
+
+constexpr std::string_view kMarker = "R48+1";
+
+// Up to `limit` bytes of the regular file at `path`; nullopt when it cannot be opened.
+std::optional<std::vector<std::uint8_t>> readFirmwareFile(const Text& path, std::size_t limit)
+{
+    std::error_code error;
+    const auto fsPath = toFsPath(path);
+    if (path.empty() || !std::filesystem::is_regular_file(fsPath, error))
+        return std::nullopt;
+    std::ifstream in(fsPath, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(limit);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
+    if (in.bad())
+        return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+}
+
+} // namespace
+
+Firmware::Firmware(TimerFactory& timers, Prompt& prompt)
+    : prompt_(prompt), timerBootStart_(timers.create()), timerBootProgram_(timers.create()),
+      timerBootError_(timers.create()), timerManualCheckVersion_(timers.create(true)),
+      timerAutoCheckVersion_(timers.create(true)), timerCheckFile_(timers.create()), image_(kImageSize, 0)
+{
+    timerBootStart_->onTimeout = [this] { TimerBootStartTimer(); };
+    timerBootProgram_->onTimeout = [this] { TimerBootProgramTimer(); };
+    timerBootError_->onTimeout = [this] { TimerBootErrorTimer(); };
+    timerManualCheckVersion_->onTimeout = [this] { TimerManualCheckVersionTimer(); };
+    timerAutoCheckVersion_->onTimeout = [this] { TimerAutoCheckVersionTimer(); };
+    timerCheckFile_->onTimeout = [this] { TimerCheckFileTimer(); };
+    timerCheckFile_->start(kCheckFileMs);
+}
+
+Firmware::~Firmware() = default;
+
+Text Firmware::ImageVersion(const std::vector<std::uint8_t>& image)
+{
+    const std::string_view all(reinterpret_cast<const char*>(image.data()), image.size());
+    const std::size_t at = all.rfind(kMarker);
+    if (at == std::string_view::npos)
+        return kUnknown;
+    const std::size_t end = all.find('\0', at);
+    return Text(all.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+}
+
+Text Firmware::FileVersion(const Text& path)
+{
+    const auto bytes = readFirmwareFile(path, kImageSize);
+    return bytes ? ImageVersion(*bytes) : Text(kUnknown);
+}
+
+bool Firmware::UpdateRecommended(const Text& deviceVersion, const Text& fileVersion)
+{
+    return !sameText(deviceVersion, kUnknown) && !sameText(fileVersion, kUnknown) &&
+           !sameText(deviceVersion, fileVersion);
+}
+
+void Firmware::send(const std::uint8_t* payload, std::size_t length)
+{
+    if (send_)
+        send_(payload, static_cast<int>(length));
+}
+
+void Firmware::HandleFrame(const std::uint8_t* payload, int length)
+{
+    const FrameView frame(payload, length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (frame.is(FrameType::BootReady)) {
+        // Without an image read for an update there is nothing to program: a stray BootReady
+        // would otherwise overwrite the unit's firmware with an empty image.
+        if (!imageLoaded_)
+            return;
+        view_.progressMaximum = decodeBootReady(frame).count;
+        currentBlock_ = 0;
+        view_.progressPosition = 0;
+        timerBootStart_->stop();
+        timerBootError_->stop();
+        timerBootProgram_->start(kBootProgramMs);
+        view_.updateEnabled = false;
+        state_ = State::Programming;
+    } else if (frame.is(FrameType::BootBlockAck)) {
+        if (state_ != State::Programming || decodeBootBlockAck(frame).block != currentBlock_)
+            return;
+        ++currentBlock_;
+        view_.progressPosition = currentBlock_;
+        timerBootProgram_->stop();
+        if (currentBlock_ < kBlocks) {
+            timerBootProgram_->start(kBootProgramMs);
+            sendBlock();
+            return;
+        }
+        state_ = State::Idle;
+        outcome_ = Outcome::Finished;
+        prompt_.information("Update finished.");
+        view_.updateEnabled = true;
+    } else if (frame.is(FrameType::VersionReply)) {
+        deviceVersion_ = decodeVersionReply(frame).version;
+    }
+}
+
+void Firmware::ConnectNotice()
+{
+    if (!autoCheckArmed_)
+        return;
+    RequestVersion();
+    timerAutoCheckVersion_->start(kCheckVersionMs);
+    autoCheckArmed_ = false;
+}
+
+void Firmware::RequestVersion()
+{
+    const auto request = encode(VersionRequestFrame{});
+    send(request.data(), request.size());
+    deviceVersion_ = kUnknown;
+}
+
+void Firmware::FormCreate(const Text& executableDir)
+{
+    const Text path = includeTrailingDelimiter(executableDir) + kDefaultFile;
+    if (fileExists(path))
+        EditFileNameChange(path);
+}
+
+void Firmware::FormShow(bool expert)
+{
+    view_.visible = true;
+    view_.fileNameEnabled = expert;
+}
+
+void Firmware::FormClose()
+{
+    view_.visible = false;
+    timerBootStart_->stop();
+    timerBootProgram_->stop();
+    view_.updateEnabled = true;
+    // The boot loader give-up keeps running: it still reports a boot loader that never answered.
+    // A late acknowledgement no longer resumes programming; a BootReady still starts it over.
+    state_ = State::Idle;
+}
+
+void Firmware::EditFileNameChange(const Text& fileName)
+{
+    view_.fileName = fileName;
+    view_.fileVersion = FileVersion(fileName);
+}
+
+void Firmware::ButtonBrowseClick()
+{
+    if (!chooseFile)
+        return;
+    if (const auto chosen = chooseFile("ZR48 Binary File (*.bin)|*.bin"))
+        EditFileNameChange(*chosen);
+}
+
+void Firmware::ButtonUpdateClick()
+{
+    const auto bytes = readFirmwareFile(view_.fileName, kImageSize);
+    if (!bytes) {
+        outcome_ = Outcome::FileUnreadable;
+        prompt_.error("Unable to open firmware file.");
+        return;
+    }
+    // The file overwrites the buffer's beginning; a shorter file leaves the rest as it was.
+    std::copy(bytes->begin(), bytes->end(), image_.begin());
+    imageLoaded_ = true;
+    outcome_ = Outcome::None;
+    state_ = State::WaitingForBootLoader;
+    timerBootStart_->start(kBootStartMs);
+    timerBootError_->start(kBootErrorMs);
+    view_.updateEnabled = false;
+}
+
+void Firmware::ButtonCheckVersionClick()
+{
+    RequestVersion();
+    timerManualCheckVersion_->start(kCheckVersionMs);
+}
+
+void Firmware::TimerBootStartTimer()
+{
+    const auto frame = encode(BootStartFrame{});
+    send(frame.data(), frame.size());
+}
+
+void Firmware::TimerBootProgramTimer()
+{
+    sendBlock();
+}
+
+void Firmware::sendBlock()
+{
+    BootBlockFrame block;
+    block.block = static_cast<std::uint16_t>(currentBlock_);
+    const auto from = image_.begin() + static_cast<std::ptrdiff_t>(currentBlock_) * kBlockSize;
+    std::copy(from, from + kBlockSize, block.data.begin());
+    const auto frame = encode(block);
+    send(frame.data(), frame.size());
+}
+
+void Firmware::TimerBootErrorTimer()
+{
+    timerBootError_->stop();
+    timerBootStart_->stop();
+    timerBootProgram_->stop();
+    state_ = State::Idle;
+    outcome_ = Outcome::BootLoaderUnreachable;
+    prompt_.error("Unable to connect to the ZR48 boot loader.");
+    view_.updateEnabled = true;
+}
+
+void Firmware::TimerManualCheckVersionTimer()
+{
+    if (!sameText(deviceVersion_, kUnknown))
+        prompt_.information("Firmware version of the ZR48 currently connected:\n" + deviceVersion_);
+    else
+        prompt_.error("Unable to retrieve version number.");
+}
+
+void Firmware::TimerAutoCheckVersionTimer()
+{
+    const Text fileVersion = FileVersion(view_.fileName);
+    if (UpdateRecommended(deviceVersion_, fileVersion)) {
+        const Answer answer = prompt_.show("We strongly recommend to update the Firmware\nof the ZR48 to the current "
+                                           "Version of this Project Manager",
+                                           Icon::Information, Buttons::OkCancel);
+        if (answer == Answer::Ok && onShowRequest)
+            onShowRequest();
+    }
+    autoCheckArmed_ = true;
+}
+
+void Firmware::TimerCheckFileTimer()
+{
+    view_.fileVersion = FileVersion(view_.fileName);
+}
+
+} // namespace zr48

@@ -1,0 +1,129 @@
+#pragma once
+// The firmware updater: programs a firmware file into the ZR48 through its boot loader
+// (BootStart until BootReady, then 480 blocks of 256 bytes, each acknowledged), asks the unit for
+// its firmware version, and on every link connect recommends an update when the unit's version
+// and the firmware file's differ. The window (or the terminal) renders `view()` and calls the
+// handlers; frames arrive through `HandleFrame` and `ConnectNotice`.
+
+#include "base/Prompt.h"
+#include "base/Text.h"
+#include "base/Timer.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace zr48 {
+
+// What the firmware window shows.
+struct FirmwareView {
+    bool visible = false;
+    Text fileName;                // EditFileName
+    bool fileNameEnabled = false; // EditFileName and ButtonBrowse: expert mode only
+    Text fileVersion = "Unknown"; // LabelVersion
+    bool updateEnabled = true;    // ButtonUpdate
+    int progressMaximum = 480;
+    int progressPosition = 0;
+};
+
+class Firmware {
+public:
+    using Send = std::function<void(const std::uint8_t* payload, int length)>;
+
+    static constexpr std::size_t kImageSize = 131072;
+    static constexpr int kBlocks = 480;
+    static constexpr int kBlockSize = 256;
+    static constexpr int kBootStartMs = 200;
+    static constexpr int kBootProgramMs = 200;
+    static constexpr int kBootErrorMs = 5000;
+    static constexpr int kCheckVersionMs = 200;
+    static constexpr int kCheckFileMs = 1000;
+    static constexpr const char* kUnknown = "Unknown";
+    static constexpr const char* kDefaultFile = "Firmware/ZR48.BIN";
+    // The version text of the demonstration image that the build puts beside the programs for the
+    // simulated unit; it is no firmware for a real ZR48.
+    static constexpr const char* kDemoImageVersion = "R48+1.21 KELDO DEMO";
+
+    enum class State { Idle, WaitingForBootLoader, Programming };
+    // How the last update ended, for callers that wait for it (the command line).
+    enum class Outcome { None, Finished, FileUnreadable, BootLoaderUnreachable };
+
+    // Starts TimerCheckFile, which refreshes the file's version label once a second.
+    Firmware(TimerFactory& timers, Prompt& prompt);
+    ~Firmware();
+    Firmware(const Firmware&) = delete;
+    Firmware& operator=(const Firmware&) = delete;
+
+    // Link setup: how frames go out.
+    void SetLink(Send send) { send_ = std::move(send); }
+    // Called when the main window would show the firmware window (the recommendation's "OK").
+    std::function<void()> onShowRequest;
+    // The file dialog of Browse: given its filter, the chosen existing file or nothing.
+    std::function<std::optional<Text>(const Text& filter)> chooseFile;
+
+    // The version text of a firmware image: from the last "R48+1" to the next zero byte (or the
+    // end), "Unknown" without the marker.
+    static Text ImageVersion(const std::vector<std::uint8_t>& image);
+    // The version of the firmware file at `path` (at most its first 131,072 bytes); "Unknown" when
+    // the file is missing or unreadable or carries no marker.
+    static Text FileVersion(const Text& path);
+    // The automatic check's rule: both versions known and different, letter case ignored.
+    static bool UpdateRecommended(const Text& deviceVersion, const Text& fileVersion);
+
+    // Frames from the dispatcher: BootReady, BootBlockAck and VersionReply.
+    void HandleFrame(const std::uint8_t* payload, int length);
+    // The link has just become connected: the automatic version check.
+    void ConnectNotice();
+
+    // Handlers. `executableDir` is the folder of the running program.
+    void FormCreate(const Text& executableDir);
+    void FormShow(bool expert);
+    void FormClose();
+    void EditFileNameChange(const Text& fileName);
+    void ButtonBrowseClick();
+    void ButtonUpdateClick();
+    void ButtonCheckVersionClick();
+    void TimerBootStartTimer();
+    void TimerBootProgramTimer();
+    void TimerBootErrorTimer();
+    void TimerManualCheckVersionTimer();
+    void TimerAutoCheckVersionTimer();
+    void TimerCheckFileTimer();
+
+    // Sends VersionRequest and forgets the version known so far ("Unknown" until a reply).
+    void RequestVersion();
+
+    const FirmwareView& view() const { return view_; }
+    State state() const { return state_; }
+    Outcome outcome() const { return outcome_; }
+    int currentBlock() const { return currentBlock_; }
+    // The last version text the unit sent; empty before any request.
+    const Text& deviceVersion() const { return deviceVersion_; }
+
+private:
+    void sendBlock();
+    void send(const std::uint8_t* payload, std::size_t length);
+
+    Prompt& prompt_;
+    Send send_;
+    std::unique_ptr<Timer> timerBootStart_;
+    std::unique_ptr<Timer> timerBootProgram_;
+    std::unique_ptr<Timer> timerBootError_;
+    std::unique_ptr<Timer> timerManualCheckVersion_;
+    std::unique_ptr<Timer> timerAutoCheckVersion_;
+    std::unique_ptr<Timer> timerCheckFile_;
+    // The image being programmed. The version scans read files into buffers of their own, so a
+    // scan during an update never changes the blocks still to be sent.
+    std::vector<std::uint8_t> image_;
+    bool imageLoaded_ = false;
+    int currentBlock_ = 0;
+    State state_ = State::Idle;
+    Outcome outcome_ = Outcome::None;
+    Text deviceVersion_;
+    bool autoCheckArmed_ = true;
+    FirmwareView view_;
+};
+
+} // namespace zr48

@@ -1,0 +1,389 @@
+#include "tools/Firmware.h"
+
+#include "SimBench.h"
+#include "base/FileIo.h"
+#include "link/Frames.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace zr48 {
+namespace {
+
+const Text kDemoVersion = "R48+1.21 KELDO DEMO";
+
+std::vector<std::uint8_t> demoImage()
+{
+    return readFileBytes(ZR48_FIRMWARE_IMAGE);
+}
+
+TEST(FirmwareFileVersion, TakesTheTextFromTheLastMarkerToTheNextZeroByte)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        Text version;
+    };
+    const std::string big(Firmware::kImageSize, 'x');
+    const Case cases[] = {
+        {"no marker", std::string("R48+0.9\0R48", 11), "Unknown"},
+        {"one marker", std::string("abcR48+1.05\0R49+1.00\0", 21), "R48+1.05"},
+        {"the second of two", std::string("R48+1.00\0yyR48+1.07 B\0zz", 24), "R48+1.07 B"},
+        {"no zero byte after it", "....R48+1.9x", "R48+1.9x"},
+        {"marker beyond the first 131,072 bytes", big + std::string("R48+1.5\0", 8), "Unknown"},
+        {"text cut at 131,072 bytes", big.substr(7) + "R48+1.5 TAIL", "R48+1.5"},
+        {"marker cut short by the read limit", big.substr(3) + "R48+1.5", "Unknown"},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases)
+        EXPECT_EQ(Firmware::FileVersion(dir.write("f.bin", c.content)), c.version) << c.name;
+    EXPECT_EQ(Firmware::FileVersion(dir.text("missing.bin")), "Unknown");
+    EXPECT_EQ(Firmware::FileVersion(dir.text()), "Unknown"); // a folder
+    EXPECT_EQ(Firmware::FileVersion(ZR48_FIRMWARE_IMAGE), kDemoVersion);
+}
+
+TEST(FirmwareDemoImage, FitsAnUpdateAndCarriesItsVersionInTheProgrammedPart)
+{
+    const auto image = demoImage();
+    EXPECT_GE(image.size(), 122880u);
+    EXPECT_LE(image.size(), 131072u);
+    const std::vector<std::uint8_t> programmed(image.begin(), image.begin() + 122880);
+    EXPECT_EQ(Firmware::ImageVersion(programmed), kDemoVersion);
+}
+
+TEST(FirmwareAutomaticCheck, RecommendsAnUpdateOnlyWhenBothVersionsAreKnownAndDiffer)
+{
+    struct Case {
+        Text device;
+        Text file;
+        bool recommended;
+    };
+    const Case cases[] = {
+        {"R48+1.20 SIM", "R48+1.21 KELDO DEMO", true},
+        {"r48+1.21 keldo demo", "R48+1.21 KELDO DEMO", false},
+        {"R48+1.21 KELDO DEMO", "R48+1.21 KELDO DEMO", false},
+        {"Unknown", "R48+1.21 KELDO DEMO", false}, // no reply
+        {"R48+1.20 SIM", "Unknown", false},        // no file or no marker
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        // The unit answers the connect's version request with `device`; the file holds `file`.
+        VirtualClock clock;
+        test::ScriptedPrompt prompt;
+        Firmware firmware(clock, prompt);
+        const Text path = c.file == "Unknown" ? dir.text("none.bin") : dir.write("f.bin", "..." + c.file + '\0');
+        firmware.EditFileNameChange(path);
+        int requests = 0;
+        firmware.SetLink([&](const std::uint8_t* payload, int) { requests += payload[0] == 11; });
+        bool shown = false;
+        firmware.onShowRequest = [&] { shown = true; };
+        if (c.recommended)
+            prompt.answer(Answer::Ok, "We strongly recommend to update the Firmware\nof the ZR48");
+
+        firmware.ConnectNotice();
+        firmware.ConnectNotice(); // still pending: nothing more is asked
+        EXPECT_EQ(requests, 1);
+        if (c.device != "Unknown") {
+            const auto reply = encode(VersionReplyFrame{0, c.device});
+            firmware.HandleFrame(reply.data(), static_cast<int>(reply.size()));
+        }
+        clock.advance(199);
+        EXPECT_TRUE(prompt.shown().empty());
+        clock.advance(1);
+        EXPECT_EQ(prompt.shown().size(), c.recommended ? 1u : 0u) << c.device << " / " << c.file;
+        EXPECT_EQ(shown, c.recommended);
+        if (c.recommended) {
+            EXPECT_EQ(prompt.shown()[0].icon, Icon::Information);
+            EXPECT_EQ(prompt.shown()[0].buttons, Buttons::OkCancel);
+        }
+        // Re-armed: the next connect checks again.
+        firmware.ConnectNotice();
+        EXPECT_EQ(requests, 2);
+        if (c.recommended)
+            prompt.answer(Answer::Cancel);
+        const auto reply = encode(VersionReplyFrame{0, c.device});
+        if (c.device != "Unknown")
+            firmware.HandleFrame(reply.data(), static_cast<int>(reply.size()));
+        clock.advance(200);
+        EXPECT_EQ(shown, c.recommended); // Cancel does not show the window
+    }
+}
+
+// The updater on a simulated unit.
+class FirmwareOnUnit : public testing::Test {
+protected:
+    explicit FirmwareOnUnit(SimOptions options = {}) : bench(std::move(options)), firmware(bench.clock, prompt)
+    {
+        firmware.SetLink(bench.sender());
+        bench.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Firmware,
+                                           [this](const std::uint8_t* p, int n) { firmware.HandleFrame(p, n); });
+    }
+    bool runUpdate(const Text& path)
+    {
+        firmware.EditFileNameChange(path);
+        firmware.ButtonUpdateClick();
+        return bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000);
+    }
+    test::SimBench bench;
+    test::ScriptedPrompt prompt;
+    Firmware firmware;
+    test::TempDir dir;
+};
+
+TEST_F(FirmwareOnUnit, BootLoaderProgramsAll480BlocksAndTheUnitReportsTheNewVersion)
+{
+    const auto image = demoImage();
+    ASSERT_NE(bench.unit.unit.version(), kDemoVersion);
+    ASSERT_TRUE(runUpdate(ZR48_FIRMWARE_IMAGE));
+    EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished);
+    EXPECT_EQ(prompt.messages(), std::vector<Text>{"Update finished."});
+    EXPECT_EQ(firmware.view().progressPosition, 480);
+    EXPECT_EQ(firmware.view().progressMaximum, 480);
+    EXPECT_TRUE(firmware.view().updateEnabled);
+    const auto& flash = bench.unit.unit.flash();
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + 122880, flash.begin()));
+    EXPECT_EQ(bench.sentOfType(FrameType::BootBlock), 480u); // no loss: each block once
+
+    prompt.clear();
+    firmware.ButtonCheckVersionClick();
+    bench.clock.advance(200);
+    EXPECT_EQ(prompt.messages(),
+              std::vector<Text>{"Firmware version of the ZR48 currently connected:\n" + kDemoVersion});
+}
+
+TEST_F(FirmwareOnUnit, AShortFileProgramsZerosBeyondItsEndAndScansNeverTouchTheImage)
+{
+    // 100,000 bytes: the blocks beyond its end carry the buffer's zeros. While it is programmed,
+    // the named file changes and the file on disk is rewritten; the once-a-second scans read
+    // them, yet the blocks still to be sent stay those of the file read at Update.
+    std::string content(100000, 'a');
+    content.replace(500, 9, std::string("R48+1.3\0", 8));
+    const Text path = dir.write("short.bin", content);
+    const Text other = dir.write("other.bin", std::string(131072, 'o'));
+    firmware.EditFileNameChange(path);
+    firmware.ButtonUpdateClick();
+    ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.currentBlock() == 10; }, 60000));
+    dir.write("short.bin", std::string(131072, 'b'));
+    firmware.EditFileNameChange(other);
+    ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000));
+    EXPECT_EQ(firmware.view().fileVersion, "Unknown"); // the scans did run on the new file
+
+    const auto& flash = bench.unit.unit.flash();
+    EXPECT_TRUE(std::equal(content.begin(), content.end(), flash.begin(),
+                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+    EXPECT_TRUE(std::all_of(flash.begin() + 100000, flash.begin() + 122880, [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(bench.unit.unit.version(), "R48+1.3");
+}
+
+TEST_F(FirmwareOnUnit, EveryConnectionOfAUnitWithOtherFirmwareRecommendsTheUpdate)
+{
+    bench.dispatcher.setConnectNotice([this] { firmware.ConnectNotice(); });
+    firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+    int showRequests = 0;
+    firmware.onShowRequest = [&] { ++showRequests; };
+    const Text recommendation = "We strongly recommend to update the Firmware";
+    prompt.answer(Answer::Ok, recommendation);
+    ASSERT_TRUE(bench.clock.advanceUntil([&] { return !prompt.shown().empty(); }, 5000));
+    EXPECT_EQ(firmware.deviceVersion(), "R48+1.20 SIM");
+    EXPECT_EQ(showRequests, 1);
+
+    // Unplugged and plugged in again: the link reconnects and the check runs again.
+    bench.unit.unit.unplug();
+    bench.clock.advance(3500);
+    ASSERT_FALSE(bench.link.Connected());
+    bench.unit.unit.replug();
+    prompt.answer(Answer::Cancel, recommendation);
+    ASSERT_TRUE(bench.clock.advanceUntil([&] { return prompt.shown().size() == 2; }, 10000));
+    EXPECT_EQ(showRequests, 1);
+
+    // Once the unit runs the file's firmware, a reconnection stays silent.
+    ASSERT_TRUE(runUpdate(ZR48_FIRMWARE_IMAGE));
+    bench.unit.unit.unplug();
+    bench.clock.advance(3500);
+    bench.unit.unit.replug();
+    ASSERT_TRUE(bench.clock.advanceUntil([&] { return bench.link.Connected(); }, 10000));
+    bench.clock.advance(1000);
+    EXPECT_EQ(firmware.deviceVersion(), kDemoVersion);
+    EXPECT_EQ(prompt.messages().back(), "Update finished.");
+}
+
+class FirmwareOnLossyUnit : public FirmwareOnUnit {
+protected:
+    static SimOptions lossy()
+    {
+        SimOptions options;
+        options.bootReadyCount = 600;
+        options.faults.dropRate = 0.1;
+        options.faults.seed = 7;
+        return options;
+    }
+    FirmwareOnLossyUnit() : FirmwareOnUnit(lossy()) {}
+};
+
+TEST_F(FirmwareOnLossyUnit, LostFramesAreResentAndTheBarEndsAt480Of600)
+{
+    ASSERT_TRUE(runUpdate(ZR48_FIRMWARE_IMAGE));
+    EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished);
+    EXPECT_GT(bench.sentOfType(FrameType::BootBlock), 480u);
+    EXPECT_EQ(firmware.view().progressMaximum, 600);
+    EXPECT_EQ(firmware.view().progressPosition, 480);
+    const auto image = demoImage();
+    EXPECT_TRUE(std::equal(image.begin(), image.begin() + 122880, bench.unit.unit.flash().begin()));
+    EXPECT_EQ(bench.unit.unit.version(), kDemoVersion);
+}
+
+class FirmwareOnSilentUnit : public FirmwareOnUnit {
+protected:
+    static SimOptions silent()
+    {
+        SimOptions options;
+        options.faults.silent = true;
+        return options;
+    }
+    FirmwareOnSilentUnit() : FirmwareOnUnit(silent()) {}
+};
+
+TEST_F(FirmwareOnSilentUnit, TheBootLoaderGiveUpComesAfter5000MsEvenWithTheWindowClosed)
+{
+    firmware.FormShow(false);
+    firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+    firmware.ButtonUpdateClick();
+    EXPECT_FALSE(firmware.view().updateEnabled);
+    bench.clock.advance(1000);
+    firmware.FormClose(); // stops the BootStart repeats, not the give-up
+    const auto bootStarts = bench.sentOfType(FrameType::BootStart);
+    EXPECT_EQ(bootStarts, 5u);
+    bench.clock.advance(3999);
+    EXPECT_TRUE(prompt.messages().empty());
+    bench.clock.advance(1);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to connect to the ZR48 boot loader."});
+    EXPECT_EQ(bench.sentOfType(FrameType::BootStart), bootStarts);
+    EXPECT_EQ(firmware.outcome(), Firmware::Outcome::BootLoaderUnreachable);
+    EXPECT_TRUE(firmware.view().updateEnabled);
+    EXPECT_EQ(bench.sentOfType(FrameType::BootBlock), 0u);
+}
+
+TEST_F(FirmwareOnSilentUnit, TheManualCheckReportsAMissingReply)
+{
+    firmware.ButtonCheckVersionClick();
+    EXPECT_EQ(firmware.deviceVersion(), "Unknown");
+    bench.clock.advance(200);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to retrieve version number."});
+}
+
+TEST(FirmwareUpdate, AFileThatCannotBeOpenedSendsNothing)
+{
+    VirtualClock clock;
+    test::ScriptedPrompt prompt;
+    Firmware firmware(clock, prompt);
+    int sent = 0;
+    firmware.SetLink([&](const std::uint8_t*, int) { ++sent; });
+    test::TempDir dir;
+    firmware.EditFileNameChange(dir.text("missing.bin"));
+    firmware.ButtonUpdateClick();
+    clock.advance(6000);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to open firmware file."});
+    EXPECT_EQ(sent, 0);
+    EXPECT_TRUE(firmware.view().updateEnabled);
+}
+
+TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
+{
+    VirtualClock clock;
+    test::ScriptedPrompt prompt;
+    Firmware firmware(clock, prompt);
+    std::vector<std::vector<std::uint8_t>> sent;
+    firmware.SetLink([&](const std::uint8_t* p, int n) { sent.emplace_back(p, p + n); });
+    auto feed = [&](auto frame) {
+        const auto bytes = encode(frame);
+        firmware.HandleFrame(bytes.data(), static_cast<int>(bytes.size()));
+    };
+    auto lastBlock = [&] {
+        EXPECT_EQ(sent.back().size(), 260u);
+        return (sent.back()[2] << 8) | sent.back()[3];
+    };
+
+    // A BootReady without an update read no image: programming an empty image is refused.
+    feed(BootReadyFrame{0, 480});
+    clock.advance(1000);
+    EXPECT_TRUE(sent.empty());
+
+    test::TempDir dir;
+    firmware.EditFileNameChange(dir.write("fw.bin", std::string(122880, 'z')));
+    firmware.ButtonUpdateClick();
+    clock.advance(200);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], (std::vector<std::uint8_t>{5, 0}));
+    feed(BootReadyFrame{0, 500});
+    EXPECT_EQ(firmware.view().progressMaximum, 500);
+    clock.advance(199);
+    EXPECT_EQ(sent.size(), 1u);
+    clock.advance(1); // block 0, 200 ms after BootReady
+    EXPECT_EQ(lastBlock(), 0);
+    EXPECT_EQ(sent.back()[4], 'z');
+    feed(BootBlockAckFrame{0, 0});
+    EXPECT_EQ(lastBlock(), 1); // at once
+    const auto count = sent.size();
+    feed(BootBlockAckFrame{0, 0}); // a late one for the previous block
+    EXPECT_EQ(sent.size(), count);
+    EXPECT_EQ(firmware.currentBlock(), 1);
+    clock.advance(200);
+    EXPECT_EQ(lastBlock(), 1);          // resent
+    firmware.ButtonCheckVersionClick(); // between blocks; programming goes on
+    EXPECT_EQ(sent.back(), (std::vector<std::uint8_t>{11, 0}));
+    clock.advance(200);
+    EXPECT_EQ(lastBlock(), 1);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to retrieve version number."});
+    EXPECT_EQ(firmware.state(), Firmware::State::Programming);
+    clock.advance(10000); // no give-up once the boot loader answered
+    EXPECT_EQ(firmware.state(), Firmware::State::Programming);
+    EXPECT_EQ(prompt.errors().size(), 1u);
+}
+
+TEST(FirmwareForm, FindsTheDefaultFileBesideTheProgramAndShowsItsVersion)
+{
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "Firmware");
+    VirtualClock clock;
+    test::ScriptedPrompt prompt;
+    Firmware firmware(clock, prompt);
+    firmware.FormCreate(dir.text());
+    EXPECT_TRUE(firmware.view().fileName.empty());
+    EXPECT_EQ(firmware.view().fileVersion, "Unknown");
+
+    dir.write("Firmware/ZR48.BIN", std::string("R48+1.4\0", 8));
+    firmware.FormCreate(dir.text());
+    EXPECT_EQ(firmware.view().fileName, dir.text("Firmware/ZR48.BIN"));
+    EXPECT_EQ(firmware.view().fileVersion, "R48+1.4");
+    // The label follows the file on disk once a second.
+    dir.write("Firmware/ZR48.BIN", std::string("R48+1.5\0", 8));
+    clock.advance(1000);
+    EXPECT_EQ(firmware.view().fileVersion, "R48+1.5");
+
+    // Browse puts the chosen file into the box; a cancelled dialog changes nothing.
+    std::optional<Text> choice = dir.write("other.bin", std::string("R48+1.6\0", 8));
+    Text filter;
+    firmware.chooseFile = [&](const Text& f) {
+        filter = f;
+        return choice;
+    };
+    firmware.ButtonBrowseClick();
+    EXPECT_EQ(filter, "ZR48 Binary File (*.bin)|*.bin");
+    EXPECT_EQ(firmware.view().fileName, dir.text("other.bin"));
+    EXPECT_EQ(firmware.view().fileVersion, "R48+1.6");
+    choice.reset();
+    firmware.ButtonBrowseClick();
+    EXPECT_EQ(firmware.view().fileName, dir.text("other.bin"));
+
+    firmware.FormShow(true);
+    EXPECT_TRUE(firmware.view().visible);
+    EXPECT_TRUE(firmware.view().fileNameEnabled);
+    firmware.FormShow(false);
+    EXPECT_FALSE(firmware.view().fileNameEnabled);
+}
+
+} // namespace
+} // namespace zr48
