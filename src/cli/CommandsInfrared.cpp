@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "cli/PngFile.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
 #include "infrared/IrCapture.h"
@@ -13,7 +14,6 @@
 #include "infrared/SignalAnalyser.h"
 #include "project/SimpleIniFile.h"
 
-#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,24 +65,6 @@ std::unique_ptr<CaptureBuffer> readCapture(const Text& path, std::int64_t& valid
     return capture;
 }
 
-Bytes encodePng(const ScopeRaster& raster)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(raster.width());
-    image.height = static_cast<png_uint_32>(raster.height());
-    image.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    const auto stride = static_cast<png_int_32>(raster.width() * 3);
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, raster.rgb().data(), stride, nullptr))
-        throw Error(Text("Cannot encode the plot: ") + image.message);
-    Bytes png(size);
-    if (!png_image_write_to_memory(&image, png.data(), &size, 0, raster.rgb().data(), stride, nullptr))
-        throw Error(Text("Cannot encode the plot: ") + image.message);
-    png.resize(size);
-    return png;
-}
-
 // The zoomed view that shows the span whole: the finest scale at which it fits, centred on it,
 // with the measuring points on its ends.
 struct SpanView {
@@ -126,7 +108,7 @@ void writePlot(const Text& path, CaptureView capture, std::int64_t validSamples,
     appendTrace(view.zoom, capture, static_cast<float>(validSamples), TraceKind::Capture, ops);
     appendMeasureMarks(view.measure, kPlotHeight, ops);
     raster.paint(ops);
-    writeFileAtomically(path, encodePng(raster));
+    writeFileAtomically(path, encodeRgbPng(raster.width(), raster.height(), raster.rgb()));
 }
 
 int runAnalyse(Context& context, const Arguments& arguments)
