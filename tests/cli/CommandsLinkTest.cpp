@@ -1,4 +1,6 @@
 #include "cli/CommandsLink.h"
+
+#include "CliHarness.h"
 #include "base/VirtualClock.h"
 #include "cli/Cli.h"
 #include "sim/SimulatedDriver.h"
@@ -55,18 +57,12 @@ TEST_F(StatusTest, ASilentOrAbsentUnitIsReportedAfterThreeSeconds)
 
 TEST(StatusCommand, RefusesAnUnknownLinkAndReportsAMissingDevice)
 {
-    std::ostringstream out;
-    std::ostringstream err;
-    test::ScriptedPrompt prompt;
-    MemorySettingsStore store;
-    Settings settings{store, SettingsDefaults{}};
-    Environment environment{out, err, prompt, settings, {}};
-    EXPECT_EQ(run(environment, {"--link", "usb", "status"}), kExitUsage);
-    EXPECT_NE(err.str().find("unknown link 'usb'"), std::string::npos) << err.str();
-    err.str({});
-    EXPECT_EQ(run(environment, {"--link", "tty:/nonexistent/ttyZR48", "status"}), kExitNoUnit);
-    EXPECT_EQ(err.str(), "no ZR48 found: Not Connected (looked for the terminal device /nonexistent/ttyZR48)\n");
-    EXPECT_EQ(run(environment, {"status", "extra"}), kExitUsage);
+    CliHarness cli;
+    EXPECT_EQ(cli.runCli({"--link", "usb", "status"}), kExitUsage);
+    EXPECT_NE(cli.err.str().find("unknown link 'usb'"), std::string::npos) << cli.err.str();
+    EXPECT_EQ(cli.runCli({"--link", "tty:/nonexistent/ttyZR48", "status"}), kExitNoUnit);
+    EXPECT_EQ(cli.err.str(), "no ZR48 found: Not Connected (looked for the terminal device /nonexistent/ttyZR48)\n");
+    EXPECT_EQ(cli.runCli({"status", "extra"}), kExitUsage);
 }
 
 } // namespace
@@ -77,16 +73,11 @@ namespace {
 
 TEST(UnitSession, DeviceCommandsRunOnASimulatedUnitInVirtualTime)
 {
-    std::ostringstream out;
-    std::ostringstream err;
-    test::ScriptedPrompt prompt;
-    MemorySettingsStore store;
-    Settings settings(store, {});
-    Environment environment{out, err, prompt, settings, {}, true};
-    EXPECT_EQ(run(environment, {"--link", "sim", "status"}), kExitOk) << err.str();
-    EXPECT_NE(out.str().find("Firmware version: R48+1.20 SIM"), std::string::npos);
-    EXPECT_EQ(run(environment, {"--link", "bogus", "status"}), kExitUsage);
-    EXPECT_NE(err.str().find("unknown link 'bogus'"), std::string::npos);
+    CliHarness cli;
+    EXPECT_EQ(cli.runCli({"--link", "sim", "status"}), kExitOk) << cli.err.str();
+    EXPECT_NE(cli.out.str().find("Firmware version: R48+1.20 SIM"), std::string::npos);
+    EXPECT_EQ(cli.runCli({"--link", "bogus", "status"}), kExitUsage);
+    EXPECT_NE(cli.err.str().find("unknown link 'bogus'"), std::string::npos);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // zr48 download and zr48 upload against the simulated unit in virtual time; the card is kept in a
 // file between the commands, as a user's runs keep it.
 
+#include "CliHarness.h"
 #include "base/FileIo.h"
 #include "cli/Cli.h"
 #include "project/ProjectFile.h"
@@ -15,7 +16,7 @@
 namespace zr48::cli {
 namespace {
 
-class CommandsTransferTest : public testing::Test {
+class CommandsTransferTest : public testing::Test, public CliHarness {
 protected:
     CommandsTransferTest()
     {
@@ -37,12 +38,6 @@ protected:
     }
 
     test::TempDir dir;
-    std::ostringstream out;
-    std::ostringstream err;
-    test::ScriptedPrompt prompt;
-    MemorySettingsStore store;
-    Settings settings{store, SettingsDefaults{}};
-    Environment environment{out, err, prompt, settings, {}, true};
 };
 
 TEST_F(CommandsTransferTest, DownloadsAProjectVerifiesItAndUploadsItIntoANewProject)

@@ -1,3 +1,4 @@
+#include "CliHarness.h"
 #include "base/FileIo.h"
 #include "base/VirtualClock.h"
 #include "cli/Cli.h"
@@ -14,7 +15,7 @@
 namespace zr48::cli {
 namespace {
 
-class InfraredCommandsTest : public testing::Test {
+class InfraredCommandsTest : public testing::Test, public CliHarness {
 protected:
     int run(Arguments arguments)
     {
@@ -40,12 +41,6 @@ protected:
     }
 
     test::TempDir dir;
-    std::ostringstream out;
-    std::ostringstream err;
-    test::ScriptedPrompt prompt;
-    MemorySettingsStore store;
-    Settings settings{store, SettingsDefaults{}};
-    Environment environment{out, err, prompt, settings, {}};
 };
 
 const char* const kDeviceFile =

@@ -1,3 +1,4 @@
+#include "CliHarness.h"
 #include "base/FileIo.h"
 #include "cli/Cli.h"
 #include "project/ProjectFile.h"
@@ -11,7 +12,7 @@
 namespace zr48::cli {
 namespace {
 
-class ProjectCommandsTest : public testing::Test {
+class ProjectCommandsTest : public testing::Test, public CliHarness {
 protected:
     ProjectCommandsTest()
     {
@@ -38,12 +39,6 @@ protected:
 
     test::TempDir dir;
     Text project;
-    std::ostringstream out;
-    std::ostringstream err;
-    test::ScriptedPrompt prompt;
-    MemorySettingsStore store;
-    Settings settings{store, SettingsDefaults{}};
-    Environment environment{out, err, prompt, settings, {}};
 };
 
 TEST_F(ProjectCommandsTest, ShowListsTheProjectAndFlagsMissingDeviceFiles)
