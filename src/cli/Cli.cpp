@@ -16,16 +16,16 @@ const Command* findCommand(std::string_view name)
 
 void printUsage(std::ostream& out)
 {
-    out << "Usage: zr48 [--link SPEC] [--yes | --no] COMMAND [ARGUMENTS...]\n"
+    out << "Usage: zr48 [--link TARGET] [--yes | --no] COMMAND [ARGUMENTS...]\n"
            "       zr48 --help | --version\n"
            "\n"
            "The command-line tool of the KELDO ZR48 Project Manager.\n"
            "\n"
            "Options:\n"
-           "  --link SPEC   how to reach the ZR48: auto (default), sim, sim:CARDFILE, tty:PATH, ftdi\n"
-           "  --yes, --no   answer every question with Yes (OK) or with No (Cancel)\n"
-           "  --help        show this help; 'zr48 help COMMAND' shows a command's help\n"
-           "  --version     show the version\n"
+           "  --link TARGET  how to reach the ZR48: auto (default), sim, sim:CARDFILE, tty:PATH, ftdi\n"
+           "  --yes, --no    answer every question with Yes (OK) or with No (Cancel)\n"
+           "  --help         show this help; 'zr48 help COMMAND' shows a command's help\n"
+           "  --version      show the version\n"
            "\n"
            "Commands:\n";
     size_t width = 0;

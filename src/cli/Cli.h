@@ -19,7 +19,7 @@ inline constexpr int kExitNoUnit = 2; // no ZR48 answered
 inline constexpr int kExitUsage = 64; // the command line was wrong
 
 struct GlobalOptions {
-    std::string link = "auto"; // --link SPEC
+    std::string link = "auto"; // --link TARGET
     // Device commands on a simulated unit run in virtual time (tests): no waiting at all.
     bool virtualTime = false;
 };

@@ -3,7 +3,7 @@
 #include "base/Error.h"
 #include "cli/UnitSession.h"
 #include "link/Frames.h"
-#include "link/LinkSpec.h"
+#include "link/LinkTarget.h"
 
 #include <optional>
 #include <ostream>

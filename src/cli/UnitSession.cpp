@@ -7,7 +7,7 @@
 
 namespace zr48::cli {
 
-UnitSession::UnitSession(const LinkSpec& spec, bool virtualTime)
+UnitSession::UnitSession(const LinkTarget& target, bool virtualTime)
 {
     std::function<std::int64_t()> nowUs;
     if (virtualTime) {
@@ -19,7 +19,7 @@ UnitSession::UnitSession(const LinkSpec& spec, bool virtualTime)
         timers_ = &*realTime_;
         nowUs = [this] { return realTime_->nowUs(); };
     }
-    driver_ = std::make_unique<LinkDriver>(spec, *timers_, std::move(nowUs));
+    driver_ = std::make_unique<LinkDriver>(target, *timers_, std::move(nowUs));
     threads_ = std::make_unique<TimerRxThreadHost>(*timers_);
     link_ = std::make_unique<TUsbZR48>(*timers_, driver_->driver(), *threads_, TUsbZR48::StatusSink{});
     link_->SetFrameHandler([this](const std::uint8_t* payload, int length) { dispatcher_.Dispatch(payload, length); });
@@ -62,14 +62,14 @@ bool UnitSession::connect(std::ostream& err)
 
 std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* command, int& exitCode)
 {
-    const auto spec = parseLinkSpec(context.options.link);
-    if (!spec) {
-        context.err << "zr48: unknown link '" << context.options.link << "'; use " << kLinkSpecHelp << "\n";
+    const auto target = parseLinkTarget(context.options.link);
+    if (!target) {
+        context.err << "zr48: unknown link '" << context.options.link << "'; use " << kLinkTargetHelp << "\n";
         exitCode = kExitUsage;
         return nullptr;
     }
     try {
-        return std::make_unique<UnitSession>(*spec, context.options.virtualTime);
+        return std::make_unique<UnitSession>(*target, context.options.virtualTime);
     } catch (const Error& e) {
         context.err << "zr48 " << command << ": " << toUtf8(e.message()) << "\n";
         exitCode = kExitFailed;

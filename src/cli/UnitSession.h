@@ -25,7 +25,7 @@ public:
 
     // Throws zr48::Error when the link cannot be made (for instance a simulator card file that
     // cannot be read). The link opens at once; frames go to `dispatcher()`.
-    UnitSession(const LinkSpec& spec, bool virtualTime);
+    UnitSession(const LinkTarget& target, bool virtualTime);
     ~UnitSession();
     UnitSession(const UnitSession&) = delete;
     UnitSession& operator=(const UnitSession&) = delete;

@@ -66,7 +66,7 @@ void QtRxThreadHost::run(const std::shared_ptr<Worker>& worker, FtDriver& driver
     worker->ended = true;
 }
 
-QtLink::QtLink(const LinkSpec& spec) : driver_(spec, timers_, [this] { return elapsed_.nsecsElapsed() / 1000; })
+QtLink::QtLink(const LinkTarget& target) : driver_(target, timers_, [this] { return elapsed_.nsecsElapsed() / 1000; })
 {
     elapsed_.start();
 }

@@ -5,7 +5,7 @@
 
 #include "base/Timer.h"
 #include "base/qt/QtTimer.h"
-#include "link/LinkSpec.h"
+#include "link/LinkTarget.h"
 #include "link/UsbZR48.h"
 #include "link/drivers/LinkDrivers.h"
 
@@ -52,11 +52,11 @@ struct LinkParts {
     RxThreadHost& threads;
 };
 
-// The parts of the desktop program's link, built from `--link SPEC`. It must outlive the main
+// The parts of the desktop program's link, built from `--link TARGET`. It must outlive the main
 // window. Throws zr48::Error when the simulator's card file cannot be read.
 class QtLink {
 public:
-    explicit QtLink(const LinkSpec& spec);
+    explicit QtLink(const LinkTarget& target);
     LinkParts parts() { return {timers_, driver_.driver(), threads_}; }
     LinkDriver& driver() { return driver_; }
 

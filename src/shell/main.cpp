@@ -1,6 +1,6 @@
 // zr48pm: the desktop program.
 //
-//   zr48pm [--link SPEC] [FILE]
+//   zr48pm [--link TARGET] [FILE]
 //
 // --link chooses how the ZR48 is reached (auto, serial, ftdi, tty:PATH, sim, sim:CARDFILE); the
 // first other argument names a project or device file to open at start.
@@ -10,7 +10,7 @@
 #include "base/Text.h"
 #include "base/qt/QtSettingsStore.h"
 #include "base/qt/QtText.h"
-#include "link/LinkSpec.h"
+#include "link/LinkTarget.h"
 #include "shell/MainForm.h"
 #include "shell/QtLink.h"
 
@@ -35,14 +35,14 @@ std::optional<CommandLine> parseCommandLine(const QStringList& arguments)
         const QString& a = arguments[i];
         if (a == "--link" || a.startsWith("--link=")) {
             if (a == "--link" && i + 1 == arguments.size()) {
-                std::cerr << "zr48pm: --link needs a value (" << zr48::kLinkSpecHelp << ")\n";
+                std::cerr << "zr48pm: --link needs a value (" << zr48::kLinkTargetHelp << ")\n";
                 return std::nullopt;
             }
             line.link = (a == "--link" ? arguments[++i] : a.mid(7)).toStdString();
         } else if (a == "--help" || a == "-h") {
-            std::cout << "Usage: zr48pm [--link SPEC] [FILE]\n"
-                         "  --link SPEC  how to reach the ZR48: "
-                      << zr48::kLinkSpecHelp
+            std::cout << "Usage: zr48pm [--link TARGET] [FILE]\n"
+                         "  --link TARGET  how to reach the ZR48: "
+                      << zr48::kLinkTargetHelp
                       << " (default auto)\n"
                          "  FILE         a project (.mpj) or device file (.mpi) to open\n";
             return std::nullopt;
@@ -65,16 +65,16 @@ int main(int argc, char* argv[])
     const auto commandLine = parseCommandLine(QApplication::arguments());
     if (!commandLine)
         return QApplication::arguments().contains("--help") || QApplication::arguments().contains("-h") ? 0 : 64;
-    const auto spec = zr48::parseLinkSpec(commandLine->link);
-    if (!spec) {
-        std::cerr << "zr48pm: unknown link '" << commandLine->link << "'; use " << zr48::kLinkSpecHelp << "\n";
+    const auto target = zr48::parseLinkTarget(commandLine->link);
+    if (!target) {
+        std::cerr << "zr48pm: unknown link '" << commandLine->link << "'; use " << zr48::kLinkTargetHelp << "\n";
         return 64;
     }
 
     zr48::QtSettingsStore store;
     zr48::Settings settings(store, zr48::platformSettingsDefaults());
     try {
-        zr48::QtLink link(*spec);
+        zr48::QtLink link(*target);
         zr48::TMainForm mainForm(settings, link.parts());
         if (commandLine->file)
             mainForm.setCommandLineFile(zr48::fromUtf8(*commandLine->file));

@@ -1,4 +1,4 @@
-#include "link/LinkSpec.h"
+#include "link/LinkTarget.h"
 #include "link/drivers/SerialDriver.h"
 #include "support/TempDir.h"
 
@@ -9,30 +9,30 @@
 namespace zr48 {
 namespace {
 
-TEST(LinkSpec, ParsesEveryKindAndRefusesTheRest)
+TEST(LinkTarget, ParsesEveryKindAndRefusesTheRest)
 {
     struct Case {
-        const char* spec;
-        std::optional<LinkSpec::Kind> kind;
+        const char* target;
+        std::optional<LinkTarget::Kind> kind;
         const char* argument;
     };
     const Case cases[] = {
-        {"auto", LinkSpec::Kind::Auto, ""},
-        {"sim", LinkSpec::Kind::Sim, ""},
-        {"sim:/home/ann/card.zr48", LinkSpec::Kind::Sim, "/home/ann/card.zr48"},
-        {"tty:/dev/pts/4", LinkSpec::Kind::Tty, "/dev/pts/4"},
-        {"ftdi", LinkSpec::Kind::Ftdi, ""},
-        {"serial", LinkSpec::Kind::Serial, ""},
+        {"auto", LinkTarget::Kind::Auto, ""},
+        {"sim", LinkTarget::Kind::Sim, ""},
+        {"sim:/home/ann/card.zr48", LinkTarget::Kind::Sim, "/home/ann/card.zr48"},
+        {"tty:/dev/pts/4", LinkTarget::Kind::Tty, "/dev/pts/4"},
+        {"ftdi", LinkTarget::Kind::Ftdi, ""},
+        {"serial", LinkTarget::Kind::Serial, ""},
         {"tty:", std::nullopt, ""},
         {"usb", std::nullopt, ""},
         {"SIM", std::nullopt, ""},
     };
     for (const Case& c : cases) {
-        const auto spec = parseLinkSpec(c.spec);
-        ASSERT_EQ(spec.has_value(), c.kind.has_value()) << c.spec;
-        if (spec) {
-            EXPECT_EQ(spec->kind, *c.kind) << c.spec;
-            EXPECT_EQ(spec->argument, c.argument) << c.spec;
+        const auto target = parseLinkTarget(c.target);
+        ASSERT_EQ(target.has_value(), c.kind.has_value()) << c.target;
+        if (target) {
+            EXPECT_EQ(target->kind, *c.kind) << c.target;
+            EXPECT_EQ(target->argument, c.argument) << c.target;
         }
     }
 }

@@ -44,29 +44,29 @@ std::string expandHome(const std::string& path)
 
 } // namespace
 
-LinkDriver::LinkDriver(const LinkSpec& spec, TimerFactory& timers, std::function<std::int64_t()> nowUs)
+LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs)
 {
-    switch (spec.kind) {
-    case LinkSpec::Kind::Auto:
+    switch (target.kind) {
+    case LinkTarget::Kind::Auto:
         driver_ = std::make_unique<AutoDriver>(std::make_unique<SerialDriver>(), std::make_unique<FtdiDriver>());
         description_ = "a USB serial converter \"" + std::string(kZr48Description) + "\" (serial or libftdi1)";
         break;
-    case LinkSpec::Kind::Serial:
+    case LinkTarget::Kind::Serial:
         driver_ = std::make_unique<SerialDriver>();
         description_ = "a serial device \"" + std::string(kZr48Description) + "\"";
         break;
-    case LinkSpec::Kind::Ftdi:
+    case LinkTarget::Kind::Ftdi:
         driver_ = std::make_unique<FtdiDriver>();
         description_ = "an FTDI device \"" + std::string(kZr48Description) + "\" (libftdi1)";
         break;
-    case LinkSpec::Kind::Tty:
-        driver_ = std::make_unique<SerialDriver>(std::filesystem::path(spec.argument));
-        description_ = "the terminal device " + spec.argument;
+    case LinkTarget::Kind::Tty:
+        driver_ = std::make_unique<SerialDriver>(std::filesystem::path(target.argument));
+        description_ = "the terminal device " + target.argument;
         break;
-    case LinkSpec::Kind::Sim:
-        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), fromUtf8(expandHome(spec.argument)));
+    case LinkTarget::Kind::Sim:
+        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), fromUtf8(expandHome(target.argument)));
         driver_ = std::make_unique<BorrowedDriver>(simulated_->driver);
-        description_ = spec.argument.empty() ? "the simulator" : "the simulator (card " + spec.argument + ")";
+        description_ = target.argument.empty() ? "the simulator" : "the simulator (card " + target.argument + ")";
         break;
     }
 }

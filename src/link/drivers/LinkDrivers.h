@@ -1,9 +1,9 @@
 #pragma once
-// The table of drivers: what `--link SPEC` names, made ready for the link.
+// The table of drivers: what `--link TARGET` names, made ready for the link.
 
 #include "base/Timer.h"
 #include "link/FtDriver.h"
-#include "link/LinkSpec.h"
+#include "link/LinkTarget.h"
 #include "sim/SimulatedDriver.h"
 
 #include <cstdint>
@@ -17,7 +17,7 @@ class LinkDriver {
 public:
     // Throws zr48::Error when the simulator's card file cannot be read. `timers` and `nowUs` run
     // the simulator; they must outlive the driver.
-    LinkDriver(const LinkSpec& spec, TimerFactory& timers, std::function<std::int64_t()> nowUs);
+    LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs);
 
     FtDriver& driver() { return *driver_; }
     // The simulated unit behind `sim`, otherwise null.
