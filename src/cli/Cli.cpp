@@ -22,7 +22,7 @@ void printUsage(std::ostream& out)
            "The command-line tool of the KELDO ZR48 Project Manager.\n"
            "\n"
            "Options:\n"
-           "  --link TARGET  how to reach the ZR48: auto (default), sim, sim:CARDFILE, tty:PATH, ftdi\n"
+           "  --link TARGET  how to reach the ZR48: auto (default), serial, ftdi, tty:PATH, sim, sim:CARDFILE\n"
            "  --yes, --no    answer every question with Yes (OK) or with No (Cancel)\n"
            "  --help         show this help; 'zr48 help COMMAND' shows a command's help\n"
            "  --version      show the version\n"
