@@ -73,17 +73,7 @@ int runUnpack(Context& context, const Arguments& arguments)
     const Text imagePath = fullPath(arguments[0]);
     if (!UnpackImage(imagePath, context.prompt))
         return kExitFailed;
-    const Text projectPath = changeFileExt(imagePath, ".mpj");
-    TProjectFile project;
-    project.Load(projectPath);
-    int devices = 0;
-    int files = 0;
-    for (const DEVICE_CONFIG& slot : project.Devices) {
-        devices += slot.DeviceType != 0;
-        files += !slot.ConfigFile.empty();
-    }
-    context.out << "Project written: " << toUtf8(projectPath) << " (" << devices << " devices, " << files
-                << " device files)\n";
+    context.out << describeWrittenProject(changeFileExt(imagePath, ".mpj")) << '\n';
     return kExitOk;
 }
 
@@ -324,6 +314,20 @@ Command inspectCommand()
             "(missing or repeated directory sectors, a failed directory check, a missing device\n"
             "file sector, a checksum that is not valid, a device file too big for its area).",
             runInspect};
+}
+
+std::string describeWrittenProject(const Text& projectPath)
+{
+    TProjectFile project;
+    project.Load(projectPath);
+    int devices = 0;
+    int files = 0;
+    for (const DEVICE_CONFIG& slot : project.Devices) {
+        devices += slot.DeviceType != 0;
+        files += !slot.ConfigFile.empty();
+    }
+    return "Project written: " + toUtf8(projectPath) + " (" + std::to_string(devices) + " devices, " +
+           std::to_string(files) + " device files)";
 }
 
 } // namespace zr48::cli

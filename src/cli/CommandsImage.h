@@ -1,11 +1,17 @@
 #pragma once
 
+#include "base/Text.h"
 #include "cli/Cli.h"
+
+#include <string>
 
 namespace zr48::cli {
 
 Command compileCommand();
 Command unpackCommand();
 Command inspectCommand();
+
+// "Project written: PATH (N devices, M device files)" for a project just unpacked.
+std::string describeWrittenProject(const Text& projectPath);
 
 } // namespace zr48::cli

@@ -3,10 +3,10 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "cli/CommandsImage.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
 #include "project/Compiler.h"
-#include "project/ProjectFile.h"
 #include "tools/Downloader.h"
 #include "tools/DownloaderVerifier.h"
 #include "tools/Uploader.h"
@@ -277,18 +277,9 @@ int runUpload(Context& context, const Arguments& arguments)
     if (uploader.Result() != UploadResult::Finished)
         return kExitFailed; // the uploader has said why
 
-    TProjectFile project;
-    project.Load(uploaded);
-    int devices = 0;
-    int files = 0;
-    for (const DEVICE_CONFIG& slot : project.Devices) {
-        devices += slot.DeviceType != 0;
-        files += !slot.ConfigFile.empty();
-    }
     context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into "
                 << toUtf8(uploader.ImagePath()) << ".\n"
-                << "Project written: " << toUtf8(uploaded) << " (" << devices << " devices, " << files
-                << " device files)\n";
+                << describeWrittenProject(uploaded) << '\n';
     return kExitOk;
 }
 
