@@ -65,7 +65,7 @@ std::unique_ptr<UnitSession> connectedSession(Context& context, const char* comm
 
 Firmware::Send linkSender(UnitSession& session)
 {
-    return [&session](const std::uint8_t* payload, int length) { session.link().Send(payload, length); };
+    return [&session](std::span<const std::uint8_t> payload) { session.link().Send(payload); };
 }
 
 // Asks the unit for its firmware version; "Unknown" when it does not answer.

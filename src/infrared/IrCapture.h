@@ -6,6 +6,7 @@
 
 #include "base/Timer.h"
 #include "infrared/IrSamples.h"
+#include "link/SendFunction.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,7 +17,7 @@ namespace zr48 {
 
 class TIrCapture {
 public:
-    using Send = std::function<void(std::span<const std::uint8_t> payload)>;
+    using Send = SendFunction;
 
     enum class State { Idle, Starting, Waiting, Transferring };
 

@@ -70,7 +70,7 @@ void DisplayDump::requestCurrentPage()
     --sendsLeft_;
     const auto frame = encode(DisplayReadFrame{static_cast<std::uint8_t>(currentPage_)});
     if (send_)
-        send_(frame.data(), static_cast<int>(frame.size()));
+        send_(frame);
     requestTimer_->stop();
     requestTimer_->start(kRequestMs);
 }

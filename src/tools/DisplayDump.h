@@ -5,6 +5,7 @@
 // the terminal) renders `view()` and calls the handlers.
 
 #include "base/Timer.h"
+#include "link/SendFunction.h"
 
 #include <array>
 #include <cstdint>
@@ -35,7 +36,7 @@ struct DisplayDumpView {
 
 class DisplayDump {
 public:
-    using Send = std::function<void(const std::uint8_t* payload, int length)>;
+    using Send = SendFunction;
     using DisplayMemory = std::array<std::uint8_t, 10 * 128>;
 
     static constexpr int kPages = 10;

@@ -5,6 +5,7 @@
 // It keeps what its dialog shows (TDownloaderForm in the GUI, a progress bar on the terminal).
 
 #include "base/Text.h"
+#include "link/SendFunction.h"
 
 #include <array>
 #include <cstdint>
@@ -18,9 +19,6 @@ namespace zr48 {
 class Prompt;
 class Timer;
 class TimerFactory;
-
-// Hands a payload to the link (TUsbZR48::Send).
-using SendFunction = std::function<void(std::span<const std::uint8_t>)>;
 
 // What the downloader's dialog shows.
 struct DownloaderView {

@@ -77,7 +77,7 @@ bool Firmware::UpdateRecommended(const Text& deviceVersion, const Text& fileVers
 void Firmware::send(const std::uint8_t* payload, std::size_t length)
 {
     if (send_)
-        send_(payload, static_cast<int>(length));
+        send_(std::span(payload, length));
 }
 
 void Firmware::HandleFrame(const std::uint8_t* payload, int length)

@@ -8,6 +8,7 @@
 #include "base/Prompt.h"
 #include "base/Text.h"
 #include "base/Timer.h"
+#include "link/SendFunction.h"
 
 #include <cstdint>
 #include <functional>
@@ -30,7 +31,7 @@ struct FirmwareView {
 
 class Firmware {
 public:
-    using Send = std::function<void(const std::uint8_t* payload, int length)>;
+    using Send = SendFunction;
 
     static constexpr std::size_t kImageSize = 131072;
     static constexpr int kBlocks = 480;

@@ -154,7 +154,7 @@ void MemView::RequestSectorTimerTimer()
         --sendsLeft_;
         const auto frame = encode(SectorReadFrame{static_cast<std::uint8_t>(windowId_ & 0xFF), currentSector_});
         if (send_)
-            send_(frame.data(), static_cast<int>(frame.size()));
+            send_(frame);
         return;
     }
     view_.memo.clear();

@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "base/Timer.h"
+#include "link/SendFunction.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,7 +28,7 @@ struct MemViewView {
 
 class MemView {
 public:
-    using Send = std::function<void(const std::uint8_t* payload, int length)>;
+    using Send = SendFunction;
 
     static constexpr int kRequestMs = 50;
     static constexpr int kSends = 10;

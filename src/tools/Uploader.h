@@ -7,6 +7,7 @@
 // It keeps what its dialog shows (TUploaderForm in the GUI, a progress bar on the terminal).
 
 #include "base/Text.h"
+#include "link/SendFunction.h"
 
 #include <array>
 #include <cstdint>
@@ -20,9 +21,6 @@ namespace zr48 {
 class Prompt;
 class Timer;
 class TimerFactory;
-
-// Hands a payload to the link (TUsbZR48::Send).
-using SendFunction = std::function<void(std::span<const std::uint8_t>)>;
 
 // What the uploader's dialog shows.
 struct UploaderView {

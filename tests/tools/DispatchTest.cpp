@@ -21,8 +21,8 @@ protected:
     DispatchTest() : firmware(clock, prompt), dump(clock)
     {
         auto record = [this](const char* who) {
-            return [this, who](const std::uint8_t* p, int n) {
-                sent.push_back({who, std::vector<std::uint8_t>(p, p + n)});
+            return [this, who](std::span<const std::uint8_t> frame) {
+                sent.push_back({who, std::vector<std::uint8_t>(frame.begin(), frame.end())});
             };
         };
         firmware.SetLink(record("firmware"));

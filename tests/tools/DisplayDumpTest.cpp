@@ -52,7 +52,7 @@ class DisplayDumpTest : public testing::Test {
 protected:
     DisplayDumpTest() : dump(clock)
     {
-        dump.SetLink([this](const std::uint8_t* p, int n) { sent.emplace_back(p, p + n); });
+        dump.SetLink([this](std::span<const std::uint8_t> frame) { sent.emplace_back(frame.begin(), frame.end()); });
     }
     void page(std::uint8_t number, std::uint8_t fill)
     {

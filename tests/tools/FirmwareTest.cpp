@@ -77,7 +77,7 @@ TEST(FirmwareAutomaticCheck, RecommendsAnUpdateOnlyWhenBothVersionsAreKnownAndDi
         const Text path = c.file == "Unknown" ? dir.text("none.bin") : dir.write("f.bin", "..." + c.file + '\0');
         firmware.EditFileNameChange(path);
         int requests = 0;
-        firmware.SetLink([&](const std::uint8_t* payload, int) { requests += payload[0] == 11; });
+        firmware.SetLink([&](std::span<const std::uint8_t> payload) { requests += payload[0] == 11; });
         bool shown = false;
         firmware.onShowRequest = [&] { shown = true; };
         if (c.recommended)
@@ -280,7 +280,7 @@ TEST(FirmwareUpdate, AFileThatCannotBeOpenedSendsNothing)
     test::ScriptedPrompt prompt;
     Firmware firmware(clock, prompt);
     int sent = 0;
-    firmware.SetLink([&](const std::uint8_t*, int) { ++sent; });
+    firmware.SetLink([&](std::span<const std::uint8_t>) { ++sent; });
     test::TempDir dir;
     firmware.EditFileNameChange(dir.text("missing.bin"));
     firmware.ButtonUpdateClick();
@@ -296,7 +296,7 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     test::ScriptedPrompt prompt;
     Firmware firmware(clock, prompt);
     std::vector<std::vector<std::uint8_t>> sent;
-    firmware.SetLink([&](const std::uint8_t* p, int n) { sent.emplace_back(p, p + n); });
+    firmware.SetLink([&](std::span<const std::uint8_t> frame) { sent.emplace_back(frame.begin(), frame.end()); });
     auto feed = [&](auto frame) {
         const auto bytes = encode(frame);
         firmware.HandleFrame(bytes.data(), static_cast<int>(bytes.size()));

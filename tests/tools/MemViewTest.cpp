@@ -57,7 +57,10 @@ TEST(MemViewDump, ParsesTypedSectorNumbers)
 // A viewer whose requests are recorded and whose replies the test hands in.
 class MemViewTest : public testing::Test {
 protected:
-    MemViewTest() : viewer(clock, 3, [this](const std::uint8_t* p, int n) { sent.emplace_back(p, p + n); }) {}
+    MemViewTest()
+        : viewer(clock, 3,
+                 [this](std::span<const std::uint8_t> frame) { sent.emplace_back(frame.begin(), frame.end()); })
+    {}
     void reply(std::uint16_t sector, std::uint8_t fill)
     {
         SectorDataFrame frame{3, sector, {}};

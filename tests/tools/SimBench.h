@@ -28,9 +28,9 @@ struct SimBench {
     // What a tool hands its frames to.
     auto sender()
     {
-        return [this](const std::uint8_t* payload, int length) {
-            sent.emplace_back(payload, payload + length);
-            link.Send(payload, length);
+        return [this](std::span<const std::uint8_t> payload) {
+            sent.emplace_back(payload.begin(), payload.end());
+            link.Send(payload);
         };
     }
     std::size_t sentOfType(FrameType type) const
