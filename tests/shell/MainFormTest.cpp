@@ -1,4 +1,5 @@
 #include "shell/MainForm.h"
+#include "QtTestApp.h"
 #include "base/Settings.h"
 #include "base/VirtualClock.h"
 #include "link/Frames.h"
@@ -18,14 +19,7 @@ namespace {
 
 class MainFormTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "shell_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureQApplication(); }
 
     MemorySettingsStore store;
     Settings settings{store, SettingsDefaults{}};

@@ -2,6 +2,7 @@
 // bounded by a generous guard; nothing depends on how fast the machine is.
 
 #include "shell/QtLink.h"
+#include "QtTestApp.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -61,14 +62,7 @@ private:
 
 class QtRxThreadHostTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "shell_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { test::ensureQApplication(); }
     // Runs an event loop until `loop` is quit, or 10 s have passed.
     static void runGuarded(QEventLoop& loop)
     {
