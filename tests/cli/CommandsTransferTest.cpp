@@ -20,7 +20,7 @@ class CommandsTransferTest : public testing::Test, public CliHarness {
 protected:
     CommandsTransferTest()
     {
-        const auto examples = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "examples";
+        const auto examples = std::filesystem::path(ZR48_EXAMPLES_DIR);
         std::filesystem::copy(examples / "projects" / "Villa", dir.path() / "Villa");
     }
     int run(Arguments arguments, const std::string& link = "")
