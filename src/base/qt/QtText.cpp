@@ -24,4 +24,14 @@ Text fromQString(const QString& text)
     return out;
 }
 
+QString pathToQString(std::string_view path)
+{
+    return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+}
+
+std::string pathFromQString(const QString& path)
+{
+    return path.toStdString();
+}
+
 } // namespace zr48
