@@ -81,8 +81,9 @@ Text Firmware::FileProblem(const Text& path)
     if (size == 0)
         return named + " is empty.";
     if (size > kProgrammedBytes)
-        return named + " holds " + std::to_string(size) + " bytes; the ZR48 takes " + std::to_string(kProgrammedBytes) +
-               " (" + std::to_string(kBlocks) + " blocks of " + std::to_string(kBlockSize) + " bytes).";
+        return named + " holds " + std::to_string(size) + " bytes; an update programs at most " +
+               std::to_string(kProgrammedBytes) + " (" + std::to_string(kBlocks) + " blocks of " +
+               std::to_string(kBlockSize) + " bytes).";
     if (sameText(ImageVersion(*bytes), kUnknown))
         return named + " holds no firmware version (no \"" + Text(kMarker) + "\" text): it is no ZR48 firmware.";
     return {};

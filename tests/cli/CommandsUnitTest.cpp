@@ -69,7 +69,7 @@ TEST_F(UnitCommandsTest, FirmwareRefusesAFileThatIsNoFirmwareUnlessForced)
         {"image.bin", std::string(5140, '\0'),
          " holds no firmware version (no \"R48+1\" text): it is no ZR48 firmware."},
         {"big.bin", std::string(200000, 'b') + version,
-         " holds 200009 bytes; the ZR48 takes 122880 (480 blocks of 256 bytes)."},
+         " holds 200009 bytes; an update programs at most 122880 (480 blocks of 256 bytes)."},
     };
     for (const auto& c : cases) {
         const Text path = dir.write(c.name, c.content);

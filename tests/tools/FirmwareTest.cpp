@@ -68,7 +68,7 @@ TEST(FirmwareFileCheck, RefusesAFileThatIsEmptyTooBigForTheFlashOrWithoutAVersio
         {"a short file", withVersion(100000), ""},
         {"empty", "", " is empty."},
         {"one byte too many", withVersion(122881),
-         " holds 122881 bytes; the ZR48 takes 122880 (480 blocks of 256 bytes)."},
+         " holds 122881 bytes; an update programs at most 122880 (480 blocks of 256 bytes)."},
         {"no version text", std::string(122880, 'f'),
          " holds no firmware version (no \"R48+1\" text): it is no ZR48 firmware."},
     };
