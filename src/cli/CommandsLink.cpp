@@ -17,12 +17,10 @@ constexpr int kVersionWaitMs = 1000;
 
 int runStatus(Context& context, const Arguments& arguments)
 {
-    if (!arguments.empty()) {
-        context.err << "zr48 status: takes no arguments; see 'zr48 help status'\n";
-        return kExitUsage;
-    }
+    if (!arguments.empty())
+        return usageError(context, "status");
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, "status", exitCode);
+    const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
     return reportStatus(
@@ -47,7 +45,7 @@ int reportStatus(std::ostream& out, std::ostream& err, TUsbZR48& link, const Run
         runUntil([&] { return link.Connected(); }, kConnectWaitMs);
     }
     if (!link.Connected()) {
-        err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     if (!version) {

@@ -49,7 +49,8 @@ std::string forTerminal(const Text& message)
 
 Answer TerminalPrompt::show(const Text& message, Icon icon, Buttons buttons)
 {
-    err_ << label(icon) << forTerminal(message);
+    // One prefix for every message of the command line.
+    err_ << "zr48: " << label(icon) << forTerminal(message);
     if (buttons == Buttons::Ok) {
         err_ << '\n';
         return Answer::Ok;

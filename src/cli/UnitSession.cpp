@@ -56,11 +56,11 @@ bool UnitSession::connect(std::ostream& err)
     }
     if (link_->Connected())
         return true;
-    err << "no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
+    err << "zr48: no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
     return false;
 }
 
-std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* command, int& exitCode)
+std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
 {
     const auto target = parseLinkTarget(context.options.link);
     if (!target) {
@@ -71,7 +71,7 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* comma
     try {
         return std::make_unique<UnitSession>(*target, context.options.virtualTime);
     } catch (const Error& e) {
-        context.err << "zr48 " << command << ": " << toUtf8(e.message()) << "\n";
+        context.err << "zr48: " << toUtf8(e.message()) << "\n";
         exitCode = kExitFailed;
         return nullptr;
     }

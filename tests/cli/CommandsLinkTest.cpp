@@ -45,13 +45,13 @@ TEST_F(StatusTest, ASilentOrAbsentUnitIsReportedAfterThreeSeconds)
         clock, [this] { return clock.now() * 1000; }, {}, silent);
     EXPECT_EQ(report(quiet), kExitNoUnit);
     EXPECT_EQ(clock.now(), 3000);
-    EXPECT_EQ(err.str(), "no ZR48 found: Connecting... (looked for the simulator)\n");
+    EXPECT_EQ(err.str(), "zr48: no ZR48 found: Connecting... (looked for the simulator)\n");
 
     err.str({});
     SimulatedUnit absent(clock, [this] { return clock.now() * 1000; });
     absent.unit.unplug();
     EXPECT_EQ(report(absent), kExitNoUnit);
-    EXPECT_EQ(err.str(), "no ZR48 found: Not Connected (looked for the simulator)\n");
+    EXPECT_EQ(err.str(), "zr48: no ZR48 found: Not Connected (looked for the simulator)\n");
     EXPECT_TRUE(out.str().empty());
 }
 
@@ -61,7 +61,8 @@ TEST(StatusCommand, RefusesAnUnknownLinkAndReportsAMissingDevice)
     EXPECT_EQ(cli.runCli({"--link", "usb", "status"}), kExitUsage);
     EXPECT_NE(cli.err.str().find("unknown link 'usb'"), std::string::npos) << cli.err.str();
     EXPECT_EQ(cli.runCli({"--link", "tty:/nonexistent/ttyZR48", "status"}), kExitNoUnit);
-    EXPECT_EQ(cli.err.str(), "no ZR48 found: Not Connected (looked for the terminal device /nonexistent/ttyZR48)\n");
+    EXPECT_EQ(cli.err.str(),
+              "zr48: no ZR48 found: Not Connected (looked for the terminal device /nonexistent/ttyZR48)\n");
     EXPECT_EQ(cli.runCli({"status", "extra"}), kExitUsage);
 }
 
