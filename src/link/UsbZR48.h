@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <span>
 #include <vector>
@@ -55,9 +56,10 @@ private:
     struct Running {
         std::shared_ptr<TZR48USBRxThread> thread;
         std::unique_ptr<Timer> timer;
+        int turning; // turns of this thread running now, one inside another
     };
     TimerFactory& timers_;
-    std::vector<Running> running_;
+    std::list<Running> running_; // stable: each timer's handler refers to its entry
 };
 
 class TUsbZR48 {
@@ -99,7 +101,8 @@ public:
     void Reopen();
 
     // One receive turn of `thread`: read what is queued (at most 64 KiB), collect and deliver frames.
-    // A turn of a thread that was told to stop reads nothing.
+    // A turn of a thread that was told to stop reads nothing. Re-entrant: a frame handler that
+    // shows a modal message runs turns inside this one, and they deliver the frames that follow.
     void ReceiveTurn(TZR48USBRxThread& thread);
 
 private:
@@ -120,9 +123,11 @@ private:
     FtStatus lastStatus_ = FT_DEVICE_NOT_FOUND;
     bool deviceOpen_ = false;
     bool connected_ = false;
-    bool inTurn_ = false;
     std::array<std::uint8_t, kMaxWireFrame> sendBuffer_{};
+    // Bytes read and not yet collected lie in readBuffer_[readPos_, readEnd_).
     std::vector<std::uint8_t> readBuffer_;
+    std::size_t readPos_ = 0;
+    std::size_t readEnd_ = 0;
 };
 
 } // namespace zr48
