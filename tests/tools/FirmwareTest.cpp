@@ -235,6 +235,35 @@ TEST_F(FirmwareOnLossyUnit, LostFramesAreResentAndTheBarEndsAt480Of600)
     EXPECT_EQ(bench.unit.unit.version(), kDemoVersion);
 }
 
+TEST(FirmwareOnUnitLosingReplies, TheUpdateEndsAlsoWhenTheLastBlocksAcknowledgementIsLost)
+{
+    // A fifth of the replies is lost on the way back; among these seeds some lose the
+    // acknowledgement of the last block, and the updater must still finish.
+    int lastAckLost = 0;
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        SimOptions options;
+        options.faults.replyLossRate = 0.2;
+        options.faults.seed = seed;
+        test::SimBench bench(options);
+        test::ScriptedPrompt prompt;
+        Firmware firmware(bench.clock, prompt);
+        firmware.SetLink(bench.sender());
+        bench.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Firmware,
+                                           [&](const std::uint8_t* p, int n) { firmware.HandleFrame(p, n); });
+        firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+        firmware.ButtonUpdateClick();
+        ASSERT_TRUE(bench.clock.advanceUntil([&] { return firmware.state() == Firmware::State::Idle; }, 600000))
+            << "seed " << seed;
+        EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished) << "seed " << seed;
+        EXPECT_EQ(bench.unit.unit.version(), kDemoVersion) << "seed " << seed;
+        std::size_t lastSends = 0;
+        for (const auto& frame : bench.sent)
+            lastSends += frame[0] == 7 && frame[2] == 479 >> 8 && frame[3] == (479 & 0xFF);
+        lastAckLost += lastSends > 1;
+    }
+    EXPECT_GT(lastAckLost, 0);
+}
+
 class FirmwareOnSilentUnit : public FirmwareOnUnit {
 protected:
     static SimOptions silent()
