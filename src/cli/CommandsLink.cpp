@@ -48,6 +48,8 @@ int reportStatus(std::ostream& out, std::ostream& err, TUsbZR48& link, const Run
     }
     if (!link.Connected()) {
         err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        if (!link.LastFailure().help.empty())
+            err << link.LastFailure().help << "\n";
         return kExitNoUnit;
     }
     if (!version) {

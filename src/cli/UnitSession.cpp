@@ -57,6 +57,8 @@ bool UnitSession::connect(std::ostream& err)
     if (link_->Connected())
         return true;
     err << "no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
+    if (!link_->LastFailure().help.empty())
+        err << link_->LastFailure().help << "\n";
     return false;
 }
 

@@ -69,7 +69,11 @@ Text TUsbZR48::StatusText() const
         std::snprintf(text, sizeof text, "Connecting...");
     else
         std::snprintf(text, sizeof text, "USB Error %lu", static_cast<unsigned long>(lastStatus_));
-    return text;
+    Text status = text;
+    // The driver's reason beside the code, where it knows one: "USB Error 3 (Permission denied)".
+    if (!connected_ && lastStatus_ != FT_OK && lastStatus_ != FT_DEVICE_NOT_FOUND && !lastFailure_.reason.empty())
+        status += " (" + fromUtf8(lastFailure_.reason) + ")";
+    return status;
 }
 
 void TUsbZR48::Send(const std::uint8_t* payload, int length)
@@ -105,6 +109,7 @@ void TUsbZR48::Close()
 void TUsbZR48::Open()
 {
     lastStatus_ = driver_.openByDescription(kZr48Description);
+    lastFailure_ = lastStatus_ == FT_OK ? FtFailure{} : driver_.lastFailure();
     if (lastStatus_ != FT_OK)
         return;
     deviceOpen_ = true;

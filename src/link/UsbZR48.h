@@ -92,8 +92,9 @@ public:
     bool Connected() const { return connected_; }
     std::uint32_t TxCount() const { return txCount_; }
     std::uint32_t RxCount() const { return rxCount_; }
-    // Result of the last open or line-setting call.
+    // Result of the last open or line-setting call, and what the driver said beyond it.
     FtStatus LastStatus() const { return lastStatus_; }
+    const FtFailure& LastFailure() const { return lastFailure_; }
     bool DeviceOpen() const { return deviceOpen_; }
     Text StatusText() const;
 
@@ -121,6 +122,7 @@ private:
     std::uint32_t txCount_ = 0;
     std::uint32_t rxCount_ = 0;
     FtStatus lastStatus_ = FT_DEVICE_NOT_FOUND;
+    FtFailure lastFailure_;
     bool deviceOpen_ = false;
     bool connected_ = false;
     std::array<std::uint8_t, kMaxWireFrame> sendBuffer_{};

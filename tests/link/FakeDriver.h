@@ -17,6 +17,7 @@ class FakeDriver : public FtDriver {
 public:
     FtStatus openResult = FT_OK;
     FtStatus baudResult = FT_OK;
+    FtFailure failure; // what a failed open says beyond its code
     bool open = false;
     int opens = 0;
     int closes = 0;
@@ -80,6 +81,7 @@ public:
         ++closes;
         open = false;
     }
+    FtFailure lastFailure() const override { return failure; }
 
     std::string lastDescription;
     std::uint32_t baud = 0;

@@ -150,14 +150,22 @@ TEST(LinkStatus, TellsWhyItIsNotConnected)
     struct Case {
         FtStatus open;
         FtStatus baud;
+        const char* reason; // what the driver says beyond the code
         const char* text;
     };
-    for (const Case& c : {Case{FT_DEVICE_NOT_FOUND, FT_OK, "Not Connected"}, Case{FT_OK, FT_OK, "Connecting..."},
-                          Case{FT_DEVICE_NOT_OPENED, FT_OK, "USB Error 3"}, Case{FT_OK, FT_IO_ERROR, "USB Error 4"}}) {
+    const Case cases[] = {
+        {FT_DEVICE_NOT_FOUND, FT_OK, "", "Not Connected"},
+        {FT_OK, FT_OK, "", "Connecting..."},
+        {FT_DEVICE_NOT_OPENED, FT_OK, "", "USB Error 3"},
+        {FT_DEVICE_NOT_OPENED, FT_OK, "Permission denied", "USB Error 3 (Permission denied)"},
+        {FT_OK, FT_IO_ERROR, "", "USB Error 4"},
+    };
+    for (const Case& c : cases) {
         VirtualClock clock;
         test::FakeDriver driver;
         driver.openResult = c.open;
         driver.baudResult = c.baud;
+        driver.failure.reason = c.reason;
         TimerRxThreadHost threads(clock);
         Text status;
         TUsbZR48 link(clock, driver, threads, [&](const Text& t) { status = t; });
@@ -168,6 +176,19 @@ TEST(LinkStatus, TellsWhyItIsNotConnected)
         EXPECT_EQ(driver.opens, 2) << c.text;
         EXPECT_EQ(driver.closes, c.open == FT_OK ? 1 : 0) << c.text;
     }
+
+    // Access granted in the meantime: the next open leaves no reason behind.
+    VirtualClock clock;
+    test::FakeDriver driver;
+    driver.openResult = FT_DEVICE_NOT_OPENED;
+    driver.failure = {"Permission denied", "Permission denied: cannot open /dev/ttyUSB0."};
+    TimerRxThreadHost threads(clock);
+    TUsbZR48 link(clock, driver, threads, {});
+    EXPECT_EQ(link.LastFailure().help, "Permission denied: cannot open /dev/ttyUSB0.");
+    driver.openResult = FT_OK;
+    clock.advance(3000);
+    EXPECT_EQ(link.StatusText(), "Connecting...");
+    EXPECT_TRUE(link.LastFailure().help.empty());
 }
 
 TEST(LinkStatus, NoKeepAliveWhileClosedButSendsAreCounted)
