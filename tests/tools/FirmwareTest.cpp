@@ -372,6 +372,35 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     EXPECT_EQ(prompt.errors().size(), 1u);
 }
 
+TEST(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCheck)
+{
+    VirtualClock clock;
+    test::ScriptedPrompt prompt;
+    Firmware firmware(clock, prompt);
+    int sent = 0;
+    firmware.SetLink([&](std::span<const std::uint8_t>) { ++sent; });
+    test::TempDir dir;
+    const Text path = dir.write("fw.bin", std::string("R48+1.4\0", 8));
+    firmware.FormShow(false);
+    firmware.EditFileNameChange(path);
+    firmware.ButtonUpdateClick();
+    const auto ready = encode(BootReadyFrame{0, 480});
+    firmware.HandleFrame(ready.data(), static_cast<int>(ready.size()));
+    clock.advance(600); // block 0, sent and resent
+    ASSERT_EQ(firmware.state(), Firmware::State::Programming);
+    ASSERT_EQ(sent, 3);
+
+    firmware.FormClose();
+    EXPECT_FALSE(firmware.view().visible);
+    EXPECT_TRUE(firmware.view().updateEnabled);
+    EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+    dir.write("fw.bin", std::string("R48+1.5\0", 8));
+    clock.advance(6000);
+    EXPECT_EQ(sent, 3);
+    EXPECT_TRUE(prompt.messages().empty());
+    EXPECT_EQ(firmware.view().fileVersion, "R48+1.5"); // the label goes on following the file
+}
+
 TEST(FirmwareForm, FindsTheDefaultFileBesideTheProgramAndShowsItsVersion)
 {
     test::TempDir dir;
