@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace zr48 {
@@ -112,24 +113,25 @@ TEST_F(QtRxThreadHostTest, AModalLoopInsideATurnRunsTheNextTurn)
     QEventLoop outer;
     QEventLoop modal; // a message box shown by a frame handler of the first turn
     int depth = 0;
-    std::vector<int> depths;
+    std::vector<std::pair<int, std::size_t>> reads; // (depth, bytes) of each turn that read any
     host.start(std::make_shared<TZR48USBRxThread>(), driver, [&](TZR48USBRxThread&) {
         ++depth;
-        depths.push_back(depth);
         std::uint8_t buffer[16];
-        driver.read(buffer, driver.queuedBytes());
-        if (depth == 1) {
+        const std::size_t n = driver.read(buffer, driver.queuedBytes());
+        if (n > 0)
+            reads.emplace_back(depth, n);
+        if (depth == 1 && n > 0) {
             QTimer::singleShot(0, [&] { driver.arrive(4); }); // bytes come while the message is up
             runGuarded(modal);
             outer.quit();
-        } else {
+        } else if (depth == 2 && n > 0) {
             modal.quit();
         }
         --depth;
     });
     driver.arrive(3);
     runGuarded(outer);
-    EXPECT_EQ(depths, (std::vector<int>{1, 2}));
+    EXPECT_EQ(reads, (std::vector<std::pair<int, std::size_t>>{{1, 3}, {2, 4}}));
     EXPECT_EQ(driver.queuedBytes(), 0u);
 }
 
