@@ -14,6 +14,19 @@ const Command* findCommand(std::string_view name)
     return it == all.end() ? nullptr : &*it;
 }
 
+std::string prefixedLines(std::string_view text)
+{
+    std::string out;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        out += kMessagePrefix;
+        out += text.substr(0, end);
+        out += '\n';
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return out;
+}
+
 void printCommandHelp(std::ostream& out, const Command& command)
 {
     out << "Usage: zr48 " << command.name;

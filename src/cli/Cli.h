@@ -48,6 +48,8 @@ const Command* findCommand(std::string_view name);
 
 // Every message of the command line on standard error begins with this.
 inline constexpr const char* kMessagePrefix = "zr48: ";
+// `text` with the prefix before each of its lines, each line ended.
+std::string prefixedLines(std::string_view text);
 
 // The help of one command: its usage, summary and details.
 void printCommandHelp(std::ostream& out, const Command& command);

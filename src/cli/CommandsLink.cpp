@@ -1,6 +1,7 @@
 #include "cli/CommandsLink.h"
 
 #include "base/Error.h"
+#include "cli/Cli.h"
 #include "cli/UnitSession.h"
 #include "link/Frames.h"
 #include "link/LinkTarget.h"
@@ -46,6 +47,7 @@ int reportStatus(std::ostream& out, std::ostream& err, TUsbZR48& link, const Run
     }
     if (!link.Connected()) {
         err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        err << prefixedLines(link.LastFailure().help);
         return kExitNoUnit;
     }
     if (!version) {

@@ -1,4 +1,5 @@
 #include "cli/UnitSession.h"
+#include "cli/Cli.h"
 
 #include "base/Error.h"
 #include "link/Frames.h"
@@ -57,6 +58,7 @@ bool UnitSession::connect(std::ostream& err)
     if (link_->Connected())
         return true;
     err << "zr48: no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
+    err << prefixedLines(link_->LastFailure().help);
     return false;
 }
 

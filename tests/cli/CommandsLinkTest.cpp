@@ -5,9 +5,13 @@
 #include "cli/Cli.h"
 #include "sim/SimulatedDriver.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace zr48::cli {
@@ -53,6 +57,29 @@ TEST_F(StatusTest, ASilentOrAbsentUnitIsReportedAfterThreeSeconds)
     EXPECT_EQ(report(absent), kExitNoUnit);
     EXPECT_EQ(err.str(), "zr48: no ZR48 found: Not Connected (looked for the simulator)\n");
     EXPECT_TRUE(out.str().empty());
+}
+
+TEST(StatusCommand, ADeviceWithoutPermissionIsReportedWithTheWayToGetAccess)
+{
+    test::TempDir dir;
+    const auto device = dir.path() / "ttyLocked";
+    std::ofstream(device) << "x";
+    std::filesystem::permissions(device, std::filesystem::perms::none);
+    const auto result = test::runUnprivileged([&] {
+        CliHarness cli;
+        const int exitCode = cli.runCli({"--link", "tty:" + device.string(), "status"});
+        return std::to_string(exitCode) + "|" + cli.out.str() + "|" + cli.err.str();
+    });
+    ASSERT_TRUE(result);
+    // The group named is the one that owns the device ("dialout" for a ttyUSB).
+    const std::string expected =
+        std::to_string(kExitNoUnit) + "||" +
+        "zr48: no ZR48 found: USB Error 3 (Permission denied) (looked for the terminal device " + device.string() +
+        ")\nzr48: Permission denied: cannot open " + device.string() +
+        ".\nzr48: To get access, add your user to the group \"";
+    EXPECT_EQ(result->substr(0, expected.size()), expected);
+    EXPECT_NE(result->find("\" that owns it (sudo usermod -aG "), std::string::npos) << *result;
+    EXPECT_TRUE(result->ends_with(" $USER), then log out and in again.\n")) << *result;
 }
 
 TEST(StatusCommand, RefusesAnUnknownLinkAndReportsAMissingDevice)

@@ -44,7 +44,7 @@ TEST(TerminalPrompt, WritesMessagesAsUtf8ToStandardErrorAfterTheCommandsPrefix)
     prompt.error("File not found:\nC:\\Caf\xE9.mpi\n");
     prompt.information("Update finished.");
     prompt.confirm("Replace it?", Buttons::YesNo);
-    EXPECT_EQ(err.str(), "zr48: error: File not found:\nC:\\Café.mpi\n"
+    EXPECT_EQ(err.str(), "zr48: error: File not found:\nzr48: C:\\Café.mpi\n"
                          "zr48: Update finished.\n"
                          "zr48: question: Replace it? [y]es/[n]o: No (--no)\n");
 }

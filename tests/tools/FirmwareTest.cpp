@@ -363,6 +363,35 @@ TEST_F(FirmwareOnLossyUnit, LostFramesAreResentAndTheBarEndsAt480Of600)
     EXPECT_EQ(bench.unit.unit.version(), kDemoVersion);
 }
 
+TEST(FirmwareOnUnitLosingReplies, TheUpdateEndsAlsoWhenTheLastBlocksAcknowledgementIsLost)
+{
+    // A fifth of the replies is lost on the way back; among these seeds some lose the
+    // acknowledgement of the last block, and the updater must still finish.
+    int lastAckLost = 0;
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        SimOptions options;
+        options.faults.replyLossRate = 0.2;
+        options.faults.seed = seed;
+        test::SimBench bench(options);
+        test::ScriptedPrompt prompt;
+        Firmware firmware(bench.clock, prompt);
+        firmware.SetLink(bench.sender());
+        bench.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Firmware,
+                                           [&](const std::uint8_t* p, int n) { firmware.HandleFrame(p, n); });
+        firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+        firmware.ButtonUpdateClick();
+        ASSERT_TRUE(bench.clock.advanceUntil([&] { return firmware.state() == Firmware::State::Idle; }, 600000))
+            << "seed " << seed;
+        EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished) << "seed " << seed;
+        EXPECT_EQ(bench.unit.unit.version(), kDemoVersion) << "seed " << seed;
+        std::size_t lastSends = 0;
+        for (const auto& frame : bench.sent)
+            lastSends += frame[0] == 7 && frame[2] == 479 >> 8 && frame[3] == (479 & 0xFF);
+        lastAckLost += lastSends > 1;
+    }
+    EXPECT_GT(lastAckLost, 0);
+}
+
 class FirmwareOnSilentUnit : public FirmwareOnUnit {
 protected:
     static SimOptions silent()
@@ -471,6 +500,35 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     clock.advance(10000); // no give-up once the boot loader answered
     EXPECT_EQ(firmware.state(), Firmware::State::Programming);
     EXPECT_EQ(prompt.errors().size(), 1u);
+}
+
+TEST(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCheck)
+{
+    VirtualClock clock;
+    test::ScriptedPrompt prompt;
+    Firmware firmware(clock, prompt);
+    int sent = 0;
+    firmware.SetLink([&](std::span<const std::uint8_t>) { ++sent; });
+    test::TempDir dir;
+    const Text path = dir.write("fw.bin", std::string("R48+1.4\0", 8));
+    firmware.FormShow(false);
+    firmware.EditFileNameChange(path);
+    firmware.ButtonUpdateClick();
+    const auto ready = encode(BootReadyFrame{0, 480});
+    firmware.HandleFrame(ready.data(), static_cast<int>(ready.size()));
+    clock.advance(600); // block 0, sent and resent
+    ASSERT_EQ(firmware.state(), Firmware::State::Programming);
+    ASSERT_EQ(sent, 3);
+
+    firmware.FormClose();
+    EXPECT_FALSE(firmware.view().visible);
+    EXPECT_TRUE(firmware.view().updateEnabled);
+    EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+    dir.write("fw.bin", std::string("R48+1.5\0", 8));
+    clock.advance(6000);
+    EXPECT_EQ(sent, 3);
+    EXPECT_TRUE(prompt.messages().empty());
+    EXPECT_EQ(firmware.view().fileVersion, "R48+1.5"); // the label goes on following the file
 }
 
 TEST(FirmwareForm, FindsTheDefaultFileBesideTheProgramAndShowsItsVersion)

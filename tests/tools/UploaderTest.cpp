@@ -79,6 +79,10 @@ TEST_F(UploaderTest, DeviceFileAreasAreReadInDirectoryOrder)
     fill(101, 0x5A);
 
     rig.uploader.Start(dir.text("Copy.mpj"), {});
+    // Until the directory is known the bar counts against 65,536; the first request is on it.
+    EXPECT_EQ(rig.uploader.View().ProgressMax, 65536);
+    EXPECT_EQ(rig.uploader.View().ProgressPosition, 1);
+    EXPECT_EQ(rig.uploader.View().Label, "Reading sector 0");
     bool maxChecked = false;
     rig.uploader.OnViewChanged = [&] {
         if (!rig.uploader.ReadingDirectory() && !maxChecked) {
