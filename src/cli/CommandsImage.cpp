@@ -29,15 +29,6 @@ bool oneArgument(Context& context, const Arguments& arguments, const char* usage
     return false;
 }
 
-// The system keeps full paths (the project file records them); a relative argument is taken from
-// the working directory.
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
 std::uintmax_t fileSize(std::string_view path)
 {
     std::error_code ec;
@@ -49,19 +40,22 @@ int runCompile(Context& context, const Arguments& arguments)
 {
     if (!oneArgument(context, arguments, "compile PROJECT.mpj"))
         return kExitUsage;
-    const Text projectPath = fullPath(arguments[0]);
+    const Path projectPath = absolutePath(arguments[0]);
     // A project file that is not there would load as an empty project.
-    if (!fileExists(projectPath)) {
-        context.err << "zr48: there is no project file '" << arguments[0] << "'\n";
+    if (const auto reason = notAFileReason(projectPath)) {
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no project file '" << arguments[0] << "'\n";
+        else
+            context.err << "zr48: '" << arguments[0] << "' is not a project file: " << *reason << '\n';
         return kExitFailed;
     }
-    const Text imagePath = ImagePathOfProject(projectPath);
+    const Path imagePath = ImagePathOfProject(projectPath);
     if (!CompileProject(projectPath, context.prompt)) {
-        context.err << "zr48: the image " << toUtf8(imagePath) << " is not complete; do not write it to a unit\n";
+        context.err << "zr48: the image " << imagePath << " is not complete; do not write it to a unit\n";
         return kExitFailed;
     }
     const auto size = fileSize(imagePath);
-    context.out << "Image written: " << toUtf8(imagePath) << " (" << size / kSectorRecordSize << " sectors, " << size
+    context.out << "Image written: " << imagePath << " (" << size / kSectorRecordSize << " sectors, " << size
                 << " bytes)\n";
     return kExitOk;
 }
@@ -70,7 +64,7 @@ int runUnpack(Context& context, const Arguments& arguments)
 {
     if (!oneArgument(context, arguments, "unpack IMAGE.mpd"))
         return kExitUsage;
-    const Text imagePath = fullPath(arguments[0]);
+    const Path imagePath = absolutePath(arguments[0]);
     if (!UnpackImage(imagePath, context.prompt))
         return kExitFailed;
     context.out << describeWrittenProject(changeFileExt(imagePath, ".mpj")) << '\n';
@@ -279,7 +273,7 @@ int runInspect(Context& context, const Arguments& arguments)
 {
     if (!oneArgument(context, arguments, "inspect IMAGE.mpd"))
         return kExitUsage;
-    const Text imagePath = fullPath(arguments[0]);
+    const Path imagePath = absolutePath(arguments[0]);
     SectorImage image;
     try {
         image = ReadSectorImage(imagePath);
@@ -287,7 +281,7 @@ int runInspect(Context& context, const Arguments& arguments)
         context.prompt.error(e.message());
         return kExitFailed;
     }
-    context.out << "Image " << toUtf8(imagePath) << ": ";
+    context.out << "Image " << imagePath << ": ";
     return ImageInspection(image, context.out).run(fileSize(imagePath)) ? kExitOk : kExitFailed;
 }
 
@@ -316,7 +310,7 @@ Command inspectCommand()
             runInspect};
 }
 
-std::string describeWrittenProject(const Text& projectPath)
+std::string describeWrittenProject(const Path& projectPath)
 {
     TProjectFile project;
     project.Load(projectPath);
@@ -326,8 +320,8 @@ std::string describeWrittenProject(const Text& projectPath)
         devices += slot.DeviceType != 0;
         files += !slot.ConfigFile.empty();
     }
-    return "Project written: " + toUtf8(projectPath) + " (" + std::to_string(devices) + " devices, " +
-           std::to_string(files) + " device files)";
+    return "Project written: " + projectPath + " (" + std::to_string(devices) + " devices, " + std::to_string(files) +
+           " device files)";
 }
 
 } // namespace zr48::cli

@@ -26,14 +26,6 @@ namespace {
 // Time is let pass in slices; every tool ends by itself (its watchdog gives up).
 constexpr int kRunSliceMs = 10000;
 
-// The system keeps full paths; a relative argument is taken from the working directory.
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
 // A bar redrawn in place only where standard error is a terminal.
 bool onTerminal(const std::ostream& err)
 {
@@ -73,13 +65,13 @@ std::string seconds(double s)
 
 // --- download ------------------------------------------------------------------------------------
 
-int readBack(Context& context, UnitSession& session, const Text& imagePath, TDownloadVerifier& verifier)
+int readBack(Context& context, UnitSession& session, const Path& imagePath, TDownloadVerifier& verifier)
 {
     Bytes image;
     try {
         image = readFileBytes(imagePath);
     } catch (const Error& e) {
-        context.err << "zr48 download: " << toUtf8(e.message()) << '\n';
+        context.err << "zr48 download: " << e.message() << '\n';
         return kExitFailed;
     }
     ProgressBar bar(context.err, "sectors verified", onTerminal(context.err));
@@ -123,18 +115,22 @@ int runDownload(Context& context, const Arguments& arguments)
         context.err << "Usage: zr48 download PROJECT.mpj|IMAGE.mpd [--verify]\n";
         return kExitUsage;
     }
-    const Text path = fullPath(file);
+    const Path path = absolutePath(file);
     const Text ext = lowerCase(extractFileExt(path));
     if (ext != ".mpj" && ext != ".mpd") {
         context.err << "zr48 download: give a project file (.mpj) or an image file (.mpd), not '" << file << "'\n";
         return kExitUsage;
     }
-    if (!fileExists(path)) {
-        context.err << "zr48 download: there is no " << (ext == ".mpj" ? "project" : "image") << " file '" << file
-                    << "'\n";
+    if (const auto reason = notAFileReason(path)) {
+        const char* kind = ext == ".mpj" ? "project" : "image";
+        if (*reason == kNoSuchFile)
+            context.err << "zr48 download: there is no " << kind << " file '" << file << "'\n";
+        else
+            context.err << "zr48 download: '" << file << "' is not " << (ext == ".mpj" ? "a " : "an ") << kind
+                        << " file: " << *reason << '\n';
         return kExitFailed;
     }
-    Text imagePath = path;
+    Path imagePath = path;
     if (ext == ".mpj") {
         // A project goes to the unit only as a complete image.
         imagePath = changeFileExt(path, ".mpd");
@@ -142,7 +138,7 @@ int runDownload(Context& context, const Arguments& arguments)
             context.err << "zr48 download: the project did not compile completely; nothing was written to the ZR48\n";
             return kExitFailed;
         }
-        context.out << "Compiled: " << toUtf8(imagePath) << '\n';
+        context.out << "Compiled: " << imagePath << '\n';
     }
 
     int exitCode = kExitOk;
@@ -207,9 +203,13 @@ int runUpload(Context& context, const Arguments& arguments)
         context.err << "Usage: zr48 upload NEW.mpj [--force]\n";
         return kExitUsage;
     }
-    const Text projectPath = fullPath(file);
+    const Path projectPath = absolutePath(file);
     if (lowerCase(extractFileExt(projectPath)) != ".mpj") {
         context.err << "zr48 upload: the new project's file name must end in .mpj, not '" << file << "'\n";
+        return kExitUsage;
+    }
+    if (directoryExists(projectPath)) {
+        context.err << "zr48 upload: '" << file << "' is a folder; give the new project's file name\n";
         return kExitUsage;
     }
     if (fileExists(projectPath) && !force) {
@@ -219,8 +219,8 @@ int runUpload(Context& context, const Arguments& arguments)
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(extractFileDir(projectPath)), ec);
     if (ec) {
-        context.err << "zr48 upload: cannot create the folder '" << toUtf8(extractFileDir(projectPath))
-                    << "': " << ec.message() << '\n';
+        context.err << "zr48 upload: cannot create the folder '" << extractFileDir(projectPath) << "': " << ec.message()
+                    << '\n';
         return kExitFailed;
     }
 
@@ -269,16 +269,16 @@ int runUpload(Context& context, const Arguments& arguments)
         // Each position counts a request; the one in flight is not read yet.
         bar->update(view.ProgressPosition - 1, phaseSectors, session->elapsedSeconds() - phaseStart);
     };
-    Text uploaded;
+    Path uploaded;
     const double start = session->elapsedSeconds();
-    uploader.Start(projectPath, [&uploaded](const Text& path) { uploaded = path; });
+    uploader.Start(projectPath, [&uploaded](const Path& path) { uploaded = path; });
     runWhile(*session, [&] { return uploader.Result() == UploadResult::Running; });
     endPhase(false);
     if (uploader.Result() != UploadResult::Finished)
         return kExitFailed; // the uploader has said why
 
-    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into "
-                << toUtf8(uploader.ImagePath()) << ".\n"
+    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into " << uploader.ImagePath()
+                << ".\n"
                 << describeWrittenProject(uploaded) << '\n';
     return kExitOk;
 }

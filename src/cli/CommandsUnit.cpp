@@ -37,19 +37,12 @@ bool isTerminal(const std::ostream& stream)
     return false;
 }
 
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
 // The folder of the running program, where the default firmware file lies.
-Text executableDir()
+Path executableDir()
 {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? Text{} : fromFsPath(exe.parent_path());
+    return ec ? Path{} : fromFsPath(exe.parent_path());
 }
 
 // The session of a device command with the unit connected; null with `exitCode` set otherwise.
@@ -80,7 +73,7 @@ Text askVersion(UnitSession& session, Firmware& firmware)
 class PromptAfterBar : public Prompt {
 public:
     PromptAfterBar(Prompt& prompt, std::function<void()> endBar) : prompt_(prompt), endBar_(std::move(endBar)) {}
-    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override
     {
         endBar_();
         return prompt_.show(message, icon, buttons);
@@ -106,11 +99,14 @@ int runFirmware(Context& context, const Arguments& arguments)
         context.err << "Usage: zr48 firmware FILE.bin\n";
         return kExitUsage;
     }
-    const Text path = fullPath(arguments[0]);
+    const Path path = absolutePath(arguments[0]);
     // Checked before the unit is asked for, so that a wrong name does not wait for a unit.
-    if (!fileExists(path)) {
+    if (const auto reason = notAFileReason(path)) {
         context.prompt.error("Unable to open firmware file.");
-        context.err << "zr48 firmware: there is no file " << toUtf8(path) << '\n';
+        if (*reason == kNoSuchFile)
+            context.err << "zr48 firmware: there is no file " << path << '\n';
+        else
+            context.err << "zr48 firmware: cannot use " << path << ": " << *reason << '\n';
         return kExitFailed;
     }
     int exitCode = kExitOk;
@@ -137,9 +133,9 @@ int runFirmware(Context& context, const Arguments& arguments)
     updater = &firmware;
     registerFirmware(*session, firmware);
     firmware.EditFileNameChange(path);
-    context.out << "Updating the ZR48 with " << toUtf8(path) << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
+    context.out << "Updating the ZR48 with " << path << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
     if (!session->simulated() && sameText(firmware.view().fileVersion, Firmware::kDemoImageVersion)) {
-        context.err << "zr48 firmware: " << toUtf8(path)
+        context.err << "zr48 firmware: " << path
                     << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
         return kExitFailed;
     }
@@ -190,14 +186,14 @@ int runVersion(Context& context, const Arguments& arguments)
     if (arguments.empty())
         firmware.FormCreate(executableDir());
     else
-        firmware.EditFileNameChange(fullPath(arguments[0]));
+        firmware.EditFileNameChange(absolutePath(arguments[0]));
 
     const Text device = askVersion(*session, firmware);
     const Text file = Firmware::FileVersion(firmware.view().fileName);
     context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
     context.out << "Firmware file:      "
                 << (firmware.view().fileName.empty() ? std::string("none (no Firmware/ZR48.BIN beside the program)")
-                                                     : toUtf8(firmware.view().fileName))
+                                                     : firmware.view().fileName)
                 << '\n';
     context.out << "File version:       " << toUtf8(file) << '\n';
     const bool recommended = Firmware::UpdateRecommended(device, file);
@@ -265,10 +261,9 @@ int runDisplay(Context& context, const Arguments& arguments)
         for (std::size_t i = 0; i < grey.size(); ++i)
             grey[i] = picture.pixels[i] ? 0 : 255;
         try {
-            writeFileAtomically(fromUtf8(pngFile),
-                                encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
+            writeFileAtomically(pngFile, encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
         } catch (const Error& e) {
-            context.err << "zr48 display: " << toUtf8(e.message()) << '\n';
+            context.err << "zr48 display: " << e.message() << '\n';
             return kExitFailed;
         }
         context.out << "Picture written: " << pngFile << " (" << DisplayPicture::kWidth << " x "

@@ -37,9 +37,9 @@ Answer safeAnswer(Buttons buttons)
 }
 
 // Messages keep their line breaks; a trailing one is dropped so the terminal stays tidy.
-std::string forTerminal(const Text& message)
+std::string forTerminal(const std::string& message)
 {
-    std::string text = toUtf8(message);
+    std::string text = message;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;
@@ -47,7 +47,7 @@ std::string forTerminal(const Text& message)
 
 } // namespace
 
-Answer TerminalPrompt::show(const Text& message, Icon icon, Buttons buttons)
+Answer TerminalPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
     err_ << label(icon) << forTerminal(message);
     if (buttons == Buttons::Ok) {

@@ -71,7 +71,7 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* comma
     try {
         return std::make_unique<UnitSession>(*target, context.options.virtualTime);
     } catch (const Error& e) {
-        context.err << "zr48 " << command << ": " << toUtf8(e.message()) << "\n";
+        context.err << "zr48 " << command << ": " << e.message() << "\n";
         exitCode = kExitFailed;
         return nullptr;
     }

@@ -35,7 +35,7 @@ protected:
         prompt.clear();
         return cli::run(environment, arguments);
     }
-    std::string arg(std::string_view relative) const { return toUtf8(dir.text(relative)); }
+    std::string arg(std::string_view relative) const { return dir.text(relative); }
     bool contains(const std::ostringstream& stream, std::string_view part) const
     {
         return stream.str().find(part) != std::string::npos;

@@ -31,7 +31,7 @@ protected:
         arguments.insert(arguments.begin(), {"--link", link.empty() ? "sim:" + arg("card.zr48") : link});
         return cli::run(environment, arguments);
     }
-    std::string arg(std::string_view relative) const { return toUtf8(dir.text(relative)); }
+    std::string arg(std::string_view relative) const { return dir.text(relative); }
     static bool contains(const std::ostringstream& stream, std::string_view part)
     {
         return stream.str().find(part) != std::string::npos;

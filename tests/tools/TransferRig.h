@@ -29,7 +29,7 @@ public:
         std::int64_t atMs;
     };
     explicit TimedPrompt(const VirtualClock& clock) : clock_(clock) {}
-    Answer show(const Text& message, Icon icon, Buttons) override
+    Answer show(const std::string& message, Icon icon, Buttons) override
     {
         shown.push_back({message, icon, clock_.now()});
         return Answer::Ok;
