@@ -83,6 +83,28 @@ TEST_F(CommandsImageTest, WrongArgumentsAreUsageErrors)
     }
 }
 
+TEST_F(CommandsImageTest, AFolderGivenForAFileSaysSo)
+{
+    std::filesystem::create_directory(dir.path() / "Папка.mpj");
+    std::filesystem::create_directory(dir.path() / "Папка.mpd");
+    const struct {
+        Arguments arguments;
+        bool onTerminal; // said on standard error, or through the prompt
+    } cases[] = {
+        {{"compile", arg("Папка.mpj")}, true},         {{"unpack", arg("Папка.mpd")}, false},
+        {{"inspect", arg("Папка.mpd")}, false},        {{"ir", "analyse", arg("Папка.mpd")}, false},
+        {{"ir", "optimize", arg("Папка.mpj")}, false},
+    };
+    for (const auto& c : cases) {
+        prompt.clear();
+        EXPECT_EQ(run(c.arguments), kExitFailed) << c.arguments[0];
+        const std::string said = c.onTerminal ? err.str() : prompt.errors().empty() ? "" : prompt.errors()[0];
+        EXPECT_NE(said.find("it is a folder, not a file"), std::string::npos) << c.arguments[0] << ": " << said;
+        EXPECT_NE(said.find("Папка"), std::string::npos) << said;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "Папка.mpd"));
+}
+
 TEST_F(CommandsImageTest, UnpackWritesTheProjectBesideTheImage)
 {
     ASSERT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);

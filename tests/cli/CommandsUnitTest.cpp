@@ -3,6 +3,7 @@
 #include "cli/CommandsUnit.h"
 
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "base/Settings.h"
 #include "cli/Cli.h"
 #include "support/ScriptedPrompt.h"
@@ -12,6 +13,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace zr48::cli {
@@ -55,6 +57,19 @@ TEST_F(UnitCommandsTest, FirmwareUpdatesTheUnitWhichThenReportsTheFilesVersion)
     EXPECT_EQ(zr48({"--link", "tty:/nonexistent/ttyZR48", "firmware", ZR48_FIRMWARE_IMAGE}), kExitNoUnit);
     EXPECT_NE(err.str().find("no ZR48 found"), std::string::npos);
     EXPECT_EQ(zr48({"--link", "sim", "firmware"}), kExitUsage);
+}
+
+TEST_F(UnitCommandsTest, FirmwareFilesOfAnyNameAndAFolderGivenForOne)
+{
+    const Path named = dir.text("Прошивка 固件/ZR48 🔧.bin");
+    std::filesystem::create_directories(toFsPath(extractFileDir(named)));
+    std::filesystem::copy_file(ZR48_FIRMWARE_IMAGE, toFsPath(named));
+    ASSERT_EQ(zr48({"--link", "sim", "firmware", named}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("Updating the ZR48 with " + named + " (R48+1.21 KELDO DEMO)\n"), std::string::npos)
+        << out.str();
+
+    EXPECT_EQ(zr48({"--link", "sim", "firmware", extractFileDir(named)}), kExitFailed);
+    EXPECT_NE(err.str().find(extractFileDir(named) + ": it is a folder, not a file"), std::string::npos) << err.str();
 }
 
 TEST_F(UnitCommandsTest, VersionRecommendsAnUpdateOnlyForAKnownDifferentVersion)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,6 +27,12 @@ Text Contents(const Text& path)
 void SetTime(const Text& path, int secondsAgo)
 {
     fs::last_write_time(toFsPath(path), fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
+}
+
+ino_t Inode(const Path& path)
+{
+    struct stat status {};
+    return ::stat(toFsPath(path).c_str(), &status) == 0 ? status.st_ino : 0;
 }
 
 DEVICE_CONFIG Entry(std::uint16_t type, const Text& configFile)
@@ -80,8 +87,10 @@ TEST_F(AssignSlotTest, AFileAlreadyInTheProjectFolderIsNotCopied)
     // nothing deleted; the slot names the file through the project's own folder.
     fs::create_directory_symlink(dir.path() / "Villa", dir.path() / "Alias");
     project.FileName = dir.text("Alias/Villa.mpj");
+    const ino_t before = Inode(own);
     EXPECT_TRUE(project.AssignSlot(1, Entry(1, own), prompt));
     EXPECT_EQ(project.Devices[1].ConfigFile, dir.text("Alias/OWN.mpi"));
+    EXPECT_EQ(Inode(own), before);
     EXPECT_EQ(Contents(own), "own");
     EXPECT_TRUE(prompt.shown().empty());
 }
@@ -246,8 +255,11 @@ TEST_F(ProjectCopyTest, IntoTheSameFolderUnderAnotherNameDeletesNothing)
 {
     fs::create_directory_symlink(dir.path() / "Projects" / "Villa", dir.path() / "Projects" / "Alias");
     const Path target = dir.text("Projects/Alias/Chalet.mpj");
+    const ino_t tuner = Inode(dir.text("Projects/Villa/FMTUNER.mpi"));
     EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Complete);
     EXPECT_TRUE(prompt.shown().empty());
+    // Not deleted, and not even written again.
+    EXPECT_EQ(Inode(dir.text("Projects/Villa/FMTUNER.mpi")), tuner);
     EXPECT_EQ(Contents(dir.text("Projects/Villa/FMTUNER.mpi")), "tuner");
     EXPECT_EQ(Contents(dir.text("Projects/Villa/BDP.mpi")), "bdp");
     TProjectFile back;
