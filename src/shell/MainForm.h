@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the multi-document frame in which the whole system runs.
 
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "base/Timer.h"
 #include "link/FrameDispatcher.h"
@@ -37,8 +38,8 @@ public:
     FrameDispatcher& dispatcher() { return dispatcher_; }
 
     // The file named on the command line, opened when start-up finishes.
-    void setCommandLineFile(Text path) { commandLineFile_ = std::move(path); }
-    const Text& commandLineFile() const { return commandLineFile_; }
+    void setCommandLineFile(Path path) { commandLineFile_ = std::move(path); }
+    const Path& commandLineFile() const { return commandLineFile_; }
     QLabel* statusPanel(int index) const { return statusPanels_.at(static_cast<size_t>(index)); }
 
 protected:
@@ -56,7 +57,7 @@ private:
     FrameDispatcher dispatcher_;
     std::unique_ptr<TUsbZR48> link_;
     std::unique_ptr<Timer> StartTimer;
-    Text commandLineFile_;
+    Path commandLineFile_;
 };
 
 } // namespace zr48

@@ -24,7 +24,7 @@ namespace {
 
 struct CommandLine {
     std::string link = "auto";
-    std::optional<std::string> file; // UTF-8, as given
+    std::optional<zr48::Path> file; // as given
 };
 
 // nullopt after printing what is wrong.
@@ -47,7 +47,7 @@ std::optional<CommandLine> parseCommandLine(const QStringList& arguments)
                          "  FILE         a project (.mpj) or device file (.mpi) to open\n";
             return std::nullopt;
         } else if (!line.file) {
-            line.file = a.toStdString(); // the first other argument keeps its meaning
+            line.file = zr48::pathFromQString(a); // the first other argument keeps its meaning
         }
     }
     return line;
@@ -77,12 +77,12 @@ int main(int argc, char* argv[])
         zr48::QtLink link(*target);
         zr48::TMainForm mainForm(settings, link.parts());
         if (commandLine->file)
-            mainForm.setCommandLineFile(zr48::fromUtf8(*commandLine->file));
+            mainForm.setCommandLineFile(*commandLine->file);
         mainForm.show();
         return QApplication::exec();
     } catch (const zr48::Error& e) {
         // An error during start-up is shown, and the program ends.
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), zr48::toQString(e.message()));
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), zr48::messageToQString(e.message()));
         return 1;
     }
 }
