@@ -21,6 +21,10 @@ public:
     static ProjectIniReader FromFile(std::string_view path);
     explicit ProjectIniReader(const std::vector<Text>& lines);
 
+    // What the reader makes of the text after a key's "=": blanks around it dropped, one pair of
+    // enclosing quotes removed, cut to kMaxValueLength characters.
+    static Text ValueOf(std::string_view written);
+
     std::optional<Text> Value(std::string_view section, std::string_view key) const;
     Text ReadString(std::string_view section, std::string_view key, std::string_view def) const;
     // The integer conversion of the device files' reader, kept to its low 16 bits.
