@@ -69,7 +69,9 @@ fuzz)
     for name in "${targets[@]}"; do
         mkdir -p "build-fuzz/corpus/$name" "build-fuzz/findings/$name"
         echo "== $name: $seconds s"
-        if ! TMPDIR="$scratch" build-fuzz/fuzz/"fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 \
+        dictionary=()
+        [ -f "fuzz/dict/$name.dict" ] && dictionary=(-dict="fuzz/dict/$name.dict")
+        if ! TMPDIR="$scratch" build-fuzz/fuzz/"fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 "${dictionary[@]}" \
             -artifact_prefix="build-fuzz/findings/$name/" "build-fuzz/corpus/$name" ${seeds[$name]} \
             2> "build-fuzz/findings/$name.log"; then
             failed+=("$name")

@@ -114,13 +114,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                "the read size changed the collector's state");
 
     std::uint8_t stuffed[kMaxWireFrame];
+    std::size_t parsed = 0;
     for (const Payload& payload : frames) {
         const std::size_t length = stuffFrame(payload, stuffed);
         FUZZ_CHECK(length <= 2 * payload.size() + 4, "a stuffed frame longer than its bound");
         FrameCollector again;
         const auto back = collect(again, std::span<const std::uint8_t>(stuffed, length));
         FUZZ_CHECK(back.size() == 1 && back[0] == payload, "stuffing lost the payload " + hex(payload));
-        checkParsers(payload);
+        // Every parser on a few frames of each input: a run of end markers repeats one frame many times.
+        if (parsed++ < 8)
+            checkParsers(payload);
     }
     // The wire itself as one payload, cut to the buffer.
     checkParsers(Payload(wire.begin(), wire.begin() + static_cast<std::ptrdiff_t>(std::min(wire.size(), kMaxPayload))));
