@@ -45,8 +45,9 @@ void AppendEntry(Text& out, std::string_view projectPath, std::string_view secti
     };
     if (value.find_first_of("\r\n") != std::string_view::npos)
         refuse("holds a line break");
+    static_assert(ProjectIniReader::kMaxValueLength == 2047, "the message names the limit");
     if (value.size() > ProjectIniReader::kMaxValueLength)
-        refuse("is longer than " + std::to_string(ProjectIniReader::kMaxValueLength) + " characters");
+        refuse("is longer than 2,047 characters");
     out += key;
     out += '=';
     if (ProjectIniReader::ValueOf(value) == value) {

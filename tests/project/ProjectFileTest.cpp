@@ -291,7 +291,7 @@ TEST(ProjectFile, TextsThatCannotBeStoredRefuseTheSaveNamingTheKey)
         {[](TProjectFile& p) { p.Devices[9].DeviceName = "Blu\nray"; }, "DEVICE_NAME in [DVD-2]", "line break"},
         {[](TProjectFile& p) { p.ProjectInfo[3] = "Line\r4"; }, "PROJECTINFO_3 in [PROJECT]", "line break"},
         {[](TProjectFile& p) { p.Devices[0].ConfigFile += "\r\n"; }, "CONFIG_FILE in [TUNER]", "line break"},
-        {[](TProjectFile& p) { p.Description[1] = Text(2048, 'L'); }, "DESCRIPTION_1 in [PROJECT]", "2047"},
+        {[](TProjectFile& p) { p.Description[1] = Text(2048, 'L'); }, "DESCRIPTION_1 in [PROJECT]", "2,047 characters"},
     };
     for (const auto& c : cases) {
         TProjectFile p = good;
