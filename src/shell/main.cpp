@@ -11,10 +11,12 @@
 #include "base/qt/QtSettingsStore.h"
 #include "base/qt/QtText.h"
 #include "link/LinkTarget.h"
+#include "shell/Application.h"
+#include "shell/FileChooser.h"
 #include "shell/MainForm.h"
 #include "shell/QtLink.h"
+#include "shell/QtPrompt.h"
 
-#include <QApplication>
 #include <QMessageBox>
 
 #include <iostream>
@@ -47,7 +49,7 @@ std::optional<CommandLine> parseCommandLine(const QStringList& arguments)
                          "  FILE         a project (.mpj) or device file (.mpi) to open\n";
             return std::nullopt;
         } else if (!line.file) {
-            line.file = a.toStdString(); // the first other argument keeps its meaning
+            line.file = zr48::pathFromQString(a); // the first other argument keeps its meaning
         }
     }
     return line;
@@ -57,7 +59,7 @@ std::optional<CommandLine> parseCommandLine(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    zr48::TApplication app(argc, argv);
     QApplication::setOrganizationName("KELDO");
     QApplication::setApplicationName("ZR48");
     QApplication::setApplicationDisplayName("KELDO ZR48 Project Manager");
@@ -73,11 +75,18 @@ int main(int argc, char* argv[])
 
     zr48::QtSettingsStore store;
     zr48::Settings settings(store, zr48::platformSettingsDefaults());
+    zr48::QtPrompt prompt;
+    zr48::QtFileChooser files;
+    app.setErrorPrompt(&prompt);
     try {
         zr48::QtLink link(*target);
-        zr48::TMainForm mainForm(settings, link.parts());
+        zr48::TMainForm mainForm({store, settings, prompt, files, link.parts(),
+                                  zr48::pathFromQString(QApplication::applicationDirPath()),
+                                  link.driver().description()});
+        prompt.setParent(&mainForm);
+        files.setParent(&mainForm);
         if (commandLine->file)
-            mainForm.setCommandLineFile(zr48::fromUtf8(*commandLine->file));
+            mainForm.setCommandLineFile(*commandLine->file);
         mainForm.show();
         return QApplication::exec();
     } catch (const zr48::Error& e) {

@@ -1,9 +1,6 @@
 #include "shell/MainForm.h"
-#include "QtTestApp.h"
-#include "base/Settings.h"
-#include "base/VirtualClock.h"
+#include "ShellHarness.h"
 #include "link/Frames.h"
-#include "sim/SimulatedDriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,22 +14,12 @@
 namespace zr48 {
 namespace {
 
-class MainFormTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() { test::ensureQApplication(); }
-
-    MemorySettingsStore store;
-    Settings settings{store, SettingsDefaults{}};
-    // The link runs on a simulated unit in virtual time.
-    VirtualClock clock;
-    SimulatedUnit sim{clock, [this] { return clock.now() * 1000; }};
-    TimerRxThreadHost threads{clock};
-    LinkParts link{clock, sim.driver, threads};
-};
+using MainFormTest = test::ShellTest;
 
 TEST_F(MainFormTest, ShowsTheFrameWithItsCaptionTealAreaAndThreeStatusPanels)
 {
-    TMainForm form(settings, link);
+    auto owned = makeForm();
+    TMainForm& form = *owned;
     form.show();
     EXPECT_EQ(form.windowTitle(), "KELDO ZR48 Project Manager");
     EXPECT_EQ(form.mdiArea()->background().color(), QColor(0, 128, 128));
@@ -48,7 +35,8 @@ TEST_F(MainFormTest, ShowsTheFrameWithItsCaptionTealAreaAndThreeStatusPanels)
 
 TEST_F(MainFormTest, LongHintsGoToTheFirstStatusPanel)
 {
-    TMainForm form(settings, link);
+    auto owned = makeForm();
+    TMainForm& form = *owned;
     QStatusTipEvent tip("Exit the ZR48 Project Manager");
     QApplication::sendEvent(&form, &tip);
     EXPECT_EQ(form.statusPanel(0)->text(), "Exit the ZR48 Project Manager");
@@ -57,17 +45,19 @@ TEST_F(MainFormTest, LongHintsGoToTheFirstStatusPanel)
 
 TEST_F(MainFormTest, StatusPanelOneShowsTheLinkState)
 {
-    TMainForm form(settings, link);
+    auto owned = makeForm();
+    TMainForm& form = *owned;
     clock.advance(100);
     EXPECT_EQ(form.statusPanel(1)->text(), "Connecting...");
     // The first keep-alive's reply connects the unit once the dispatcher listens (after 300 ms).
     ASSERT_TRUE(clock.advanceUntil([&] { return form.link().Connected(); }, 1000));
     clock.advance(100);
-    EXPECT_EQ(form.statusPanel(1)->text(), "Connected (Rx:0, Tx:0)");
+    // The firmware updater asks for the unit's version as soon as the link connects.
+    EXPECT_EQ(form.statusPanel(1)->text(), "Connected (Rx:15, Tx:2)");
     const auto request = encode(VersionRequestFrame{});
     form.link().Send(request);
     clock.advance(200);
-    EXPECT_EQ(form.statusPanel(1)->text(), "Connected (Rx:15, Tx:2)");
+    EXPECT_EQ(form.statusPanel(1)->text(), "Connected (Rx:30, Tx:4)");
 
     sim.unit.unplug();
     clock.advance(3100);
@@ -77,7 +67,8 @@ TEST_F(MainFormTest, StatusPanelOneShowsTheLinkState)
 
 TEST_F(MainFormTest, TheDispatcherTakesFramesFromTheStartTimerOn)
 {
-    TMainForm form(settings, link);
+    auto owned = makeForm();
+    TMainForm& form = *owned;
     std::vector<int> types;
     int notices = 0;
     form.dispatcher().setConnectNotice([&] { ++notices; });
