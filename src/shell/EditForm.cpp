@@ -69,6 +69,12 @@ TEditForm::TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidg
     RichEdit = new QPlainTextEdit(client);
     RichEdit->setObjectName("RichEdit");
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (const QFontMetrics metrics(font); metrics.horizontalAdvance('i') != metrics.horizontalAdvance('M')) {
+        // A platform without a fixed-pitch system font: the font configuration's monospace.
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+    }
     font.setPixelSize(kFontPixels);
     RichEdit->setFont(font);
     RichEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
