@@ -212,18 +212,19 @@ TEST_F(MainFormTest, TheDatabaseDockIsTwoHundredPixelsWideAndNeverNarrower)
     EXPECT_EQ(dock->widget(), form->databaseForm());
     EXPECT_FALSE(dock->features() & QDockWidget::DockWidgetClosable);
     EXPECT_EQ(dock->width(), TMainForm::kDockWidth);
-    form->resizeDocks({dock}, {320}, Qt::Horizontal);
-    QApplication::processEvents();
-    EXPECT_EQ(dock->width(), 320);
     form->resizeDocks({dock}, {150}, Qt::Horizontal);
     QApplication::processEvents();
     EXPECT_EQ(dock->width(), TMainForm::kDockWidth);
+    form->resizeDocks({dock}, {320}, Qt::Horizontal);
+    QApplication::processEvents();
+    EXPECT_EQ(dock->width(), 320);
 
     // Floating: the dock areas take no room.
     dock->setFloating(true);
     QApplication::processEvents();
     EXPECT_EQ(form->centralWidget()->geometry().left(), 0);
-    // Docked on the right: 200 pixels again.
+    // Docked on the right, from a wide floating window: 200 pixels again.
+    dock->resize(400, 300);
     form->addDockWidget(Qt::RightDockWidgetArea, dock);
     dock->setFloating(false);
     QApplication::processEvents();

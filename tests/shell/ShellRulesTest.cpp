@@ -2,6 +2,7 @@
 // and the recent files.
 
 #include "shell/AboutText.h"
+#include "shell/CommandLine.h"
 #include "shell/MdiLayout.h"
 #include "shell/OptionsRules.h"
 #include "shell/RecentFiles.h"
@@ -78,6 +79,35 @@ TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostEight)
     EXPECT_EQ(recent.files().size(), 7u);
     // Kept in the store: a new reader sees the same list.
     EXPECT_EQ(RecentFiles(store).files(), recent.files());
+}
+
+} // namespace
+} // namespace zr48
+
+namespace zr48 {
+namespace {
+
+TEST(DesktopCommandLine, TheLinkOptionIsNeverTakenForTheFile)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        std::string link;
+        std::optional<std::string> file;
+        bool error;
+    } cases[] = {
+        {{}, "auto", std::nullopt, false},
+        {{"--link", "sim", "HOME.MPJ"}, "sim", "HOME.MPJ", false},
+        {{"HOME.MPJ", "--link=tty:/dev/pts/3", "other.mpi"}, "tty:/dev/pts/3", "HOME.MPJ", false},
+        {{"--link"}, "auto", std::nullopt, true},
+        {{"--link", "bluetooth", "a.mpj"}, "bluetooth", "a.mpj", true},
+    };
+    for (const auto& c : cases) {
+        const DesktopCommandLine line = parseDesktopCommandLine(c.arguments);
+        EXPECT_EQ(line.link, c.link);
+        EXPECT_EQ(line.file, c.file);
+        EXPECT_EQ(!line.error.empty(), c.error) << line.error;
+    }
+    EXPECT_TRUE(parseDesktopCommandLine({"-h"}).help);
 }
 
 } // namespace
