@@ -1,7 +1,9 @@
 #pragma once
-// The one QApplication of a GUI test program (offscreen platform, set by CTest), made on first use.
+// The one application object of a GUI test program (offscreen platform, set by CTest), made on
+// first use: the desktop program's own, so that errors escaping event handlers are handled as
+// there.
 
-#include <QApplication>
+#include "shell/Application.h"
 
 namespace zr48::test {
 
@@ -11,7 +13,7 @@ inline void ensureQApplication()
     static char name[] = "shell_tests";
     static char* argv[] = {name, nullptr};
     if (!QApplication::instance())
-        new QApplication(argc, argv);
+        new TApplication(argc, argv);
 }
 
 } // namespace zr48::test

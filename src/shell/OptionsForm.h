@@ -1,0 +1,51 @@
+#pragma once
+// The settings dialog, "ZR48 Project Manager Setup": the project and database directories, the
+// Advanced and Expert switches and the infrared optimizer's two tolerances. "OK" writes all six
+// values; "Abbrechen" (and the close box) writes nothing.
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace zr48 {
+
+class Settings;
+class TDirectoryForm;
+
+class TOptionsForm : public QDialog {
+    Q_OBJECT
+public:
+    TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QWidget* parent = nullptr);
+
+    // Fills the controls from the settings, then shows the dialog modally.
+    int exec() override;
+
+    // The controls, by their names.
+    QLineEdit* EditProjectDir;
+    QLineEdit* EditDatabaseDir;
+    QPushButton* ButtonBrowseProjectDir;
+    QPushButton* ButtonBrowseDatabaseDir;
+    QCheckBox* AdvancedCheckBox;
+    QCheckBox* ExpertCheckBox;
+    QLabel* LabelIrOptCapt;
+    QSpinBox* CSpinEdit1;
+    QSpinBox* CSpinEdit2;
+    QPushButton* OkButton;
+    QPushButton* CancelButton;
+
+    void FormShow();
+    void ExpertCheckBoxClick();
+    void OkButtonClick();
+
+private:
+    void browse(QLineEdit* edit);
+
+    Settings& settings_;
+    TDirectoryForm& directoryForm_;
+};
+
+} // namespace zr48

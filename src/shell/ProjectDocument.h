@@ -1,0 +1,27 @@
+#pragma once
+// What the main window asks of a project window, beyond what every document window offers
+// (saving goes through TDocumentWindow::SaveDocument, which a project window runs as
+// SaveProject(DocumentFile)).
+
+#include <string>
+
+namespace zr48 {
+
+class ProjectDocument {
+public:
+    virtual ~ProjectDocument() = default;
+
+    // Shows the project file at `path`; OpenProjectWindow runs it right after creation.
+    virtual void LoadProject(const std::string& path) = 0;
+    // Download to ZR48: saves the project and the editors this window opened, then compiles.
+    // False when the compile failed (its messages are shown).
+    virtual bool PrepareDownload() = 0;
+    // Delete unused mpi Files.
+    virtual void DeleteUnusedFiles() = 0;
+    // A slot of this window's tree was dropped on the main window's empty client area.
+    virtual void ClearSelectedSlot() = 0;
+    // The settings may have changed (after the settings dialog).
+    virtual void ApplyEnableRules() = 0;
+};
+
+} // namespace zr48
