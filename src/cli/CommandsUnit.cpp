@@ -1,5 +1,6 @@
 #include "cli/CommandsUnit.h"
 
+#include "base/DataDir.h"
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
@@ -42,14 +43,6 @@ Text fullPath(const std::string& argument)
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
     return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
-// The folder of the running program, where the default firmware file lies.
-Text executableDir()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? Text{} : fromFsPath(exe.parent_path());
 }
 
 // The session of a device command with the unit connected; null with `exitCode` set otherwise.
@@ -188,7 +181,7 @@ int runVersion(Context& context, const Arguments& arguments)
     Firmware firmware(session->timers(), context.prompt);
     registerFirmware(*session, firmware);
     if (arguments.empty())
-        firmware.FormCreate(executableDir());
+        firmware.FormCreate(dataDir());
     else
         firmware.EditFileNameChange(fullPath(arguments[0]));
 
@@ -196,7 +189,7 @@ int runVersion(Context& context, const Arguments& arguments)
     const Text file = Firmware::FileVersion(firmware.view().fileName);
     context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
     context.out << "Firmware file:      "
-                << (firmware.view().fileName.empty() ? std::string("none (no Firmware/ZR48.BIN beside the program)")
+                << (firmware.view().fileName.empty() ? "none (no " + toUtf8(dataDir()) + Firmware::kDefaultFile + ")"
                                                      : toUtf8(firmware.view().fileName))
                 << '\n';
     context.out << "File version:       " << toUtf8(file) << '\n';
@@ -336,8 +329,9 @@ Command versionCommand()
 {
     return {"version", "[FILE.bin]", "Show the ZR48's firmware version and whether an update is recommended.",
             "Asks the ZR48 for its firmware version and compares it with the version of FILE.bin (by\n"
-            "default Firmware/ZR48.BIN beside the program): an update is recommended when both are known\n"
-            "and differ, letter case ignored. Exit status 1 when the unit does not tell its version.",
+            "default Firmware/ZR48.BIN in the data folder, share/zr48/ beside the program's bin/): an\n"
+            "update is recommended when both are known and differ, letter case ignored. Exit status 1 when\n"
+            "the unit does not tell its version.",
             runVersion};
 }
 

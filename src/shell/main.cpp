@@ -15,6 +15,7 @@
 #include "shell/QtLink.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <iostream>
@@ -61,6 +62,9 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName("KELDO");
     QApplication::setApplicationName("ZR48");
     QApplication::setApplicationDisplayName("KELDO ZR48 Project Manager");
+    // The installed desktop entry and icon bear this name; desktops match the windows to them.
+    QApplication::setDesktopFileName(ZR48_APP_ID);
+    QApplication::setWindowIcon(QIcon::fromTheme(ZR48_APP_ID));
 
     const auto commandLine = parseCommandLine(QApplication::arguments());
     if (!commandLine)
