@@ -60,8 +60,8 @@ struct MainFormParts {
     Prompt& prompt;
     FileChooser& files;
     LinkParts link;
-    // The folder of the running program (the default firmware file lies below it).
-    std::string executableDir;
+    // The programs' data folder (the default firmware file lies below it).
+    std::string dataDir;
     // How the unit is reached, for the status bar's tool tip.
     std::string linkDescription;
 };
@@ -155,7 +155,7 @@ public:
     TimerFactory& timers() override { return timers_; }
     TUsbZR48& link() override { return *link_; }
     SendFunction send() override;
-    const std::string& executableDir() const override { return executableDir_; }
+    const std::string& dataDir() const override { return dataDir_; }
     FileChooser& fileChooser() override { return files_; }
     const ImageList& imageList() const override { return images_; }
     QWidget* mainWindow() override { return this; }
@@ -257,7 +257,7 @@ private:
     Prompt& prompt_;
     FileChooser& files_;
     TimerFactory& timers_;
-    std::string executableDir_;
+    std::string dataDir_;
     std::string linkDescription_;
     ImageList images_;
     RecentFiles recentFiles_;
