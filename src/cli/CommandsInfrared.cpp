@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "base/Platform.h"
 #include "cli/PngFile.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
@@ -13,8 +14,6 @@
 #include "infrared/ScopeRaster.h"
 #include "infrared/SignalAnalyser.h"
 #include "project/SimpleIniFile.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -246,7 +245,8 @@ int runCapture(Context& context, const Arguments& arguments)
     return captureToFile(
         context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
         [&session](const std::function<bool()>& done, int limitMs) { return session->runUntil(done, limitMs); },
-        session->description(), absolutePath(arguments[0]), !context.options.virtualTime && isatty(2) != 0);
+        session->description(), absolutePath(arguments[0]),
+        !context.options.virtualTime && platform::isTerminal(platform::StandardStream::Error));
 }
 
 int runIr(Context& context, const Arguments& arguments)

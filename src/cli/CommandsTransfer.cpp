@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "base/Platform.h"
 #include "cli/CommandsImage.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
@@ -11,12 +12,6 @@
 #include "tools/Downloader.h"
 #include "tools/DownloaderVerifier.h"
 #include "tools/Uploader.h"
-
-#include <pthread.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <ctime>
 
 #include <cstdio>
 #include <filesystem>
@@ -34,7 +29,7 @@ constexpr int kRunSliceMs = 10000;
 // A bar redrawn in place only where standard error is a terminal.
 bool onTerminal(const std::ostream& err)
 {
-    return err.rdbuf() == std::cerr.rdbuf() && isatty(STDERR_FILENO);
+    return err.rdbuf() == std::cerr.rdbuf() && platform::isTerminal(platform::StandardStream::Error);
 }
 
 // Hands the tools' frames to the link and takes the dispatcher's receiver back when the command
@@ -204,39 +199,6 @@ int runDownload(Context& context, const Arguments& arguments)
 
 // --- upload --------------------------------------------------------------------------------------
 
-// Ctrl-C while a card is read: held back for the time of the upload and noticed between timers,
-// so that the upload ends as its Cancel button ends it and keeps what it has read.
-class CtrlC {
-public:
-    CtrlC()
-    {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        pthread_sigmask(SIG_BLOCK, &set_, &previous_);
-    }
-    ~CtrlC()
-    {
-        if (pressed()) {
-            const timespec none{};
-            sigtimedwait(&set_, nullptr, &none); // handled: the upload was cancelled
-        }
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    CtrlC(const CtrlC&) = delete;
-    CtrlC& operator=(const CtrlC&) = delete;
-
-    bool pressed() const
-    {
-        sigset_t pending;
-        sigpending(&pending);
-        return sigismember(&pending, SIGINT) == 1;
-    }
-
-private:
-    sigset_t set_{};
-    sigset_t previous_{};
-};
-
 // Where an upload that did not finish left what it read.
 void reportKeptImage(Context& context, const TUploader& uploader, bool interrupted)
 {
@@ -291,7 +253,8 @@ int runUpload(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
 
-    const CtrlC ctrlC; // before the session, whose threads take over the signal mask
+    // Ctrl-C while a card is read ends the upload as its Cancel button does, keeping what it read.
+    const platform::CtrlCWatch ctrlC; // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = openUnitSession(context, exitCode);
     if (!session)

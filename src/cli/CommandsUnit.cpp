@@ -4,13 +4,12 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "base/Platform.h"
 #include "cli/PngFile.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
 #include "tools/Firmware.h"
 #include "tools/MemView.h"
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
@@ -35,9 +34,9 @@ constexpr int kViewerWindowId = 1;
 bool isTerminal(const std::ostream& stream)
 {
     if (&stream == &std::cerr)
-        return isatty(STDERR_FILENO) != 0;
+        return platform::isTerminal(platform::StandardStream::Error);
     if (&stream == &std::cout)
-        return isatty(STDOUT_FILENO) != 0;
+        return platform::isTerminal(platform::StandardStream::Output);
     return false;
 }
 

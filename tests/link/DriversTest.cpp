@@ -1,9 +1,12 @@
 #include "link/LinkTarget.h"
+#include "support/Platform.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include "link/drivers/SerialDriver.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +14,7 @@
 #include <fstream>
 #include <stdlib.h>
 #include <unistd.h>
+#endif
 
 namespace zr48 {
 namespace {
@@ -43,6 +47,13 @@ TEST(LinkTarget, ParsesEveryKindAndRefusesTheRest)
     }
 }
 
+#ifdef _WIN32
+TEST(SerialDriver, IsTheLinuxDriver)
+{
+    ZR48_POSIX_ONLY("the serial driver reads sysfs and sets the line through termios; Windows has the COM port "
+                    "driver");
+}
+#else
 // A sysfs tree as the kernel lays it out: the tty's "device" link leads to the USB interface,
 // whose parent, the USB device, holds the product string.
 TEST(SerialDriver, FindsTheTtyByTheUsbProductString)
@@ -170,6 +181,8 @@ TEST(SerialDriver, OpenErrorsNameTheDeviceAndForMissingPermissionTheWayToAccess)
     EXPECT_EQ(busy.reason, "Device or resource busy");
     EXPECT_EQ(busy.help, "Cannot open /dev/ttyUSB0: Device or resource busy.");
 }
+
+#endif
 
 } // namespace
 } // namespace zr48
