@@ -21,8 +21,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Wine in a prefix of the build folder's own, quiet; Debian keeps wine64 out of the PATH.
-find_program(ZR48_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CACHE)
+find_program(ZR48_WINE NAMES wine64 PATHS /usr/lib/wine NO_CACHE)
 if(ZR48_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all
+    set(ZR48_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env WINEPREFIX=${ZR48_WINE_PREFIX} WINEDEBUG=-all
                                       ${ZR48_WINE})
 endif()
