@@ -141,7 +141,7 @@ std::optional<std::string> knownFolder(REFKNOWNFOLDERID id)
     wchar_t* folder = nullptr;
     std::optional<std::string> found;
     if (SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &folder) == S_OK && folder && *folder)
-        found = narrow(folder);
+        found = pathBytes(std::filesystem::path(folder)); // with '/', as every path inside
     CoTaskMemFree(folder);
     return found;
 }

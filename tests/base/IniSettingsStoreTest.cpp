@@ -128,6 +128,10 @@ TEST(IniSettingsStore, TheUsersFileLiesInTheFolderOfProgramSettings)
     ASSERT_FALSE(file.empty());
     EXPECT_TRUE(file.ends_with("/KELDO/ZR48.ini")) << file;
     EXPECT_TRUE(userSettingsDefaults().projectDir.ends_with("/ZR48 Projects/"));
+    // One separator throughout, as every path inside the program has (the system's folders come
+    // with backslashes on Windows).
+    EXPECT_EQ(file.find('\\'), std::string::npos) << file;
+    EXPECT_EQ(userSettingsDefaults().projectDir.find('\\'), std::string::npos) << userSettingsDefaults().projectDir;
     EXPECT_TRUE(userSettingsDefaults().database.ends_with("database/"));
 }
 
