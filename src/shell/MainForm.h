@@ -47,7 +47,11 @@ class Settings;
 class SettingsStore;
 class TAboutBox;
 class TDirectoryForm;
+class TDisplayDumpForm;
+class TDownloaderForm;
+class TFirmwareForm;
 class TOptionsForm;
+class TUploaderForm;
 
 // What the main window runs on.
 struct MainFormParts {
@@ -83,12 +87,12 @@ class TPlaceholderForm;
 struct Dialogs {
     TAboutBox* AboutBox = nullptr;
     TDirectoryForm* DirectoryForm = nullptr;
-    QDialog* DisplayDumpForm = nullptr; // a TPlaceholderForm for now
-    QDialog* DownloaderForm = nullptr;  // a TPlaceholderForm for now
-    QDialog* FirmwareForm = nullptr;    // a TPlaceholderForm for now
-    QDialog* NewProjectForm = nullptr;  // a TPlaceholderForm for now
+    TDisplayDumpForm* DisplayDumpForm = nullptr;
+    TDownloaderForm* DownloaderForm = nullptr;
+    TFirmwareForm* FirmwareForm = nullptr;
+    QDialog* NewProjectForm = nullptr; // a TPlaceholderForm for now
     TOptionsForm* OptionsForm = nullptr;
-    QDialog* UploaderForm = nullptr; // a TPlaceholderForm for now
+    TUploaderForm* UploaderForm = nullptr;
 };
 
 class TMainForm : public QMainWindow, public Shell {
@@ -136,6 +140,10 @@ public:
     void UpdateActions();
     // Runs an action's command as a menu entry or button does (errors are shown, not thrown).
     void execute(ActionId id);
+
+    // Reads the unit's card into the new project at `projectPath` (UTF-8); when the upload and its
+    // unpacking succeed, the project opens in a project window.
+    void StartUpload(const std::string& projectPath);
 
     // File commands.
     // Opens `path` as File Open does after its dialog (also for dropped and recent files).
@@ -257,6 +265,7 @@ private:
     TimerFactory& timers_;
     std::string executableDir_;
     std::string linkDescription_;
+    bool simulatedUnit_;
     ImageList images_;
     RecentFiles recentFiles_;
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace zr48 {
 
@@ -74,6 +75,12 @@ bool Firmware::UpdateRecommended(const Text& deviceVersion, const Text& fileVers
            !sameText(deviceVersion, fileVersion);
 }
 
+void Firmware::changed()
+{
+    if (OnViewChanged)
+        OnViewChanged();
+}
+
 void Firmware::send(const std::uint8_t* payload, std::size_t length)
 {
     if (send_)
@@ -96,6 +103,7 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         timerBootProgram_->start(kBootProgramMs);
         view_.updateEnabled = false;
         state_ = State::Programming;
+        changed();
     } else if (frame.is(FrameType::BootBlockAck)) {
         if (state_ != State::Programming || decodeBootBlockAck(frame).block != currentBlock_)
             return;
@@ -105,12 +113,15 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         if (currentBlock_ < kBlocks) {
             timerBootProgram_->start(kBootProgramMs);
             sendBlock();
+            changed();
             return;
         }
         state_ = State::Idle;
         outcome_ = Outcome::Finished;
+        changed(); // the full bar shows behind the message
         prompt_.information("Update finished.");
         view_.updateEnabled = true;
+        changed();
     } else if (frame.is(FrameType::VersionReply)) {
         deviceVersion_ = decodeVersionReply(frame).version;
     }
@@ -143,6 +154,7 @@ void Firmware::FormShow(bool expert)
 {
     view_.visible = true;
     view_.fileNameEnabled = expert;
+    changed();
 }
 
 void Firmware::FormClose()
@@ -154,12 +166,14 @@ void Firmware::FormClose()
     // The boot loader give-up keeps running: it still reports a boot loader that never answered.
     // A late acknowledgement no longer resumes programming; a BootReady still starts it over.
     state_ = State::Idle;
+    changed();
 }
 
 void Firmware::EditFileNameChange(const Text& fileName)
 {
     view_.fileName = fileName;
     view_.fileVersion = FileVersion(fileName);
+    changed();
 }
 
 void Firmware::ButtonBrowseClick()
@@ -186,6 +200,7 @@ void Firmware::ButtonUpdateClick()
     timerBootStart_->start(kBootStartMs);
     timerBootError_->start(kBootErrorMs);
     view_.updateEnabled = false;
+    changed();
 }
 
 void Firmware::ButtonCheckVersionClick()
@@ -224,6 +239,7 @@ void Firmware::TimerBootErrorTimer()
     outcome_ = Outcome::BootLoaderUnreachable;
     prompt_.error("Unable to connect to the ZR48 boot loader.");
     view_.updateEnabled = true;
+    changed();
 }
 
 void Firmware::TimerManualCheckVersionTimer()
@@ -249,7 +265,11 @@ void Firmware::TimerAutoCheckVersionTimer()
 
 void Firmware::TimerCheckFileTimer()
 {
-    view_.fileVersion = FileVersion(view_.fileName);
+    Text version = FileVersion(view_.fileName);
+    if (version == view_.fileVersion)
+        return;
+    view_.fileVersion = std::move(version);
+    changed();
 }
 
 } // namespace zr48

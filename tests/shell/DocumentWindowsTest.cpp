@@ -5,6 +5,7 @@
 #include "ShellHarness.h"
 #include "shell/EditForm.h"
 #include "shell/OptionsForm.h"
+#include "tools/UploaderForm.h"
 
 #include <QDialog>
 #include <QDropEvent>
