@@ -6,6 +6,7 @@
 #include "shell/FileChooser.h"
 #include "shell/Shell.h"
 #include "tools/DisplayDump.h"
+#include "tools/ToolDialog.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -37,7 +38,7 @@ QImage displayImage(const DisplayPicture& picture)
 }
 
 TDisplayDumpForm::TDisplayDumpForm(DisplayDump& dump, Shell& shell)
-    : QDialog(shell.mainWindow()), dump_(dump), shell_(shell)
+    : QDialog(shell.mainWindow(), toolDialogFlags(TitleBarButtons::Close, false)), dump_(dump), shell_(shell)
 {
     setObjectName("DisplayDumpForm");
     setWindowTitle("ZR48 Display Dump");

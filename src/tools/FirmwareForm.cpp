@@ -29,7 +29,7 @@ constexpr int kWidth = 460;
 } // namespace
 
 TFirmwareForm::TFirmwareForm(Firmware& firmware, Shell& shell, bool simulatedUnit)
-    : QDialog(shell.mainWindow(), toolDialogFlags(TitleBarButtons::Shown)), firmware_(firmware), shell_(shell),
+    : QDialog(shell.mainWindow(), toolDialogFlags(TitleBarButtons::Close)), firmware_(firmware), shell_(shell),
       simulatedUnit_(simulatedUnit)
 {
     setObjectName("FirmwareForm");

@@ -1,6 +1,8 @@
 #include "tools/MemViewForm.h"
 
 #include "base/qt/QtText.h"
+#include "shell/ActionTable.h"
+#include "shell/ImageList.h"
 #include "shell/Shell.h"
 #include "tools/MemView.h"
 
@@ -18,6 +20,12 @@
 namespace zr48 {
 
 namespace {
+
+// The dump: 32 lines of 82 characters.
+constexpr int kDumpLines = 32;
+constexpr int kDumpColumns = 82;
+// The smallest font the dump is shrunk to so that all of it fits.
+constexpr qreal kSmallestPointSize = 6;
 
 MemView::Key viewerKey(int key)
 {
@@ -39,6 +47,7 @@ TMemViewForm::TMemViewForm(Shell& shell, int windowNumber)
 {
     setObjectName("MemViewForm");
     setWindowTitle("ZR48 Data Viewer");
+    setWindowIcon(shell.imageList().icon(actionRow(ActionId::MemoryViewer).image));
     // A fixed border: the size is the viewer's own; the window can be minimised, not maximised.
     setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -106,8 +115,30 @@ void TMemViewForm::closeEvent(QCloseEvent* event)
     TDocumentWindow::closeEvent(event);
 }
 
+void TMemViewForm::fitDumpFont()
+{
+    // The largest size of the fixed-pitch font, up to the desktop's own, at which the whole dump
+    // fits the memo without scrolling.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const qreal margin = 2 * (Memo->document()->documentMargin() + Memo->frameWidth());
+    const qreal height = Memo->height() - margin;
+    const qreal width = Memo->width() - margin;
+    if (font.pointSizeF() <= 0)
+        font.setPointSizeF(10);
+    for (qreal size = font.pointSizeF(); size > kSmallestPointSize; size -= 0.5) {
+        const QFontMetricsF metrics(font);
+        if (metrics.lineSpacing() * kDumpLines <= height &&
+            metrics.horizontalAdvance(QString(kDumpColumns, QLatin1Char('0'))) <= width)
+            break;
+        font.setPointSizeF(size - 0.5);
+    }
+    Memo->setFont(font);
+}
+
 bool TMemViewForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Memo && event->type() == QEvent::Resize)
+        fitDumpFont();
     if ((watched == ScrollBar || watched == Memo) && event->type() == QEvent::KeyPress) {
         if (viewer_->ScrollBarKeyDown(viewerKey(static_cast<QKeyEvent*>(event)->key())))
             return true;

@@ -42,6 +42,7 @@ protected:
 
 private:
     void render();
+    void fitDumpFont();
 
     std::unique_ptr<MemView> viewer_;
     std::vector<std::string> shownLines_;

@@ -7,20 +7,22 @@
 
 namespace zr48 {
 
-Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons)
+Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons, bool onTop)
 {
-    Qt::WindowFlags flags = Qt::Dialog | Qt::WindowStaysOnTopHint;
-    if (buttons == TitleBarButtons::None)
-        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (buttons == TitleBarButtons::Close)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (onTop)
+        flags |= Qt::WindowStaysOnTopHint;
     return flags;
 }
 
 void showCentred(QDialog& dialog)
 {
     if (!dialog.isVisible()) {
-        dialog.adjustSize();
-        if (const QWidget* owner = dialog.parentWidget())
-            dialog.move(owner->frameGeometry().center() - dialog.rect().center());
+        // A dialog not placed by the program is centred on its parent when shown, frame included;
+        // where the user left it last time does not count.
+        dialog.setAttribute(Qt::WA_Moved, false);
         dialog.show();
     }
     dialog.raise();

@@ -11,10 +11,11 @@ class QProgressBar;
 
 namespace zr48 {
 
-enum class TitleBarButtons { Shown, None };
+enum class TitleBarButtons { Close, None };
 
-// The window flags of a tool dialog: a title bar (with or without its buttons), on top.
-Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons);
+// The window flags of a tool dialog of fixed size: a title bar with no buttons or only the close
+// button, kept on top of the other windows unless `onTop` is false.
+Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons, bool onTop = true);
 
 // Shows `dialog` centred on its parent; one that is shown already comes to the front where it is.
 void showCentred(QDialog& dialog);
