@@ -119,9 +119,9 @@ TEST_F(MemViewFormTest, TheEditBoxScrollBarAndKeysChooseTheSector)
     const auto typed = [](QString text) { return [text](TMemViewForm& v) { type(v, text); }; };
     const Step steps[] = {
         {"decimal typed", typed("4660"), 0x1234, "4660"},
-        {"Page Down on the dump", key(On::Dump, Qt::Key_PageDown), 0x1234 + 512, "0x1434"},
+        {"Page Down on the scroll bar", key(On::ScrollBar, Qt::Key_PageDown), 0x1234 + 512, "0x1434"},
         {"hexadecimal typed", typed("0xFF14"), 65300, "0xFF14"},
-        {"Page Down past the end", key(On::ScrollBar, Qt::Key_PageDown), 65535, "0xFFFF"},
+        {"Page Down on the dump, past the end", key(On::Dump, Qt::Key_PageDown), 65535, "0xFFFF"},
         {"dollar typed", typed("$64"), 100, "$64"},
         {"Page Up past the start", key(On::Dump, Qt::Key_PageUp), 0, "0x0000"},
         {"End", key(On::ScrollBar, Qt::Key_End), 65535, "0xFFFF"},
