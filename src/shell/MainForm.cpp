@@ -61,6 +61,8 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     setMinimumSize(640, 480);
     mdiArea_->setObjectName("MdiArea");
     mdiArea_->setBackground(kTeal);
+    // When a window closes, the one activated before it becomes active, as the list has it.
+    mdiArea_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(mdiArea_);
     buildActions();
     buildMenus();
@@ -127,14 +129,17 @@ TMainForm::~TMainForm()
 {
     actionUpdateTimer_.reset();
     StartTimer.reset();
+    // Nothing of what follows runs the rules again.
+    destroying_ = true;
+    disconnect(mdiArea_, nullptr, this, nullptr);
     // No frame reaches a window or tool once their destruction begins; the document windows
     // and dialogs go before the logic they show, the link last of all.
     link_->SetFrameHandler(nullptr);
     for (TDocumentWindow* window : documentWindows()) {
         window->onGone = nullptr;
+        documents_.remove(*window);
         delete window;
     }
-    documents_ = DocumentList();
     for (QWidget* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
         delete dialog;
     delete databaseDock_;
@@ -338,6 +343,8 @@ Situation TMainForm::situation() const
 
 void TMainForm::UpdateActions()
 {
+    if (destroying_)
+        return;
     const Situation s = situation();
     for (const ActionRow& row : actionTable()) {
         QAction* action = this->action(row.id);

@@ -292,6 +292,8 @@ private:
     std::string commandLineFile_;
     std::string openDialogDirectory_;
     bool shown_ = false;
+    bool destroying_ = false;
+    bool closingAll_ = false;
 };
 
 } // namespace zr48
