@@ -286,6 +286,7 @@ void Firmware::TimerBootSilenceTimer()
     state_ = State::Idle;
     outcome_ = Outcome::UnitStoppedAnswering;
     view_.updateEnabled = true;
+    changed();
 }
 
 void Firmware::TimerManualCheckVersionTimer()

@@ -130,6 +130,8 @@ TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWit
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::None);
 
     projects[0]->prepareSucceeds = true;
+    // A single zero sector is no card: the downloader asks before it writes it.
+    prompt.answer(Answer::Yes, "is damaged");
     form->execute(ActionId::Download);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
     EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 1u);
