@@ -119,6 +119,38 @@ TEST_F(FirmwareFormTest, BrowseTakesTheChosenFileAndShowsItsVersion)
     EXPECT_EQ(dialog.LabelVersion->text(), "R48+1.32 REWRITTEN");
 }
 
+TEST_F(FirmwareFormTest, AFileThatFailsItsCheckIsProgrammedOnlyWhenTheUserSaysYes)
+{
+    settings.setExpert(true);
+    TMainForm& form = connectedForm();
+    form.execute(ActionId::UpdateFirmware);
+    TFirmwareForm& dialog = *form.dialogs().FirmwareForm;
+    const std::string file = dir.write("NoVersion.bin", std::string(4096, '\x11'));
+    dialog.EditFileName->clear();
+    QTest::keyClicks(dialog.EditFileName, pathToQString(file));
+    const Firmware& firmware = form.deviceTools().firmware;
+
+    prompt.answer(Answer::No, "Program it into the ZR48 anyway?");
+    QTest::mouseClick(dialog.ButtonUpdate, Qt::LeftButton);
+    clock.advance(1000);
+    EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+    EXPECT_FALSE(sim.unit.inBootLoader());
+    EXPECT_TRUE(dialog.ButtonUpdate->isEnabled());
+
+    prompt.answer(Answer::Yes, "Program it into the ZR48 anyway?");
+    QTest::mouseClick(dialog.ButtonUpdate, Qt::LeftButton);
+    EXPECT_FALSE(dialog.ButtonUpdate->isEnabled());
+    ASSERT_TRUE(clock.advanceUntil([&] { return firmware.currentBlock() == 5; }, 5000));
+    EXPECT_EQ(dialog.ProgressBar->value(), 5);
+
+    // Closing the window ends the programming.
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    clock.advance(1000);
+    EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+    EXPECT_EQ(firmware.currentBlock(), 5);
+}
+
 TEST_F(FirmwareFormTest, TheDemonstrationImageGoesOnlyIntoASimulatedUnit)
 {
     for (const bool simulated : {false, true}) {
