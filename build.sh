@@ -3,6 +3,8 @@
 #                           USB, or on the built-in simulator (its card kept between runs) when none is
 # ./build.sh test           installs what is missing, builds, runs every test through CTest
 # ./build.sh sanitize       builds the core tests with AddressSanitizer and UBSan and runs them
+# ./build.sh fuzz [SECONDS]  builds the fuzz targets with clang-14, libFuzzer, ASan and UBSan, and runs
+#                           each for SECONDS (default 30), one after another; see fuzz/README.md
 set -euo pipefail
 cd "$(dirname "$0")"
 mode="${1:-run}"
@@ -47,8 +49,43 @@ sanitize)
     cmake --build build-sanitize
     ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
     ;;
+fuzz)
+    seconds="${1:-30}"
+    configure build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DZR48_FUZZ=ON -DZR48_CORE_ONLY=ON -DZR48_TESTS=OFF \
+        -DZR48_BENCHMARKS=OFF
+    # One line per target: its name, then its seed folders (the corpus folder first).
+    targets=()
+    declare -A seeds
+    while read -r name folders; do
+        targets+=("$name")
+        seeds[$name]="$folders"
+    done < build-fuzz/fuzz/targets.txt
+    cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
+    # Inputs that find something new go to build-fuzz/corpus (the seeds in fuzz/corpus stay as they
+    # are); a finding is written to build-fuzz/findings/NAME/. Scratch files go to memory if it can.
+    scratch="$(mktemp -d "$([ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/zr48-fuzz.XXXXXX")"
+    trap 'rm -rf "$scratch"' EXIT
+    failed=()
+    for name in "${targets[@]}"; do
+        mkdir -p "build-fuzz/corpus/$name" "build-fuzz/findings/$name"
+        echo "== $name: $seconds s"
+        dictionary=()
+        [ -f "fuzz/dict/$name.dict" ] && dictionary=(-dict="fuzz/dict/$name.dict")
+        if ! TMPDIR="$scratch" build-fuzz/fuzz/"fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 "${dictionary[@]}" \
+            -artifact_prefix="build-fuzz/findings/$name/" "build-fuzz/corpus/$name" ${seeds[$name]} \
+            2> "build-fuzz/findings/$name.log"; then
+            failed+=("$name")
+        fi
+        grep -E '^stat::number_of_executed_units|^==[0-9]+==|^SUMMARY' "build-fuzz/findings/$name.log" || true
+    done
+    if [ ${#failed[@]} -gt 0 ]; then
+        echo "Findings in: ${failed[*]} (inputs in build-fuzz/findings/, logs beside them)" >&2
+        exit 1
+    fi
+    echo "No findings."
+    ;;
 *)
-    echo "usage: ./build.sh run [ARGS...] | test | sanitize" >&2
+    echo "usage: ./build.sh run [ARGS...] | test | sanitize | fuzz [SECONDS]" >&2
     exit 64
     ;;
 esac

@@ -58,7 +58,7 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
         return QApplication::exec();
     } catch (const Error& e) {
         // An error during start-up is shown, and the program ends.
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), toQString(e.message()));
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), messageToQString(e.message()));
         return 1;
     }
 }

@@ -26,10 +26,10 @@ bool titleShowsUnnamed(std::string_view title)
     return title.find("[Unnamed") != std::string_view::npos;
 }
 
-Text closeQuestionText(std::string_view title)
+std::string closeQuestionText(std::string_view title)
 {
-    // The title holds a path (UTF-8); the message is Windows-1252 text.
-    return "Save changes to\n" + fromUtf8(title) + " ?";
+    // The title holds a path (UTF-8), as messages do.
+    return "Save changes to\n" + std::string(title) + " ?";
 }
 
 namespace {

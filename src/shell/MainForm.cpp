@@ -368,7 +368,7 @@ void TMainForm::guarded(const std::function<void()>& command)
     } catch (const Error& error) {
         prompt_.error(error.message());
     } catch (const std::exception& error) {
-        prompt_.error(fromUtf8(error.what()));
+        prompt_.error(error.what());
     }
 }
 

@@ -324,7 +324,7 @@ void TMainForm::refreshRecentFilesMenu()
             guarded([this, &path] {
                 if (!fileExists(path)) {
                     recentFiles_.remove(path);
-                    prompt_.error("File does not exists\n" + fromUtf8(path));
+                    prompt_.error("File does not exists\n" + path);
                     return;
                 }
                 openFile(path);
