@@ -60,6 +60,9 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
         // An error during start-up is shown, and the program ends.
         QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), messageToQString(e.message()));
         return 1;
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+        return 1;
     }
 }
 

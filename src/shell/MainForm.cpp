@@ -111,7 +111,10 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     connect(mdiArea_, &QMdiArea::subWindowActivated, this,
             [this](QMdiSubWindow* window) { documentActivated(qobject_cast<TDocumentWindow*>(window)); });
     connect(qApp, &QApplication::focusChanged, this, [this] { UpdateActions(); });
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateActions(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        clipboardHasText_.reset();
+        UpdateActions();
+    });
     setAcceptDrops(true);
     mdiArea_->viewport()->setAcceptDrops(true);
     mdiArea_->viewport()->installEventFilter(this);
@@ -333,10 +336,14 @@ Situation TMainForm::situation() const
         s.focusIsText = true;
         s.focusHasSelection = line->hasSelectedText();
     }
-    // The clipboard is asked only when the answer matters (asking may wake another program).
+    // The clipboard is asked once after each change, and only when the answer matters: asking
+    // may mean a round trip to the program that owns it.
     if (s.focusIsText) {
-        const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-        s.clipboardHasText = clip && clip->hasText();
+        if (!clipboardHasText_) {
+            const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+            clipboardHasText_ = clip && clip->hasText();
+        }
+        s.clipboardHasText = *clipboardHasText_;
     }
     return s;
 }

@@ -29,6 +29,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QDialog;
@@ -294,6 +295,7 @@ private:
     bool shown_ = false;
     bool destroying_ = false;
     bool closingAll_ = false;
+    mutable std::optional<bool> clipboardHasText_;
 };
 
 } // namespace zr48

@@ -35,7 +35,7 @@ void TMainForm::createFirmwareForm()
     dialogs_.FirmwareForm = new TFirmwareForm(tools_->firmware, *this, simulatedUnit_);
     // The default firmware file beside the program: the about box shows its version.
     tools_->firmware.FormCreate(executableDir_);
-    // The recommendation's OK.
+    // "OK" to the update recommendation shows the firmware dialog.
     tools_->firmware.onShowRequest = [this] { ActionUpdateFirmwareExecute(); };
 }
 

@@ -329,3 +329,47 @@ TEST_F(FileActionsTest, InfraredOptimizerRewritesTheLinesInPlaceWithBothToleranc
 
 } // namespace
 } // namespace zr48
+
+namespace zr48 {
+namespace {
+
+// Message boxes that stay open for a while: the link's time goes on while one is up.
+class SlowPrompt : public test::ScriptedPrompt {
+public:
+    explicit SlowPrompt(VirtualClock& clock) : clock_(clock) {}
+    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    {
+        clock_.advance(5000);
+        return ScriptedPrompt::show(message, icon, buttons);
+    }
+
+private:
+    VirtualClock& clock_;
+};
+
+TEST_F(FileActionsTest, TheLinkGoesOnWhileACloseQuestionIsOpen)
+{
+    form.reset(); // one main window on the simulated unit
+    SlowPrompt slow(clock);
+    auto owned = std::make_unique<TMainForm>(MainFormParts{store, settings, slow, files, link, programDir.text(), ""});
+    TMainForm& main = *owned;
+    main.show();
+    ASSERT_TRUE(clock.advanceUntil([&] { return main.link().Connected(); }, 1000));
+    const auto received = main.link().RxCount();
+    TEditForm* editor = main.NewTextEditor(&main, 0);
+    QTest::keyClicks(editor->richEdit(), "x");
+
+    slow.answer(Answer::Cancel, "Save changes to");
+    main.execute(ActionId::CloseAll);
+    // Five seconds in the box: past the reopen time, yet the keep-alive kept the unit connected.
+    EXPECT_TRUE(main.link().Connected());
+    EXPECT_GT(main.link().RxCount(), received);
+    EXPECT_EQ(main.documentWindows().size(), 1u);
+
+    slow.answer(Answer::No, "Save changes to");
+    EXPECT_TRUE(main.CloseAll());
+    EXPECT_TRUE(main.link().Connected());
+}
+
+} // namespace
+} // namespace zr48

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDockWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -409,6 +410,36 @@ TEST_F(MainFormTest, TileHorizontallyStacksTheWindowsOverTheWholeArea)
     form->execute(ActionId::WindowTileVertical);
     EXPECT_EQ(windows[0]->geometry().height(), area.height());
     EXPECT_EQ(windows[0]->geometry().width() + windows[1]->geometry().width(), area.width());
+}
+
+} // namespace
+} // namespace zr48
+
+namespace zr48 {
+namespace {
+
+TEST_F(MainFormTest, CutCopyAndPasteFollowTheFocusedTextControl)
+{
+    auto form = makeForm();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    TEditForm* editor = form->NewTextEditor(form.get(), 0);
+    editor->richEdit()->setFocus();
+    QApplication::clipboard()->clear();
+    QTest::keyClicks(editor->richEdit(), "NAME=TV");
+    form->UpdateActions();
+    EXPECT_FALSE(form->action(ActionId::EditCopy)->isEnabled());
+    EXPECT_FALSE(form->action(ActionId::EditPaste)->isEnabled());
+    editor->richEdit()->selectAll();
+    form->UpdateActions();
+    EXPECT_TRUE(form->action(ActionId::EditCut)->isEnabled());
+    form->execute(ActionId::EditCopy);
+    EXPECT_EQ(QApplication::clipboard()->text(), "NAME=TV");
+    EXPECT_TRUE(form->action(ActionId::EditPaste)->isEnabled());
+    editor->richEdit()->moveCursor(QTextCursor::End);
+    form->execute(ActionId::EditPaste);
+    EXPECT_EQ(editor->richEdit()->toPlainText(), "NAME=TVNAME=TV");
 }
 
 } // namespace
