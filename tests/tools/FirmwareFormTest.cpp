@@ -7,6 +7,7 @@
 #include "base/FileIo.h"
 #include "base/qt/QtText.h"
 #include "shell/OptionsForm.h"
+#include "shell/QtPrompt.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -181,6 +182,23 @@ TEST_F(FirmwareFormTest, TheDemonstrationImageGoesOnlyIntoASimulatedUnit)
         }
         form_.reset();
     }
+}
+
+TEST_F(FirmwareFormTest, ItsMessagesOpenAboveItAlthoughItStaysOnTop)
+{
+    TMainForm& form = connectedForm();
+    form.execute(ActionId::UpdateFirmware);
+    ASSERT_TRUE(form.dialogs().FirmwareForm->windowFlags() & Qt::WindowStaysOnTopHint);
+    QtPrompt messages(&form);
+    Qt::WindowFlags boxFlags;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            boxFlags = box->windowFlags();
+            box->close();
+        }
+    });
+    messages.information("Update finished.");
+    EXPECT_TRUE(boxFlags & Qt::WindowStaysOnTopHint);
 }
 
 } // namespace
