@@ -64,6 +64,9 @@ TMemViewForm::TMemViewForm(Shell& shell, int windowNumber)
     Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Memo->setWordWrapMode(QTextOption::NoWrap);
+    // The dump always fits (fitDumpFont); the only scroll bar is the one over the sectors.
+    Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBar = new QScrollBar(Qt::Vertical, content);
     ScrollBar->setObjectName("ScrollBar");
     ScrollBar->setRange(0, MemView::kLastSector);
@@ -127,7 +130,8 @@ void TMemViewForm::fitDumpFont()
         font.setPointSizeF(10);
     for (qreal size = font.pointSizeF(); size > kSmallestPointSize; size -= 0.5) {
         const QFontMetricsF metrics(font);
-        if (metrics.lineSpacing() * kDumpLines <= height &&
+        // Half a line to spare: the text layout may add a pixel here and there.
+        if (metrics.lineSpacing() * (kDumpLines + 0.5) <= height &&
             metrics.horizontalAdvance(QString(kDumpColumns, QLatin1Char('0'))) <= width)
             break;
         font.setPointSizeF(size - 0.5);
