@@ -36,7 +36,9 @@ TDownloaderForm::TDownloaderForm(TDownloader& downloader, QWidget* mainWindow)
     ButtonCancel->setObjectName("ButtonCancel");
     ButtonOK = new QPushButton("OK", this);
     ButtonOK->setObjectName("ButtonOK");
-    ButtonOK->setAutoDefault(false);
+    // Enter closes the dialog once the download has finished (OK is enabled only then); it never
+    // cancels a running one.
+    ButtonOK->setDefault(true);
     ButtonCancel->setAutoDefault(false);
     // Both buttons close the dialog through the one handler.
     connect(ButtonCancel, &QPushButton::clicked, this, [this] { downloader_.ButtonCancelClick(); });

@@ -98,10 +98,10 @@ TEST_F(TransferFormsTest, ADownloadRunsFromStartToDownloadFinishedAndOkClosesThe
     EXPECT_FALSE(dialog.ButtonCancel->isEnabled());
     EXPECT_EQ(sim.card.writtenSectors(), sectors.size());
 
-    // The dialog waits for OK.
+    // The dialog waits for OK; Enter is OK.
     clock.advance(3000);
     EXPECT_TRUE(dialog.isVisible());
-    QTest::mouseClick(dialog.ButtonOK, Qt::LeftButton);
+    QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(downloader.Result(), DownloadResult::Finished);
     EXPECT_TRUE(prompt.messages().empty());
@@ -127,6 +127,8 @@ TEST_F(TransferFormsTest, CancelInTheMiddleStopsTheDownloadAndClosesTheDialog)
         TDownloaderForm& dialog = *form.dialogs().DownloaderForm;
         const TDownloader& downloader = form.deviceTools().downloader;
         ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 10; }, 5000));
+        QTest::keyClick(&dialog, Qt::Key_Return); // Enter never cancels
+        EXPECT_TRUE(dialog.isVisible());
         way.cancel(dialog);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(downloader.Result(), DownloadResult::Cancelled);
