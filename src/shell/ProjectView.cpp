@@ -142,6 +142,18 @@ ProjectView::ProjectView(Settings& settings, Prompt& prompt, int windowNumber)
 
 void ProjectView::UpdateCaption(const std::string& path, bool mark)
 {
+    caption(path, mark);
+    Changed();
+}
+
+void ProjectView::MemoEdited()
+{
+    caption(documentFile_, true);
+    Changed();
+}
+
+void ProjectView::caption(const std::string& path, bool mark)
+{
     if (mark)
         modified_ = true;
     documentFile_ = path;
@@ -192,7 +204,7 @@ void ProjectView::ShowSlot()
     controls_.deviceName = slot.DeviceName;
     controls_.configFile = DisplayPath(slot.ConfigFile);
     ++controlsShown_;
-    UpdateCaption(documentFile_, false);
+    caption(documentFile_, false);
 }
 
 void ProjectView::ApplyEnableRules()
@@ -220,7 +232,7 @@ void ProjectView::DeviceTypeChanged(int position)
     project_.Slot(selected_).DeviceType = static_cast<std::uint16_t>(position);
     controls_.deviceType = position;
     applyEnableRules();
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -229,7 +241,7 @@ void ProjectView::DeviceNameEdited(const Text& name)
     if (selected_ == kNoSlot)
         return;
     project_.Slot(selected_).DeviceName = name;
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -238,7 +250,7 @@ void ProjectView::SourceSelectChanged(int position)
     if (selected_ == kNoSlot || position < 0 || position >= static_cast<int>(kSourceSelectNames.size()))
         return;
     project_.Slot(selected_).SourceSelect = static_cast<std::uint16_t>(position);
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -247,7 +259,7 @@ void ProjectView::ConfigFileEdited(const std::string& text)
     if (selected_ == kNoSlot)
         return;
     project_.Slot(selected_).ConfigFile = ResolvePath(text);
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -258,7 +270,7 @@ void ProjectView::OptionsClicked(const std::vector<bool>& checks)
     project_.Slot(selected_).OptionList = optionListOf(checks);
     for (size_t i = 0; i < options_.size() && i < checks.size(); ++i)
         options_[i].checked = checks[i];
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -269,7 +281,7 @@ void ProjectView::Browse(const std::string& path)
     // As if the shown path had been typed: the slot gets the full path.
     project_.Slot(selected_).ConfigFile = ResolvePath(DisplayPath(path));
     SelectionChange();
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -283,7 +295,7 @@ void ProjectView::Drop(int targetSlot, const DEVICE_CONFIG& entry)
     SelectionChange();
     project_.AssignSlot(targetSlot, source, prompt_);
     SelectionChange();
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -293,7 +305,7 @@ void ProjectView::ClearSelectedSlot()
         return;
     TProjectFile::ClearSlot(project_.Slot(selected_));
     SelectionChange();
-    UpdateCaption(documentFile_, true);
+    caption(documentFile_, true);
     Changed();
 }
 
@@ -309,12 +321,12 @@ bool ProjectView::LoadProject(const std::string& path)
             return false;
         }
     }
-    UpdateCaption(path, false);
+    caption(path, false);
     project_.Load(path);
     selected_ = 0;
     SelectionChange();
     modified_ = false;
-    UpdateCaption(path, false);
+    caption(path, false);
     Changed();
     return true;
 }
@@ -327,7 +339,7 @@ void ProjectView::SaveProject(const std::string& path, std::vector<Text> descrip
     // The window holds what the file says.
     project_.Load(path);
     modified_ = false;
-    UpdateCaption(path, false);
+    caption(path, false);
     Changed();
 }
 

@@ -112,7 +112,7 @@ public:
     void SourceSelectChanged(int position);
     void ConfigFileEdited(const std::string& text);
     void OptionsClicked(const std::vector<bool>& checks);
-    void MemoEdited() { UpdateCaption(documentFile_, true); }
+    void MemoEdited();
     // "Browse" chose `path`.
     void Browse(const std::string& path);
 
@@ -136,6 +136,8 @@ public:
     std::function<void()> OnViewChanged;
 
 private:
+    // The title step without notice: mark sets the modified flag, nothing clears it.
+    void caption(const std::string& path, bool mark);
     void ShowSlot();
     void applyEnableRules();
     void FillOptions();
