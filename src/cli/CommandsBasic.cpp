@@ -20,12 +20,7 @@ int runHelp(Context& context, const Arguments& arguments)
         context.err << "zr48: unknown command '" << arguments[0] << "'\n";
         return kExitUsage;
     }
-    context.out << "Usage: zr48 " << command->name;
-    if (*command->synopsis)
-        context.out << ' ' << command->synopsis;
-    context.out << "\n\n" << command->summary << '\n';
-    if (*command->details)
-        context.out << '\n' << command->details << '\n';
+    printCommandHelp(context.out, *command);
     return kExitOk;
 }
 
@@ -53,8 +48,7 @@ int runSettings(Context& context, const Arguments& arguments)
         return kExitOk;
     }
     if (arguments.size() != 2) {
-        context.err << "Usage: zr48 settings [NAME VALUE]\n";
-        return kExitUsage;
+        return usageError(context, "settings");
     }
     const std::string& name = arguments[0];
     const std::string& value = arguments[1];

@@ -26,20 +26,15 @@ namespace zr48::cli {
 
 namespace {
 
-constexpr const char* kUsage = "Usage: zr48 ir capture OUT.bin\n"
-                               "       zr48 ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
-                               "       zr48 ir optimize FILE.mpi [--tolerance N]... [--in-place]\n";
-
 // The size of a plot: a zoomed view as wide as a large scope window.
 constexpr int kPlotWidth = 1200;
 constexpr int kPlotHeight = 300;
 
-int usageError(Context& context, const std::string& problem)
+int irUsageError(Context& context, const std::string& problem)
 {
     if (!problem.empty())
         context.err << "zr48: " << problem << '\n';
-    context.err << kUsage;
-    return kExitUsage;
+    return usageError(context, "ir");
 }
 
 std::optional<std::int64_t> parseNumber(const std::string& text, std::int64_t low, std::int64_t high)
@@ -121,12 +116,12 @@ int runAnalyse(Context& context, const Arguments& arguments)
         else if (arguments[i].starts_with("--plot="))
             plot = arguments[i].substr(7);
         else if (arguments[i].starts_with("--"))
-            return usageError(context, "unknown option '" + arguments[i] + "'");
+            return irUsageError(context, "unknown option '" + arguments[i] + "'");
         else
             positional.push_back(arguments[i]);
     }
     if (positional.size() != 1 && positional.size() != 3)
-        return usageError(context, {});
+        return irUsageError(context, {});
     const Text path = absolutePath(fromUtf8(positional[0]));
     std::int64_t validSamples = 0;
     std::unique_ptr<CaptureBuffer> capture;
@@ -157,7 +152,7 @@ int runAnalyse(Context& context, const Arguments& arguments)
     analyseSamples(*capture, first, last, text);
     context.out << toUtf8(text) << '\n';
     if (text.empty())
-        context.err << "No mark ends between samples " << first << " and " << last << ".\n";
+        context.err << "zr48: no mark ends between samples " << first << " and " << last << ".\n";
     if (plot) {
         const SpanView view = spanView(first, last);
         try {
@@ -167,7 +162,7 @@ int runAnalyse(Context& context, const Arguments& arguments)
             return kExitFailed;
         }
         const MeasureText measure = measureText(view.measure, view.zoom.secondsPerDivision, '.');
-        context.err << "Plot at " << kScaleTable[static_cast<std::size_t>(view.scaleIndex)].label << ", measured"
+        context.err << "zr48: plot at " << kScaleTable[static_cast<std::size_t>(view.scaleIndex)].label << ", measured"
                     << toUtf8(measure.label) << '\n';
     }
     return kExitOk;
@@ -203,13 +198,13 @@ int runOptimize(Context& context, const Arguments& arguments)
         } else if (a == "--in-place") {
             inPlace = true;
         } else if (a.starts_with("--")) {
-            return usageError(context, "unknown option '" + a + "'");
+            return irUsageError(context, "unknown option '" + a + "'");
         } else {
             positional.push_back(a);
         }
     }
     if (positional.size() != 1)
-        return usageError(context, {});
+        return irUsageError(context, {});
     if (tolerances.empty())
         tolerances = {context.settings.irOptimizerPass1(), context.settings.irOptimizerPass2()};
 
@@ -243,9 +238,9 @@ constexpr int kTransferWaitMs = 60000;
 int runCapture(Context& context, const Arguments& arguments)
 {
     if (arguments.size() != 1 || arguments[0].starts_with("--"))
-        return usageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
+        return irUsageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, "ir capture", exitCode);
+    const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
     return captureToFile(
@@ -257,7 +252,7 @@ int runCapture(Context& context, const Arguments& arguments)
 int runIr(Context& context, const Arguments& arguments)
 {
     if (arguments.empty())
-        return usageError(context, {});
+        return irUsageError(context, {});
     const Arguments rest(arguments.begin() + 1, arguments.end());
     if (arguments[0] == "capture")
         return runCapture(context, rest);
@@ -265,7 +260,7 @@ int runIr(Context& context, const Arguments& arguments)
         return runAnalyse(context, rest);
     if (arguments[0] == "optimize" || arguments[0] == "optimise")
         return runOptimize(context, rest);
-    return usageError(context, "unknown ir command '" + arguments[0] + "'");
+    return irUsageError(context, "unknown ir command '" + arguments[0] + "'");
 }
 
 } // namespace
@@ -275,7 +270,7 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
                   const Text& path, bool interactive)
 {
     if (!link.DeviceOpen()) {
-        err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     TIrCapture capture(
@@ -287,7 +282,7 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     using State = TIrCapture::State;
     capture.ButtonCaptureClick();
     if (!runUntil([&] { return capture.state() != State::Starting; }, kStartWaitMs)) {
-        err << "no ZR48 answered the capture request (looked for " << how << ")\n";
+        err << "zr48: no ZR48 answered the capture request (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     out << "Capturing: point the remote control at the ZR48 and press a key...\n" << std::flush;

@@ -68,8 +68,7 @@ Text ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& slot)
 int RunShow(Context& context, const Arguments& arguments)
 {
     if (arguments.size() != 1) {
-        context.err << "Usage: zr48 show PROJECT.mpj\n";
-        return kExitUsage;
+        return usageError(context, "show");
     }
     const Text path = absolutePath(fromUtf8(arguments[0]));
     if (!fileExists(path)) {
@@ -116,8 +115,7 @@ int RunShow(Context& context, const Arguments& arguments)
 int RunCopyProject(Context& context, const Arguments& arguments)
 {
     if (arguments.size() != 2) {
-        context.err << "Usage: zr48 copy-project SOURCE.mpj TARGET.mpj\n";
-        return kExitUsage;
+        return usageError(context, "copy-project");
     }
     const Text source = absolutePath(fromUtf8(arguments[0]));
     const Text target = absolutePath(fromUtf8(arguments[1]));
@@ -127,7 +125,7 @@ int RunCopyProject(Context& context, const Arguments& arguments)
     }
     if (fileExists(target) && context.prompt.confirm("The project file \"" + target + "\" exists.\nOverwrite it?",
                                                      Buttons::YesNo) != Answer::Yes) {
-        context.err << "Nothing copied.\n";
+        context.err << "zr48: nothing copied\n";
         return kExitFailed;
     }
     try {

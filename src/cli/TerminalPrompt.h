@@ -1,6 +1,6 @@
 #pragma once
-// Message boxes on the terminal: messages go to standard error, questions are answered on
-// standard input, or once for all by --yes / --no.
+// Message boxes on the terminal: messages go to standard error after "zr48: ", questions are
+// answered on standard input, or once for all by --yes / --no.
 
 #include "base/Prompt.h"
 

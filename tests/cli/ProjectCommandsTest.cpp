@@ -70,7 +70,7 @@ TEST_F(ProjectCommandsTest, CopyProjectCreatesTheFolderAndAsksBeforeOverwriting)
 
     prompt.answer(Answer::No, "exists.\nOverwrite it?");
     EXPECT_EQ(run({"copy-project", toUtf8(project), toUtf8(target)}), kExitFailed);
-    EXPECT_EQ(err.str(), "Nothing copied.\n");
+    EXPECT_EQ(err.str(), "zr48: nothing copied\n");
 
     EXPECT_EQ(run({"copy-project", toUtf8(dir.text("missing.mpj")), toUtf8(target)}), kExitFailed);
     EXPECT_EQ(run({"copy-project", "one-argument.mpj"}), kExitUsage);

@@ -36,13 +36,17 @@ TEST(TerminalPrompt, AnswersFromTheTerminal)
     }
 }
 
-TEST(TerminalPrompt, WritesMessagesAsUtf8ToStandardError)
+TEST(TerminalPrompt, WritesMessagesAsUtf8ToStandardErrorAfterTheCommandsPrefix)
 {
     std::istringstream in;
     std::ostringstream err;
-    TerminalPrompt prompt(in, err);
+    TerminalPrompt prompt(in, err, TerminalPrompt::Policy::AlwaysNo);
     prompt.error("File not found:\nC:\\Caf\xE9.mpi\n");
-    EXPECT_EQ(err.str(), "error: File not found:\nC:\\Café.mpi\n");
+    prompt.information("Update finished.");
+    prompt.confirm("Replace it?", Buttons::YesNo);
+    EXPECT_EQ(err.str(), "zr48: error: File not found:\nzr48: C:\\Café.mpi\n"
+                         "zr48: Update finished.\n"
+                         "zr48: question: Replace it? [y]es/[n]o: No (--no)\n");
 }
 
 } // namespace

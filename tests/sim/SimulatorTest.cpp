@@ -147,11 +147,21 @@ TEST(Simulator, ProgramsItsFlashThroughTheBootLoader)
     }
     EXPECT_EQ(host.sim.unit.version(), newer);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), host.sim.unit.flash().begin()));
+    // The last block's acknowledgement may be lost: the block sent again is acknowledged again.
+    BootBlockFrame last{479, {}};
+    std::copy_n(image.begin() + 479 * 256, 256, last.data.begin());
+    for (int again = 0; again < 2; ++again) {
+        const auto ack = host.exchange(encode(last), FrameType::BootBlockAck);
+        ASSERT_TRUE(ack) << again;
+        EXPECT_EQ(decodeBootBlockAck(FrameView(*ack)).block, 479);
+    }
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), host.sim.unit.flash().begin()));
     const auto version = host.exchange(encode(VersionRequestFrame{}), FrameType::VersionReply);
     ASSERT_TRUE(version);
     EXPECT_EQ(decodeVersionReply(FrameView(*version)).version, newer);
-    // Outside the boot loader a block is not taken.
+    // Outside the boot loader a block is not taken, the last one neither once the firmware runs.
     EXPECT_FALSE(host.exchange(encode(BootBlockFrame{0, {}}), FrameType::BootBlockAck, 200));
+    EXPECT_FALSE(host.exchange(encode(last), FrameType::BootBlockAck, 200));
 }
 
 TEST(Simulator, ShowsAMenuWithTheUsbIconInTheCorner)

@@ -28,6 +28,7 @@ public:
     void write(const std::uint8_t* bytes, std::size_t n) override { d_.write(bytes, n); }
     bool waitReadable(int timeoutMs) override { return d_.waitReadable(timeoutMs); }
     void close() override { d_.close(); }
+    FtFailure lastFailure() const override { return d_.lastFailure(); }
 
 private:
     FtDriver& d_;
