@@ -45,7 +45,7 @@ constexpr Picture kPictures[] = {
 // Renders an SVG picture at whatever size is asked, so it stays sharp on any screen.
 class SvgIconEngine : public QIconEngine {
 public:
-    explicit SvgIconEngine(const QString& file) : file_(file), renderer_(std::make_shared<QSvgRenderer>(file)) {}
+    explicit SvgIconEngine(const QString& file) : file_(file) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
@@ -68,6 +68,9 @@ public:
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
+            // The file is read at the first picture asked for, not at start-up.
+            if (!renderer_)
+                renderer_ = std::make_shared<QSvgRenderer>(file_);
             QPainter painter(&image);
             renderer_->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
         }

@@ -129,6 +129,7 @@ TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWit
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::None);
 
     projects[0]->prepareSucceeds = true;
+    prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?"); // a one-sector image is no card
     form->execute(ActionId::Download);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
     EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 1u);
