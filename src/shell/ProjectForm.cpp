@@ -36,6 +36,13 @@ constexpr int kSlotRole = Qt::UserRole;
 constexpr int kOptionRows = 5;
 constexpr int kMenuLines = 5;
 
+// The window's client area: as large as its fixed size, so that the frame fits around it.
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return minimumSize(); }
+};
+
 QString joinLines(const std::vector<Text>& lines)
 {
     QStringList out;
@@ -60,7 +67,7 @@ TProjectForm::TProjectForm(Shell& shell, int windowNumber, QWidget* parent)
 
 void TProjectForm::buildControls()
 {
-    auto* client = new QWidget(this);
+    auto* client = new ClientArea(this);
     auto* clientLayout = new QVBoxLayout(client);
     clientLayout->setContentsMargins(2, 2, 2, 2);
     PageControl = new QTabWidget(client);
@@ -84,8 +91,9 @@ void TProjectForm::buildControls()
     GBoxParameters = new QGroupBox("Parameters", TabSheet1);
     GBoxParameters->setObjectName("GBoxParameters");
     auto* grid = new QGridLayout(GBoxParameters);
-    grid->setContentsMargins(6, 4, 6, 6);
+    grid->setContentsMargins(6, 2, 6, 4);
     grid->setVerticalSpacing(3);
+    grid->setHorizontalSpacing(6);
     const auto addRow = [&](int row, const QString& caption, QWidget* control) {
         auto* label = new QLabel(caption, GBoxParameters);
         label->setBuddy(control);
@@ -106,27 +114,48 @@ void TProjectForm::buildControls()
     for (const std::string_view name : kSourceSelectNames)
         ComboBoxK73Select->addItem(toQString(name));
     addRow(2, "Source Select:", ComboBoxK73Select);
+    // The lists open as wide as their entries; closed, they take the column's width.
+    for (QComboBox* box : {ComboBoxDeviceType, ComboBoxK73Select}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(12);
+    }
     CheckListBoxOptions = new QListWidget(GBoxParameters);
     CheckListBoxOptions->setObjectName("CheckListBoxOptions");
     CheckListBoxOptions->setSelectionMode(QAbstractItemView::SingleSelection);
-    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, CheckListBoxOptions);
-    const int row = std::max(CheckListBoxOptions->fontMetrics().height(), indicator) + 2;
-    CheckListBoxOptions->setFixedHeight(kOptionRows * row + 2 * CheckListBoxOptions->frameWidth());
+    // Five rows high, rows as the list draws them.
+    auto* sample = new QListWidgetItem("9: ", CheckListBoxOptions);
+    sample->setFlags(Qt::ItemIsUserCheckable);
+    sample->setCheckState(Qt::Unchecked);
+    CheckListBoxOptions->setFixedHeight(kOptionRows * CheckListBoxOptions->sizeHintForRow(0) +
+                                        2 * CheckListBoxOptions->frameWidth());
+    CheckListBoxOptions->clear();
+    CheckListBoxOptions->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // Long option texts end in "..." and show whole as the item's hint.
+    CheckListBoxOptions->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    CheckListBoxOptions->setTextElideMode(Qt::ElideRight);
     QLabel* optionsLabel = addRow(3, "Optional\nAssignments:", CheckListBoxOptions);
     grid->setAlignment(optionsLabel, Qt::AlignLeft | Qt::AlignTop);
     EditConfigFile = new QLineEdit(GBoxParameters);
     EditConfigFile->setObjectName("EditConfigFile");
-    addRow(4, "Configuration File:", EditConfigFile);
+    auto* configLabel = new QLabel("Configuration File:", GBoxParameters);
+    configLabel->setBuddy(EditConfigFile);
     ButtonLoadConfigFile = new QPushButton("Browse", GBoxParameters);
     ButtonLoadConfigFile->setObjectName("ButtonLoadConfigFile");
     ButtonEditConfigFile = new QPushButton("Edit", GBoxParameters);
     ButtonEditConfigFile->setObjectName("ButtonEditConfigFile");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ButtonLoadConfigFile);
-    buttons->addWidget(ButtonEditConfigFile);
-    grid->addLayout(buttons, 5, 0, 1, 2);
+    // The label and the buttons above the path, which gets the whole width.
+    auto* fileRow = new QHBoxLayout;
+    fileRow->setSpacing(3);
+    fileRow->addWidget(configLabel, 1);
+    for (QPushButton* button : {ButtonLoadConfigFile, ButtonEditConfigFile}) {
+        button->setAutoDefault(false);
+        button->setFixedWidth(button->fontMetrics().horizontalAdvance(button->text()) + 20);
+        fileRow->addWidget(button);
+    }
+    grid->addLayout(fileRow, 4, 0, 1, 2);
+    grid->addWidget(EditConfigFile, 5, 0, 1, 2);
     grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(1, kFieldWidth);
     grid->setRowStretch(6, 1);
     assignments->addWidget(GBoxParameters, 1);
     PageControl->addTab(TabSheet1, "Assignments");
@@ -169,8 +198,9 @@ void TProjectForm::buildControls()
     PageControl->setCurrentWidget(TabSheet1);
 
     setWidget(client);
-    client->setFixedSize(client->sizeHint().expandedTo(QSize(kClientWidth, kClientHeight)));
-    resize(sizeHint());
+    // A fixed size, as small as the controls allow; the frame around it follows when the main window
+    // adds the window.
+    client->setFixedSize(client->minimumSizeHint().expandedTo(QSize(kClientWidth, kClientHeight)));
 
     // The user's actions.
     connect(TreeView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
@@ -205,6 +235,13 @@ void TProjectForm::buildControls()
     TreeView->dragData = [this] { return new ProjectSlotMimeData(this); };
     TreeView->accepts = [this](const QMimeData* mime) { return TreeViewDragOver(mime); };
     TreeView->dropped = [this](const QMimeData* mime, QTreeWidgetItem* target) { TreeViewDragDrop(mime, target); };
+}
+
+void TProjectForm::showEvent(QShowEvent* event)
+{
+    TDocumentWindow::showEvent(event);
+    if (!isMinimized())
+        setMaximumSize(sizeHint());
 }
 
 int TProjectForm::slotOf(const QTreeWidgetItem* item)
@@ -307,8 +344,13 @@ void TProjectForm::renderOptions()
 {
     optionsFilled_ = view_.OptionsFilled();
     CheckListBoxOptions->clear();
+    CheckListBoxOptions->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    // Long option texts end in "..." and show whole as the item's hint.
+    CheckListBoxOptions->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    CheckListBoxOptions->setTextElideMode(Qt::ElideRight);
     for (const OptionItem& option : view_.Options()) {
         auto* item = new QListWidgetItem(toQString(option.text), CheckListBoxOptions);
+        item->setToolTip(item->text());
         item->setFlags(option.enabled ? Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable
                                       : Qt::ItemIsUserCheckable);
         item->setCheckState(option.checked ? Qt::Checked : Qt::Unchecked);

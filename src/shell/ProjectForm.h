@@ -30,6 +30,8 @@ public:
     static constexpr int kClientHeight = 281;
     static constexpr int kTreeWidth = 137;
     static constexpr int kIndent = 19;
+    // The parameter fields' width: a device type's name and an option's text fit.
+    static constexpr int kFieldWidth = 190;
 
     TProjectForm(Shell& shell, int windowNumber, QWidget* parent = nullptr);
 
@@ -72,6 +74,10 @@ public:
     // Whether a drag with this data may be dropped on the tree, and its drop on a node.
     bool TreeViewDragOver(const QMimeData* mime) const;
     void TreeViewDragDrop(const QMimeData* mime, QTreeWidgetItem* target);
+
+protected:
+    // The frame is as large as the fixed client area, and no larger.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();

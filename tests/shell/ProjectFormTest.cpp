@@ -94,6 +94,8 @@ TEST_F(ProjectFormTest, ANewProjectShowsNineGroupsOfSixEmptySlots)
                              "ButtonEditConfigFile", "ProjectDescriptionMemo", "ProjectInformationMemo"})
         EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
     // A fixed frame without a maximize button.
+    EXPECT_EQ(window->size(), window->maximumSize());
+    EXPECT_EQ(window->widget()->size(), window->widget()->maximumSize());
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
 }
@@ -276,6 +278,7 @@ TEST_F(ProjectFormTest, DatabaseEntriesDropOntoSlots)
     EXPECT_EQ(Contents(slot.ConfigFile), Contents(databaseDir + "/Video/Lumetra/LX-40_TV.mpi"));
     EXPECT_TRUE(underlined(FindNode(tree, "TV-3")));
     EXPECT_EQ(tree->currentItem()->text(0), "TV-3");
+    EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->currentItem()});
     EXPECT_EQ(window->parametersBox()->title(), "TV-3");
     EXPECT_EQ(window->deviceNameEdit()->text(), "Television");
     EXPECT_EQ(window->optionsList()->count(), 9);
@@ -307,6 +310,7 @@ TEST_F(ProjectFormTest, ASlotOfAnotherProjectWindowDropsWithItsDeviceFile)
     EXPECT_EQ(slot.OptionList, "111");
     EXPECT_EQ(slot.ConfigFile, dir.text("Projects/Home/TV.mpi"));
     EXPECT_EQ(FindNode(target->treeView(), "AUDIO")->childCount(), 0);
+    EXPECT_EQ(target->treeView()->selectedItems(), QList<QTreeWidgetItem*>{FindNode(target->treeView(), "AUDIO")});
     EXPECT_EQ(form->documentWindows().front(), target); // brought to the front
 
     // The same name, another file: asked before it is replaced.
