@@ -215,7 +215,7 @@ public:
     TimerFactory& timers() override { std::abort(); }
     TUsbZR48& link() override { std::abort(); }
     SendFunction send() override { return {}; }
-    const std::string& executableDir() const override { return folder_; }
+    const std::string& dataDir() const override { return folder_; }
     FileChooser& fileChooser() override { std::abort(); }
     const ImageList& imageList() const override { return images_; }
     QWidget* mainWindow() override { return nullptr; }

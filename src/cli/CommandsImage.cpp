@@ -49,15 +49,6 @@ std::optional<FileArgument> fileArgument(Context& context, const Arguments& argu
     return result;
 }
 
-// The system keeps full paths (the project file records them); a relative argument is taken from
-// the working directory.
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
 std::uintmax_t fileSize(std::string_view path)
 {
     std::error_code ec;
@@ -70,19 +61,22 @@ int runCompile(Context& context, const Arguments& arguments)
     const auto argument = fileArgument(context, arguments, "compile", false);
     if (!argument)
         return kExitUsage;
-    const Text projectPath = fullPath(argument->file);
+    const Path projectPath = absolutePath(argument->file);
     // A project file that is not there would load as an empty project.
-    if (!fileExists(projectPath)) {
-        context.err << "zr48: there is no project file '" << argument->file << "'\n";
+    if (const auto reason = notAFileReason(projectPath)) {
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no project file '" << argument->file << "'\n";
+        else
+            context.err << "zr48: '" << argument->file << "' is not a project file: " << *reason << '\n';
         return kExitFailed;
     }
-    const Text imagePath = ImagePathOfProject(projectPath);
+    const Path imagePath = ImagePathOfProject(projectPath);
     if (!CompileProject(projectPath, context.prompt)) {
-        context.err << "zr48: the image " << toUtf8(imagePath) << " is not complete; do not write it to a unit\n";
+        context.err << "zr48: the image " << imagePath << " is not complete; do not write it to a unit\n";
         return kExitFailed;
     }
     const auto size = fileSize(imagePath);
-    context.out << "Image written: " << toUtf8(imagePath) << " (" << size / kSectorRecordSize << " sectors, " << size
+    context.out << "Image written: " << imagePath << " (" << size / kSectorRecordSize << " sectors, " << size
                 << " bytes)\n";
     return kExitOk;
 }
@@ -92,7 +86,7 @@ int runUnpack(Context& context, const Arguments& arguments)
     const auto argument = fileArgument(context, arguments, "unpack", true);
     if (!argument)
         return kExitUsage;
-    const Text imagePath = fullPath(argument->file);
+    const Path imagePath = absolutePath(argument->file);
     Text problem;
     try {
         problem = ImageFileProblem(imagePath);
@@ -101,14 +95,14 @@ int runUnpack(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
     if (!problem.empty() && !argument->force) {
-        context.err << "zr48: " << toUtf8(problem) << "\nzr48: nothing was unpacked; add --force to unpack it anyway\n";
+        context.err << "zr48: " << problem << "\nzr48: nothing was unpacked; add --force to unpack it anyway\n";
         return kExitFailed;
     }
     // An image beside the project it was compiled from would replace that project. (The uploader
     // unpacks into the project it has just created, through the same reader.)
-    const Text projectPath = changeFileExt(imagePath, ".mpj");
+    const Path projectPath = changeFileExt(imagePath, ".mpj");
     if (fileExists(projectPath) && !argument->force) {
-        context.err << "zr48: the project '" << toUtf8(projectPath) << "' exists; add --force to replace it\n";
+        context.err << "zr48: the project '" << projectPath << "' exists; add --force to replace it\n";
         return kExitFailed;
     }
     if (!UnpackImage(imagePath, context.prompt))
@@ -269,7 +263,7 @@ int runInspect(Context& context, const Arguments& arguments)
     const auto argument = fileArgument(context, arguments, "inspect", false);
     if (!argument)
         return kExitUsage;
-    const Text imagePath = fullPath(argument->file);
+    const Path imagePath = absolutePath(argument->file);
     SectorImage image;
     try {
         image = ReadSectorImage(imagePath);
@@ -277,7 +271,7 @@ int runInspect(Context& context, const Arguments& arguments)
         context.prompt.error(e.message());
         return kExitFailed;
     }
-    context.out << "Image " << toUtf8(imagePath) << ": ";
+    context.out << "Image " << imagePath << ": ";
     return ImageInspection(image, context.out).run(fileSize(imagePath)) ? kExitOk : kExitFailed;
 }
 
@@ -311,7 +305,7 @@ Command inspectCommand()
             runInspect};
 }
 
-std::string describeWrittenProject(const Text& projectPath)
+std::string describeWrittenProject(const Path& projectPath)
 {
     TProjectFile project;
     project.Load(projectPath);
@@ -321,8 +315,8 @@ std::string describeWrittenProject(const Text& projectPath)
         devices += slot.DeviceType != 0;
         files += !slot.ConfigFile.empty();
     }
-    return "Project written: " + toUtf8(projectPath) + " (" + std::to_string(devices) + " devices, " +
-           std::to_string(files) + " device files)";
+    return "Project written: " + projectPath + " (" + std::to_string(devices) + " devices, " + std::to_string(files) +
+           " device files)";
 }
 
 } // namespace zr48::cli

@@ -47,7 +47,7 @@ std::optional<std::int64_t> parseNumber(const std::string& text, std::int64_t lo
 }
 
 // A capture file holds the raw buffer, 65,536 bytes; a shorter file is the start of one.
-std::unique_ptr<CaptureBuffer> readCapture(const Text& path, std::int64_t& validSamples)
+std::unique_ptr<CaptureBuffer> readCapture(const Path& path, std::int64_t& validSamples)
 {
     const Bytes bytes = readFileBytes(path);
     if (static_cast<std::int64_t>(bytes.size()) > kCaptureBytes)
@@ -93,7 +93,7 @@ SpanView spanView(std::int64_t first, std::int64_t last)
     return view;
 }
 
-void writePlot(const Text& path, CaptureView capture, std::int64_t validSamples, const SpanView& view)
+void writePlot(const Path& path, CaptureView capture, std::int64_t validSamples, const SpanView& view)
 {
     ScopeRaster raster(kPlotWidth, kPlotHeight);
     std::vector<Point> dots;
@@ -122,7 +122,7 @@ int runAnalyse(Context& context, const Arguments& arguments)
     }
     if (positional.size() != 1 && positional.size() != 3)
         return irUsageError(context, {});
-    const Text path = absolutePath(fromUtf8(positional[0]));
+    const Path path = absolutePath(positional[0]);
     std::int64_t validSamples = 0;
     std::unique_ptr<CaptureBuffer> capture;
     try {
@@ -156,7 +156,7 @@ int runAnalyse(Context& context, const Arguments& arguments)
     if (plot) {
         const SpanView view = spanView(first, last);
         try {
-            writePlot(absolutePath(fromUtf8(*plot)), *capture, validSamples, view);
+            writePlot(absolutePath(*plot), *capture, validSamples, view);
         } catch (const Error& e) {
             context.prompt.error(e.message());
             return kExitFailed;
@@ -208,7 +208,7 @@ int runOptimize(Context& context, const Arguments& arguments)
     if (tolerances.empty())
         tolerances = {context.settings.irOptimizerPass1(), context.settings.irOptimizerPass2()};
 
-    const Text path = absolutePath(fromUtf8(positional[0]));
+    const Path path = absolutePath(positional[0]);
     try {
         const Bytes bytes = readFileBytes(path);
         std::vector<Text> lines =
@@ -246,7 +246,7 @@ int runCapture(Context& context, const Arguments& arguments)
     return captureToFile(
         context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
         [&session](const std::function<bool()>& done, int limitMs) { return session->runUntil(done, limitMs); },
-        session->description(), absolutePath(fromUtf8(arguments[0])), !context.options.virtualTime && isatty(2) != 0);
+        session->description(), absolutePath(arguments[0]), !context.options.virtualTime && isatty(2) != 0);
 }
 
 int runIr(Context& context, const Arguments& arguments)
@@ -267,7 +267,7 @@ int runIr(Context& context, const Arguments& arguments)
 
 int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
                   const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
-                  const Text& path, bool interactive)
+                  const Path& path, bool interactive)
 {
     if (!link.DeviceOpen()) {
         err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
@@ -311,12 +311,12 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     try {
         writeFileAtomically(path, std::span<const std::uint8_t>(capture.Buffer().data(), bytes));
     } catch (const Error& e) {
-        err << "zr48: " << toUtf8(e.message()) << "\n";
+        err << "zr48: " << e.message() << "\n";
         return kExitFailed;
     }
     Text text;
     analyseSamples(capture.Buffer(), 0, static_cast<std::int64_t>(bytes) * 8 - 1, text);
-    out << "Captured " << bytes << " bytes into " << toUtf8(path) << "\n" << toUtf8(text) << "\n";
+    out << "Captured " << bytes << " bytes into " << path << "\n" << toUtf8(text) << "\n";
     return kExitOk;
 }
 

@@ -31,14 +31,6 @@ namespace {
 // Time is let pass in slices; every tool ends by itself (its watchdog gives up).
 constexpr int kRunSliceMs = 10000;
 
-// The system keeps full paths; a relative argument is taken from the working directory.
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
 // A bar redrawn in place only where standard error is a terminal.
 bool onTerminal(const std::ostream& err)
 {
@@ -78,13 +70,13 @@ std::string seconds(double s)
 
 // --- download ------------------------------------------------------------------------------------
 
-int readBack(Context& context, UnitSession& session, const Text& imagePath, TDownloadVerifier& verifier)
+int readBack(Context& context, UnitSession& session, const Path& imagePath, TDownloadVerifier& verifier)
 {
     Bytes image;
     try {
         image = readFileBytes(imagePath);
     } catch (const Error& e) {
-        context.err << "zr48: " << toUtf8(e.message()) << '\n';
+        context.err << "zr48: " << e.message() << '\n';
         return kExitFailed;
     }
     ProgressBar bar(context.err, "sectors verified", onTerminal(context.err));
@@ -128,17 +120,22 @@ int runDownload(Context& context, const Arguments& arguments)
     }
     if (file.empty())
         return usageError(context, "download");
-    const Text path = fullPath(file);
+    const Path path = absolutePath(file);
     const Text ext = lowerCase(extractFileExt(path));
     if (ext != ".mpj" && ext != ".mpd") {
         context.err << "zr48: give a project file (.mpj) or an image file (.mpd), not '" << file << "'\n";
         return kExitUsage;
     }
-    if (!fileExists(path)) {
-        context.err << "zr48: there is no " << (ext == ".mpj" ? "project" : "image") << " file '" << file << "'\n";
+    if (const auto reason = notAFileReason(path)) {
+        const char* kind = ext == ".mpj" ? "project" : "image";
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no " << kind << " file '" << file << "'\n";
+        else
+            context.err << "zr48: '" << file << "' is not " << (ext == ".mpj" ? "a " : "an ") << kind
+                        << " file: " << *reason << '\n';
         return kExitFailed;
     }
-    Text imagePath = path;
+    Path imagePath = path;
     if (ext == ".mpj") {
         // A project goes to the unit only as a complete image.
         imagePath = changeFileExt(path, ".mpd");
@@ -146,14 +143,14 @@ int runDownload(Context& context, const Arguments& arguments)
             context.err << "zr48: the project did not compile completely; nothing was written to the ZR48\n";
             return kExitFailed;
         }
-        context.out << "Compiled: " << toUtf8(imagePath) << '\n';
+        context.out << "Compiled: " << imagePath << '\n';
     }
     // Checked before the unit is asked for: a damaged image never reaches the card, and a wrong
     // file does not wait for a unit.
     try {
         const Text problem = ImageFileProblem(imagePath);
         if (!problem.empty() && !force) {
-            context.err << "zr48: " << toUtf8(problem)
+            context.err << "zr48: " << problem
                         << "\nzr48: nothing was written to the ZR48; add --force to write it anyway\n";
             return kExitFailed;
         }
@@ -243,7 +240,7 @@ private:
 // Where an upload that did not finish left what it read.
 void reportKeptImage(Context& context, const TUploader& uploader, bool interrupted)
 {
-    const std::string path = "'" + toUtf8(uploader.ImagePath()) + "'";
+    const std::string path = "'" + uploader.ImagePath() + "'";
     context.err << "zr48: " << (interrupted ? "upload interrupted; " : "");
     const auto records = uploader.KeptRecords();
     if (!records)
@@ -273,9 +270,13 @@ int runUpload(Context& context, const Arguments& arguments)
     }
     if (file.empty())
         return usageError(context, "upload");
-    const Text projectPath = fullPath(file);
+    const Path projectPath = absolutePath(file);
     if (lowerCase(extractFileExt(projectPath)) != ".mpj") {
         context.err << "zr48: the new project's file name must end in .mpj, not '" << file << "'\n";
+        return kExitUsage;
+    }
+    if (directoryExists(projectPath)) {
+        context.err << "zr48: '" << file << "' is a folder; give the new project's file name\n";
         return kExitUsage;
     }
     if (fileExists(projectPath) && !force) {
@@ -285,8 +286,8 @@ int runUpload(Context& context, const Arguments& arguments)
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(extractFileDir(projectPath)), ec);
     if (ec) {
-        context.err << "zr48: cannot create the folder '" << toUtf8(extractFileDir(projectPath))
-                    << "': " << ec.message() << '\n';
+        context.err << "zr48: cannot create the folder '" << extractFileDir(projectPath) << "': " << ec.message()
+                    << '\n';
         return kExitFailed;
     }
 
@@ -337,9 +338,9 @@ int runUpload(Context& context, const Arguments& arguments)
         // Each position counts a request; the one in flight is not read yet.
         bar->update(view.ProgressPosition - 1, phaseSectors, session->elapsedSeconds() - phaseStart);
     };
-    Text uploaded;
+    Path uploaded;
     const double start = session->elapsedSeconds();
-    uploader.Start(projectPath, [&uploaded](const Text& path) { uploaded = path; });
+    uploader.Start(projectPath, [&uploaded](const Path& path) { uploaded = path; });
     const bool started = uploader.Result() == UploadResult::Running;
     bool interrupted = false;
     runWhile(*session, [&] {
@@ -357,8 +358,7 @@ int runUpload(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
 
-    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into "
-                << toUtf8(uploader.ImagePath());
+    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into " << uploader.ImagePath();
     if (verify)
         context.out << " (every sector read twice; " << uploader.SectorsReadAgain()
                     << " read again until two reads agreed)";

@@ -1,5 +1,6 @@
 #include "cli/CommandsUnit.h"
 
+#include "base/DataDir.h"
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
@@ -40,21 +41,6 @@ bool isTerminal(const std::ostream& stream)
     return false;
 }
 
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
-// The folder of the running program, where the default firmware file lies.
-Text executableDir()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? Text{} : fromFsPath(exe.parent_path());
-}
-
 // The session of a device command with the unit connected; null with `exitCode` set otherwise.
 std::unique_ptr<UnitSession> connectedSession(Context& context, int& exitCode)
 {
@@ -83,7 +69,7 @@ Text askVersion(UnitSession& session, Firmware& firmware)
 class PromptAfterBar : public Prompt {
 public:
     PromptAfterBar(Prompt& prompt, std::function<void()> endBar) : prompt_(prompt), endBar_(std::move(endBar)) {}
-    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override
     {
         endBar_();
         return prompt_.show(message, icon, buttons);
@@ -126,16 +112,19 @@ int runFirmware(Context& context, const Arguments& arguments)
     }
     if (file.empty())
         return usageError(context, "firmware");
-    const Text path = fullPath(file);
+    const Path path = absolutePath(file);
     // Checked before the unit is asked for, so that a wrong file does not wait for a unit, and a
     // file that is no firmware never starts the boot loader.
-    if (!fileExists(path)) {
+    if (const auto reason = notAFileReason(path)) {
         context.prompt.error("Unable to open firmware file.");
-        context.err << "zr48: there is no file " << toUtf8(path) << '\n';
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no file " << path << '\n';
+        else
+            context.err << "zr48: cannot use " << path << ": " << *reason << '\n';
         return kExitFailed;
     }
     if (const Text problem = Firmware::FileProblem(path); !problem.empty() && !force) {
-        context.err << "zr48: " << toUtf8(problem)
+        context.err << "zr48: " << problem
                     << "\nzr48: nothing was sent to the ZR48; add --force to program it anyway\n";
         return kExitFailed;
     }
@@ -164,9 +153,9 @@ int runFirmware(Context& context, const Arguments& arguments)
     registerFirmware(*session, firmware);
     firmware.SetSilenceLimit(kSilenceLimitMs);
     firmware.EditFileNameChange(path);
-    context.out << "Updating the ZR48 with " << toUtf8(path) << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
+    context.out << "Updating the ZR48 with " << path << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
     if (!session->simulated() && sameText(firmware.view().fileVersion, Firmware::kDemoImageVersion)) {
-        context.err << "zr48: " << toUtf8(path)
+        context.err << "zr48: " << path
                     << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
         return kExitFailed;
     }
@@ -193,7 +182,7 @@ int runFirmware(Context& context, const Arguments& arguments)
         std::string again = "zr48";
         if (context.options.link != "auto")
             again += " --link " + shellQuoted(context.options.link);
-        again += " firmware " + shellQuoted(toUtf8(path)) + (force ? " --force" : "");
+        again += " firmware " + shellQuoted(path) + (force ? " --force" : "");
         context.err << "zr48: the ZR48 stopped answering during the update (" << firmware.currentBlock() << " of "
                     << Firmware::kBlocks << " blocks programmed, then " << kSilenceLimitMs / 1000
                     << " s without an answer)\n"
@@ -219,9 +208,9 @@ int runVersion(Context& context, const Arguments& arguments)
     if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with("-")))
         return usageError(context, "version");
     // A file named but not there is an error, not a file of version "Unknown".
-    if (!arguments.empty() && !fileExists(fullPath(arguments[0]))) {
+    if (!arguments.empty() && !fileExists(absolutePath(arguments[0]))) {
         context.err << "zr48: "
-                    << (directoryExists(fullPath(arguments[0]))
+                    << (directoryExists(absolutePath(arguments[0]))
                             ? "'" + arguments[0] + "' is a folder, not a firmware file"
                             : "there is no firmware file '" + arguments[0] + "'")
                     << '\n';
@@ -234,16 +223,16 @@ int runVersion(Context& context, const Arguments& arguments)
     Firmware firmware(session->timers(), context.prompt);
     registerFirmware(*session, firmware);
     if (arguments.empty())
-        firmware.FormCreate(executableDir());
+        firmware.FormCreate(dataDir());
     else
-        firmware.EditFileNameChange(fullPath(arguments[0]));
+        firmware.EditFileNameChange(absolutePath(arguments[0]));
 
     const Text device = askVersion(*session, firmware);
     const Text file = Firmware::FileVersion(firmware.view().fileName);
     context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
     context.out << "Firmware file:      "
-                << (firmware.view().fileName.empty() ? std::string("none (no Firmware/ZR48.BIN beside the program)")
-                                                     : toUtf8(firmware.view().fileName))
+                << (firmware.view().fileName.empty() ? "none (no " + dataDir() + Firmware::kDefaultFile + ")"
+                                                     : firmware.view().fileName)
                 << '\n';
     context.out << "File version:       " << toUtf8(file) << '\n';
     const bool recommended = Firmware::UpdateRecommended(device, file);
@@ -308,10 +297,9 @@ int runDisplay(Context& context, const Arguments& arguments)
         for (std::size_t i = 0; i < grey.size(); ++i)
             grey[i] = picture.pixels[i] ? 0 : 255;
         try {
-            writeFileAtomically(fromUtf8(pngFile),
-                                encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
+            writeFileAtomically(pngFile, encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
         } catch (const Error& e) {
-            context.err << "zr48: " << toUtf8(e.message()) << '\n';
+            context.err << "zr48: " << e.message() << '\n';
             return kExitFailed;
         }
         context.out << "Picture written: " << pngFile << " (" << DisplayPicture::kWidth << " x "
@@ -381,9 +369,9 @@ Command versionCommand()
 {
     return {"version", "[FILE.bin]", "Show the ZR48's firmware version and whether an update is recommended.",
             "Asks the ZR48 for its firmware version and compares it with the version of FILE.bin (by\n"
-            "default Firmware/ZR48.BIN beside the program): an update is recommended when both are known\n"
-            "and differ, letter case ignored. Exit status 1 when the unit does not tell its version or\n"
-            "FILE.bin is not there.",
+            "default Firmware/ZR48.BIN in the data folder, share/zr48/ beside the program's bin/): an\n"
+            "update is recommended when both are known and differ, letter case ignored. Exit status 1 when\n"
+            "the unit does not tell its version or FILE.bin is not there.",
             runVersion};
 }
 

@@ -40,9 +40,9 @@ Answer safeAnswer(Buttons buttons)
 
 // Messages keep their line breaks, each further line with the prefix too; a trailing one is
 // dropped so the terminal stays tidy.
-std::string forTerminal(const Text& message)
+std::string forTerminal(const std::string& message)
 {
-    std::string text = toUtf8(message);
+    std::string text = message;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     std::string out;
@@ -56,7 +56,7 @@ std::string forTerminal(const Text& message)
 
 } // namespace
 
-Answer TerminalPrompt::show(const Text& message, Icon icon, Buttons buttons)
+Answer TerminalPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
     // One prefix for every message of the command line.
     err_ << cli::kMessagePrefix << label(icon) << forTerminal(message);

@@ -18,7 +18,7 @@ public:
     {}
     void setPolicy(Policy policy) { policy_ = policy; }
 
-    Answer show(const Text& message, Icon icon, Buttons buttons) override;
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override;
 
 private:
     std::optional<Answer> readAnswer(Buttons buttons);

@@ -73,7 +73,7 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
     try {
         return std::make_unique<UnitSession>(*target, context.options.virtualTime);
     } catch (const Error& e) {
-        context.err << "zr48: " << toUtf8(e.message()) << "\n";
+        context.err << "zr48: " << e.message() << "\n";
         exitCode = kExitFailed;
         return nullptr;
     }

@@ -16,30 +16,34 @@ std::string_view TrimBlanks(std::string_view s)
     return s;
 }
 
-Text CleanValue(std::string_view value)
-{
-    value = TrimBlanks(value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return Text(value.substr(0, ProjectIniReader::kMaxValueLength));
-}
-
 } // namespace
+
+Text ProjectIniReader::ValueOf(std::string_view written)
+{
+    written = TrimBlanks(written);
+    if (written.size() >= 2 && (written.front() == '"' || written.front() == '\'') && written.back() == written.front())
+        written = written.substr(1, written.size() - 2);
+    return Text(written.substr(0, kMaxValueLength));
+}
 
 ProjectIniReader ProjectIniReader::FromFile(std::string_view path)
 {
     const auto bytes = tryReadFileBytes(path);
     if (!bytes)
-        return ProjectIniReader(std::vector<Text>{});
-    return ProjectIniReader(
-        TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())));
+        return ProjectIniReader(std::vector<std::string>{});
+    const std::string_view all(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    // UTF-8 lines are kept whole, so that their paths survive; texts are converted when read.
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    if (all.starts_with(kUtf8Mark))
+        return ProjectIniReader(TSimpleIniFile::DecodeLines(all.substr(kUtf8Mark.size())), true);
+    return ProjectIniReader(TSimpleIniFile::DecodeLines(all));
 }
 
-ProjectIniReader::ProjectIniReader(const std::vector<Text>& lines)
+ProjectIniReader::ProjectIniReader(const std::vector<std::string>& lines, bool utf8) : utf8_(utf8)
 {
     Entries* current = nullptr;
     bool currentIsFirst = false; // a repeated section name adds nothing: the first one wins
-    for (const Text& raw : lines) {
+    for (const std::string& raw : lines) {
         const std::string_view line = TrimBlanks(raw);
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             const auto [it, inserted] = sections_.try_emplace(upperCase(TrimBlanks(line.substr(1, line.size() - 2))));
@@ -50,11 +54,27 @@ ProjectIniReader::ProjectIniReader(const std::vector<Text>& lines)
         const size_t equals = line.find('=');
         if (!current || !currentIsFirst || equals == std::string_view::npos)
             continue;
-        current->try_emplace(upperCase(TrimBlanks(line.substr(0, equals))), CleanValue(line.substr(equals + 1)));
+        current->try_emplace(upperCase(TrimBlanks(line.substr(0, equals))), ValueOf(line.substr(equals + 1)));
     }
 }
 
 std::optional<Text> ProjectIniReader::Value(std::string_view section, std::string_view key) const
+{
+    auto value = RawValue(section, key);
+    if (value && utf8_)
+        return fromUtf8(*value);
+    return value;
+}
+
+Path ProjectIniReader::ReadPath(std::string_view section, std::string_view key) const
+{
+    const auto value = RawValue(section, key);
+    if (!value)
+        return {};
+    return utf8_ ? *value : pathFromProjectText(*value);
+}
+
+std::optional<std::string> ProjectIniReader::RawValue(std::string_view section, std::string_view key) const
 {
     const auto s = sections_.find(upperCase(section));
     if (s == sections_.end())

@@ -12,18 +12,18 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
-    Text message;
+    std::string message; // messages are UTF-8
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {
         message = error.message();
     } catch (const std::exception& error) {
-        message = fromUtf8(error.what());
+        message = error.what();
     }
     if (prompt_)
         prompt_->error(message);
     else
-        QMessageBox::critical(activeWindow(), applicationDisplayName(), toQString(message));
+        QMessageBox::critical(activeWindow(), applicationDisplayName(), messageToQString(message));
     return false;
 }
 

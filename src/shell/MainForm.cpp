@@ -51,7 +51,7 @@ DeviceTools::DeviceTools(TimerFactory& timers, Prompt& prompt)
 TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     : QMainWindow(parent), store_(parts.store), settings_(parts.settings), prompt_(parts.prompt), files_(parts.files),
       timers_(parts.link.timers),
-      executableDir_(parts.executableDir.empty() ? std::string() : includeTrailingDelimiter(parts.executableDir)),
+      dataDir_(parts.dataDir.empty() ? std::string() : includeTrailingDelimiter(parts.dataDir)),
       linkDescription_(std::move(parts.linkDescription)), recentFiles_(parts.store), mdiArea_(new QMdiArea(this))
 {
     // 1. The window from its layout.
@@ -374,7 +374,7 @@ void TMainForm::guarded(const std::function<void()>& command)
     } catch (const Error& error) {
         prompt_.error(error.message());
     } catch (const std::exception& error) {
-        prompt_.error(fromUtf8(error.what()));
+        prompt_.error(error.what());
     }
 }
 

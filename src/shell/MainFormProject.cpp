@@ -74,8 +74,10 @@ void TMainForm::ActionFileNewProjectExecute()
         });
         break;
     case NewProjectChoice::Copy: {
+        // A copy that could write nothing has said so; the empty project is not worth a window.
         TProjectFile copy;
-        copy.CopyProject(form.copyProjectPath(), path, prompt_);
+        if (copy.CopyProject(form.copyProjectPath(), path, prompt_) == TProjectFile::CopyResult::Failed)
+            break;
         OpenProjectWindow(path);
         rememberFile(path);
         break;

@@ -275,7 +275,7 @@ void Firmware::TimerBootSilenceTimer()
 void Firmware::TimerManualCheckVersionTimer()
 {
     if (!sameText(deviceVersion_, kUnknown))
-        prompt_.information("Firmware version of the ZR48 currently connected:\n" + deviceVersion_);
+        prompt_.information("Firmware version of the ZR48 currently connected:\n" + toUtf8(deviceVersion_));
     else
         prompt_.error("Unable to retrieve version number.");
 }

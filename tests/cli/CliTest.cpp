@@ -146,14 +146,17 @@ TEST_F(CliTest, SettingsShowsDefaultsAndStoresNewValues)
     EXPECT_NE(out.str().find("ProjectDir        /home/ann/ZR48 Projects/\n"), std::string::npos);
     EXPECT_NE(out.str().find("IrOptimizerPass2  20\n"), std::string::npos);
 
-    EXPECT_EQ(run({"settings", "Database", "/srv/Caf\xC3\xA9/"}), kExitOk);
+    EXPECT_EQ(run({"settings", "Database", "/srv/Проект/"}), kExitOk);
+    EXPECT_EQ(run({"settings", "ProjectDir", "/home/ann/Caf\xE9/"}), kExitOk); // no UTF-8: kept too
     EXPECT_EQ(run({"settings", "Advanced", "1"}), kExitOk);
     EXPECT_EQ(run({"settings", "IrOptimizerPass1", "0"}), kExitOk);
-    EXPECT_EQ(settings.database(), "/srv/Caf\xE9/"); // stored as system text
+    EXPECT_EQ(settings.database(), "/srv/Проект/"); // paths are stored as they are
+    EXPECT_EQ(settings.projectDir(), "/home/ann/Caf\xE9/");
     EXPECT_TRUE(settings.advanced());
     EXPECT_EQ(settings.irOptimizerPass1(), 0);
     EXPECT_EQ(run({"settings"}), kExitOk);
-    EXPECT_NE(out.str().find("Database          /srv/Caf\xC3\xA9/\n"), std::string::npos); // shown as UTF-8
+    EXPECT_NE(out.str().find("Database          /srv/Проект/\n"), std::string::npos);
+    EXPECT_NE(out.str().find("ProjectDir        /home/ann/Caf\xE9/\n"), std::string::npos);
 }
 
 } // namespace

@@ -35,7 +35,7 @@ protected:
         prompt.clear();
         return cli::run(environment, arguments);
     }
-    std::string arg(std::string_view relative) const { return toUtf8(dir.text(relative)); }
+    std::string arg(std::string_view relative) const { return dir.text(relative); }
     bool contains(const std::ostringstream& stream, std::string_view part) const
     {
         return stream.str().find(part) != std::string::npos;
@@ -81,6 +81,28 @@ TEST_F(CommandsImageTest, WrongArgumentsAreUsageErrors)
         EXPECT_TRUE(contains(err, std::string("zr48: usage: zr48 ") + command)) << err.str();
         EXPECT_EQ(run({command, "a", "b"}), kExitUsage) << command;
     }
+}
+
+TEST_F(CommandsImageTest, AFolderGivenForAFileSaysSo)
+{
+    std::filesystem::create_directory(dir.path() / "Папка.mpj");
+    std::filesystem::create_directory(dir.path() / "Папка.mpd");
+    const struct {
+        Arguments arguments;
+        bool onTerminal; // said on standard error, or through the prompt
+    } cases[] = {
+        {{"compile", arg("Папка.mpj")}, true},         {{"unpack", arg("Папка.mpd")}, false},
+        {{"inspect", arg("Папка.mpd")}, false},        {{"ir", "analyse", arg("Папка.mpd")}, false},
+        {{"ir", "optimize", arg("Папка.mpj")}, false},
+    };
+    for (const auto& c : cases) {
+        prompt.clear();
+        EXPECT_EQ(run(c.arguments), kExitFailed) << c.arguments[0];
+        const std::string said = c.onTerminal ? err.str() : prompt.errors().empty() ? "" : prompt.errors()[0];
+        EXPECT_NE(said.find("it is a folder, not a file"), std::string::npos) << c.arguments[0] << ": " << said;
+        EXPECT_NE(said.find("Папка"), std::string::npos) << said;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "Папка.mpd"));
 }
 
 TEST_F(CommandsImageTest, UnpackWritesTheProjectBesideTheImage)

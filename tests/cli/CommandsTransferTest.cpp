@@ -34,7 +34,7 @@ protected:
         arguments.insert(arguments.begin(), {"--link", link.empty() ? "sim:" + arg("card.zr48") : link});
         return cli::run(environment, arguments);
     }
-    std::string arg(std::string_view relative) const { return toUtf8(dir.text(relative)); }
+    std::string arg(std::string_view relative) const { return dir.text(relative); }
     static bool contains(const std::ostringstream& stream, std::string_view part)
     {
         return stream.str().find(part) != std::string::npos;
@@ -91,7 +91,14 @@ TEST_F(CommandsTransferTest, WrongArgumentsMissingFilesAndAbsentUnits)
         {{"upload"}, "", kExitUsage, "zr48: usage: zr48 upload"},
         {{"upload", arg("Copy/Copy.mpd")}, "", kExitUsage, "must end in .mpj"},
         {{"upload", arg("Copy/Copy.mpj")}, absent, kExitNoUnit, "no ZR48 found: "},
+        // Folders where files are expected, and a card file that could never be saved.
+        {{"download", arg("folder.mpd")}, "", kExitFailed, "is not an image file: it is a folder, not a file"},
+        {{"download", arg("folder.mpj")}, "", kExitFailed, "is not a project file: it is a folder, not a file"},
+        {{"upload", arg("folder.mpj")}, "", kExitUsage, "is a folder"},
+        {{"download", arg("Villa/Villa.mpj")}, "sim:" + arg("nowhere/card.zr48"), kExitFailed, "does not exist"},
     };
+    std::filesystem::create_directory(dir.path() / "folder.mpd");
+    std::filesystem::create_directory(dir.path() / "folder.mpj");
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.arguments, c.link), c.exitCode) << c.arguments[0] << " " << err.str();
         EXPECT_TRUE(contains(err, c.error)) << err.str();

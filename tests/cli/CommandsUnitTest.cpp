@@ -3,6 +3,7 @@
 #include "cli/CommandsUnit.h"
 
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "base/Settings.h"
 #include "cli/Cli.h"
 #include "support/ScriptedPrompt.h"
@@ -12,6 +13,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace zr48::cli {
@@ -72,7 +74,7 @@ TEST_F(UnitCommandsTest, FirmwareRefusesAFileThatIsNoFirmwareUnlessForced)
          " holds 200009 bytes; an update programs at most 122880 (480 blocks of 256 bytes)."},
     };
     for (const auto& c : cases) {
-        const Text path = dir.write(c.name, c.content);
+        const Path path = dir.write(c.name, c.content);
         // No unit at this link: the file is refused before one is looked for.
         EXPECT_EQ(zr48({"--link", "tty:/nonexistent/ttyZR48", "firmware", path}), kExitFailed) << c.name;
         EXPECT_EQ(err.str(), "zr48: The firmware file \"" + path + "\"" + c.problem +
@@ -81,6 +83,19 @@ TEST_F(UnitCommandsTest, FirmwareRefusesAFileThatIsNoFirmwareUnlessForced)
     }
     EXPECT_EQ(zr48({"--link", "sim", "firmware", dir.text("image.bin"), "--force"}), kExitOk) << err.str();
     EXPECT_EQ(prompt.messages(), std::vector<Text>{"Update finished."});
+}
+
+TEST_F(UnitCommandsTest, FirmwareFilesOfAnyNameAndAFolderGivenForOne)
+{
+    const Path named = dir.text("Прошивка 固件/ZR48 🔧.bin");
+    std::filesystem::create_directories(toFsPath(extractFileDir(named)));
+    std::filesystem::copy_file(ZR48_FIRMWARE_IMAGE, toFsPath(named));
+    ASSERT_EQ(zr48({"--link", "sim", "firmware", named}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("Updating the ZR48 with " + named + " (R48+1.21 KELDO DEMO)\n"), std::string::npos)
+        << out.str();
+
+    EXPECT_EQ(zr48({"--link", "sim", "firmware", extractFileDir(named)}), kExitFailed);
+    EXPECT_NE(err.str().find(extractFileDir(named) + ": it is a folder, not a file"), std::string::npos) << err.str();
 }
 
 TEST_F(UnitCommandsTest, VersionRecommendsAnUpdateOnlyForAKnownDifferentVersion)

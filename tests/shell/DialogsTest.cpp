@@ -190,3 +190,37 @@ TEST(ImageList, EveryUsedPositionHasAPictureSharpAtAnySize)
 
 } // namespace
 } // namespace zr48
+
+namespace zr48 {
+namespace {
+
+TEST(ImageList, TheDesktopThemesIconComesFirstWhereItHasOne)
+{
+    test::ensureQApplication();
+    // A theme with one icon, a red square for "document-open".
+    test::TempDir themes;
+    std::filesystem::create_directories(themes.path() / "zr48test/16x16/actions");
+    themes.write("zr48test/index.theme", "[Icon Theme]\nName=zr48test\nDirectories=16x16/actions\n\n"
+                                         "[16x16/actions]\nSize=16\nContext=Actions\nType=Fixed\n");
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(themes.text("zr48test/16x16/actions/document-open.png"))));
+    const QStringList paths = QIcon::themeSearchPaths();
+    const QString name = QIcon::themeName();
+    QIcon::setThemeSearchPaths({QString::fromStdString(themes.text())});
+    QIcon::setThemeName("zr48test");
+
+    const ImageList themed(true);
+    const auto colour = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixelColor(8, 8); };
+    EXPECT_EQ(colour(themed.icon(7)), QColor(Qt::red));
+    // No icon of that name in the theme, or no name that fits: ours.
+    EXPECT_EQ(colour(themed.icon(8)), colour(themed.ownIcon(8)));
+    EXPECT_EQ(colour(themed.icon(9)), colour(themed.ownIcon(9)));
+    EXPECT_NE(colour(themed.ownIcon(7)), QColor(Qt::red));
+
+    QIcon::setThemeName(name);
+    QIcon::setThemeSearchPaths(paths);
+}
+
+} // namespace
+} // namespace zr48

@@ -91,15 +91,16 @@ TEST_F(NewProjectFormTest, UploadIsOfferedOnlyWhileTheLinkIsConnected)
 
 TEST_F(NewProjectFormTest, NewProjectOpensAnEmptyProjectInItsOwnFolder)
 {
+    // Any name the file system can hold.
     whenShown(&newProjectForm(), [&] {
-        QTest::keyClicks(newProjectForm().nameEdit(), "Villa");
+        newProjectForm().nameEdit()->setText(QString::fromUtf8("Дом"));
         newProjectForm().okButton()->click();
     });
     form->execute(ActionId::FileNewProject);
-    const std::string path = dir.text("Projects/Villa/Villa.mpj");
+    const std::string path = dir.text("Projects/Дом/Дом.mpj");
     ASSERT_EQ(form->documentWindows().size(), 1u);
     EXPECT_EQ(form->documentWindows().front()->documentFile(), path);
-    EXPECT_EQ(form->documentWindows().front()->windowTitle(), "ZR48 Project - [PROJECT]/Villa.mpj");
+    EXPECT_EQ(form->documentWindows().front()->windowTitle(), QString::fromUtf8("ZR48 Project - [PROJECT]/Дом.mpj"));
     EXPECT_EQ(Contents(path), TProjectFile().SaveText(path));
 
     // Cancel: nothing.

@@ -300,8 +300,8 @@ TEST_F(ProjectViewTest, SavingWritesTheMemosAndLoadsTheFileAgain)
     view.SaveProject(projectFile, {"  Villa", "ground floor"}, {"VILLA", "Line 2"});
     EXPECT_FALSE(view.ProjectModified());
     EXPECT_EQ(view.Title(), "ZR48 Project - [PROJECT]/Home.mpj");
-    // What the file says: leading blanks of a value are not kept.
-    EXPECT_EQ(view.project().Description, (std::vector<Text>{"Villa", "ground floor"}));
+    // What the file says.
+    EXPECT_EQ(view.project().Description, (std::vector<Text>{"  Villa", "ground floor"}));
     EXPECT_EQ(view.project().ProjectInfo, (std::vector<Text>{"VILLA", "Line 2"}));
     TProjectFile written;
     written.Load(projectFile);

@@ -119,6 +119,38 @@ TEST(Simulator, KeepsItsCardInAFileBetweenRuns)
     EXPECT_THROW(SimCard{damaged}, Error);
 }
 
+TEST(Simulator, ACardFileThatCouldNeverBeSavedIsRefusedAtOnce)
+{
+    test::TempDir dir;
+    // Any name: the card is kept where it was asked to be.
+    const Path named = dir.text("Данные 💾/カード.zr48");
+    std::filesystem::create_directories(toFsPath(extractFileDir(named)));
+    {
+        SimCard card(named);
+        card.write(16, patternSector(1));
+        card.save();
+    }
+    EXPECT_EQ(SimCard(named).read(16), patternSector(1));
+
+    // A folder, or a folder that does not exist, would lose the card without a word.
+    const struct {
+        Path path;
+        const char* says;
+    } cases[] = {
+        {dir.text("Данные 💾"), "is a folder"},
+        {dir.text("nowhere/card.zr48"), "does not exist"},
+    };
+    for (const auto& c : cases) {
+        try {
+            SimCard card(c.path);
+            ADD_FAILURE() << c.path << " taken as a card file";
+        } catch (const Error& e) {
+            EXPECT_NE(e.message().find("\"" + c.path + "\""), std::string::npos) << e.message();
+            EXPECT_NE(e.message().find(c.says), std::string::npos) << e.message();
+        }
+    }
+}
+
 TEST(Simulator, ProgramsItsFlashThroughTheBootLoader)
 {
     SimOptions options;

@@ -29,7 +29,7 @@ public:
         std::int64_t atMs;
     };
     explicit TimedPrompt(const VirtualClock& clock) : clock_(clock) {}
-    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override
     {
         shown.push_back({message, icon, clock_.now()});
         // As on a desktop, frames and timers go on while the box is open.

@@ -65,7 +65,7 @@ LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::func
         description_ = "the terminal device " + target.argument;
         break;
     case LinkTarget::Kind::Sim:
-        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), fromUtf8(expandHome(target.argument)));
+        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), expandHome(target.argument));
         driver_ = std::make_unique<BorrowedDriver>(simulated_->driver);
         description_ = target.argument.empty() ? "the simulator" : "the simulator (card " + target.argument + ")";
         break;
