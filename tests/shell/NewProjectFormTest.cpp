@@ -1,4 +1,5 @@
 #include "ProjectHarness.h"
+#include "base/FileIo.h"
 #include "shell/FieldColour.h"
 
 #include <QLineEdit>
@@ -112,6 +113,26 @@ TEST_F(NewProjectFormTest, NewProjectOpensAnEmptyProjectInItsOwnFolder)
     form->execute(ActionId::FileNewProject);
     EXPECT_EQ(form->documentWindows().size(), 1u);
     EXPECT_FALSE(fs::exists(toFsPath(dir.text("Projects/Chalet"))));
+}
+
+TEST_F(NewProjectFormTest, AnUploadThatFailsOpensNoWindowAndLeavesTheEmptyProject)
+{
+    ASSERT_TRUE(clock.advanceUntil([&] { return form->link().Connected(); }, 2000));
+    form->UpdateActions();
+    whenShown(&newProjectForm(), [&] {
+        QTest::keyClicks(newProjectForm().nameEdit(), "Villa");
+        newProjectForm().uploadButton()->click();
+        newProjectForm().okButton()->click();
+    });
+    form->execute(ActionId::FileNewProject);
+    EXPECT_EQ(form->deviceTools().uploader.Result(), UploadResult::Running);
+    sim.unit.unplug();
+    clock.advance(TUploader::kWatchdogMs * (TUploader::kMaxResends + 2));
+    EXPECT_EQ(form->deviceTools().uploader.Result(), UploadResult::Failed);
+    EXPECT_TRUE(form->documentWindows().empty());
+    EXPECT_TRUE(fileExists(dir.text("Projects/Villa/Villa.mpj")));
+    ASSERT_FALSE(prompt.errors().empty());
+    EXPECT_NE(prompt.errors().back().find("Upload failed."), std::string::npos) << prompt.errors().back();
 }
 
 TEST_F(NewProjectFormTest, AFailedCreationKeepsTheDialogOpenForAnotherTry)
