@@ -449,12 +449,17 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // A drag that a document window refused comes on to the client area: a slot is cleared only
+    // when it is dropped where no window lies.
+    const auto overEmptyArea = [this](const QDropEvent& drag) {
+        return !mdiArea_->viewport()->childAt(drag.position().toPoint());
+    };
     if (watched == mdiArea_->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);
-            if (slotDragSource(*drag) || drag->mimeData()->hasUrls())
+            if ((slotDragSource(*drag) && overEmptyArea(*drag)) || drag->mimeData()->hasUrls())
                 drag->acceptProposedAction();
             else
                 drag->ignore();
@@ -463,7 +468,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             if (drop->mimeData()->hasFormat(kProjectSlotMimeType)) {
-                if (ProjectDocument* project = slotDragSource(*drop)) {
+                ProjectDocument* project = slotDragSource(*drop);
+                if (project && overEmptyArea(*drop)) {
                     drop->acceptProposedAction();
                     guarded([project] { project->ClearSelectedSlot(); });
                 }

@@ -49,6 +49,7 @@ class Settings;
 class SettingsStore;
 class TAboutBox;
 class TDirectoryForm;
+class TNewProjectForm;
 class TOptionsForm;
 
 // What the main window runs on.
@@ -88,7 +89,7 @@ struct Dialogs {
     QDialog* DisplayDumpForm = nullptr; // a TPlaceholderForm for now
     QDialog* DownloaderForm = nullptr;  // a TPlaceholderForm for now
     QDialog* FirmwareForm = nullptr;    // a TPlaceholderForm for now
-    QDialog* NewProjectForm = nullptr;  // a TPlaceholderForm for now
+    TNewProjectForm* NewProjectForm = nullptr;
     TOptionsForm* OptionsForm = nullptr;
     QDialog* UploaderForm = nullptr; // a TPlaceholderForm for now
 };
