@@ -5,6 +5,8 @@
 # ./build.sh sanitize       builds the core tests with AddressSanitizer and UBSan and runs them
 # ./build.sh fuzz [SECONDS]  builds the fuzz targets with clang-14, libFuzzer, ASan and UBSan, and runs
 #                           each for SECONDS (default 30), one after another; see fuzz/README.md
+# ./build.sh package        installs what is missing, builds, makes the Debian package build/zr48_*.deb
+#                           and checks it with lintian
 set -euo pipefail
 cd "$(dirname "$0")"
 mode="${1:-run}"
@@ -26,18 +28,18 @@ run)
     cmake --build build
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No desktop session (DISPLAY is not set): zr48pm needs one to show its window."
-        echo "The command-line tool is built: build/src/cli/zr48 --help"
-        echo "(try the simulated ZR48: build/src/cli/zr48 --link sim status)"
+        echo "The command-line tool is built: build/bin/zr48 --help"
+        echo "(try the simulated ZR48: build/bin/zr48 --link sim status)"
         exit 0
     fi
     # A ZR48 on USB is used as it is; without one the simulator stands in.
     if grep -qsx "KELDO ZR48-USB Link" /sys/bus/usb/devices/*/product; then
-        exec build/src/shell/zr48pm --link auto "$@"
+        exec build/bin/zr48pm --link auto "$@"
     fi
     card_dir="${XDG_DATA_HOME:-$HOME/.local/share}/KELDO/ZR48"
     mkdir -p "$card_dir"
     echo "No ZR48 on USB: zr48pm talks to the built-in simulator (card kept in $card_dir)."
-    exec build/src/shell/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
+    exec build/bin/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
     ;;
 test)
     configure build
@@ -84,8 +86,17 @@ fuzz)
     fi
     echo "No findings."
     ;;
+package)
+    configure build
+    cmake --build build
+    rm -f build/zr48_*.deb
+    (cd build && cpack -G DEB)
+    deb="$(ls build/zr48_*.deb)"
+    lintian --fail-on error "$deb"
+    echo "Made $deb: install it with 'sudo apt install ./$deb' (or dpkg -i)."
+    ;;
 *)
-    echo "usage: ./build.sh run [ARGS...] | test | sanitize | fuzz [SECONDS]" >&2
+    echo "usage: ./build.sh run [ARGS...] | test | sanitize | fuzz [SECONDS] | package" >&2
     exit 64
     ;;
 esac

@@ -26,9 +26,9 @@ bool titleShowsUnnamed(std::string_view title)
     return title.find("[Unnamed") != std::string_view::npos;
 }
 
-std::string closeQuestionText(std::string_view title)
+Text closeQuestionText(std::string_view title)
 {
-    // The title holds a path (UTF-8), as messages do.
+    // Messages are UTF-8, as the title (which holds a path) is.
     return "Save changes to\n" + std::string(title) + " ?";
 }
 

@@ -51,6 +51,7 @@ class TDirectoryForm;
 class TDisplayDumpForm;
 class TDownloaderForm;
 class TFirmwareForm;
+class TNewProjectForm;
 class TOptionsForm;
 class TUploaderForm;
 
@@ -63,8 +64,8 @@ struct MainFormParts {
     Prompt& prompt;
     FileChooser& files;
     LinkParts link;
-    // The folder of the running program (the default firmware file lies below it).
-    std::string executableDir;
+    // The programs' data folder (the default firmware file lies below it).
+    std::string dataDir;
     // How the unit is reached, for the status bar's tool tip.
     std::string linkDescription;
 };
@@ -91,7 +92,7 @@ struct Dialogs {
     TDisplayDumpForm* DisplayDumpForm = nullptr;
     TDownloaderForm* DownloaderForm = nullptr;
     TFirmwareForm* FirmwareForm = nullptr;
-    QDialog* NewProjectForm = nullptr; // a TPlaceholderForm for now
+    TNewProjectForm* NewProjectForm = nullptr;
     TOptionsForm* OptionsForm = nullptr;
     TUploaderForm* UploaderForm = nullptr;
 };
@@ -118,7 +119,7 @@ public:
     void setDocumentFactory(DocumentKind kind, DocumentFactory factory);
 
     // The file named on the command line (UTF-8), opened when start-up finishes.
-    void setCommandLineFile(std::string path) { commandLineFile_ = std::move(path); }
+    void setCommandLineFile(Path path) { commandLineFile_ = std::move(path); }
 
     // Parts, for the windows and for tests.
     QMdiArea* mdiArea() const { return mdiArea_; }
@@ -162,7 +163,7 @@ public:
     TimerFactory& timers() override { return timers_; }
     TUsbZR48& link() override { return *link_; }
     SendFunction send() override;
-    const std::string& executableDir() const override { return executableDir_; }
+    const std::string& dataDir() const override { return dataDir_; }
     FileChooser& fileChooser() override { return files_; }
     const ImageList& imageList() const override { return images_; }
     QWidget* mainWindow() override { return this; }
@@ -264,7 +265,7 @@ private:
     Prompt& prompt_;
     FileChooser& files_;
     TimerFactory& timers_;
-    std::string executableDir_;
+    std::string dataDir_;
     std::string linkDescription_;
     bool simulatedUnit_;
     ImageList images_;

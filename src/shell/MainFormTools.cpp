@@ -34,7 +34,7 @@ void TMainForm::createFirmwareForm()
 {
     dialogs_.FirmwareForm = new TFirmwareForm(tools_->firmware, *this, simulatedUnit_);
     // The default firmware file beside the program: the about box shows its version.
-    tools_->firmware.FormCreate(executableDir_);
+    tools_->firmware.FormCreate(dataDir_);
     // "OK" to the update recommendation shows the firmware dialog.
     tools_->firmware.onShowRequest = [this] { ActionUpdateFirmwareExecute(); };
 }
@@ -46,7 +46,13 @@ void TMainForm::createUploaderForm()
 
 void TMainForm::StartUpload(const std::string& projectPath)
 {
-    tools_->uploader.Start(projectPath, [this](const std::string& uploaded) { OpenProjectWindow(uploaded); });
+    tools_->uploader.Start(projectPath, [this](const std::string& project) {
+        guarded([this, &project] {
+            OpenProjectWindow(project);
+            rememberFile(project);
+        });
+        UpdateActions();
+    });
 }
 
 // Shows FirmwareForm, not modal.

@@ -113,11 +113,16 @@ TEST_F(FileActionsTest, AFileAlreadyOpenInOtherLetterCaseComesToTheFrontInstead)
 
 TEST_F(FileActionsTest, OpeningAnImageStartsTheDownloaderAtOnceEvenWithoutTheLink)
 {
+    // One sector record of zeros: no card image, so the user is asked first.
     std::string image(514, '\0');
     const Text path = dir.write("image.mpd", image);
     ASSERT_FALSE(form->link().Connected());
     files.answer(path);
-    // A single zero sector is no card: the downloader asks before it writes it.
+    prompt.answer(Answer::No, "is damaged");
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Refused);
+
+    files.answer(path);
     prompt.answer(Answer::Yes, "is damaged");
     form->execute(ActionId::FileOpen);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
