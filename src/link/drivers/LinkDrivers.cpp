@@ -2,7 +2,6 @@
 
 #include "base/Platform.h"
 #include "base/Text.h"
-#include "link/drivers/AutoDriver.h"
 
 #ifdef _WIN32
 #include "link/drivers/ComPortDriver.h"
@@ -11,6 +10,7 @@
 #include <chrono>
 #include <thread>
 #else
+#include "link/drivers/AutoDriver.h"
 #include "link/drivers/FtdiDriver.h"
 #include "link/drivers/SerialDriver.h"
 #endif
