@@ -58,8 +58,15 @@ TEST_F(CliTest, EveryCommandShowsItsHelpWithHelpAfterIt)
         EXPECT_EQ(run({c.name, "--help"}), kExitOk);
         EXPECT_EQ(out.str(), fromHelp);
     }
+    // A subcommand's help is its own; the command's shows every subcommand.
     EXPECT_EQ(run({"ir", "capture", "--help"}), kExitOk);
-    EXPECT_NE(out.str().find("ir optimize FILE.mpi"), std::string::npos);
+    EXPECT_TRUE(out.str().starts_with("Usage: zr48 ir capture OUT.bin\n")) << out.str();
+    EXPECT_EQ(out.str().find("ir optimize"), std::string::npos);
+    EXPECT_EQ(run({"help", "ir", "optimise"}), kExitOk);
+    EXPECT_TRUE(out.str().starts_with("Usage: zr48 ir optimise FILE.mpi")) << out.str();
+    EXPECT_EQ(run({"ir", "--help"}), kExitOk);
+    for (const char* sub : {"zr48 ir capture OUT.bin", "zr48 ir analyse CAPTURE.bin", "zr48 ir optimize FILE.mpi"})
+        EXPECT_NE(out.str().find(sub), std::string::npos) << sub;
 }
 
 TEST(CliMessages, EveryLineOnStandardErrorBeginsWithTheCommandsName)

@@ -159,7 +159,7 @@ protected:
                     },
                     ms);
             },
-            "the simulator", file, false);
+            "the simulator", file, ProgressBar::Mode::Lines);
     }
 
     VirtualClock clock;
@@ -187,7 +187,7 @@ TEST_F(IrCaptureCommandTest, RunsOnTheLinkOfTheCommandLine)
     test::ScriptedPrompt prompt;
     MemorySettingsStore store;
     Settings settings{store, SettingsDefaults{}};
-    Environment environment{out, err, prompt, settings, {}, true};
+    Environment environment{out, err, prompt, settings, {}, {.virtualTime = true}};
     ASSERT_EQ(run(environment, {"--link", "sim", "ir", "capture", file}), kExitOk) << err.str();
     EXPECT_EQ(readFileBytes(file), necCapture(0x04, 0x08));
 }
