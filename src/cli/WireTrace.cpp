@@ -22,6 +22,7 @@ std::string traceLine(double seconds, bool sent, std::span<const std::uint8_t> p
         std::snprintf(hex, sizeof hex, " %02X", byte);
         line += hex;
     }
+    line.erase(line.find_last_not_of(' ') + 1);
     return line;
 }
 

@@ -24,7 +24,8 @@ namespace zr48 {
 
 int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWindow&)>& shown)
 {
-    // Help and version are answered before Qt looks for a display: they work over ssh and in scripts.
+    // Help, version and a wrong link are answered before Qt looks for a display: they work over ssh
+    // and in scripts.
     const char* linkVariable = std::getenv("ZR48_LINK");
     const auto variable = linkVariable ? std::optional<std::string>(linkVariable) : std::nullopt;
     const DesktopCommandLine early = parseDesktopCommandLine({argv + 1, argv + argc}, variable);
@@ -35,6 +36,10 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
     if (early.version) {
         std::cout << "zr48pm " << kVersion << "\n";
         return 0;
+    }
+    if (!early.error.empty()) {
+        std::cerr << "zr48pm: " << early.error << "\n";
+        return 64;
     }
 
     TApplication app(argc, argv);

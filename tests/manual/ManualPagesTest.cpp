@@ -1,10 +1,10 @@
 // The manual pages the build made: every command, subcommand, option and link target of the
 // programs' tables is on them, and groff reads them without a warning.
 
+#include "manual/ManualPages.h"
 #include "Shell.h"
 #include "cli/Cli.h"
 #include "link/LinkTarget.h"
-#include "manual/ManualPages.h"
 #include "manual/Roff.h"
 #include "shell/CommandLine.h"
 #include "sim/SimCommandLine.h"
@@ -39,8 +39,8 @@ Rendered render(const std::string& page)
     r.text = collapsed(test::runShell(std::string(ZR48_GROFF) + " -man -Tascii -P-cbou -rLL=250n " +
                                       test::shellQuote(path) + " 2>/dev/null")
                            .output);
-    r.warnings = test::runShell(std::string(ZR48_GROFF) + " -man -Tascii -ww -z " + test::shellQuote(path) + " 2>&1")
-                     .output;
+    r.warnings =
+        test::runShell(std::string(ZR48_GROFF) + " -man -Tascii -ww -z " + test::shellQuote(path) + " 2>&1").output;
     return r;
 }
 
@@ -103,12 +103,8 @@ TEST(Roff, EscapesWhatRoffWouldReadOtherwise)
         const char* text;
         const char* roff;
     } cases[] = {
-        {"--link TARGET", "\\-\\-link TARGET"},
-        {".mpj files", "\\&.mpj files"},
-        {"'quoted", "\\&'quoted"},
-        {"[PROJECT]\\NAME", "[PROJECT]\\eNAME"},
-        {"124 \xC3\x97 84", "124 \\[u00D7] 84"},
-        {"plain text", "plain text"},
+        {"--link TARGET", "\\-\\-link TARGET"},  {".mpj files", "\\&.mpj files"},         {"'quoted", "\\&'quoted"},
+        {"[PROJECT]\\NAME", "[PROJECT]\\eNAME"}, {"124 \xC3\x97 84", "124 \\[u00D7] 84"}, {"plain text", "plain text"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(roffEscape(c.text), c.roff) << c.text;
