@@ -52,11 +52,12 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     : QMainWindow(parent), store_(parts.store), settings_(parts.settings), prompt_(parts.prompt), files_(parts.files),
       timers_(parts.link.timers),
       dataDir_(parts.dataDir.empty() ? std::string() : includeTrailingDelimiter(parts.dataDir)),
-      linkDescription_(std::move(parts.linkDescription)), recentFiles_(parts.store), mdiArea_(new QMdiArea(this))
+      linkDescription_(std::move(parts.linkDescription)), simulatedUnit_(parts.link.simulated),
+      recentFiles_(parts.store), mdiArea_(new QMdiArea(this))
 {
     // 1. The window from its layout.
     setObjectName("MainForm");
-    setWindowTitle("KELDO ZR48 Project Manager");
+    setWindowTitle(kProgramCaption);
     setMinimumSize(640, 480);
     mdiArea_->setObjectName("MdiArea");
     mdiArea_->setBackground(kTeal);
@@ -449,12 +450,17 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // A drag that a document window refused comes on to the client area: a slot is cleared only
+    // when it is dropped where no window lies.
+    const auto overEmptyArea = [this](const QDropEvent& drag) {
+        return !mdiArea_->viewport()->childAt(drag.position().toPoint());
+    };
     if (watched == mdiArea_->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);
-            if (slotDragSource(*drag) || drag->mimeData()->hasUrls())
+            if ((slotDragSource(*drag) && overEmptyArea(*drag)) || drag->mimeData()->hasUrls())
                 drag->acceptProposedAction();
             else
                 drag->ignore();
@@ -463,7 +469,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             if (drop->mimeData()->hasFormat(kProjectSlotMimeType)) {
-                if (ProjectDocument* project = slotDragSource(*drop)) {
+                ProjectDocument* project = slotDragSource(*drop);
+                if (project && overEmptyArea(*drop)) {
                     drop->acceptProposedAction();
                     guarded([project] { project->ClearSelectedSlot(); });
                 }

@@ -1,6 +1,7 @@
 #include "shell/QtPrompt.h"
 
 #include "base/qt/QtText.h"
+#include "shell/Shell.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -39,7 +40,7 @@ QString caption(Icon icon)
     case Icon::Confirmation: return QStringLiteral("Confirm");
     case Icon::None: break;
     }
-    return QApplication::applicationDisplayName();
+    return kProgramCaption;
 }
 
 } // namespace
@@ -48,6 +49,9 @@ Answer QtPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
     QMessageBox box(messageIcon(icon), caption(icon), messageToQString(message), standardButtons(buttons),
                     parent_ ? parent_ : QApplication::activeWindow());
+    // Above the tool dialogs that stay on top (the downloader's, the firmware window): a message
+    // of theirs must not open hidden behind them.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;
     case QMessageBox::Yes: return Answer::Yes;
