@@ -90,6 +90,7 @@ bool UnitSession::connect(std::ostream& err)
         link_->Send(encode(KeepAliveFrame{}));
         runUntil([this] { return link_->Connected(); }, kConnectWaitMs);
     }
+    statusChanged(link_->StatusText());
     if (link_->Connected())
         return true;
     err << "zr48: no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";

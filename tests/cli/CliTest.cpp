@@ -106,6 +106,13 @@ TEST(CliMessages, EveryLineOnStandardErrorBeginsWithTheCommandsName)
         {"ir", "scope"},
         {"ir", "optimize", "x.mpi", "--fast"},
         {"ir", "analyse", "x.bin", "5"},
+        {"list", "now"},
+        {"dump-card"},
+        {"dump-card", missing + ".mpd", "9-1"},
+        {"--link", absent, "dump-card", missing + ".mpd", "0-9"},
+        {"--link", absent, "download", "-n", toUtf8(dir.write("empty2.mpd", ""))},
+        {"ir", "optimize", "x.mpi", "-o"},
+        {"status", "--json", "--link", absent},
     };
     for (const Arguments& arguments : cases) {
         CliHarness cli;
