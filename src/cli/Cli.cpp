@@ -118,7 +118,7 @@ std::string optionKey(const OptionRow& row)
     return row.longName ? row.longName : row.shortName;
 }
 
-// The help of a command's body: summary, details, options; `indent` before every line.
+// The help of a command's body: summary, details, options.
 void printCommandBody(std::ostream& out, const Command& command)
 {
     out << command.summary << '\n';

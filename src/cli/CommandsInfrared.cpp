@@ -15,7 +15,6 @@
 #include "infrared/SignalAnalyser.h"
 #include "project/SimpleIniFile.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>

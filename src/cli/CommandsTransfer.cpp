@@ -18,7 +18,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <ostream>
 
