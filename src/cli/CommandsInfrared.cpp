@@ -15,7 +15,6 @@
 #include "infrared/SignalAnalyser.h"
 #include "project/SimpleIniFile.h"
 
-
 #include <algorithm>
 #include <charconv>
 #include <memory>
