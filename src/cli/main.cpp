@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <cstdlib>
 #include <iostream>
 
 int main(int argc, char* argv[])
@@ -20,6 +21,8 @@ int main(int argc, char* argv[])
                                            prompt.setPolicy(yes ? zr48::TerminalPrompt::Policy::AlwaysYes
                                                                 : zr48::TerminalPrompt::Policy::AlwaysNo);
                                        }};
+    if (const char* link = std::getenv(zr48::cli::kLinkVariable))
+        environment.linkVariable = link;
     const zr48::cli::Arguments arguments(argv + 1, argv + argc);
     return zr48::cli::run(environment, arguments);
 }

@@ -45,20 +45,23 @@ std::string expandHome(const std::string& path)
 
 } // namespace
 
-LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs)
+LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs,
+                       const SerialSystemFolders& folders)
 {
+    const std::string serialNumber =
+        target.argument.empty() ? std::string() : " with the serial number " + target.argument;
     switch (target.kind) {
     case LinkTarget::Kind::Auto:
-        driver_ = std::make_unique<AutoDriver>(std::make_unique<SerialDriver>(), std::make_unique<FtdiDriver>());
+        driver_ = std::make_unique<AutoDriver>(std::make_unique<SerialDriver>(folders), std::make_unique<FtdiDriver>());
         description_ = "a USB serial converter \"" + std::string(kZr48Description) + "\" (serial or libftdi1)";
         break;
     case LinkTarget::Kind::Serial:
-        driver_ = std::make_unique<SerialDriver>();
-        description_ = "a serial device \"" + std::string(kZr48Description) + "\"";
+        driver_ = std::make_unique<SerialDriver>(folders, target.argument);
+        description_ = "a serial device \"" + std::string(kZr48Description) + "\"" + serialNumber;
         break;
     case LinkTarget::Kind::Ftdi:
-        driver_ = std::make_unique<FtdiDriver>();
-        description_ = "an FTDI device \"" + std::string(kZr48Description) + "\" (libftdi1)";
+        driver_ = std::make_unique<FtdiDriver>(target.argument);
+        description_ = "an FTDI device \"" + std::string(kZr48Description) + "\"" + serialNumber + " (libftdi1)";
         break;
     case LinkTarget::Kind::Tty:
         driver_ = std::make_unique<SerialDriver>(std::filesystem::path(target.argument));
