@@ -32,6 +32,10 @@ public:
     // "-" shows more time per division, "+" less; both reset the measurement.
     void ButtonHorizontalMinusClick();
     void ButtonHorizontalPlusClick();
+    // The mouse wheel over the zoomed view, in notches: away from the user shows less time per
+    // division (as "+"), towards the user more (as "-"), keeping the sample under column x under
+    // it. A change of scale resets the measurement. Returns whether the scale changed.
+    bool ZoomWheel(int x, int notches);
     int ScaleIndex() const { return scaleIndex_; }
     const char* ScaleLabel() const;
 
