@@ -3,13 +3,18 @@
 // infrared scopes. Until those windows exist, placeholders take the dialogs' places, and the
 // commands that would show them do nothing.
 
+#include "infrared/IrScopeForm.h"
 #include "shell/MainForm.h"
 #include "shell/PlaceholderForm.h"
 
 namespace zr48 {
 
 // The factories of the sector viewer and the infrared scope (window id = window number).
-void TMainForm::installToolWindows() {}
+void TMainForm::installToolWindows()
+{
+    setDocumentFactory(DocumentKind::InfraredScope,
+                       [](Shell& shell, int windowNumber) { return new TIrScopeForm(shell, windowNumber); });
+}
 
 void TMainForm::createDisplayDumpForm()
 {
