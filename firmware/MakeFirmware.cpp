@@ -1,9 +1,9 @@
 // make-firmware OUTPUT...: writes the demonstration firmware image to each OUTPUT; it is for the
 // simulated unit only and no firmware for a real ZR48.
 //
-// The image is our own: 126,976 bytes of reproducible filler (never a zero byte, never the
-// version marker by chance) with the version text "R48+1.21 KELDO DEMO" and its zero byte inside
-// the 122,880 bytes that an update programs, so that the unit reports it after an update.
+// The image is our own: 122,880 bytes, the 480 blocks of 256 bytes that an update programs, of
+// reproducible filler (never a zero byte, never the version marker by chance) with the version
+// text "R48+1.21 KELDO DEMO" and its zero byte, so that the unit reports it after an update.
 
 #include <cstdint>
 #include <cstdio>
@@ -13,7 +13,7 @@
 
 int main(int argc, char* argv[])
 {
-    constexpr std::size_t kSize = 126976;
+    constexpr std::size_t kSize = 122880;
     constexpr std::size_t kVersionAt = 0x1D800;
     constexpr std::string_view kVersion = "R48+1.21 KELDO DEMO";
 

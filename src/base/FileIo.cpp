@@ -1,31 +1,102 @@
 #include "base/FileIo.h"
 
 #include "base/Error.h"
-#include "base/Paths.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <system_error>
 
 namespace zr48 {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-Text systemReason(int error)
+constexpr const char* kFolderNotFile = "it is a folder, not a file";
+
+std::string systemReason(int error)
 {
-    return fromUtf8(std::strerror(error));
+    return std::strerror(error);
+}
+
+[[noreturn]] void fail(std::string_view what, std::string_view path, std::string_view reason)
+{
+    throw Error(std::string(what) + " \"" + std::string(path) + "\":\n" + std::string(reason));
 }
 
 [[noreturn]] void fail(std::string_view what, std::string_view path, int error)
 {
-    throw Error(Text(what) + " \"" + Text(path) + "\":\n" + systemReason(error));
+    fail(what, path, systemReason(error));
+}
+
+// The file that a write to `path` lands in: `path` itself, or the file at the end of its chain of
+// symbolic links (which need not exist yet).
+fs::path finalTarget(const fs::path& path, std::error_code& ec)
+{
+    fs::path p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ignored;
+        if (!fs::is_symlink(fs::symlink_status(p, ignored)))
+            return p;
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec)
+            return p;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    ec = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    return p;
+}
+
+// A new, empty file of a name no other file has, in `folder`; its permissions are the default ones
+// of a new file. Null with errno set when none can be created.
+FilePtr createTemporary(const fs::path& folder, fs::path& temporary)
+{
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".zr48-%08x.tmp", static_cast<unsigned>(random()));
+        temporary = folder / name;
+        errno = 0;
+        if (std::FILE* file = std::fopen(temporary.c_str(), "wbx"))
+            return FilePtr(file);
+        if (errno != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+constexpr fs::perms kAnyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+
+// The permission bits that the new file must carry: those of the file it replaces. Throws when
+// the target is not a file that the user may write.
+std::optional<fs::perms> permissionsToKeep(std::string_view path, const fs::path& target)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    if (status.type() == fs::file_type::not_found)
+        return std::nullopt;
+    if (ec)
+        fail("Cannot write the file", path, ec.message());
+    if (fs::is_directory(status))
+        fail("Cannot write", path, kFolderNotFile);
+    if (!fs::is_regular_file(status))
+        fail("Cannot write", path, "it is not a regular file");
+    if ((status.permissions() & kAnyWrite) == fs::perms::none)
+        fail("Cannot write the file", path, "the file is read-only");
+    // Renaming over the target needs only the folder's permission; ask the system whether this
+    // user may write the file itself. Opening for appending changes nothing.
+    errno = 0;
+    if (!FilePtr(std::fopen(target.c_str(), "ab")))
+        fail("Cannot write the file", path, errno);
+    return status.permissions();
 }
 
 } // namespace
@@ -51,15 +122,22 @@ Bytes readFileBytes(std::string_view path)
     errno = 0;
     if (auto bytes = tryReadFileBytes(path))
         return std::move(*bytes);
-    fail("Cannot read the file", path, errno ? errno : EIO);
+    const int error = errno ? errno : EIO;
+    if (directoryExists(path))
+        fail("Cannot read", path, kFolderNotFile);
+    fail("Cannot read the file", path, error);
 }
 
 void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes)
 {
-    const std::string target = toFsPath(path).string();
-    const std::string temporary = target + ".zr48-tmp";
-    errno = 0;
-    FilePtr file(std::fopen(temporary.c_str(), "wb"));
+    std::error_code ec;
+    const fs::path target = finalTarget(toFsPath(path), ec);
+    if (ec)
+        fail("Cannot write the file", path, ec.message());
+    const std::optional<fs::perms> keep = permissionsToKeep(path, target);
+
+    fs::path temporary;
+    FilePtr file = createTemporary(target.parent_path(), temporary);
     if (!file)
         fail("Cannot create the file", path, errno);
     const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
@@ -69,6 +147,13 @@ void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> by
     if (!written || !closed) {
         std::remove(temporary.c_str());
         fail("Cannot write the file", path, !written ? writeError : closeError);
+    }
+    if (keep) {
+        fs::permissions(temporary, *keep, fs::perm_options::replace, ec);
+        if (ec) {
+            std::remove(temporary.c_str());
+            fail("Cannot write the file", path, ec.message());
+        }
     }
     if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         const int renameError = errno;
@@ -82,16 +167,51 @@ void writeFileAtomically(std::string_view path, std::string_view bytes)
     writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
+void checkFolderWritable(std::string_view folder)
+{
+    fs::path probe;
+    const fs::path fsFolder = folder.empty() ? fs::path(".") : toFsPath(folder);
+    if (!createTemporary(fsFolder, probe))
+        fail("Cannot create files in the folder", folder, errno);
+    std::remove(probe.c_str());
+}
+
 bool fileExists(std::string_view path)
 {
     std::error_code ec;
-    return std::filesystem::is_regular_file(toFsPath(path), ec);
+    return fs::is_regular_file(toFsPath(path), ec);
 }
 
 bool directoryExists(std::string_view path)
 {
     std::error_code ec;
-    return std::filesystem::is_directory(toFsPath(path), ec);
+    return fs::is_directory(toFsPath(path), ec);
+}
+
+std::optional<std::string> notAFileReason(std::string_view path)
+{
+    std::error_code ec;
+    const fs::path fsPath = toFsPath(path);
+    const fs::file_status status = fs::status(fsPath, ec);
+    switch (status.type()) {
+    case fs::file_type::regular: return std::nullopt;
+    case fs::file_type::directory: return kFolderNotFile;
+    case fs::file_type::not_found: {
+        std::error_code ignored;
+        if (fs::is_symlink(fs::symlink_status(fsPath, ignored)))
+            return "it is a symbolic link to a file that does not exist";
+        return kNoSuchFile;
+    }
+    default: return ec ? ec.message() : "it is not a regular file";
+    }
+}
+
+bool sameFile(std::string_view a, std::string_view b)
+{
+    if (a == b)
+        return true;
+    std::error_code ec;
+    return fs::equivalent(toFsPath(a), toFsPath(b), ec) && !ec;
 }
 
 } // namespace zr48

@@ -28,41 +28,41 @@ bool isPathDelimiter(char c)
     return c == '\\' || c == ':' || c == '/';
 }
 
-Text extractFilePath(std::string_view path)
+Path extractFilePath(std::string_view path)
 {
-    return Text(path.substr(0, nameStart(path)));
+    return Path(path.substr(0, nameStart(path)));
 }
 
-Text extractFileName(std::string_view path)
+Path extractFileName(std::string_view path)
 {
-    return Text(path.substr(nameStart(path)));
+    return Path(path.substr(nameStart(path)));
 }
 
-Text extractFileExt(std::string_view path)
+Path extractFileExt(std::string_view path)
 {
     const size_t dot = extensionDot(path);
-    return dot == std::string_view::npos ? Text() : Text(path.substr(dot));
+    return dot == std::string_view::npos ? Path() : Path(path.substr(dot));
 }
 
-Text changeFileExt(std::string_view path, std::string_view ext)
+Path changeFileExt(std::string_view path, std::string_view ext)
 {
     const size_t dot = extensionDot(path);
-    Text out(path.substr(0, dot == std::string_view::npos ? path.size() : dot));
+    Path out(path.substr(0, dot == std::string_view::npos ? path.size() : dot));
     out += ext;
     return out;
 }
 
-Text includeTrailingDelimiter(std::string_view path)
+Path includeTrailingDelimiter(std::string_view path)
 {
-    Text out(path);
+    Path out(path);
     if (out.empty() || !isPathDelimiter(out.back()))
         out += kNativeSeparator;
     return out;
 }
 
-Text extractFileDir(std::string_view path)
+Path extractFileDir(std::string_view path)
 {
-    Text dir = extractFilePath(path);
+    Path dir = extractFilePath(path);
     // Keep the delimiter of a root ("/", "C:\"), drop any other.
     if (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\') && dir[dir.size() - 2] != ':')
         dir.pop_back();
@@ -71,24 +71,46 @@ Text extractFileDir(std::string_view path)
 
 std::filesystem::path toFsPath(std::string_view path)
 {
-    std::string utf8 = toUtf8(path);
-    for (char& c : utf8) {
+    std::string bytes(path);
+    for (char& c : bytes) {
         if (c == '\\')
             c = '/';
     }
-    return std::filesystem::path(utf8);
+    return std::filesystem::path(bytes);
 }
 
-Text fromFsPath(const std::filesystem::path& path)
+Path fromFsPath(const std::filesystem::path& path)
 {
-    return fromUtf8(path.string());
+    return path.string();
 }
 
-Text absolutePath(std::string_view path)
+Path absolutePath(std::string_view path)
 {
     std::error_code ec;
     const auto full = std::filesystem::absolute(toFsPath(path), ec);
-    return ec ? Text(path) : fromFsPath(full.lexically_normal());
+    return ec ? Path(path) : fromFsPath(full.lexically_normal());
+}
+
+Path withFolder(std::string_view path)
+{
+    const bool full = !path.empty() && (path.front() == '/' || path.front() == '\\');
+    const bool otherSystem = path.find(':') != std::string_view::npos;
+    return full || otherSystem ? Path(path) : absolutePath(path);
+}
+
+Path pathFromProjectText(std::string_view value)
+{
+    return isValidUtf8(value) ? Path(value) : toUtf8(value);
+}
+
+Text pathToText(std::string_view path)
+{
+    Text out;
+    for (const char32_t c : utf8Characters(path)) {
+        const int byte = unicodeToCp1252(c);
+        out += byte < 0 ? '?' : static_cast<char>(byte);
+    }
+    return out;
 }
 
 } // namespace zr48

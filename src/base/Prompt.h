@@ -1,8 +1,11 @@
 #pragma once
 // Every message box of the system goes out through a Prompt: message boxes in the app,
-// the terminal in the command-line tool, a scripted fake in tests.
+// the terminal in the command-line tool, a scripted fake in tests. Messages are UTF-8, so that
+// they can name any path; a Windows-1252 text of the unit goes in through toUtf8.
 
 #include "base/Text.h"
+
+#include <string>
 
 namespace zr48 {
 
@@ -14,11 +17,11 @@ class Prompt {
 public:
     virtual ~Prompt() = default;
     // Shows a modal message and returns the button chosen.
-    virtual Answer show(const Text& message, Icon icon, Buttons buttons) = 0;
+    virtual Answer show(const std::string& message, Icon icon, Buttons buttons) = 0;
 
-    void error(const Text& message) { show(message, Icon::Error, Buttons::Ok); }
-    void information(const Text& message) { show(message, Icon::Information, Buttons::Ok); }
-    Answer confirm(const Text& message, Buttons buttons) { return show(message, Icon::Confirmation, buttons); }
+    void error(const std::string& message) { show(message, Icon::Error, Buttons::Ok); }
+    void information(const std::string& message) { show(message, Icon::Information, Buttons::Ok); }
+    Answer confirm(const std::string& message, Buttons buttons) { return show(message, Icon::Confirmation, buttons); }
 };
 
 const char* toString(Icon icon);

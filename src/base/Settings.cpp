@@ -2,12 +2,12 @@
 
 namespace zr48 {
 
-Text Settings::projectDir() const
+Path Settings::projectDir() const
 {
     return store_.readString("ProjectDir").value_or(defaults_.projectDir);
 }
 
-Text Settings::database() const
+Path Settings::database() const
 {
     return store_.readString("Database").value_or(defaults_.database);
 }
@@ -34,12 +34,12 @@ std::int32_t Settings::irOptimizerPass2() const
     return store_.readInteger("IrOptimizerPass2").value_or(defaults_.irOptimizerPass2);
 }
 
-void Settings::setProjectDir(const Text& value)
+void Settings::setProjectDir(const Path& value)
 {
     store_.writeString("ProjectDir", value);
 }
 
-void Settings::setDatabase(const Text& value)
+void Settings::setDatabase(const Path& value)
 {
     store_.writeString("Database", value);
 }
@@ -64,10 +64,10 @@ void Settings::setIrOptimizerPass2(std::int32_t value)
     store_.writeInteger("IrOptimizerPass2", value);
 }
 
-std::optional<Text> MemorySettingsStore::readString(const std::string& name) const
+std::optional<std::string> MemorySettingsStore::readString(const std::string& name) const
 {
     const auto it = strings_.find(name);
-    return it == strings_.end() ? std::nullopt : std::optional<Text>(it->second);
+    return it == strings_.end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
 std::optional<std::int32_t> MemorySettingsStore::readInteger(const std::string& name) const
@@ -76,7 +76,7 @@ std::optional<std::int32_t> MemorySettingsStore::readInteger(const std::string& 
     return it == integers_.end() ? std::nullopt : std::optional<std::int32_t>(it->second);
 }
 
-void MemorySettingsStore::writeString(const std::string& name, const Text& value)
+void MemorySettingsStore::writeString(const std::string& name, const std::string& value)
 {
     strings_[name] = value;
 }

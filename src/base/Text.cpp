@@ -29,8 +29,10 @@ void appendUtf8(std::string& out, char32_t cp)
     }
 }
 
+constexpr char32_t kMalformed = 0xFFFFFFFF;
+
 // Decodes one UTF-8 sequence at text[i]; returns the code point and advances i.
-// A malformed sequence yields U+FFFD and consumes one byte.
+// A malformed sequence yields kMalformed and consumes one byte.
 char32_t decodeUtf8(std::string_view text, size_t& i)
 {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -50,24 +52,24 @@ char32_t decodeUtf8(std::string_view text, size_t& i)
         cp = lead & 0x07;
     } else {
         ++i;
-        return 0xFFFD;
+        return kMalformed;
     }
     if (i + length > text.size()) {
         ++i;
-        return 0xFFFD;
+        return kMalformed;
     }
     for (int k = 1; k < length; ++k) {
         const auto next = static_cast<unsigned char>(text[i + k]);
         if ((next & 0xC0) != 0x80) {
             ++i;
-            return 0xFFFD;
+            return kMalformed;
         }
         cp = (cp << 6) | (next & 0x3F);
     }
     static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < kSmallest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
         ++i;
-        return 0xFFFD;
+        return kMalformed;
     }
     i += length;
     return cp;
@@ -108,8 +110,32 @@ Text fromUtf8(std::string_view utf8)
     out.reserve(utf8.size());
     size_t i = 0;
     while (i < utf8.size()) {
-        const int byte = unicodeToCp1252(decodeUtf8(utf8, i));
+        const char32_t cp = decodeUtf8(utf8, i);
+        const int byte = cp == kMalformed ? -1 : unicodeToCp1252(cp);
         out += byte < 0 ? '?' : static_cast<char>(byte);
+    }
+    return out;
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    size_t i = 0;
+    while (i < bytes.size()) {
+        if (decodeUtf8(bytes, i) == kMalformed)
+            return false;
+    }
+    return true;
+}
+
+std::u32string utf8Characters(std::string_view bytes)
+{
+    std::u32string out;
+    out.reserve(bytes.size());
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const size_t at = i;
+        const char32_t cp = decodeUtf8(bytes, i);
+        out += cp == kMalformed ? static_cast<char32_t>(static_cast<unsigned char>(bytes[at])) : cp;
     }
     return out;
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Windows-1252 text: every text inside the system is a string of these bytes.
-// Conversions to Unicode happen only at the edges (file system, terminal, GUI).
+// Windows-1252 text: the texts that go to the unit or live in its files (device names, menu lines,
+// device file contents) are strings of these bytes. Paths are not (see Paths.h), nor are the
+// messages shown to the user (UTF-8, so that they can name any path). Conversions to Unicode
+// happen only at the edges (terminal, GUI).
 
 #include <string>
 #include <string_view>
@@ -20,6 +22,12 @@ int unicodeToCp1252(char32_t codePoint);
 std::string toUtf8(std::string_view text);
 // Characters that Windows-1252 cannot hold, and malformed UTF-8, become '?'.
 Text fromUtf8(std::string_view utf8);
+
+// Whether `bytes` is well-formed UTF-8 (shortest forms, no surrogates, nothing past U+10FFFF).
+bool isValidUtf8(std::string_view bytes);
+// The characters of UTF-8 text as code points; a byte that belongs to no well-formed sequence
+// stands for the character of the same number (as in Latin-1), so that nothing is dropped.
+std::u32string utf8Characters(std::string_view bytes);
 
 // Letter case as the Western system locale maps it (accented letters, š/Š, œ/Œ, ž/Ž, ÿ/Ÿ).
 unsigned char upperChar(unsigned char c);

@@ -91,7 +91,9 @@ void VirtualClock::advance(std::int64_t ms)
     const std::int64_t target = now_ + std::max<std::int64_t>(ms, 0);
     while (fireNext(target)) {
     }
-    now_ = target;
+    // A timer's handler may have moved time further on (a message that lets time pass while it
+    // is open); time never goes back.
+    now_ = std::max(now_, target);
 }
 
 bool VirtualClock::advanceUntil(const std::function<bool()>& done, std::int64_t limitMs)
@@ -99,7 +101,7 @@ bool VirtualClock::advanceUntil(const std::function<bool()>& done, std::int64_t 
     const std::int64_t limit = now_ + limitMs;
     while (!done()) {
         if (!fireNext(limit)) {
-            now_ = limit;
+            now_ = std::max(now_, limit);
             return done();
         }
     }

@@ -23,7 +23,9 @@ public:
     std::int64_t now() const { return now_; }
 
     // Moves time forward by ms, firing every timer that falls due on the way, earliest first;
-    // timers due at the same moment fire in the order they were started.
+    // timers due at the same moment fire in the order they were started. A timer's handler may
+    // advance the clock itself (a message box that lets time pass); time then ends where the
+    // later of the two advances ends.
     void advance(std::int64_t ms);
 
     // Advances timer by timer until `done` holds or `limitMs` have passed; returns whether it held.

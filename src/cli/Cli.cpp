@@ -14,6 +14,39 @@ const Command* findCommand(std::string_view name)
     return it == all.end() ? nullptr : &*it;
 }
 
+std::string prefixedLines(std::string_view text)
+{
+    std::string out;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        out += kMessagePrefix;
+        out += text.substr(0, end);
+        out += '\n';
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return out;
+}
+
+void printCommandHelp(std::ostream& out, const Command& command)
+{
+    out << "Usage: zr48 " << command.name;
+    if (*command.synopsis)
+        out << ' ' << command.synopsis;
+    out << "\n\n" << command.summary << '\n';
+    if (*command.details)
+        out << '\n' << command.details << '\n';
+}
+
+int usageError(Context& context, std::string_view commandName)
+{
+    const Command* command = findCommand(commandName);
+    context.err << kMessagePrefix << "usage: zr48 " << commandName;
+    if (command && *command->synopsis)
+        context.err << ' ' << command->synopsis;
+    context.err << " (see 'zr48 " << commandName << " --help')\n";
+    return kExitUsage;
+}
+
 void printUsage(std::ostream& out)
 {
     out << "Usage: zr48 [--link TARGET] [--yes | --no] COMMAND [ARGUMENTS...]\n"
@@ -24,7 +57,8 @@ void printUsage(std::ostream& out)
            "Options:\n"
            "  --link TARGET  how to reach the ZR48: auto (default), serial, ftdi, tty:PATH, sim, sim:CARDFILE\n"
            "  --yes, --no    answer every question with Yes (OK) or with No (Cancel)\n"
-           "  --help         show this help; 'zr48 help COMMAND' shows a command's help\n"
+           "  --help         show this help; 'zr48 COMMAND --help' (or 'zr48 help COMMAND') shows a\n"
+           "                 command's help\n"
            "  --version      show the version\n"
            "\n"
            "Commands:\n";
@@ -81,6 +115,10 @@ int run(Environment& environment, const Arguments& arguments)
         return kExitUsage;
     }
     const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
+    if (std::any_of(rest.begin(), rest.end(), [](const std::string& a) { return a == "--help" || a == "-h"; })) {
+        printCommandHelp(environment.out, *command);
+        return kExitOk;
+    }
     return command->run(context, rest);
 }
 

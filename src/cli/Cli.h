@@ -46,6 +46,17 @@ struct Command {
 std::span<const Command> commands();
 const Command* findCommand(std::string_view name);
 
+// Every message of the command line on standard error begins with this.
+inline constexpr const char* kMessagePrefix = "zr48: ";
+// `text` with the prefix before each of its lines, each line ended.
+std::string prefixedLines(std::string_view text);
+
+// The help of one command: its usage, summary and details.
+void printCommandHelp(std::ostream& out, const Command& command);
+// Writes "zr48: usage: zr48 NAME SYNOPSIS" and where its help is to standard error; returns
+// kExitUsage.
+int usageError(Context& context, std::string_view commandName);
+
 // The whole command line (argv[0] excluded). Questions are answered through `prompt`;
 // --yes and --no set its policy through `setPolicy` when given.
 struct Environment {

@@ -20,20 +20,15 @@ int runHelp(Context& context, const Arguments& arguments)
         context.err << "zr48: unknown command '" << arguments[0] << "'\n";
         return kExitUsage;
     }
-    context.out << "Usage: zr48 " << command->name;
-    if (*command->synopsis)
-        context.out << ' ' << command->synopsis;
-    context.out << "\n\n" << command->summary << '\n';
-    if (*command->details)
-        context.out << '\n' << command->details << '\n';
+    printCommandHelp(context.out, *command);
     return kExitOk;
 }
 
 void printSettings(Context& context)
 {
     const Settings& s = context.settings;
-    context.out << "ProjectDir        " << toUtf8(s.projectDir()) << '\n'
-                << "Database          " << toUtf8(s.database()) << '\n'
+    context.out << "ProjectDir        " << s.projectDir() << '\n'
+                << "Database          " << s.database() << '\n'
                 << "Advanced          " << (s.advanced() ? 1 : 0) << '\n'
                 << "Expert            " << (s.expert() ? 1 : 0) << '\n'
                 << "IrOptimizerPass1  " << s.irOptimizerPass1() << '\n'
@@ -53,8 +48,7 @@ int runSettings(Context& context, const Arguments& arguments)
         return kExitOk;
     }
     if (arguments.size() != 2) {
-        context.err << "Usage: zr48 settings [NAME VALUE]\n";
-        return kExitUsage;
+        return usageError(context, "settings");
     }
     const std::string& name = arguments[0];
     const std::string& value = arguments[1];
@@ -63,9 +57,9 @@ int runSettings(Context& context, const Arguments& arguments)
     const bool isNumber = parseInteger(value, number);
     try {
         if (name == "ProjectDir") {
-            s.setProjectDir(fromUtf8(value));
+            s.setProjectDir(value);
         } else if (name == "Database") {
-            s.setDatabase(fromUtf8(value));
+            s.setDatabase(value);
         } else if ((name == "Advanced" || name == "Expert") && isNumber && (number == 0 || number == 1)) {
             name == "Advanced" ? s.setAdvanced(number != 0) : s.setExpert(number != 0);
         } else if ((name == "IrOptimizerPass1" || name == "IrOptimizerPass2") && isNumber && number >= 0 &&
@@ -81,7 +75,7 @@ int runSettings(Context& context, const Arguments& arguments)
             return kExitUsage;
         }
     } catch (const Error& e) {
-        context.err << "zr48: " << toUtf8(e.message()) << '\n';
+        context.err << "zr48: " << e.message() << '\n';
         return kExitFailed;
     }
     return kExitOk;

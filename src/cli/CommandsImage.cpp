@@ -6,13 +6,14 @@
 #include "project/CardFormat.h"
 #include "project/Compiler.h"
 #include "project/DeviceTypes.h"
+#include "project/ImageCheck.h"
 #include "project/ImageReader.h"
 #include "project/ProjectFile.h"
 #include "project/SectorImage.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,21 +22,31 @@ namespace zr48::cli {
 
 namespace {
 
-bool oneArgument(Context& context, const Arguments& arguments, const char* usage)
+// The one file a command takes, and whether --force was given; nullopt (the usage reported) for
+// anything else.
+struct FileArgument {
+    std::string file;
+    bool force = false;
+};
+std::optional<FileArgument> fileArgument(Context& context, const Arguments& arguments, const char* command,
+                                         bool takesForce)
 {
-    if (arguments.size() == 1)
-        return true;
-    context.err << "Usage: zr48 " << usage << '\n';
-    return false;
-}
-
-// The system keeps full paths (the project file records them); a relative argument is taken from
-// the working directory.
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
+    FileArgument result;
+    for (const std::string& a : arguments) {
+        if (takesForce && a == "--force") {
+            result.force = true;
+        } else if (a.starts_with("-") || !result.file.empty()) {
+            usageError(context, command);
+            return std::nullopt;
+        } else {
+            result.file = a;
+        }
+    }
+    if (result.file.empty()) {
+        usageError(context, command);
+        return std::nullopt;
+    }
+    return result;
 }
 
 std::uintmax_t fileSize(std::string_view path)
@@ -47,33 +58,56 @@ std::uintmax_t fileSize(std::string_view path)
 
 int runCompile(Context& context, const Arguments& arguments)
 {
-    if (!oneArgument(context, arguments, "compile PROJECT.mpj"))
+    const auto argument = fileArgument(context, arguments, "compile", false);
+    if (!argument)
         return kExitUsage;
-    const Text projectPath = fullPath(arguments[0]);
+    const Path projectPath = absolutePath(argument->file);
     // A project file that is not there would load as an empty project.
-    if (!fileExists(projectPath)) {
-        context.err << "zr48: there is no project file '" << arguments[0] << "'\n";
+    if (const auto reason = notAFileReason(projectPath)) {
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no project file '" << argument->file << "'\n";
+        else
+            context.err << "zr48: '" << argument->file << "' is not a project file: " << *reason << '\n';
         return kExitFailed;
     }
-    const Text imagePath = ImagePathOfProject(projectPath);
+    const Path imagePath = ImagePathOfProject(projectPath);
     if (!CompileProject(projectPath, context.prompt)) {
-        context.err << "zr48: the image " << toUtf8(imagePath) << " is not complete; do not write it to a unit\n";
+        context.err << "zr48: the image " << imagePath << " is not complete; do not write it to a unit\n";
         return kExitFailed;
     }
     const auto size = fileSize(imagePath);
-    context.out << "Image written: " << toUtf8(imagePath) << " (" << size / kSectorRecordSize << " sectors, " << size
+    context.out << "Image written: " << imagePath << " (" << size / kSectorRecordSize << " sectors, " << size
                 << " bytes)\n";
     return kExitOk;
 }
 
 int runUnpack(Context& context, const Arguments& arguments)
 {
-    if (!oneArgument(context, arguments, "unpack IMAGE.mpd"))
+    const auto argument = fileArgument(context, arguments, "unpack", true);
+    if (!argument)
         return kExitUsage;
-    const Text imagePath = fullPath(arguments[0]);
+    const Path imagePath = absolutePath(argument->file);
+    Text problem;
+    try {
+        problem = ImageFileProblem(imagePath);
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    if (!problem.empty() && !argument->force) {
+        context.err << "zr48: " << problem << "\nzr48: nothing was unpacked; add --force to unpack it anyway\n";
+        return kExitFailed;
+    }
+    // An image beside the project it was compiled from would replace that project. (The uploader
+    // unpacks into the project it has just created, through the same reader.)
+    const Path projectPath = changeFileExt(imagePath, ".mpj");
+    if (fileExists(projectPath) && !argument->force) {
+        context.err << "zr48: the project '" << projectPath << "' exists; add --force to replace it\n";
+        return kExitFailed;
+    }
     if (!UnpackImage(imagePath, context.prompt))
         return kExitFailed;
-    context.out << describeWrittenProject(changeFileExt(imagePath, ".mpj")) << '\n';
+    context.out << describeWrittenProject(projectPath) << '\n';
     return kExitOk;
 }
 
@@ -106,57 +140,33 @@ std::string numberRuns(const std::vector<SectorRecord>& records)
     return out;
 }
 
-const char* checkMeaning(int code)
-{
-    switch (code) {
-    case kDirectoryBadOption: return "an option byte is neither 0 nor 1";
-    case kDirectoryBadName: return "a device name holds a control character";
-    case kDirectoryFileAreaPastEnd: return "a device file area runs past sector 65535";
-    case kDirectoryDataAreaPastEnd: return "a data area runs past sector 65535";
-    default: return "well formed";
-    }
-}
-
+// The listing of `zr48 inspect`; the problems come from the image checks that download and
+// unpack run too.
 class ImageInspection {
 public:
-    ImageInspection(const SectorImage& image, std::ostream& out) : image_(image), out_(out)
-    {
-        for (std::size_t i = 0; i < image.Records.size(); ++i) {
-            const auto [it, first] = firstOf_.try_emplace(image.Records[i].Number, i);
-            if (!first && image.Records[i].Number <= kMenuSector)
-                problem("sector " + std::to_string(image.Records[i].Number) + " appears more than once");
-        }
-    }
+    ImageInspection(const SectorImage& image, std::ostream& out) : image_(image), index_(image), out_(out) {}
 
     // Prints the listing; true when nothing is wrong with the image.
     bool run(std::uintmax_t bytes)
     {
         out_ << image_.Records.size() << " sectors, " << bytes << " bytes\n";
         out_ << "Sectors in file order: " << (image_.Records.empty() ? "none" : numberRuns(image_.Records)) << '\n';
-        if (image_.TrailingBytes != 0)
-            problem("the file ends with " + std::to_string(image_.TrailingBytes) + " bytes of a cut-off sector");
         listDirectory();
         listMenu();
         listDeviceFiles();
         out_ << '\n';
-        if (problems_.empty()) {
+        const std::vector<Text> problems = ImageProblems(image_);
+        if (problems.empty()) {
             out_ << "No problems found.\n";
             return true;
         }
         out_ << "Problems:\n";
-        for (const std::string& p : problems_)
-            out_ << "  " << p << '\n';
+        for (const Text& p : problems)
+            out_ << "  " << toUtf8(p) << '\n';
         return false;
     }
 
 private:
-    const SectorRecord* record(std::uint16_t number) const
-    {
-        const auto it = firstOf_.find(number);
-        return it == firstOf_.end() ? nullptr : &image_.Records[it->second];
-    }
-    void problem(std::string text) { problems_.push_back(std::move(text)); }
-
     void listDirectory()
     {
         out_ << "\nDirectory:\n"
@@ -164,14 +174,9 @@ private:
              << cell("Data area", 14) << cell("Device name", 17) << "Options\n";
         int empty = 0;
         for (int k = 0; k < kDirectorySectorCount; ++k) {
-            const SectorRecord* r = record(static_cast<std::uint16_t>(k));
-            if (!r) {
-                problem("directory sector " + std::to_string(k) + " is missing");
+            const SectorRecord* r = index_.Find(static_cast<std::uint16_t>(k));
+            if (!r)
                 continue;
-            }
-            if (const int code = CheckDirectorySector(r->Data))
-                problem("directory sector " + std::to_string(k) + " fails the check with error code " +
-                        std::to_string(code) + ": " + checkMeaning(code));
             for (int i = 0; i < kDescriptorsPerSector; ++i) {
                 const int slot = k * kDescriptorsPerSector + i;
                 const SlotDescriptor d = DecodeSlotDescriptor(DescriptorBytes(r->Data, i));
@@ -189,9 +194,6 @@ private:
     void listSlot(int slot, const SlotDescriptor& d)
     {
         const TDeviceTypeInfo* info = DeviceTypeInfo(d.DeviceType);
-        if (!info)
-            problem("slot " + TProjectFile::SlotName(slot) + " has the unknown device type " +
-                    std::to_string(d.DeviceType));
         Text options;
         for (std::uint8_t byte : d.Options)
             options += byte == 0 ? '0' : byte == 1 ? '1' : '?';
@@ -210,10 +212,9 @@ private:
     void listMenu()
     {
         out_ << "\nMenu:\n";
-        const SectorRecord* r = record(kMenuSector);
+        const SectorRecord* r = index_.Find(kMenuSector);
         if (!r) {
             out_ << "  (no menu sector)\n";
-            problem("the menu sector 9 is missing");
             return;
         }
         const auto lines = DecodeMenuSector(r->Data);
@@ -227,12 +228,10 @@ private:
              << "  " << cell("Slot", 10) << cell("Sector", 8) << cell("Header name", 27) << cell("Length", 22)
              << "Checksum\n";
         for (const auto& [slot, d] : assigned_) {
-            const Text slotName = TProjectFile::SlotName(slot);
-            out_ << "  " << cell(slotName, 10) << cell(std::to_string(d.FileStart), 8);
-            const SectorRecord* first = d.FileStart > kMenuSector ? record(d.FileStart) : nullptr;
+            out_ << "  " << cell(TProjectFile::SlotName(slot), 10) << cell(std::to_string(d.FileStart), 8);
+            const SectorRecord* first = d.FileStart > kMenuSector ? index_.Find(d.FileStart) : nullptr;
             if (!first) {
                 out_ << "(not in the image)\n";
-                problem("the device file of slot " + slotName + " is not in the image");
                 continue;
             }
             const DeviceFileHeader h = DecodeDeviceFileHeader(first->Data);
@@ -246,21 +245,6 @@ private:
             out_ << cell(h.Name, 27)
                  << cell(std::to_string(h.TotalLength) + " (" + std::to_string(size) + " bytes)", 22) << checksum
                  << (h.ChecksumValid ? " valid" : " NOT valid") << '\n';
-            if (!h.ChecksumValid)
-                problem("the checksum of the device file of slot " + slotName + " is not valid");
-            const std::uint32_t sectors = h.TotalLength / kSectorSize + 1;
-            if (d.FileSectors == 0 || sectors >= d.FileSectors) {
-                problem("the device file of slot " + slotName + " is too big for its area of " +
-                        std::to_string(d.FileSectors) + " sectors");
-                continue;
-            }
-            for (std::uint32_t n = 1; n < sectors; ++n) {
-                if (!record(static_cast<std::uint16_t>(d.FileStart + n))) {
-                    problem("sector " + std::to_string(d.FileStart + n) + " of the device file of slot " + slotName +
-                            " is not in the image");
-                    break;
-                }
-            }
         }
     }
 
@@ -269,17 +253,17 @@ private:
         SlotDescriptor descriptor;
     };
     const SectorImage& image_;
+    SectorIndex index_;
     std::ostream& out_;
-    std::map<std::uint16_t, std::size_t> firstOf_; // sector number -> index of its first record
     std::vector<Assigned> assigned_;
-    std::vector<std::string> problems_;
 };
 
 int runInspect(Context& context, const Arguments& arguments)
 {
-    if (!oneArgument(context, arguments, "inspect IMAGE.mpd"))
+    const auto argument = fileArgument(context, arguments, "inspect", false);
+    if (!argument)
         return kExitUsage;
-    const Text imagePath = fullPath(arguments[0]);
+    const Path imagePath = absolutePath(argument->file);
     SectorImage image;
     try {
         image = ReadSectorImage(imagePath);
@@ -287,7 +271,7 @@ int runInspect(Context& context, const Arguments& arguments)
         context.prompt.error(e.message());
         return kExitFailed;
     }
-    context.out << "Image " << toUtf8(imagePath) << ": ";
+    context.out << "Image " << imagePath << ": ";
     return ImageInspection(image, context.out).run(fileSize(imagePath)) ? kExitOk : kExitFailed;
 }
 
@@ -303,20 +287,25 @@ Command compileCommand()
 
 Command unpackCommand()
 {
-    return {"unpack", "IMAGE.mpd", "Unpack an uploaded card image into a project beside it.",
-            "Writes IMAGE.mpj and one IMAGE_N.mpi per slot N (1 to 63) that has a device file.", runUnpack};
+    return {"unpack", "IMAGE.mpd [--force]", "Unpack an uploaded card image into a project beside it.",
+            "Writes IMAGE.mpj and one IMAGE_N.mpi per slot N (1 to 63) that has a device file.\n"
+            "The image is checked first, as 'zr48 inspect' does; a damaged one is refused with its first\n"
+            "problem named, and an existing IMAGE.mpj is not replaced.\n"
+            "  --force    unpack a damaged image all the same, and replace an existing IMAGE.mpj",
+            runUnpack};
 }
 
 Command inspectCommand()
 {
     return {"inspect", "IMAGE.mpd", "List a card image: sectors, directory, menu and device files.",
-            "The exit status is 0 when nothing is wrong with the image, 1 when a problem is listed\n"
-            "(missing or repeated directory sectors, a failed directory check, a missing device\n"
-            "file sector, a checksum that is not valid, a device file too big for its area).",
+            "The exit status is 0 when nothing is wrong with the image, 1 when a problem is listed.\n"
+            "These are the checks that 'zr48 download' and 'zr48 unpack' run first: whole sector records,\n"
+            "directory sectors 0 to 8 each once and well formed, known device types, the menu sector,\n"
+            "and every device file in the image, with a valid checksum and inside its area.",
             runInspect};
 }
 
-std::string describeWrittenProject(const Text& projectPath)
+std::string describeWrittenProject(const Path& projectPath)
 {
     TProjectFile project;
     project.Load(projectPath);
@@ -326,8 +315,8 @@ std::string describeWrittenProject(const Text& projectPath)
         devices += slot.DeviceType != 0;
         files += !slot.ConfigFile.empty();
     }
-    return "Project written: " + toUtf8(projectPath) + " (" + std::to_string(devices) + " devices, " +
-           std::to_string(files) + " device files)";
+    return "Project written: " + projectPath + " (" + std::to_string(devices) + " devices, " + std::to_string(files) +
+           " device files)";
 }
 
 } // namespace zr48::cli

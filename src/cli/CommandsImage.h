@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/Text.h"
+#include "base/Paths.h"
 #include "cli/Cli.h"
 
 #include <string>
@@ -12,6 +12,6 @@ Command unpackCommand();
 Command inspectCommand();
 
 // "Project written: PATH (N devices, M device files)" for a project just unpacked.
-std::string describeWrittenProject(const Text& projectPath);
+std::string describeWrittenProject(const Path& projectPath);
 
 } // namespace zr48::cli

@@ -27,20 +27,15 @@ namespace zr48::cli {
 
 namespace {
 
-constexpr const char* kUsage = "Usage: zr48 ir capture OUT.bin\n"
-                               "       zr48 ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
-                               "       zr48 ir optimize FILE.mpi [--tolerance N]... [--in-place]\n";
-
 // The size of a plot: a zoomed view as wide as a large scope window.
 constexpr int kPlotWidth = 1200;
 constexpr int kPlotHeight = 300;
 
-int usageError(Context& context, const std::string& problem)
+int irUsageError(Context& context, const std::string& problem)
 {
     if (!problem.empty())
         context.err << "zr48: " << problem << '\n';
-    context.err << kUsage;
-    return kExitUsage;
+    return usageError(context, "ir");
 }
 
 std::optional<std::int64_t> parseNumber(const std::string& text, std::int64_t low, std::int64_t high)
@@ -85,7 +80,7 @@ SpanView spanView(std::int64_t first, std::int64_t last)
     return view;
 }
 
-void writePlot(const Text& path, CaptureView capture, std::int64_t validSamples, const SpanView& view)
+void writePlot(const Path& path, CaptureView capture, std::int64_t validSamples, const SpanView& view)
 {
     ScopeRaster raster(kPlotWidth, kPlotHeight);
     std::vector<Point> dots;
@@ -108,13 +103,13 @@ int runAnalyse(Context& context, const Arguments& arguments)
         else if (arguments[i].starts_with("--plot="))
             plot = arguments[i].substr(7);
         else if (arguments[i].starts_with("--"))
-            return usageError(context, "unknown option '" + arguments[i] + "'");
+            return irUsageError(context, "unknown option '" + arguments[i] + "'");
         else
             positional.push_back(arguments[i]);
     }
     if (positional.size() != 1 && positional.size() != 3)
-        return usageError(context, {});
-    const Text path = absolutePath(fromUtf8(positional[0]));
+        return irUsageError(context, {});
+    const Path path = absolutePath(positional[0]);
     CaptureFile file;
     try {
         file = readCaptureFile(path);
@@ -140,17 +135,17 @@ int runAnalyse(Context& context, const Arguments& arguments)
     analyseSamples(capture, first, last, text);
     context.out << toUtf8(text) << '\n';
     if (text.empty())
-        context.err << "No mark ends between samples " << first << " and " << last << ".\n";
+        context.err << "zr48: no mark ends between samples " << first << " and " << last << ".\n";
     if (plot) {
         const SpanView view = spanView(first, last);
         try {
-            writePlot(absolutePath(fromUtf8(*plot)), capture, validSamples, view);
+            writePlot(absolutePath(*plot), capture, validSamples, view);
         } catch (const Error& e) {
             context.prompt.error(e.message());
             return kExitFailed;
         }
         const MeasureText measure = measureText(view.measure, view.zoom.secondsPerDivision, '.');
-        context.err << "Plot at " << kScaleTable[static_cast<std::size_t>(view.scaleIndex)].label << ", measured"
+        context.err << "zr48: plot at " << kScaleTable[static_cast<std::size_t>(view.scaleIndex)].label << ", measured"
                     << toUtf8(measure.label) << '\n';
     }
     return kExitOk;
@@ -186,17 +181,17 @@ int runOptimize(Context& context, const Arguments& arguments)
         } else if (a == "--in-place") {
             inPlace = true;
         } else if (a.starts_with("--")) {
-            return usageError(context, "unknown option '" + a + "'");
+            return irUsageError(context, "unknown option '" + a + "'");
         } else {
             positional.push_back(a);
         }
     }
     if (positional.size() != 1)
-        return usageError(context, {});
+        return irUsageError(context, {});
     if (tolerances.empty())
         tolerances = {context.settings.irOptimizerPass1(), context.settings.irOptimizerPass2()};
 
-    const Text path = absolutePath(fromUtf8(positional[0]));
+    const Path path = absolutePath(positional[0]);
     try {
         const Bytes bytes = readFileBytes(path);
         std::vector<Text> lines =
@@ -226,21 +221,21 @@ constexpr int kTransferWaitMs = 60000;
 int runCapture(Context& context, const Arguments& arguments)
 {
     if (arguments.size() != 1 || arguments[0].starts_with("--"))
-        return usageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
+        return irUsageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, "ir capture", exitCode);
+    const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
     return captureToFile(
         context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
         [&session](const std::function<bool()>& done, int limitMs) { return session->runUntil(done, limitMs); },
-        session->description(), absolutePath(fromUtf8(arguments[0])), !context.options.virtualTime && isatty(2) != 0);
+        session->description(), absolutePath(arguments[0]), !context.options.virtualTime && isatty(2) != 0);
 }
 
 int runIr(Context& context, const Arguments& arguments)
 {
     if (arguments.empty())
-        return usageError(context, {});
+        return irUsageError(context, {});
     const Arguments rest(arguments.begin() + 1, arguments.end());
     if (arguments[0] == "capture")
         return runCapture(context, rest);
@@ -248,17 +243,17 @@ int runIr(Context& context, const Arguments& arguments)
         return runAnalyse(context, rest);
     if (arguments[0] == "optimize" || arguments[0] == "optimise")
         return runOptimize(context, rest);
-    return usageError(context, "unknown ir command '" + arguments[0] + "'");
+    return irUsageError(context, "unknown ir command '" + arguments[0] + "'");
 }
 
 } // namespace
 
 int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
                   const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
-                  const Text& path, bool interactive)
+                  const Path& path, bool interactive)
 {
     if (!link.DeviceOpen()) {
-        err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     TIrCapture capture(
@@ -270,7 +265,7 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     using State = TIrCapture::State;
     capture.ButtonCaptureClick();
     if (!runUntil([&] { return capture.state() != State::Starting; }, kStartWaitMs)) {
-        err << "no ZR48 answered the capture request (looked for " << how << ")\n";
+        err << "zr48: no ZR48 answered the capture request (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     out << "Capturing: point the remote control at the ZR48 and press a key...\n" << std::flush;
@@ -299,12 +294,12 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     try {
         writeCaptureFile(path, capture.Buffer(), static_cast<std::int64_t>(bytes));
     } catch (const Error& e) {
-        err << "zr48: " << toUtf8(e.message()) << "\n";
+        err << "zr48: " << e.message() << "\n";
         return kExitFailed;
     }
     Text text;
     analyseSamples(capture.Buffer(), 0, static_cast<std::int64_t>(bytes) * 8 - 1, text);
-    out << "Captured " << bytes << " bytes into " << toUtf8(path) << "\n" << toUtf8(text) << "\n";
+    out << "Captured " << bytes << " bytes into " << path << "\n" << toUtf8(text) << "\n";
     return kExitOk;
 }
 

@@ -19,6 +19,6 @@ Command irCommand();
 // unit is reached.
 int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
                   const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
-                  const Text& path, bool interactive);
+                  const Path& path, bool interactive);
 
 } // namespace zr48::cli

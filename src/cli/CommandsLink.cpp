@@ -1,6 +1,7 @@
 #include "cli/CommandsLink.h"
 
 #include "base/Error.h"
+#include "cli/Cli.h"
 #include "cli/UnitSession.h"
 #include "link/Frames.h"
 #include "link/LinkTarget.h"
@@ -17,12 +18,10 @@ constexpr int kVersionWaitMs = 1000;
 
 int runStatus(Context& context, const Arguments& arguments)
 {
-    if (!arguments.empty()) {
-        context.err << "zr48 status: takes no arguments; see 'zr48 help status'\n";
-        return kExitUsage;
-    }
+    if (!arguments.empty())
+        return usageError(context, "status");
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, "status", exitCode);
+    const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
     return reportStatus(
@@ -47,7 +46,8 @@ int reportStatus(std::ostream& out, std::ostream& err, TUsbZR48& link, const Run
         runUntil([&] { return link.Connected(); }, kConnectWaitMs);
     }
     if (!link.Connected()) {
-        err << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+        err << prefixedLines(link.LastFailure().help);
         return kExitNoUnit;
     }
     if (!version) {

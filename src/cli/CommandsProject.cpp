@@ -13,32 +13,33 @@ namespace zr48::cli {
 
 namespace {
 
-// Columns of the slot table, sized to their widest cell; cells are Windows-1252 (one byte a
-// character) and the finished line is converted for the terminal.
+// Columns of the slot table, sized to their widest cell. Cells are UTF-8 for the terminal (texts
+// of the project converted, paths as they are), measured in characters.
 class Table {
 public:
-    explicit Table(std::vector<Text> header) { rows_.push_back(std::move(header)); }
-    void add(std::vector<Text> row) { rows_.push_back(std::move(row)); }
+    explicit Table(std::vector<std::string> header) { rows_.push_back(std::move(header)); }
+    void add(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
     void print(std::ostream& out, const char* indent) const
     {
         std::vector<size_t> widths(rows_.front().size(), 0);
         for (const auto& row : rows_) {
             for (size_t c = 0; c < row.size(); ++c)
-                widths[c] = std::max(widths[c], row[c].size());
+                widths[c] = std::max(widths[c], width(row[c]));
         }
         for (const auto& row : rows_) {
-            Text line = indent;
+            std::string line = indent;
             for (size_t c = 0; c < row.size(); ++c) {
                 line += row[c];
                 if (c + 1 < row.size())
-                    line += Text(widths[c] - row[c].size() + 2, ' ');
+                    line += std::string(widths[c] - width(row[c]) + 2, ' ');
             }
-            out << toUtf8(trimmed(line).empty() ? line : Text(line.substr(0, line.find_last_not_of(' ') + 1))) << '\n';
+            out << line.substr(0, line.find_last_not_of(' ') + 1) << '\n';
         }
     }
 
 private:
-    std::vector<std::vector<Text>> rows_;
+    static size_t width(const std::string& cell) { return utf8Characters(cell).size(); }
+    std::vector<std::vector<std::string>> rows_;
 };
 
 // "1,3,9" for the options switched on, "-" when none.
@@ -53,11 +54,11 @@ Text OptionsOn(const Text& optionList)
 }
 
 // A device file of the project's own folder shows as "[PROJECT]\" and its name.
-Text ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& slot)
+std::string ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& slot)
 {
     if (slot.ConfigFile.empty())
         return "-";
-    Text shown = slot.ConfigFile;
+    Path shown = slot.ConfigFile;
     if (extractFilePath(slot.ConfigFile) == extractFilePath(project.FileName))
         shown = "[PROJECT]\\" + extractFileName(slot.ConfigFile);
     if (!fileExists(slot.ConfigFile))
@@ -65,22 +66,32 @@ Text ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& slot)
     return shown;
 }
 
+// The project file named on the command line is there as a file; otherwise says why not.
+bool ProjectFileThere(Context& context, const Path& path)
+{
+    const auto reason = notAFileReason(path);
+    if (!reason)
+        return true;
+    if (*reason == kNoSuchFile)
+        context.prompt.error("Cannot find the project file \"" + path + "\".");
+    else
+        context.prompt.error("Cannot open the project file \"" + path + "\":\n" + *reason + ".");
+    return false;
+}
+
 int RunShow(Context& context, const Arguments& arguments)
 {
     if (arguments.size() != 1) {
-        context.err << "Usage: zr48 show PROJECT.mpj\n";
-        return kExitUsage;
+        return usageError(context, "show");
     }
-    const Text path = absolutePath(fromUtf8(arguments[0]));
-    if (!fileExists(path)) {
-        context.prompt.error("Cannot find the project file \"" + path + "\".");
+    const Path path = absolutePath(arguments[0]);
+    if (!ProjectFileThere(context, path))
         return kExitFailed;
-    }
     TProjectFile project;
     project.Load(path);
 
     std::ostream& out = context.out;
-    out << "Project: " << toUtf8(path) << "\n\nDescription:\n";
+    out << "Project: " << path << "\n\nDescription:\n";
     for (const Text& line : project.Description)
         out << "  " << toUtf8(line) << '\n';
     if (project.Description.empty())
@@ -99,10 +110,10 @@ int RunShow(Context& context, const Arguments& arguments)
             continue;
         ++assigned;
         const TDeviceTypeInfo* type = DeviceTypeInfo(slot.DeviceType);
-        const Text shownFile = ShownDeviceFile(project, slot);
+        const std::string shownFile = ShownDeviceFile(project, slot);
         missing += shownFile.ends_with("(missing)") ? 1 : 0;
-        slots.add({slot.SlotName, type ? Text(type->Name) : "unknown type " + std::to_string(slot.DeviceType),
-                   slot.DeviceName.empty() ? "-" : slot.DeviceName, SourceSelectText(slot.SourceSelect),
+        slots.add({toUtf8(slot.SlotName), type ? toUtf8(type->Name) : "unknown type " + std::to_string(slot.DeviceType),
+                   slot.DeviceName.empty() ? "-" : toUtf8(slot.DeviceName), toUtf8(SourceSelectText(slot.SourceSelect)),
                    OptionsOn(slot.OptionList), shownFile});
     }
     out << "\nSlots (" << assigned << " of " << TProjectFile::kSlotCount << " assigned):\n";
@@ -116,33 +127,51 @@ int RunShow(Context& context, const Arguments& arguments)
 int RunCopyProject(Context& context, const Arguments& arguments)
 {
     if (arguments.size() != 2) {
-        context.err << "Usage: zr48 copy-project SOURCE.mpj TARGET.mpj\n";
-        return kExitUsage;
+        return usageError(context, "copy-project");
     }
-    const Text source = absolutePath(fromUtf8(arguments[0]));
-    const Text target = absolutePath(fromUtf8(arguments[1]));
-    if (!fileExists(source)) {
-        context.prompt.error("Cannot find the project file \"" + source + "\".");
+    const Path source = absolutePath(arguments[0]);
+    const Path target = absolutePath(arguments[1]);
+    if (!ProjectFileThere(context, source))
+        return kExitFailed;
+    if (sameFile(source, target)) {
+        context.prompt.error("The project \"" + target +
+                             "\" is the project to be copied; it is not copied onto itself.");
+        context.err << "zr48: nothing copied\n";
+        return kExitFailed;
+    }
+    if (directoryExists(target)) {
+        context.prompt.error("The target \"" + target + "\" is a folder; give the new project's file name.");
         return kExitFailed;
     }
     if (fileExists(target) && context.prompt.confirm("The project file \"" + target + "\" exists.\nOverwrite it?",
                                                      Buttons::YesNo) != Answer::Yes) {
-        context.err << "Nothing copied.\n";
+        context.err << "zr48: nothing copied\n";
         return kExitFailed;
     }
+    TProjectFile::CopyResult result = TProjectFile::CopyResult::Failed;
     try {
         std::error_code ec;
         const auto folder = toFsPath(extractFilePath(target));
         if (!folder.empty() && !std::filesystem::create_directories(folder, ec) && ec)
-            throw Error("Cannot create the folder \"" + extractFilePath(target) + "\":\n" + fromUtf8(ec.message()));
+            throw Error("Cannot create the folder \"" + extractFilePath(target) + "\":\n" + ec.message());
         TProjectFile copy;
-        copy.CopyProject(source, target, context.prompt);
+        result = copy.CopyProject(source, target, context.prompt);
     } catch (const Error& e) {
         context.prompt.error(e.message());
-        return kExitFailed;
+        result = TProjectFile::CopyResult::Failed;
     }
-    context.out << "Copied " << toUtf8(source) << " to " << toUtf8(target) << '\n';
-    return kExitOk;
+    switch (result) {
+    case TProjectFile::CopyResult::Complete:
+        context.out << "Copied " << source << " to " << target << '\n';
+        return kExitOk;
+    case TProjectFile::CopyResult::Incomplete:
+        context.err << "zr48: copied " << source << " to " << target
+                    << ", but not every device file: the project points at the missing ones (see above).\n";
+        return kExitFailed;
+    case TProjectFile::CopyResult::Failed: break;
+    }
+    context.err << "zr48: nothing copied\n";
+    return kExitFailed;
 }
 
 } // namespace

@@ -7,11 +7,16 @@
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
 #include "project/Compiler.h"
+#include "project/ImageCheck.h"
 #include "tools/Downloader.h"
 #include "tools/DownloaderVerifier.h"
 #include "tools/Uploader.h"
 
+#include <pthread.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <ctime>
 
 #include <cstdio>
 #include <filesystem>
@@ -25,14 +30,6 @@ namespace {
 
 // Time is let pass in slices; every tool ends by itself (its watchdog gives up).
 constexpr int kRunSliceMs = 10000;
-
-// The system keeps full paths; a relative argument is taken from the working directory.
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
 
 // A bar redrawn in place only where standard error is a terminal.
 bool onTerminal(const std::ostream& err)
@@ -73,13 +70,13 @@ std::string seconds(double s)
 
 // --- download ------------------------------------------------------------------------------------
 
-int readBack(Context& context, UnitSession& session, const Text& imagePath, TDownloadVerifier& verifier)
+int readBack(Context& context, UnitSession& session, const Path& imagePath, TDownloadVerifier& verifier)
 {
     Bytes image;
     try {
         image = readFileBytes(imagePath);
     } catch (const Error& e) {
-        context.err << "zr48 download: " << toUtf8(e.message()) << '\n';
+        context.err << "zr48: " << e.message() << '\n';
         return kExitFailed;
     }
     ProgressBar bar(context.err, "sectors verified", onTerminal(context.err));
@@ -96,11 +93,11 @@ int readBack(Context& context, UnitSession& session, const Text& imagePath, TDow
         context.out << "Verified: the " << verifier.SectorCount() << " sectors on the card match the image.\n";
         return kExitOk;
     case VerifyResult::Differs:
-        context.err << "zr48 download: verify failed: sector " << verifier.CurrentSector()
+        context.err << "zr48: verify failed: sector " << verifier.CurrentSector()
                     << " on the card differs from the image (first at byte " << verifier.FirstDifferingByte() << ")\n";
         return kExitFailed;
     default:
-        context.err << "zr48 download: verify failed: the ZR48 did not answer when sector " << verifier.CurrentSector()
+        context.err << "zr48: verify failed: the ZR48 did not answer when sector " << verifier.CurrentSector()
                     << " was read back\n";
         return kExitFailed;
     }
@@ -110,43 +107,60 @@ int runDownload(Context& context, const Arguments& arguments)
 {
     std::string file;
     bool verify = false;
+    bool force = false;
     for (const std::string& a : arguments) {
         if (a == "--verify")
             verify = true;
-        else if (a.starts_with("-") || !file.empty()) {
-            context.err << "Usage: zr48 download PROJECT.mpj|IMAGE.mpd [--verify]\n";
-            return kExitUsage;
-        } else
+        else if (a == "--force")
+            force = true;
+        else if (a.starts_with("-") || !file.empty())
+            return usageError(context, "download");
+        else
             file = a;
     }
-    if (file.empty()) {
-        context.err << "Usage: zr48 download PROJECT.mpj|IMAGE.mpd [--verify]\n";
-        return kExitUsage;
-    }
-    const Text path = fullPath(file);
+    if (file.empty())
+        return usageError(context, "download");
+    const Path path = absolutePath(file);
     const Text ext = lowerCase(extractFileExt(path));
     if (ext != ".mpj" && ext != ".mpd") {
-        context.err << "zr48 download: give a project file (.mpj) or an image file (.mpd), not '" << file << "'\n";
+        context.err << "zr48: give a project file (.mpj) or an image file (.mpd), not '" << file << "'\n";
         return kExitUsage;
     }
-    if (!fileExists(path)) {
-        context.err << "zr48 download: there is no " << (ext == ".mpj" ? "project" : "image") << " file '" << file
-                    << "'\n";
+    if (const auto reason = notAFileReason(path)) {
+        const char* kind = ext == ".mpj" ? "project" : "image";
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no " << kind << " file '" << file << "'\n";
+        else
+            context.err << "zr48: '" << file << "' is not " << (ext == ".mpj" ? "a " : "an ") << kind
+                        << " file: " << *reason << '\n';
         return kExitFailed;
     }
-    Text imagePath = path;
+    Path imagePath = path;
     if (ext == ".mpj") {
         // A project goes to the unit only as a complete image.
         imagePath = changeFileExt(path, ".mpd");
         if (!CompileProject(path, context.prompt)) {
-            context.err << "zr48 download: the project did not compile completely; nothing was written to the ZR48\n";
+            context.err << "zr48: the project did not compile completely; nothing was written to the ZR48\n";
             return kExitFailed;
         }
-        context.out << "Compiled: " << toUtf8(imagePath) << '\n';
+        context.out << "Compiled: " << imagePath << '\n';
+    }
+    // Checked before the unit is asked for: a damaged image never reaches the card, and a wrong
+    // file does not wait for a unit.
+    try {
+        const Text problem = ImageFileProblem(imagePath);
+        if (!problem.empty() && !force) {
+            context.err << "zr48: " << problem
+                        << "\nzr48: nothing was written to the ZR48; add --force to write it anyway\n";
+            return kExitFailed;
+        }
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
     }
 
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, "download", exitCode);
+    const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
     if (!session->connect(context.err))
@@ -177,7 +191,7 @@ int runDownload(Context& context, const Arguments& arguments)
             bar.update(count, count, elapsed);
         bar.finish(); // before any message
     };
-    downloader.Start(imagePath);
+    downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse);
     runWhile(*session, [&] { return downloader.Result() == DownloadResult::Running; });
     bar.finish();
     if (downloader.Result() != DownloadResult::Finished)
@@ -190,48 +204,103 @@ int runDownload(Context& context, const Arguments& arguments)
 
 // --- upload --------------------------------------------------------------------------------------
 
+// Ctrl-C while a card is read: held back for the time of the upload and noticed between timers,
+// so that the upload ends as its Cancel button ends it and keeps what it has read.
+class CtrlC {
+public:
+    CtrlC()
+    {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+    }
+    ~CtrlC()
+    {
+        if (pressed()) {
+            const timespec none{};
+            sigtimedwait(&set_, nullptr, &none); // handled: the upload was cancelled
+        }
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    CtrlC(const CtrlC&) = delete;
+    CtrlC& operator=(const CtrlC&) = delete;
+
+    bool pressed() const
+    {
+        sigset_t pending;
+        sigpending(&pending);
+        return sigismember(&pending, SIGINT) == 1;
+    }
+
+private:
+    sigset_t set_{};
+    sigset_t previous_{};
+};
+
+// Where an upload that did not finish left what it read.
+void reportKeptImage(Context& context, const TUploader& uploader, bool interrupted)
+{
+    const std::string path = "'" + uploader.ImagePath() + "'";
+    context.err << "zr48: " << (interrupted ? "upload interrupted; " : "");
+    const auto records = uploader.KeptRecords();
+    if (!records)
+        context.err << "nothing read was kept: the image file " << path << " could not be written\n";
+    else if (*records == 0)
+        context.err << "no sector was read (" << path << " is empty)\n";
+    else
+        context.err << "the " << *records << (*records == 1 ? " sector" : " sectors") << " read"
+                    << (interrupted ? " so far" : "") << (*records == 1 ? " is" : " are") << " kept in " << path
+                    << " (not unpacked into a project)\n";
+}
+
 int runUpload(Context& context, const Arguments& arguments)
 {
     std::string file;
     bool force = false;
+    bool verify = false;
     for (const std::string& a : arguments) {
         if (a == "--force")
             force = true;
-        else if (a.starts_with("-") || !file.empty()) {
-            context.err << "Usage: zr48 upload NEW.mpj [--force]\n";
-            return kExitUsage;
-        } else
+        else if (a == "--verify")
+            verify = true;
+        else if (a.starts_with("-") || !file.empty())
+            return usageError(context, "upload");
+        else
             file = a;
     }
-    if (file.empty()) {
-        context.err << "Usage: zr48 upload NEW.mpj [--force]\n";
+    if (file.empty())
+        return usageError(context, "upload");
+    const Path projectPath = absolutePath(file);
+    if (lowerCase(extractFileExt(projectPath)) != ".mpj") {
+        context.err << "zr48: the new project's file name must end in .mpj, not '" << file << "'\n";
         return kExitUsage;
     }
-    const Text projectPath = fullPath(file);
-    if (lowerCase(extractFileExt(projectPath)) != ".mpj") {
-        context.err << "zr48 upload: the new project's file name must end in .mpj, not '" << file << "'\n";
+    if (directoryExists(projectPath)) {
+        context.err << "zr48: '" << file << "' is a folder; give the new project's file name\n";
         return kExitUsage;
     }
     if (fileExists(projectPath) && !force) {
-        context.err << "zr48 upload: the project '" << file << "' exists; add --force to replace it\n";
+        context.err << "zr48: the project '" << file << "' exists; add --force to replace it\n";
         return kExitFailed;
     }
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(extractFileDir(projectPath)), ec);
     if (ec) {
-        context.err << "zr48 upload: cannot create the folder '" << toUtf8(extractFileDir(projectPath))
-                    << "': " << ec.message() << '\n';
+        context.err << "zr48: cannot create the folder '" << extractFileDir(projectPath) << "': " << ec.message()
+                    << '\n';
         return kExitFailed;
     }
 
+    const CtrlC ctrlC; // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, "upload", exitCode);
+    const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
     if (!session->connect(context.err))
         return kExitNoUnit;
 
     TUploader uploader(session->timers(), context.prompt);
+    uploader.SetVerify(verify);
     uploader.SetLink([&session](std::span<const std::uint8_t> payload) { session->link().Send(payload); });
     const DialogReceiver receiver(
         session->dispatcher(), FrameDispatcher::Dialog::Uploader,
@@ -269,17 +338,31 @@ int runUpload(Context& context, const Arguments& arguments)
         // Each position counts a request; the one in flight is not read yet.
         bar->update(view.ProgressPosition - 1, phaseSectors, session->elapsedSeconds() - phaseStart);
     };
-    Text uploaded;
+    Path uploaded;
     const double start = session->elapsedSeconds();
-    uploader.Start(projectPath, [&uploaded](const Text& path) { uploaded = path; });
-    runWhile(*session, [&] { return uploader.Result() == UploadResult::Running; });
+    uploader.Start(projectPath, [&uploaded](const Path& path) { uploaded = path; });
+    const bool started = uploader.Result() == UploadResult::Running;
+    bool interrupted = false;
+    runWhile(*session, [&] {
+        if (uploader.Result() == UploadResult::Running && ctrlC.pressed()) {
+            interrupted = true;
+            endPhase(false);
+            uploader.ButtonCancelClick();
+        }
+        return uploader.Result() == UploadResult::Running;
+    });
     endPhase(false);
-    if (uploader.Result() != UploadResult::Finished)
-        return kExitFailed; // the uploader has said why
+    if (uploader.Result() != UploadResult::Finished) {
+        if (started) // the uploader has said why; where is what it read
+            reportKeptImage(context, uploader, interrupted);
+        return kExitFailed;
+    }
 
-    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into "
-                << toUtf8(uploader.ImagePath()) << ".\n"
-                << describeWrittenProject(uploaded) << '\n';
+    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into " << uploader.ImagePath();
+    if (verify)
+        context.out << " (every sector read twice; " << uploader.SectorsReadAgain()
+                    << " read again until two reads agreed)";
+    context.out << ".\n" << describeWrittenProject(uploaded) << '\n';
     return kExitOk;
 }
 
@@ -287,12 +370,16 @@ int runUpload(Context& context, const Arguments& arguments)
 
 Command downloadCommand()
 {
-    return {"download", "PROJECT.mpj|IMAGE.mpd [--verify]", "Write a project or a card image into the ZR48's card.",
+    return {"download", "PROJECT.mpj|IMAGE.mpd [--verify] [--force]",
+            "Write a project or a card image into the ZR48's card.",
             "A project file is compiled first (as 'zr48 compile' does) and only a complete image is written.\n"
             "Each sector goes out as one frame; the ZR48 acknowledges it, silence is answered by a resend\n"
             "every 200 ms, and ten resends without an answer end the download.\n"
+            "The image is checked first, as 'zr48 inspect' does: a damaged one is refused with its first\n"
+            "problem named, and nothing is sent.\n"
             "  --verify   then read every written sector back and compare it with the image; the first\n"
             "             sector that differs is reported.\n"
+            "  --force    write a damaged image all the same\n"
             "Exit status 0 when written (and verified), 1 when the download or the check failed, 2 when no\n"
             "ZR48 answered.",
             runDownload};
@@ -300,10 +387,13 @@ Command downloadCommand()
 
 Command uploadCommand()
 {
-    return {"upload", "NEW.mpj [--force]", "Read the ZR48's card back into a new project.",
+    return {"upload", "NEW.mpj [--verify] [--force]", "Read the ZR48's card back into a new project.",
             "Reads the card's directory and menu sectors and the device files they name into NEW.mpd, then\n"
             "unpacks it beside it: NEW.mpj and one NEW_N.mpi per device (N the slot number). The folder is\n"
-            "created when missing.\n"
+            "created when missing. An upload that stops (no answer, Ctrl-C, a disk that is full) says where\n"
+            "it kept the sectors read so far.\n"
+            "  --verify   read every sector twice, and again until two reads agree: frames carry no\n"
+            "             checksum, so a byte changed on the line would otherwise go into the project\n"
             "  --force    replace an existing NEW.mpj (and the files of an earlier upload)\n"
             "Exit status 0 when the project is written, 1 when the upload failed, 2 when no ZR48 answered.",
             runUpload};

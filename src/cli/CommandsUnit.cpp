@@ -19,8 +19,11 @@ namespace zr48::cli {
 
 namespace {
 
-// Long enough for an update over a line that loses many frames; each block is resent forever.
+// Long enough for an update over a line that loses many frames.
 constexpr int kUpdateLimitMs = 10 * 60 * 1000;
+// While programming, a unit silent this long is taken as gone (unplugged, switched off); each
+// block is resent until then, so a unit that answers again in time goes on.
+constexpr int kSilenceLimitMs = 5000;
 constexpr int kVersionWaitMs = 1000;
 constexpr int kDisplayLimitMs = 60 * 1000;
 constexpr int kSectorLimitMs = 5000;
@@ -37,25 +40,18 @@ bool isTerminal(const std::ostream& stream)
     return false;
 }
 
-Text fullPath(const std::string& argument)
-{
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(toFsPath(fromUtf8(argument)), ec);
-    return ec ? fromUtf8(argument) : fromFsPath(absolute.lexically_normal());
-}
-
 // The folder of the running program, where the default firmware file lies.
-Text executableDir()
+Path executableDir()
 {
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? Text{} : fromFsPath(exe.parent_path());
+    return ec ? Path{} : fromFsPath(exe.parent_path());
 }
 
 // The session of a device command with the unit connected; null with `exitCode` set otherwise.
-std::unique_ptr<UnitSession> connectedSession(Context& context, const char* command, int& exitCode)
+std::unique_ptr<UnitSession> connectedSession(Context& context, int& exitCode)
 {
-    auto session = openUnitSession(context, command, exitCode);
+    auto session = openUnitSession(context, exitCode);
     if (session && !session->connect(context.err)) {
         exitCode = kExitNoUnit;
         return nullptr;
@@ -80,7 +76,7 @@ Text askVersion(UnitSession& session, Firmware& firmware)
 class PromptAfterBar : public Prompt {
 public:
     PromptAfterBar(Prompt& prompt, std::function<void()> endBar) : prompt_(prompt), endBar_(std::move(endBar)) {}
-    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override
     {
         endBar_();
         return prompt_.show(message, icon, buttons);
@@ -100,21 +96,47 @@ void registerFirmware(UnitSession& session, Firmware& firmware)
 
 // --- firmware ------------------------------------------------------------------------------------
 
+// A path as the shell takes it back: in single quotes, a quote inside written as '\''.
+std::string shellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 int runFirmware(Context& context, const Arguments& arguments)
 {
-    if (arguments.size() != 1 || arguments[0].starts_with("-")) {
-        context.err << "Usage: zr48 firmware FILE.bin\n";
-        return kExitUsage;
+    std::string file;
+    bool force = false;
+    for (const std::string& a : arguments) {
+        if (a == "--force")
+            force = true;
+        else if (a.starts_with("-") || !file.empty())
+            return usageError(context, "firmware");
+        else
+            file = a;
     }
-    const Text path = fullPath(arguments[0]);
-    // Checked before the unit is asked for, so that a wrong name does not wait for a unit.
-    if (!fileExists(path)) {
+    if (file.empty())
+        return usageError(context, "firmware");
+    const Path path = absolutePath(file);
+    // Checked before the unit is asked for, so that a wrong file does not wait for a unit, and a
+    // file that is no firmware never starts the boot loader.
+    if (const auto reason = notAFileReason(path)) {
         context.prompt.error("Unable to open firmware file.");
-        context.err << "zr48 firmware: there is no file " << toUtf8(path) << '\n';
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no file " << path << '\n';
+        else
+            context.err << "zr48: cannot use " << path << ": " << *reason << '\n';
+        return kExitFailed;
+    }
+    if (const Text problem = Firmware::FileProblem(path); !problem.empty() && !force) {
+        context.err << "zr48: " << problem
+                    << "\nzr48: nothing was sent to the ZR48; add --force to program it anyway\n";
         return kExitFailed;
     }
     int exitCode = kExitOk;
-    const auto session = connectedSession(context, "firmware", exitCode);
+    const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
     ProgressBar bar(context.err, "blocks", isTerminal(context.err));
@@ -136,21 +158,21 @@ int runFirmware(Context& context, const Arguments& arguments)
     Firmware firmware(session->timers(), prompt);
     updater = &firmware;
     registerFirmware(*session, firmware);
+    firmware.SetSilenceLimit(kSilenceLimitMs);
     firmware.EditFileNameChange(path);
-    context.out << "Updating the ZR48 with " << toUtf8(path) << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
+    context.out << "Updating the ZR48 with " << path << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
     if (!session->simulated() && sameText(firmware.view().fileVersion, Firmware::kDemoImageVersion)) {
-        context.err << "zr48 firmware: " << toUtf8(path)
+        context.err << "zr48: " << path
                     << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
         return kExitFailed;
     }
     std::error_code ec;
     const auto size = std::filesystem::file_size(toFsPath(path), ec);
     if (!ec && size < std::uintmax_t{Firmware::kBlocks} * Firmware::kBlockSize)
-        context.err << "zr48 firmware: the file holds " << size
-                    << " bytes; the blocks beyond its end are sent as zeros\n";
+        context.err << "zr48: the file holds " << size << " bytes; the blocks beyond its end are sent as zeros\n";
     start = session->elapsedSeconds();
-    firmware.ButtonUpdateClick();
-    if (firmware.outcome() == Firmware::Outcome::FileUnreadable)
+    firmware.ButtonUpdateClick(force ? CheckPolicy::Force : CheckPolicy::Refuse);
+    if (firmware.outcome() == Firmware::Outcome::FileUnreadable || firmware.outcome() == Firmware::Outcome::FileRefused)
         return kExitFailed;
     session->runUntil(
         [&] {
@@ -163,9 +185,22 @@ int runFirmware(Context& context, const Arguments& arguments)
     switch (firmware.outcome()) {
     case Firmware::Outcome::Finished: break;
     case Firmware::Outcome::BootLoaderUnreachable: return kExitFailed;
+    case Firmware::Outcome::UnitStoppedAnswering: {
+        std::string again = "zr48";
+        if (context.options.link != "auto")
+            again += " --link " + shellQuoted(context.options.link);
+        again += " firmware " + shellQuoted(path) + (force ? " --force" : "");
+        context.err << "zr48: the ZR48 stopped answering during the update (" << firmware.currentBlock() << " of "
+                    << Firmware::kBlocks << " blocks programmed, then " << kSilenceLimitMs / 1000
+                    << " s without an answer)\n"
+                    << "zr48: it stays in its boot loader until an update completes; check its cable and run the "
+                       "update again:\n"
+                    << "zr48:   " << again << '\n';
+        return kExitFailed;
+    }
     default:
-        context.err << "zr48 firmware: the update did not complete (" << firmware.currentBlock() << " of "
-                    << Firmware::kBlocks << " blocks programmed)\n";
+        context.err << "zr48: the update did not complete (" << firmware.currentBlock() << " of " << Firmware::kBlocks
+                    << " blocks programmed)\n";
         return kExitFailed;
     }
     const Text version = askVersion(*session, firmware);
@@ -177,12 +212,19 @@ int runFirmware(Context& context, const Arguments& arguments)
 
 int runVersion(Context& context, const Arguments& arguments)
 {
-    if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with("-"))) {
-        context.err << "Usage: zr48 version [FILE.bin]\n";
-        return kExitUsage;
+    if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with("-")))
+        return usageError(context, "version");
+    // A file named but not there is an error, not a file of version "Unknown".
+    if (!arguments.empty() && !fileExists(absolutePath(arguments[0]))) {
+        context.err << "zr48: "
+                    << (directoryExists(absolutePath(arguments[0]))
+                            ? "'" + arguments[0] + "' is a folder, not a firmware file"
+                            : "there is no firmware file '" + arguments[0] + "'")
+                    << '\n';
+        return kExitFailed;
     }
     int exitCode = kExitOk;
-    const auto session = connectedSession(context, "version", exitCode);
+    const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
     Firmware firmware(session->timers(), context.prompt);
@@ -190,14 +232,14 @@ int runVersion(Context& context, const Arguments& arguments)
     if (arguments.empty())
         firmware.FormCreate(executableDir());
     else
-        firmware.EditFileNameChange(fullPath(arguments[0]));
+        firmware.EditFileNameChange(absolutePath(arguments[0]));
 
     const Text device = askVersion(*session, firmware);
     const Text file = Firmware::FileVersion(firmware.view().fileName);
     context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
     context.out << "Firmware file:      "
                 << (firmware.view().fileName.empty() ? std::string("none (no Firmware/ZR48.BIN beside the program)")
-                                                     : toUtf8(firmware.view().fileName))
+                                                     : firmware.view().fileName)
                 << '\n';
     context.out << "File version:       " << toUtf8(file) << '\n';
     const bool recommended = Firmware::UpdateRecommended(device, file);
@@ -213,7 +255,6 @@ int runVersion(Context& context, const Arguments& arguments)
 
 int runDisplay(Context& context, const Arguments& arguments)
 {
-    const char* usage = "Usage: zr48 display [--png FILE] [--no-border] [--keep-usb-icon]\n";
     std::string pngFile;
     bool border = true;
     bool removeUsbIcon = true;
@@ -224,13 +265,11 @@ int runDisplay(Context& context, const Arguments& arguments)
             border = false;
         else if (arguments[i] == "--keep-usb-icon")
             removeUsbIcon = false;
-        else {
-            context.err << usage;
-            return kExitUsage;
-        }
+        else
+            return usageError(context, "display");
     }
     int exitCode = kExitOk;
-    const auto session = connectedSession(context, "display", exitCode);
+    const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
     DisplayDump dump(session->timers());
@@ -255,7 +294,7 @@ int runDisplay(Context& context, const Arguments& arguments)
         kDisplayLimitMs);
     bar.finish();
     if (!dump.view().pictureVisible) {
-        context.err << "zr48 display: the ZR48 did not send page " << dump.currentPage() << " of its display\n";
+        context.err << "zr48: the ZR48 did not send page " << dump.currentPage() << " of its display\n";
         return kExitFailed;
     }
     const DisplayPicture& picture = dump.view().picture;
@@ -265,10 +304,9 @@ int runDisplay(Context& context, const Arguments& arguments)
         for (std::size_t i = 0; i < grey.size(); ++i)
             grey[i] = picture.pixels[i] ? 0 : 255;
         try {
-            writeFileAtomically(fromUtf8(pngFile),
-                                encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
+            writeFileAtomically(pngFile, encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
         } catch (const Error& e) {
-            context.err << "zr48 display: " << toUtf8(e.message()) << '\n';
+            context.err << "zr48: " << e.message() << '\n';
             return kExitFailed;
         }
         context.out << "Picture written: " << pngFile << " (" << DisplayPicture::kWidth << " x "
@@ -282,12 +320,10 @@ int runDisplay(Context& context, const Arguments& arguments)
 int runSector(Context& context, const Arguments& arguments)
 {
     const auto number = arguments.size() == 1 ? MemView::ParseNumber(arguments[0]) : std::nullopt;
-    if (!number || *number < 0 || *number > MemView::kLastSector) {
-        context.err << "Usage: zr48 sector N   (N from 0 to 65535, decimal or hexadecimal as 0x1A0 or $1A0)\n";
-        return kExitUsage;
-    }
+    if (!number || *number < 0 || *number > MemView::kLastSector)
+        return usageError(context, "sector");
     int exitCode = kExitOk;
-    const auto session = connectedSession(context, "sector", exitCode);
+    const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
     MemView viewer(session->timers(), kViewerWindowId, linkSender(*session));
@@ -298,7 +334,7 @@ int runSector(Context& context, const Arguments& arguments)
     viewer.ChooseSector(sector, true);
     session->runUntil([&] { return viewer.state() != MemView::State::Requesting; }, kSectorLimitMs);
     if (viewer.state() != MemView::State::Showing) {
-        context.err << "zr48 sector: the ZR48 did not send sector " << sector << '\n';
+        context.err << "zr48: the ZR48 did not send sector " << sector << '\n';
         return kExitFailed;
     }
     for (const Text& line : viewer.view().memo)
@@ -324,11 +360,15 @@ std::string displayPictureArt(const DisplayPicture& picture)
 
 Command firmwareCommand()
 {
-    return {"firmware", "FILE.bin", "Program a firmware file into the ZR48 through its boot loader.",
-            "Starts the ZR48's boot loader and sends the first 122,880 bytes of FILE.bin as 480 blocks of\n"
-            "256 bytes, each acknowledged; a lost block is sent again every 200 ms. Then asks the unit for\n"
-            "its firmware version. Exit status 0 when the update finished, 1 when the file cannot be read\n"
-            "or the boot loader does not answer within 5 s, 2 when no ZR48 answered.",
+    return {"firmware", "FILE.bin [--force]", "Program a firmware file into the ZR48 through its boot loader.",
+            "Checks the file first: it must hold a version text (\"R48+1...\") and at most 122,880 bytes,\n"
+            "the 480 blocks of 256 bytes that the boot loader takes. Then starts the ZR48's boot loader\n"
+            "and sends the blocks, each acknowledged (beyond the end of a shorter file, zeros); a lost\n"
+            "block is sent again every 200 ms, for up to 5 s of silence. Then asks the unit for its\n"
+            "firmware version.\n"
+            "  --force    program a file that fails the check all the same\n"
+            "Exit status 0 when the update finished, 1 when the file is refused or cannot be read, the\n"
+            "boot loader does not answer within 5 s or the unit stops answering, 2 when no ZR48 answered.",
             runFirmware};
 }
 
@@ -337,7 +377,8 @@ Command versionCommand()
     return {"version", "[FILE.bin]", "Show the ZR48's firmware version and whether an update is recommended.",
             "Asks the ZR48 for its firmware version and compares it with the version of FILE.bin (by\n"
             "default Firmware/ZR48.BIN beside the program): an update is recommended when both are known\n"
-            "and differ, letter case ignored. Exit status 1 when the unit does not tell its version.",
+            "and differ, letter case ignored. Exit status 1 when the unit does not tell its version or\n"
+            "FILE.bin is not there.",
             runVersion};
 }
 

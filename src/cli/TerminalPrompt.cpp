@@ -1,5 +1,7 @@
 #include "cli/TerminalPrompt.h"
 
+#include "cli/Cli.h"
+
 #include <istream>
 #include <ostream>
 #include <string>
@@ -36,20 +38,28 @@ Answer safeAnswer(Buttons buttons)
     return offers(buttons, Answer::Cancel) ? Answer::Cancel : Answer::No;
 }
 
-// Messages keep their line breaks; a trailing one is dropped so the terminal stays tidy.
-std::string forTerminal(const Text& message)
+// Messages keep their line breaks, each further line with the prefix too; a trailing one is
+// dropped so the terminal stays tidy.
+std::string forTerminal(const std::string& message)
 {
-    std::string text = toUtf8(message);
+    std::string text = message;
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
-    return text;
+    std::string out;
+    for (const char c : text) {
+        out += c;
+        if (c == '\n')
+            out += cli::kMessagePrefix;
+    }
+    return out;
 }
 
 } // namespace
 
-Answer TerminalPrompt::show(const Text& message, Icon icon, Buttons buttons)
+Answer TerminalPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
-    err_ << label(icon) << forTerminal(message);
+    // One prefix for every message of the command line.
+    err_ << cli::kMessagePrefix << label(icon) << forTerminal(message);
     if (buttons == Buttons::Ok) {
         err_ << '\n';
         return Answer::Ok;

@@ -1,6 +1,6 @@
 #pragma once
-// Message boxes on the terminal: messages go to standard error, questions are answered on
-// standard input, or once for all by --yes / --no.
+// Message boxes on the terminal: messages go to standard error after "zr48: ", questions are
+// answered on standard input, or once for all by --yes / --no.
 
 #include "base/Prompt.h"
 
@@ -18,7 +18,7 @@ public:
     {}
     void setPolicy(Policy policy) { policy_ = policy; }
 
-    Answer show(const Text& message, Icon icon, Buttons buttons) override;
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override;
 
 private:
     std::optional<Answer> readAnswer(Buttons buttons);

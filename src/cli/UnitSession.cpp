@@ -1,4 +1,5 @@
 #include "cli/UnitSession.h"
+#include "cli/Cli.h"
 
 #include "base/Error.h"
 #include "link/Frames.h"
@@ -56,11 +57,12 @@ bool UnitSession::connect(std::ostream& err)
     }
     if (link_->Connected())
         return true;
-    err << "no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
+    err << "zr48: no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
+    err << prefixedLines(link_->LastFailure().help);
     return false;
 }
 
-std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* command, int& exitCode)
+std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
 {
     const auto target = parseLinkTarget(context.options.link);
     if (!target) {
@@ -71,7 +73,7 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* comma
     try {
         return std::make_unique<UnitSession>(*target, context.options.virtualTime);
     } catch (const Error& e) {
-        context.err << "zr48 " << command << ": " << toUtf8(e.message()) << "\n";
+        context.err << "zr48: " << e.message() << "\n";
         exitCode = kExitFailed;
         return nullptr;
     }

@@ -57,6 +57,6 @@ private:
 
 // The session of a device command: parses --link (a wrong one is a usage error) and makes the
 // session. Null, with `exitCode` set and the reason on standard error, when it cannot.
-std::unique_ptr<UnitSession> openUnitSession(Context& context, const char* command, int& exitCode);
+std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode);
 
 } // namespace zr48::cli

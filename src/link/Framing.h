@@ -26,28 +26,39 @@ std::size_t stuffFrame(std::span<const std::uint8_t> payload, std::uint8_t* out)
 // with an empty one, so bytes of one open never mix with a frame of another.
 class FrameCollector {
 public:
-    // Takes the bytes in order; each end marker delivers the buffer with its current length.
+    // Takes one byte; true when it was an end marker, and then `frame()` holds the payload.
     // Only a start marker empties the buffer, so two end markers deliver the same content twice,
     // and a lost start marker appends the next payload to the previous one.
+    bool push(std::uint8_t byte)
+    {
+        if (byte == kFrameEscape) {
+            // Also when already set: 5C 5C 02 yields one 5C.
+            escape_ = true;
+            return false;
+        }
+        if (!escape_) {
+            append(byte);
+            return false;
+        }
+        escape_ = false;
+        switch (byte) {
+        case kFrameStart: length_ = 0; return false;
+        case kFrameEnd: return true;
+        case kFrameEscapedEscape: append(kFrameEscape); return false;
+        default: return false; // an unknown escape vanishes with its 5C
+        }
+    }
+
+    // The payload collected so far.
+    std::span<const std::uint8_t> frame() const { return {buffer_, length_}; }
+
+    // Takes the bytes in order; each end marker delivers the buffer with its current length.
     template <typename OnFrame>
     void feed(std::span<const std::uint8_t> bytes, OnFrame&& onFrame)
     {
-        for (const std::uint8_t byte : bytes) {
-            if (byte == kFrameEscape) {
-                // Also when already set: 5C 5C 02 yields one 5C.
-                escape_ = true;
-            } else if (escape_) {
-                escape_ = false;
-                switch (byte) {
-                case kFrameStart: length_ = 0; break;
-                case kFrameEnd: onFrame(buffer_, length_); break;
-                case kFrameEscapedEscape: append(kFrameEscape); break;
-                default: break; // an unknown escape vanishes with its 5C
-                }
-            } else {
-                append(byte);
-            }
-        }
+        for (const std::uint8_t byte : bytes)
+            if (push(byte))
+                onFrame(buffer_, length_);
     }
 
     std::size_t length() const { return length_; }

@@ -35,6 +35,14 @@ inline constexpr std::uint16_t FT_FLOW_NONE = 0;
 // The USB description of the ZR48's converter.
 inline constexpr const char* kZr48Description = "KELDO ZR48-USB Link";
 
+// Why the last open or line setting failed, beyond its status code; empty when the driver knows
+// no more. `reason` is a few words for the status bar ("Permission denied"), `help` names the
+// device and says how to get access, for a message or the terminal.
+struct FtFailure {
+    std::string reason;
+    std::string help;
+};
+
 class FtDriver {
 public:
     virtual ~FtDriver() = default;
@@ -57,6 +65,8 @@ public:
     virtual bool waitReadable(int timeoutMs) = 0;
     // FT_Close.
     virtual void close() = 0;
+    // What went wrong in the last failed open, when the status code does not say it all.
+    virtual FtFailure lastFailure() const { return {}; }
 };
 
 } // namespace zr48

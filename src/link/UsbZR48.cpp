@@ -9,21 +9,21 @@ namespace zr48 {
 
 void TimerRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver&, Turn turn)
 {
-    // Threads that ended are let go here, never from inside their own timer's tick.
-    std::erase_if(running_, [](const Running& r) { return !r.timer->active(); });
-    Running r{std::move(thread), timers_.create(false)};
-    Timer* timer = r.timer.get();
-    TZR48USBRxThread* served = r.thread.get();
-    timer->onTimeout = [timer, served, turn = std::move(turn)] {
+    // Threads that ended are let go here, never while one of their turns runs: a turn that shows
+    // a message may reopen the link, and so start a thread, from inside itself.
+    std::erase_if(running_, [](const Running& r) { return !r.timer->active() && r.turning == 0; });
+    Running& r = running_.emplace_back(Running{std::move(thread), timers_.create(false), 0});
+    r.timer->onTimeout = [&r, turn = std::move(turn)] {
         // A stopped thread's turn would read nothing; the thread ends here.
-        if (served->Terminated()) {
-            timer->stop();
+        if (r.thread->Terminated()) {
+            r.timer->stop();
             return;
         }
-        turn(*served);
+        ++r.turning;
+        turn(*r.thread);
+        --r.turning;
     };
-    timer->start(1);
-    running_.push_back(std::move(r));
+    r.timer->start(1);
 }
 
 TUsbZR48::TUsbZR48(TimerFactory& timers, FtDriver& driver, RxThreadHost& threads, StatusSink statusSink)
@@ -69,7 +69,11 @@ Text TUsbZR48::StatusText() const
         std::snprintf(text, sizeof text, "Connecting...");
     else
         std::snprintf(text, sizeof text, "USB Error %lu", static_cast<unsigned long>(lastStatus_));
-    return text;
+    Text status = text;
+    // The driver's reason beside the code, where it knows one: "USB Error 3 (Permission denied)".
+    if (!connected_ && lastStatus_ != FT_OK && lastStatus_ != FT_DEVICE_NOT_FOUND && !lastFailure_.reason.empty())
+        status += " (" + fromUtf8(lastFailure_.reason) + ")";
+    return status;
 }
 
 void TUsbZR48::Send(const std::uint8_t* payload, int length)
@@ -97,6 +101,7 @@ void TUsbZR48::Close()
     if (thread_)
         thread_->Terminate(); // it ends after its current wait; nobody waits for it
     thread_.reset();
+    readPos_ = readEnd_ = 0; // bytes read for the old open are never collected
     driver_.close();
     deviceOpen_ = false;
 }
@@ -104,6 +109,7 @@ void TUsbZR48::Close()
 void TUsbZR48::Open()
 {
     lastStatus_ = driver_.openByDescription(kZr48Description);
+    lastFailure_ = lastStatus_ == FT_OK ? FtFailure{} : driver_.lastFailure();
     if (lastStatus_ != FT_OK)
         return;
     deviceOpen_ = true;
@@ -123,23 +129,36 @@ void TUsbZR48::Open()
 
 void TUsbZR48::ReceiveTurn(TZR48USBRxThread& thread)
 {
-    // A stopped thread's turn, or a turn that a modal loop inside a frame handler would nest
-    // into the running one, reads nothing; the bytes wait for the next turn.
-    if (thread.Terminated() || &thread != thread_.get() || inTurn_)
+    // A stopped thread's turn reads nothing: no byte of a new open is collected into its buffer.
+    if (thread.Terminated() || &thread != thread_.get())
         return;
-    const std::size_t queued = driver_.queuedBytes();
-    if (queued == 0)
-        return;
-    const std::size_t n = driver_.read(readBuffer_.data(), std::min(queued, readBuffer_.size()));
-    inTurn_ = true;
-    struct TurnEnd {
-        bool& flag;
-        ~TurnEnd() { flag = false; }
-    } turnEnd{inTurn_};
+    // A frame handler that shows a message runs further turns inside this one. Each of them
+    // continues where the one it interrupts stands, bytes already read first, so every byte is
+    // collected once and in order; the interrupted turn then finds nothing left.
+    const std::size_t pending = readEnd_ - readPos_;
+    std::copy(readBuffer_.begin() + static_cast<std::ptrdiff_t>(readPos_),
+              readBuffer_.begin() + static_cast<std::ptrdiff_t>(readEnd_), readBuffer_.begin());
+    readPos_ = 0;
+    readEnd_ = pending;
+    const std::size_t room = readBuffer_.size() - readEnd_;
+    const std::size_t queued = room > 0 ? driver_.queuedBytes() : 0;
+    if (queued > 0)
+        readEnd_ += driver_.read(readBuffer_.data() + readEnd_, std::min(queued, room));
+
     // Keeps the collector alive should a handler reopen the link while its frame is delivered.
     const std::shared_ptr<TZR48USBRxThread> keep = thread_;
-    thread.collector.feed({readBuffer_.data(), n},
-                          [this](const std::uint8_t* payload, std::size_t length) { Deliver(payload, length); });
+    // A frame leaves the collector before it is delivered, so that a turn inside the handler
+    // can collect the next ones; the copy lives as long as this turn.
+    std::array<std::uint8_t, kMaxPayload> frame;
+    while (readPos_ < readEnd_) {
+        if (!thread.collector.push(readBuffer_[readPos_++]))
+            continue;
+        const auto collected = thread.collector.frame();
+        std::copy(collected.begin(), collected.end(), frame.begin());
+        Deliver(frame.data(), collected.size());
+        if (thread.Terminated())
+            return; // the handler reopened the link: what is left belongs to the old open
+    }
 }
 
 void TUsbZR48::Deliver(const std::uint8_t* payload, std::size_t length)
@@ -149,8 +168,9 @@ void TUsbZR48::Deliver(const std::uint8_t* payload, std::size_t length)
         return;
     const FrameHandler handler = handler_; // a handler may replace itself
     if (!connected_) {
-        handler(nullptr, 0);
+        // Connected before the notice runs: a turn inside its handler must not announce again.
         connected_ = true;
+        handler(nullptr, 0);
     }
     if (length > 0 && payload[0] != static_cast<std::uint8_t>(FrameType::KeepAliveReply))
         rxCount_ += static_cast<std::uint32_t>(length);

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <span>
 #include <vector>
@@ -55,9 +56,10 @@ private:
     struct Running {
         std::shared_ptr<TZR48USBRxThread> thread;
         std::unique_ptr<Timer> timer;
+        int turning; // turns of this thread running now, one inside another
     };
     TimerFactory& timers_;
-    std::vector<Running> running_;
+    std::list<Running> running_; // stable: each timer's handler refers to its entry
 };
 
 class TUsbZR48 {
@@ -90,8 +92,9 @@ public:
     bool Connected() const { return connected_; }
     std::uint32_t TxCount() const { return txCount_; }
     std::uint32_t RxCount() const { return rxCount_; }
-    // Result of the last open or line-setting call.
+    // Result of the last open or line-setting call, and what the driver said beyond it.
     FtStatus LastStatus() const { return lastStatus_; }
+    const FtFailure& LastFailure() const { return lastFailure_; }
     bool DeviceOpen() const { return deviceOpen_; }
     Text StatusText() const;
 
@@ -99,7 +102,8 @@ public:
     void Reopen();
 
     // One receive turn of `thread`: read what is queued (at most 64 KiB), collect and deliver frames.
-    // A turn of a thread that was told to stop reads nothing.
+    // A turn of a thread that was told to stop reads nothing. Re-entrant: a frame handler that
+    // shows a modal message runs turns inside this one, and they deliver the frames that follow.
     void ReceiveTurn(TZR48USBRxThread& thread);
 
 private:
@@ -118,11 +122,14 @@ private:
     std::uint32_t txCount_ = 0;
     std::uint32_t rxCount_ = 0;
     FtStatus lastStatus_ = FT_DEVICE_NOT_FOUND;
+    FtFailure lastFailure_;
     bool deviceOpen_ = false;
     bool connected_ = false;
-    bool inTurn_ = false;
     std::array<std::uint8_t, kMaxWireFrame> sendBuffer_{};
+    // Bytes read and not yet collected lie in readBuffer_[readPos_, readEnd_).
     std::vector<std::uint8_t> readBuffer_;
+    std::size_t readPos_ = 0;
+    std::size_t readEnd_ = 0;
 };
 
 } // namespace zr48

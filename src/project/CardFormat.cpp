@@ -94,15 +94,14 @@ std::uint16_t DeviceFileChecksum(const Sector& first)
 
 Text DeviceFileHeaderName(std::string_view configFile)
 {
-    const Text fileName = extractFileName(configFile);
+    const Path fileName = extractFileName(configFile);
     const std::size_t dot = fileName.rfind('.');
-    Text name = dot == Text::npos ? fileName : fileName.substr(0, dot);
-    // The card keeps the low 8 bits of each character's Unicode code point; for letters such as
-    // ä or é that is their Windows-1252 byte.
-    for (char& c : name)
-        c = static_cast<char>(cp1252ToUnicode(static_cast<unsigned char>(c)) & 0xFF);
-    if (name.size() > kHeaderNameMax)
-        name.resize(kHeaderNameMax);
+    const std::u32string characters = utf8Characters(dot == Path::npos ? fileName : fileName.substr(0, dot));
+    // The card keeps the low 8 bits of each character's Unicode code point (for letters such as
+    // ä or é that is their Windows-1252 byte): one byte a character, not the name's UTF-8 bytes.
+    Text name;
+    for (std::size_t i = 0; i < characters.size() && i < kHeaderNameMax; ++i)
+        name += static_cast<char>(characters[i] & 0xFF);
     return name;
 }
 

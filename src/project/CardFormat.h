@@ -60,7 +60,8 @@ std::array<Text, kMenuLineCount> DecodeMenuSector(const Sector& sector);
 
 // 0x1234 plus the sum of bytes 2 to 511, modulo 65536.
 std::uint16_t DeviceFileChecksum(const Sector& first);
-// The header name of a device file: its file name without the extension, at most 25 bytes.
+// The header name of a device file: its file name without the extension, at most 25 characters,
+// each as one byte.
 Text DeviceFileHeaderName(std::string_view configFile);
 
 struct DeviceFileHeader {

@@ -2,6 +2,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Error.h"
+#include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
 #include "project/CardFormat.h"
@@ -72,7 +73,10 @@ bool AppendDeviceFileArea(const DEVICE_CONFIG& slot, std::vector<SectorRecord>& 
     const std::size_t capacity = std::size_t{slot.FileSectors} * kSectorSize;
     const auto file = ReadDeviceFile(slot.ConfigFile, capacity);
     if (!file) {
-        prompt.error("File not found:\n" + slot.ConfigFile);
+        // A name that is there but no file (a folder, say) is told apart from a missing one.
+        const auto reason = notAFileReason(slot.ConfigFile);
+        const bool missing = !reason || *reason == kNoSuchFile;
+        prompt.error("File not found:\n" + slot.ConfigFile + (missing ? "" : "\n(" + *reason + ")"));
         return false;
     }
     const Bytes& bytes = file->Head;
@@ -142,9 +146,9 @@ std::vector<Text> LayOutCard(TProjectFile& project)
 
 bool CompileProject(std::string_view projectPath, Prompt& prompt)
 {
-    const Text imagePath = ImagePathOfProject(projectPath);
-    if (sameText(imagePath, projectPath)) {
-        prompt.error("The project \"" + Text(projectPath) +
+    const Path imagePath = ImagePathOfProject(projectPath);
+    if (sameFile(imagePath, projectPath)) {
+        prompt.error("The project \"" + Path(projectPath) +
                      "\" has the extension of an image file; compiling it would overwrite it.");
         return false;
     }

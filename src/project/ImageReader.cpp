@@ -90,10 +90,10 @@ int CheckDirectorySector(std::span<const std::uint8_t, kSectorSize> sector)
 
 bool UnpackImage(std::string_view imagePath, Prompt& prompt)
 {
-    const Text base = changeFileExt(imagePath, "");
-    const Text projectPath = base + ".mpj";
-    if (sameText(projectPath, imagePath)) {
-        prompt.error("The image \"" + Text(imagePath) +
+    const Path base = changeFileExt(imagePath, "");
+    const Path projectPath = base + ".mpj";
+    if (sameFile(projectPath, imagePath)) {
+        prompt.error("The image \"" + Path(imagePath) +
                      "\" has the extension of a project file; unpacking it would overwrite it.");
         return false;
     }

@@ -73,21 +73,21 @@ void TProjectFile::ClearSlot(DEVICE_CONFIG& slot)
 void TProjectFile::Load(std::string_view path)
 {
     const ProjectIniReader ini = ProjectIniReader::FromFile(path);
-    const Text savedDirectory = ini.ReadString(kProjectSection, "PATH", "");
+    const Path savedDirectory = ini.ReadPath(kProjectSection, "PATH");
     Description = ReadNumberedLines(ini, "DESCRIPTION_");
     ProjectInfo = ReadNumberedLines(ini, "PROJECTINFO_");
-    const Text directory = extractFilePath(path);
+    const Path directory = extractFilePath(path);
     for (DEVICE_CONFIG& slot : Devices) {
         slot.DeviceType = ini.ReadWord(slot.SlotName, "DEVICE_TYPE", 0);
         slot.DeviceName = ini.ReadString(slot.SlotName, "DEVICE_NAME", "");
         slot.SourceSelect = ini.ReadWord(slot.SlotName, "K73_SELECT", 0);
-        slot.ConfigFile = ini.ReadString(slot.SlotName, "CONFIG_FILE", "");
+        slot.ConfigFile = ini.ReadPath(slot.SlotName, "CONFIG_FILE");
         slot.OptionList = ini.ReadString(slot.SlotName, "OPTION_LIST", "");
         // Device files kept in the project's own folder follow the project file.
         if (!slot.ConfigFile.empty() && extractFilePath(slot.ConfigFile) == savedDirectory)
             slot.ConfigFile = directory + extractFileName(slot.ConfigFile);
     }
-    FileName = Text(path);
+    FileName = Path(path);
 }
 
 Text TProjectFile::SaveText(std::string_view path) const
@@ -117,7 +117,7 @@ Text TProjectFile::SaveText(std::string_view path) const
 void TProjectFile::Save(std::string_view path)
 {
     writeFileAtomically(path, SaveText(path));
-    FileName = Text(path);
+    FileName = Path(path);
 }
 
 } // namespace zr48

@@ -1,7 +1,10 @@
 #pragma once
 // One project in memory: 63 device slots, the free description and the lines of the unit's
-// setup/project menu; loaded from and saved to a project file (.mpj).
+// setup/project menu; loaded from and saved to a project file (.mpj). Its texts are Windows-1252;
+// its paths (the project file, the device files) are the file system's bytes, written into the
+// project file as they are.
 
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "project/DeviceTypes.h"
 
@@ -17,12 +20,12 @@ class Prompt;
 // One device assignment; also the record of a device database entry.
 struct DEVICE_CONFIG {
     Text SlotName;
-    Text DescriptionFile; // the .txt beside the device file; never stored in the project file
+    Path DescriptionFile; // the .txt beside the device file; never stored in the project file
     std::uint16_t DeviceType = 0;
     Text DeviceName;
     std::uint16_t SourceSelect = 0;
     Text OptionList; // character n is '1' when option n is on
-    Text ConfigFile; // full path of the device INI file, or empty
+    Path ConfigFile; // full path of the device INI file, or empty
     // Card areas: computed by the image builder or read back from a card.
     std::uint16_t FileStart = 0;
     std::uint16_t FileSectors = 0;
@@ -59,14 +62,21 @@ public:
     static void ClearSlot(DEVICE_CONFIG& slot);
 
     // Fills slot i from a database entry or another project's slot and copies its device file
-    // into this project's folder, asking before it overwrites a different file there.
-    void AssignSlot(int i, const DEVICE_CONFIG& entry, Prompt& prompt);
+    // into this project's folder, asking before it overwrites a different file there. False when
+    // the device file is not in the project folder (missing, or not copied), which has been said.
+    bool AssignSlot(int i, const DEVICE_CONFIG& entry, Prompt& prompt);
+
+    enum class CopyResult {
+        Complete,   // the project and every device file are in the target's folder
+        Incomplete, // the project is saved, but some device files are missing (each said)
+        Failed,     // nothing could be written into the target's folder (said); nothing was saved
+    };
     // Makes this (fresh) project a copy of the project at `source`, saved as `target`, with its
     // own copies of every device file.
-    void CopyProject(std::string_view source, std::string_view target, Prompt& prompt);
+    CopyResult CopyProject(std::string_view source, std::string_view target, Prompt& prompt);
 
     std::array<DEVICE_CONFIG, kSlotCount> Devices;
-    Text FileName;
+    Path FileName;
     std::vector<Text> Description;
     std::vector<Text> ProjectInfo;
 };

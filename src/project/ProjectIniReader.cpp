@@ -30,16 +30,20 @@ ProjectIniReader ProjectIniReader::FromFile(std::string_view path)
 {
     const auto bytes = tryReadFileBytes(path);
     if (!bytes)
-        return ProjectIniReader(std::vector<Text>{});
-    return ProjectIniReader(
-        TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())));
+        return ProjectIniReader(std::vector<std::string>{});
+    const std::string_view all(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    // UTF-8 lines are kept whole, so that their paths survive; texts are converted when read.
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    if (all.starts_with(kUtf8Mark))
+        return ProjectIniReader(TSimpleIniFile::DecodeLines(all.substr(kUtf8Mark.size())), true);
+    return ProjectIniReader(TSimpleIniFile::DecodeLines(all));
 }
 
-ProjectIniReader::ProjectIniReader(const std::vector<Text>& lines)
+ProjectIniReader::ProjectIniReader(const std::vector<std::string>& lines, bool utf8) : utf8_(utf8)
 {
     Entries* current = nullptr;
     bool currentIsFirst = false; // a repeated section name adds nothing: the first one wins
-    for (const Text& raw : lines) {
+    for (const std::string& raw : lines) {
         const std::string_view line = TrimBlanks(raw);
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             const auto [it, inserted] = sections_.try_emplace(upperCase(TrimBlanks(line.substr(1, line.size() - 2))));
@@ -55,6 +59,22 @@ ProjectIniReader::ProjectIniReader(const std::vector<Text>& lines)
 }
 
 std::optional<Text> ProjectIniReader::Value(std::string_view section, std::string_view key) const
+{
+    auto value = RawValue(section, key);
+    if (value && utf8_)
+        return fromUtf8(*value);
+    return value;
+}
+
+Path ProjectIniReader::ReadPath(std::string_view section, std::string_view key) const
+{
+    const auto value = RawValue(section, key);
+    if (!value)
+        return {};
+    return utf8_ ? *value : pathFromProjectText(*value);
+}
+
+std::optional<std::string> ProjectIniReader::RawValue(std::string_view section, std::string_view key) const
 {
     const auto s = sections_.find(upperCase(section));
     if (s == sections_.end())

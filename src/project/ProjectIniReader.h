@@ -1,8 +1,11 @@
 #pragma once
 // Reader of the project file's sectioned INI text. Its rules differ from the device files' reader:
 // the first occurrence of a section or key wins, values may be quoted with " or ', and at most
-// 2047 characters of a value are read.
+// 2047 characters of a value are read. Texts are Windows-1252; paths are the file system's bytes
+// (UTF-8), and a path that is not valid UTF-8 was written on a system that records paths in
+// Windows-1252.
 
+#include "base/Paths.h"
 #include "base/Text.h"
 
 #include <cstdint>
@@ -19,14 +22,22 @@ public:
 
     // A file that does not exist (or cannot be read) reads as an empty file.
     static ProjectIniReader FromFile(std::string_view path);
-    explicit ProjectIniReader(const std::vector<Text>& lines);
+    // `utf8`: the lines are UTF-8 (a file that begins with a UTF-8 byte-order mark), so that texts
+    // are converted to Windows-1252 and paths taken as they are.
+    explicit ProjectIniReader(const std::vector<std::string>& lines, bool utf8 = false);
 
+    // A text value, in Windows-1252.
     std::optional<Text> Value(std::string_view section, std::string_view key) const;
     Text ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+    // A path value, as the file system's bytes (empty when missing).
+    Path ReadPath(std::string_view section, std::string_view key) const;
     // The integer conversion of the device files' reader, kept to its low 16 bits.
     std::uint16_t ReadWord(std::string_view section, std::string_view key, std::uint16_t def) const;
 
 private:
+    std::optional<std::string> RawValue(std::string_view section, std::string_view key) const;
+
+    bool utf8_ = false;
     using Entries = std::unordered_map<Text, Text>; // upper-cased key -> value
     std::unordered_map<Text, Entries> sections_;    // upper-cased section name -> entries
 };

@@ -55,7 +55,7 @@ void WriteSectorImage(std::string_view path, std::span<const SectorRecord> recor
     writeFileAtomically(path, EncodeSectorImage(records));
 }
 
-Text ImagePathOfProject(std::string_view projectPath)
+Path ImagePathOfProject(std::string_view projectPath)
 {
     return changeFileExt(projectPath, ".mpd");
 }

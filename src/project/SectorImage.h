@@ -6,6 +6,7 @@
 
 #include "base/CardSector.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "base/Text.h"
 
 #include <array>
@@ -45,6 +46,6 @@ SectorImage ReadSectorImage(std::string_view path);
 void WriteSectorImage(std::string_view path, std::span<const SectorRecord> records);
 
 // The image file of a project file: its extension replaced by ".mpd".
-Text ImagePathOfProject(std::string_view projectPath);
+Path ImagePathOfProject(std::string_view projectPath);
 
 } // namespace zr48

@@ -8,6 +8,7 @@
 // project windows, new-project dialog) and MainFormTools.cpp (the device tools' dialogs and
 // windows).
 
+#include "base/Paths.h"
 #include "base/Text.h"
 #include "base/Timer.h"
 #include "link/FrameDispatcher.h"

@@ -11,7 +11,7 @@ QtRxThreadHost::~QtRxThreadHost()
     shuttingDown_ = true;
     for (const auto& worker : workers_) {
         worker->thread->Terminate();
-        worker->turnDone.notify_all();
+        worker->turnBegun.notify_all();
     }
     for (const auto& worker : workers_)
         if (worker->os.joinable())
@@ -50,18 +50,21 @@ void QtRxThreadHost::run(const std::shared_ptr<Worker>& worker, FtDriver& driver
         QMetaObject::invokeMethod(
             this,
             [worker, turn] {
-                if (!worker->thread->Terminated())
-                    turn(*worker->thread);
+                // Begun is enough for the thread to go on waiting for bytes: should a frame
+                // handler of this turn show a message, the next turn runs inside its modal loop.
                 {
                     std::lock_guard lock(worker->mutex);
                     worker->turnPending = false;
                 }
-                worker->turnDone.notify_all();
+                worker->turnBegun.notify_all();
+                if (!worker->thread->Terminated())
+                    turn(*worker->thread);
             },
             Qt::QueuedConnection);
+        // One turn at a time waits in the queue: a busy user-interface thread is not flooded.
         std::unique_lock lock(worker->mutex);
         while (worker->turnPending && !stopped())
-            worker->turnDone.wait_for(lock, std::chrono::milliseconds(10));
+            worker->turnBegun.wait_for(lock, std::chrono::milliseconds(10));
     }
     worker->ended = true;
 }

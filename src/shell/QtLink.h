@@ -21,7 +21,9 @@
 namespace zr48 {
 
 // Receive threads: each waits at most 1 ms for the driver's readiness, then queues one receive
-// turn on the user-interface thread and waits until it has run or the thread is told to stop.
+// turn on the user-interface thread and waits until it has begun or the thread is told to stop.
+// Waiting for the turn's end instead would stop the link while a frame handler shows a message:
+// the turns that the message's modal loop should run would never be queued.
 class QtRxThreadHost : public QObject, public RxThreadHost {
 public:
     QtRxThreadHost() = default;
@@ -35,8 +37,8 @@ private:
         std::shared_ptr<TZR48USBRxThread> thread;
         std::thread os;
         std::mutex mutex;
-        std::condition_variable turnDone;
-        bool turnPending = false;
+        std::condition_variable turnBegun;
+        bool turnPending = false; // a turn is queued and has not begun
         std::atomic<bool> ended{false};
     };
     void run(const std::shared_ptr<Worker>& worker, FtDriver& driver, const Turn& turn);

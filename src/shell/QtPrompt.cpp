@@ -44,9 +44,9 @@ QString caption(Icon icon)
 
 } // namespace
 
-Answer QtPrompt::show(const Text& message, Icon icon, Buttons buttons)
+Answer QtPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
-    QMessageBox box(messageIcon(icon), caption(icon), toQString(message), standardButtons(buttons),
+    QMessageBox box(messageIcon(icon), caption(icon), messageToQString(message), standardButtons(buttons),
                     parent_ ? parent_ : QApplication::activeWindow());
     switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;

@@ -11,7 +11,7 @@ class QtPrompt : public Prompt {
 public:
     explicit QtPrompt(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
-    Answer show(const Text& message, Icon icon, Buttons buttons) override;
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override;
 
 private:
     QWidget* parent_;

@@ -26,7 +26,7 @@ namespace {
 
 struct CommandLine {
     std::string link = "auto";
-    std::optional<std::string> file; // UTF-8, as given
+    std::optional<zr48::Path> file; // as given
 };
 
 // nullopt after printing what is wrong.
@@ -91,7 +91,7 @@ int main(int argc, char* argv[])
         return QApplication::exec();
     } catch (const zr48::Error& e) {
         // An error during start-up is shown, and the program ends.
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), zr48::toQString(e.message()));
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), zr48::messageToQString(e.message()));
         return 1;
     }
 }

@@ -81,7 +81,7 @@ int main(int argc, char* argv[])
             else if (a == "--boot-count")
                 options.bootReadyCount = static_cast<std::uint16_t>(std::stoi(value()));
             else if (a == "--ir-capture")
-                options.irCapture = readFileBytes(fromUtf8(value()));
+                options.irCapture = readFileBytes(value());
             else if (a == "--seed")
                 options.faults.seed = static_cast<std::uint32_t>(std::stoul(value()));
             else if (a == "--drop-rate")
@@ -101,7 +101,7 @@ int main(int argc, char* argv[])
                 throw Error("unknown argument '" + a + "'");
         }
     } catch (const std::exception& e) {
-        std::cerr << "zr48-sim: " << toUtf8(e.what()) << "\n";
+        std::cerr << "zr48-sim: " << e.what() << "\n";
         usage(std::cerr);
         return 64;
     }
@@ -135,7 +135,7 @@ int main(int argc, char* argv[])
 
     try {
         RealTimeLoop loop;
-        SimCard card(fromUtf8(cardFile));
+        SimCard card(cardFile);
         ZR48Simulator unit(
             loop, [&loop] { return loop.nowUs(); }, card, options);
         std::deque<std::uint8_t> pending;
@@ -183,7 +183,7 @@ int main(int argc, char* argv[])
             }
         }
     } catch (const std::exception& e) {
-        std::cerr << "zr48-sim: " << toUtf8(e.what()) << "\n";
+        std::cerr << "zr48-sim: " << e.what() << "\n";
         return 1;
     }
     close(slave);

@@ -46,7 +46,7 @@ private:
 
 // A whole simulated unit: its card (kept in `cardFile` when given), the unit and its driver.
 struct SimulatedUnit {
-    SimulatedUnit(TimerFactory& timers, std::function<std::int64_t()> nowUs, const Text& cardFile = {},
+    SimulatedUnit(TimerFactory& timers, std::function<std::int64_t()> nowUs, const Path& cardFile = {},
                   SimOptions options = {})
         : card(cardFile), unit(timers, std::move(nowUs), card, std::move(options)), driver(unit)
     {}

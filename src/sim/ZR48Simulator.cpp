@@ -118,6 +118,7 @@ void ZR48Simulator::unplug()
     output_.clear();
     collector_ = FrameCollector{};
     bootLoader_ = false;
+    bootLoaderEnding_ = false;
 }
 
 void ZR48Simulator::replug()
@@ -162,18 +163,22 @@ void ZR48Simulator::handleRequest(FrameView request, std::int64_t arrivedUs)
         reply(encode(BootReadyFrame{id, options_.bootReadyCount}), arrivedUs);
         break;
     case FrameType::BootBlock: {
-        if (!bootLoader_)
-            break;
         const auto b = decodeBootBlock(request);
+        // The boot loader stays for a resent last block, whose acknowledgement may have been
+        // lost: the host resends it until one arrives. Any other request finds the firmware.
+        const bool lastAgain = bootLoaderEnding_ && b.block == kBootBlocks - 1;
+        if (!bootLoader_ && !lastAgain)
+            break;
         const std::size_t at = std::size_t{b.block} * kBootBlockSize;
         if (at + kBootBlockSize <= flash_.size())
             std::copy(b.data.begin(), b.data.end(), flash_.begin() + static_cast<std::ptrdiff_t>(at));
         if (b.block == kBootBlocks - 1) {
             bootLoader_ = false;
+            bootLoaderEnding_ = true;
             version_ = versionOfImage(flash_);
         }
         reply(encode(BootBlockAckFrame{id, b.block}), arrivedUs);
-        break;
+        return;
     }
     case FrameType::KeepAlive: reply(encode(KeepAliveReplyFrame{}), arrivedUs); break;
     case FrameType::VersionRequest: reply(encode(VersionReplyFrame{id, version_}), arrivedUs); break;
@@ -210,12 +215,15 @@ void ZR48Simulator::handleRequest(FrameView request, std::int64_t arrivedUs)
     }
     default: break; // replies and unknown types: a unit ignores them
     }
+    bootLoaderEnding_ = false;
 }
 
 void ZR48Simulator::reply(std::span<const std::uint8_t> payload, std::int64_t readyUs)
 {
-    std::vector<std::uint8_t> frame(payload.begin(), payload.end());
     const SimFaults& f = options_.faults;
+    if (f.replyLossRate > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < f.replyLossRate)
+        return; // lost on the way back
+    std::vector<std::uint8_t> frame(payload.begin(), payload.end());
     if (f.corruptRate > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < f.corruptRate) {
         const std::size_t at = std::uniform_int_distribution<std::size_t>(0, frame.size() - 1)(random_);
         frame[at] ^= static_cast<std::uint8_t>(std::uniform_int_distribution<int>(1, 255)(random_));

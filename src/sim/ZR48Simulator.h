@@ -25,11 +25,12 @@ namespace zr48 {
 
 struct SimFaults {
     std::uint32_t seed = 1;
-    double dropRate = 0;    // share of requests left unanswered, 0 to 1
-    int dropEveryNth = 0;   // every Nth request unanswered (0: none)
-    double corruptRate = 0; // share of replies with one payload byte changed
-    int extraDelayMs = 0;   // added to every reply
-    bool silent = false;    // answers nothing at all
+    double dropRate = 0;      // share of requests left unanswered, 0 to 1
+    int dropEveryNth = 0;     // every Nth request unanswered (0: none)
+    double corruptRate = 0;   // share of replies with one payload byte changed
+    double replyLossRate = 0; // share of replies lost on the way back (the request was carried out)
+    int extraDelayMs = 0;     // added to every reply
+    bool silent = false;      // answers nothing at all
 };
 
 struct SimOptions {
@@ -119,6 +120,7 @@ private:
     std::vector<std::uint8_t> flash_;
     Text version_;
     bool bootLoader_ = false;
+    bool bootLoaderEnding_ = false; // the last block is programmed; no other request came since
     DisplayMemory display_;
     std::vector<std::uint8_t> irCapture_;
     int irQueriesLeft_ = -1; // -1: no capture started

@@ -6,6 +6,7 @@
 #include "base/Prompt.h"
 #include "base/Timer.h"
 #include "link/Frames.h"
+#include "project/ImageCheck.h"
 
 #include <algorithm>
 
@@ -18,14 +19,24 @@ TDownloader::TDownloader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt)
 
 TDownloader::~TDownloader() = default;
 
-void TDownloader::Start(const Text& imagePath)
+void TDownloader::Start(const Text& imagePath, CheckPolicy policy)
 {
-    // A download that runs is abandoned.
+    // A download that runs is abandoned; nothing of it answers an acknowledgement any more.
     watchdogTimer_->stop();
+    if (result_ == DownloadResult::Running)
+        result_ = DownloadResult::Cancelled;
     image_.clear();
     next_ = 0;
     recordCount_ = 0;
     try {
+        // The check reads the file as a card image first, which also refuses one larger than a card.
+        const Text problem = ImageFileProblem(imagePath);
+        if (!problem.empty() && !GoOnDespite(prompt_, policy, problem, "Write it to the ZR48 anyway?",
+                                             "Nothing was written to the ZR48.")) {
+            result_ = DownloadResult::Refused;
+            Close();
+            return;
+        }
         image_ = readFileBytes(imagePath);
     } catch (const Error& e) {
         Close();

@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "link/SendFunction.h"
+#include "tools/CheckPolicy.h"
 
 #include <array>
 #include <cstdint>
@@ -30,8 +31,9 @@ struct DownloaderView {
     bool Visible = false;
 };
 
-// How the last download went; Running while it goes on.
-enum class DownloadResult { None, Running, Finished, Failed, Cancelled };
+// How the last download went; Running while it goes on. Refused: the image failed its check and
+// nothing was sent.
+enum class DownloadResult { None, Running, Finished, Failed, Cancelled, Refused };
 
 class TDownloader {
 public:
@@ -48,8 +50,11 @@ public:
     void SetLink(SendFunction send) { send_ = std::move(send); }
 
     // Begins downloading the image file at `imagePath`, abandoning a download that runs. A file
-    // that cannot be read is reported through the prompt, and nothing is sent.
-    void Start(const Text& imagePath);
+    // that cannot be read is reported through the prompt, and nothing is sent. Before the first
+    // sector goes out the image is checked (whole records, the directory, the device files inside
+    // their areas); a damaged one is handled as `policy` says: refused with its first problem
+    // named, asked about (Yes writes it anyway), or written as it is.
+    void Start(const Text& imagePath, CheckPolicy policy = CheckPolicy::Ask);
     // Every received frame; acts only on the acknowledgement of the sector just sent.
     void HandleFrame(const std::uint8_t* payload, int length);
     // Both buttons: stop and close.

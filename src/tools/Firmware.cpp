@@ -39,7 +39,8 @@ std::optional<std::vector<std::uint8_t>> readFirmwareFile(const Text& path, std:
 Firmware::Firmware(TimerFactory& timers, Prompt& prompt)
     : prompt_(prompt), timerBootStart_(timers.create()), timerBootProgram_(timers.create()),
       timerBootError_(timers.create()), timerManualCheckVersion_(timers.create(true)),
-      timerAutoCheckVersion_(timers.create(true)), timerCheckFile_(timers.create()), image_(kImageSize, 0)
+      timerAutoCheckVersion_(timers.create(true)), timerCheckFile_(timers.create()),
+      timerBootSilence_(timers.create(true)), image_(kImageSize, 0)
 {
     timerBootStart_->onTimeout = [this] { TimerBootStartTimer(); };
     timerBootProgram_->onTimeout = [this] { TimerBootProgramTimer(); };
@@ -47,6 +48,7 @@ Firmware::Firmware(TimerFactory& timers, Prompt& prompt)
     timerManualCheckVersion_->onTimeout = [this] { TimerManualCheckVersionTimer(); };
     timerAutoCheckVersion_->onTimeout = [this] { TimerAutoCheckVersionTimer(); };
     timerCheckFile_->onTimeout = [this] { TimerCheckFileTimer(); };
+    timerBootSilence_->onTimeout = [this] { TimerBootSilenceTimer(); };
     timerCheckFile_->start(kCheckFileMs);
 }
 
@@ -66,6 +68,25 @@ Text Firmware::FileVersion(const Text& path)
 {
     const auto bytes = readFirmwareFile(path, kImageSize);
     return bytes ? ImageVersion(*bytes) : Text(kUnknown);
+}
+
+Text Firmware::FileProblem(const Text& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(toFsPath(path), error);
+    const auto bytes = readFirmwareFile(path, kImageSize);
+    if (error || !bytes)
+        return "Unable to open firmware file.";
+    const Text named = "The firmware file \"" + path + "\"";
+    if (size == 0)
+        return named + " is empty.";
+    if (size > kProgrammedBytes)
+        return named + " holds " + std::to_string(size) + " bytes; an update programs at most " +
+               std::to_string(kProgrammedBytes) + " (" + std::to_string(kBlocks) + " blocks of " +
+               std::to_string(kBlockSize) + " bytes).";
+    if (sameText(ImageVersion(*bytes), kUnknown))
+        return named + " holds no firmware version (no \"" + Text(kMarker) + "\" text): it is no ZR48 firmware.";
+    return {};
 }
 
 bool Firmware::UpdateRecommended(const Text& deviceVersion, const Text& fileVersion)
@@ -94,6 +115,8 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         timerBootStart_->stop();
         timerBootError_->stop();
         timerBootProgram_->start(kBootProgramMs);
+        if (silenceLimitMs_ > 0)
+            timerBootSilence_->start(silenceLimitMs_);
         view_.updateEnabled = false;
         state_ = State::Programming;
     } else if (frame.is(FrameType::BootBlockAck)) {
@@ -102,7 +125,10 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         ++currentBlock_;
         view_.progressPosition = currentBlock_;
         timerBootProgram_->stop();
+        timerBootSilence_->stop();
         if (currentBlock_ < kBlocks) {
+            if (silenceLimitMs_ > 0)
+                timerBootSilence_->start(silenceLimitMs_);
             timerBootProgram_->start(kBootProgramMs);
             sendBlock();
             return;
@@ -150,6 +176,7 @@ void Firmware::FormClose()
     view_.visible = false;
     timerBootStart_->stop();
     timerBootProgram_->stop();
+    timerBootSilence_->stop();
     view_.updateEnabled = true;
     // The boot loader give-up keeps running: it still reports a boot loader that never answered.
     // A late acknowledgement no longer resumes programming; a BootReady still starts it over.
@@ -170,7 +197,7 @@ void Firmware::ButtonBrowseClick()
         EditFileNameChange(*chosen);
 }
 
-void Firmware::ButtonUpdateClick()
+void Firmware::ButtonUpdateClick(CheckPolicy policy)
 {
     const auto bytes = readFirmwareFile(view_.fileName, kImageSize);
     if (!bytes) {
@@ -178,7 +205,15 @@ void Firmware::ButtonUpdateClick()
         prompt_.error("Unable to open firmware file.");
         return;
     }
-    // The file overwrites the buffer's beginning; a shorter file leaves the rest as it was.
+    const Text problem = FileProblem(view_.fileName);
+    if (!problem.empty() &&
+        !GoOnDespite(prompt_, policy, problem, "Program it into the ZR48 anyway?", "Nothing was sent to the ZR48.")) {
+        outcome_ = Outcome::FileRefused;
+        return;
+    }
+    // Only the file's bytes go out: beyond its end the blocks carry zeros, never what an earlier
+    // update's file left in the buffer.
+    std::fill(image_.begin(), image_.end(), std::uint8_t{0});
     std::copy(bytes->begin(), bytes->end(), image_.begin());
     imageLoaded_ = true;
     outcome_ = Outcome::None;
@@ -226,10 +261,21 @@ void Firmware::TimerBootErrorTimer()
     view_.updateEnabled = true;
 }
 
+void Firmware::TimerBootSilenceTimer()
+{
+    if (state_ != State::Programming)
+        return;
+    timerBootProgram_->stop();
+    timerBootSilence_->stop();
+    state_ = State::Idle;
+    outcome_ = Outcome::UnitStoppedAnswering;
+    view_.updateEnabled = true;
+}
+
 void Firmware::TimerManualCheckVersionTimer()
 {
     if (!sameText(deviceVersion_, kUnknown))
-        prompt_.information("Firmware version of the ZR48 currently connected:\n" + deviceVersion_);
+        prompt_.information("Firmware version of the ZR48 currently connected:\n" + toUtf8(deviceVersion_));
     else
         prompt_.error("Unable to retrieve version number.");
 }

@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "base/Timer.h"
 #include "link/SendFunction.h"
+#include "tools/CheckPolicy.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,6 +37,8 @@ public:
     static constexpr std::size_t kImageSize = 131072;
     static constexpr int kBlocks = 480;
     static constexpr int kBlockSize = 256;
+    // What an update programs: the unit's flash as far as the boot loader writes it.
+    static constexpr std::size_t kProgrammedBytes = std::size_t{kBlocks} * kBlockSize;
     static constexpr int kBootStartMs = 200;
     static constexpr int kBootProgramMs = 200;
     static constexpr int kBootErrorMs = 5000;
@@ -48,8 +51,10 @@ public:
     static constexpr const char* kDemoImageVersion = "R48+1.21 KELDO DEMO";
 
     enum class State { Idle, WaitingForBootLoader, Programming };
-    // How the last update ended, for callers that wait for it (the command line).
-    enum class Outcome { None, Finished, FileUnreadable, BootLoaderUnreachable };
+    // How the last update ended, for callers that wait for it (the command line). FileRefused: the
+    // file failed its check and nothing was sent; UnitStoppedAnswering: no acknowledgement within
+    // the silence limit while programming (the unit is left in its boot loader).
+    enum class Outcome { None, Finished, FileUnreadable, FileRefused, BootLoaderUnreachable, UnitStoppedAnswering };
 
     // Starts TimerCheckFile, which refreshes the file's version label once a second.
     Firmware(TimerFactory& timers, Prompt& prompt);
@@ -70,6 +75,10 @@ public:
     // The version of the firmware file at `path` (at most its first 131,072 bytes); "Unknown" when
     // the file is missing or unreadable or carries no marker.
     static Text FileVersion(const Text& path);
+    // Why the firmware file at `path` must not be programmed, as a sentence naming the file: it
+    // cannot be read, is empty, is larger than the 480 blocks an update programs, or holds no
+    // version text. Empty when the file may be programmed.
+    static Text FileProblem(const Text& path);
     // The automatic check's rule: both versions known and different, letter case ignored.
     static bool UpdateRecommended(const Text& deviceVersion, const Text& fileVersion);
 
@@ -84,7 +93,9 @@ public:
     void FormClose();
     void EditFileNameChange(const Text& fileName);
     void ButtonBrowseClick();
-    void ButtonUpdateClick();
+    // Reads the named file and checks it (FileProblem); a file that fails is handled as `policy`
+    // says: refused with the reason, asked about (Yes programs it anyway), or programmed as it is.
+    void ButtonUpdateClick(CheckPolicy policy = CheckPolicy::Ask);
     void ButtonCheckVersionClick();
     void TimerBootStartTimer();
     void TimerBootProgramTimer();
@@ -92,6 +103,12 @@ public:
     void TimerManualCheckVersionTimer();
     void TimerAutoCheckVersionTimer();
     void TimerCheckFileTimer();
+
+    // While programming, give up when no block has been acknowledged for `ms` (0, the default:
+    // resend without end, until the window is closed). The command line, which has no window to
+    // close, sets it so that an unplugged unit does not keep it waiting.
+    void SetSilenceLimit(int ms) { silenceLimitMs_ = ms; }
+    void TimerBootSilenceTimer();
 
     // Sends VersionRequest and forgets the version known so far ("Unknown" until a reply).
     void RequestVersion();
@@ -115,8 +132,11 @@ private:
     std::unique_ptr<Timer> timerManualCheckVersion_;
     std::unique_ptr<Timer> timerAutoCheckVersion_;
     std::unique_ptr<Timer> timerCheckFile_;
-    // The image being programmed. The version scans read files into buffers of their own, so a
-    // scan during an update never changes the blocks still to be sent.
+    std::unique_ptr<Timer> timerBootSilence_;
+    int silenceLimitMs_ = 0;
+    // The image being programmed: the file read at Update, zeros beyond its end. The version scans
+    // read files into buffers of their own, so a scan during an update never changes the blocks
+    // still to be sent.
     std::vector<std::uint8_t> image_;
     bool imageLoaded_ = false;
     int currentBlock_ = 0;

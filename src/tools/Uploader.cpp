@@ -27,6 +27,7 @@ void TUploader::Start(const Text& projectPath, Completion completion)
         ButtonCancelClick();
     imagePath_ = changeFileExt(projectPath, ".mpd");
     image_.clear();
+    keptRecords_.reset();
     try {
         // Creates or empties the file now, so that a folder that cannot take it is known before
         // anything is asked of the unit.
@@ -41,6 +42,7 @@ void TUploader::Start(const Text& projectPath, Completion completion)
     remaining_ = kFirstSectors;
     entryIndex_ = -1;
     directory_.fill(0);
+    sectorsReadAgain_ = 0;
     view_.ProgressMax = kInitialProgressMax;
     view_.ProgressPosition = 0;
     view_.ButtonCancelEnabled = true;
@@ -52,13 +54,37 @@ void TUploader::Start(const Text& projectPath, Completion completion)
 
 void TUploader::RequestCurrentSector()
 {
+    reads_.clear();
+    SendRequest();
+    view_.Label = "Reading sector " + std::to_string(currentSector_);
+    ++view_.ProgressPosition;
+    Changed();
+}
+
+void TUploader::SendRequest()
+{
     request_ = encode(SectorReadFrame{0, currentSector_});
     if (send_)
         send_(request_);
     watchdogTimer_->start(kWatchdogMs);
-    view_.Label = "Reading sector " + std::to_string(currentSector_);
-    ++view_.ProgressPosition;
-    Changed();
+}
+
+bool TUploader::ReadsAgree(const Sector& data)
+{
+    if (std::find(reads_.begin(), reads_.end(), data) != reads_.end())
+        return true;
+    reads_.push_back(data);
+    if (reads_.size() == 2)
+        ++sectorsReadAgain_; // the first two reads differ
+    if (reads_.size() >= static_cast<std::size_t>(kMaxReadsPerSector)) {
+        Fail("Upload failed.\nSector " + std::to_string(currentSector_) + " was read " +
+             std::to_string(kMaxReadsPerSector) + " times and no two reads agreed.\n" +
+             "Please check connection and/or memory card.\n");
+        return false;
+    }
+    resendCount_ = 0;
+    SendRequest();
+    return false;
 }
 
 void TUploader::HandleFrame(const std::uint8_t* payload, int length)
@@ -69,6 +95,8 @@ void TUploader::HandleFrame(const std::uint8_t* payload, int length)
     if (frame.be16(2) != currentSector_)
         return;
     const SectorDataFrame data = decodeSectorData(frame);
+    if (verify_ && !ReadsAgree(data.data))
+        return;
     const std::size_t at = image_.size();
     image_.resize(at + 2 + kSectorSize);
     writeLe16(image_.data() + at, currentSector_);
@@ -79,12 +107,7 @@ void TUploader::HandleFrame(const std::uint8_t* payload, int length)
     if (entryIndex_ < 0 && currentSector_ < kDirectorySectors) {
         std::copy(data.data.begin(), data.data.end(), directory_.begin() + currentSector_ * kSectorSize);
         if (const int code = CheckDirectorySector(data.data)) {
-            result_ = UploadResult::Failed;
-            Changed(); // a terminal ends its progress line before the message
-            prompt_.error("Unknown data format. (Error code " + std::to_string(code) + ")");
-            CloseImageFile();
-            watchdogTimer_->stop();
-            Close();
+            Fail("Unknown data format. (Error code " + std::to_string(code) + ")");
             return;
         }
     }
@@ -144,12 +167,7 @@ TUploader::Entry TUploader::DirectoryEntry(int index) const
 void TUploader::WatchdogTimerTimer()
 {
     if (resendCount_ >= kMaxResends) {
-        watchdogTimer_->stop();
-        result_ = UploadResult::Failed;
-        Changed();
-        CloseImageFile();
-        prompt_.error("Upload failed.\nPlease check connection and/or memory card.\n");
-        Close();
+        Fail("Upload failed.\nPlease check connection and/or memory card.\n");
         return;
     }
     if (send_)
@@ -157,25 +175,41 @@ void TUploader::WatchdogTimerTimer()
     ++resendCount_;
 }
 
+void TUploader::Fail(const Text& message)
+{
+    // Everything stops before the message: frames and timers go on while it is open, and a
+    // watchdog still running would give up again and write the image a second time, empty.
+    watchdogTimer_->stop();
+    result_ = UploadResult::Failed;
+    Changed(); // a terminal ends its progress line before the message
+    CloseImageFile();
+    prompt_.error(message);
+    Close();
+}
+
 void TUploader::ButtonCancelClick()
 {
+    watchdogTimer_->stop();
     if (result_ == UploadResult::Running) {
         result_ = UploadResult::Cancelled;
         CloseImageFile();
     }
-    watchdogTimer_->stop();
     Close();
 }
 
 bool TUploader::CloseImageFile()
 {
+    // Taken out first: whatever runs while a message below is open finds nothing to write again.
+    const std::vector<std::uint8_t> records = std::move(image_);
+    image_.clear();
+    keptRecords_.reset();
     try {
-        writeFileAtomically(imagePath_, image_);
+        writeFileAtomically(imagePath_, records);
     } catch (const Error& e) {
         prompt_.error(e.message());
         return false;
     }
-    image_.clear();
+    keptRecords_ = records.size() / (2 + kSectorSize);
     return true;
 }
 

@@ -6,6 +6,7 @@
 // files. A 200 ms watchdog resends a request, and the tick after the tenth resend gives up.
 // It keeps what its dialog shows (TUploaderForm in the GUI, a progress bar on the terminal).
 
+#include "base/CardSector.h"
 #include "base/Text.h"
 #include "link/SendFunction.h"
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -45,6 +47,8 @@ public:
     static constexpr int kEntrySize = 64;
     static constexpr int kEntries = kDirectorySectors * 512 / kEntrySize; // 72: 7 slots and a spare per sector
     static constexpr std::int64_t kInitialProgressMax = 65536;
+    // With verification: the reads of one sector before the upload gives up on it.
+    static constexpr int kMaxReadsPerSector = 10;
 
     TUploader(TimerFactory& timers, Prompt& prompt);
     ~TUploader();
@@ -53,6 +57,10 @@ public:
 
     // Link setup: how frames go out.
     void SetLink(SendFunction send) { send_ = std::move(send); }
+    // Verification for the uploads started from now on. Frames carry no checksum, so a byte
+    // changed on the line would go into the project unnoticed; with verification every sector is
+    // read at least twice and again until two reads agree (at most 10 reads).
+    void SetVerify(bool verify) { verify_ = verify; }
 
     // Begins reading the card into the image file of `projectPath` (its extension replaced by
     // ".mpd"). An image file that cannot be created is reported through the prompt, and nothing is
@@ -66,6 +74,11 @@ public:
     const UploaderView& View() const { return view_; }
     UploadResult Result() const { return result_; }
     const Text& ImagePath() const { return imagePath_; }
+    // The sector records the image file holds since the upload ended (the records read so far
+    // after a failed or cancelled upload); nullopt when the file could not be written.
+    std::optional<std::size_t> KeptRecords() const { return keptRecords_; }
+    // With verification: the sectors of the last upload whose first two reads differed.
+    std::size_t SectorsReadAgain() const { return sectorsReadAgain_; }
     // True while sectors 0 to 9 are read, before any device file.
     bool ReadingDirectory() const { return entryIndex_ < 0; }
     std::uint16_t CurrentSector() const { return currentSector_; }
@@ -75,7 +88,12 @@ public:
 
 private:
     void RequestCurrentSector();
+    void SendRequest();
+    // With verification: whether `data` agrees with an earlier read of the current sector; when
+    // not, the sector is asked for again (or the upload fails after too many reads).
+    bool ReadsAgree(const Sector& data);
     void NextDeviceFile();
+    void Fail(const Text& message);
     // Writes the records received so far as the image file; false (reported) when it cannot.
     bool CloseImageFile();
     void Close();
@@ -102,6 +120,10 @@ private:
     std::array<std::uint8_t, kDirectorySectors * 512> directory_{};
     std::array<std::uint8_t, 4> request_{};
     int resendCount_ = 0;
+    bool verify_ = false;
+    std::vector<Sector> reads_; // with verification: the differing reads of the current sector
+    std::size_t sectorsReadAgain_ = 0;
+    std::optional<std::size_t> keptRecords_;
     UploaderView view_;
     UploadResult result_ = UploadResult::None;
 };

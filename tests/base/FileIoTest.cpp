@@ -1,25 +1,58 @@
 #include "base/FileIo.h"
 #include "base/Error.h"
+#include "base/Paths.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 namespace zr48 {
 namespace {
 
 using test::TempDir;
+namespace fs = std::filesystem;
 
-TEST(FileIo, WritesAndReadsBackEveryByte)
+std::string Contents(const Path& path)
+{
+    const Bytes bytes = readFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+fs::perms Permissions(const Path& path)
+{
+    return fs::status(toFsPath(path)).permissions();
+}
+
+// The message of the error that `write` raises; empty when it raises none.
+template <typename Write>
+std::string ErrorOf(Write write)
+{
+    try {
+        write();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return {};
+}
+
+TEST(FileIo, WritesAndReadsBackEveryByteUnderAnyName)
 {
     TempDir dir;
     std::string bytes;
     for (int i = 0; i < 70000; ++i)
         bytes += static_cast<char>(i * 7);
-    const Text path = dir.text("Caf\xE9 \x80.bin"); // a non-ASCII name reaches the disk as UTF-8
-    writeFileAtomically(path, bytes);
-    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Café €.bin"));
-    const Bytes read = readFileBytes(path);
-    EXPECT_EQ(std::string(read.begin(), read.end()), bytes);
+    // Names reach the disk as they are: any script, and bytes that are no UTF-8 at all.
+    for (const char* name : {"Проект/Дом.bin", "データ/家.bin", "🏠/🔥.bin", "Caf\xE9/\x80.bin"}) {
+        fs::create_directories(toFsPath(extractFileDir(dir.text(name))));
+        const Path path = dir.text(name);
+        writeFileAtomically(path, bytes);
+        EXPECT_TRUE(fs::is_regular_file(dir.path() / name)) << name;
+        EXPECT_EQ(Contents(path), bytes) << name;
+    }
 }
 
 TEST(FileIo, ReplacesAFileWholeAndLeavesNoTemporaryFile)
@@ -49,6 +82,143 @@ TEST(FileIo, AFailedWriteNamesThePathAndLeavesTheTargetAlone)
     EXPECT_THROW(writeFileAtomically(dir.text("folder"), std::string_view("x")), Error);
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "folder" / "inside"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(FileIo, AReplacedFileKeepsItsPermissionBits)
+{
+    TempDir dir;
+    for (const fs::perms perms : {fs::perms(0600), fs::perms(0640), fs::perms(0755)}) {
+        const Path path = dir.write("kept.mpj", "old");
+        fs::permissions(toFsPath(path), perms);
+        writeFileAtomically(path, std::string_view("new"));
+        EXPECT_EQ(Contents(path), "new");
+        EXPECT_EQ(Permissions(path), perms) << std::oct << static_cast<int>(perms);
+    }
+    // A new file gets the default of a new file (the umask's), not the temporary file's 0600.
+    const mode_t mask = ::umask(022);
+    writeFileAtomically(dir.text("new.mpj"), std::string_view("x"));
+    ::umask(mask);
+    EXPECT_EQ(Permissions(dir.text("new.mpj")), fs::perms(0644));
+}
+
+TEST(FileIo, RefusesAReadOnlyTargetNamingItAndTheReason)
+{
+    TempDir dir;
+    const Path path = dir.write("Дом.mpj", "keep me");
+    fs::permissions(toFsPath(path), fs::perms(0444));
+    const std::string message = ErrorOf([&] { writeFileAtomically(path, std::string_view("new")); });
+    EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
+    EXPECT_NE(message.find("read-only"), std::string::npos) << message;
+    EXPECT_EQ(Contents(path), "keep me");
+    EXPECT_EQ(Permissions(path), fs::perms(0444));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1); // no temporary file left
+}
+
+TEST(FileIo, RefusesATargetTheUserMayNotWrite)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write every file";
+    TempDir dir;
+    // Writable by the group, but not by its owner, who we are.
+    const Path path = dir.write("theirs.mpj", "keep me");
+    fs::permissions(toFsPath(path), fs::perms(0464));
+    const std::string message = ErrorOf([&] { writeFileAtomically(path, std::string_view("new")); });
+    EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
+    EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
+    EXPECT_EQ(Contents(path), "keep me");
+}
+
+TEST(FileIo, WritesThroughASymbolicLinkToItsTarget)
+{
+    TempDir dir;
+    const Path target = dir.write("real/Дом.mpj", "old");
+    fs::permissions(toFsPath(target), fs::perms(0600));
+    fs::create_directories(dir.path() / "links");
+    // A relative link, and a link to that link.
+    fs::create_symlink("../real/Дом.mpj", dir.path() / "links" / "link.mpj");
+    fs::create_symlink("link.mpj", dir.path() / "links" / "chain.mpj");
+
+    writeFileAtomically(dir.text("links/chain.mpj"), std::string_view("new"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "link.mpj"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "chain.mpj"));
+    EXPECT_EQ(Contents(target), "new");
+    EXPECT_EQ(Permissions(target), fs::perms(0600));
+    // The temporary file lived beside the target, and is gone.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "real"), {}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "links"), {}), 2);
+
+    // A link whose file does not exist yet creates that file.
+    fs::create_symlink("../real/new.mpj", dir.path() / "links" / "dangling.mpj");
+    writeFileAtomically(dir.text("links/dangling.mpj"), std::string_view("made"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "dangling.mpj"));
+    EXPECT_EQ(Contents(dir.text("real/new.mpj")), "made");
+}
+
+TEST(FileIo, ALinkToAnotherFileSystemIsWrittenThere)
+{
+    // A temporary file beside the link could not be renamed onto a file of another file system.
+    const fs::path shm = "/dev/shm";
+    TempDir dir;
+    struct stat here {};
+    struct stat there {};
+    if (::stat(dir.path().c_str(), &here) != 0 || ::stat(shm.c_str(), &there) != 0 || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "no second file system at " << shm;
+    const fs::path target = shm / ("zr48-test-" + dir.path().filename().string() + ".mpj");
+    {
+        std::ofstream(target) << "old";
+    }
+    fs::create_symlink(target, dir.path() / "link.mpj");
+    const std::string message = ErrorOf([&] { writeFileAtomically(dir.text("link.mpj"), std::string_view("new")); });
+    const std::string written = message.empty() ? Contents(fromFsPath(target)) : "";
+    fs::remove(target);
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(written, "new");
+}
+
+TEST(FileIo, AFolderGivenForAFileSaysSo)
+{
+    TempDir dir;
+    fs::create_directories(dir.path() / "Папка");
+    const Path folder = dir.text("Папка");
+    for (const std::string& message : {ErrorOf([&] { readFileBytes(folder); }),
+                                       ErrorOf([&] { writeFileAtomically(folder, std::string_view("x")); })}) {
+        EXPECT_NE(message.find("\"" + folder + "\""), std::string::npos) << message;
+        EXPECT_NE(message.find("it is a folder, not a file"), std::string::npos) << message;
+    }
+    EXPECT_EQ(notAFileReason(folder), "it is a folder, not a file");
+    EXPECT_EQ(notAFileReason(dir.text("none")), kNoSuchFile);
+    EXPECT_EQ(notAFileReason(dir.write("file", "x")), std::nullopt);
+    fs::create_symlink("none", dir.path() / "dangling");
+    EXPECT_EQ(notAFileReason(dir.text("dangling")), "it is a symbolic link to a file that does not exist");
+}
+
+TEST(FileIo, TwoPathsAreTheSameFileOnlyWhenTheyNameOne)
+{
+    TempDir dir;
+    const Path file = dir.write("Proj/F.mpi", "x");
+    fs::create_directory_symlink(dir.path() / "Proj", dir.path() / "Alias");
+    EXPECT_TRUE(sameFile(file, file));
+    EXPECT_TRUE(sameFile(file, dir.text("Alias/F.mpi")));
+    EXPECT_TRUE(sameFile(file, dir.text("Proj/../Proj/F.mpi")));
+    // Letter case makes another file on Linux, whether or not it exists.
+    EXPECT_FALSE(sameFile(file, dir.text("proj/F.mpi")));
+    dir.write("proj/F.mpi", "y");
+    EXPECT_FALSE(sameFile(file, dir.text("proj/F.mpi")));
+    EXPECT_FALSE(sameFile(file, dir.text("Proj/f.mpi")));
+    // Two names of files that do not exist are the same only as equal texts.
+    EXPECT_TRUE(sameFile(dir.text("none"), dir.text("none")));
+    EXPECT_FALSE(sameFile(dir.text("none"), dir.text("None")));
+}
+
+TEST(FileIo, AFolderThatTakesNoFilesIsNamed)
+{
+    TempDir dir;
+    EXPECT_NO_THROW(checkFolderWritable(dir.text("")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 0); // the probe is gone
+    const Path blocked = dir.write("file", "x") + "/sub";                // a file stands where a folder should be
+    const std::string message = ErrorOf([&] { checkFolderWritable(blocked); });
+    EXPECT_NE(message.find("\"" + blocked + "\""), std::string::npos) << message;
+    EXPECT_NE(message.find("Not a directory"), std::string::npos) << message;
 }
 
 TEST(FileIo, ReadingAMissingFileFailsWithItsPath)

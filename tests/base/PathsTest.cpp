@@ -67,17 +67,42 @@ TEST(Paths, IncludesATrailingDelimiterOnce)
     EXPECT_EQ(includeTrailingDelimiter("D:\\Projects\\"), "D:\\Projects\\");
 }
 
-TEST(Paths, FileSystemNamesAreUtf8WithBackslashesAsSeparators)
+TEST(Paths, KeepTheFileSystemsBytesWithBackslashesAsSeparators)
 {
-    EXPECT_EQ(toFsPath("/tmp/Caf\xE9\\sub\\x.mpi").string(), "/tmp/Café/sub/x.mpi");
-    EXPECT_EQ(fromFsPath(std::filesystem::path("/tmp/Café €")), "/tmp/Caf\xE9 \x80");
+    // Nothing is converted: UTF-8 names of any script, and bytes that are no UTF-8 at all.
+    EXPECT_EQ(toFsPath("/tmp/Проект\\データ\\🏠.mpi").string(), "/tmp/Проект/データ/🏠.mpi");
+    EXPECT_EQ(toFsPath("/tmp/Caf\xE9/x.mpi").string(), "/tmp/Caf\xE9/x.mpi");
+    EXPECT_EQ(fromFsPath(std::filesystem::path("/tmp/Café €/Дом")), "/tmp/Café €/Дом");
+    // The parts of a path split at delimiters, never inside a character.
+    EXPECT_EQ(extractFileName("/tmp/Проект/Дом.mpj"), "Дом.mpj");
+    EXPECT_EQ(changeFileExt("/tmp/データ/家.mpj", ".mpd"), "/tmp/データ/家.mpd");
 }
 
 TEST(Paths, AbsolutePathsComeFromTheCurrentFolder)
 {
-    const Text current = fromFsPath(std::filesystem::current_path());
+    const Path current = fromFsPath(std::filesystem::current_path());
     EXPECT_EQ(absolutePath("Villa/./x/../Villa.mpj"), current + "/Villa/Villa.mpj");
-    EXPECT_EQ(absolutePath("/srv/Caf\xE9.mpj"), "/srv/Caf\xE9.mpj");
+    EXPECT_EQ(absolutePath("/srv/Проект.mpj"), "/srv/Проект.mpj");
+    // A path that names its folder keeps it; only a bare or relative one gets the current folder.
+    EXPECT_EQ(withFolder("Villa.mpj"), current + "/Villa.mpj");
+    EXPECT_EQ(withFolder("sub/Villa.mpj"), current + "/sub/Villa.mpj");
+    EXPECT_EQ(withFolder("/srv/Villa.mpj"), "/srv/Villa.mpj");
+    EXPECT_EQ(withFolder("D:\\Projects\\Villa.mpj"), "D:\\Projects\\Villa.mpj");
+}
+
+TEST(Paths, APathFromAProjectFileIsUtf8OrWindows1252)
+{
+    EXPECT_EQ(pathFromProjectText("/srv/Проект/Дом.mpi"), "/srv/Проект/Дом.mpi");
+    // Written on a system that records paths in Windows-1252: é is E9, € is 80.
+    EXPECT_EQ(pathFromProjectText("D:\\Caf\xE9\\\x80uro.mpi"), "D:\\Café\\€uro.mpi");
+    EXPECT_EQ(pathFromProjectText("/plain/ascii.mpi"), "/plain/ascii.mpi");
+}
+
+TEST(Paths, APathAsATextKeepsWhatWindows1252Holds)
+{
+    EXPECT_EQ(pathToText("/srv/Café €/Дом 🏠.mpj"), "/srv/Caf\xE9 \x80/??? ?.mpj");
+    // A name that is no UTF-8 (Latin-1 bytes) keeps its letters.
+    EXPECT_EQ(pathToText("/srv/Caf\xE9.mpj"), "/srv/Caf\xE9.mpj");
 }
 
 } // namespace

@@ -62,6 +62,27 @@ TEST(Text, CharactersOutsideTheCodePageBecomeQuestionMarks)
         EXPECT_EQ(fromUtf8(c.utf8), c.expected) << c.utf8;
 }
 
+TEST(Text, TellsWellFormedUtf8AndReadsItsCharacters)
+{
+    const struct {
+        const char* bytes;
+        bool valid;
+        std::u32string characters; // malformed bytes stand for themselves
+    } cases[] = {
+        {"Дом 家 🏠", true, U"Дом 家 🏠"},
+        {"plain", true, U"plain"},
+        {"Caf\xE9", false, U"Caf\u00E9"},                         // Latin-1 byte
+        {"\xC3", false, U"\u00C3"},                               // truncated sequence
+        {"\xC0\xAF", false, U"\u00C0\u00AF"},                     // over-long encoding
+        {"\xED\xA0\x80", false, U"\u00ED\u00A0\u0080"},           // surrogate
+        {"\xF4\x90\x80\x80", false, U"\u00F4\u0090\u0080\u0080"}, // past U+10FFFF
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << c.bytes;
+        EXPECT_EQ(utf8Characters(c.bytes), c.characters) << c.bytes;
+    }
+}
+
 TEST(Text, UpperAndLowerCaseFollowTheWesternLocale)
 {
     const struct {

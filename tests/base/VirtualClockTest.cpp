@@ -119,6 +119,31 @@ TEST_F(VirtualClockTest, AdvanceUntilStopsAtTheFirstMomentTheConditionHolds)
     EXPECT_EQ(clock.now(), 2500);
 }
 
+TEST_F(VirtualClockTest, AHandlerThatLetsTimePassKeepsEveryTimerRunningAndTimeNeverGoesBack)
+{
+    // As a message box opened in a handler does: 1,000 ms pass inside the handler at 100 ms.
+    auto periodic = logged("periodic");
+    periodic->start(300);
+    auto message = clock.create(true);
+    message->onTimeout = [&] {
+        log.push_back("open@" + std::to_string(clock.now()));
+        clock.advance(1000);
+        log.push_back("close@" + std::to_string(clock.now()));
+    };
+    message->start(100);
+    clock.advance(200);
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"open@100", "periodic@300", "periodic@600", "periodic@900", "close@1100"}));
+    EXPECT_EQ(clock.now(), 1100);
+    clock.advance(100);
+    EXPECT_EQ(log.back(), "periodic@1200");
+
+    // The same inside advanceUntil.
+    message->start(50);
+    EXPECT_FALSE(clock.advanceUntil([] { return false; }, 100));
+    EXPECT_EQ(clock.now(), 2250);
+}
+
 TEST_F(VirtualClockTest, ScheduledWorkRunsOnceAtItsTime)
 {
     std::vector<std::int64_t> at;

@@ -1,6 +1,8 @@
 #include "cli/Cli.h"
+#include "CliHarness.h"
 #include "base/Version.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +44,73 @@ TEST_F(CliTest, HelpListsEveryCommand)
     EXPECT_NE(out.str().find("Usage: zr48 settings [NAME VALUE]"), std::string::npos);
 }
 
+TEST_F(CliTest, EveryCommandShowsItsHelpWithHelpAfterIt)
+{
+    for (const Command& c : commands()) {
+        for (const char* help : {"--help", "-h"}) {
+            EXPECT_EQ(run({c.name, "some.file", help}), kExitOk) << c.name;
+            EXPECT_TRUE(out.str().starts_with(std::string("Usage: zr48 ") + c.name)) << out.str();
+            EXPECT_NE(out.str().find(c.summary), std::string::npos) << c.name;
+            EXPECT_EQ(err.str(), "");
+        }
+        EXPECT_EQ(run({"help", c.name}), kExitOk);
+        const std::string fromHelp = out.str();
+        EXPECT_EQ(run({c.name, "--help"}), kExitOk);
+        EXPECT_EQ(out.str(), fromHelp);
+    }
+    EXPECT_EQ(run({"ir", "capture", "--help"}), kExitOk);
+    EXPECT_NE(out.str().find("ir optimize FILE.mpi"), std::string::npos);
+}
+
+TEST(CliMessages, EveryLineOnStandardErrorBeginsWithTheCommandsName)
+{
+    test::TempDir dir;
+    const std::string missing = toUtf8(dir.text("missing"));
+    const std::string absent = "tty:/nonexistent/ttyZR48";
+    const Arguments cases[] = {
+        {"frobnicate"},
+        {"--bogus", "help"},
+        {"--link"},
+        {"--link", "carrier-pigeon", "sector", "1"},
+        {"help", "frobnicate"},
+        {"settings", "Colour", "red"},
+        {"show"},
+        {"show", missing + ".mpj", "x"},
+        {"copy-project", "a.mpj"},
+        {"compile"},
+        {"compile", missing + ".mpj"},
+        {"unpack", "a.mpd", "b.mpd"},
+        {"inspect"},
+        {"status", "now"},
+        {"--link", absent, "status"},
+        {"download"},
+        {"download", "notes.txt"},
+        {"download", missing + ".mpd"},
+        {"download", toUtf8(dir.write("empty.mpd", "")), "--verify"},
+        {"upload", "x.mpd"},
+        {"--link", absent, "upload", missing + ".mpj"},
+        {"firmware"},
+        {"firmware", toUtf8(dir.write("empty.bin", ""))},
+        {"version", missing + ".bin"},
+        {"--link", absent, "version"},
+        {"display", "--frame"},
+        {"sector", "abc"},
+        {"ir"},
+        {"ir", "scope"},
+        {"ir", "optimize", "x.mpi", "--fast"},
+        {"ir", "analyse", "x.bin", "5"},
+    };
+    for (const Arguments& arguments : cases) {
+        CliHarness cli;
+        EXPECT_NE(cli.runCli(arguments), kExitOk) << arguments[0];
+        const std::string err = cli.err.str();
+        EXPECT_FALSE(err.empty()) << arguments[0];
+        std::istringstream lines(err);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_TRUE(line.starts_with("zr48: ")) << "'" << line << "' of " << arguments[0];
+    }
+}
+
 TEST_F(CliTest, WrongUsageIsReportedWithItsOwnStatus)
 {
     const struct {
@@ -77,14 +146,17 @@ TEST_F(CliTest, SettingsShowsDefaultsAndStoresNewValues)
     EXPECT_NE(out.str().find("ProjectDir        /home/ann/ZR48 Projects/\n"), std::string::npos);
     EXPECT_NE(out.str().find("IrOptimizerPass2  20\n"), std::string::npos);
 
-    EXPECT_EQ(run({"settings", "Database", "/srv/Caf\xC3\xA9/"}), kExitOk);
+    EXPECT_EQ(run({"settings", "Database", "/srv/Проект/"}), kExitOk);
+    EXPECT_EQ(run({"settings", "ProjectDir", "/home/ann/Caf\xE9/"}), kExitOk); // no UTF-8: kept too
     EXPECT_EQ(run({"settings", "Advanced", "1"}), kExitOk);
     EXPECT_EQ(run({"settings", "IrOptimizerPass1", "0"}), kExitOk);
-    EXPECT_EQ(settings.database(), "/srv/Caf\xE9/"); // stored as system text
+    EXPECT_EQ(settings.database(), "/srv/Проект/"); // paths are stored as they are
+    EXPECT_EQ(settings.projectDir(), "/home/ann/Caf\xE9/");
     EXPECT_TRUE(settings.advanced());
     EXPECT_EQ(settings.irOptimizerPass1(), 0);
     EXPECT_EQ(run({"settings"}), kExitOk);
-    EXPECT_NE(out.str().find("Database          /srv/Caf\xC3\xA9/\n"), std::string::npos); // shown as UTF-8
+    EXPECT_NE(out.str().find("Database          /srv/Проект/\n"), std::string::npos);
+    EXPECT_NE(out.str().find("ProjectDir        /home/ann/Caf\xE9/\n"), std::string::npos);
 }
 
 } // namespace

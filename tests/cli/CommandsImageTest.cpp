@@ -35,7 +35,7 @@ protected:
         prompt.clear();
         return cli::run(environment, arguments);
     }
-    std::string arg(std::string_view relative) const { return toUtf8(dir.text(relative)); }
+    std::string arg(std::string_view relative) const { return dir.text(relative); }
     bool contains(const std::ostringstream& stream, std::string_view part) const
     {
         return stream.str().find(part) != std::string::npos;
@@ -78,9 +78,31 @@ TEST_F(CommandsImageTest, WrongArgumentsAreUsageErrors)
 {
     for (const char* command : {"compile", "unpack", "inspect"}) {
         EXPECT_EQ(run({command}), kExitUsage) << command;
-        EXPECT_TRUE(contains(err, std::string("Usage: zr48 ") + command)) << err.str();
+        EXPECT_TRUE(contains(err, std::string("zr48: usage: zr48 ") + command)) << err.str();
         EXPECT_EQ(run({command, "a", "b"}), kExitUsage) << command;
     }
+}
+
+TEST_F(CommandsImageTest, AFolderGivenForAFileSaysSo)
+{
+    std::filesystem::create_directory(dir.path() / "Папка.mpj");
+    std::filesystem::create_directory(dir.path() / "Папка.mpd");
+    const struct {
+        Arguments arguments;
+        bool onTerminal; // said on standard error, or through the prompt
+    } cases[] = {
+        {{"compile", arg("Папка.mpj")}, true},         {{"unpack", arg("Папка.mpd")}, false},
+        {{"inspect", arg("Папка.mpd")}, false},        {{"ir", "analyse", arg("Папка.mpd")}, false},
+        {{"ir", "optimize", arg("Папка.mpj")}, false},
+    };
+    for (const auto& c : cases) {
+        prompt.clear();
+        EXPECT_EQ(run(c.arguments), kExitFailed) << c.arguments[0];
+        const std::string said = c.onTerminal ? err.str() : prompt.errors().empty() ? "" : prompt.errors()[0];
+        EXPECT_NE(said.find("it is a folder, not a file"), std::string::npos) << c.arguments[0] << ": " << said;
+        EXPECT_NE(said.find("Папка"), std::string::npos) << said;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "Папка.mpd"));
 }
 
 TEST_F(CommandsImageTest, UnpackWritesTheProjectBesideTheImage)
@@ -100,6 +122,46 @@ TEST_F(CommandsImageTest, UnpackWritesTheProjectBesideTheImage)
     EXPECT_EQ(run({"unpack", arg("Copy/Gone.mpd")}), kExitFailed);
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_NE(prompt.errors()[0].find(dir.text("Copy/Gone.mpd")), Text::npos);
+}
+
+TEST_F(CommandsImageTest, UnpackReplacesAProjectOrUnpacksADamagedImageOnlyWhenForced)
+{
+    // Beside the project it was compiled from.
+    ASSERT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);
+    const Bytes project = readFileBytes(dir.text("Villa.mpj"));
+    EXPECT_EQ(run({"unpack", arg("Villa.mpd")}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: the project '" + arg("Villa.mpj") + "' exists; add --force to replace it\n");
+    EXPECT_EQ(readFileBytes(dir.text("Villa.mpj")), project);
+    EXPECT_FALSE(fileExists(dir.text("Villa_10.mpi")));
+    EXPECT_EQ(run({"unpack", arg("Villa.mpd"), "--force"}), kExitOk) << err.str();
+    EXPECT_NE(readFileBytes(dir.text("Villa.mpj")), project);
+    EXPECT_TRUE(fileExists(dir.text("Villa_10.mpi")));
+
+    // Damaged: a device file whose checksum does not hold, and bytes that are no image at all.
+    std::filesystem::create_directory(dir.path() / "Copy");
+    ASSERT_EQ(run({"compile", arg("Villa.mpj")}), kExitOk);
+    Bytes image = readFileBytes(dir.text("Villa.mpd"));
+    image.at(10 * kSectorRecordSize + 2 + 100) ^= 0x55;
+    writeFileAtomically(dir.text("Copy/Villa.mpd"), image);
+    std::string noise(20000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+    dir.write("Copy/Noise.mpd", noise);
+    const struct {
+        const char* name;
+        const char* problem;
+    } cases[] = {
+        {"Copy/Villa.mpd", "the checksum of the device file of slot DVD-2 is not valid"},
+        {"Copy/Noise.mpd", "the file ends with 468 bytes of a cut-off sector"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run({"unpack", arg(c.name)}), kExitFailed);
+        EXPECT_EQ(err.str(), "zr48: The image file \"" + arg(c.name) + "\" is damaged: " + c.problem +
+                                 ".\nzr48: nothing was unpacked; add --force to unpack it anyway\n");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "Copy"), {}), 2);
+    EXPECT_EQ(run({"unpack", arg("Copy/Villa.mpd"), "--force"}), kExitOk) << err.str();
+    EXPECT_TRUE(contains(out, "Project written: " + arg("Copy/Villa.mpj") + " (1 devices, 1 device files)"));
 }
 
 TEST_F(CommandsImageTest, InspectListsTheImage)

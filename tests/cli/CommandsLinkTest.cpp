@@ -5,9 +5,13 @@
 #include "cli/Cli.h"
 #include "sim/SimulatedDriver.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace zr48::cli {
@@ -45,14 +49,37 @@ TEST_F(StatusTest, ASilentOrAbsentUnitIsReportedAfterThreeSeconds)
         clock, [this] { return clock.now() * 1000; }, {}, silent);
     EXPECT_EQ(report(quiet), kExitNoUnit);
     EXPECT_EQ(clock.now(), 3000);
-    EXPECT_EQ(err.str(), "no ZR48 found: Connecting... (looked for the simulator)\n");
+    EXPECT_EQ(err.str(), "zr48: no ZR48 found: Connecting... (looked for the simulator)\n");
 
     err.str({});
     SimulatedUnit absent(clock, [this] { return clock.now() * 1000; });
     absent.unit.unplug();
     EXPECT_EQ(report(absent), kExitNoUnit);
-    EXPECT_EQ(err.str(), "no ZR48 found: Not Connected (looked for the simulator)\n");
+    EXPECT_EQ(err.str(), "zr48: no ZR48 found: Not Connected (looked for the simulator)\n");
     EXPECT_TRUE(out.str().empty());
+}
+
+TEST(StatusCommand, ADeviceWithoutPermissionIsReportedWithTheWayToGetAccess)
+{
+    test::TempDir dir;
+    const auto device = dir.path() / "ttyLocked";
+    std::ofstream(device) << "x";
+    std::filesystem::permissions(device, std::filesystem::perms::none);
+    const auto result = test::runUnprivileged([&] {
+        CliHarness cli;
+        const int exitCode = cli.runCli({"--link", "tty:" + device.string(), "status"});
+        return std::to_string(exitCode) + "|" + cli.out.str() + "|" + cli.err.str();
+    });
+    ASSERT_TRUE(result);
+    // The group named is the one that owns the device ("dialout" for a ttyUSB).
+    const std::string expected =
+        std::to_string(kExitNoUnit) + "||" +
+        "zr48: no ZR48 found: USB Error 3 (Permission denied) (looked for the terminal device " + device.string() +
+        ")\nzr48: Permission denied: cannot open " + device.string() +
+        ".\nzr48: To get access, add your user to the group \"";
+    EXPECT_EQ(result->substr(0, expected.size()), expected);
+    EXPECT_NE(result->find("\" that owns it (sudo usermod -aG "), std::string::npos) << *result;
+    EXPECT_TRUE(result->ends_with(" $USER), then log out and in again.\n")) << *result;
 }
 
 TEST(StatusCommand, RefusesAnUnknownLinkAndReportsAMissingDevice)
@@ -61,7 +88,8 @@ TEST(StatusCommand, RefusesAnUnknownLinkAndReportsAMissingDevice)
     EXPECT_EQ(cli.runCli({"--link", "usb", "status"}), kExitUsage);
     EXPECT_NE(cli.err.str().find("unknown link 'usb'"), std::string::npos) << cli.err.str();
     EXPECT_EQ(cli.runCli({"--link", "tty:/nonexistent/ttyZR48", "status"}), kExitNoUnit);
-    EXPECT_EQ(cli.err.str(), "no ZR48 found: Not Connected (looked for the terminal device /nonexistent/ttyZR48)\n");
+    EXPECT_EQ(cli.err.str(),
+              "zr48: no ZR48 found: Not Connected (looked for the terminal device /nonexistent/ttyZR48)\n");
     EXPECT_EQ(cli.runCli({"status", "extra"}), kExitUsage);
 }
 

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 
@@ -31,7 +34,7 @@ protected:
         arguments.insert(arguments.begin(), {"--link", link.empty() ? "sim:" + arg("card.zr48") : link});
         return cli::run(environment, arguments);
     }
-    std::string arg(std::string_view relative) const { return toUtf8(dir.text(relative)); }
+    std::string arg(std::string_view relative) const { return dir.text(relative); }
     static bool contains(const std::ostringstream& stream, std::string_view part)
     {
         return stream.str().find(part) != std::string::npos;
@@ -78,36 +81,108 @@ TEST_F(CommandsTransferTest, WrongArgumentsMissingFilesAndAbsentUnits)
     };
     const std::string absent = "tty:/nonexistent/ttyZR48";
     const Case cases[] = {
-        {{"download"}, "", kExitUsage, "Usage: zr48 download"},
-        {{"download", "a.mpd", "b.mpd"}, "", kExitUsage, "Usage: zr48 download"},
-        {{"download", "a.mpd", "--fast"}, "", kExitUsage, "Usage: zr48 download"},
+        {{"download"}, "", kExitUsage, "zr48: usage: zr48 download"},
+        {{"download", "a.mpd", "b.mpd"}, "", kExitUsage, "zr48: usage: zr48 download"},
+        {{"download", "a.mpd", "--fast"}, "", kExitUsage, "zr48: usage: zr48 download"},
         {{"download", "notes.txt"}, "", kExitUsage, "give a project file (.mpj) or an image file (.mpd)"},
         {{"download", arg("none.mpd")}, "", kExitFailed, "there is no image file"},
         {{"download", arg("none.mpj")}, "", kExitFailed, "there is no project file"},
         {{"download", arg("Villa/Villa.mpj")}, absent, kExitNoUnit, "no ZR48 found: "},
-        {{"upload"}, "", kExitUsage, "Usage: zr48 upload"},
+        {{"upload"}, "", kExitUsage, "zr48: usage: zr48 upload"},
         {{"upload", arg("Copy/Copy.mpd")}, "", kExitUsage, "must end in .mpj"},
         {{"upload", arg("Copy/Copy.mpj")}, absent, kExitNoUnit, "no ZR48 found: "},
+        // Folders where files are expected, and a card file that could never be saved.
+        {{"download", arg("folder.mpd")}, "", kExitFailed, "is not an image file: it is a folder, not a file"},
+        {{"download", arg("folder.mpj")}, "", kExitFailed, "is not a project file: it is a folder, not a file"},
+        {{"upload", arg("folder.mpj")}, "", kExitUsage, "is a folder"},
+        {{"download", arg("Villa/Villa.mpj")}, "sim:" + arg("nowhere/card.zr48"), kExitFailed, "does not exist"},
     };
+    std::filesystem::create_directory(dir.path() / "folder.mpd");
+    std::filesystem::create_directory(dir.path() / "folder.mpj");
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.arguments, c.link), c.exitCode) << c.arguments[0] << " " << err.str();
         EXPECT_TRUE(contains(err, c.error)) << err.str();
     }
 }
 
-TEST_F(CommandsTransferTest, AProjectThatDoesNotCompileAndADamagedImageFail)
+TEST_F(CommandsTransferTest, AProjectThatDoesNotCompileIsNotWritten)
 {
     std::filesystem::remove(dir.path() / "Villa" / "LX-40_TV.mpi");
     EXPECT_EQ(run({"download", arg("Villa/Villa.mpj")}), kExitFailed);
     EXPECT_TRUE(contains(err, "nothing was written to the ZR48")) << err.str();
     ASSERT_FALSE(prompt.errors().empty());
     EXPECT_NE(prompt.errors()[0].find("LX-40_TV.mpi"), std::string::npos);
+    EXPECT_FALSE(fileExists(dir.text("card.zr48")));
+}
 
-    dir.write("cut.mpd", std::string(514 + 10, '\0'));
-    EXPECT_EQ(run({"download", arg("cut.mpd")}), kExitFailed);
-    ASSERT_EQ(prompt.errors().size(), 1u);
-    EXPECT_NE(prompt.errors()[0].find("damaged"), std::string::npos);
-    EXPECT_FALSE(contains(out, "Download Finished."));
+TEST_F(CommandsTransferTest, ADamagedImageIsRefusedBeforeTheUnitIsAskedForUnlessForced)
+{
+    ASSERT_EQ(run({"compile", arg("Villa/Villa.mpj")}), kExitOk);
+    const Bytes image = readFileBytes(dir.text("Villa/Villa.mpd"));
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* problem;
+    } cases[] = {
+        {"empty.mpd", "", "the file holds no sector records"},
+        {"cut.mpd", std::string(image.begin(), image.end() - 100), "the file ends with 414 bytes of a cut-off sector"},
+        {"five.mpd", std::string(image.begin(), image.begin() + 5 * 514), "directory sector 5 is missing"},
+    };
+    for (const auto& c : cases) {
+        const Text path = dir.write(c.name, c.bytes);
+        EXPECT_EQ(run({"download", toUtf8(path)}), kExitFailed) << c.name;
+        EXPECT_EQ(err.str(), "zr48: The image file \"" + toUtf8(path) + "\" is damaged: " + c.problem +
+                                 ".\nzr48: nothing was written to the ZR48; add --force to write it anyway\n");
+        EXPECT_FALSE(fileExists(dir.text("card.zr48"))) << "the simulated unit was made";
+    }
+
+    EXPECT_EQ(run({"download", arg("five.mpd"), "--force"}), kExitOk) << err.str();
+    EXPECT_TRUE(contains(out, "Download Finished. 5 sectors written in")) << out.str();
+    EXPECT_TRUE(prompt.messages().empty());
+}
+
+TEST_F(CommandsTransferTest, UploadVerifiesAndSaysWhereAnUploadThatStoppedKeptItsSectors)
+{
+    ASSERT_EQ(run({"download", arg("Villa/Villa.mpj")}), kExitOk) << err.str();
+    ASSERT_EQ(run({"upload", arg("Copy/Copy.mpj"), "--verify"}), kExitOk) << err.str();
+    EXPECT_TRUE(contains(out, "(every sector read twice; 0 read again until two reads agreed).")) << out.str();
+    EXPECT_TRUE(contains(out, "(7 devices, 7 device files)")) << out.str();
+
+    // Ctrl-C: the upload ends as Cancel ends it and keeps what it has read.
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+    raise(SIGINT);
+    EXPECT_EQ(run({"upload", arg("Stopped/Stopped.mpj")}), kExitFailed);
+    sigset_t pending;
+    sigpending(&pending);
+    EXPECT_FALSE(sigismember(&pending, SIGINT)); // taken as the upload's
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    // Noticed before the first sector came in (time is virtual here).
+    EXPECT_TRUE(
+        contains(err, "zr48: upload interrupted; no sector was read ('" + arg("Stopped/Stopped.mpd") + "' is empty)\n"))
+        << err.str();
+    EXPECT_TRUE(fileExists(dir.text("Stopped/Stopped.mpd")));
+    EXPECT_FALSE(fileExists(dir.text("Stopped/Stopped.mpj")));
+
+    // A directory sector that fails its check: the sectors before it stay in the image.
+    Bytes card = readFileBytes(dir.text("card.zr48"));
+    Bytes bad(514, 0);
+    bad[0] = 4; // sector 4, slot 2 of it: an area that runs past the card's last sector
+    bad[2 + 128] = 1;
+    bad[2 + 128 + 2] = 0xE8;
+    bad[2 + 128 + 3] = 0xFD;
+    bad[2 + 128 + 4] = 0x58;
+    bad[2 + 128 + 5] = 0x02;
+    card.insert(card.end(), bad.begin(), bad.end());
+    writeFileAtomically(dir.text("card.zr48"), card);
+    EXPECT_EQ(run({"upload", arg("Bad/Bad.mpj")}), kExitFailed);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unknown data format. (Error code 3)"});
+    EXPECT_TRUE(contains(err, "zr48: the 5 sectors read are kept in '" + arg("Bad/Bad.mpd") +
+                                  "' (not unpacked into a project)\n"))
+        << err.str();
 }
 
 } // namespace

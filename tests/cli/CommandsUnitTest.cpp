@@ -3,6 +3,7 @@
 #include "cli/CommandsUnit.h"
 
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "base/Settings.h"
 #include "cli/Cli.h"
 #include "support/ScriptedPrompt.h"
@@ -12,6 +13,7 @@
 #include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 
 namespace zr48::cli {
@@ -57,6 +59,45 @@ TEST_F(UnitCommandsTest, FirmwareUpdatesTheUnitWhichThenReportsTheFilesVersion)
     EXPECT_EQ(zr48({"--link", "sim", "firmware"}), kExitUsage);
 }
 
+TEST_F(UnitCommandsTest, FirmwareRefusesAFileThatIsNoFirmwareUnlessForced)
+{
+    const std::string version("R48+1.30\0", 9);
+    const struct {
+        const char* name;
+        std::string content;
+        std::string problem;
+    } cases[] = {
+        {"empty.bin", "", " is empty."},
+        {"image.bin", std::string(5140, '\0'),
+         " holds no firmware version (no \"R48+1\" text): it is no ZR48 firmware."},
+        {"big.bin", std::string(200000, 'b') + version,
+         " holds 200009 bytes; an update programs at most 122880 (480 blocks of 256 bytes)."},
+    };
+    for (const auto& c : cases) {
+        const Path path = dir.write(c.name, c.content);
+        // No unit at this link: the file is refused before one is looked for.
+        EXPECT_EQ(zr48({"--link", "tty:/nonexistent/ttyZR48", "firmware", path}), kExitFailed) << c.name;
+        EXPECT_EQ(err.str(), "zr48: The firmware file \"" + path + "\"" + c.problem +
+                                 "\nzr48: nothing was sent to the ZR48; add --force to program it anyway\n");
+        EXPECT_TRUE(prompt.messages().empty());
+    }
+    EXPECT_EQ(zr48({"--link", "sim", "firmware", dir.text("image.bin"), "--force"}), kExitOk) << err.str();
+    EXPECT_EQ(prompt.messages(), std::vector<Text>{"Update finished."});
+}
+
+TEST_F(UnitCommandsTest, FirmwareFilesOfAnyNameAndAFolderGivenForOne)
+{
+    const Path named = dir.text("Прошивка 固件/ZR48 🔧.bin");
+    std::filesystem::create_directories(toFsPath(extractFileDir(named)));
+    std::filesystem::copy_file(ZR48_FIRMWARE_IMAGE, toFsPath(named));
+    ASSERT_EQ(zr48({"--link", "sim", "firmware", named}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("Updating the ZR48 with " + named + " (R48+1.21 KELDO DEMO)\n"), std::string::npos)
+        << out.str();
+
+    EXPECT_EQ(zr48({"--link", "sim", "firmware", extractFileDir(named)}), kExitFailed);
+    EXPECT_NE(err.str().find(extractFileDir(named) + ": it is a folder, not a file"), std::string::npos) << err.str();
+}
+
 TEST_F(UnitCommandsTest, VersionRecommendsAnUpdateOnlyForAKnownDifferentVersion)
 {
     struct Case {
@@ -68,7 +109,6 @@ TEST_F(UnitCommandsTest, VersionRecommendsAnUpdateOnlyForAKnownDifferentVersion)
         {ZR48_FIRMWARE_IMAGE, "R48+1.21 KELDO DEMO", "yes"},
         {dir.write("same.bin", std::string("xxR48+1.20 sim\0", 15)), "R48+1.20 sim", "no"}, // case only
         {dir.write("none.bin", "no marker here"), "Unknown", "no"},
-        {dir.text("missing.bin"), "Unknown", "no"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(zr48({"--link", "sim", "version", c.file}), kExitOk) << err.str();
@@ -78,6 +118,13 @@ TEST_F(UnitCommandsTest, VersionRecommendsAnUpdateOnlyForAKnownDifferentVersion)
         EXPECT_EQ(lines[2], std::string("File version:       ") + c.fileVersion);
         EXPECT_EQ(lines[3], std::string("Update recommended: ") + c.recommended) << c.file;
     }
+
+    // A file named but not there is no file of version "Unknown".
+    EXPECT_EQ(zr48({"--link", "sim", "version", dir.text("missing.bin")}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: there is no firmware file '" + dir.text("missing.bin") + "'\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(zr48({"--link", "sim", "version", dir.text()}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: '" + dir.text() + "' is a folder, not a firmware file\n");
 }
 
 struct DecodedPng {

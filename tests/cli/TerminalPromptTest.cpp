@@ -36,13 +36,18 @@ TEST(TerminalPrompt, AnswersFromTheTerminal)
     }
 }
 
-TEST(TerminalPrompt, WritesMessagesAsUtf8ToStandardError)
+TEST(TerminalPrompt, WritesMessagesAsTheyAreToStandardErrorAfterTheCommandsPrefix)
 {
+    // Messages are UTF-8 already: a path in them reaches the terminal unchanged.
     std::istringstream in;
     std::ostringstream err;
-    TerminalPrompt prompt(in, err);
-    prompt.error("File not found:\nC:\\Caf\xE9.mpi\n");
-    EXPECT_EQ(err.str(), "error: File not found:\nC:\\Café.mpi\n");
+    TerminalPrompt prompt(in, err, TerminalPrompt::Policy::AlwaysNo);
+    prompt.error("File not found:\n/srv/Проект/家.mpi\n");
+    prompt.information("Update finished.");
+    prompt.confirm("Replace it?", Buttons::YesNo);
+    EXPECT_EQ(err.str(), "zr48: error: File not found:\nzr48: /srv/Проект/家.mpi\n"
+                         "zr48: Update finished.\n"
+                         "zr48: question: Replace it? [y]es/[n]o: No (--no)\n");
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "link/LinkTarget.h"
 #include "link/drivers/SerialDriver.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 
 namespace zr48 {
@@ -71,7 +73,45 @@ TEST(SerialDriver, AMissingOrUnsuitablePathIsReportedWithD2xxCodes)
     std::ofstream(dir.path() / "plain") << "x";
     SerialDriver plain(dir.path() / "plain");
     EXPECT_EQ(plain.openByDescription(kZr48Description), FT_DEVICE_NOT_OPENED);
+    EXPECT_EQ(plain.lastFailure().reason, "Not a serial device");
     EXPECT_FALSE(plain.waitReadable(1));
+}
+
+TEST(SerialDriver, ADeviceWithoutPermissionSaysSoAndHowToGetAccess)
+{
+    test::TempDir dir;
+    const auto device = dir.path() / "ttyLocked";
+    std::ofstream(device) << "x";
+    std::filesystem::permissions(device, std::filesystem::perms::none);
+    const auto opened = test::runUnprivileged([&] {
+        SerialDriver driver(device);
+        const FtStatus status = driver.openByDescription(kZr48Description);
+        return std::to_string(status) + "|" + driver.lastFailure().reason + "|" + driver.lastFailure().help;
+    });
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->substr(0, opened->find('|', 2)), "3|Permission denied") << *opened;
+    EXPECT_NE(opened->find("cannot open " + device.string()), std::string::npos) << *opened;
+    EXPECT_NE(opened->find("sudo usermod -aG "), std::string::npos) << *opened;
+    EXPECT_EQ(opened->find("udev"), std::string::npos) << *opened; // a path of its own: no USB rule
+}
+
+TEST(SerialDriver, OpenErrorsNameTheDeviceAndForMissingPermissionTheWayToAccess)
+{
+    const FtFailure denied = SerialDriver::describeOpenError(EACCES, "/dev/ttyUSB0", "dialout", true);
+    EXPECT_EQ(denied.reason, "Permission denied");
+    EXPECT_EQ(denied.help, "Permission denied: cannot open /dev/ttyUSB0.\n"
+                           "To get access, add your user to the group \"dialout\" that owns it "
+                           "(sudo usermod -aG dialout $USER), then log out and in again.\n"
+                           "Or let udev give it to whoever is logged in: put the line\n"
+                           "  SUBSYSTEM==\"tty\", ATTRS{product}==\"KELDO ZR48-USB Link\", TAG+=\"uaccess\"\n"
+                           "into /etc/udev/rules.d/70-zr48.rules and plug the ZR48 in again.");
+    EXPECT_EQ(SerialDriver::describeOpenError(EPERM, "/dev/ttyACM0", "uucp", false).help,
+              "Permission denied: cannot open /dev/ttyACM0.\n"
+              "To get access, add your user to the group \"uucp\" that owns it "
+              "(sudo usermod -aG uucp $USER), then log out and in again.");
+    const FtFailure busy = SerialDriver::describeOpenError(EBUSY, "/dev/ttyUSB0", "dialout", true);
+    EXPECT_EQ(busy.reason, "Device or resource busy");
+    EXPECT_EQ(busy.help, "Cannot open /dev/ttyUSB0: Device or resource busy.");
 }
 
 } // namespace

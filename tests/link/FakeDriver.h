@@ -5,7 +5,9 @@
 #include "link/FtDriver.h"
 #include "link/UsbZR48.h"
 
+#include <algorithm>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -15,6 +17,7 @@ class FakeDriver : public FtDriver {
 public:
     FtStatus openResult = FT_OK;
     FtStatus baudResult = FT_OK;
+    FtFailure failure; // what a failed open says beyond its code
     bool open = false;
     int opens = 0;
     int closes = 0;
@@ -36,8 +39,18 @@ public:
         baud = rate;
         return baudResult;
     }
-    FtStatus setDataCharacteristics(std::uint8_t, std::uint8_t, std::uint8_t) override { return FT_OK; }
-    FtStatus setFlowControl(std::uint16_t) override { return FT_OK; }
+    FtStatus setDataCharacteristics(std::uint8_t bits, std::uint8_t stop, std::uint8_t par) override
+    {
+        dataBits = bits;
+        stopBits = stop;
+        parity = par;
+        return FT_OK;
+    }
+    FtStatus setFlowControl(std::uint16_t flow) override
+    {
+        flowControl = flow;
+        return FT_OK;
+    }
     FtStatus setLatencyTimer(std::uint8_t ms) override
     {
         latency = ms;
@@ -55,8 +68,12 @@ public:
     }
     void write(const std::uint8_t* bytes, std::size_t n) override
     {
-        if (open)
-            written.insert(written.end(), bytes, bytes + n);
+        if (!open)
+            return;
+        written.insert(written.end(), bytes, bytes + n);
+        static constexpr std::uint8_t kKeepAlive[] = {0x5C, 0, 9, 0, 0x5C, 1};
+        if (answerKeepAlives && std::equal(bytes, bytes + n, std::begin(kKeepAlive), std::end(kKeepAlive)))
+            queue({0x5C, 0, 10, 0, 0x5C, 1});
     }
     bool waitReadable(int) override { return !incoming.empty(); }
     void close() override
@@ -64,10 +81,17 @@ public:
         ++closes;
         open = false;
     }
+    FtFailure lastFailure() const override { return failure; }
 
     std::string lastDescription;
     std::uint32_t baud = 0;
+    int dataBits = -1;
+    int stopBits = -1;
+    int parity = -1;
+    int flowControl = -1;
     int latency = 0;
+    // A unit on the line: each keep-alive gets its reply at once.
+    bool answerKeepAlives = false;
 };
 
 // Receive threads whose turns the test runs by hand.

@@ -1,6 +1,7 @@
 #include "link/UsbZR48.h"
 #include "FakeDriver.h"
 #include "base/VirtualClock.h"
+#include "support/TimePassingPrompt.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,10 @@ TEST_F(LinkTest, OpensAtOnceWithTheLineSettingsAndShortLatency)
     EXPECT_EQ(driver.opens, 1);
     EXPECT_EQ(driver.lastDescription, "KELDO ZR48-USB Link");
     EXPECT_EQ(driver.baud, 230400u);
+    EXPECT_EQ(driver.dataBits, 8);
+    EXPECT_EQ(driver.stopBits, 0); // one stop bit
+    EXPECT_EQ(driver.parity, 0);   // none
+    EXPECT_EQ(driver.flowControl, 0);
     EXPECT_EQ(driver.latency, 1);
     EXPECT_FALSE(link.Connected());
     clock.advance(100);
@@ -145,14 +150,22 @@ TEST(LinkStatus, TellsWhyItIsNotConnected)
     struct Case {
         FtStatus open;
         FtStatus baud;
+        const char* reason; // what the driver says beyond the code
         const char* text;
     };
-    for (const Case& c : {Case{FT_DEVICE_NOT_FOUND, FT_OK, "Not Connected"}, Case{FT_OK, FT_OK, "Connecting..."},
-                          Case{FT_DEVICE_NOT_OPENED, FT_OK, "USB Error 3"}, Case{FT_OK, FT_IO_ERROR, "USB Error 4"}}) {
+    const Case cases[] = {
+        {FT_DEVICE_NOT_FOUND, FT_OK, "", "Not Connected"},
+        {FT_OK, FT_OK, "", "Connecting..."},
+        {FT_DEVICE_NOT_OPENED, FT_OK, "", "USB Error 3"},
+        {FT_DEVICE_NOT_OPENED, FT_OK, "Permission denied", "USB Error 3 (Permission denied)"},
+        {FT_OK, FT_IO_ERROR, "", "USB Error 4"},
+    };
+    for (const Case& c : cases) {
         VirtualClock clock;
         test::FakeDriver driver;
         driver.openResult = c.open;
         driver.baudResult = c.baud;
+        driver.failure.reason = c.reason;
         TimerRxThreadHost threads(clock);
         Text status;
         TUsbZR48 link(clock, driver, threads, [&](const Text& t) { status = t; });
@@ -163,9 +176,22 @@ TEST(LinkStatus, TellsWhyItIsNotConnected)
         EXPECT_EQ(driver.opens, 2) << c.text;
         EXPECT_EQ(driver.closes, c.open == FT_OK ? 1 : 0) << c.text;
     }
+
+    // Access granted in the meantime: the next open leaves no reason behind.
+    VirtualClock clock;
+    test::FakeDriver driver;
+    driver.openResult = FT_DEVICE_NOT_OPENED;
+    driver.failure = {"Permission denied", "Permission denied: cannot open /dev/ttyUSB0."};
+    TimerRxThreadHost threads(clock);
+    TUsbZR48 link(clock, driver, threads, {});
+    EXPECT_EQ(link.LastFailure().help, "Permission denied: cannot open /dev/ttyUSB0.");
+    driver.openResult = FT_OK;
+    clock.advance(3000);
+    EXPECT_EQ(link.StatusText(), "Connecting...");
+    EXPECT_TRUE(link.LastFailure().help.empty());
 }
 
-TEST(LinkStatus, NoKeepAliveWhileClosed)
+TEST(LinkStatus, NoKeepAliveWhileClosedButSendsAreCounted)
 {
     VirtualClock clock;
     test::FakeDriver driver;
@@ -174,6 +200,11 @@ TEST(LinkStatus, NoKeepAliveWhileClosed)
     TUsbZR48 link(clock, driver, threads, {});
     clock.advance(2000);
     EXPECT_TRUE(driver.written.empty());
+    // A tool sends whether or not the link is open; its bytes count though none reach the unit.
+    link.Send(Bytes{1, 0, 0, 9});
+    link.Send(Bytes{9, 0});
+    EXPECT_TRUE(driver.written.empty());
+    EXPECT_EQ(link.TxCount(), 4u);
 }
 
 TEST(LinkReceive, FramesBeforeAHandlerAreDroppedAndLeaveTheLinkUnconnected)
@@ -216,6 +247,101 @@ TEST(LinkReceive, ANewOpenNeverCollectsIntoAStoppedThreadsBuffer)
     EXPECT_EQ(driver.incoming.size(), 3u);
     threads.turn(1);
     EXPECT_EQ(frames, (std::vector<Bytes>{{3}}));
+}
+
+// A frame handler that shows a message: the message stays open 7 s while the unit answers the
+// link's keep-alives, as a user reads it.
+TEST(LinkReceive, FramesGoOnArrivingWhileAHandlerShowsAMessage)
+{
+    VirtualClock clock;
+    test::FakeDriver driver;
+    driver.answerKeepAlives = true;
+    TimerRxThreadHost threads(clock);
+    TUsbZR48 link(clock, driver, threads, {});
+    test::TimePassingPrompt prompt(clock, 7000);
+    std::vector<std::string> events;
+    Bytes shownWith;
+    Bytes heldAfter;
+    link.SetFrameHandler([&](const std::uint8_t* p, int n) {
+        if (!p) {
+            events.push_back("notice");
+            return;
+        }
+        if (p[0] == 10)
+            return; // keep-alive replies
+        events.push_back(std::to_string(p[0]));
+        if (p[0] == 12) {
+            shownWith.assign(p, p + n);
+            prompt.information("Update finished.");
+            heldAfter.assign(p, p + n); // the frame is still the one this call was given
+            events.push_back("closed");
+        }
+    });
+    // One read brings the frame that opens the message and the one after it; a third frame
+    // arrives while the message is open.
+    driver.queue({0x5C, 0, 12, 0, 'A', 0x5C, 1, 0x5C, 0, 4, 0, 0, 7, 0x5C, 1});
+    clock.schedule(50, [&] { driver.queue({0x5C, 0, 20, 0, 3, 0x5C, 1}); });
+    clock.advance(1);
+    EXPECT_EQ(events, (std::vector<std::string>{"notice", "12", "4", "20", "closed"}));
+    EXPECT_EQ(heldAfter, shownWith);
+    EXPECT_EQ(heldAfter, (Bytes{12, 0, 'A'}));
+    EXPECT_EQ(clock.now(), 7001);
+    EXPECT_EQ(driver.opens, 1); // no reopen
+    EXPECT_TRUE(link.Connected());
+    EXPECT_EQ(link.RxCount(), 3u + 4u + 3u);
+    // Nothing was left behind for later turns.
+    clock.advance(10);
+    EXPECT_EQ(events.size(), 5u);
+}
+
+TEST(LinkReceive, AMessageShownOnTheConnectNoticeAnnouncesTheConnectionOnce)
+{
+    VirtualClock clock;
+    test::FakeDriver driver;
+    driver.answerKeepAlives = true;
+    TimerRxThreadHost threads(clock);
+    TUsbZR48 link(clock, driver, threads, {});
+    test::TimePassingPrompt prompt(clock, 4000);
+    int notices = 0;
+    int frames = 0;
+    link.SetFrameHandler([&](const std::uint8_t* p, int) {
+        if (p) {
+            ++frames;
+            return;
+        }
+        ++notices;
+        EXPECT_TRUE(link.Connected());
+        prompt.information("Connected.");
+    });
+    link.Send(Bytes{9, 0}); // a keep-alive, so that the unit answers at once
+    clock.advance(5000);
+    EXPECT_EQ(notices, 1);
+    EXPECT_GE(frames, 8); // the keep-alive replies of the 4 s, and the first one
+    EXPECT_EQ(driver.opens, 1);
+}
+
+TEST(LinkReceive, AHandlerThatReopensTheLinkDropsTheRestOfTheOldOpensBytes)
+{
+    VirtualClock clock;
+    test::FakeDriver driver;
+    TimerRxThreadHost threads(clock);
+    TUsbZR48 link(clock, driver, threads, {});
+    std::vector<int> types;
+    link.SetFrameHandler([&](const std::uint8_t* p, int) {
+        if (!p)
+            return;
+        types.push_back(p[0]);
+        if (p[0] == 12)
+            link.Reopen();
+    });
+    driver.queue({0x5C, 0, 12, 0, 0x5C, 1, 0x5C, 0, 4, 0, 0x5C, 1});
+    clock.advance(1);
+    EXPECT_EQ(types, std::vector<int>{12});
+    EXPECT_EQ(driver.opens, 2);
+    EXPECT_FALSE(link.Connected());
+    driver.queue({0x5C, 0, 20, 0, 0x5C, 1});
+    clock.advance(1);
+    EXPECT_EQ(types, (std::vector<int>{12, 20}));
 }
 
 TEST(LinkReceive, OneTurnReadsAtMost64KiB)

@@ -171,8 +171,9 @@ TEST_F(CompilerTest, MissingAndOversizedFilesAreReportedInSlotOrderAndTheRestIsW
     AssignDevice(project, 8, 2, "");            // assigned without a device file
     AssignDevice(project, 12, 9, dir.text("")); // a folder is no device file
     EXPECT_FALSE(compile(project));
-    EXPECT_EQ(prompt.errors(), (std::vector<Text>{"File not found:\n" + missing, "File too big:\n" + big,
-                                                  "File not found:\n" + dir.text("")}));
+    EXPECT_EQ(prompt.errors(),
+              (std::vector<std::string>{"File not found:\n" + missing, "File too big:\n" + big,
+                                        "File not found:\n" + dir.text("") + "\n(it is a folder, not a file)"}));
     for (const auto& shown : prompt.shown())
         EXPECT_EQ(shown.buttons, Buttons::Ok);
 
@@ -210,9 +211,16 @@ TEST(DeviceFileHeaderName, IsTheFileNameWithoutExtensionCutTo25Bytes)
         {"D:\\Devices\\KITCHEN_AMPLIFIER_LIVINGROOM.mpi", "KITCHEN_AMPLIFIER_LIVINGR"},
         {"/p/README", "README"},
         {"/p.d/NODOT", "NODOT"},
-        {"/p/Caf\xE9-\xFC.mpi", "Caf\xE9-\xFC"},
-        {"/p/\x80uro.mpi", "\xAC"
-                           "uro"}, // the euro sign is U+20AC
+        {"/p/Café-ü.mpi", "Caf\xE9-\xFC"}, // one byte a character, not the UTF-8 bytes
+        {"/p/€uro.mpi", "\xAC"
+                        "uro"},              // the euro sign is U+20AC
+        {"/p/Caf\xE9.mpi", "Caf\xE9"},       // a Latin-1 name, no UTF-8
+        {"/Проект/Дом.mpi", "\x14\x3E\x3C"}, // U+0414 U+043E U+043C
+        {"/p/家電.mpi", "\xB6\xFB"},         // U+5BB6 U+96FB
+        {"/p/TV🏠.mpi", "TV\xE0"},            // U+1F3E0
+        // 25 characters, not 25 bytes: 30 Cyrillic letters (60 bytes) give 25 bytes.
+        {"/p/ДДДДДДДДДДДДДДДДДДДДДДДДДДДДДД.mpi", "\x14\x14\x14\x14\x14\x14\x14\x14\x14\x14\x14\x14\x14"
+                                                  "\x14\x14\x14\x14\x14\x14\x14\x14\x14\x14\x14\x14"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DeviceFileHeaderName(c.configFile), c.name) << c.configFile;

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 
 namespace zr48 {
@@ -24,6 +27,12 @@ Text Contents(const Text& path)
 void SetTime(const Text& path, int secondsAgo)
 {
     fs::last_write_time(toFsPath(path), fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
+}
+
+ino_t Inode(const Path& path)
+{
+    struct stat status {};
+    return ::stat(toFsPath(path).c_str(), &status) == 0 ? status.st_ino : 0;
 }
 
 DEVICE_CONFIG Entry(std::uint16_t type, const Text& configFile)
@@ -68,13 +77,52 @@ TEST_F(AssignSlotTest, CopiesTheDeviceFileIntoTheProjectFolder)
 
 TEST_F(AssignSlotTest, AFileAlreadyInTheProjectFolderIsNotCopied)
 {
-    const Text own = dir.write("Villa/OWN.mpi", "own");
-    Text otherCase = own;
-    otherCase.replace(otherCase.size() - 7, 7, "own.MPI");
-    project.AssignSlot(0, Entry(1, own), prompt);
+    const Path own = dir.write("Villa/OWN.mpi", "own");
+    EXPECT_TRUE(project.AssignSlot(0, Entry(1, own), prompt));
     EXPECT_EQ(project.Devices[0].ConfigFile, own);
     EXPECT_EQ(Contents(own), "own");
     EXPECT_TRUE(prompt.shown().empty());
+
+    // The same folder under another name (a link) holds the same file: nothing to copy, and
+    // nothing deleted; the slot names the file through the project's own folder.
+    fs::create_directory_symlink(dir.path() / "Villa", dir.path() / "Alias");
+    project.FileName = dir.text("Alias/Villa.mpj");
+    const ino_t before = Inode(own);
+    EXPECT_TRUE(project.AssignSlot(1, Entry(1, own), prompt));
+    EXPECT_EQ(project.Devices[1].ConfigFile, dir.text("Alias/OWN.mpi"));
+    EXPECT_EQ(Inode(own), before);
+    EXPECT_EQ(Contents(own), "own");
+    EXPECT_TRUE(prompt.shown().empty());
+}
+
+TEST_F(AssignSlotTest, AFolderOfAnotherLetterCaseIsAnotherFolder)
+{
+    // On Linux "villa" and "Villa" are two folders: the file must be copied, or the slot would
+    // point at a file that does not exist.
+    const Path otherCase = dir.write("villa/OWN.mpi", "lower-case folder");
+    EXPECT_TRUE(project.AssignSlot(0, Entry(1, otherCase), prompt));
+    EXPECT_EQ(project.Devices[0].ConfigFile, dir.text("Villa/OWN.mpi"));
+    EXPECT_EQ(Contents(dir.text("Villa/OWN.mpi")), "lower-case folder");
+    EXPECT_EQ(Contents(otherCase), "lower-case folder");
+    EXPECT_TRUE(prompt.shown().empty());
+}
+
+TEST_F(AssignSlotTest, AProjectPathWithoutAFolderLiesInTheCurrentFolder)
+{
+    // A unique name, so that a copy into the root (the fault) is seen and cleaned up.
+    const Path name = "zr48-" + dir.path().filename().string() + ".mpi";
+    const Path source = dir.write("db/" + name, "x");
+    const fs::path before = fs::current_path();
+    fs::current_path(dir.path() / "Villa");
+    project.FileName = "Villa.mpj";
+    project.AssignSlot(0, Entry(1, source), prompt);
+    fs::current_path(before);
+    const bool inRoot = fs::exists(fs::path("/") / name);
+    if (inRoot)
+        fs::remove(fs::path("/") / name);
+    EXPECT_FALSE(inRoot);
+    EXPECT_EQ(project.Devices[0].ConfigFile, dir.text("Villa/" + name));
+    EXPECT_EQ(Contents(dir.text("Villa/" + name)), "x");
 }
 
 TEST_F(AssignSlotTest, AsksBeforeReplacingADifferentFileOfTheSameName)
@@ -120,13 +168,29 @@ TEST_F(AssignSlotTest, AMissingSourceFileIsReportedAndTheSlotStaysAssigned)
     EXPECT_TRUE(prompt.shown().empty());
 }
 
-TEST_F(AssignSlotTest, ACopyTheSystemRefusesIsReported)
+TEST_F(AssignSlotTest, ACopyTheSystemRefusesNamesTheTargetOnce)
 {
     // A folder stands where the copy should go.
     fs::create_directories(dir.path() / "Villa" / "FMTUNER.mpi" / "inside");
-    project.AssignSlot(0, Entry(1, database), prompt);
+    EXPECT_FALSE(project.AssignSlot(0, Entry(1, database), prompt));
     ASSERT_EQ(prompt.errors().size(), 1u);
-    EXPECT_EQ(prompt.errors()[0].rfind("Could not copy source file " + database, 0), 0u);
+    const std::string message = prompt.errors()[0];
+    EXPECT_NE(message.find("\"" + dir.text("Villa/FMTUNER.mpi") + "\""), std::string::npos) << message;
+    EXPECT_NE(message.find("it is a folder, not a file"), std::string::npos) << message;
+    EXPECT_EQ(message.find(database), std::string::npos) << message;
+    EXPECT_TRUE(fs::is_directory(dir.path() / "Villa" / "FMTUNER.mpi" / "inside"));
+    EXPECT_EQ(project.Devices[0].ConfigFile, dir.text("Villa/FMTUNER.mpi"));
+
+    // A read-only device file in the project folder is not replaced, after Yes either.
+    const Path readOnly = dir.write("Villa/BDP.mpi", "kept");
+    SetTime(readOnly, 3600);
+    fs::permissions(toFsPath(readOnly), fs::perms(0444));
+    prompt.clear();
+    prompt.answer(Answer::Yes, "BDP.mpi");
+    EXPECT_FALSE(project.AssignSlot(1, Entry(1, dir.write("db/BDP.mpi", "new")), prompt));
+    EXPECT_EQ(Contents(readOnly), "kept");
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_NE(prompt.errors()[0].find(readOnly), std::string::npos) << prompt.errors()[0];
 }
 
 TEST(ProjectCopy, CopiesTheProjectWithItsOwnDeviceFiles)
@@ -151,7 +215,7 @@ TEST(ProjectCopy, CopiesTheProjectWithItsOwnDeviceFiles)
     const Text target = dir.text("Projects/Chalet/Chalet.mpj");
     ScriptedPrompt prompt;
     TProjectFile chalet;
-    chalet.CopyProject(source, target, prompt);
+    EXPECT_EQ(chalet.CopyProject(source, target, prompt), TProjectFile::CopyResult::Complete);
     EXPECT_TRUE(prompt.shown().empty());
     EXPECT_EQ(Contents(dir.text("Projects/Chalet/FMTUNER.mpi")), "tuner");
     EXPECT_EQ(Contents(dir.text("Projects/Chalet/BDP.mpi")), "bdp");
@@ -168,13 +232,107 @@ TEST(ProjectCopy, CopiesTheProjectWithItsOwnDeviceFiles)
     EXPECT_TRUE(back.Devices[10].ConfigFile.empty());
 }
 
+// The project of the copy tests: a tuner in its own folder and a player in the database.
+class ProjectCopyTest : public testing::Test {
+protected:
+    ProjectCopyTest()
+    {
+        TProjectFile villa;
+        villa.Description = {"Villa"};
+        villa.Devices[0] = Entry(1, dir.write("Projects/Villa/FMTUNER.mpi", "tuner"));
+        villa.Devices[0].SlotName = "TUNER";
+        villa.Devices[9] = Entry(5, dir.write("Devices/BDP.mpi", "bdp"));
+        villa.Devices[9].SlotName = "DVD-2";
+        villa.Save(source);
+    }
+    TempDir dir;
+    const Path source = dir.text("Projects/Villa/Villa.mpj");
+    ScriptedPrompt prompt;
+    TProjectFile copy;
+};
+
+TEST_F(ProjectCopyTest, IntoTheSameFolderUnderAnotherNameDeletesNothing)
+{
+    fs::create_directory_symlink(dir.path() / "Projects" / "Villa", dir.path() / "Projects" / "Alias");
+    const Path target = dir.text("Projects/Alias/Chalet.mpj");
+    const ino_t tuner = Inode(dir.text("Projects/Villa/FMTUNER.mpi"));
+    EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Complete);
+    EXPECT_TRUE(prompt.shown().empty());
+    // Not deleted, and not even written again.
+    EXPECT_EQ(Inode(dir.text("Projects/Villa/FMTUNER.mpi")), tuner);
+    EXPECT_EQ(Contents(dir.text("Projects/Villa/FMTUNER.mpi")), "tuner");
+    EXPECT_EQ(Contents(dir.text("Projects/Villa/BDP.mpi")), "bdp");
+    TProjectFile back;
+    back.Load(target);
+    EXPECT_EQ(back.Devices[0].ConfigFile, dir.text("Projects/Alias/FMTUNER.mpi"));
+    EXPECT_EQ(Contents(back.Devices[0].ConfigFile), "tuner");
+    // The source project itself is untouched.
+    TProjectFile original;
+    original.Load(source);
+    EXPECT_EQ(original.Description, std::vector<Text>{"Villa"});
+}
+
+TEST_F(ProjectCopyTest, AProjectIsNotCopiedOntoItself)
+{
+    fs::create_directory_symlink(dir.path() / "Projects" / "Villa", dir.path() / "Projects" / "Alias");
+    const std::string before = Contents(source);
+    for (const Path& target : {source, dir.text("Projects/Alias/Villa.mpj")}) {
+        prompt.clear();
+        EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Failed);
+        ASSERT_EQ(prompt.errors().size(), 1u);
+        EXPECT_NE(prompt.errors()[0].find("not copied onto itself"), std::string::npos);
+        EXPECT_EQ(Contents(source), before);
+    }
+}
+
+TEST_F(ProjectCopyTest, AFolderThatTakesNoFilesIsSaidOnce)
+{
+    // A file stands where the target's folder should be: no device file and no project can go
+    // there. One message names the folder; none names a source.
+    dir.write("Blocked", "a file");
+    const Path target = dir.text("Blocked/Chalet/Chalet.mpj");
+    EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Failed);
+    ASSERT_EQ(prompt.errors().size(), 1u) << prompt.errors().back();
+    EXPECT_NE(prompt.errors()[0].find(dir.text("Blocked/Chalet/")), std::string::npos) << prompt.errors()[0];
+    EXPECT_EQ(prompt.errors()[0].find("FMTUNER"), std::string::npos) << prompt.errors()[0];
+}
+
+TEST_F(ProjectCopyTest, AReadOnlyFolderIsSaidOnce)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write into every folder";
+    fs::create_directories(dir.path() / "ReadOnly");
+    fs::permissions(dir.path() / "ReadOnly", fs::perms(0555));
+    const Path target = dir.text("ReadOnly/Chalet.mpj");
+    const auto result = copy.CopyProject(source, target, prompt);
+    fs::permissions(dir.path() / "ReadOnly", fs::perms(0755));
+    EXPECT_EQ(result, TProjectFile::CopyResult::Failed);
+    ASSERT_EQ(prompt.errors().size(), 1u) << prompt.errors().back();
+    EXPECT_NE(prompt.errors()[0].find(dir.text("ReadOnly/")), std::string::npos) << prompt.errors()[0];
+    EXPECT_NE(prompt.errors()[0].find("Permission denied"), std::string::npos) << prompt.errors()[0];
+}
+
+TEST_F(ProjectCopyTest, AMissingDeviceFileLeavesTheCopyIncomplete)
+{
+    fs::remove(dir.path() / "Devices" / "BDP.mpi");
+    const Path target = dir.text("Projects/Chalet/Chalet.mpj");
+    fs::create_directories(dir.path() / "Projects" / "Chalet");
+    EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Incomplete);
+    EXPECT_EQ(prompt.errors(), std::vector<std::string>{"Could not copy source file " + dir.text("Devices/BDP.mpi")});
+    TProjectFile back;
+    back.Load(target);
+    EXPECT_EQ(back.Devices[9].DeviceType, 5);
+    EXPECT_TRUE(back.Devices[9].ConfigFile.empty());
+    EXPECT_EQ(Contents(dir.text("Projects/Chalet/FMTUNER.mpi")), "tuner");
+}
+
 TEST(ProjectCopy, AMissingSourceGivesOnlyTheDescription)
 {
     TempDir dir;
     ScriptedPrompt prompt;
     TProjectFile copy;
     const Text target = dir.text("New.mpj");
-    copy.CopyProject("D:\\Gone\\Gone.mpj", target, prompt);
+    EXPECT_EQ(copy.CopyProject("D:\\Gone\\Gone.mpj", target, prompt), TProjectFile::CopyResult::Complete);
     TProjectFile back;
     back.Load(target);
     EXPECT_EQ(back.Description, (std::vector<Text>{"*** Project copied from D:\\Gone\\Gone.mpj ***", ""}));

@@ -230,6 +230,69 @@ TEST(ProjectFile, SaveAndLoadRoundTrip)
     EXPECT_EQ(back.Devices, p.Devices);
 }
 
+TEST(ProjectFile, PathsKeepTheirBytesAndTextsStayWindows1252)
+{
+    TempDir dir;
+    TProjectFile p = VillaProject();
+    p.Description = {"Caf\xE9"};
+    p.Devices[0].ConfigFile = dir.write("Проект/Радио 📻.mpi", "tuner");
+    p.Devices[9].ConfigFile = dir.write("データ/家.mpi", "bdp");
+    const Path path = dir.text("Проект/Дом.mpj");
+    p.Save(path);
+    const Text saved = ReadText(path);
+    EXPECT_NE(saved.find("PATH=" + dir.text("Проект/") + "\r\n"), Text::npos) << saved;
+    EXPECT_NE(saved.find("CONFIG_FILE=" + dir.text("Проект/Радио 📻.mpi") + "\r\n"), Text::npos) << saved;
+    EXPECT_NE(saved.find("DESCRIPTION_0=Caf\xE9\r\n"), Text::npos) << saved; // one byte, as before
+    TProjectFile back;
+    back.Load(path);
+    EXPECT_EQ(back.Devices, p.Devices);
+    EXPECT_EQ(back.Description, p.Description);
+
+    // The folder moved as a whole: its own device file follows, the other keeps its path.
+    std::filesystem::rename(dir.path() / "Проект", dir.path() / "Архив");
+    TProjectFile moved;
+    moved.Load(dir.text("Архив/Дом.mpj"));
+    EXPECT_EQ(moved.Devices[0].ConfigFile, dir.text("Архив/Радио 📻.mpi"));
+    EXPECT_EQ(moved.Devices[9].ConfigFile, dir.text("データ/家.mpi"));
+}
+
+TEST(ProjectFile, PathsWrittenInWindows1252AreReadAsSuch)
+{
+    // Written on a system that records paths in Windows-1252: "é" is the byte E9, "ä" E4.
+    TempDir dir;
+    const Path path = dir.write("Café/Villa.mpj", "[PROJECT]\r\n"
+                                                  "PATH=D:\\Caf\xE9\\\r\n"
+                                                  "DESCRIPTION_0=Caf\xE9\r\n"
+                                                  "[TUNER]\r\nDEVICE_TYPE=1\r\nDEVICE_NAME=K\xFC\r\n"
+                                                  "CONFIG_FILE=D:\\Caf\xE9\\R\xE4"
+                                                  "dio.mpi\r\n"
+                                                  "[DVD]\r\nDEVICE_TYPE=5\r\n"
+                                                  "CONFIG_FILE=E:\\Ger\xE4te\\\x80uro.mpi\r\n");
+    TProjectFile p;
+    p.Load(path);
+    EXPECT_EQ(p.Devices[0].ConfigFile, dir.text("Café/Rädio.mpi")); // relocated, as UTF-8
+    EXPECT_EQ(p.Devices[7].ConfigFile, "E:\\Geräte\\€uro.mpi");
+    EXPECT_EQ(p.Devices[0].DeviceName, "K\xFC"); // texts stay Windows-1252
+    EXPECT_EQ(p.Description, std::vector<Text>{"Caf\xE9"});
+    // Saved again, the paths are UTF-8.
+    EXPECT_NE(p.SaveText(path).find("CONFIG_FILE=E:\\Geräte\\€uro.mpi\r\n"), Text::npos);
+}
+
+TEST(ProjectFile, AFileMarkedAsUtf8KeepsItsPathsAndConvertsItsTexts)
+{
+    TempDir dir;
+    const Path path = dir.write("Villa.mpj", "\xEF\xBB\xBF[PROJECT]\r\n"
+                                             "PATH=/srv/Проект/\r\n"
+                                             "DESCRIPTION_0=Café Ω\r\n"
+                                             "[TUNER]\r\nDEVICE_TYPE=1\r\nDEVICE_NAME=Kü\r\n"
+                                             "CONFIG_FILE=/srv/データ/家.mpi\r\n");
+    TProjectFile p;
+    p.Load(path);
+    EXPECT_EQ(p.Devices[0].ConfigFile, "/srv/データ/家.mpi");
+    EXPECT_EQ(p.Devices[0].DeviceName, "K\xFC");
+    EXPECT_EQ(p.Description, std::vector<Text>{"Caf\xE9 ?"});
+}
+
 TEST(ProjectFile, AFailedSaveChangesNothing)
 {
     TempDir dir;

@@ -129,6 +129,8 @@ TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWit
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::None);
 
     projects[0]->prepareSucceeds = true;
+    // The one-record image is not a whole card: the downloader asks before writing it.
+    prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?");
     form->execute(ActionId::Download);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
     EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 1u);

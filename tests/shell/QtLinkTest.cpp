@@ -3,6 +3,7 @@
 
 #include "shell/QtLink.h"
 #include "QtTestApp.h"
+#include "base/qt/QtTimer.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -13,7 +14,10 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace zr48 {
 namespace {
@@ -21,11 +25,12 @@ namespace {
 // A converter whose bytes the test hands in from the user-interface thread.
 class QueueDriver : public FtDriver {
 public:
-    void arrive(std::size_t n)
+    void arrive(std::size_t n) { arrive(std::vector<std::uint8_t>(n, 0)); }
+    void arrive(const std::vector<std::uint8_t>& bytes)
     {
         {
             std::lock_guard lock(mutex_);
-            queued_ += n;
+            queued_.insert(queued_.end(), bytes.begin(), bytes.end());
         }
         arrived_.notify_all();
     }
@@ -37,27 +42,28 @@ public:
     std::size_t queuedBytes() override
     {
         std::lock_guard lock(mutex_);
-        return queued_;
+        return queued_.size();
     }
-    std::size_t read(std::uint8_t*, std::size_t n) override
+    std::size_t read(std::uint8_t* buffer, std::size_t n) override
     {
         std::lock_guard lock(mutex_);
-        const std::size_t count = std::min(n, queued_);
-        queued_ -= count;
+        const std::size_t count = std::min(n, queued_.size());
+        std::copy_n(queued_.begin(), count, buffer);
+        queued_.erase(queued_.begin(), queued_.begin() + static_cast<std::ptrdiff_t>(count));
         return count;
     }
     void write(const std::uint8_t*, std::size_t) override {}
     bool waitReadable(int timeoutMs) override
     {
         std::unique_lock lock(mutex_);
-        return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return queued_ > 0; });
+        return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !queued_.empty(); });
     }
     void close() override {}
 
 private:
     std::mutex mutex_;
     std::condition_variable arrived_;
-    std::size_t queued_ = 0;
+    std::deque<std::uint8_t> queued_;
 };
 
 class QtRxThreadHostTest : public testing::Test {
@@ -98,6 +104,68 @@ TEST_F(QtRxThreadHostTest, TurnsRunOnTheUserInterfaceThreadAlsoInsideAModalLoop)
     EXPECT_EQ(turnThread, std::this_thread::get_id());
     EXPECT_TRUE(turnInsideModal);
     EXPECT_EQ(driver.queuedBytes(), 0u);
+}
+
+TEST_F(QtRxThreadHostTest, AModalLoopInsideATurnRunsTheNextTurn)
+{
+    QueueDriver driver;
+    QtRxThreadHost host;
+    QEventLoop outer;
+    QEventLoop modal; // a message box shown by a frame handler of the first turn
+    int depth = 0;
+    std::vector<std::pair<int, std::size_t>> reads; // (depth, bytes) of each turn that read any
+    host.start(std::make_shared<TZR48USBRxThread>(), driver, [&](TZR48USBRxThread&) {
+        ++depth;
+        std::uint8_t buffer[16];
+        const std::size_t n = driver.read(buffer, driver.queuedBytes());
+        if (n > 0)
+            reads.emplace_back(depth, n);
+        if (depth == 1 && n > 0) {
+            QTimer::singleShot(0, [&] { driver.arrive(4); }); // bytes come while the message is up
+            runGuarded(modal);
+            outer.quit();
+        } else if (depth == 2 && n > 0) {
+            modal.quit();
+        }
+        --depth;
+    });
+    driver.arrive(3);
+    runGuarded(outer);
+    EXPECT_EQ(reads, (std::vector<std::pair<int, std::size_t>>{{1, 3}, {2, 4}}));
+    EXPECT_EQ(driver.queuedBytes(), 0u);
+}
+
+// The desktop program's link: Qt timers, receive threads through the event queue, and a frame
+// handler that shows a message (a modal loop) on the first frame.
+TEST_F(QtRxThreadHostTest, FramesReachTheHandlerWhileItShowsAMessage)
+{
+    QueueDriver driver;
+    QtTimerFactory timers;
+    QtRxThreadHost host;
+    TUsbZR48 link(timers, driver, host, {});
+    QEventLoop outer;
+    QEventLoop message;
+    std::vector<std::string> events;
+    link.SetFrameHandler([&](const std::uint8_t* p, int n) {
+        if (!p) {
+            events.push_back("notice");
+            return;
+        }
+        const std::vector<std::uint8_t> frame(p, p + n);
+        events.push_back(std::to_string(frame[0]));
+        if (frame[0] == 8) {
+            QTimer::singleShot(20, [&] { driver.arrive({0x5C, 0, 12, 0, 'V', 0x5C, 1}); });
+            runGuarded(message);
+            events.push_back(std::vector<std::uint8_t>(p, p + n) == frame ? "closed" : "overwritten");
+            outer.quit();
+        } else if (frame[0] == 12) {
+            message.quit();
+        }
+    });
+    driver.arrive({0x5C, 0, 8, 0, 1, 0xDF, 0x5C, 1});
+    runGuarded(outer);
+    EXPECT_EQ(events, (std::vector<std::string>{"notice", "8", "12", "closed"}));
+    EXPECT_TRUE(link.Connected());
 }
 
 TEST_F(QtRxThreadHostTest, AStoppedThreadHandsNoMoreTurns)

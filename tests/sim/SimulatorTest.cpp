@@ -119,6 +119,38 @@ TEST(Simulator, KeepsItsCardInAFileBetweenRuns)
     EXPECT_THROW(SimCard{damaged}, Error);
 }
 
+TEST(Simulator, ACardFileThatCouldNeverBeSavedIsRefusedAtOnce)
+{
+    test::TempDir dir;
+    // Any name: the card is kept where it was asked to be.
+    const Path named = dir.text("Данные 💾/カード.zr48");
+    std::filesystem::create_directories(toFsPath(extractFileDir(named)));
+    {
+        SimCard card(named);
+        card.write(16, patternSector(1));
+        card.save();
+    }
+    EXPECT_EQ(SimCard(named).read(16), patternSector(1));
+
+    // A folder, or a folder that does not exist, would lose the card without a word.
+    const struct {
+        Path path;
+        const char* says;
+    } cases[] = {
+        {dir.text("Данные 💾"), "is a folder"},
+        {dir.text("nowhere/card.zr48"), "does not exist"},
+    };
+    for (const auto& c : cases) {
+        try {
+            SimCard card(c.path);
+            ADD_FAILURE() << c.path << " taken as a card file";
+        } catch (const Error& e) {
+            EXPECT_NE(e.message().find("\"" + c.path + "\""), std::string::npos) << e.message();
+            EXPECT_NE(e.message().find(c.says), std::string::npos) << e.message();
+        }
+    }
+}
+
 TEST(Simulator, ProgramsItsFlashThroughTheBootLoader)
 {
     SimOptions options;
@@ -147,11 +179,21 @@ TEST(Simulator, ProgramsItsFlashThroughTheBootLoader)
     }
     EXPECT_EQ(host.sim.unit.version(), newer);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), host.sim.unit.flash().begin()));
+    // The last block's acknowledgement may be lost: the block sent again is acknowledged again.
+    BootBlockFrame last{479, {}};
+    std::copy_n(image.begin() + 479 * 256, 256, last.data.begin());
+    for (int again = 0; again < 2; ++again) {
+        const auto ack = host.exchange(encode(last), FrameType::BootBlockAck);
+        ASSERT_TRUE(ack) << again;
+        EXPECT_EQ(decodeBootBlockAck(FrameView(*ack)).block, 479);
+    }
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), host.sim.unit.flash().begin()));
     const auto version = host.exchange(encode(VersionRequestFrame{}), FrameType::VersionReply);
     ASSERT_TRUE(version);
     EXPECT_EQ(decodeVersionReply(FrameView(*version)).version, newer);
-    // Outside the boot loader a block is not taken.
+    // Outside the boot loader a block is not taken, the last one neither once the firmware runs.
     EXPECT_FALSE(host.exchange(encode(BootBlockFrame{0, {}}), FrameType::BootBlockAck, 200));
+    EXPECT_FALSE(host.exchange(encode(last), FrameType::BootBlockAck, 200));
 }
 
 TEST(Simulator, ShowsAMenuWithTheUsbIconInTheCorner)

@@ -14,7 +14,7 @@ namespace zr48::test {
 class ScriptedPrompt : public Prompt {
 public:
     struct Shown {
-        Text message;
+        std::string message; // UTF-8
         Icon icon;
         Buttons buttons;
         Answer answer;
@@ -23,21 +23,21 @@ public:
     ~ScriptedPrompt() override;
 
     // Queues the answer to the next question; `expectedPart`, when given, must occur in it.
-    ScriptedPrompt& answer(Answer answer, Text expectedPart = {});
+    ScriptedPrompt& answer(Answer answer, std::string expectedPart = {});
 
-    Answer show(const Text& message, Icon icon, Buttons buttons) override;
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override;
 
     const std::vector<Shown>& shown() const { return shown_; }
-    std::vector<Text> messages() const;
+    std::vector<std::string> messages() const;
     // Messages shown with the error icon.
-    std::vector<Text> errors() const;
+    std::vector<std::string> errors() const;
     size_t pendingAnswers() const { return script_.size(); }
     void clear() { shown_.clear(); }
 
 private:
     struct Scripted {
         Answer answer;
-        Text expectedPart;
+        std::string expectedPart;
     };
     std::deque<Scripted> script_;
     std::vector<Shown> shown_;

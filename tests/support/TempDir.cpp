@@ -24,16 +24,16 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-Text TempDir::text(std::string_view relative) const
+Path TempDir::text(std::string_view relative) const
 {
-    Text out = fromFsPath(path_) + "/";
+    Path out = fromFsPath(path_) + "/";
     out += relative;
     return out;
 }
 
-Text TempDir::write(std::string_view relative, std::string_view bytes) const
+Path TempDir::write(std::string_view relative, std::string_view bytes) const
 {
-    const Text path = text(relative);
+    const Path path = text(relative);
     const auto fsPath = toFsPath(path);
     std::filesystem::create_directories(fsPath.parent_path());
     std::ofstream(fsPath, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

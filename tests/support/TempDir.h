@@ -1,7 +1,7 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it at the end.
 
-#include "base/Text.h"
+#include "base/Paths.h"
 
 #include <filesystem>
 #include <string_view>
@@ -16,10 +16,10 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // A path below the folder as system text (Windows-1252), with the native separator.
-    Text text(std::string_view relative = {}) const;
-    // Writes bytes to a file below the folder and returns its path as system text.
-    Text write(std::string_view relative, std::string_view bytes) const;
+    // A path below the folder (the file system's bytes), with the native separator.
+    Path text(std::string_view relative = {}) const;
+    // Writes bytes to a file below the folder (creating its folders) and returns its path.
+    Path write(std::string_view relative, std::string_view bytes) const;
 
 private:
     std::filesystem::path path_;

@@ -97,6 +97,34 @@ TEST_F(DisplayDumpTest, ReadsPagesInOrderAndIgnoresOthers)
     EXPECT_EQ(copied.pixels, dump.view().picture.pixels);
 }
 
+TEST_F(DisplayDumpTest, ACaptureGoesOnWithTheWindowClosedAndRefreshReadsTheDisplayAgain)
+{
+    dump.FormShow();
+    dump.ButtonRefreshClick();
+    dump.FormClose(); // the capture goes on
+    clock.advance(200);
+    EXPECT_EQ(sent.size(), 2u); // page 0 resent
+    for (std::uint8_t p = 0; p < 10; ++p)
+        page(p, 0);
+    ASSERT_TRUE(dump.view().pictureVisible);
+    EXPECT_FALSE(dump.view().picture.dark(60, 40));
+
+    // Refresh after a finished capture: the picture is hidden and every page read again.
+    sent.clear();
+    dump.ButtonRefreshClick();
+    EXPECT_FALSE(dump.view().pictureVisible);
+    EXPECT_TRUE(dump.reading());
+    EXPECT_EQ(dump.currentPage(), 0);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], (std::vector<std::uint8_t>{19, 0, 0}));
+    for (std::uint8_t p = 0; p < 10; ++p)
+        page(p, 0xFF);
+    EXPECT_EQ(sent.size(), 10u);
+    EXPECT_TRUE(dump.view().pictureVisible);
+    EXPECT_TRUE(dump.view().picture.dark(60, 40)); // the new display
+    EXPECT_FALSE(dump.reading());
+}
+
 TEST_F(DisplayDumpTest, GivesUpSilently2000MsAfterAPagesFirstRequest)
 {
     dump.ButtonRefreshClick();

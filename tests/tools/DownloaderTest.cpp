@@ -1,10 +1,17 @@
 // The downloader against a simulated unit in virtual time: what goes out, what the dialog shows,
-// and how silence, stray acknowledgements and damaged files end a download.
+// how silence, stray acknowledgements and damaged files end a download, and the check that keeps
+// a damaged image from the card. The records of the transfer tests are no card image: they go out
+// with the check overridden, as `zr48 download --force` sends them.
 
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "project/Compiler.h"
 #include "support/TempDir.h"
 #include "tools/TransferRig.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace zr48::test {
 namespace {
@@ -20,7 +27,7 @@ protected:
 TEST_F(DownloaderTest, SendsEachRecordBigEndianAndFinishesAfterTheLastAcknowledgement)
 {
     const Text image = dir.write("card.mpd", Record(0x1234, 0xAB) + Record(5, 0x01));
-    rig.downloader.Start(image);
+    rig.downloader.Start(image, CheckPolicy::Force);
 
     ASSERT_EQ(rig.sent.size(), 1u);
     const std::vector<std::uint8_t>& first = rig.sent[0].payload;
@@ -64,7 +71,7 @@ TEST_F(DownloaderTest, AnEmptyFileFinishesAtOnceAndOneRecordNeedsOneFrame)
     };
     for (const Case& c : {Case{"", 0}, Case{Record(7, 0x55), 1}}) {
         rig.sent.clear();
-        EXPECT_TRUE(rig.download(dir.write("one.mpd", c.bytes)));
+        EXPECT_TRUE(rig.download(dir.write("one.mpd", c.bytes), CheckPolicy::Force));
         EXPECT_EQ(rig.sent.size(), c.frames);
         EXPECT_EQ(rig.downloader.View().Label, "Download Finished.");
         EXPECT_TRUE(rig.downloader.View().Visible);
@@ -81,7 +88,7 @@ TEST_F(DownloaderTest, ASilentUnitFailsTheDownload2200MsAfterTheLastAcknowledgem
         if (s.type() == kSectorWrite && s.number() == 3)
             rig.sim.unit.faults().silent = true;
     };
-    EXPECT_FALSE(rig.download(dir.write("card.mpd", bytes)));
+    EXPECT_FALSE(rig.download(dir.write("card.mpd", bytes), CheckPolicy::Force));
 
     EXPECT_EQ(rig.downloader.Result(), DownloadResult::Failed);
     ASSERT_EQ(rig.prompt.shown.size(), 1u);
@@ -98,7 +105,7 @@ TEST_F(DownloaderTest, ASilentUnitFailsTheDownload2200MsAfterTheLastAcknowledgem
 TEST_F(DownloaderTest, StrayAcknowledgementsAndThoseAfterCancelAreIgnored)
 {
     rig.sim.unit.faults().silent = true;
-    rig.downloader.Start(dir.write("card.mpd", Record(5, 1) + Record(6, 2)));
+    rig.downloader.Start(dir.write("card.mpd", Record(5, 1) + Record(6, 2)), CheckPolicy::Force);
     const auto ack = [&](std::uint16_t sector) {
         const std::uint8_t frame[4] = {4, 0, static_cast<std::uint8_t>(sector >> 8), static_cast<std::uint8_t>(sector)};
         rig.downloader.HandleFrame(frame, 4);
@@ -131,7 +138,8 @@ TEST_F(DownloaderTest, AFileThatCannotBeReadIsNamedAndNothingIsSent)
 
 TEST_F(DownloaderTest, ACutOffLastRecordIsNotSentAndTheImageIsReportedDamaged)
 {
-    EXPECT_FALSE(rig.download(dir.write("card.mpd", Record(20, 1) + Record(21, 2) + std::string(100, '\x07'))));
+    EXPECT_FALSE(rig.download(dir.write("card.mpd", Record(20, 1) + Record(21, 2) + std::string(100, '\x07')),
+                              CheckPolicy::Force));
     EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{20, 21}));
     EXPECT_EQ(rig.sim.card.read(21)[0], 2);
     EXPECT_EQ(rig.downloader.Result(), DownloadResult::Failed);
@@ -146,12 +154,97 @@ TEST_F(DownloaderTest, ACutOffLastRecordIsNotSentAndTheImageIsReportedDamaged)
 TEST_F(DownloaderTest, StartingAgainAbandonsTheRunningDownload)
 {
     rig.sim.unit.faults().silent = true;
-    rig.downloader.Start(dir.write("a.mpd", Record(1, 1) + Record(2, 1)));
+    rig.downloader.Start(dir.write("a.mpd", Record(1, 1) + Record(2, 1)), CheckPolicy::Force);
     rig.clock.advance(300); // one resend of sector 1
     rig.sim.unit.faults().silent = false;
-    EXPECT_TRUE(rig.download(dir.write("b.mpd", Record(9, 9))));
+    EXPECT_TRUE(rig.download(dir.write("b.mpd", Record(9, 9)), CheckPolicy::Force));
     EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{1, 1, 9}));
     EXPECT_EQ(rig.sim.card.read(2)[0], 0); // the first image's second record never went out
+}
+
+// The sample project compiled into an image file of the test's folder: 24 whole records.
+class DownloaderCheckTest : public DownloaderTest {
+protected:
+    DownloaderCheckTest()
+    {
+        std::filesystem::copy(std::filesystem::path(ZR48_EXAMPLES_DIR) / "projects" / "Villa", dir.path() / "Villa");
+        EXPECT_TRUE(CompileProject(dir.text("Villa/Villa.mpj"), rig.prompt));
+        image = readFileBytes(dir.text("Villa/Villa.mpd"));
+        EXPECT_EQ(image.size(), 24u * 514);
+        // A card that holds something else, which a refused download must leave alone.
+        Sector old;
+        old.fill(0xEE);
+        rig.sim.card.write(0, old);
+    }
+    Text write(const std::string& bytes) const { return dir.write("Damaged.mpd", bytes); }
+    std::string first(std::size_t bytes) const { return std::string(image.begin(), image.begin() + bytes); }
+
+    Bytes image;
+};
+
+TEST_F(DownloaderCheckTest, ADamagedImageIsRefusedWithItsFirstProblemAndNothingIsSent)
+{
+    std::string noise(9000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919) >> 3);
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* problem;
+    } cases[] = {
+        {"empty", "", "the file holds no sector records"},
+        {"cut off inside a record", first(image.size() - 300), "the file ends with 214 bytes of a cut-off sector"},
+        {"cut off after five records", first(5 * 514), "directory sector 5 is missing"},
+        {"no card image at all", noise, "the file ends with 262 bytes of a cut-off sector"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        rig.prompt.shown.clear();
+        const Text path = write(c.bytes);
+        EXPECT_FALSE(rig.download(path, CheckPolicy::Refuse));
+        EXPECT_EQ(rig.downloader.Result(), DownloadResult::Refused);
+        EXPECT_TRUE(rig.sent.empty());
+        EXPECT_FALSE(rig.downloader.View().Visible);
+        ASSERT_EQ(rig.prompt.shown.size(), 1u);
+        EXPECT_EQ(rig.prompt.shown[0].icon, Icon::Error);
+        EXPECT_EQ(rig.prompt.shown[0].message,
+                  "The image file \"" + path + "\" is damaged: " + c.problem + ".\nNothing was written to the ZR48.");
+        EXPECT_EQ(rig.sim.card.read(0)[0], 0xEE);
+    }
+}
+
+TEST_F(DownloaderCheckTest, TheDesktopAsksAndForceWritesTheDamagedImageAsItIs)
+{
+    const Text path = write(first(5 * 514));
+    const struct {
+        const char* what;
+        CheckPolicy policy;
+        Answer answer;
+        std::size_t questions;
+        bool written;
+    } cases[] = {
+        {"asked, No", CheckPolicy::Ask, Answer::No, 1, false},
+        {"asked, Yes", CheckPolicy::Ask, Answer::Yes, 1, true},
+        {"forced", CheckPolicy::Force, Answer::No, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        rig.sent.clear();
+        rig.prompt.shown.clear();
+        rig.prompt.questionAnswer = c.answer;
+        EXPECT_EQ(rig.download(path, c.policy), c.written);
+        EXPECT_EQ(rig.downloader.Result(), c.written ? DownloadResult::Finished : DownloadResult::Refused);
+        ASSERT_EQ(rig.prompt.shown.size(), c.questions);
+        if (c.questions) {
+            EXPECT_EQ(rig.prompt.shown[0].icon, Icon::Confirmation);
+            EXPECT_EQ(rig.prompt.shown[0].message, "The image file \"" + path +
+                                                       "\" is damaged: directory sector 5 is missing.\n"
+                                                       "Write it to the ZR48 anyway?");
+        }
+        EXPECT_EQ(rig.sentNumbers(kSectorWrite),
+                  c.written ? (std::vector<std::uint16_t>{0, 1, 2, 3, 4}) : std::vector<std::uint16_t>{});
+        EXPECT_EQ(rig.sim.card.read(0)[0], c.written ? image[2] : 0xEE);
+    }
 }
 
 } // namespace

@@ -54,6 +54,33 @@ TEST(FirmwareDemoImage, FitsAnUpdateAndCarriesItsVersionInTheProgrammedPart)
     EXPECT_EQ(Firmware::ImageVersion(programmed), kDemoVersion);
 }
 
+TEST(FirmwareFileCheck, RefusesAFileThatIsEmptyTooBigForTheFlashOrWithoutAVersion)
+{
+    test::TempDir dir;
+    const std::string version("R48+1.30\0", 9);
+    const auto withVersion = [&](std::size_t size) { return std::string(size - version.size(), 'f') + version; };
+    const struct {
+        const char* name;
+        std::string content;
+        const char* problem; // after the quoted path; empty: the file may be programmed
+    } cases[] = {
+        {"the 480 blocks", withVersion(122880), ""},
+        {"a short file", withVersion(100000), ""},
+        {"empty", "", " is empty."},
+        {"one byte too many", withVersion(122881),
+         " holds 122881 bytes; an update programs at most 122880 (480 blocks of 256 bytes)."},
+        {"no version text", std::string(122880, 'f'),
+         " holds no firmware version (no \"R48+1\" text): it is no ZR48 firmware."},
+    };
+    for (const auto& c : cases) {
+        const Text path = dir.write("f.bin", c.content);
+        EXPECT_EQ(Firmware::FileProblem(path), *c.problem ? "The firmware file \"" + path + "\"" + c.problem : "")
+            << c.name;
+    }
+    EXPECT_EQ(Firmware::FileProblem(dir.text("missing.bin")), "Unable to open firmware file.");
+    EXPECT_EQ(Firmware::FileProblem(ZR48_FIRMWARE_IMAGE), "");
+}
+
 TEST(FirmwareAutomaticCheck, RecommendsAnUpdateOnlyWhenBothVersionsAreKnownAndDiffer)
 {
     struct Case {
@@ -178,6 +205,107 @@ TEST_F(FirmwareOnUnit, AShortFileProgramsZerosBeyondItsEndAndScansNeverTouchTheI
     EXPECT_EQ(bench.unit.unit.version(), "R48+1.3");
 }
 
+TEST_F(FirmwareOnUnit, EveryBlockSentCarriesTheFilesBytesAndZerosBeyondItsEnd)
+{
+    // After an update with the whole demonstration image, a shorter file: its blocks must not
+    // carry what the earlier file left behind.
+    ASSERT_TRUE(runUpdate(ZR48_FIRMWARE_IMAGE));
+    std::string content(100000, 's');
+    for (std::size_t i = 0; i < content.size(); i += 97)
+        content[i] = static_cast<char>(i);
+    content.replace(700, 8, std::string("R48+1.4\0", 8));
+    bench.sent.clear();
+    prompt.clear();
+    ASSERT_TRUE(runUpdate(dir.write("short.bin", content)));
+    EXPECT_EQ(prompt.messages(), std::vector<Text>{"Update finished."});
+
+    std::vector<std::uint8_t> expected(content.begin(), content.end());
+    expected.resize(122880, 0);
+    std::vector<bool> seen(480, false);
+    for (const auto& frame : bench.sent) {
+        if (frame[0] != static_cast<std::uint8_t>(FrameType::BootBlock))
+            continue;
+        const int block = (frame[2] << 8) | frame[3];
+        ASSERT_LT(block, 480);
+        seen[static_cast<std::size_t>(block)] = true;
+        EXPECT_TRUE(std::equal(frame.begin() + 4, frame.end(), expected.begin() + block * 256)) << "block " << block;
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 480);
+    const auto& flash = bench.unit.unit.flash();
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), flash.begin()));
+    EXPECT_EQ(bench.unit.unit.version(), "R48+1.4");
+}
+
+TEST_F(FirmwareOnUnit, AFileThatFailsItsCheckIsRefusedAskedAboutOrForced)
+{
+    const Text path = dir.write("card.bin", std::string(5140, '\0')); // an image of an empty card
+    const Text problem = Firmware::FileProblem(path);
+    ASSERT_NE(problem, "");
+    const struct {
+        const char* what;
+        CheckPolicy policy;
+        std::optional<Answer> answer;
+        std::vector<Text> messages;
+        bool programmed;
+    } cases[] = {
+        {"refused", CheckPolicy::Refuse, {}, {problem + "\nNothing was sent to the ZR48."}, false},
+        {"asked, No", CheckPolicy::Ask, Answer::No, {problem + "\nProgram it into the ZR48 anyway?"}, false},
+        {"asked, Yes",
+         CheckPolicy::Ask,
+         Answer::Yes,
+         {problem + "\nProgram it into the ZR48 anyway?", "Update finished."},
+         true},
+        {"forced", CheckPolicy::Force, {}, {"Update finished."}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        bench.sent.clear();
+        prompt.clear();
+        if (c.answer)
+            prompt.answer(*c.answer, "Program it into the ZR48 anyway?");
+        firmware.EditFileNameChange(path);
+        firmware.ButtonUpdateClick(c.policy);
+        bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000);
+        EXPECT_EQ(prompt.messages(), c.messages);
+        EXPECT_EQ(firmware.outcome(), c.programmed ? Firmware::Outcome::Finished : Firmware::Outcome::FileRefused);
+        EXPECT_EQ(bench.sentOfType(FrameType::BootStart) > 0, c.programmed);
+        EXPECT_EQ(bench.sentOfType(FrameType::BootBlock), c.programmed ? 480u : 0u);
+        EXPECT_TRUE(firmware.view().updateEnabled);
+    }
+}
+
+TEST_F(FirmwareOnUnit, WithASilenceLimitAnUnpluggedUnitEndsTheUpdateAndOneThatAnswersInTimeGoesOn)
+{
+    firmware.SetSilenceLimit(5000);
+    firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+    firmware.ButtonUpdateClick(CheckPolicy::Refuse);
+    ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.currentBlock() == 100; }, 60000));
+
+    // Silent for 4 s, then answering again: the update goes on to the end.
+    bench.unit.unit.faults().silent = true;
+    bench.clock.advance(4000);
+    EXPECT_EQ(firmware.state(), Firmware::State::Programming);
+    bench.unit.unit.faults().silent = false;
+    ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000));
+    EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished);
+
+    // Unplugged at block 200: 5 s after the last acknowledgement the update ends.
+    prompt.clear();
+    firmware.ButtonUpdateClick(CheckPolicy::Refuse);
+    ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.currentBlock() == 200; }, 60000));
+    const std::int64_t lastAck = bench.clock.now();
+    bench.unit.unit.unplug();
+    ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000));
+    EXPECT_EQ(bench.clock.now() - lastAck, 5000);
+    EXPECT_EQ(firmware.outcome(), Firmware::Outcome::UnitStoppedAnswering);
+    EXPECT_EQ(firmware.currentBlock(), 200);
+    EXPECT_TRUE(firmware.view().updateEnabled);
+    const auto blocks = bench.sentOfType(FrameType::BootBlock);
+    bench.clock.advance(10000);
+    EXPECT_EQ(bench.sentOfType(FrameType::BootBlock), blocks); // nothing is resent any more
+    EXPECT_TRUE(prompt.messages().empty());                    // the caller says what happened
+}
+
 TEST_F(FirmwareOnUnit, EveryConnectionOfAUnitWithOtherFirmwareRecommendsTheUpdate)
 {
     bench.dispatcher.setConnectNotice([this] { firmware.ConnectNotice(); });
@@ -233,6 +361,35 @@ TEST_F(FirmwareOnLossyUnit, LostFramesAreResentAndTheBarEndsAt480Of600)
     const auto image = demoImage();
     EXPECT_TRUE(std::equal(image.begin(), image.begin() + 122880, bench.unit.unit.flash().begin()));
     EXPECT_EQ(bench.unit.unit.version(), kDemoVersion);
+}
+
+TEST(FirmwareOnUnitLosingReplies, TheUpdateEndsAlsoWhenTheLastBlocksAcknowledgementIsLost)
+{
+    // A fifth of the replies is lost on the way back; among these seeds some lose the
+    // acknowledgement of the last block, and the updater must still finish.
+    int lastAckLost = 0;
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        SimOptions options;
+        options.faults.replyLossRate = 0.2;
+        options.faults.seed = seed;
+        test::SimBench bench(options);
+        test::ScriptedPrompt prompt;
+        Firmware firmware(bench.clock, prompt);
+        firmware.SetLink(bench.sender());
+        bench.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Firmware,
+                                           [&](const std::uint8_t* p, int n) { firmware.HandleFrame(p, n); });
+        firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+        firmware.ButtonUpdateClick();
+        ASSERT_TRUE(bench.clock.advanceUntil([&] { return firmware.state() == Firmware::State::Idle; }, 600000))
+            << "seed " << seed;
+        EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished) << "seed " << seed;
+        EXPECT_EQ(bench.unit.unit.version(), kDemoVersion) << "seed " << seed;
+        std::size_t lastSends = 0;
+        for (const auto& frame : bench.sent)
+            lastSends += frame[0] == 7 && frame[2] == 479 >> 8 && frame[3] == (479 & 0xFF);
+        lastAckLost += lastSends > 1;
+    }
+    EXPECT_GT(lastAckLost, 0);
 }
 
 class FirmwareOnSilentUnit : public FirmwareOnUnit {
@@ -312,7 +469,9 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     EXPECT_TRUE(sent.empty());
 
     test::TempDir dir;
-    firmware.EditFileNameChange(dir.write("fw.bin", std::string(122880, 'z')));
+    std::string content(122880, 'z');
+    content.replace(1000, 8, std::string("R48+1.9\0", 8));
+    firmware.EditFileNameChange(dir.write("fw.bin", content));
     firmware.ButtonUpdateClick();
     clock.advance(200);
     ASSERT_EQ(sent.size(), 1u);
@@ -341,6 +500,35 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     clock.advance(10000); // no give-up once the boot loader answered
     EXPECT_EQ(firmware.state(), Firmware::State::Programming);
     EXPECT_EQ(prompt.errors().size(), 1u);
+}
+
+TEST(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCheck)
+{
+    VirtualClock clock;
+    test::ScriptedPrompt prompt;
+    Firmware firmware(clock, prompt);
+    int sent = 0;
+    firmware.SetLink([&](std::span<const std::uint8_t>) { ++sent; });
+    test::TempDir dir;
+    const Text path = dir.write("fw.bin", std::string("R48+1.4\0", 8));
+    firmware.FormShow(false);
+    firmware.EditFileNameChange(path);
+    firmware.ButtonUpdateClick();
+    const auto ready = encode(BootReadyFrame{0, 480});
+    firmware.HandleFrame(ready.data(), static_cast<int>(ready.size()));
+    clock.advance(600); // block 0, sent and resent
+    ASSERT_EQ(firmware.state(), Firmware::State::Programming);
+    ASSERT_EQ(sent, 3);
+
+    firmware.FormClose();
+    EXPECT_FALSE(firmware.view().visible);
+    EXPECT_TRUE(firmware.view().updateEnabled);
+    EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+    dir.write("fw.bin", std::string("R48+1.5\0", 8));
+    clock.advance(6000);
+    EXPECT_EQ(sent, 3);
+    EXPECT_TRUE(prompt.messages().empty());
+    EXPECT_EQ(firmware.view().fileVersion, "R48+1.5"); // the label goes on following the file
 }
 
 TEST(FirmwareForm, FindsTheDefaultFileBesideTheProgramAndShowsItsVersion)

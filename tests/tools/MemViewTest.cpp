@@ -107,6 +107,17 @@ TEST_F(MemViewTest, AChosenSectorIsAskedForTenTimes50MsApartThenTheViewEmpties)
     EXPECT_EQ(sent.size(), 10u);
 }
 
+TEST_F(MemViewTest, ClosingTheWindowEndsItsRequests)
+{
+    viewer.FormShow();
+    clock.advance(100);
+    ASSERT_EQ(sent.size(), 2u);
+    viewer.FormClose();
+    EXPECT_FALSE(viewer.view().visible);
+    clock.advance(1000);
+    EXPECT_EQ(sent.size(), 2u);
+}
+
 TEST_F(MemViewTest, KeysMoveByPagesAndClampToTheCard)
 {
     struct Case {

@@ -20,7 +20,7 @@
 
 namespace zr48::test {
 
-// Answers OK to every message and notes when it came.
+// Answers OK to every message, and `questionAnswer` to every question, and notes when each came.
 class TimedPrompt : public Prompt {
 public:
     struct Shown {
@@ -29,15 +29,25 @@ public:
         std::int64_t atMs;
     };
     explicit TimedPrompt(const VirtualClock& clock) : clock_(clock) {}
-    Answer show(const Text& message, Icon icon, Buttons) override
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override
     {
         shown.push_back({message, icon, clock_.now()});
-        return Answer::Ok;
+        // As on a desktop, frames and timers go on while the box is open.
+        if (whileOpen && !open_) {
+            open_ = true;
+            whileOpen();
+            open_ = false;
+        }
+        return buttons == Buttons::Ok ? Answer::Ok : questionAnswer;
     }
     std::vector<Shown> shown;
+    Answer questionAnswer = Answer::No;
+    // Runs while a message is open (not again for a message shown meanwhile), e.g. to let time pass.
+    std::function<void()> whileOpen;
 
 private:
     const VirtualClock& clock_;
+    bool open_ = false;
 };
 
 // One payload sent by a tool.
@@ -76,9 +86,9 @@ public:
                                      [this](const std::uint8_t* p, int n) { uploader.HandleFrame(p, n); });
     }
 
-    bool download(const Text& imagePath)
+    bool download(const Text& imagePath, CheckPolicy policy = CheckPolicy::Ask)
     {
-        downloader.Start(imagePath);
+        downloader.Start(imagePath, policy);
         clock.advanceUntil([this] { return downloader.Result() != DownloadResult::Running; }, 3'600'000);
         return downloader.Result() == DownloadResult::Finished;
     }

@@ -9,12 +9,14 @@ namespace zr48 {
 
 QtSettingsStore::QtSettingsStore() : settings_("KELDO", "ZR48") {}
 
-std::optional<Text> QtSettingsStore::readString(const std::string& name) const
+std::optional<std::string> QtSettingsStore::readString(const std::string& name) const
 {
     const QVariant value = settings_.value(QString::fromStdString(name));
     if (!value.isValid())
         return std::nullopt;
-    return fromQString(value.toString());
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray().toStdString();
+    return pathFromQString(value.toString());
 }
 
 std::optional<std::int32_t> QtSettingsStore::readInteger(const std::string& name) const
@@ -27,9 +29,12 @@ std::optional<std::int32_t> QtSettingsStore::readInteger(const std::string& name
     return ok ? std::optional<std::int32_t>(number) : std::nullopt;
 }
 
-void QtSettingsStore::writeString(const std::string& name, const Text& value)
+void QtSettingsStore::writeString(const std::string& name, const std::string& value)
 {
-    settings_.setValue(QString::fromStdString(name), toQString(value));
+    if (isValidUtf8(value))
+        settings_.setValue(QString::fromStdString(name), pathToQString(value));
+    else
+        settings_.setValue(QString::fromStdString(name), QByteArray::fromStdString(value));
     commit();
 }
 
@@ -46,15 +51,15 @@ void QtSettingsStore::commit()
         throw Error("Cannot write the settings to \"" + fileName() + "\".");
 }
 
-Text QtSettingsStore::fileName() const
+Path QtSettingsStore::fileName() const
 {
-    return fromQString(settings_.fileName());
+    return pathFromQString(settings_.fileName());
 }
 
 SettingsDefaults platformSettingsDefaults()
 {
     SettingsDefaults defaults;
-    defaults.projectDir = fromQString(QDir::homePath() + "/ZR48 Projects/");
+    defaults.projectDir = pathFromQString(QDir::homePath() + "/ZR48 Projects/");
     defaults.database = ZR48_SAMPLE_DATABASE;
     return defaults;
 }

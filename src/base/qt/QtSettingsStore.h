@@ -12,13 +12,15 @@ class QtSettingsStore : public SettingsStore {
 public:
     QtSettingsStore();
 
-    std::optional<Text> readString(const std::string& name) const override;
+    // A path kept as bytes reads back as they were; one kept as a string reads as its UTF-8.
+    std::optional<std::string> readString(const std::string& name) const override;
     // A value that is not a whole number reads as missing.
     std::optional<std::int32_t> readInteger(const std::string& name) const override;
-    void writeString(const std::string& name, const Text& value) override;
+    // A path of valid UTF-8 is kept as a string (readable in the file); any other as its bytes.
+    void writeString(const std::string& name, const std::string& value) override;
     void writeInteger(const std::string& name, std::int32_t value) override;
 
-    Text fileName() const;
+    Path fileName() const;
 
 private:
     void commit();

@@ -29,9 +29,14 @@ QString pathToQString(std::string_view path)
     return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
-std::string pathFromQString(const QString& path)
+Path pathFromQString(const QString& path)
 {
     return path.toStdString();
+}
+
+QString messageToQString(std::string_view message)
+{
+    return QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
 }
 
 } // namespace zr48

@@ -1,6 +1,7 @@
 #pragma once
-// Windows-1252 text at the Qt edge.
+// Texts, paths and messages at the Qt edge: each has its own pair of conversions.
 
+#include "base/Paths.h"
 #include "base/Text.h"
 
 #include <QString>
@@ -14,6 +15,9 @@ Text fromQString(const QString& text);
 // Paths keep the file system's own bytes (UTF-8), not Windows-1252: every path that crosses the
 // Qt edge goes through these two.
 QString pathToQString(std::string_view path);
-std::string pathFromQString(const QString& path);
+Path pathFromQString(const QString& path);
+
+// Messages to the user (a Prompt's, an Error's) are UTF-8.
+QString messageToQString(std::string_view message);
 
 } // namespace zr48

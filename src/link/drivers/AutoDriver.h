@@ -26,6 +26,7 @@ public:
     void write(const std::uint8_t* bytes, std::size_t n) override { active_.load()->write(bytes, n); }
     bool waitReadable(int timeoutMs) override { return active_.load()->waitReadable(timeoutMs); }
     void close() override { active_.load()->close(); }
+    FtFailure lastFailure() const override { return active_.load()->lastFailure(); }
 
 private:
     std::unique_ptr<FtDriver> first_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <poll.h>
+#include <string>
 
 namespace zr48 {
 
@@ -26,6 +27,7 @@ FtStatus FtdiDriver::openByDescription(const std::string& description)
 {
     close();
     std::lock_guard lock(mutex_);
+    failure_ = {};
     if (!context_)
         return FT_INSUFFICIENT_RESOURCES;
     FtStatus status = FT_DEVICE_NOT_FOUND;
@@ -40,8 +42,16 @@ FtStatus FtdiDriver::openByDescription(const std::string& description)
         }
         // -3: no such device; -12: no USB to list devices on; anything else: a matching device
         // that could not be opened or asked for its description (often missing permissions).
-        if (result != -3 && result != -12)
+        if (result != -3 && result != -12) {
             status = FT_DEVICE_NOT_OPENED;
+            const std::string error = ftdi_get_error_string(context_);
+            failure_ = {"Cannot open the USB device",
+                        "The converter \"" + description + "\" was found on USB but could not be opened (" + error +
+                            ").\nThis is usually missing permission. Let udev give it to whoever is logged in: put "
+                            "the line\n  SUBSYSTEM==\"usb\", ATTRS{product}==\"" +
+                            description +
+                            "\", TAG+=\"uaccess\"\ninto /etc/udev/rules.d/70-zr48.rules and plug the ZR48 in again."};
+        }
     }
     return status;
 }

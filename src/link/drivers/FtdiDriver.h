@@ -29,6 +29,7 @@ public:
     void write(const std::uint8_t* bytes, std::size_t n) override;
     bool waitReadable(int timeoutMs) override;
     void close() override;
+    FtFailure lastFailure() const override { return failure_; }
 
 private:
     // Moves what the chip holds into `received_`; called with the lock held.
@@ -38,6 +39,7 @@ private:
     ftdi_context* context_ = nullptr;
     bool open_ = false;
     std::deque<std::uint8_t> received_;
+    FtFailure failure_;
 };
 
 } // namespace zr48

@@ -28,6 +28,7 @@ public:
     void write(const std::uint8_t* bytes, std::size_t n) override { d_.write(bytes, n); }
     bool waitReadable(int timeoutMs) override { return d_.waitReadable(timeoutMs); }
     void close() override { d_.close(); }
+    FtFailure lastFailure() const override { return d_.lastFailure(); }
 
 private:
     FtDriver& d_;
@@ -64,7 +65,7 @@ LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::func
         description_ = "the terminal device " + target.argument;
         break;
     case LinkTarget::Kind::Sim:
-        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), fromUtf8(expandHome(target.argument)));
+        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), expandHome(target.argument));
         driver_ = std::make_unique<BorrowedDriver>(simulated_->driver);
         description_ = target.argument.empty() ? "the simulator" : "the simulator (card " + target.argument + ")";
         break;

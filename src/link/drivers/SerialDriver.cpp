@@ -3,11 +3,15 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <system_error>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zr48 {
 
@@ -52,7 +56,40 @@ FtStatus changeLine(int fd, Change change)
     return tcsetattr(fd, TCSANOW, &t) == 0 ? FT_OK : FT_IO_ERROR;
 }
 
+// The name of the group that owns `device`; "dialout", the usual owner of serial devices, when
+// it cannot be told or is root's (which no user should join for this).
+std::string owningGroup(const std::filesystem::path& device)
+{
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0 || st.st_gid == 0)
+        return "dialout";
+    std::vector<char> buffer(4096);
+    group entry{};
+    group* found = nullptr;
+    if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+        return "dialout";
+    return found->gr_name;
+}
+
 } // namespace
+
+FtFailure SerialDriver::describeOpenError(int error, const std::filesystem::path& device, const std::string& group,
+                                          bool foundByUsb)
+{
+    if (error != EACCES && error != EPERM)
+        return {std::system_category().message(error),
+                "Cannot open " + device.string() + ": " + std::system_category().message(error) + "."};
+    std::string help = "Permission denied: cannot open " + device.string() + ".\n" +
+                       "To get access, add your user to the group \"" + group + "\" that owns it (sudo usermod -aG " +
+                       group + " $USER), then log out and in again.";
+    if (foundByUsb)
+        help += std::string("\nOr let udev give it to whoever is logged in: put the line\n"
+                            "  SUBSYSTEM==\"tty\", ATTRS{product}==\"") +
+                kZr48Description +
+                "\", TAG+=\"uaccess\"\n"
+                "into /etc/udev/rules.d/70-zr48.rules and plug the ZR48 in again.";
+    return {"Permission denied", help};
+}
 
 SerialDriver::~SerialDriver()
 {
@@ -84,6 +121,7 @@ std::optional<std::string> SerialDriver::findTtyByProduct(const std::string& des
 FtStatus SerialDriver::openByDescription(const std::string& description)
 {
     close();
+    failure_ = {};
     std::filesystem::path path;
     if (explicitPath_) {
         path = *explicitPath_;
@@ -95,12 +133,18 @@ FtStatus SerialDriver::openByDescription(const std::string& description)
         path = "/dev/" + *name;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? FT_DEVICE_NOT_FOUND : FT_DEVICE_NOT_OPENED;
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return FT_DEVICE_NOT_FOUND;
+        failure_ = describeOpenError(error, path, owningGroup(path), !explicitPath_);
+        return FT_DEVICE_NOT_OPENED;
+    }
     termios t{};
     if (tcgetattr(fd, &t) != 0) {
         ::close(fd);
-        return FT_DEVICE_NOT_OPENED; // not a terminal
+        failure_ = {"Not a serial device", path.string() + " is not a serial device."};
+        return FT_DEVICE_NOT_OPENED;
     }
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;

@@ -29,6 +29,13 @@ public:
     void write(const std::uint8_t* bytes, std::size_t n) override;
     bool waitReadable(int timeoutMs) override;
     void close() override;
+    FtFailure lastFailure() const override { return failure_; }
+
+    // What an open that failed with `error` (an errno value) tells the user: for missing
+    // permission, the group `group` that owns `device` and a udev rule when the device was found
+    // by its USB description (`foundByUsb`).
+    static FtFailure describeOpenError(int error, const std::filesystem::path& device, const std::string& group,
+                                       bool foundByUsb);
 
     // The tty name (such as "ttyUSB0") whose USB product string equals `description`.
     static std::optional<std::string> findTtyByProduct(const std::string& description,
@@ -37,6 +44,7 @@ public:
 private:
     std::optional<std::filesystem::path> explicitPath_;
     std::string ttyName_; // set when found through sysfs: where its latency timer lies
+    FtFailure failure_;
     std::atomic<int> fd_{-1};
 };
 

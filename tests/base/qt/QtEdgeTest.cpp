@@ -52,6 +52,35 @@ TEST_F(QtSettingsStoreTest, KeepsTheSixValuesInTheKeldoZr48File)
     EXPECT_EQ(settings.irOptimizerPass2(), 20);
 }
 
+TEST_F(QtSettingsStoreTest, PathsOfAnyNameSurvive)
+{
+    const Path utf8 = "/home/ann/Проекты 🏠/データ/";
+    const Path latin1 = "/home/ann/Caf\xE9/"; // a name that is no UTF-8
+    {
+        QtSettingsStore store;
+        Settings settings(store, {});
+        settings.setProjectDir(utf8);
+        settings.setDatabase(latin1);
+    }
+    QtSettingsStore store;
+    Settings settings(store, {});
+    EXPECT_EQ(settings.projectDir(), utf8);
+    EXPECT_EQ(settings.database(), latin1);
+    // A UTF-8 path is kept as text, readable in the file.
+    EXPECT_EQ(QSettings("KELDO", "ZR48").value("ProjectDir").toString(), QString::fromUtf8(utf8));
+}
+
+TEST_F(QtSettingsStoreTest, AStoredTextReadsAsItsUtf8)
+{
+    // As an earlier version stored it: a QString of the path's characters.
+    {
+        QSettings raw("KELDO", "ZR48");
+        raw.setValue("Database", QString::fromUtf8("/srv/Café €/"));
+    }
+    QtSettingsStore store;
+    EXPECT_EQ(Settings(store, {}).database(), "/srv/Café €/");
+}
+
 TEST_F(QtSettingsStoreTest, DefaultsPointAtTheHomeFolderAndTheSampleDatabase)
 {
     const SettingsDefaults defaults = platformSettingsDefaults();

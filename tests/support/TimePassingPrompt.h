@@ -1,0 +1,44 @@
+#pragma once
+// A scripted prompt whose messages stay open for a while in virtual time, as a user reads them:
+// while one is open the clock moves on, so link frames, keep-alives and the tools' timers go on
+// running inside the message, as they do under a real message box.
+
+#include "base/VirtualClock.h"
+#include "support/ScriptedPrompt.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace zr48::test {
+
+class TimePassingPrompt : public ScriptedPrompt {
+public:
+    struct Open {
+        Text message;
+        std::int64_t openedMs;
+        std::int64_t closedMs = -1; // -1 while still open
+    };
+
+    // Every message stays open `holdMs` of virtual time, then gets its scripted answer.
+    TimePassingPrompt(VirtualClock& clock, std::int64_t holdMs) : openMs(holdMs), clock_(clock) {}
+
+    Answer show(const Text& message, Icon icon, Buttons buttons) override;
+
+    // When each message opened and closed, in the order they opened.
+    const std::vector<Open>& opens() const { return opens_; }
+    // Messages open at this moment (more than one when a handler shows one inside another).
+    int openNow() const { return openNow_; }
+
+    // How long the next messages stay open.
+    std::int64_t openMs;
+    // Runs as soon as a message opens, before time passes: what the user does meanwhile.
+    std::function<void(const Text& message)> whileOpen;
+
+private:
+    VirtualClock& clock_;
+    std::vector<Open> opens_;
+    int openNow_ = 0;
+};
+
+} // namespace zr48::test
