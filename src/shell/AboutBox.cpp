@@ -21,7 +21,6 @@ TAboutBox::TAboutBox(Prompt& prompt, VersionSource firmwareVersion, VersionSourc
     setObjectName("AboutBox");
     setWindowTitle("About");
     setModal(true);
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     Memo = new QPlainTextEdit(this);
     Memo->setObjectName("Memo");
@@ -32,9 +31,6 @@ TAboutBox::TAboutBox(Prompt& prompt, VersionSource firmwareVersion, VersionSourc
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo->setFocusPolicy(Qt::NoFocus);
-    // Room for five lines of the longest kind, a firmware version of some length included.
-    const QFontMetrics metrics(Memo->font());
-    Memo->setFixedSize(metrics.horizontalAdvance(QString(44, QLatin1Char('M'))) + 12, metrics.lineSpacing() * 5 + 12);
 
     OKButton = new QPushButton("OK", this);
     OKButton->setObjectName("OKButton");
@@ -62,6 +58,15 @@ int TAboutBox::exec()
 
 void TAboutBox::FormShow()
 {
+    if (!fontChosen_) {
+        // Chosen at the first show: the fixed-pitch font costs start-up time that no one sees.
+        fontChosen_ = true;
+        setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        // Room for five lines of the longest kind, a firmware version of some length included.
+        const QFontMetrics metrics(Memo->font());
+        Memo->setFixedSize(metrics.horizontalAdvance(QString(44, QLatin1Char('M'))) + 12,
+                           metrics.lineSpacing() * 5 + 12);
+    }
     Memo->clear();
     const Text database = databaseVersion_ ? databaseVersion_() : Text();
     for (const Text& line : aboutLines(softwareVersion(), firmwareVersion_ ? firmwareVersion_() : Text("Unknown"),

@@ -39,6 +39,7 @@ private:
     Prompt& prompt_;
     VersionSource firmwareVersion_;
     VersionSource databaseVersion_;
+    bool fontChosen_ = false;
 };
 
 } // namespace zr48

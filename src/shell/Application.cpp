@@ -18,12 +18,12 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     } catch (const Error& error) {
         message = error.message();
     } catch (const std::exception& error) {
-        message = fromUtf8(error.what());
+        message = error.what();
     }
     if (prompt_)
         prompt_->error(message);
     else
-        QMessageBox::critical(activeWindow(), applicationDisplayName(), toQString(message));
+        QMessageBox::critical(activeWindow(), applicationDisplayName(), messageToQString(message));
     return false;
 }
 

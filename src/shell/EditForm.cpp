@@ -6,6 +6,7 @@
 #include "base/qt/QtText.h"
 #include "shell/DocumentRules.h"
 #include "shell/EditorRules.h"
+#include "shell/ImageList.h"
 #include "shell/Shell.h"
 
 #include <QFontDatabase>
@@ -61,6 +62,7 @@ TEditForm::TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidg
     : TDocumentWindow(DocumentKind::TextEditor, windowNumber, parent), shell_(shell), ownerWindow_(ownerWindow)
 {
     setObjectName("EditForm");
+    setWindowIcon(shell.imageList().icon(ImageList::kDeviceFile));
     auto* client = new ClientArea(this);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -69,6 +71,12 @@ TEditForm::TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidg
     RichEdit = new QPlainTextEdit(client);
     RichEdit->setObjectName("RichEdit");
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (const QFontMetrics metrics(font); metrics.horizontalAdvance('i') != metrics.horizontalAdvance('M')) {
+        // A platform without a fixed-pitch system font: the font configuration's monospace.
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+    }
     font.setPixelSize(kFontPixels);
     RichEdit->setFont(font);
     RichEdit->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -9,6 +9,7 @@
 #include <QSvgRenderer>
 
 #include <memory>
+#include <optional>
 
 namespace zr48 {
 
@@ -45,7 +46,7 @@ constexpr Picture kPictures[] = {
 // Renders an SVG picture at whatever size is asked, so it stays sharp on any screen.
 class SvgIconEngine : public QIconEngine {
 public:
-    explicit SvgIconEngine(const QString& file) : file_(file), renderer_(std::make_shared<QSvgRenderer>(file)) {}
+    explicit SvgIconEngine(const QString& file) : file_(file) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
@@ -68,6 +69,9 @@ public:
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
+            // The file is read at the first picture asked for, not at start-up.
+            if (!renderer_)
+                renderer_ = std::make_shared<QSvgRenderer>(file_);
             QPainter painter(&image);
             renderer_->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
         }
@@ -90,14 +94,65 @@ private:
     std::shared_ptr<QSvgRenderer> renderer_;
 };
 
+// The desktop theme's icon of a name when the theme has one, otherwise ours. The theme is asked
+// when the picture is first needed: a search through the theme's folders is no work for start-up.
+class ThemedIconEngine : public QIconEngine {
+public:
+    ThemedIconEngine(QString name, QIcon own) : name_(std::move(name)), own_(std::move(own)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        resolved().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return resolved().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return resolved().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return resolved().availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new ThemedIconEngine(*this); }
+    QString key() const override { return QStringLiteral("zr48-themed"); }
+
+private:
+    const QIcon& resolved()
+    {
+        if (!resolved_) {
+            const QIcon theme = QIcon::fromTheme(name_);
+            resolved_ = theme.isNull() ? own_ : theme;
+        }
+        return *resolved_;
+    }
+
+    QString name_;
+    QIcon own_;
+    std::optional<QIcon> resolved_;
+};
+
+// Whether the desktop has an icon theme of its own. "hicolor", the fallback that every desktop
+// has, holds programs' icons, not those of commands.
+bool desktopHasIconTheme()
+{
+    const QString theme = QIcon::themeName();
+    return !theme.isEmpty() && theme != QLatin1String("hicolor");
+}
+
 } // namespace
 
 ImageList::ImageList(bool useTheme)
 {
+    const bool themed = useTheme && desktopHasIconTheme();
     for (const Picture& picture : kPictures) {
         const auto index = static_cast<std::size_t>(picture.position);
         own_[index] = QIcon(new SvgIconEngine(QStringLiteral(":/icons/%1.svg").arg(picture.file)));
-        icons_[index] = useTheme && *picture.themeName ? QIcon::fromTheme(picture.themeName, own_[index]) : own_[index];
+        icons_[index] = themed && *picture.themeName
+                            ? QIcon(new ThemedIconEngine(QString::fromLatin1(picture.themeName), own_[index]))
+                            : own_[index];
     }
 }
 

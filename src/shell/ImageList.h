@@ -2,7 +2,7 @@
 // The shared pictures of the main window: 40 positions of 16 x 16 pictures, used by the actions
 // (tool bar and menus) and the database browser's tree (positions 27 to 30). Each picture that is
 // used is an SVG file of our own, drawn on the 16 x 16 grid and rendered crisply at any size; where
-// a freedesktop icon name fits, the desktop theme's icon is preferred.
+// a freedesktop icon name fits and the desktop has an icon theme, the theme's icon is preferred.
 
 #include <QIcon>
 

@@ -60,6 +60,8 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     setMinimumSize(640, 480);
     mdiArea_->setObjectName("MdiArea");
     mdiArea_->setBackground(kTeal);
+    // When a window closes, the one activated before it becomes active, as the list has it.
+    mdiArea_->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(mdiArea_);
     buildActions();
     buildMenus();
@@ -108,7 +110,10 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     connect(mdiArea_, &QMdiArea::subWindowActivated, this,
             [this](QMdiSubWindow* window) { documentActivated(qobject_cast<TDocumentWindow*>(window)); });
     connect(qApp, &QApplication::focusChanged, this, [this] { UpdateActions(); });
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { UpdateActions(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        clipboardHasText_.reset();
+        UpdateActions();
+    });
     setAcceptDrops(true);
     mdiArea_->viewport()->setAcceptDrops(true);
     mdiArea_->viewport()->installEventFilter(this);
@@ -126,14 +131,17 @@ TMainForm::~TMainForm()
 {
     actionUpdateTimer_.reset();
     StartTimer.reset();
+    // Nothing of what follows runs the rules again.
+    destroying_ = true;
+    disconnect(mdiArea_, nullptr, this, nullptr);
     // No frame reaches a window or tool once their destruction begins; the document windows
     // and dialogs go before the logic they show, the link last of all.
     link_->SetFrameHandler(nullptr);
     for (TDocumentWindow* window : documentWindows()) {
         window->onGone = nullptr;
+        documents_.remove(*window);
         delete window;
     }
-    documents_ = DocumentList();
     for (QWidget* dialog : findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
         delete dialog;
     delete databaseDock_;
@@ -327,16 +335,22 @@ Situation TMainForm::situation() const
         s.focusIsText = true;
         s.focusHasSelection = line->hasSelectedText();
     }
-    // The clipboard is asked only when the answer matters (asking may wake another program).
+    // The clipboard is asked once after each change, and only when the answer matters: asking
+    // may mean a round trip to the program that owns it.
     if (s.focusIsText) {
-        const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
-        s.clipboardHasText = clip && clip->hasText();
+        if (!clipboardHasText_) {
+            const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
+            clipboardHasText_ = clip && clip->hasText();
+        }
+        s.clipboardHasText = *clipboardHasText_;
     }
     return s;
 }
 
 void TMainForm::UpdateActions()
 {
+    if (destroying_)
+        return;
     const Situation s = situation();
     for (const ActionRow& row : actionTable()) {
         QAction* action = this->action(row.id);

@@ -30,6 +30,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QDialog;
@@ -284,6 +285,9 @@ private:
     std::string commandLineFile_;
     std::string openDialogDirectory_;
     bool shown_ = false;
+    bool destroying_ = false;
+    bool closingAll_ = false;
+    mutable std::optional<bool> clipboardHasText_;
 };
 
 } // namespace zr48

@@ -59,7 +59,7 @@ void TMainForm::addDocumentWindow(TDocumentWindow* window)
 
 void TMainForm::documentActivated(TDocumentWindow* window)
 {
-    if (window && documents_.contains(*window)) {
+    if (window && !closingAll_ && documents_.contains(*window)) {
         documents_.activate(*window);
         UpdateActions();
     }
@@ -222,13 +222,20 @@ void TMainForm::ActionFileCloseExecute()
 
 bool TMainForm::CloseAll()
 {
+    // The list keeps its order while windows go: the next one becomes the first.
+    const bool wasClosingAll = std::exchange(closingAll_, true);
+    bool closed = true;
     while (TDocumentWindow* first = activeDocument()) {
-        if (!first->askCloseQuestion())
-            return false;
-        // At once, so that the next window becomes the first.
-        delete first;
+        if (!first->askCloseQuestion()) {
+            closed = false;
+            break;
+        }
+        delete first; // at once
     }
-    return true;
+    closingAll_ = wasClosingAll;
+    if (TDocumentWindow* first = activeDocument())
+        bringToFront(*first);
+    return closed;
 }
 
 void TMainForm::ActionCloseAllExecute()

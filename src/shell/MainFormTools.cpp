@@ -31,6 +31,8 @@ void TMainForm::createFirmwareForm()
     dialogs_.FirmwareForm = new TPlaceholderForm("FirmwareForm", this);
     // The default firmware file beside the program: the about box shows its version.
     tools_->firmware.FormCreate(executableDir_);
+    // "OK" to the update recommendation shows the firmware dialog.
+    tools_->firmware.onShowRequest = [this] { ActionUpdateFirmwareExecute(); };
 }
 
 void TMainForm::createUploaderForm()

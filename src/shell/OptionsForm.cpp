@@ -24,7 +24,8 @@ public:
     explicit PercentSpinBox(QWidget* parent) : QSpinBox(parent)
     {
         setRange(0, 100);
-        setSuffix(QString());
+        // Room for "100" at any font size.
+        setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("1000")) + 36);
     }
     void fixup(QString& input) const override { input = QString::number(percentFromText(input.toStdString())); }
 };
@@ -123,6 +124,7 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
 int TOptionsForm::exec()
 {
     FormShow();
+    adjustSize();
     if (parentWidget())
         move(parentWidget()->window()->frameGeometry().center() - rect().center());
     return QDialog::exec();

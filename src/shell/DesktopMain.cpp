@@ -1,0 +1,69 @@
+#include "shell/DesktopMain.h"
+
+#include "base/Error.h"
+#include "base/Settings.h"
+#include "base/qt/QtSettingsStore.h"
+#include "base/qt/QtText.h"
+#include "link/LinkTarget.h"
+#include "shell/Application.h"
+#include "shell/CommandLine.h"
+#include "shell/FileChooser.h"
+#include "shell/MainForm.h"
+#include "shell/QtLink.h"
+#include "shell/QtPrompt.h"
+
+#include <QMessageBox>
+
+#include <iostream>
+
+namespace zr48 {
+
+int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWindow&)>& shown)
+{
+    TApplication app(argc, argv);
+    QApplication::setOrganizationName("KELDO");
+    QApplication::setApplicationName("ZR48");
+    QApplication::setApplicationDisplayName("KELDO ZR48 Project Manager");
+    QApplication::setWindowIcon(QIcon(":/icons/zr48.svg"));
+
+    std::vector<std::string> arguments;
+    for (const QString& argument : QApplication::arguments().mid(1))
+        arguments.push_back(pathFromQString(argument));
+    const DesktopCommandLine line = parseDesktopCommandLine(arguments);
+    if (line.help) {
+        std::cout << desktopUsage();
+        return 0;
+    }
+    if (!line.error.empty()) {
+        std::cerr << "zr48pm: " << line.error << "\n";
+        return 64;
+    }
+
+    QtSettingsStore store;
+    Settings settings(store, platformSettingsDefaults());
+    QtPrompt prompt;
+    QtFileChooser files;
+    app.setErrorPrompt(&prompt);
+    try {
+        QtLink link(*parseLinkTarget(line.link));
+        TMainForm mainForm({store, settings, prompt, files, link.parts(),
+                            pathFromQString(QApplication::applicationDirPath()), link.driver().description()});
+        prompt.setParent(&mainForm);
+        files.setParent(&mainForm);
+        if (line.file)
+            mainForm.setCommandLineFile(*line.file);
+        mainForm.show();
+        if (shown)
+            shown(mainForm);
+        return QApplication::exec();
+    } catch (const Error& e) {
+        // An error during start-up is shown, and the program ends.
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), messageToQString(e.message()));
+        return 1;
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+        return 1;
+    }
+}
+
+} // namespace zr48
