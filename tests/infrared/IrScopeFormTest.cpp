@@ -10,6 +10,7 @@
 #include "shell/QtPrompt.h"
 #include "shell/ShellHarness.h"
 #include "sim/SimPictures.h"
+#include "support/TimePassingPrompt.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -406,11 +407,37 @@ TEST_F(IrScopeFormTest, SavePictureWritesTheZoomedViewAsPng)
     EXPECT_NE(prompt.errors()[0].find("missing"), std::string::npos);
 }
 
-// With the desktop's message boxes: the question about the reference opens where the mouse is.
+// With other message boxes: the desktop's own, and scripted ones that stay open for a while.
 class IrScopeFormMessageTest : public test::ShellTest {
 protected:
     QtPrompt boxes;
+    test::TimePassingPrompt slowReader{clock, 3000};
 };
+
+TEST_F(IrScopeFormMessageTest, TheCaptureGoesOnWhileTheReferenceQuestionIsOpen)
+{
+    TMainForm form(MainFormParts{store, settings, slowReader, files, link, programDir.text(), "simulated ZR48"});
+    ASSERT_TRUE(clock.advanceUntil([&] { return form.link().Connected(); }, 2000));
+    form.execute(ActionId::InfraredScope);
+    auto* scope = dynamic_cast<TIrScopeForm*>(form.documentWindows().front());
+    ASSERT_NE(scope, nullptr);
+    scope->findChild<QPushButton*>("ButtonCapture")->click();
+    bool busyWhenAsked = false;
+    slowReader.whileOpen = [&](const std::string&) { busyWhenAsked = !scope->capture().CaptureEnabled(); };
+    slowReader.answer(Answer::Yes, "Overwrite Reference ?");
+    scope->findChild<QPushButton*>("ButtonSaveReference")->click();
+
+    ASSERT_EQ(slowReader.opens().size(), 1u);
+    EXPECT_EQ(slowReader.opens()[0].closedMs - slowReader.opens()[0].openedMs, 3000);
+    EXPECT_TRUE(busyWhenAsked);
+    // Meanwhile the whole capture arrived; the reference is what was on screen when Yes was given.
+    const std::vector<std::uint8_t> code = necCapture(0x04, 0x08);
+    EXPECT_TRUE(scope->capture().CaptureEnabled());
+    EXPECT_EQ(scope->capture().CapturedLength(), static_cast<int>(code.size()));
+    EXPECT_TRUE(std::equal(code.begin(), code.end(), scope->scope().Reference().begin()));
+    EXPECT_TRUE(scope->findChild<QCheckBox*>("CheckBoxShowReference")->isChecked());
+    EXPECT_TRUE(form.link().Connected());
+}
 
 TEST_F(IrScopeFormMessageTest, TheReferenceQuestionOpensAtTheMouse)
 {
