@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -28,6 +29,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -40,36 +42,50 @@ QColor toQColor(Rgb colour)
     return {colour.r, colour.g, colour.b};
 }
 
-QPainter::CompositionMode compositionMode(PenMode mode)
+// The device pixels of view pixels [from, to) at the picture's pixel ratio, within `limit`.
+std::pair<int, int> devicePixels(int from, int to, qreal ratio, int limit)
 {
-    // The inverted pen ORed into what lies below.
-    return mode == PenMode::Copy ? QPainter::CompositionMode_Source : QPainter::RasterOp_NotSourceOrDestination;
+    const auto scaled = [&](int value) {
+        return std::clamp(static_cast<int>(std::floor(value * ratio + 1e-9)), 0, limit);
+    };
+    return {scaled(from), scaled(to)};
 }
 
-// The grid of the last size, painted once: most pictures start as a copy of it.
-struct GridBackground {
-    QImage picture;
-    std::vector<Point> dots;
-};
-
-void startPicture(QImage& picture, const std::vector<Point>& dots, GridBackground& grid)
+// Fills one rectangle of a line straight into the picture: the lines of a trace are thousands of
+// thin rectangles, which a general painter fills row by row at a much higher cost.
+// Returns the device pixels it filled.
+QRect fillPixels(QImage& picture, const PixelRect& rect, Rgb colour, PenMode mode)
 {
-    if (dots.empty()) {
-        picture.fill(Qt::black);
+    const qreal ratio = picture.devicePixelRatio();
+    const auto [left, right] = devicePixels(rect.left, rect.right, ratio, picture.width());
+    const auto [top, bottom] = devicePixels(rect.top, rect.bottom, ratio, picture.height());
+    if (left >= right || top >= bottom)
+        return {};
+    const QRgb pen = qRgb(colour.r, colour.g, colour.b);
+    // The inverted pen ORed into what lies below; the picture has no transparency to keep.
+    const QRgb merged = ~pen & 0x00FFFFFFu;
+    auto* bits = picture.bits();
+    const auto stride = picture.bytesPerLine();
+    for (int y = top; y < bottom; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
+        if (mode == PenMode::Copy)
+            std::fill(row + left, row + right, pen);
+        else
+            for (int x = left; x < right; ++x)
+                row[x] |= merged;
+    }
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+// Copies the device pixels of `area` from one picture of the same size into the other.
+void copyPixels(const QImage& from, QImage& to, const QRect& area)
+{
+    const QRect rect = area & to.rect();
+    if (rect.isEmpty())
         return;
-    }
-    if (grid.picture.size() != picture.size() || grid.picture.devicePixelRatio() != picture.devicePixelRatio() ||
-        grid.dots != dots) {
-        grid.picture = QImage(picture.size(), picture.format());
-        grid.picture.setDevicePixelRatio(picture.devicePixelRatio());
-        grid.picture.fill(Qt::black);
-        QPainter painter(&grid.picture);
-        const QColor grey = toQColor(kScopeGrey);
-        for (const Point& dot : dots)
-            painter.fillRect(QRect(dot.x, dot.y, 1, 1), grey);
-        grid.dots = dots;
-    }
-    std::memcpy(picture.bits(), grid.picture.constBits(), static_cast<std::size_t>(picture.sizeInBytes()));
+    const auto bytes = static_cast<std::size_t>(rect.width()) * sizeof(QRgb);
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        std::memcpy(to.scanLine(y) + rect.left() * 4, from.constScanLine(y) + rect.left() * 4, bytes);
 }
 
 // Pixels of the view as whole numbers: the mouse's position floored, as the columns are.
@@ -113,27 +129,51 @@ public:
 
 } // namespace
 
-void paintScopeView(QImage& picture, const ScopeViewDrawing& view, const ScopeMeasure* measure, const QFont& textFont)
+QRegion TScopeViewPainter::paint(QImage& picture, const ScopeViewDrawing& view, const ScopeMeasure* measure,
+                                 const QFont& textFont)
 {
-    thread_local GridBackground grid;
-    startPicture(picture, view.gridDots, grid);
-    QPainter painter(&picture);
-    std::vector<PixelRect> rects;
-    PenMode mode = PenMode::Copy;
-    painter.setCompositionMode(compositionMode(mode));
-    for (const LineOp& line : view.lines) {
-        if (line.mode != mode) {
-            mode = line.mode;
-            painter.setCompositionMode(compositionMode(mode));
+    QRegion changed;
+    thread_local std::vector<PixelRect> rects;
+    const bool sameBase = base_.size() == picture.size() && base_.devicePixelRatio() == picture.devicePixelRatio() &&
+                          baseDots_ == view.gridDots && baseLines_ == view.lines;
+    if (!sameBase) {
+        base_ = QImage(picture.size(), QImage::Format_RGB32);
+        base_.setDevicePixelRatio(picture.devicePixelRatio());
+        base_.fill(Qt::black);
+        for (const Point& dot : view.gridDots)
+            fillPixels(base_, {dot.x, dot.y, dot.x + 1, dot.y + 1}, kScopeGrey, PenMode::Copy);
+        for (const LineOp& line : view.lines) {
+            rects.clear();
+            appendLineRects(line, view.scale.width, view.scale.height, rects);
+            for (const PixelRect& r : rects)
+                fillPixels(base_, r, line.colour, line.mode);
         }
+        baseDots_ = view.gridDots;
+        baseLines_ = view.lines;
+    }
+    // The picture becomes the base again: whole, or where the measurement was painted over it.
+    if (picture.size() != base_.size() || picture.format() != base_.format()) {
+        picture = base_.copy();
+        changed = picture.rect();
+    } else if (!sameBase || picture.cacheKey() != pictureKey_) {
+        std::memcpy(picture.bits(), base_.constBits(), static_cast<std::size_t>(base_.sizeInBytes()));
+        changed = picture.rect();
+    } else {
+        for (const QRect& area : over_) {
+            copyPixels(base_, picture, area);
+            changed += area;
+        }
+    }
+    over_.clear();
+
+    for (const LineOp& line : view.marks) {
         rects.clear();
         appendLineRects(line, view.scale.width, view.scale.height, rects);
-        const QColor colour = toQColor(line.colour);
         for (const PixelRect& r : rects)
-            painter.fillRect(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top), colour);
+            over_.push_back(fillPixels(picture, r, line.colour, line.mode));
     }
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (measure && !view.measure.timeText.empty()) {
+        QPainter painter(&picture);
         const QString text = toQString(view.measure.timeText);
         const QFontMetrics metrics(textFont, &picture);
         const QSize size(metrics.horizontalAdvance(text), metrics.height());
@@ -143,7 +183,19 @@ void paintScopeView(QImage& picture, const ScopeViewDrawing& view, const ScopeMe
         painter.setFont(textFont);
         painter.setPen(toQColor(kMeasureTextWhite));
         painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+        // Glyphs may reach a little past their box.
+        constexpr int kMargin = 3;
+        const qreal ratio = picture.devicePixelRatio();
+        const auto [left, right] =
+            devicePixels(box.left() - kMargin, box.right() + 1 + kMargin, ratio, picture.width());
+        const auto [top, bottom] =
+            devicePixels(box.top() - kMargin, box.bottom() + 1 + kMargin, ratio, picture.height());
+        over_.push_back(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
     }
+    for (const QRect& area : over_)
+        changed += area;
+    pictureKey_ = picture.cacheKey();
+    return changed;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -174,20 +226,41 @@ const QImage& TScopePaintBox::picture()
     }
     if (outOfDate_) {
         outOfDate_ = false;
-        if (onPaint)
-            onPaint(picture_);
-        else
+        if (onPaint) {
+            changed_ += onPaint(picture_);
+        } else {
             picture_.fill(Qt::black);
+            changed_ = picture_.rect();
+        }
     }
     return picture_;
 }
 
-void TScopePaintBox::paintEvent(QPaintEvent*)
+void TScopePaintBox::repaintChanged()
+{
+    outOfDate_ = true;
+    picture();
+    // From device pixels to the box's own.
+    const qreal ratio = picture_.devicePixelRatio();
+    QRegion area;
+    for (const QRect& rect : changed_)
+        area += QRectF(rect.x() / ratio, rect.y() / ratio, rect.width() / ratio, rect.height() / ratio).toAlignedRect();
+    changed_ = QRegion();
+    update(area);
+}
+
+void TScopePaintBox::paintEvent(QPaintEvent* event)
 {
     const QImage& shown = picture();
+    changed_ = QRegion();
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, shown);
+    // Only what the screen asks for: while the mouse measures, a few thin strips.
+    const qreal ratio = shown.devicePixelRatio();
+    for (const QRect& rect : event->region()) {
+        const QRectF source(rect.x() * ratio, rect.y() * ratio, rect.width() * ratio, rect.height() * ratio);
+        painter.drawImage(QRectF(rect), shown, source);
+    }
 }
 
 void TScopePaintBox::resizeEvent(QResizeEvent* event)
@@ -276,10 +349,10 @@ void TIrScopeForm::buildControls()
     Splitter1->setSizes({kOverviewHeight, kClientHeight - kOverviewHeight - kSplitterWidth - kControlsHeight});
     layout->addWidget(Splitter1, 1);
 
-    PaintBoxOverview->onPaint = [this](QImage& picture) { PaintBoxOverviewPaint(picture); };
+    PaintBoxOverview->onPaint = [this](QImage& picture) { return PaintBoxOverviewPaint(picture); };
     PaintBoxOverview->onMouseDown = [this](int x, int, Qt::MouseButtons buttons) { PaintBoxOverviewMouse(x, buttons); };
     PaintBoxOverview->onMouseMove = PaintBoxOverview->onMouseDown;
-    PaintBoxZoomView->onPaint = [this](QImage& picture) { PaintBoxZoomViewPaint(picture); };
+    PaintBoxZoomView->onPaint = [this](QImage& picture) { return PaintBoxZoomViewPaint(picture); };
     PaintBoxZoomView->onMouseDown = [this](int x, int y, Qt::MouseButtons) { PaintBoxZoomViewMouseDown(x, y); };
     PaintBoxZoomView->onMouseMove = [this](int x, int y, Qt::MouseButtons) { PaintBoxZoomViewMouseMove(x, y); };
     PaintBoxZoomView->onWheel = [this](int x, int notches) { PaintBoxZoomViewWheel(x, notches); };
@@ -324,8 +397,12 @@ void TIrScopeForm::buildControls()
     auto* measureBox = new QVBoxLayout(measure);
     MeasureLabel = new QLabel(measure);
     MeasureLabel->setObjectName("MeasureLabel");
-    MeasureLabel->setMinimumWidth(MeasureLabel->fontMetrics().horizontalAdvance(" 99999 us / 99.999 kHz") + 4);
-    MeasureLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A fixed size: the text changes at every mouse move, the layout around it never has to.
+    // Both change at every mouse move: painting their own background spares the group boxes
+    // around them a repaint each time.
+    MeasureLabel->setAutoFillBackground(true);
+    MeasureLabel->setFixedSize(MeasureLabel->fontMetrics().horizontalAdvance(" 99999 us / 99.999 kHz") + 4,
+                               MeasureLabel->sizeHint().height());
     measureBox->addWidget(MeasureLabel);
 
     QGroupBox* reference = group("GroupBox4", "Reference");
@@ -342,6 +419,8 @@ void TIrScopeForm::buildControls()
     EditAnalyser = new QLineEdit(analyser);
     EditAnalyser->setObjectName("EditAnalyser");
     EditAnalyser->setReadOnly(true);
+    EditAnalyser->setBackgroundRole(QPalette::Window);
+    EditAnalyser->setAutoFillBackground(true);
     EditAnalyser->setMinimumWidth(60);
     ButtonAnalyserCopy = button("ButtonAnalyserCopy", "Copy", analyser);
     analyserBox->addWidget(EditAnalyser);
@@ -528,20 +607,20 @@ void TIrScopeForm::redrawViews()
     PaintBoxOverview->invalidate();
 }
 
-void TIrScopeForm::PaintBoxZoomViewPaint(QImage& picture)
+QRegion TIrScopeForm::PaintBoxZoomViewPaint(QImage& picture)
 {
     const ScopeViewDrawing drawing = view_.DrawZoomView(PaintBoxZoomView->width(), PaintBoxZoomView->height(),
                                                         capture_.Buffer(), capture_.ValidSamples(), decimalSeparator());
-    paintScopeView(picture, drawing, &view_.Measure(), measureFont_);
+    return zoomPainter_.paint(picture, drawing, &view_.Measure(), measureFont_);
 }
 
-void TIrScopeForm::PaintBoxOverviewPaint(QImage& picture)
+QRegion TIrScopeForm::PaintBoxOverviewPaint(QImage& picture)
 {
     // The brackets show where the zoomed view lies as it is shown now.
     PaintBoxZoomView->picture();
     const ScopeViewDrawing drawing = view_.DrawOverview(PaintBoxOverview->width(), PaintBoxOverview->height(),
                                                         capture_.Buffer(), capture_.ValidSamples());
-    paintScopeView(picture, drawing, nullptr, measureFont_);
+    return overviewPainter_.paint(picture, drawing, nullptr, measureFont_);
 }
 
 void TIrScopeForm::PaintBoxOverviewMouse(int x, Qt::MouseButtons buttons)
@@ -555,7 +634,7 @@ void TIrScopeForm::PaintBoxZoomViewMouseDown(int x, int y)
 {
     PaintBoxZoomView->picture(); // the zoomed view's scale as shown
     view_.ZoomMouseDown(x, y, capture_.Buffer());
-    PaintBoxZoomView->invalidate();
+    PaintBoxZoomView->repaintChanged();
     showState();
 }
 
@@ -563,7 +642,7 @@ void TIrScopeForm::PaintBoxZoomViewMouseMove(int x, int y)
 {
     PaintBoxZoomView->picture();
     view_.ZoomMouseMove(x, y, capture_.Buffer());
-    PaintBoxZoomView->invalidate();
+    PaintBoxZoomView->repaintChanged();
     showState();
 }
 

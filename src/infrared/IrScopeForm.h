@@ -9,6 +9,7 @@
 #include "shell/DocumentWindow.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <functional>
@@ -26,17 +27,33 @@ namespace zr48 {
 
 class Shell;
 
-// Fills `picture` with one view: black, the grid dots (grey), the lines, and for the zoomed view
-// (`measure` given) the time text over the measuring points, white on grey in `textFont`.
-// Positions are the view's pixels; a picture with a device pixel ratio above 1 shows each of them
-// as a block of device pixels.
-void paintScopeView(QImage& picture, const ScopeViewDrawing& view, const ScopeMeasure* measure, const QFont& textFont);
+// Paints one view into a picture: black, the grid dots (grey), the lines, the measuring marks and,
+// for the zoomed view (`measure` given), the time text over the measuring points, white on grey in
+// `textFont`. Positions are the view's pixels; a picture with a device pixel ratio above 1 shows
+// each of them as a block of device pixels.
+//
+// What lies below the measurement is kept as painted: while only the marks and the time text
+// change, as when the mouse moves, just the places where they were and are get painted again.
+class TScopeViewPainter {
+public:
+    // `picture` is made a Format_RGB32 picture of its own size and pixel ratio. Returns the device
+    // pixels that changed.
+    QRegion paint(QImage& picture, const ScopeViewDrawing& view, const ScopeMeasure* measure, const QFont& textFont);
+
+private:
+    QImage base_;
+    std::vector<Point> baseDots_;
+    DrawOps baseLines_;
+    qint64 pictureKey_ = 0;   // the picture as it was left
+    std::vector<QRect> over_; // its device pixels painted over the base
+};
 
 // A drawing area that shows one picture, painted anew only when the view changed or its size did.
 class TScopePaintBox : public QWidget {
     Q_OBJECT
 public:
-    using Paint = std::function<void(QImage& picture)>;
+    // Paints the view into the picture; returns the device pixels that changed.
+    using Paint = std::function<QRegion(QImage& picture)>;
     using Mouse = std::function<void(int x, int y, Qt::MouseButtons buttons)>;
 
     explicit TScopePaintBox(QWidget* parent = nullptr);
@@ -50,6 +67,9 @@ public:
 
     // The view changed: the picture is painted anew before it is shown next.
     void invalidate();
+    // The view changed a little (the measurement follows the mouse): the picture is painted now,
+    // and only what changed in it goes to the screen.
+    void repaintChanged();
     // The picture as shown now, painted first when out of date.
     const QImage& picture();
 
@@ -63,6 +83,7 @@ protected:
 private:
     QImage picture_;
     bool outOfDate_ = true;
+    QRegion changed_;      // device pixels painted since the screen last got them
     int wheelEighths_ = 0; // the wheel's turn not yet a whole notch
 };
 
@@ -107,8 +128,8 @@ protected:
 
 private:
     void buildControls();
-    void PaintBoxOverviewPaint(QImage& picture);
-    void PaintBoxZoomViewPaint(QImage& picture);
+    QRegion PaintBoxOverviewPaint(QImage& picture);
+    QRegion PaintBoxZoomViewPaint(QImage& picture);
     void PaintBoxOverviewMouse(int x, Qt::MouseButtons buttons);
     void PaintBoxZoomViewMouseDown(int x, int y);
     void PaintBoxZoomViewMouseMove(int x, int y);
@@ -125,6 +146,8 @@ private:
     Shell& shell_;
     TIrCapture capture_;
     TIrScopeView view_;
+    TScopeViewPainter overviewPainter_;
+    TScopeViewPainter zoomPainter_;
     QFont measureFont_;
     std::string lastFolder_;
 

@@ -103,7 +103,7 @@ ScopeViewDrawing TIrScopeView::DrawZoomView(int width, int height, CaptureView c
     appendTrace(zoomScale_, capture, validSamples, TraceKind::Capture, view.lines);
     if (showReference_)
         appendTrace(zoomScale_, *reference_, validSamples, TraceKind::Reference, view.lines);
-    appendMeasureMarks(measure_, height, view.lines);
+    appendMeasureMarks(measure_, height, view.marks);
     view.measure = measureText(measure_, zoomScale_.secondsPerDivision, decimalSeparator);
     return view;
 }

@@ -13,11 +13,15 @@
 
 namespace zr48 {
 
-// One view, ready to paint on a black bitmap of its size: grid dots (grey), then the lines in order.
+// One view, ready to paint on a black bitmap of its size: grid dots (grey), then the lines in
+// order, then the measuring marks.
 struct ScopeViewDrawing {
     ScopeScale scale;
     std::vector<Point> gridDots;
     DrawOps lines;
+    // Zoomed view only: the measuring marks, kept apart because they follow the mouse while the
+    // rest stays as it is.
+    DrawOps marks;
     // Zoomed view only: the text over the measuring points (empty before the first click) and the
     // whole text of the measure box.
     MeasureText measure;

@@ -72,6 +72,11 @@ void appendLineRects(const LineOp& op, int width, int height, std::vector<PixelR
         if (rect.left < rect.right && rect.top < rect.bottom)
             rects.push_back(rect);
     };
+    // Level and upright lines are one rectangle.
+    if (line.from.x == line.to.x || line.from.y == line.to.y) {
+        emit(line.from.x, line.from.y, line.to.x, line.to.y);
+        return;
+    }
     int x = line.from.x;
     int y = line.from.y;
     const int dx = std::abs(line.to.x - x);

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -248,6 +249,31 @@ TEST_F(IrScopeFormTest, CapturesTheRemoteCodeMeasuresAt10usAndAnalysesASpan)
     EXPECT_EQ(QGuiApplication::clipboard()->text(), analysed);
 }
 
+// While the mouse measures, only the strips that changed go to the screen; the screen shows the
+// zoomed view's picture all the same.
+TEST_F(IrScopeFormTest, TheScreenFollowsTheMeasurement)
+{
+    TIrScopeForm& scope = openScope();
+    ASSERT_TRUE(capture(scope));
+    centreOn(scope, kLeaderStart + 5000);
+    TScopePaintBox& zoom = zoomView(scope);
+    QApplication::processEvents();
+    const auto onScreen = [&] {
+        const QPoint at = zoom.mapTo(form.get(), QPoint(0, 0));
+        return form->screen()
+            ->grabWindow(form->winId(), at.x(), at.y(), zoom.width(), zoom.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    for (const int x : {40, 300, 310, 120}) {
+        mouse(zoom, QEvent::MouseMove, x, 60 + x / 10, Qt::NoButton);
+        if (x == 300)
+            click(zoom, x, 60);
+        QApplication::processEvents();
+        EXPECT_EQ(onScreen(), scope.zoomPicture()) << "after the mouse came to " << x;
+    }
+}
+
 TEST_F(IrScopeFormTest, ShowingTheWindowReturnsToOneMillisecondADivision)
 {
     TIrScopeForm& scope = openScope();
@@ -464,38 +490,59 @@ TEST_F(IrScopeFormMessageTest, TheReferenceQuestionOpensAtTheMouse)
 }
 
 // The painting of the window and the plot of the command line show the same pixels.
-TEST(ScopePicture, ThePaintedViewEqualsThePlot)
-{
-    test::ensureQApplication();
-    auto capture = std::make_unique<CaptureBuffer>();
-    const std::vector<std::uint8_t> code = necCapture(0x04, 0x08);
-    capture->fill(0);
-    std::copy(code.begin(), code.end(), capture->begin());
-    test::ScriptedPrompt prompt;
-    TIrScopeView view(prompt);
-    view.SetShowReference(true);
-    const float valid = static_cast<float>(code.size() * 8);
-    constexpr int kWidth = 500;
-    constexpr int kHeight = 170;
-    view.DrawOverview(kWidth, 60, *capture, valid);
-    view.OverviewMouse(160, true);
-    view.ButtonHorizontalPlusClick();
-    view.DrawZoomView(kWidth, kHeight, *capture, valid, '.');
-    view.ZoomMouseMove(30, 50, *capture);
-    view.ZoomMouseDown(30, 50, *capture);
-    view.ZoomMouseMove(20, 50, *capture);
-    const ScopeViewDrawing zoom = view.DrawZoomView(kWidth, kHeight, *capture, valid, '.');
-    const ScopeViewDrawing overview = view.DrawOverview(kWidth, 60, *capture, valid);
+class ScopePicture : public testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureQApplication(); }
+    void SetUp() override
+    {
+        const std::vector<std::uint8_t> code = necCapture(0x04, 0x08);
+        capture->fill(0);
+        std::copy(code.begin(), code.end(), capture->begin());
+        valid = static_cast<float>(code.size() * 8);
+        view.SetShowReference(true); // all low: over the capture's low level
+        view.DrawOverview(kWidth, 60, *capture, valid);
+        view.OverviewMouse(160, true);
+        view.ButtonHorizontalPlusClick();
+        view.DrawZoomView(kWidth, kHeight, *capture, valid, '.');
+    }
+    ScopeViewDrawing measureFrom(int x1, int x2)
+    {
+        view.ResetMeasure();
+        view.ZoomMouseMove(x1, 50, *capture);
+        view.ZoomMouseDown(x1, 50, *capture);
+        view.ZoomMouseMove(x2, 50, *capture);
+        return view.DrawZoomView(kWidth, kHeight, *capture, valid, '.');
+    }
+    static QImage painted(TScopeViewPainter& painter, const ScopeViewDrawing& drawing, const ScopeMeasure* measure,
+                          int ratio = 1)
+    {
+        QImage picture(drawing.scale.width * ratio, drawing.scale.height * ratio, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
+        painter.paint(picture, drawing, measure, QFont());
+        return picture;
+    }
 
+    static constexpr int kWidth = 500;
+    static constexpr int kHeight = 170;
+    std::unique_ptr<CaptureBuffer> capture = std::make_unique<CaptureBuffer>();
+    float valid = 0;
+    test::ScriptedPrompt prompt;
+    TIrScopeView view{prompt};
+};
+
+TEST_F(ScopePicture, ThePaintedViewEqualsThePlot)
+{
+    const ScopeViewDrawing zoom = measureFrom(30, 20);
+    const ScopeViewDrawing overview = view.DrawOverview(kWidth, 60, *capture, valid);
     for (const ScopeViewDrawing* drawing : {&zoom, &overview}) {
         ScopeRaster plot(drawing->scale.width, drawing->scale.height);
         plot.paintDots(drawing->gridDots, kScopeGrey);
         plot.paint(drawing->lines);
+        plot.paint(drawing->marks);
         for (const int ratio : {1, 2}) {
-            QImage picture(drawing->scale.width * ratio, drawing->scale.height * ratio, QImage::Format_RGB32);
-            picture.setDevicePixelRatio(ratio);
+            TScopeViewPainter painter;
             // Without the measuring text, which only the window draws.
-            paintScopeView(picture, *drawing, nullptr, QFont());
+            const QImage picture = painted(painter, *drawing, nullptr, ratio);
             int differences = 0;
             for (int y = 0; y < picture.height(); ++y)
                 for (int x = 0; x < picture.width(); ++x) {
@@ -506,14 +553,35 @@ TEST(ScopePicture, ThePaintedViewEqualsThePlot)
                                       << drawing->scale.height;
         }
     }
-    // The reference, the brackets, the marks and the grid are all there to compare.
-    const std::map<QRgb, int> colours = [&] {
-        QImage picture(kWidth, kHeight, QImage::Format_RGB32);
-        paintScopeView(picture, zoom, &view.Measure(), QFont());
-        return coloursOf(picture);
-    }();
+    // The reference, the brackets, the marks, the grid and the text are all there to compare.
+    TScopeViewPainter painter;
+    const std::map<QRgb, int> colours = coloursOf(painted(painter, zoom, &view.Measure()));
     for (const QRgb colour : {qRgb(127, 255, 127), qRgb(255, 255, 0), qRgb(128, 128, 128), qRgb(255, 255, 255)})
         EXPECT_GT(colours.count(colour), 0u) << std::hex << colour;
+    EXPECT_GT(coloursOf(painted(painter, overview, nullptr)).count(qRgb(255, 0, 0)), 0u);
+}
+
+TEST_F(ScopePicture, WhileTheMeasurementMovesOnlyItsPlacesArePaintedAgainAndTheResultIsTheSame)
+{
+    for (const int ratio : {1, 2}) {
+        TScopeViewPainter moving;
+        QImage picture(kWidth * ratio, kHeight * ratio, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
+        for (const auto& [x1, x2] : {std::pair{30, 200}, {250, 240}, {400, 460}, {100, 101}}) {
+            const ScopeViewDrawing drawing = measureFrom(x1, x2);
+            moving.paint(picture, drawing, &view.Measure(), QFont());
+            TScopeViewPainter fresh;
+            EXPECT_EQ(picture, painted(fresh, drawing, &view.Measure(), ratio))
+                << "ratio " << ratio << ", measured from " << x1 << " to " << x2;
+        }
+        // The base changes (another scale): painted anew.
+        view.ButtonHorizontalPlusClick();
+        const ScopeViewDrawing finer = measureFrom(60, 90);
+        moving.paint(picture, finer, &view.Measure(), QFont());
+        TScopeViewPainter fresh;
+        EXPECT_EQ(picture, painted(fresh, finer, &view.Measure(), ratio)) << "ratio " << ratio;
+        view.ButtonHorizontalMinusClick();
+    }
 }
 
 } // namespace

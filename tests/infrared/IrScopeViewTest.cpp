@@ -105,7 +105,8 @@ TEST_F(IrScopeViewTest, MeasuringAnalysesTheSpanBetweenThePoints)
     EXPECT_EQ(scope.AnalyserText(), "#574#268#574");
     zoom = scope.DrawZoomView(600, 300, *capture, valid, ',');
     EXPECT_EQ(zoom.measure.timeText, " " + std::to_string(static_cast<int>((x2 - x1) * 5 + 0.5)) + " us ");
-    EXPECT_EQ(countColour(zoom.lines, kMeasureYellow), 3u);
+    EXPECT_EQ(countColour(zoom.marks, kMeasureYellow), 3u);
+    EXPECT_EQ(countColour(zoom.lines, kMeasureYellow), 0u);
     scope.ZoomMouseDown(x2, 140, *capture); // fixed
 
     // From right to left: the same text.
