@@ -120,6 +120,18 @@ public:
     }
 };
 
+// The measure text as the label shows it: on two lines when narrow, time above frequency, so
+// its spaces do not break except the one after "/".
+QString measureLabelText(const Text& text)
+{
+    QString shown = toQString(text);
+    const qsizetype breakAt = shown.indexOf(QLatin1Char('/')) + 1;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (shown[i] == QLatin1Char(' ') && (breakAt == 0 || i != breakAt))
+            shown[i] = QChar(0x00A0);
+    return shown;
+}
+
 // The window's client area, sized as the scope always opened.
 class ClientArea : public QWidget {
 public:
@@ -377,9 +389,21 @@ void TIrScopeForm::buildControls()
         row->addWidget(g);
         return g;
     };
+    // Close margins, so that every control fits into the narrowest window.
+    auto tight = [](QBoxLayout* layout) {
+        layout->setContentsMargins(6, 4, 6, 4);
+        layout->setSpacing(4);
+        return layout;
+    };
+    // Buttons may be narrower than the style's usual minimum.
+    auto narrow = [](QPushButton* b) {
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 20);
+        return b;
+    };
 
     QGroupBox* scale = group("GroupBox1", "Scale");
     auto* scaleRow = new QHBoxLayout(scale);
+    tight(scaleRow);
     ButtonHorizontalMinus = button("ButtonHorizontalMinus", "-", scale);
     LabelHorizontal = new QLabel(scale);
     LabelHorizontal->setObjectName("LabelHorizontal");
@@ -388,41 +412,50 @@ void TIrScopeForm::buildControls()
     LabelHorizontal->setMinimumWidth(LabelHorizontal->fontMetrics().horizontalAdvance("100us/div") + 6);
     ButtonHorizontalPlus = button("ButtonHorizontalPlus", "+", scale);
     for (QPushButton* b : {ButtonHorizontalMinus, ButtonHorizontalPlus})
-        b->setFixedWidth(b->fontMetrics().horizontalAdvance("+") + 22);
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance("+") + 16);
     scaleRow->addWidget(ButtonHorizontalMinus);
     scaleRow->addWidget(LabelHorizontal, 1);
     scaleRow->addWidget(ButtonHorizontalPlus);
 
     QGroupBox* measure = group("GroupBox2", "Measure");
     auto* measureBox = new QVBoxLayout(measure);
+    tight(measureBox);
     MeasureLabel = new QLabel(measure);
     MeasureLabel->setObjectName("MeasureLabel");
     // A fixed size: the text changes at every mouse move, the layout around it never has to.
-    // Both change at every mouse move: painting their own background spares the group boxes
-    // around them a repaint each time.
-    MeasureLabel->setAutoFillBackground(true);
-    MeasureLabel->setFixedSize(MeasureLabel->fontMetrics().horizontalAdvance(" 99999 us / 99.999 kHz") + 4,
-                               MeasureLabel->sizeHint().height());
+    // Two lines, time above frequency (see measureLabelText), so that the window keeps its
+    // narrowest width.
+    const QFontMetrics metrics = MeasureLabel->fontMetrics();
+    MeasureLabel->setWordWrap(true);
+    MeasureLabel->setFixedSize(
+        std::max({metrics.horizontalAdvance(" 9999999 us /"), metrics.horizontalAdvance("99.999 kHz"),
+                  metrics.horizontalAdvance("Click to measure")}) +
+            4,
+        metrics.lineSpacing() * 2 + 2);
     measureBox->addWidget(MeasureLabel);
 
     QGroupBox* reference = group("GroupBox4", "Reference");
     auto* referenceBox = new QVBoxLayout(reference);
+    tight(referenceBox);
     CheckBoxShowReference = new QCheckBox("Show", reference);
     CheckBoxShowReference->setObjectName("CheckBoxShowReference");
-    ButtonSaveReference = button("ButtonSaveReference", "Save", reference);
+    ButtonSaveReference = narrow(button("ButtonSaveReference", "Save", reference));
     referenceBox->addWidget(CheckBoxShowReference);
     referenceBox->addWidget(ButtonSaveReference);
 
     QGroupBox* analyser = group("GroupBox3", "Analyser");
     row->setStretchFactor(analyser, 1);
     auto* analyserBox = new QVBoxLayout(analyser);
+    tight(analyserBox);
     EditAnalyser = new QLineEdit(analyser);
     EditAnalyser->setObjectName("EditAnalyser");
     EditAnalyser->setReadOnly(true);
+    // Its text changes at every mouse move: painting its own background (only its rounded
+    // corners show it) spares the group box around it a repaint each time.
     EditAnalyser->setBackgroundRole(QPalette::Window);
     EditAnalyser->setAutoFillBackground(true);
     EditAnalyser->setMinimumWidth(60);
-    ButtonAnalyserCopy = button("ButtonAnalyserCopy", "Copy", analyser);
+    ButtonAnalyserCopy = narrow(button("ButtonAnalyserCopy", "Copy", analyser));
     analyserBox->addWidget(EditAnalyser);
     analyserBox->addWidget(ButtonAnalyserCopy, 0, Qt::AlignRight);
 
@@ -438,11 +471,11 @@ void TIrScopeForm::buildControls()
 
     ButtonCapture = button("ButtonCapture", "Capture", panel);
     QFont large = ButtonCapture->font();
-    large.setPointSizeF(large.pointSizeF() * 1.6);
+    large.setPointSizeF(large.pointSizeF() * 1.4);
     large.setBold(true);
     ButtonCapture->setFont(large);
     ButtonCapture->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    ButtonCapture->setMinimumWidth(QFontMetrics(large).horizontalAdvance("Capture") + 24);
+    ButtonCapture->setMinimumWidth(QFontMetrics(large).horizontalAdvance("Capture") + 16);
     row->addWidget(ButtonCapture);
 
     connect(ButtonCapture, &QPushButton::clicked, this, &TIrScopeForm::ButtonCaptureClick);
@@ -666,7 +699,7 @@ void TIrScopeForm::showState()
     LabelHorizontal->setText(QString::fromLatin1(view_.ScaleLabel()));
     const std::size_t row = static_cast<std::size_t>(view_.ScaleIndex());
     MeasureLabel->setText(
-        toQString(measureText(view_.Measure(), kScaleTable[row].secondsPerDivision, decimalSeparator()).label));
+        measureLabelText(measureText(view_.Measure(), kScaleTable[row].secondsPerDivision, decimalSeparator()).label));
     // Set only when it changed, so that a selection in it stays while the mouse moves.
     const QString analysed = toQString(view_.AnalyserText());
     if (EditAnalyser->text() != analysed)

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -99,7 +100,11 @@ protected:
     }
     static TScopePaintBox& zoomView(TIrScopeForm& scope) { return control<TScopePaintBox>(scope, "PaintBoxZoomView"); }
     static TScopePaintBox& overview(TIrScopeForm& scope) { return control<TScopePaintBox>(scope, "PaintBoxOverview"); }
-    static QString text(TIrScopeForm& scope, const char* label) { return control<QLabel>(scope, label).text(); }
+    // A label's text as read: the measure label keeps its words together with no-break spaces.
+    static QString text(TIrScopeForm& scope, const char* label)
+    {
+        return control<QLabel>(scope, label).text().replace(QChar(0x00A0), QLatin1Char(' '));
+    }
 
     bool capture(TIrScopeForm& scope)
     {
@@ -272,6 +277,25 @@ TEST_F(IrScopeFormTest, TheScreenFollowsTheMeasurement)
         QApplication::processEvents();
         EXPECT_EQ(onScreen(), scope.zoomPicture()) << "after the mouse came to " << x;
     }
+}
+
+TEST_F(IrScopeFormTest, OpensAtItsSizeAndItsControlsFitIntoItsMinimum)
+{
+    TIrScopeForm& scope = openScope();
+    QWidget& client = *scope.widget();
+    EXPECT_EQ(client.size(), QSize(926, 374));
+    EXPECT_EQ(client.minimumSize(), QSize(664, 280));
+    EXPECT_EQ(overview(scope).height(), 80);
+    EXPECT_EQ(control<QWidget>(scope, "PanelControls").height(), 110);
+    const QSize needed = client.layout()->minimumSize();
+    EXPECT_LE(needed.width(), 664);
+    EXPECT_LE(needed.height(), 280);
+    // A larger window gives the views the room.
+    scope.resize(scope.size() + QSize(1000, 500));
+    QApplication::processEvents();
+    EXPECT_EQ(overview(scope).height(), 80);
+    EXPECT_EQ(zoomView(scope).width(), 926 + 1000);
+    EXPECT_EQ(zoomView(scope).height(), 374 - 110 - 80 - 4 + 500);
 }
 
 TEST_F(IrScopeFormTest, ShowingTheWindowReturnsToOneMillisecondADivision)
