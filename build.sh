@@ -3,6 +3,10 @@
 #                           USB, or on the built-in simulator (its card kept between runs) when none is
 # ./build.sh test           installs what is missing, builds, runs every test through CTest
 # ./build.sh sanitize       builds the core tests with AddressSanitizer and UBSan and runs them
+# ./build.sh fuzz [SECONDS]  builds the fuzz targets with clang-14, libFuzzer, ASan and UBSan, and runs
+#                           each for SECONDS (default 30), one after another; see fuzz/README.md
+# ./build.sh package        installs what is missing, builds, makes the Debian package build/zr48_*.deb
+#                           and checks it with lintian
 set -euo pipefail
 cd "$(dirname "$0")"
 mode="${1:-run}"
@@ -24,18 +28,18 @@ run)
     cmake --build build
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No desktop session (DISPLAY is not set): zr48pm needs one to show its window."
-        echo "The command-line tool is built: build/src/cli/zr48 --help"
-        echo "(try the simulated ZR48: build/src/cli/zr48 --link sim status)"
+        echo "The command-line tool is built: build/bin/zr48 --help"
+        echo "(try the simulated ZR48: build/bin/zr48 --link sim status)"
         exit 0
     fi
     # A ZR48 on USB is used as it is; without one the simulator stands in.
     if grep -qsx "KELDO ZR48-USB Link" /sys/bus/usb/devices/*/product; then
-        exec build/src/shell/zr48pm --link auto "$@"
+        exec build/bin/zr48pm --link auto "$@"
     fi
     card_dir="${XDG_DATA_HOME:-$HOME/.local/share}/KELDO/ZR48"
     mkdir -p "$card_dir"
     echo "No ZR48 on USB: zr48pm talks to the built-in simulator (card kept in $card_dir)."
-    exec build/src/shell/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
+    exec build/bin/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
     ;;
 test)
     configure build
@@ -47,8 +51,52 @@ sanitize)
     cmake --build build-sanitize
     ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
     ;;
+fuzz)
+    seconds="${1:-30}"
+    configure build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DZR48_FUZZ=ON -DZR48_CORE_ONLY=ON -DZR48_TESTS=OFF \
+        -DZR48_BENCHMARKS=OFF
+    # One line per target: its name, then its seed folders (the corpus folder first).
+    targets=()
+    declare -A seeds
+    while read -r name folders; do
+        targets+=("$name")
+        seeds[$name]="$folders"
+    done < build-fuzz/fuzz/targets.txt
+    cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
+    # Inputs that find something new go to build-fuzz/corpus (the seeds in fuzz/corpus stay as they
+    # are); a finding is written to build-fuzz/findings/NAME/. Scratch files go to memory if it can.
+    scratch="$(mktemp -d "$([ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/zr48-fuzz.XXXXXX")"
+    trap 'rm -rf "$scratch"' EXIT
+    failed=()
+    for name in "${targets[@]}"; do
+        mkdir -p "build-fuzz/corpus/$name" "build-fuzz/findings/$name"
+        echo "== $name: $seconds s"
+        dictionary=()
+        [ -f "fuzz/dict/$name.dict" ] && dictionary=(-dict="fuzz/dict/$name.dict")
+        if ! TMPDIR="$scratch" build-fuzz/fuzz/"fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 "${dictionary[@]}" \
+            -artifact_prefix="build-fuzz/findings/$name/" "build-fuzz/corpus/$name" ${seeds[$name]} \
+            2> "build-fuzz/findings/$name.log"; then
+            failed+=("$name")
+        fi
+        grep -E '^stat::number_of_executed_units|^==[0-9]+==|^SUMMARY' "build-fuzz/findings/$name.log" || true
+    done
+    if [ ${#failed[@]} -gt 0 ]; then
+        echo "Findings in: ${failed[*]} (inputs in build-fuzz/findings/, logs beside them)" >&2
+        exit 1
+    fi
+    echo "No findings."
+    ;;
+package)
+    configure build
+    cmake --build build
+    rm -f build/zr48_*.deb
+    (cd build && cpack -G DEB)
+    deb="$(ls build/zr48_*.deb)"
+    lintian --fail-on error "$deb"
+    echo "Made $deb: install it with 'sudo apt install ./$deb' (or dpkg -i)."
+    ;;
 *)
-    echo "usage: ./build.sh run [ARGS...] | test | sanitize" >&2
+    echo "usage: ./build.sh run [ARGS...] | test | sanitize | fuzz [SECONDS] | package" >&2
     exit 64
     ;;
 esac

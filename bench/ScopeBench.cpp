@@ -105,7 +105,7 @@ public:
     {
         return [](std::span<const std::uint8_t>) {};
     }
-    const std::string& executableDir() const override { return folder_; }
+    const std::string& dataDir() const override { return folder_; }
     FileChooser& fileChooser() override { return files_; }
     const ImageList& imageList() const override { std::abort(); }
     QWidget* mainWindow() override { return nullptr; }

@@ -1,5 +1,6 @@
 #include "cli/CommandsUnit.h"
 
+#include "base/DataDir.h"
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
@@ -38,14 +39,6 @@ bool isTerminal(const std::ostream& stream)
     if (&stream == &std::cout)
         return isatty(STDOUT_FILENO) != 0;
     return false;
-}
-
-// The folder of the running program, where the default firmware file lies.
-Path executableDir()
-{
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? Path{} : fromFsPath(exe.parent_path());
 }
 
 // The session of a device command with the unit connected; null with `exitCode` set otherwise.
@@ -230,7 +223,7 @@ int runVersion(Context& context, const Arguments& arguments)
     Firmware firmware(session->timers(), context.prompt);
     registerFirmware(*session, firmware);
     if (arguments.empty())
-        firmware.FormCreate(executableDir());
+        firmware.FormCreate(dataDir());
     else
         firmware.EditFileNameChange(absolutePath(arguments[0]));
 
@@ -238,7 +231,7 @@ int runVersion(Context& context, const Arguments& arguments)
     const Text file = Firmware::FileVersion(firmware.view().fileName);
     context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
     context.out << "Firmware file:      "
-                << (firmware.view().fileName.empty() ? std::string("none (no Firmware/ZR48.BIN beside the program)")
+                << (firmware.view().fileName.empty() ? "none (no " + dataDir() + Firmware::kDefaultFile + ")"
                                                      : firmware.view().fileName)
                 << '\n';
     context.out << "File version:       " << toUtf8(file) << '\n';
@@ -376,9 +369,9 @@ Command versionCommand()
 {
     return {"version", "[FILE.bin]", "Show the ZR48's firmware version and whether an update is recommended.",
             "Asks the ZR48 for its firmware version and compares it with the version of FILE.bin (by\n"
-            "default Firmware/ZR48.BIN beside the program): an update is recommended when both are known\n"
-            "and differ, letter case ignored. Exit status 1 when the unit does not tell its version or\n"
-            "FILE.bin is not there.",
+            "default Firmware/ZR48.BIN in the data folder, share/zr48/ beside the program's bin/): an\n"
+            "update is recommended when both are known and differ, letter case ignored. Exit status 1 when\n"
+            "the unit does not tell its version or FILE.bin is not there.",
             runVersion};
 }
 

@@ -21,15 +21,27 @@ bool isDigit(char c)
 }
 
 // The number after a "#", from `pos` on: digits and blanks are read, blanks skipped; `pos` ends
-// on the first other character. Values beyond the 32-bit range stay at its largest number.
-std::int32_t readNumber(const Text& line, std::size_t& pos)
+// on the first other character. Durations are 64-bit, so any realistic value keeps its own
+// number; beyond the 64-bit range a value stays at its largest number.
+std::int64_t readNumber(const Text& line, std::size_t& pos)
 {
-    constexpr std::int64_t largest = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
     std::int64_t value = 0;
-    for (; pos < line.size() && (isDigit(line[pos]) || line[pos] == ' '); ++pos)
-        if (line[pos] != ' ')
-            value = std::min(largest, value * 10 + (line[pos] - '0'));
-    return static_cast<std::int32_t>(value);
+    for (; pos < line.size() && (isDigit(line[pos]) || line[pos] == ' '); ++pos) {
+        if (line[pos] == ' ')
+            continue;
+        const int digit = line[pos] - '0';
+        value = value > (largest - digit) / 10 ? largest : value * 10 + digit;
+    }
+    return value;
+}
+
+// A table value as a whole number of microseconds; the largest entry (2^63 in single precision)
+// stays at the largest 64-bit number.
+std::int64_t wholeValue(double value)
+{
+    constexpr double limit = 9223372036854775808.0; // 2^63
+    return value >= limit ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(value);
 }
 
 void appendNumber(Text& text, std::int64_t value)
@@ -41,7 +53,7 @@ void appendNumber(Text& text, std::int64_t value)
 
 std::int64_t roundedValue(float value)
 {
-    return static_cast<std::int64_t>(std::floor(static_cast<double>(value) + 0.5));
+    return wholeValue(std::floor(static_cast<double>(value) + 0.5));
 }
 
 } // namespace
@@ -92,7 +104,7 @@ std::int64_t TIrOptimizer::Lookup(int d) const
 {
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
         if (it->index == d)
-            return static_cast<std::int64_t>(it->value);
+            return wholeValue(static_cast<double>(it->value));
     return 0;
 }
 
@@ -132,7 +144,7 @@ void TIrOptimizer::Collect(const Text& line)
             continue;
         }
         ++i;
-        const std::int32_t number = readNumber(line, i);
+        const std::int64_t number = readNumber(line, i);
         if (number != 0)
             Merge(static_cast<float>(number));
     }
@@ -151,7 +163,7 @@ Text TIrOptimizer::Rewrite(const Text& line) const
         if (hash == Text::npos)
             break;
         i = hash + 1;
-        const std::int32_t number = readNumber(line, i);
+        const std::int64_t number = readNumber(line, i);
         if (const Entry* nearest = Nearest(static_cast<float>(number))) {
             out += '$';
             appendNumber(out, nearest->index);

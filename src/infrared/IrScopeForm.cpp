@@ -390,10 +390,10 @@ void TIrScopeForm::buildControls()
         return g;
     };
     // Close margins, so that every control fits into the narrowest window.
-    auto tight = [](QBoxLayout* layout) {
-        layout->setContentsMargins(6, 4, 6, 4);
-        layout->setSpacing(4);
-        return layout;
+    auto tight = [](QBoxLayout* box) {
+        box->setContentsMargins(6, 4, 6, 4);
+        box->setSpacing(4);
+        return box;
     };
     // Buttons may be narrower than the style's usual minimum.
     auto narrow = [](QPushButton* b) {

@@ -15,6 +15,7 @@ TIrScopeView::TIrScopeView(Prompt& prompt) : prompt_(prompt), reference_(std::ma
 void TIrScopeView::Show()
 {
     scaleIndex_ = kDefaultScaleIndex;
+    ResetMeasure();
 }
 
 void TIrScopeView::ButtonHorizontalMinusClick()

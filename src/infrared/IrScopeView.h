@@ -31,9 +31,10 @@ class TIrScopeView {
 public:
     explicit TIrScopeView(Prompt& prompt);
 
-    // The window is shown: the zoomed view goes back to "1ms/div".
+    // The window is shown: the zoomed view goes back to "1ms/div" and the measurement is reset.
     void Show();
-    // "-" shows more time per division, "+" less; both reset the measurement.
+    // "-" shows more time per division, "+" less; both reset the measurement, also at the end of
+    // the scale table where the scale stays.
     void ButtonHorizontalMinusClick();
     void ButtonHorizontalPlusClick();
     // The mouse wheel over the zoomed view, in notches: away from the user shows less time per

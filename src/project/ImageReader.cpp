@@ -15,13 +15,14 @@ namespace zr48 {
 
 namespace {
 
-// The device file whose area starts at `start`: the first record of that number holds the header,
-// the records after it in file order the rest. nullopt when there is no such record or its header
-// gives a length below 64.
-std::optional<Bytes> ExtractDeviceFile(const SectorImage& image, std::uint16_t start)
+// The device file of the area of `sectors` sectors from `start`: the first record of that number
+// holds the header, the records after it in file order the rest. nullopt when there is no such
+// record or its header gives a length below 64. The file never runs past its own area, whatever
+// its header claims, so slots that share an area cannot each copy the rest of the image.
+std::optional<Bytes> ExtractDeviceFile(const SectorImage& image, std::uint16_t start, std::uint16_t sectors)
 {
     // Sectors 0 to 9 are the directory and the menu; no device file area lies there.
-    if (start <= kMenuSector)
+    if (start <= kMenuSector || sectors == 0)
         return std::nullopt;
     const auto& records = image.Records;
     const auto first =
@@ -32,7 +33,8 @@ std::optional<Bytes> ExtractDeviceFile(const SectorImage& image, std::uint16_t s
     if (header.TotalLength < kHeaderSize)
         return std::nullopt;
     // A length larger than the records that follow gives a file that ends where the image ends.
-    std::size_t remaining = header.TotalLength - kHeaderSize;
+    const std::size_t area = kSectorSize * sectors - kHeaderSize;
+    std::size_t remaining = std::min<std::size_t>(header.TotalLength - kHeaderSize, area);
     Bytes content;
     const std::size_t available =
         kSectorSize - kHeaderSize + kSectorSize * static_cast<std::size_t>(records.end() - first - 1);
@@ -48,8 +50,8 @@ std::optional<Bytes> ExtractDeviceFile(const SectorImage& image, std::uint16_t s
     return content;
 }
 
-// The project file is line by line and writes texts as they are: a control character taken from a
-// card (a line break above all) would otherwise add lines, sections or keys of its own.
+// The project file is line by line and cannot hold a line break (its save refuses one): a control
+// character taken from a card becomes '?', so that any card's names can be saved.
 Text WithoutControlCharacters(Text text)
 {
     for (char& c : text) {
@@ -126,7 +128,7 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
                 slot.OptionList = OptionListOf(d);
                 if (slot.DeviceType == 0)
                     continue;
-                if (const auto content = ExtractDeviceFile(image, slot.FileStart)) {
+                if (const auto content = ExtractDeviceFile(image, slot.FileStart, slot.FileSectors)) {
                     // An empty vector may hold no buffer at all; the file writer wants one.
                     if (content->empty())
                         writeFileAtomically(slot.ConfigFile, std::string_view(""));

@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 
+#include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
@@ -28,6 +29,34 @@ std::vector<Text> ReadNumberedLines(const ProjectIniReader& ini, std::string_vie
 void AppendLine(Text& out, std::string_view line)
 {
     out += line;
+    out += "\r\n";
+}
+
+// One "KEY=value" line, written so that the reader gives the value back as it is: as it stands
+// when the reader would not change it, otherwise inside one pair of double quotes (the reader
+// drops blanks around a value and one pair of enclosing quotes, nothing inside them). A value with
+// a line break, or one longer than the reader reads, cannot be stored: the save is refused.
+void AppendEntry(Text& out, std::string_view projectPath, std::string_view section, std::string_view key,
+                 std::string_view value)
+{
+    const auto refuse = [&](std::string_view reason) {
+        throw Error("Cannot save the project \"" + Text(projectPath) + "\":\nthe value of " + Text(key) + " in [" +
+                    Text(section) + "] " + Text(reason) + ".");
+    };
+    if (value.find_first_of("\r\n") != std::string_view::npos)
+        refuse("holds a line break");
+    static_assert(ProjectIniReader::kMaxValueLength == 2047, "the message names the limit");
+    if (value.size() > ProjectIniReader::kMaxValueLength)
+        refuse("is longer than 2,047 characters");
+    out += key;
+    out += '=';
+    if (ProjectIniReader::ValueOf(value) == value) {
+        out += value;
+    } else {
+        out += '"';
+        out += value;
+        out += '"';
+    }
     out += "\r\n";
 }
 
@@ -94,21 +123,22 @@ Text TProjectFile::SaveText(std::string_view path) const
 {
     Text out;
     AppendLine(out, "[PROJECT]");
-    AppendLine(out, "PATH=" + extractFilePath(path));
+    AppendEntry(out, path, kProjectSection, "PATH", extractFilePath(path));
     for (size_t n = 0; n < Description.size(); ++n)
-        AppendLine(out, "DESCRIPTION_" + std::to_string(n) + "=" + Description[n]);
+        AppendEntry(out, path, kProjectSection, "DESCRIPTION_" + std::to_string(n), Description[n]);
     for (size_t n = 0; n < ProjectInfo.size(); ++n)
-        AppendLine(out, "PROJECTINFO_" + std::to_string(n) + "=" + ProjectInfo[n]);
+        AppendEntry(out, path, kProjectSection, "PROJECTINFO_" + std::to_string(n), ProjectInfo[n]);
     AppendLine(out, "");
     for (const DEVICE_CONFIG& slot : Devices) {
         if (slot.DeviceType == 0)
             continue;
+        const std::string_view section = slot.SlotName;
         AppendLine(out, "[" + slot.SlotName + "]");
-        AppendLine(out, "DEVICE_TYPE=" + std::to_string(slot.DeviceType));
-        AppendLine(out, "DEVICE_NAME=" + slot.DeviceName);
-        AppendLine(out, "K73_SELECT=" + std::to_string(slot.SourceSelect));
-        AppendLine(out, "CONFIG_FILE=" + slot.ConfigFile);
-        AppendLine(out, "OPTION_LIST=" + slot.OptionList);
+        AppendEntry(out, path, section, "DEVICE_TYPE", std::to_string(slot.DeviceType));
+        AppendEntry(out, path, section, "DEVICE_NAME", slot.DeviceName);
+        AppendEntry(out, path, section, "K73_SELECT", std::to_string(slot.SourceSelect));
+        AppendEntry(out, path, section, "CONFIG_FILE", slot.ConfigFile);
+        AppendEntry(out, path, section, "OPTION_LIST", slot.OptionList);
         AppendLine(out, "");
     }
     return out;

@@ -48,9 +48,11 @@ public:
     // empty). Device files that lay in the saved project's own folder follow it to `path`'s folder.
     void Load(std::string_view path);
     // Writes the whole file through a temporary file; throws zr48::Error (the file on disk and the
-    // project in memory stay as they were) when it cannot.
+    // project in memory stay as they were) when it cannot. Every text comes back from Load as it
+    // was saved: one that Load would change (blanks at an end, enclosing quotes) is written inside
+    // double quotes; one with a line break or longer than 2,047 characters is refused.
     void Save(std::string_view path);
-    // The file's text as Save writes it.
+    // The file's text as Save writes it; throws zr48::Error naming the key of a text it refuses.
     Text SaveText(std::string_view path) const;
 
     DEVICE_CONFIG& Slot(int i) { return Devices.at(static_cast<size_t>(i)); }

@@ -16,15 +16,15 @@ std::string_view TrimBlanks(std::string_view s)
     return s;
 }
 
-Text CleanValue(std::string_view value)
-{
-    value = TrimBlanks(value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return Text(value.substr(0, ProjectIniReader::kMaxValueLength));
-}
-
 } // namespace
+
+Text ProjectIniReader::ValueOf(std::string_view written)
+{
+    written = TrimBlanks(written);
+    if (written.size() >= 2 && (written.front() == '"' || written.front() == '\'') && written.back() == written.front())
+        written = written.substr(1, written.size() - 2);
+    return Text(written.substr(0, kMaxValueLength));
+}
 
 ProjectIniReader ProjectIniReader::FromFile(std::string_view path)
 {
@@ -54,7 +54,7 @@ ProjectIniReader::ProjectIniReader(const std::vector<std::string>& lines, bool u
         const size_t equals = line.find('=');
         if (!current || !currentIsFirst || equals == std::string_view::npos)
             continue;
-        current->try_emplace(upperCase(TrimBlanks(line.substr(0, equals))), CleanValue(line.substr(equals + 1)));
+        current->try_emplace(upperCase(TrimBlanks(line.substr(0, equals))), ValueOf(line.substr(equals + 1)));
     }
 }
 

@@ -26,6 +26,10 @@ public:
     // are converted to Windows-1252 and paths taken as they are.
     explicit ProjectIniReader(const std::vector<std::string>& lines, bool utf8 = false);
 
+    // What the reader makes of the text after a key's "=": blanks around it dropped, one pair of
+    // enclosing quotes removed, cut to kMaxValueLength characters.
+    static Text ValueOf(std::string_view written);
+
     // A text value, in Windows-1252.
     std::optional<Text> Value(std::string_view section, std::string_view key) const;
     Text ReadString(std::string_view section, std::string_view key, std::string_view def) const;

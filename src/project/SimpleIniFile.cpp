@@ -8,24 +8,41 @@ namespace {
 
 constexpr std::string_view kLeadingSection = "DUMMY_SECTION";
 
+bool IsHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Every character outside the code page becomes one '?': a surrogate pair, a surrogate without its
+// partner (the unit after a lone high surrogate is read as a character of its own, a line end
+// too) and an odd byte at the end.
 Text DecodeUtf16(std::string_view bytes, bool bigEndian)
 {
+    const size_t units = bytes.size() / 2;
+    const auto unitAt = [&](size_t u) {
+        const auto hi = static_cast<unsigned char>(bytes[2 * u + (bigEndian ? 0 : 1)]);
+        const auto lo = static_cast<unsigned char>(bytes[2 * u + (bigEndian ? 1 : 0)]);
+        return static_cast<char16_t>((hi << 8) | lo);
+    };
     Text out;
-    out.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
-        const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
-        const char16_t unit = static_cast<char16_t>((hi << 8) | lo);
-        if (unit >= 0xD800 && unit <= 0xDFFF) {
-            // A surrogate pair is one character outside the code page: one '?'.
-            if (unit <= 0xDBFF && i + 3 < bytes.size())
-                i += 2;
+    out.reserve(units + 1);
+    for (size_t u = 0; u < units; ++u) {
+        const char16_t unit = unitAt(u);
+        if (IsHighSurrogate(unit) && u + 1 < units && IsLowSurrogate(unitAt(u + 1))) {
+            ++u;
             out += '?';
             continue;
         }
-        const int byte = unicodeToCp1252(unit);
+        const int byte = IsHighSurrogate(unit) || IsLowSurrogate(unit) ? -1 : unicodeToCp1252(unit);
         out += byte < 0 ? '?' : static_cast<char>(byte);
     }
+    if (bytes.size() % 2 != 0)
+        out += '?';
     return out;
 }
 

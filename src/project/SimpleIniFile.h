@@ -26,7 +26,8 @@ public:
     // The value as a decimal or hexadecimal ("$", "x", "0x") 32-bit integer, or `def`.
     std::int32_t ReadInteger(std::string_view key, std::int32_t def) const;
 
-    // The text of a file as lines: byte-order mark handled, split at CR LF, CR and LF.
+    // The text of a file as lines: byte-order mark handled, split at CR LF, CR and LF. A character
+    // outside the code page, a broken UTF-16 surrogate and an odd last byte each become one '?'.
     static std::vector<Text> DecodeLines(std::string_view bytes);
 
 private:

@@ -12,7 +12,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
-    Text message;
+    std::string message; // messages are UTF-8
     try {
         return QApplication::notify(receiver, event);
     } catch (const Error& error) {

@@ -1,5 +1,6 @@
 #include "shell/DesktopMain.h"
 
+#include "base/DataDir.h"
 #include "base/Error.h"
 #include "base/Settings.h"
 #include "base/qt/QtSettingsStore.h"
@@ -12,6 +13,7 @@
 #include "shell/QtLink.h"
 #include "shell/QtPrompt.h"
 
+#include <QIcon>
 #include <QMessageBox>
 
 #include <iostream>
@@ -24,7 +26,9 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
     QApplication::setOrganizationName("KELDO");
     QApplication::setApplicationName("ZR48");
     QApplication::setApplicationDisplayName("KELDO ZR48 Project Manager");
-    QApplication::setWindowIcon(QIcon(":/icons/zr48.svg"));
+    // The installed desktop entry and icon bear this name; desktops match the windows to them.
+    QApplication::setDesktopFileName(ZR48_APP_ID);
+    QApplication::setWindowIcon(QIcon::fromTheme(ZR48_APP_ID, QIcon(":/icons/program.svg")));
 
     std::vector<std::string> arguments;
     for (const QString& argument : QApplication::arguments().mid(1))
@@ -46,8 +50,7 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
     app.setErrorPrompt(&prompt);
     try {
         QtLink link(*parseLinkTarget(line.link));
-        TMainForm mainForm({store, settings, prompt, files, link.parts(),
-                            pathFromQString(QApplication::applicationDirPath()), link.driver().description()});
+        TMainForm mainForm({store, settings, prompt, files, link.parts(), dataDir(), link.driver().description()});
         prompt.setParent(&mainForm);
         files.setParent(&mainForm);
         if (line.file)

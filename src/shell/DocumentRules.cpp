@@ -28,8 +28,8 @@ bool titleShowsUnnamed(std::string_view title)
 
 Text closeQuestionText(std::string_view title)
 {
-    // The title holds a path (UTF-8); the message is Windows-1252 text.
-    return "Save changes to\n" + fromUtf8(title) + " ?";
+    // Messages are UTF-8, as the title (which holds a path) is.
+    return "Save changes to\n" + std::string(title) + " ?";
 }
 
 namespace {

@@ -201,7 +201,7 @@ void TEditForm::LoadFile(std::string path)
             path = includeTrailingDelimiter(folder.string()) + path;
     }
     if (!fileExists(path)) {
-        shell_.prompt().error("File does not exists\n" + fromUtf8(path));
+        shell_.prompt().error("File does not exists\n" + path);
         return;
     }
     const Bytes bytes = readFileBytes(path);

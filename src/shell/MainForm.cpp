@@ -51,7 +51,7 @@ DeviceTools::DeviceTools(TimerFactory& timers, Prompt& prompt)
 TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     : QMainWindow(parent), store_(parts.store), settings_(parts.settings), prompt_(parts.prompt), files_(parts.files),
       timers_(parts.link.timers),
-      executableDir_(parts.executableDir.empty() ? std::string() : includeTrailingDelimiter(parts.executableDir)),
+      dataDir_(parts.dataDir.empty() ? std::string() : includeTrailingDelimiter(parts.dataDir)),
       linkDescription_(std::move(parts.linkDescription)), recentFiles_(parts.store), mdiArea_(new QMdiArea(this))
 {
     // 1. The window from its layout.
@@ -374,7 +374,7 @@ void TMainForm::guarded(const std::function<void()>& command)
     } catch (const Error& error) {
         prompt_.error(error.message());
     } catch (const std::exception& error) {
-        prompt_.error(fromUtf8(error.what()));
+        prompt_.error(error.what());
     }
 }
 
@@ -449,12 +449,17 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // A drag that a document window refused comes on to the client area: a slot is cleared only
+    // when it is dropped where no window lies.
+    const auto overEmptyArea = [this](const QDropEvent& drag) {
+        return !mdiArea_->viewport()->childAt(drag.position().toPoint());
+    };
     if (watched == mdiArea_->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);
-            if (slotDragSource(*drag) || drag->mimeData()->hasUrls())
+            if ((slotDragSource(*drag) && overEmptyArea(*drag)) || drag->mimeData()->hasUrls())
                 drag->acceptProposedAction();
             else
                 drag->ignore();
@@ -463,7 +468,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             if (drop->mimeData()->hasFormat(kProjectSlotMimeType)) {
-                if (ProjectDocument* project = slotDragSource(*drop)) {
+                ProjectDocument* project = slotDragSource(*drop);
+                if (project && overEmptyArea(*drop)) {
                     drop->acceptProposedAction();
                     guarded([project] { project->ClearSelectedSlot(); });
                 }

@@ -49,6 +49,7 @@ class Settings;
 class SettingsStore;
 class TAboutBox;
 class TDirectoryForm;
+class TNewProjectForm;
 class TOptionsForm;
 
 // What the main window runs on.
@@ -60,8 +61,8 @@ struct MainFormParts {
     Prompt& prompt;
     FileChooser& files;
     LinkParts link;
-    // The folder of the running program (the default firmware file lies below it).
-    std::string executableDir;
+    // The programs' data folder (the default firmware file lies below it).
+    std::string dataDir;
     // How the unit is reached, for the status bar's tool tip.
     std::string linkDescription;
 };
@@ -88,7 +89,7 @@ struct Dialogs {
     QDialog* DisplayDumpForm = nullptr; // a TPlaceholderForm for now
     QDialog* DownloaderForm = nullptr;  // a TPlaceholderForm for now
     QDialog* FirmwareForm = nullptr;    // a TPlaceholderForm for now
-    QDialog* NewProjectForm = nullptr;  // a TPlaceholderForm for now
+    TNewProjectForm* NewProjectForm = nullptr;
     TOptionsForm* OptionsForm = nullptr;
     QDialog* UploaderForm = nullptr; // a TPlaceholderForm for now
 };
@@ -115,7 +116,7 @@ public:
     void setDocumentFactory(DocumentKind kind, DocumentFactory factory);
 
     // The file named on the command line (UTF-8), opened when start-up finishes.
-    void setCommandLineFile(std::string path) { commandLineFile_ = std::move(path); }
+    void setCommandLineFile(Path path) { commandLineFile_ = std::move(path); }
 
     // Parts, for the windows and for tests.
     QMdiArea* mdiArea() const { return mdiArea_; }
@@ -155,7 +156,7 @@ public:
     TimerFactory& timers() override { return timers_; }
     TUsbZR48& link() override { return *link_; }
     SendFunction send() override;
-    const std::string& executableDir() const override { return executableDir_; }
+    const std::string& dataDir() const override { return dataDir_; }
     FileChooser& fileChooser() override { return files_; }
     const ImageList& imageList() const override { return images_; }
     QWidget* mainWindow() override { return this; }
@@ -257,7 +258,7 @@ private:
     Prompt& prompt_;
     FileChooser& files_;
     TimerFactory& timers_;
-    std::string executableDir_;
+    std::string dataDir_;
     std::string linkDescription_;
     ImageList images_;
     RecentFiles recentFiles_;

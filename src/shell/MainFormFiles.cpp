@@ -198,8 +198,8 @@ void TMainForm::openFile(const std::string& path)
     // By the extension as written, letter case included.
     switch (fileOpenAction(path)) {
     case OpenAction::Download:
-        // At once: no compile, no test of the link.
-        tools_->downloader.Start(path);
+        // At once: no compile, no test of the link; a damaged image is shown and asked about.
+        tools_->downloader.Start(path, CheckPolicy::Ask);
         break;
     case OpenAction::ProjectWindow:
         OpenProjectWindow(path);
@@ -277,7 +277,8 @@ void TMainForm::ActionDownloadExecute()
         return;
     if (!project->PrepareDownload())
         return; // the compile has shown its messages
-    tools_->downloader.Start(downloadImagePath(window->documentFile()));
+    // Just compiled, so it passes the image checks; should it not, it is not written.
+    tools_->downloader.Start(downloadImagePath(window->documentFile()), CheckPolicy::Refuse);
 }
 
 void TMainForm::ActionCleanupProjectExecute()
@@ -324,7 +325,7 @@ void TMainForm::refreshRecentFilesMenu()
             guarded([this, &path] {
                 if (!fileExists(path)) {
                     recentFiles_.remove(path);
-                    prompt_.error("File does not exists\n" + fromUtf8(path));
+                    prompt_.error("File does not exists\n" + path);
                     return;
                 }
                 openFile(path);

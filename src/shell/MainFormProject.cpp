@@ -1,41 +1,99 @@
 // The project side of the main window: the docked database browser, project windows and the
-// new-project dialog. Until those windows exist, the browser's place holds an empty panel, no
-// project window is created and New Project does nothing.
+// new-project dialog with the three ways of filling a new project.
 
+#include "base/Prompt.h"
+#include "project/ProjectFile.h"
+#include "shell/DatabaseForm.h"
 #include "shell/MainForm.h"
-#include "shell/PlaceholderForm.h"
+#include "shell/NewProjectForm.h"
+#include "shell/ProjectForm.h"
 
 namespace zr48 {
 
+namespace {
+
+TDatabaseForm& browser(QWidget* databaseForm)
+{
+    return *static_cast<TDatabaseForm*>(databaseForm);
+}
+
+} // namespace
+
 // Construction step 3: the database browser (owned by the main window; it gets the close question
-// for the editors it opens and the shared pictures), docked into the left dock area by buildDock.
+// for the editors it opens and the shared pictures through the shell), docked into the left dock
+// area by buildDock.
 void TMainForm::createDatabaseForm()
 {
-    DatabaseForm = new QWidget(this); // placeholder: the browser takes its place
-    DatabaseForm->setObjectName("DatabaseForm");
+    DatabaseForm = new TDatabaseForm(*this, this);
 }
 
 // The project window factory: OpenProjectWindow creates project windows through it.
-void TMainForm::installProjectWindows() {}
+void TMainForm::installProjectWindows()
+{
+    setDocumentFactory(DocumentKind::ProjectWindow,
+                       [](Shell& shell, int windowNumber) { return new TProjectForm(shell, windowNumber); });
+}
 
 // The dialogs' step: NewProjectForm, between FirmwareForm and OptionsForm.
 void TMainForm::createNewProjectForm()
 {
-    dialogs_.NewProjectForm = new TPlaceholderForm("NewProjectForm", this);
+    dialogs_.NewProjectForm = new TNewProjectForm(settings_, prompt_, files_, this);
+    // The enable rules may still run while the dialogs are destroyed at the end.
+    connect(dialogs_.NewProjectForm, &QObject::destroyed, this, [this] { dialogs_.NewProjectForm = nullptr; });
 }
 
 // Asked once when start-up finishes.
-void TMainForm::RefreshDatabase() {}
-
-// The about box's database version; empty until the browser exists.
-Text TMainForm::DatabaseVersion() const
+void TMainForm::RefreshDatabase()
 {
-    return {};
+    browser(DatabaseForm).RefreshDatabase();
 }
 
-void TMainForm::ActionFileNewProjectExecute() {}
+// The about box's database version.
+Text TMainForm::DatabaseVersion() const
+{
+    return browser(DatabaseForm).DatabaseVersion();
+}
+
+void TMainForm::ActionFileNewProjectExecute()
+{
+    TNewProjectForm& form = *dialogs_.NewProjectForm;
+    form.Prepare();
+    // With OK the project's folder and an empty project file exist.
+    if (!form.Execute())
+        return;
+    const std::string path = form.projectLocation();
+    switch (form.choice()) {
+    case NewProjectChoice::Upload:
+        // The project window opens only when the upload and its unpacking succeed.
+        tools_->uploader.Start(path, [this](const Text& project) {
+            guarded([this, &project] {
+                OpenProjectWindow(project);
+                rememberFile(project);
+            });
+            UpdateActions();
+        });
+        break;
+    case NewProjectChoice::Copy: {
+        // A copy that could write nothing has said so; the empty project is not worth a window.
+        TProjectFile copy;
+        if (copy.CopyProject(form.copyProjectPath(), path, prompt_) == TProjectFile::CopyResult::Failed)
+            break;
+        OpenProjectWindow(path);
+        rememberFile(path);
+        break;
+    }
+    case NewProjectChoice::Empty:
+        OpenProjectWindow(path);
+        rememberFile(path);
+        break;
+    }
+}
 
 // The upload choice of the new-project dialog is enabled exactly while the link is connected.
-void TMainForm::updateNewProjectForm(const Situation&) {}
+void TMainForm::updateNewProjectForm(const Situation& situation)
+{
+    if (dialogs_.NewProjectForm)
+        dialogs_.NewProjectForm->setUploadEnabled(situation.connected);
+}
 
 } // namespace zr48

@@ -30,7 +30,7 @@ void TMainForm::createFirmwareForm()
 {
     dialogs_.FirmwareForm = new TPlaceholderForm("FirmwareForm", this);
     // The default firmware file beside the program: the about box shows its version.
-    tools_->firmware.FormCreate(executableDir_);
+    tools_->firmware.FormCreate(dataDir_);
     // "OK" to the update recommendation shows the firmware dialog.
     tools_->firmware.onShowRequest = [this] { ActionUpdateFirmwareExecute(); };
 }

@@ -38,8 +38,9 @@ public:
     virtual TUsbZR48& link() = 0;
     // The link's Send, as the tools take it.
     virtual SendFunction send() = 0;
-    // The folder of the running program (UTF-8, with a final separator).
-    virtual const std::string& executableDir() const = 0;
+    // The programs' data folder: share/zr48/ of the install or the build (UTF-8, with a final
+    // separator); the demonstration firmware lies below it.
+    virtual const std::string& dataDir() const = 0;
     virtual FileChooser& fileChooser() = 0;
     // The shared 16 x 16 pictures (tool bar, menus, the database tree).
     virtual const ImageList& imageList() const = 0;

@@ -100,10 +100,17 @@ TEST(IrOptimizer, NearestPrefersTheCloserAndOnATieTheLaterEntry)
     EXPECT_EQ(optimizer.Lookup(7), 0);
 }
 
-TEST(IrOptimizer, OverlongNumbersStayWithinTheIntegerRange)
+TEST(IrOptimizer, LongDurationsKeepTheirOwnValues)
 {
-    const Lines after = optimized({"A=\"#99999999999999999999#5\""}, 10);
-    EXPECT_EQ(after, (Lines{"A=\"$10\"", "IR_TIME_0 = 5", "IR_TIME_1 = 2147483648"}));
+    // Beyond 2^31 microseconds values still differ: they neither merge nor change when written back.
+    EXPECT_EQ(optimized({"A=\"#3000000000#5000000000\""}, 10),
+              (Lines{"A=\"$01\"", "IR_TIME_0 = 3000000000", "IR_TIME_1 = 5000000000"}));
+    const Lines after = optimized({"A=\"#100#200#400#800#1600#3200#6400#12800#25600#51200#6000000000\""}, 10);
+    ASSERT_EQ(after.size(), 11u);
+    EXPECT_EQ(after[0], "A=\"$0123456789#6000000000\""); // the eleventh value keeps its number
+    // Past the 64-bit range a number stays at the largest one.
+    EXPECT_EQ(optimized({"A=\"#99999999999999999999999#5\""}, 10),
+              (Lines{"A=\"$10\"", "IR_TIME_0 = 5", "IR_TIME_1 = 9223372036854775807"}));
 }
 
 } // namespace

@@ -49,8 +49,27 @@ TEST_F(IrScopeViewTest, ScaleButtonsStayInTheTableAndResetTheMeasurement)
     for (int i = 0; i < 20; ++i)
         scope.ButtonHorizontalPlusClick();
     EXPECT_STREQ(scope.ScaleLabel(), "1us/div");
-    scope.Show();
-    EXPECT_EQ(scope.ScaleIndex(), 9);
+
+    // At either end of the table, and when the window is shown again, a measurement in progress is
+    // reset as well; showing also goes back to "1ms/div".
+    const struct {
+        const char* action;
+        void (TIrScopeView::*click)();
+        int scaleAfter;
+    } resets[] = {
+        {"+ at index 0", &TIrScopeView::ButtonHorizontalPlusClick, 0},
+        {"show", &TIrScopeView::Show, 9},
+    };
+    for (const auto& r : resets) {
+        scope.ZoomMouseMove(10, 10, *capture);
+        scope.ZoomMouseDown(10, 10, *capture);
+        scope.ZoomMouseDown(40, 10, *capture);
+        ASSERT_EQ(scope.Measure().clicks(), 2) << r.action;
+        (scope.*r.click)();
+        EXPECT_EQ(scope.ScaleIndex(), r.scaleAfter) << r.action;
+        EXPECT_EQ(scope.Measure().clicks(), 0) << r.action;
+        EXPECT_EQ(scope.DrawZoomView(600, 300, *capture, valid, ',').measure.label, "Click to measure") << r.action;
+    }
 }
 
 TEST_F(IrScopeViewTest, TheWheelChangesTheScaleAroundThePointer)

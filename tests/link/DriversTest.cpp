@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <fstream>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace zr48 {
 namespace {
@@ -61,6 +65,59 @@ TEST(SerialDriver, FindsTheTtyByTheUsbProductString)
     EXPECT_EQ(SerialDriver::findTtyByProduct("FT232R USB UART", classTty), "ttyUSB0");
     EXPECT_EQ(SerialDriver::findTtyByProduct("KELDO ZR48", classTty), std::nullopt);
     EXPECT_EQ(SerialDriver::findTtyByProduct("x", dir.path() / "missing"), std::nullopt);
+}
+
+// The udev rule links /dev/zr48-N to the converter's tty; the lowest number is taken, and links
+// without a number or whose device is gone are passed over.
+TEST(SerialDriver, FindsTheUnitThroughTheLinksOfTheUdevRule)
+{
+    test::TempDir dir;
+    namespace fs = std::filesystem;
+    for (const char* tty : {"ttyUSB2", "ttyUSB10", "ttyUSB7", "ttyS0"})
+        std::ofstream(dir.path() / tty) << "";
+    fs::create_symlink(dir.path() / "ttyUSB10", dir.path() / "zr48-10");
+    fs::create_symlink(dir.path() / "ttyUSB2", dir.path() / "zr48-2");
+    fs::create_symlink(dir.path() / "ttyUSB9", dir.path() / "zr48-1"); // unplugged
+    fs::create_symlink(dir.path() / "ttyS0", dir.path() / "zr48-x");
+    fs::create_symlink(dir.path() / "ttyS0", dir.path() / "zr48-");
+    fs::create_symlink(dir.path() / "ttyS0", dir.path() / "zr48-0a");
+    fs::create_symlink(dir.path() / "ttyS0", dir.path() / "zr48-99999999999999999999");
+    fs::create_symlink(dir.path() / "ttyUSB7", dir.path() / "zr49-0");
+    EXPECT_EQ(SerialDriver::findUnitLink(dir.path()), fs::canonical(dir.path() / "ttyUSB2"));
+    fs::remove(dir.path() / "zr48-2");
+    EXPECT_EQ(SerialDriver::findUnitLink(dir.path()), fs::canonical(dir.path() / "ttyUSB10"));
+    fs::remove(dir.path() / "zr48-10");
+    EXPECT_EQ(SerialDriver::findUnitLink(dir.path()), std::nullopt);
+    EXPECT_EQ(SerialDriver::findUnitLink(dir.path() / "missing"), std::nullopt);
+}
+
+// By description, a terminal behind a zr48-N link is opened even where sysfs shows nothing.
+TEST(SerialDriver, OpensTheUnitBehindItsLinkWithoutSysfs)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    test::TempDir dir;
+    std::filesystem::create_symlink(ptsname(master), dir.path() / "zr48-0");
+
+    SerialDriver driver(SerialDriver::SystemFolders{dir.path(), dir.path() / "no-sysfs"});
+    ASSERT_EQ(driver.openByDescription(kZr48Description), FT_OK);
+    const std::uint8_t bytes[] = {0x5C, 0x00, 0x09, 0x00, 0x5C, 0x01};
+    driver.write(bytes, sizeof bytes);
+    std::uint8_t got[sizeof bytes] = {};
+    std::size_t n = 0;
+    while (n < sizeof got) {
+        const ssize_t r = ::read(master, got + n, sizeof got - n);
+        ASSERT_GT(r, 0);
+        n += static_cast<std::size_t>(r);
+    }
+    EXPECT_TRUE(std::equal(std::begin(bytes), std::end(bytes), got));
+    // Another description is not the unit's: the link is not taken for it.
+    SerialDriver other(SerialDriver::SystemFolders{dir.path(), dir.path() / "no-sysfs"});
+    EXPECT_EQ(other.openByDescription("FT232R USB UART"), FT_DEVICE_NOT_FOUND);
+    driver.close();
+    ::close(master);
 }
 
 TEST(SerialDriver, AMissingOrUnsuitablePathIsReportedWithD2xxCodes)

@@ -280,6 +280,65 @@ TEST_F(ImageReaderTest, HostileImagesStayWithinSlotsRecordsAndFolder)
     EXPECT_TRUE(prompt.messages().empty());
 }
 
+// 63 slots point at one area whose header claims 4 GiB, with many more records after it: each
+// slot gets what its own area holds, never the rest of the image.
+TEST_F(ImageReaderTest, ADeviceFileIsNeverLargerThanItsSlotsArea)
+{
+    SectorRecord directory{0, {}};
+    for (int i = 0; i < kDescriptorsPerSector; ++i) {
+        directory.Data[64 * i] = 2;
+        writeLe16(&directory.Data[64 * i + 2], 16);
+        writeLe16(&directory.Data[64 * i + 4], 8);
+    }
+    std::vector<SectorRecord> records;
+    for (int k = 0; k < kDirectorySectorCount; ++k) {
+        directory.Number = static_cast<std::uint16_t>(k);
+        if (k == 8) { // the last two slots: areas of one sector and of none
+            writeLe16(&directory.Data[5 * 64 + 4], 1);
+            writeLe16(&directory.Data[6 * 64 + 4], 0);
+        }
+        records.push_back(directory);
+    }
+    records.push_back({kMenuSector, {}});
+    const std::string pattern = PatternBytes(200 * kSectorSize);
+    for (std::size_t n = 0; n < 200; ++n) {
+        SectorRecord r{static_cast<std::uint16_t>(16 + n), {}};
+        std::copy_n(pattern.begin() + static_cast<std::ptrdiff_t>(n * kSectorSize), kSectorSize, r.Data.begin());
+        records.push_back(r);
+    }
+    writeLe32(&records[10].Data[2], 0xFFFFFFFF);
+    writeImage(records);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+
+    const std::string eightSectors = pattern.substr(kHeaderSize, 8 * kSectorSize - kHeaderSize);
+    for (int i = 0; i < 61; ++i)
+        EXPECT_EQ(fileText(copied("Villa_" + std::to_string(i + 1) + ".mpi")), eightSectors) << i;
+    EXPECT_EQ(fileText(copied("Villa_62.mpi")), eightSectors.substr(0, kSectorSize - kHeaderSize));
+    EXPECT_FALSE(fileExists(copied("Villa_63.mpi")));
+    const TProjectFile back = unpacked();
+    EXPECT_EQ(back.Slot(62).DeviceType, 2);
+    EXPECT_EQ(back.Slot(62).ConfigFile, "");
+    expectOnlyOwnFilesWritten();
+}
+
+// Names and menu lines of a card that the project file's reading rules would change (blanks at an
+// end, enclosing quotes) come back from the unpacked project as they stand on the card.
+TEST_F(ImageReaderTest, NamesFromTheCardSurviveTheProjectFile)
+{
+    TProjectFile project;
+    AssignDevice(project, 0, 1, "", " Radio ");
+    AssignDevice(project, 1, 1, "", "'TV'");
+    AssignDevice(project, 2, 1, "", "\"\"");
+    AssignDevice(project, 3, 1, "", "\"Sat\"");
+    project.ProjectInfo = {"  ", "'Villa'", "\"\"\"\"", "Line 4 ", " Line 5"};
+    compileToCopy(project);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    const TProjectFile back = unpacked();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(back.Slot(i).DeviceName, project.Slot(i).DeviceName) << i;
+    EXPECT_EQ(back.ProjectInfo, project.ProjectInfo);
+}
+
 TEST_F(ImageReaderTest, LineBreaksFromTheCardCannotAddLinesToTheProjectFile)
 {
     TProjectFile project;

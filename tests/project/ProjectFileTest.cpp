@@ -293,6 +293,122 @@ TEST(ProjectFile, AFileMarkedAsUtf8KeepsItsPathsAndConvertsItsTexts)
     EXPECT_EQ(p.Description, std::vector<Text>{"Caf\xE9 ?"});
 }
 
+TEST(ProjectFile, TextsThatLoadWouldChangeAreSavedInsideQuotes)
+{
+    TempDir dir;
+    const Text path = dir.text("Quoted.mpj");
+    const struct {
+        Text value;
+        Text written; // after "KEY="
+    } cases[] = {
+        {"plain", "plain"},
+        {"", ""},
+        {" ", "\" \""},
+        {"  leading", "\"  leading\""},
+        {"trailing\t", "\"trailing\t\""},
+        {"'a'", "\"'a'\""},
+        {"\"\"", "\"\"\"\""},
+        {"\"\"\"\"", "\"\"\"\"\"\""},
+        {"\"Kitchen\"", "\"\"Kitchen\"\""},
+        {"\"", "\""},         // a lone quote reads back as it is
+        {"\"open", "\"open"}, // so does an unmatched one
+        {"'mixed\"", "'mixed\""},
+        {"in the \"middle\"", "in the \"middle\""},
+        {"a=b [c]", "a=b [c]"},
+        {" " + Text(2046, 'x'), "\" " + Text(2046, 'x') + "\""}, // 2047 characters fit inside quotes
+    };
+    for (const auto& c : cases) {
+        TProjectFile p;
+        p.Description = {c.value};
+        p.ProjectInfo = {"x", c.value};
+        p.Devices[62].DeviceType = 6;
+        p.Devices[62].DeviceName = c.value;
+        p.Devices[62].OptionList = c.value;
+        p.Devices[62].ConfigFile = c.value;
+        p.Save(path);
+        const Text saved = ReadText(path);
+        for (const char* key : {"DESCRIPTION_0=", "PROJECTINFO_1=", "DEVICE_NAME=", "CONFIG_FILE=", "OPTION_LIST="})
+            EXPECT_NE(saved.find("\n" + Text(key) + c.written + "\r\n"), Text::npos) << key << c.value;
+        TProjectFile back;
+        back.Load(path);
+        EXPECT_EQ(back.Description, p.Description) << c.value;
+        EXPECT_EQ(back.ProjectInfo, p.ProjectInfo) << c.value;
+        EXPECT_EQ(back.Devices[62], p.Devices[62]) << c.value;
+        back.Save(path);
+        EXPECT_EQ(ReadText(path), saved) << c.value;
+    }
+}
+
+TEST(ProjectFile, TextsThatCannotBeStoredRefuseTheSaveNamingTheKey)
+{
+    TempDir dir;
+    const Text path = dir.text("Villa.mpj");
+    const TProjectFile good = VillaProject();
+    TProjectFile(good).Save(path);
+    const Text before = ReadText(path);
+    const struct {
+        void (*spoil)(TProjectFile&);
+        const char* where; // the key and section the message names
+        const char* why;
+    } cases[] = {
+        {[](TProjectFile& p) { p.Devices[9].DeviceName = "Blu\nray"; }, "DEVICE_NAME in [DVD-2]", "line break"},
+        {[](TProjectFile& p) { p.ProjectInfo[3] = "Line\r4"; }, "PROJECTINFO_3 in [PROJECT]", "line break"},
+        {[](TProjectFile& p) { p.Devices[0].ConfigFile += "\r\n"; }, "CONFIG_FILE in [TUNER]", "line break"},
+        {[](TProjectFile& p) { p.Description[1] = Text(2048, 'L'); }, "DESCRIPTION_1 in [PROJECT]", "2,047 characters"},
+    };
+    for (const auto& c : cases) {
+        TProjectFile p = good;
+        c.spoil(p);
+        p.FileName = "unchanged";
+        try {
+            p.Save(path);
+            ADD_FAILURE() << c.where << " was saved";
+        } catch (const Error& e) {
+            EXPECT_NE(e.message().find(c.where), Text::npos) << e.message();
+            EXPECT_NE(e.message().find(c.why), Text::npos) << e.message();
+            EXPECT_NE(e.message().find(path), Text::npos) << e.message();
+        }
+        EXPECT_EQ(p.FileName, "unchanged");
+        EXPECT_EQ(ReadText(path), before);
+    }
+    TProjectFile longest = good;
+    longest.Description[1] = Text(2047, 'L');
+    EXPECT_NO_THROW(longest.Save(path));
+}
+
+// Load, save, load, save: the two saved texts are byte for byte the same, whatever the first file
+// held; quotes and blanks that the reading rules remove do not peel off one layer per save.
+TEST(ProjectFile, SavingWhatWasLoadedIsStable)
+{
+    TempDir dir;
+    const Text path = dir.text("saved.mpj");
+    const char* const inputs[] = {
+        "[PROJECT]\nPROJECTINFO_0=\"  \"\nPROJECTINFO_1=\"'a'\"\nDESCRIPTION_0=\"\"\"\"\"\"",
+        "[project]\r\ndescription_0='\"\"'\r\n[SOUND-6]\r\nDEVICE_TYPE=9\r\nDEVICE_NAME=\"\t\"\"\t\"\r\n",
+        "[TUNER]\nDEVICE_TYPE=1\nDEVICE_NAME=\"'\"\"'\"\nOPTION_LIST= \" 1 \" \nCONFIG_FILE=\"\" \"\"",
+        "[TUNER]\nDEVICE_TYPE=1\nDEVICE_NAME=\"\"\"",
+    };
+    for (const char* input : inputs) {
+        TProjectFile first;
+        first.Load(dir.write("input.mpj", input));
+        first.Save(path);
+        const Text once = ReadText(path);
+        TProjectFile second;
+        second.Load(path);
+        EXPECT_EQ(second.Description, first.Description) << input;
+        EXPECT_EQ(second.ProjectInfo, first.ProjectInfo) << input;
+        for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
+            const DEVICE_CONFIG& a = first.Slot(i);
+            const DEVICE_CONFIG& b = second.Slot(i);
+            EXPECT_TRUE(a == b) << input << "\nslot " << a.SlotName << ": [" << a.DeviceName << "] [" << a.OptionList
+                                << "] [" << a.ConfigFile << "] became [" << b.DeviceName << "] [" << b.OptionList
+                                << "] [" << b.ConfigFile << "]";
+        }
+        second.Save(path);
+        EXPECT_EQ(ReadText(path), once) << input;
+    }
+}
+
 TEST(ProjectFile, AFailedSaveChangesNothing)
 {
     TempDir dir;

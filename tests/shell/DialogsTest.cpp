@@ -143,7 +143,7 @@ TEST_F(DialogsTest, TheAboutBoxReadsTheVersionsEachTimeItIsShown)
                                                             softwareVersion() +
                                                             "\n"
                                                             "Firmware Version: Unknown\n"
-                                                            "Database Version: ");
+                                                            "Database Version: Unknown");
 
     // A firmware file appears beside the program: the next show reads it.
     std::filesystem::create_directories(programDir.path() / "Firmware");

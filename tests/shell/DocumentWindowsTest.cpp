@@ -3,6 +3,8 @@
 
 #include "FakeDocuments.h"
 #include "ShellHarness.h"
+#include "project/Compiler.h"
+#include "project/ProjectFile.h"
 #include "shell/EditForm.h"
 #include "shell/OptionsForm.h"
 
@@ -121,7 +123,9 @@ TEST_F(DocumentWindowsTest, ASlotDroppedOnTheEmptyClientAreaIsClearedInItsProjec
 
 TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWithItsImage)
 {
-    const Text image = dir.write("Home.mpd", std::string(514, '\0'));
+    // The image of an empty project: the directory and menu sectors, ten records.
+    TProjectFile().Save(dir.text("Home.mpj"));
+    ASSERT_TRUE(CompileProject(dir.text("Home.mpj"), prompt));
     form->OpenProjectWindow(dir.text("Home.mpj"));
     projects[0]->prepareSucceeds = false;
     form->execute(ActionId::Download);
@@ -129,11 +133,9 @@ TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWit
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::None);
 
     projects[0]->prepareSucceeds = true;
-    // The one-record image is not a whole card: the downloader asks before writing it.
-    prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?");
     form->execute(ActionId::Download);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
-    EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 1u);
+    EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 10u);
     form->deviceTools().downloader.ButtonCancelClick();
 }
 

@@ -113,12 +113,17 @@ TEST_F(FileActionsTest, AFileAlreadyOpenInOtherLetterCaseComesToTheFrontInstead)
 
 TEST_F(FileActionsTest, OpeningAnImageStartsTheDownloaderAtOnceEvenWithoutTheLink)
 {
+    // One sector record of zeros: no card image, so the user is asked first.
     std::string image(514, '\0');
     const Text path = dir.write("image.mpd", image);
     ASSERT_FALSE(form->link().Connected());
     files.answer(path);
-    // The one-record image is not a whole card: the downloader asks before writing it.
-    prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?");
+    prompt.answer(Answer::No, "is damaged");
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Refused);
+
+    files.answer(path);
+    prompt.answer(Answer::Yes, "is damaged");
     form->execute(ActionId::FileOpen);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
     EXPECT_EQ(openCount(), 0u);

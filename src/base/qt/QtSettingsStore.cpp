@@ -1,5 +1,6 @@
 #include "base/qt/QtSettingsStore.h"
 
+#include "base/DataDir.h"
 #include "base/Error.h"
 #include "base/qt/QtText.h"
 
@@ -60,7 +61,7 @@ SettingsDefaults platformSettingsDefaults()
 {
     SettingsDefaults defaults;
     defaults.projectDir = pathFromQString(QDir::homePath() + "/ZR48 Projects/");
-    defaults.database = ZR48_SAMPLE_DATABASE;
+    defaults.database = dataDir() + kSampleDatabaseFolder;
     return defaults;
 }
 

@@ -27,7 +27,8 @@ private:
     mutable QSettings settings_;
 };
 
-// The defaults of this platform: a projects folder in the user's home and the sample database.
+// The defaults of this platform: a projects folder in the user's home and the sample database of
+// the data folder.
 SettingsDefaults platformSettingsDefaults();
 
 } // namespace zr48

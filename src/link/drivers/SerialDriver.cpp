@@ -1,6 +1,7 @@
 #include "link/drivers/SerialDriver.h"
 
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
@@ -118,19 +119,49 @@ std::optional<std::string> SerialDriver::findTtyByProduct(const std::string& des
     return std::nullopt;
 }
 
+std::optional<std::filesystem::path> SerialDriver::findUnitLink(const std::filesystem::path& devDir)
+{
+    constexpr std::string_view kPrefix = "zr48-";
+    std::optional<std::filesystem::path> found;
+    unsigned foundNumber = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(devDir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kPrefix))
+            continue;
+        const char* first = name.data() + kPrefix.size();
+        const char* last = name.data() + name.size();
+        unsigned number = 0;
+        const auto [end, error] = std::from_chars(first, last, number);
+        if (first == last || error != std::errc{} || end != last || (found && number >= foundNumber))
+            continue;
+        std::error_code linkEc; // a link whose device is gone leads nowhere
+        const auto device = std::filesystem::canonical(entry.path(), linkEc);
+        if (!linkEc) {
+            found = device;
+            foundNumber = number;
+        }
+    }
+    return found;
+}
+
 FtStatus SerialDriver::openByDescription(const std::string& description)
 {
     close();
     failure_ = {};
+    ttyName_.clear();
     std::filesystem::path path;
     if (explicitPath_) {
         path = *explicitPath_;
+    } else if (const auto link = description == kZr48Description ? findUnitLink(folders_.dev) : std::nullopt) {
+        path = *link;
+        ttyName_ = link->filename().string();
     } else {
-        const auto name = findTtyByProduct(description);
+        const auto name = findTtyByProduct(description, folders_.sysClassTty);
         if (!name)
             return FT_DEVICE_NOT_FOUND;
         ttyName_ = *name;
-        path = "/dev/" + *name;
+        path = folders_.dev / *name;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -209,7 +240,7 @@ FtStatus SerialDriver::setLatencyTimer(std::uint8_t ms)
     // An FTDI converter holds short replies back for its latency timer (16 ms by default);
     // ftdi_sio offers it in sysfs, writable by root or through a udev rule.
     if (!ttyName_.empty()) {
-        std::ofstream latency("/sys/class/tty/" + ttyName_ + "/device/latency_timer");
+        std::ofstream latency(folders_.sysClassTty / ttyName_ / "device" / "latency_timer");
         if (latency && (latency << int(ms)).flush())
             return FT_OK;
     }

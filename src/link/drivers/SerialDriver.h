@@ -1,7 +1,8 @@
 #pragma once
-// The converter as a Linux serial device. By description it finds the ttyUSB*/ttyACM* whose USB
-// product string (from sysfs) equals the description; with an explicit path it opens that device,
-// a pseudo-terminal for example. The line is set raw, without echo or translation.
+// The converter as a Linux serial device. By description it takes the device that the udev rule
+// named /dev/zr48-N, or else finds the ttyUSB*/ttyACM* whose USB product string (from sysfs) equals
+// the description; with an explicit path it opens that device, a pseudo-terminal for example. The
+// line is set raw, without echo or translation.
 
 #include "link/FtDriver.h"
 
@@ -14,8 +15,15 @@ namespace zr48 {
 
 class SerialDriver : public FtDriver {
 public:
+    // Where the device links and the ttys' sysfs entries are (other folders for tests).
+    struct SystemFolders {
+        std::filesystem::path dev = "/dev";
+        std::filesystem::path sysClassTty = "/sys/class/tty";
+    };
+
     // Finds the device by its USB description.
     SerialDriver() = default;
+    explicit SerialDriver(SystemFolders folders) : folders_(std::move(folders)) {}
     explicit SerialDriver(std::filesystem::path explicitPath) : explicitPath_(std::move(explicitPath)) {}
     ~SerialDriver() override;
 
@@ -40,10 +48,14 @@ public:
     // The tty name (such as "ttyUSB0") whose USB product string equals `description`.
     static std::optional<std::string> findTtyByProduct(const std::string& description,
                                                        const std::filesystem::path& sysClassTty = "/sys/class/tty");
+    // The device behind the lowest-numbered link zr48-N in `devDir` that leads to one. The udev rule
+    // makes these links for the converter only.
+    static std::optional<std::filesystem::path> findUnitLink(const std::filesystem::path& devDir = "/dev");
 
 private:
+    SystemFolders folders_;
     std::optional<std::filesystem::path> explicitPath_;
-    std::string ttyName_; // set when found through sysfs: where its latency timer lies
+    std::string ttyName_; // set when found by description: where its latency timer lies
     FtFailure failure_;
     std::atomic<int> fd_{-1};
 };

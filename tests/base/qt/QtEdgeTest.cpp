@@ -1,3 +1,4 @@
+#include "base/DataDir.h"
 #include "base/Error.h"
 #include "base/qt/QtSettingsStore.h"
 #include "base/qt/QtText.h"
@@ -85,7 +86,7 @@ TEST_F(QtSettingsStoreTest, DefaultsPointAtTheHomeFolderAndTheSampleDatabase)
 {
     const SettingsDefaults defaults = platformSettingsDefaults();
     EXPECT_TRUE(defaults.projectDir.ends_with("/ZR48 Projects/"));
-    EXPECT_TRUE(defaults.database.ends_with("examples/database/"));
+    EXPECT_EQ(defaults.database, dataDir() + "database/");
 }
 
 TEST_F(QtSettingsStoreTest, AValueThatIsNotAWholeNumberReadsAsMissing)
