@@ -20,7 +20,7 @@ bool titleShowsModified(std::string_view title);
 bool titleShowsUnnamed(std::string_view title);
 
 // "Save changes to\n" + title + " ?"
-Text closeQuestionText(std::string_view title);
+std::string closeQuestionText(std::string_view title);
 
 enum class OpenAction { Nothing, Download, ProjectWindow, TextEditor };
 

@@ -52,7 +52,8 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     : QMainWindow(parent), store_(parts.store), settings_(parts.settings), prompt_(parts.prompt), files_(parts.files),
       timers_(parts.link.timers),
       dataDir_(parts.dataDir.empty() ? std::string() : includeTrailingDelimiter(parts.dataDir)),
-      linkDescription_(std::move(parts.linkDescription)), recentFiles_(parts.store), mdiArea_(new QMdiArea(this))
+      linkDescription_(std::move(parts.linkDescription)), simulatedUnit_(parts.link.simulated),
+      recentFiles_(parts.store), mdiArea_(new QMdiArea(this))
 {
     // 1. The window from its layout.
     setObjectName("MainForm");

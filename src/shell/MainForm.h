@@ -8,7 +8,6 @@
 // project windows, new-project dialog) and MainFormTools.cpp (the device tools' dialogs and
 // windows).
 
-#include "base/Paths.h"
 #include "base/Text.h"
 #include "base/Timer.h"
 #include "link/FrameDispatcher.h"
@@ -49,8 +48,12 @@ class Settings;
 class SettingsStore;
 class TAboutBox;
 class TDirectoryForm;
+class TDisplayDumpForm;
+class TDownloaderForm;
+class TFirmwareForm;
 class TNewProjectForm;
 class TOptionsForm;
+class TUploaderForm;
 
 // What the main window runs on.
 struct MainFormParts {
@@ -86,12 +89,12 @@ class TPlaceholderForm;
 struct Dialogs {
     TAboutBox* AboutBox = nullptr;
     TDirectoryForm* DirectoryForm = nullptr;
-    QDialog* DisplayDumpForm = nullptr; // a TPlaceholderForm for now
-    QDialog* DownloaderForm = nullptr;  // a TPlaceholderForm for now
-    QDialog* FirmwareForm = nullptr;    // a TPlaceholderForm for now
+    TDisplayDumpForm* DisplayDumpForm = nullptr;
+    TDownloaderForm* DownloaderForm = nullptr;
+    TFirmwareForm* FirmwareForm = nullptr;
     TNewProjectForm* NewProjectForm = nullptr;
     TOptionsForm* OptionsForm = nullptr;
-    QDialog* UploaderForm = nullptr; // a TPlaceholderForm for now
+    TUploaderForm* UploaderForm = nullptr;
 };
 
 class TMainForm : public QMainWindow, public Shell {
@@ -139,6 +142,10 @@ public:
     void UpdateActions();
     // Runs an action's command as a menu entry or button does (errors are shown, not thrown).
     void execute(ActionId id);
+
+    // Reads the unit's card into the new project at `projectPath` (UTF-8); when the upload and its
+    // unpacking succeed, the project opens in a project window.
+    void StartUpload(const std::string& projectPath);
 
     // File commands.
     // Opens `path` as File Open does after its dialog (also for dropped and recent files).
@@ -260,6 +267,7 @@ private:
     TimerFactory& timers_;
     std::string dataDir_;
     std::string linkDescription_;
+    bool simulatedUnit_;
     ImageList images_;
     RecentFiles recentFiles_;
 

@@ -65,13 +65,7 @@ void TMainForm::ActionFileNewProjectExecute()
     switch (form.choice()) {
     case NewProjectChoice::Upload:
         // The project window opens only when the upload and its unpacking succeed.
-        tools_->uploader.Start(path, [this](const Text& project) {
-            guarded([this, &project] {
-                OpenProjectWindow(project);
-                rememberFile(project);
-            });
-            UpdateActions();
-        });
+        StartUpload(path);
         break;
     case NewProjectChoice::Copy: {
         // A copy that could write nothing has said so; the empty project is not worth a window.

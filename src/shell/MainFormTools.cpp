@@ -1,34 +1,41 @@
 // The device tools' side of the main window: the dialogs of the downloader, uploader, firmware
 // updater and display dump (their logic lives in DeviceTools), and the sector viewers and
-// infrared scopes. Until those windows exist, placeholders take the dialogs' places, and the
-// commands that would show them do nothing.
+// infrared scopes.
 
+#include "base/Settings.h"
 #include "infrared/IrScopeForm.h"
 #include "shell/MainForm.h"
-#include "shell/PlaceholderForm.h"
+#include "tools/DisplayDumpForm.h"
+#include "tools/DownloaderForm.h"
+#include "tools/FirmwareForm.h"
+#include "tools/MemViewForm.h"
+#include "tools/ToolDialog.h"
+#include "tools/UploaderForm.h"
 
 namespace zr48 {
 
 // The factories of the sector viewer and the infrared scope (window id = window number).
 void TMainForm::installToolWindows()
 {
+    setDocumentFactory(DocumentKind::SectorViewer,
+                       [](Shell& shell, int windowNumber) { return new TMemViewForm(shell, windowNumber); });
     setDocumentFactory(DocumentKind::InfraredScope,
                        [](Shell& shell, int windowNumber) { return new TIrScopeForm(shell, windowNumber); });
 }
 
 void TMainForm::createDisplayDumpForm()
 {
-    dialogs_.DisplayDumpForm = new TPlaceholderForm("DisplayDumpForm", this);
+    dialogs_.DisplayDumpForm = new TDisplayDumpForm(tools_->displayDump, *this);
 }
 
 void TMainForm::createDownloaderForm()
 {
-    dialogs_.DownloaderForm = new TPlaceholderForm("DownloaderForm", this);
+    dialogs_.DownloaderForm = new TDownloaderForm(tools_->downloader, this);
 }
 
 void TMainForm::createFirmwareForm()
 {
-    dialogs_.FirmwareForm = new TPlaceholderForm("FirmwareForm", this);
+    dialogs_.FirmwareForm = new TFirmwareForm(tools_->firmware, *this, simulatedUnit_);
     // The default firmware file beside the program: the about box shows its version.
     tools_->firmware.FormCreate(dataDir_);
     // "OK" to the update recommendation shows the firmware dialog.
@@ -37,15 +44,35 @@ void TMainForm::createFirmwareForm()
 
 void TMainForm::createUploaderForm()
 {
-    dialogs_.UploaderForm = new TPlaceholderForm("UploaderForm", this);
+    dialogs_.UploaderForm = new TUploaderForm(tools_->uploader, this);
+}
+
+void TMainForm::StartUpload(const std::string& projectPath)
+{
+    tools_->uploader.Start(projectPath, [this](const std::string& project) {
+        guarded([this, &project] {
+            OpenProjectWindow(project);
+            rememberFile(project);
+        });
+        UpdateActions();
+    });
 }
 
 // Shows FirmwareForm, not modal.
-void TMainForm::ActionUpdateFirmwareExecute() {}
+void TMainForm::ActionUpdateFirmwareExecute()
+{
+    showCentred(*dialogs_.FirmwareForm);
+}
 
 // Shows DisplayDumpForm, not modal.
-void TMainForm::ActionDisplayDumpExecute() {}
+void TMainForm::ActionDisplayDumpExecute()
+{
+    showCentred(*dialogs_.DisplayDumpForm);
+}
 
-void TMainForm::applyExpertToFirmwareForm() {}
+void TMainForm::applyExpertToFirmwareForm()
+{
+    dialogs_.FirmwareForm->ApplyExpert();
+}
 
 } // namespace zr48

@@ -52,6 +52,8 @@ struct LinkParts {
     TimerFactory& timers;
     FtDriver& driver;
     RxThreadHost& threads;
+    // The driver reaches the simulator, not a real unit.
+    bool simulated = false;
 };
 
 // The parts of the desktop program's link, built from `--link TARGET`. It must outlive the main
@@ -59,7 +61,7 @@ struct LinkParts {
 class QtLink {
 public:
     explicit QtLink(const LinkTarget& target);
-    LinkParts parts() { return {timers_, driver_.driver(), threads_}; }
+    LinkParts parts() { return {timers_, driver_.driver(), threads_, driver_.simulated() != nullptr}; }
     LinkDriver& driver() { return driver_; }
 
 private:

@@ -48,6 +48,9 @@ Answer QtPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
     QMessageBox box(messageIcon(icon), caption(icon), messageToQString(message), standardButtons(buttons),
                     parent_ ? parent_ : QApplication::activeWindow());
+    // Above the tool dialogs that stay on top (the downloader's, the firmware window): a message
+    // of theirs must not open hidden behind them.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;
     case QMessageBox::Yes: return Answer::Yes;

@@ -41,11 +41,42 @@ DisplayPicture DisplayDump::Render(const DisplayMemory& memory, bool border, boo
     return picture;
 }
 
+void DisplayDump::changed()
+{
+    if (OnViewChanged)
+        OnViewChanged();
+}
+
+void DisplayDump::FormShow()
+{
+    view_.visible = true;
+    changed();
+}
+
+void DisplayDump::FormClose()
+{
+    view_.visible = false;
+    changed();
+}
+
+void DisplayDump::CheckBoxRemoveUsbIconClick(bool checked)
+{
+    view_.removeUsbIcon = checked;
+    changed();
+}
+
+void DisplayDump::CheckBoxDrawDisplayBorderClick(bool checked)
+{
+    view_.drawDisplayBorder = checked;
+    changed();
+}
+
 void DisplayDump::ButtonRefreshClick()
 {
     view_.pictureVisible = false;
     currentPage_ = 0;
     sendsLeft_ = kSendsPerPage;
+    changed();
     requestCurrentPage();
 }
 
@@ -90,6 +121,7 @@ void DisplayDump::HandleFrame(const std::uint8_t* payload, int length)
         requestTimer_->stop();
         view_.picture = Render(pages_, view_.drawDisplayBorder, view_.removeUsbIcon);
         view_.pictureVisible = true;
+        changed();
         return;
     }
     sendsLeft_ = kSendsPerPage;

@@ -61,10 +61,10 @@ public:
     // Only DisplayData is acted on, whether or not the window is shown.
     void HandleFrame(const std::uint8_t* payload, int length);
 
-    void FormShow() { view_.visible = true; }
-    void FormClose() { view_.visible = false; } // a capture goes on
-    void CheckBoxRemoveUsbIconClick(bool checked) { view_.removeUsbIcon = checked; }
-    void CheckBoxDrawDisplayBorderClick(bool checked) { view_.drawDisplayBorder = checked; }
+    void FormShow();
+    void FormClose(); // a capture goes on
+    void CheckBoxRemoveUsbIconClick(bool checked);
+    void CheckBoxDrawDisplayBorderClick(bool checked);
     void ButtonRefreshClick();
     void ButtonClipClick();
     void RequestTimerTimer();
@@ -75,8 +75,12 @@ public:
     int currentPage() const { return currentPage_; }
     const DisplayMemory& pages() const { return pages_; }
 
+    // Called whenever the view changes.
+    std::function<void()> OnViewChanged;
+
 private:
     void requestCurrentPage();
+    void changed();
 
     Send send_;
     std::unique_ptr<Timer> requestTimer_;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace zr48 {
 
@@ -95,6 +96,12 @@ bool Firmware::UpdateRecommended(const Text& deviceVersion, const Text& fileVers
            !sameText(deviceVersion, fileVersion);
 }
 
+void Firmware::changed()
+{
+    if (OnViewChanged)
+        OnViewChanged();
+}
+
 void Firmware::send(const std::uint8_t* payload, std::size_t length)
 {
     if (send_)
@@ -119,6 +126,7 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
             timerBootSilence_->start(silenceLimitMs_);
         view_.updateEnabled = false;
         state_ = State::Programming;
+        changed();
     } else if (frame.is(FrameType::BootBlockAck)) {
         if (state_ != State::Programming || decodeBootBlockAck(frame).block != currentBlock_)
             return;
@@ -131,12 +139,15 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
                 timerBootSilence_->start(silenceLimitMs_);
             timerBootProgram_->start(kBootProgramMs);
             sendBlock();
+            changed();
             return;
         }
         state_ = State::Idle;
         outcome_ = Outcome::Finished;
+        changed(); // the full bar shows behind the message
         prompt_.information("Update finished.");
         view_.updateEnabled = true;
+        changed();
     } else if (frame.is(FrameType::VersionReply)) {
         deviceVersion_ = decodeVersionReply(frame).version;
     }
@@ -169,6 +180,7 @@ void Firmware::FormShow(bool expert)
 {
     view_.visible = true;
     view_.fileNameEnabled = expert;
+    changed();
 }
 
 void Firmware::FormClose()
@@ -181,12 +193,14 @@ void Firmware::FormClose()
     // The boot loader give-up keeps running: it still reports a boot loader that never answered.
     // A late acknowledgement no longer resumes programming; a BootReady still starts it over.
     state_ = State::Idle;
+    changed();
 }
 
 void Firmware::EditFileNameChange(const Text& fileName)
 {
     view_.fileName = fileName;
     view_.fileVersion = FileVersion(fileName);
+    changed();
 }
 
 void Firmware::ButtonBrowseClick()
@@ -221,6 +235,7 @@ void Firmware::ButtonUpdateClick(CheckPolicy policy)
     timerBootStart_->start(kBootStartMs);
     timerBootError_->start(kBootErrorMs);
     view_.updateEnabled = false;
+    changed();
 }
 
 void Firmware::ButtonCheckVersionClick()
@@ -259,6 +274,7 @@ void Firmware::TimerBootErrorTimer()
     outcome_ = Outcome::BootLoaderUnreachable;
     prompt_.error("Unable to connect to the ZR48 boot loader.");
     view_.updateEnabled = true;
+    changed();
 }
 
 void Firmware::TimerBootSilenceTimer()
@@ -270,6 +286,7 @@ void Firmware::TimerBootSilenceTimer()
     state_ = State::Idle;
     outcome_ = Outcome::UnitStoppedAnswering;
     view_.updateEnabled = true;
+    changed();
 }
 
 void Firmware::TimerManualCheckVersionTimer()
@@ -295,7 +312,11 @@ void Firmware::TimerAutoCheckVersionTimer()
 
 void Firmware::TimerCheckFileTimer()
 {
-    view_.fileVersion = FileVersion(view_.fileName);
+    Text version = FileVersion(view_.fileName);
+    if (version == view_.fileVersion)
+        return;
+    view_.fileVersion = std::move(version);
+    changed();
 }
 
 } // namespace zr48

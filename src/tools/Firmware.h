@@ -68,6 +68,8 @@ public:
     std::function<void()> onShowRequest;
     // The file dialog of Browse: given its filter, the chosen existing file or nothing.
     std::function<std::optional<Text>(const Text& filter)> chooseFile;
+    // Called whenever the view changes.
+    std::function<void()> OnViewChanged;
 
     // The version text of a firmware image: from the last "R48+1" to the next zero byte (or the
     // end), "Unknown" without the marker.
@@ -122,6 +124,7 @@ public:
 
 private:
     void sendBlock();
+    void changed();
     void send(const std::uint8_t* payload, std::size_t length);
 
     Prompt& prompt_;

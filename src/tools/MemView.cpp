@@ -76,6 +76,12 @@ std::optional<long long> MemView::ParseNumber(const Text& text)
     return negative ? -value : value;
 }
 
+void MemView::changed()
+{
+    if (OnViewChanged)
+        OnViewChanged();
+}
+
 void MemView::HandleFrame(const std::uint8_t* payload, int length)
 {
     const FrameView frame(payload, length > 0 ? static_cast<std::size_t>(length) : 0);
@@ -89,6 +95,7 @@ void MemView::HandleFrame(const std::uint8_t* payload, int length)
         requestSectorTimer_->stop();
         state_ = State::Showing;
     }
+    changed();
 }
 
 void MemView::ChooseSector(std::uint16_t sector, bool updateEditBox)
@@ -112,12 +119,14 @@ void MemView::FormShow()
     view_.width = 700;
     view_.height = 500;
     ChooseSector(0, true);
+    changed();
 }
 
 void MemView::FormClose()
 {
     view_.visible = false;
     requestSectorTimer_->stop();
+    changed();
 }
 
 void MemView::EditSectorChange(const Text& text)
@@ -126,12 +135,14 @@ void MemView::EditSectorChange(const Text& text)
     const long long value = ParseNumber(text).value_or(0);
     view_.scrollPosition = static_cast<int>(std::clamp<long long>(value, 0, kLastSector));
     ChooseSector(static_cast<std::uint16_t>(view_.scrollPosition), false);
+    changed();
 }
 
 void MemView::ScrollBarScroll(int position)
 {
     view_.scrollPosition = std::clamp(position, 0, kLastSector);
     ChooseSector(static_cast<std::uint16_t>(view_.scrollPosition), true);
+    changed();
 }
 
 bool MemView::ScrollBarKeyDown(Key key)
@@ -160,6 +171,7 @@ void MemView::RequestSectorTimerTimer()
     view_.memo.clear();
     requestSectorTimer_->stop();
     state_ = State::Empty;
+    changed();
 }
 
 } // namespace zr48

@@ -68,7 +68,12 @@ public:
     State state() const { return state_; }
     std::uint16_t currentSector() const { return currentSector_; }
 
+    // Called whenever the view changes.
+    std::function<void()> OnViewChanged;
+
 private:
+    void changed();
+
     Send send_;
     int windowId_;
     std::unique_ptr<Timer> requestSectorTimer_;

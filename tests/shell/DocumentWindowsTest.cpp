@@ -7,6 +7,7 @@
 #include "project/ProjectFile.h"
 #include "shell/EditForm.h"
 #include "shell/OptionsForm.h"
+#include "tools/UploaderForm.h"
 
 #include <QDialog>
 #include <QDropEvent>
