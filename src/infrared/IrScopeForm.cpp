@@ -14,6 +14,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QCursor>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -224,6 +225,7 @@ TScopePaintBox::TScopePaintBox(QWidget* parent) : QWidget(parent)
 void TScopePaintBox::invalidate()
 {
     outOfDate_ = true;
+    wholeOutOfDate_ = true;
     update();
 }
 
@@ -235,11 +237,14 @@ const QImage& TScopePaintBox::picture()
         picture_ = QImage(pixels, QImage::Format_RGB32);
         picture_.setDevicePixelRatio(ratio);
         outOfDate_ = true;
+        wholeOutOfDate_ = true;
     }
     if (outOfDate_) {
         outOfDate_ = false;
+        const bool measurementOnly = !wholeOutOfDate_;
+        wholeOutOfDate_ = false;
         if (onPaint) {
-            changed_ += onPaint(picture_);
+            changed_ += onPaint(picture_, measurementOnly);
         } else {
             picture_.fill(Qt::black);
             changed_ = picture_.rect();
@@ -248,7 +253,7 @@ const QImage& TScopePaintBox::picture()
     return picture_;
 }
 
-void TScopePaintBox::repaintChanged()
+void TScopePaintBox::repaintMeasurement()
 {
     outOfDate_ = true;
     picture();
@@ -279,6 +284,7 @@ void TScopePaintBox::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     outOfDate_ = true;
+    wholeOutOfDate_ = true;
 }
 
 void TScopePaintBox::mousePressEvent(QMouseEvent* event)
@@ -361,10 +367,12 @@ void TIrScopeForm::buildControls()
     Splitter1->setSizes({kOverviewHeight, kClientHeight - kOverviewHeight - kSplitterWidth - kControlsHeight});
     layout->addWidget(Splitter1, 1);
 
-    PaintBoxOverview->onPaint = [this](QImage& picture) { return PaintBoxOverviewPaint(picture); };
+    PaintBoxOverview->onPaint = [this](QImage& picture, bool) { return PaintBoxOverviewPaint(picture); };
     PaintBoxOverview->onMouseDown = [this](int x, int, Qt::MouseButtons buttons) { PaintBoxOverviewMouse(x, buttons); };
     PaintBoxOverview->onMouseMove = PaintBoxOverview->onMouseDown;
-    PaintBoxZoomView->onPaint = [this](QImage& picture) { return PaintBoxZoomViewPaint(picture); };
+    PaintBoxZoomView->onPaint = [this](QImage& picture, bool measurementOnly) {
+        return PaintBoxZoomViewPaint(picture, measurementOnly);
+    };
     PaintBoxZoomView->onMouseDown = [this](int x, int y, Qt::MouseButtons) { PaintBoxZoomViewMouseDown(x, y); };
     PaintBoxZoomView->onMouseMove = [this](int x, int y, Qt::MouseButtons) { PaintBoxZoomViewMouseMove(x, y); };
     PaintBoxZoomView->onWheel = [this](int x, int notches) { PaintBoxZoomViewWheel(x, notches); };
@@ -395,6 +403,17 @@ void TIrScopeForm::buildControls()
         box->setSpacing(4);
         return box;
     };
+    // A sunken frame on the field's background for a text that changes often.
+    auto fieldFrame = [](QWidget* parent) {
+        auto* frame = new QFrame(parent);
+        frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        frame->setBackgroundRole(QPalette::Base);
+        frame->setAutoFillBackground(true);
+        frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        auto* inside = new QHBoxLayout(frame);
+        inside->setContentsMargins(1, 1, 1, 1);
+        return frame;
+    };
     // Buttons may be narrower than the style's usual minimum.
     auto narrow = [](QPushButton* b) {
         b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 20);
@@ -420,19 +439,23 @@ void TIrScopeForm::buildControls()
     QGroupBox* measure = group("GroupBox2", "Measure");
     auto* measureBox = new QVBoxLayout(measure);
     tight(measureBox);
-    MeasureLabel = new QLabel(measure);
+    // A readout: the text changes at every mouse move, so it lies in a frame drawn once and
+    // paints its own background, and the group box around it need not repaint each time.
+    QFrame* readout = fieldFrame(measure);
+    MeasureLabel = new QLabel(readout);
     MeasureLabel->setObjectName("MeasureLabel");
-    // A fixed size: the text changes at every mouse move, the layout around it never has to.
-    // Two lines, time above frequency (see measureLabelText), so that the window keeps its
-    // narrowest width.
+    MeasureLabel->setAutoFillBackground(true);
+    // A fixed size, so the layout around it never has to change; two lines, time above
+    // frequency (see measureLabelText), so that the window keeps its narrowest width.
     const QFontMetrics metrics = MeasureLabel->fontMetrics();
     MeasureLabel->setWordWrap(true);
     MeasureLabel->setFixedSize(
         std::max({metrics.horizontalAdvance(" 9999999 us /"), metrics.horizontalAdvance("99.999 kHz"),
                   metrics.horizontalAdvance("Click to measure")}) +
-            4,
+            2,
         metrics.lineSpacing() * 2 + 2);
-    measureBox->addWidget(MeasureLabel);
+    readout->layout()->addWidget(MeasureLabel);
+    measureBox->addWidget(readout);
 
     QGroupBox* reference = group("GroupBox4", "Reference");
     auto* referenceBox = new QVBoxLayout(reference);
@@ -447,16 +470,17 @@ void TIrScopeForm::buildControls()
     row->setStretchFactor(analyser, 1);
     auto* analyserBox = new QVBoxLayout(analyser);
     tight(analyserBox);
-    EditAnalyser = new QLineEdit(analyser);
+    // Its text changes at every mouse move too: a field in a frame drawn once.
+    QFrame* analyserFrame = fieldFrame(analyser);
+    EditAnalyser = new QLineEdit(analyserFrame);
     EditAnalyser->setObjectName("EditAnalyser");
     EditAnalyser->setReadOnly(true);
-    // Its text changes at every mouse move: painting its own background (only its rounded
-    // corners show it) spares the group box around it a repaint each time.
-    EditAnalyser->setBackgroundRole(QPalette::Window);
+    EditAnalyser->setFrame(false);
     EditAnalyser->setAutoFillBackground(true);
     EditAnalyser->setMinimumWidth(60);
+    analyserFrame->layout()->addWidget(EditAnalyser);
     ButtonAnalyserCopy = narrow(button("ButtonAnalyserCopy", "Copy", analyser));
-    analyserBox->addWidget(EditAnalyser);
+    analyserBox->addWidget(analyserFrame);
     analyserBox->addWidget(ButtonAnalyserCopy, 0, Qt::AlignRight);
 
     auto* files = new QVBoxLayout;
@@ -640,11 +664,14 @@ void TIrScopeForm::redrawViews()
     PaintBoxOverview->invalidate();
 }
 
-QRegion TIrScopeForm::PaintBoxZoomViewPaint(QImage& picture)
+QRegion TIrScopeForm::PaintBoxZoomViewPaint(QImage& picture, bool measurementOnly)
 {
-    const ScopeViewDrawing drawing = view_.DrawZoomView(PaintBoxZoomView->width(), PaintBoxZoomView->height(),
-                                                        capture_.Buffer(), capture_.ValidSamples(), decimalSeparator());
-    return zoomPainter_.paint(picture, drawing, &view_.Measure(), measureFont_);
+    if (measurementOnly)
+        view_.DrawMeasurement(zoomDrawing_, decimalSeparator());
+    else
+        zoomDrawing_ = view_.DrawZoomView(PaintBoxZoomView->width(), PaintBoxZoomView->height(), capture_.Buffer(),
+                                          capture_.ValidSamples(), decimalSeparator());
+    return zoomPainter_.paint(picture, zoomDrawing_, &view_.Measure(), measureFont_);
 }
 
 QRegion TIrScopeForm::PaintBoxOverviewPaint(QImage& picture)
@@ -667,7 +694,7 @@ void TIrScopeForm::PaintBoxZoomViewMouseDown(int x, int y)
 {
     PaintBoxZoomView->picture(); // the zoomed view's scale as shown
     view_.ZoomMouseDown(x, y, capture_.Buffer());
-    PaintBoxZoomView->repaintChanged();
+    PaintBoxZoomView->repaintMeasurement();
     showState();
 }
 
@@ -675,7 +702,7 @@ void TIrScopeForm::PaintBoxZoomViewMouseMove(int x, int y)
 {
     PaintBoxZoomView->picture();
     view_.ZoomMouseMove(x, y, capture_.Buffer());
-    PaintBoxZoomView->repaintChanged();
+    PaintBoxZoomView->repaintMeasurement();
     showState();
 }
 
@@ -702,8 +729,10 @@ void TIrScopeForm::showState()
         measureLabelText(measureText(view_.Measure(), kScaleTable[row].secondsPerDivision, decimalSeparator()).label));
     // Set only when it changed, so that a selection in it stays while the mouse moves.
     const QString analysed = toQString(view_.AnalyserText());
-    if (EditAnalyser->text() != analysed)
+    if (EditAnalyser->text() != analysed) {
         EditAnalyser->setText(analysed);
+        EditAnalyser->setCursorPosition(0); // the text from its start
+    }
     const bool idle = capture_.CaptureEnabled();
     ButtonCapture->setEnabled(idle);
     ButtonOpenCapture->setEnabled(idle);

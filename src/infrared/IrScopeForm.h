@@ -52,8 +52,9 @@ private:
 class TScopePaintBox : public QWidget {
     Q_OBJECT
 public:
-    // Paints the view into the picture; returns the device pixels that changed.
-    using Paint = std::function<QRegion(QImage& picture)>;
+    // Paints the view into the picture; returns the device pixels that changed. `measurementOnly`:
+    // nothing but the measurement changed since the last paint (and the picture kept its size).
+    using Paint = std::function<QRegion(QImage& picture, bool measurementOnly)>;
     using Mouse = std::function<void(int x, int y, Qt::MouseButtons buttons)>;
 
     explicit TScopePaintBox(QWidget* parent = nullptr);
@@ -67,9 +68,9 @@ public:
 
     // The view changed: the picture is painted anew before it is shown next.
     void invalidate();
-    // The view changed a little (the measurement follows the mouse): the picture is painted now,
-    // and only what changed in it goes to the screen.
-    void repaintChanged();
+    // Only the measurement changed (it follows the mouse): the picture is painted now, and only
+    // what changed in it goes to the screen.
+    void repaintMeasurement();
     // The picture as shown now, painted first when out of date.
     const QImage& picture();
 
@@ -83,8 +84,9 @@ protected:
 private:
     QImage picture_;
     bool outOfDate_ = true;
-    QRegion changed_;      // device pixels painted since the screen last got them
-    int wheelEighths_ = 0; // the wheel's turn not yet a whole notch
+    bool wholeOutOfDate_ = true; // more than the measurement changed since the last paint
+    QRegion changed_;            // device pixels painted since the screen last got them
+    int wheelEighths_ = 0;       // the wheel's turn not yet a whole notch
 };
 
 class TIrScopeForm : public TDocumentWindow {
@@ -129,7 +131,7 @@ protected:
 private:
     void buildControls();
     QRegion PaintBoxOverviewPaint(QImage& picture);
-    QRegion PaintBoxZoomViewPaint(QImage& picture);
+    QRegion PaintBoxZoomViewPaint(QImage& picture, bool measurementOnly);
     void PaintBoxOverviewMouse(int x, Qt::MouseButtons buttons);
     void PaintBoxZoomViewMouseDown(int x, int y);
     void PaintBoxZoomViewMouseMove(int x, int y);
@@ -148,6 +150,7 @@ private:
     TIrScopeView view_;
     TScopeViewPainter overviewPainter_;
     TScopeViewPainter zoomPainter_;
+    ScopeViewDrawing zoomDrawing_; // the zoomed view as last drawn
     QFont measureFont_;
     std::string lastFolder_;
 

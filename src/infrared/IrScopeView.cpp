@@ -104,9 +104,15 @@ ScopeViewDrawing TIrScopeView::DrawZoomView(int width, int height, CaptureView c
     appendTrace(zoomScale_, capture, validSamples, TraceKind::Capture, view.lines);
     if (showReference_)
         appendTrace(zoomScale_, *reference_, validSamples, TraceKind::Reference, view.lines);
-    appendMeasureMarks(measure_, height, view.marks);
-    view.measure = measureText(measure_, zoomScale_.secondsPerDivision, decimalSeparator);
+    DrawMeasurement(view, decimalSeparator);
     return view;
+}
+
+void TIrScopeView::DrawMeasurement(ScopeViewDrawing& zoom, char decimalSeparator) const
+{
+    zoom.marks.clear();
+    appendMeasureMarks(measure_, zoom.scale.height, zoom.marks);
+    zoom.measure = measureText(measure_, zoom.scale.secondsPerDivision, decimalSeparator);
 }
 
 ScopeViewDrawing TIrScopeView::DrawOverview(int width, int height, CaptureView capture, float validSamples)

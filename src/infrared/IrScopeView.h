@@ -70,6 +70,9 @@ public:
     ScopeViewDrawing DrawZoomView(int width, int height, CaptureView capture, float validSamples,
                                   char decimalSeparator);
     ScopeViewDrawing DrawOverview(int width, int height, CaptureView capture, float validSamples);
+    // After a mouse move in the zoomed view only the measurement changes: its marks and text in
+    // the last zoomed view drawn, the rest left as it is.
+    void DrawMeasurement(ScopeViewDrawing& zoom, char decimalSeparator) const;
 
 private:
     void Analyse(CaptureView capture);

@@ -128,6 +128,20 @@ TEST_F(IrScopeViewTest, MeasuringAnalysesTheSpanBetweenThePoints)
     EXPECT_EQ(countColour(zoom.lines, kMeasureYellow), 0u);
     scope.ZoomMouseDown(x2, 140, *capture); // fixed
 
+    // The measurement alone, drawn into the last zoomed view, is what a whole drawing shows.
+    scope.ZoomMouseDown(x1 + 5, 100, *capture); // starts over
+    scope.ZoomMouseDown(x1 + 5, 100, *capture);
+    scope.ZoomMouseMove(x1 + 50, 90, *capture);
+    ScopeViewDrawing moved = zoom;
+    scope.DrawMeasurement(moved, ',');
+    const ScopeViewDrawing whole = scope.DrawZoomView(600, 300, *capture, valid, ',');
+    EXPECT_EQ(moved.marks, whole.marks);
+    EXPECT_EQ(moved.measure.label, whole.measure.label);
+    EXPECT_EQ(moved.measure.timeText, whole.measure.timeText);
+    EXPECT_EQ(moved.lines, whole.lines);
+    EXPECT_NE(moved.marks, zoom.marks);
+    scope.ZoomMouseDown(x1 + 50, 90, *capture);
+
     // From right to left: the same text.
     scope.ZoomMouseMove(x2, 150, *capture);
     scope.ZoomMouseDown(x2, 150, *capture);
