@@ -280,13 +280,6 @@ void TScopePaintBox::paintEvent(QPaintEvent* event)
     }
 }
 
-void TScopePaintBox::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    outOfDate_ = true;
-    wholeOutOfDate_ = true;
-}
-
 void TScopePaintBox::mousePressEvent(QMouseEvent* event)
 {
     if (onMouseDown)
