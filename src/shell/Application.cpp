@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/Prompt.h"
 #include "base/qt/QtText.h"
+#include "shell/Shell.h"
 
 #include <QMessageBox>
 
@@ -23,7 +24,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
     if (prompt_)
         prompt_->error(message);
     else
-        QMessageBox::critical(activeWindow(), applicationDisplayName(), messageToQString(message));
+        QMessageBox::critical(activeWindow(), QString(kProgramCaption), messageToQString(message));
     return false;
 }
 

@@ -12,6 +12,7 @@
 #include "shell/MainForm.h"
 #include "shell/QtLink.h"
 #include "shell/QtPrompt.h"
+#include "shell/Shell.h"
 
 #include <QIcon>
 #include <QMessageBox>
@@ -25,7 +26,6 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
     TApplication app(argc, argv);
     QApplication::setOrganizationName("KELDO");
     QApplication::setApplicationName("ZR48");
-    QApplication::setApplicationDisplayName("KELDO ZR48 Project Manager");
     // The installed desktop entry and icon bear this name; desktops match the windows to them.
     QApplication::setDesktopFileName(ZR48_APP_ID);
     QApplication::setWindowIcon(QIcon::fromTheme(ZR48_APP_ID, QIcon(":/icons/program.svg")));
@@ -61,10 +61,10 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
         return QApplication::exec();
     } catch (const Error& e) {
         // An error during start-up is shown, and the program ends.
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), messageToQString(e.message()));
+        QMessageBox::critical(nullptr, QString(kProgramCaption), messageToQString(e.message()));
         return 1;
     } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+        QMessageBox::critical(nullptr, QString(kProgramCaption), QString::fromUtf8(e.what()));
         return 1;
     }
 }

@@ -57,7 +57,7 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
 {
     // 1. The window from its layout.
     setObjectName("MainForm");
-    setWindowTitle("KELDO ZR48 Project Manager");
+    setWindowTitle(kProgramCaption);
     setMinimumSize(640, 480);
     mdiArea_->setObjectName("MdiArea");
     mdiArea_->setBackground(kTeal);

@@ -1,6 +1,7 @@
 #include "shell/QtPrompt.h"
 
 #include "base/qt/QtText.h"
+#include "shell/Shell.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -39,7 +40,7 @@ QString caption(Icon icon)
     case Icon::Confirmation: return QStringLiteral("Confirm");
     case Icon::None: break;
     }
-    return QApplication::applicationDisplayName();
+    return kProgramCaption;
 }
 
 } // namespace

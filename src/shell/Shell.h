@@ -14,6 +14,10 @@ class QWidget;
 
 namespace zr48 {
 
+// The main window's caption, also that of messages with no icon of their own. (Not given to Qt as
+// the application's display name: X11 would append that to every dialog's caption.)
+inline constexpr const char* kProgramCaption = "KELDO ZR48 Project Manager";
+
 class FileChooser;
 class ImageList;
 class Prompt;
