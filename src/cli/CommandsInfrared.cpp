@@ -8,6 +8,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
 #include "infrared/IrCapture.h"
+#include "infrared/IrCaptureFile.h"
 #include "infrared/IrOptimizer.h"
 #include "infrared/ScopeDrawing.h"
 #include "infrared/ScopeMeasure.h"
@@ -36,20 +37,6 @@ std::optional<std::int64_t> parseNumber(const std::string& text, std::int64_t lo
     if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
         return std::nullopt;
     return value;
-}
-
-// A capture file holds the raw buffer, 65,536 bytes; a shorter file is the start of one.
-std::unique_ptr<CaptureBuffer> readCapture(const Path& path, std::int64_t& validSamples)
-{
-    const Bytes bytes = readFileBytes(path);
-    if (static_cast<std::int64_t>(bytes.size()) > kCaptureBytes)
-        throw Error("\"" + path + "\" is not an infrared capture: it holds " + std::to_string(bytes.size()) +
-                    " bytes, a capture at most " + std::to_string(kCaptureBytes) + ".");
-    auto capture = std::make_unique<CaptureBuffer>();
-    capture->fill(0);
-    std::copy(bytes.begin(), bytes.end(), capture->begin());
-    validSamples = static_cast<std::int64_t>(bytes.size()) * 8;
-    return capture;
 }
 
 // The zoomed view that shows the span whole: the finest scale at which it fits, centred on it,
@@ -108,14 +95,15 @@ int runAnalyse(Context& context, const Arguments& arguments)
     if (positional.size() != 1 && positional.size() != 3)
         return usageError(context, "ir analyse");
     const Path path = absolutePath(positional[0]);
-    std::int64_t validSamples = 0;
-    std::unique_ptr<CaptureBuffer> capture;
+    CaptureFile file;
     try {
-        capture = readCapture(path, validSamples);
+        file = readCaptureFile(path);
     } catch (const Error& e) {
         context.prompt.error(e.message());
         return kExitFailed;
     }
+    const CaptureBuffer& capture = *file.buffer;
+    const std::int64_t validSamples = file.bytes * 8;
     std::int64_t first = 0;
     std::int64_t last = validSamples - 1;
     if (positional.size() == 3) {
@@ -128,20 +116,15 @@ int runAnalyse(Context& context, const Arguments& arguments)
         first = std::min(*a, *b);
         last = std::max(*a, *b);
     }
-    if (last < first) {
-        context.prompt.error("The capture \"" + path + "\" is empty.");
-        return kExitFailed;
-    }
-
     Text text;
-    analyseSamples(*capture, first, last, text);
+    analyseSamples(capture, first, last, text);
     context.out << toUtf8(text) << '\n';
     if (text.empty())
         context.err << "zr48: no mark ends between samples " << first << " and " << last << ".\n";
     if (plot) {
         const SpanView view = spanView(first, last);
         try {
-            writePlot(absolutePath(*plot), *capture, validSamples, view);
+            writePlot(absolutePath(*plot), capture, validSamples, view);
         } catch (const Error& e) {
             context.prompt.error(e.message());
             return kExitFailed;
@@ -301,9 +284,9 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
             << "; nothing was written\n";
         return kExitFailed;
     }
-    const auto bytes = static_cast<std::size_t>(std::min<int>(capture.CapturedLength(), kCaptureBytes));
+    const auto bytes = static_cast<std::size_t>(capture.ReceivedBytes());
     try {
-        writeFileAtomically(path, std::span<const std::uint8_t>(capture.Buffer().data(), bytes));
+        writeCaptureFile(path, capture.Buffer(), static_cast<std::int64_t>(bytes));
     } catch (const Error& e) {
         err << "zr48: " << e.message() << "\n";
         return kExitFailed;
