@@ -98,7 +98,7 @@ package)
     rm -f build/zr48_*.deb
     (cd build && cpack -G DEB)
     deb="$(ls build/zr48_*.deb)"
-    lintian --fail-on error "$deb"
+    lintian --fail-on error,warning "$deb"
     echo "Made $deb: install it with 'sudo apt install ./$deb' (or dpkg -i)."
     ;;
 windows)

@@ -1,14 +1,26 @@
 #pragma once
 // The zr48 command: global options, the table of commands, and what each command is given.
+// The table is the one description of the command line: `zr48 --help`, each command's help, the
+// manual page and the shell completion are made from it, and each command's options are parsed
+// by it.
 
+#include "base/OptionTable.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
+#include "link/drivers/ConverterList.h"
+#include "link/drivers/SerialDriver.h"
 
 #include <functional>
 #include <iosfwd>
+#include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
+
+namespace zr48 {
+struct SimulatedUnit;
+}
 
 namespace zr48::cli {
 
@@ -18,10 +30,26 @@ inline constexpr int kExitFailed = 1; // the operation failed
 inline constexpr int kExitNoUnit = 2; // no ZR48 answered
 inline constexpr int kExitUsage = 64; // the command line was wrong
 
+// The environment variable that names the link when --link is not given.
+inline constexpr const char* kLinkVariable = "ZR48_LINK";
+
 struct GlobalOptions {
-    std::string link = "auto"; // --link TARGET
+    std::string link = "auto"; // --link TARGET, else ZR48_LINK
+    // Where `link` came from, for a message about a wrong one: "--link" or "ZR48_LINK".
+    std::string linkOrigin = "--link";
+    bool quiet = false; // -q: no progress bars
+    int verbose = 0;    // -v: what the link does; -vv: every frame too, a wire trace
     // Device commands on a simulated unit run in virtual time (tests): no waiting at all.
     bool virtualTime = false;
+    // Where serial devices and their sysfs entries are (other folders in tests).
+    SerialDriver::SystemFolders systemFolders = {};
+    // The FTDI devices on USB for `zr48 list` (libftdi1 when unset; a fixed list in tests).
+    std::function<std::vector<FtdiDeviceInfo>()> ftdiDevices = {};
+    // Asked between timers while a transfer runs: true stops it as Ctrl-C does. Unset: Ctrl-C.
+    std::function<bool()> interrupted = {};
+    // Called with the simulated unit when a command is done with it (tests look at its card and
+    // flash).
+    std::function<void(SimulatedUnit&)> simulatedUnitDone = {};
 };
 
 // What a command works with; everything comes from outside, nothing is global.
@@ -35,30 +63,78 @@ struct Context {
 
 using Arguments = std::vector<std::string>;
 
+// The words of a command whose arguments are command names (`zr48 help`).
+inline constexpr const char* kCommandNameWords = "<COMMAND>";
+
 struct Command {
     const char* name;
-    const char* synopsis; // arguments, as shown by help
-    const char* summary;  // one line
-    const char* details;  // further lines of `zr48 help COMMAND`, may be empty
-    int (*run)(Context& context, const Arguments& arguments);
+    const char* aliases = "";   // other spellings taken too, space-separated ("analyze")
+    const char* arguments = ""; // what follows the name besides options, as help shows it
+    const char* summary = "";   // one line
+    const char* details = "";   // further lines of `zr48 help COMMAND`, may be empty
+    std::span<const OptionRow> options = {};
+    // What completes the arguments: file name extensions separated by '|' ("mpj|mpd"), "*" any
+    // file, "" none; or fixed words, space-separated.
+    const char* files = "";
+    const char* words = ""; // kCommandNameWords: the names of the commands
+    // Commands of their own below this one (`zr48 ir capture`); `run` dispatches to them.
+    std::span<const Command> subcommands = {};
+    int (*run)(Context& context, const Arguments& arguments) = nullptr;
 };
 
 std::span<const Command> commands();
 const Command* findCommand(std::string_view name);
+// A command or a subcommand by its words: "download", "ir optimize".
+const Command* findCommandPath(std::string_view path);
+
+// Runs the subcommand of the command at `path` that the first argument names.
+int runSubcommand(Context& context, std::string_view path, const Arguments& arguments);
+
+// The global options, accepted before or after the command ("--" ends them).
+std::span<const OptionRow> globalOptions();
+// The exit statuses, as help and the manual page give them.
+struct ExitStatus {
+    int code;
+    const char* meaning;
+};
+std::span<const ExitStatus> exitStatuses();
+
+// The usage line of a command: "zr48 ir optimize FILE.mpi [--tolerance N]... [--in-place] [-o FILE]".
+std::string commandUsage(std::string_view path, const Command& command);
+
+// A command's arguments with its options taken out.
+class ParsedArguments {
+public:
+    std::vector<std::string> positional;
+
+    void add(const OptionRow& option, std::string value);
+    bool has(std::string_view option) const;
+    // The last value given to the option.
+    std::optional<std::string> value(std::string_view option) const;
+    std::vector<std::string> values(std::string_view option) const;
+
+private:
+    // By long name, or short name where there is none; a value per use (empty for a flag).
+    std::map<std::string, std::vector<std::string>, std::less<>> given_;
+};
+// Parses the arguments of the command at `path` by its option table: "--name VALUE",
+// "--name=VALUE", "-x VALUE", and after "--" only arguments. Nullopt, with the problem and the
+// usage on standard error, for an unknown option or a missing value.
+std::optional<ParsedArguments> parseArguments(Context& context, std::string_view path, const Arguments& arguments);
 
 // Every message of the command line on standard error begins with this.
 inline constexpr const char* kMessagePrefix = "zr48: ";
 // `text` with the prefix before each of its lines, each line ended.
 std::string prefixedLines(std::string_view text);
 
-// The help of one command: its usage, summary and details.
-void printCommandHelp(std::ostream& out, const Command& command);
-// Writes "zr48: usage: zr48 NAME SYNOPSIS" and where its help is to standard error; returns
-// kExitUsage.
-int usageError(Context& context, std::string_view commandName);
+// The help of one command: its usage, summary, details, options and subcommands.
+void printCommandHelp(std::ostream& out, std::string_view path, const Command& command);
+// Writes "zr48: usage: zr48 PATH SYNOPSIS" and where its help is to standard error; returns
+// kExitUsage. With a problem, the problem first.
+int usageError(Context& context, std::string_view path, std::string_view problem = {});
 
 // The whole command line (argv[0] excluded). Questions are answered through `prompt`;
-// --yes and --no set its policy through `setPolicy` when given.
+// --yes and --no set its policy through `answerAllQuestions` when given.
 struct Environment {
     std::ostream& out;
     std::ostream& err;
@@ -66,7 +142,10 @@ struct Environment {
     Settings& settings;
     // --yes (true) or --no (false): answer every question that way.
     std::function<void(bool yes)> answerAllQuestions;
-    bool virtualTime = false; // see GlobalOptions
+    // What the command line does not set (virtual time, system folders, the seams of tests).
+    GlobalOptions defaults = {};
+    // The value of ZR48_LINK, when set.
+    std::optional<std::string> linkVariable = {};
 };
 int run(Environment& environment, const Arguments& arguments);
 

@@ -23,8 +23,8 @@ std::span<const Command> commands()
         showCommand(), copyProjectCommand(),
         compileCommand(), unpackCommand(), inspectCommand(),
         // the unit
-        statusCommand(),
-        downloadCommand(), uploadCommand(),
+        statusCommand(), listCommand(),
+        downloadCommand(), uploadCommand(), dumpCardCommand(),
         firmwareCommand(), versionCommand(), displayCommand(), sectorCommand(),
         // infrared
         irCommand(),

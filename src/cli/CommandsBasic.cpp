@@ -15,12 +15,17 @@ int runHelp(Context& context, const Arguments& arguments)
         printUsage(context.out);
         return kExitOk;
     }
-    const Command* command = findCommand(arguments[0]);
+    if (arguments.size() > 2)
+        return usageError(context, "help");
+    std::string path = arguments[0];
+    if (arguments.size() == 2)
+        path += " " + arguments[1];
+    const Command* command = findCommandPath(path);
     if (!command) {
-        context.err << "zr48: unknown command '" << arguments[0] << "'\n";
+        context.err << "zr48: unknown command '" << path << "'\n";
         return kExitUsage;
     }
-    printCommandHelp(context.out, *command);
+    printCommandHelp(context.out, path, *command);
     return kExitOk;
 }
 
@@ -41,8 +46,12 @@ bool parseInteger(const std::string& text, std::int32_t& value)
     return error == std::errc() && end == text.data() + text.size();
 }
 
-int runSettings(Context& context, const Arguments& arguments)
+int runSettings(Context& context, const Arguments& given)
 {
+    const auto parsed = parseArguments(context, "settings", given);
+    if (!parsed)
+        return kExitUsage;
+    const Arguments& arguments = parsed->positional;
     if (arguments.empty()) {
         printSettings(context);
         return kExitOk;
@@ -85,16 +94,23 @@ int runSettings(Context& context, const Arguments& arguments)
 
 Command helpCommand()
 {
-    return {"help", "[COMMAND]", "Show the help of zr48 or of one command.", "", runHelp};
+    return {.name = "help",
+            .arguments = "[COMMAND [SUBCOMMAND]]",
+            .summary = "Show the help of zr48 or of one command.",
+            .words = kCommandNameWords,
+            .run = runHelp};
 }
 
 Command settingsCommand()
 {
-    return {"settings", "[NAME VALUE]", "Show the six settings, or set one of them.",
-            "Names: ProjectDir, Database (folders), Advanced, Expert (0 or 1),\n"
-            "IrOptimizerPass1, IrOptimizerPass2 (percent, 0 to 100).\n"
-            "Values missing from the store show their defaults.",
-            runSettings};
+    return {.name = "settings",
+            .arguments = "[NAME VALUE]",
+            .summary = "Show the six settings, or set one of them.",
+            .details = "Names: ProjectDir, Database (folders), Advanced, Expert (0 or 1),\n"
+                       "IrOptimizerPass1, IrOptimizerPass2 (percent, 0 to 100).\n"
+                       "Values missing from the store show their defaults.",
+            .words = "ProjectDir Database Advanced Expert IrOptimizerPass1 IrOptimizerPass2",
+            .run = runSettings};
 }
 
 } // namespace zr48::cli

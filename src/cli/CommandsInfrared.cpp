@@ -3,11 +3,12 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
-#include "base/Platform.h"
+#include "cli/Interrupt.h"
 #include "cli/PngFile.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
 #include "infrared/IrCapture.h"
+#include "infrared/IrCaptureFile.h"
 #include "infrared/IrOptimizer.h"
 #include "infrared/ScopeDrawing.h"
 #include "infrared/ScopeMeasure.h"
@@ -29,13 +30,6 @@ namespace {
 constexpr int kPlotWidth = 1200;
 constexpr int kPlotHeight = 300;
 
-int irUsageError(Context& context, const std::string& problem)
-{
-    if (!problem.empty())
-        context.err << "zr48: " << problem << '\n';
-    return usageError(context, "ir");
-}
-
 std::optional<std::int64_t> parseNumber(const std::string& text, std::int64_t low, std::int64_t high)
 {
     std::int64_t value = 0;
@@ -43,20 +37,6 @@ std::optional<std::int64_t> parseNumber(const std::string& text, std::int64_t lo
     if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
         return std::nullopt;
     return value;
-}
-
-// A capture file holds the raw buffer, 65,536 bytes; a shorter file is the start of one.
-std::unique_ptr<CaptureBuffer> readCapture(const Path& path, std::int64_t& validSamples)
-{
-    const Bytes bytes = readFileBytes(path);
-    if (static_cast<std::int64_t>(bytes.size()) > kCaptureBytes)
-        throw Error("\"" + path + "\" is not an infrared capture: it holds " + std::to_string(bytes.size()) +
-                    " bytes, a capture at most " + std::to_string(kCaptureBytes) + ".");
-    auto capture = std::make_unique<CaptureBuffer>();
-    capture->fill(0);
-    std::copy(bytes.begin(), bytes.end(), capture->begin());
-    validSamples = static_cast<std::int64_t>(bytes.size()) * 8;
-    return capture;
 }
 
 // The zoomed view that shows the span whole: the finest scale at which it fits, centred on it,
@@ -107,29 +87,23 @@ void writePlot(const Path& path, CaptureView capture, std::int64_t validSamples,
 
 int runAnalyse(Context& context, const Arguments& arguments)
 {
-    std::vector<std::string> positional;
-    std::optional<std::string> plot;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--plot" && i + 1 < arguments.size())
-            plot = arguments[++i];
-        else if (arguments[i].starts_with("--plot="))
-            plot = arguments[i].substr(7);
-        else if (arguments[i].starts_with("--"))
-            return irUsageError(context, "unknown option '" + arguments[i] + "'");
-        else
-            positional.push_back(arguments[i]);
-    }
+    const auto parsed = parseArguments(context, "ir analyse", arguments);
+    if (!parsed)
+        return kExitUsage;
+    const std::vector<std::string>& positional = parsed->positional;
+    const std::optional<std::string> plot = parsed->value("--plot");
     if (positional.size() != 1 && positional.size() != 3)
-        return irUsageError(context, {});
+        return usageError(context, "ir analyse");
     const Path path = absolutePath(positional[0]);
-    std::int64_t validSamples = 0;
-    std::unique_ptr<CaptureBuffer> capture;
+    CaptureFile file;
     try {
-        capture = readCapture(path, validSamples);
+        file = readCaptureFile(path);
     } catch (const Error& e) {
         context.prompt.error(e.message());
         return kExitFailed;
     }
+    const CaptureBuffer& capture = *file.buffer;
+    const std::int64_t validSamples = file.bytes * 8;
     std::int64_t first = 0;
     std::int64_t last = validSamples - 1;
     if (positional.size() == 3) {
@@ -142,20 +116,15 @@ int runAnalyse(Context& context, const Arguments& arguments)
         first = std::min(*a, *b);
         last = std::max(*a, *b);
     }
-    if (last < first) {
-        context.prompt.error("The capture \"" + path + "\" is empty.");
-        return kExitFailed;
-    }
-
     Text text;
-    analyseSamples(*capture, first, last, text);
+    analyseSamples(capture, first, last, text);
     context.out << toUtf8(text) << '\n';
     if (text.empty())
         context.err << "zr48: no mark ends between samples " << first << " and " << last << ".\n";
     if (plot) {
         const SpanView view = spanView(first, last);
         try {
-            writePlot(absolutePath(*plot), *capture, validSamples, view);
+            writePlot(absolutePath(*plot), capture, validSamples, view);
         } catch (const Error& e) {
             context.prompt.error(e.message());
             return kExitFailed;
@@ -177,37 +146,28 @@ Text joinLines(const std::vector<Text>& lines, const char* lineEnd)
 
 int runOptimize(Context& context, const Arguments& arguments)
 {
+    const auto parsed = parseArguments(context, "ir optimize", arguments);
+    if (!parsed)
+        return kExitUsage;
     std::vector<int> tolerances;
-    bool inPlace = false;
-    std::vector<std::string> positional;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        std::optional<std::string> value;
-        if (a == "--tolerance" && i + 1 < arguments.size())
-            value = arguments[++i];
-        else if (a.starts_with("--tolerance="))
-            value = a.substr(12);
-        if (value) {
-            const auto percent = parseNumber(*value, 0, 100);
-            if (!percent) {
-                context.err << "zr48: --tolerance takes a whole number from 0 to 100\n";
-                return kExitUsage;
-            }
-            tolerances.push_back(static_cast<int>(*percent));
-        } else if (a == "--in-place") {
-            inPlace = true;
-        } else if (a.starts_with("--")) {
-            return irUsageError(context, "unknown option '" + a + "'");
-        } else {
-            positional.push_back(a);
+    for (const std::string& value : parsed->values("--tolerance")) {
+        const auto percent = parseNumber(value, 0, 100);
+        if (!percent) {
+            context.err << "zr48: --tolerance takes a whole number from 0 to 100\n";
+            return kExitUsage;
         }
+        tolerances.push_back(static_cast<int>(*percent));
     }
-    if (positional.size() != 1)
-        return irUsageError(context, {});
+    const bool inPlace = parsed->has("--in-place");
+    const std::optional<std::string> output = parsed->value("--output");
+    if (parsed->positional.size() != 1)
+        return usageError(context, "ir optimize");
+    if (inPlace && output)
+        return usageError(context, "ir optimize", "give --in-place or -o FILE, not both");
     if (tolerances.empty())
         tolerances = {context.settings.irOptimizerPass1(), context.settings.irOptimizerPass2()};
 
-    const Path path = absolutePath(positional[0]);
+    const Path path = absolutePath(parsed->positional[0]);
     try {
         const Bytes bytes = readFileBytes(path);
         std::vector<Text> lines =
@@ -217,8 +177,11 @@ int runOptimize(Context& context, const Arguments& arguments)
             optimizer.SetTolerance(tolerance);
             optimizer.Optimize(lines);
         }
+        // A device file's own form: Windows-1252 lines ended by CR LF, as the unit and the editor read it.
         if (inPlace)
             writeFileAtomically(path, joinLines(lines, "\r\n"));
+        else if (output)
+            writeFileAtomically(absolutePath(*output), joinLines(lines, "\r\n"));
         else
             context.out << toUtf8(joinLines(lines, "\n"));
     } catch (const Error& e) {
@@ -236,39 +199,47 @@ constexpr int kTransferWaitMs = 60000;
 
 int runCapture(Context& context, const Arguments& arguments)
 {
-    if (arguments.size() != 1 || arguments[0].starts_with("--"))
-        return irUsageError(context, arguments.size() == 1 ? "unknown option '" + arguments[0] + "'" : "");
+    const auto parsed = parseArguments(context, "ir capture", arguments);
+    if (!parsed)
+        return kExitUsage;
+    if (parsed->positional.size() != 1)
+        return usageError(context, "ir capture");
+    CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
+    // Time passes only until Ctrl-C.
+    const RunUntil runUntil = [&session, &ctrlC](const std::function<bool()>& done, int limitMs) {
+        bool interrupted = false;
+        const bool held = session->runUntil(
+            [&] {
+                interrupted = ctrlC.pressed();
+                return interrupted || done();
+            },
+            limitMs);
+        return held && !interrupted;
+    };
     return captureToFile(
         context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
-        [&session](const std::function<bool()>& done, int limitMs) { return session->runUntil(done, limitMs); },
-        session->description(), absolutePath(arguments[0]),
-        !context.options.virtualTime && platform::isTerminal(platform::StandardStream::Error));
-}
-
-int runIr(Context& context, const Arguments& arguments)
-{
-    if (arguments.empty())
-        return irUsageError(context, {});
-    const Arguments rest(arguments.begin() + 1, arguments.end());
-    if (arguments[0] == "capture")
-        return runCapture(context, rest);
-    if (arguments[0] == "analyse" || arguments[0] == "analyze")
-        return runAnalyse(context, rest);
-    if (arguments[0] == "optimize" || arguments[0] == "optimise")
-        return runOptimize(context, rest);
-    return irUsageError(context, "unknown ir command '" + arguments[0] + "'");
+        runUntil, session->description(), absolutePath(parsed->positional[0]),
+        progressMode(context.err, context.options.quiet, context.options.virtualTime),
+        [&ctrlC] { return ctrlC.pressed(); });
 }
 
 } // namespace
 
 int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
                   const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
-                  const Path& path, bool interactive)
+                  const Path& path, ProgressBar::Mode barMode, const std::function<bool()>& interrupted)
 {
+    // Ctrl-C at any point: the unit is left as it is, and no file is written.
+    const auto stopped = [&] {
+        if (!interrupted || !interrupted())
+            return false;
+        err << "zr48: capture interrupted; nothing was written\n";
+        return true;
+    };
     if (!link.DeviceOpen()) {
         err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
         return kExitNoUnit;
@@ -282,17 +253,21 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     using State = TIrCapture::State;
     capture.ButtonCaptureClick();
     if (!runUntil([&] { return capture.state() != State::Starting; }, kStartWaitMs)) {
+        if (stopped())
+            return kExitFailed;
         err << "zr48: no ZR48 answered the capture request (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     out << "Capturing: point the remote control at the ZR48 and press a key...\n" << std::flush;
     if (!runUntil([&] { return capture.state() != State::Waiting; }, kCaptureWaitMs)) {
+        if (stopped())
+            return kExitFailed;
         err << "zr48: no capture arrived within " << kCaptureWaitMs / 1000 << " s\n";
         return kExitFailed;
     }
 
     const double started = elapsedSeconds();
-    ProgressBar progress(err, "bytes", interactive);
+    ProgressBar progress(err, "bytes", barMode);
     auto showProgress = [&] {
         const int total = std::min<int>(capture.CapturedLength(), kCaptureBytes);
         progress.update(std::min(capture.NextOffset(), total), total, elapsedSeconds() - started);
@@ -302,14 +277,16 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     runUntil([&] { return capture.CaptureEnabled(); }, kTransferWaitMs);
     capture.onRedraw = nullptr;
     progress.finish();
+    if (!capture.TransferComplete() && stopped())
+        return kExitFailed;
     if (!capture.TransferComplete()) {
         err << "zr48: the ZR48 stopped answering at byte " << capture.NextOffset() << " of " << capture.CapturedLength()
             << "; nothing was written\n";
         return kExitFailed;
     }
-    const auto bytes = static_cast<std::size_t>(std::min<int>(capture.CapturedLength(), kCaptureBytes));
+    const auto bytes = static_cast<std::size_t>(capture.ReceivedBytes());
     try {
-        writeFileAtomically(path, std::span<const std::uint8_t>(capture.Buffer().data(), bytes));
+        writeCaptureFile(path, capture.Buffer(), static_cast<std::int64_t>(bytes));
     } catch (const Error& e) {
         err << "zr48: " << e.message() << "\n";
         return kExitFailed;
@@ -320,24 +297,67 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     return kExitOk;
 }
 
+namespace {
+
+const OptionRow kAnalyseOptions[] = {
+    {.longName = "--plot",
+     .value = "FILE.png",
+     .help = "also draw that span as the scope's zoomed view shows it",
+     .valueFiles = "png"},
+};
+const OptionRow kOptimizeOptions[] = {
+    {.longName = "--tolerance",
+     .value = "N",
+     .help = "run one pass with a tolerance of N percent (0 to 100); each one given runs a pass, in the order given",
+     .repeatable = true},
+    {.longName = "--in-place", .help = "write the result back into FILE.mpi"},
+    {.shortName = "-o",
+     .longName = "--output",
+     .value = "FILE",
+     .help = "write the result into FILE, as a device file: Windows-1252, lines ended by CR LF",
+     .valueFiles = "mpi"},
+};
+
+const Command kIrCommands[] = {
+    {.name = "capture",
+     .arguments = "OUT.bin",
+     .summary = "Capture a remote control's signal with the ZR48's infrared receiver.",
+     .details = "Asks the ZR48 (see --link) for a capture, waits up to 60 s for a remote control's signal,\n"
+                "fetches it and writes the raw capture (one bit a sample, 1,782,000 samples a second) with\n"
+                "the durations it holds. After Ctrl-C nothing is written.",
+     .files = "*",
+     .run = runCapture},
+    {.name = "analyse",
+     .aliases = "analyze",
+     .arguments = "CAPTURE.bin [FIRST LAST]",
+     .summary = "Print the durations of the marks and spaces of a capture.",
+     .details = "Between the sample numbers FIRST and LAST (default: the whole capture), as \"#\" and\n"
+                "microseconds.",
+     .options = kAnalyseOptions,
+     .files = "bin",
+     .run = runAnalyse},
+    {.name = "optimize",
+     .aliases = "optimise",
+     .arguments = "FILE.mpi",
+     .summary = "Merge the infrared durations of a device file into its timing table IR_TIME_0..9.",
+     .details = "Without --tolerance, two passes use the settings IrOptimizerPass1 and IrOptimizerPass2.\n"
+                "The result goes to standard output as readable text (UTF-8, the terminal's line ends);\n"
+                "with -o FILE or --in-place it is written in the device file's own encoding, Windows-1252\n"
+                "with CR LF line ends, as the ZR48 and the desktop program read it.",
+     .options = kOptimizeOptions,
+     .files = "mpi",
+     .run = runOptimize},
+};
+
+} // namespace
+
 Command irCommand()
 {
-    return {"ir", "capture|analyse|optimize ...",
-            "Capture and analyse infrared signals; optimize the infrared timing of device files.",
-            "ir capture OUT.bin\n"
-            "  Asks the ZR48 (see --link) for a capture of its infrared receiver, waits up to 60 s\n"
-            "  for a remote control's signal, fetches it and writes the raw capture (one bit a\n"
-            "  sample, 1,782,000 samples a second) with the durations it holds.\n"
-            "ir analyse CAPTURE.bin [FIRST LAST] [--plot FILE.png]\n"
-            "  Prints the durations of the marks and spaces between the sample numbers FIRST\n"
-            "  and LAST (default: the whole capture) as \"#\" and microseconds; --plot draws that\n"
-            "  span as the scope's zoomed view shows it.\n"
-            "ir optimize FILE.mpi [--tolerance N]... [--in-place]\n"
-            "  Merges the infrared durations of a device file into its timing table IR_TIME_0..9.\n"
-            "  Each --tolerance (percent) runs one pass, in the order given; without any, two\n"
-            "  passes use the settings IrOptimizerPass1 and IrOptimizerPass2. The result goes to\n"
-            "  standard output, or with --in-place back into the file.",
-            runIr};
+    return {
+        .name = "ir",
+        .summary = "Capture and analyse infrared signals; optimize the infrared timing of device files.",
+        .subcommands = kIrCommands,
+        .run = [](Context& context, const Arguments& arguments) { return runSubcommand(context, "ir", arguments); }};
 }
 
 } // namespace zr48::cli

@@ -3,6 +3,7 @@
 #include "base/Timer.h"
 #include "cli/Cli.h"
 #include "cli/CommandsLink.h"
+#include "cli/ProgressBar.h"
 #include "link/UsbZR48.h"
 
 #include <iosfwd>
@@ -16,9 +17,10 @@ Command irCommand();
 // The body of `zr48 ir capture` on a link just made: asks the unit for a capture, waits for it,
 // fetches it with a progress bar on `err` and writes the captured bytes to `path`. `timers` run
 // the link's timers, `elapsedSeconds` tells the time for the progress bar; `how` names the way the
-// unit is reached.
+// unit is reached. When `interrupted` tells of Ctrl-C (`runUntil` then returns false), the capture
+// ends and nothing is written.
 int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFactory& timers,
                   const std::function<double()>& elapsedSeconds, const RunUntil& runUntil, const std::string& how,
-                  const Path& path, bool interactive);
+                  const Path& path, ProgressBar::Mode barMode, const std::function<bool()>& interrupted = {});
 
 } // namespace zr48::cli

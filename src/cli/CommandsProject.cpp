@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "cli/Json.h"
 #include "project/ProjectFile.h"
 
 #include <algorithm>
@@ -61,8 +62,6 @@ std::string ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& sl
     Path shown = slot.ConfigFile;
     if (extractFilePath(slot.ConfigFile) == extractFilePath(project.FileName))
         shown = "[PROJECT]\\" + extractFileName(slot.ConfigFile);
-    if (!fileExists(slot.ConfigFile))
-        shown += "  (missing)";
     return shown;
 }
 
@@ -79,16 +78,88 @@ bool ProjectFileThere(Context& context, const Path& path)
     return false;
 }
 
+// The slots that hold a device, with what `show` says of each.
+struct ShownSlot {
+    int index;
+    const DEVICE_CONFIG* slot;
+    std::string deviceFile; // as shown: [PROJECT]\NAME for the project's own folder, "-" for none
+    bool missing;           // a device file is named but not there
+};
+
+std::vector<ShownSlot> shownSlots(const TProjectFile& project)
+{
+    std::vector<ShownSlot> slots;
+    for (std::size_t i = 0; i < project.Devices.size(); ++i) {
+        const DEVICE_CONFIG& slot = project.Devices[i];
+        if (slot.DeviceType == 0)
+            continue;
+        const bool missing = !slot.ConfigFile.empty() && !fileExists(slot.ConfigFile);
+        std::string shown = ShownDeviceFile(project, slot);
+        if (missing)
+            shown += "  (missing)";
+        slots.push_back({static_cast<int>(i), &slot, std::move(shown), missing});
+    }
+    return slots;
+}
+
+std::string typeName(std::uint16_t deviceType)
+{
+    const TDeviceTypeInfo* type = DeviceTypeInfo(deviceType);
+    return type ? toUtf8(type->Name) : "unknown type " + std::to_string(deviceType);
+}
+
+void showAsJson(std::ostream& out, const Path& path, const TProjectFile& project)
+{
+    JsonWriter json(out);
+    json.beginObject().field("project", path);
+    json.key("description").beginArray();
+    for (const Text& line : project.Description)
+        json.string(toUtf8(line));
+    json.endArray().key("menuLines").beginArray();
+    for (const Text& line : project.ProjectInfo)
+        json.string(toUtf8(line));
+    json.endArray().numberField("slotCount", TProjectFile::kSlotCount).key("slots").beginArray();
+    for (const ShownSlot& shown : shownSlots(project)) {
+        const DEVICE_CONFIG& slot = *shown.slot;
+        json.beginObject()
+            .numberField("index", shown.index)
+            .field("slot", toUtf8(slot.SlotName))
+            .numberField("type", slot.DeviceType)
+            .field("typeName", typeName(slot.DeviceType))
+            .field("name", toUtf8(slot.DeviceName))
+            .numberField("source", slot.SourceSelect)
+            .field("sourceName", toUtf8(SourceSelectText(slot.SourceSelect)));
+        json.key("options").beginArray();
+        for (std::size_t i = 0; i < slot.OptionList.size(); ++i) {
+            if (slot.OptionList[i] == '1')
+                json.number(static_cast<std::int64_t>(i) + 1);
+        }
+        json.endArray();
+        if (slot.ConfigFile.empty())
+            json.key("deviceFile").null();
+        else
+            json.field("deviceFile", slot.ConfigFile);
+        json.booleanField("deviceFileMissing", shown.missing).endObject();
+    }
+    json.endArray().endObject();
+}
+
 int RunShow(Context& context, const Arguments& arguments)
 {
-    if (arguments.size() != 1) {
+    const auto parsed = parseArguments(context, "show", arguments);
+    if (!parsed)
+        return kExitUsage;
+    if (parsed->positional.size() != 1)
         return usageError(context, "show");
-    }
-    const Path path = absolutePath(arguments[0]);
+    const Path path = absolutePath(parsed->positional[0]);
     if (!ProjectFileThere(context, path))
         return kExitFailed;
     TProjectFile project;
     project.Load(path);
+    if (parsed->has("--json")) {
+        showAsJson(context.out, path, project);
+        return kExitOk;
+    }
 
     std::ostream& out = context.out;
     out << "Project: " << path << "\n\nDescription:\n";
@@ -102,33 +173,32 @@ int RunShow(Context& context, const Arguments& arguments)
     if (project.ProjectInfo.empty())
         out << "  (none)\n";
 
-    Table slots({"SLOT", "TYPE", "NAME", "SOURCE", "OPTIONS", "DEVICE FILE"});
-    int assigned = 0;
+    Table table({"SLOT", "TYPE", "NAME", "SOURCE", "OPTIONS", "DEVICE FILE"});
+    const std::vector<ShownSlot> slots = shownSlots(project);
     int missing = 0;
-    for (const DEVICE_CONFIG& slot : project.Devices) {
-        if (slot.DeviceType == 0)
-            continue;
-        ++assigned;
-        const TDeviceTypeInfo* type = DeviceTypeInfo(slot.DeviceType);
-        const std::string shownFile = ShownDeviceFile(project, slot);
-        missing += shownFile.ends_with("(missing)") ? 1 : 0;
-        slots.add({toUtf8(slot.SlotName), type ? toUtf8(type->Name) : "unknown type " + std::to_string(slot.DeviceType),
+    for (const ShownSlot& shown : slots) {
+        const DEVICE_CONFIG& slot = *shown.slot;
+        missing += shown.missing ? 1 : 0;
+        table.add({toUtf8(slot.SlotName), typeName(slot.DeviceType),
                    slot.DeviceName.empty() ? "-" : toUtf8(slot.DeviceName), toUtf8(SourceSelectText(slot.SourceSelect)),
-                   OptionsOn(slot.OptionList), shownFile});
+                   OptionsOn(slot.OptionList), shown.deviceFile});
     }
-    out << "\nSlots (" << assigned << " of " << TProjectFile::kSlotCount << " assigned):\n";
-    if (assigned > 0)
-        slots.print(out, "  ");
+    out << "\nSlots (" << slots.size() << " of " << TProjectFile::kSlotCount << " assigned):\n";
+    if (!slots.empty())
+        table.print(out, "  ");
     if (missing > 0)
         out << '\n' << missing << " device file(s) missing.\n";
     return kExitOk;
 }
 
-int RunCopyProject(Context& context, const Arguments& arguments)
+int RunCopyProject(Context& context, const Arguments& given)
 {
-    if (arguments.size() != 2) {
+    const auto parsed = parseArguments(context, "copy-project", given);
+    if (!parsed)
+        return kExitUsage;
+    const Arguments& arguments = parsed->positional;
+    if (arguments.size() != 2)
         return usageError(context, "copy-project");
-    }
     const Path source = absolutePath(arguments[0]);
     const Path target = absolutePath(arguments[1]);
     if (!ProjectFileThere(context, source))
@@ -174,23 +244,33 @@ int RunCopyProject(Context& context, const Arguments& arguments)
     return kExitFailed;
 }
 
+const OptionRow kJsonOption[] = {
+    {.longName = "--json", .help = "print the project as one JSON document instead (texts and paths in UTF-8)"},
+};
+
 } // namespace
 
 Command showCommand()
 {
-    return {"show", "PROJECT.mpj", "Show a project: description, menu lines and every assigned slot.",
-            "Device files of the project's own folder show as [PROJECT]\\NAME;\n"
-            "device files that do not exist are flagged (missing).",
-            RunShow};
+    return {.name = "show",
+            .arguments = "PROJECT.mpj",
+            .summary = "Show a project: description, menu lines and every assigned slot.",
+            .details = "Device files of the project's own folder show as [PROJECT]\\NAME;\n"
+                       "device files that do not exist are flagged (missing).",
+            .options = kJsonOption,
+            .files = "mpj",
+            .run = RunShow};
 }
 
 Command copyProjectCommand()
 {
-    return {"copy-project", "SOURCE.mpj TARGET.mpj",
-            "Copy a project, with its own copies of all device files, into TARGET's folder.",
-            "TARGET's folder is created when it does not exist. Questions (overwriting a device\n"
-            "file or the target project) are asked on the terminal, or answered by --yes / --no.",
-            RunCopyProject};
+    return {.name = "copy-project",
+            .arguments = "SOURCE.mpj TARGET.mpj",
+            .summary = "Copy a project, with its own copies of all device files, into TARGET's folder.",
+            .details = "TARGET's folder is created when it does not exist. Questions (overwriting a device\n"
+                       "file or the target project) are asked on the terminal, or answered by --yes / --no.",
+            .files = "mpj",
+            .run = RunCopyProject};
 }
 
 } // namespace zr48::cli

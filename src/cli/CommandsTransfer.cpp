@@ -3,19 +3,21 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
-#include "base/Platform.h"
 #include "cli/CommandsImage.h"
+#include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
 #include "project/Compiler.h"
 #include "project/ImageCheck.h"
+#include "project/SectorImage.h"
+#include "tools/CardReader.h"
 #include "tools/Downloader.h"
 #include "tools/DownloaderVerifier.h"
+#include "tools/MemView.h"
 #include "tools/Uploader.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <ostream>
 
@@ -26,10 +28,9 @@ namespace {
 // Time is let pass in slices; every tool ends by itself (its watchdog gives up).
 constexpr int kRunSliceMs = 10000;
 
-// A bar redrawn in place only where standard error is a terminal.
-bool onTerminal(const std::ostream& err)
+ProgressBar::Mode barMode(const Context& context)
 {
-    return err.rdbuf() == std::cerr.rdbuf() && platform::isTerminal(platform::StandardStream::Error);
+    return progressMode(context.err, context.options.quiet, context.options.virtualTime);
 }
 
 // Hands the tools' frames to the link and takes the dispatcher's receiver back when the command
@@ -65,7 +66,7 @@ std::string seconds(double s)
 
 // --- download ------------------------------------------------------------------------------------
 
-int readBack(Context& context, UnitSession& session, const Path& imagePath, TDownloadVerifier& verifier)
+int readBack(Context& context, UnitSession& session, const Path& imagePath, TDownloadVerifier& verifier, CtrlC& ctrlC)
 {
     Bytes image;
     try {
@@ -74,15 +75,24 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
         context.err << "zr48: " << e.message() << '\n';
         return kExitFailed;
     }
-    ProgressBar bar(context.err, "sectors verified", onTerminal(context.err));
+    ProgressBar bar(context.err, "sectors verified", barMode(context));
     const double start = session.elapsedSeconds();
     verifier.OnProgress = [&] {
         bar.update(static_cast<std::int64_t>(verifier.SectorsChecked()),
                    static_cast<std::int64_t>(verifier.SectorCount()), session.elapsedSeconds() - start);
     };
     verifier.Start(image);
-    runWhile(session, [&] { return verifier.Result() == VerifyResult::Running; });
+    bool interrupted = false;
+    runWhile(session, [&] {
+        interrupted = ctrlC.pressed();
+        return verifier.Result() == VerifyResult::Running && !interrupted;
+    });
     bar.finish();
+    if (interrupted && verifier.Result() == VerifyResult::Running) {
+        context.err << "zr48: verify interrupted after " << verifier.SectorsChecked() << " of "
+                    << verifier.SectorCount() << " sectors; the download itself was complete\n";
+        return kExitFailed;
+    }
     switch (verifier.Result()) {
     case VerifyResult::Same:
         context.out << "Verified: the " << verifier.SectorCount() << " sectors on the card match the image.\n";
@@ -100,21 +110,15 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
 
 int runDownload(Context& context, const Arguments& arguments)
 {
-    std::string file;
-    bool verify = false;
-    bool force = false;
-    for (const std::string& a : arguments) {
-        if (a == "--verify")
-            verify = true;
-        else if (a == "--force")
-            force = true;
-        else if (a.starts_with("-") || !file.empty())
-            return usageError(context, "download");
-        else
-            file = a;
-    }
-    if (file.empty())
+    const auto parsed = parseArguments(context, "download", arguments);
+    if (!parsed)
+        return kExitUsage;
+    if (parsed->positional.size() != 1)
         return usageError(context, "download");
+    const std::string& file = parsed->positional[0];
+    const bool verify = parsed->has("--verify");
+    const bool force = parsed->has("--force");
+    const bool dryRun = parsed->has("--dry-run");
     const Path path = absolutePath(file);
     const Text ext = lowerCase(extractFileExt(path));
     if (ext != ".mpj" && ext != ".mpd") {
@@ -154,12 +158,20 @@ int runDownload(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
 
+    CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = openUnitSession(context, exitCode);
     if (!session)
         return exitCode;
     if (!session->connect(context.err))
         return kExitNoUnit;
+    if (dryRun) {
+        std::error_code ec;
+        const auto sectors = std::filesystem::file_size(toFsPath(imagePath), ec) / kSectorRecordSize;
+        context.out << "Dry run: the image " << imagePath << " passed its checks and the ZR48 answered; " << sectors
+                    << " sectors would be written. Nothing was written.\n";
+        return kExitOk;
+    }
 
     TDownloader downloader(session->timers(), context.prompt);
     TDownloadVerifier verifier(session->timers());
@@ -172,7 +184,7 @@ int runDownload(Context& context, const Arguments& arguments)
                                       verifier.HandleFrame(payload, length);
                                   });
 
-    ProgressBar bar(context.err, "sectors", onTerminal(context.err));
+    ProgressBar bar(context.err, "sectors", barMode(context));
     const double start = session->elapsedSeconds();
     downloader.OnViewChanged = [&] {
         const auto count = static_cast<std::int64_t>(downloader.RecordCount());
@@ -187,14 +199,24 @@ int runDownload(Context& context, const Arguments& arguments)
         bar.finish(); // before any message
     };
     downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse);
-    runWhile(*session, [&] { return downloader.Result() == DownloadResult::Running; });
+    runWhile(*session, [&] {
+        if (downloader.Result() == DownloadResult::Running && ctrlC.pressed())
+            downloader.ButtonCancelClick();
+        return downloader.Result() == DownloadResult::Running;
+    });
     bar.finish();
+    if (downloader.Result() == DownloadResult::Cancelled) {
+        const std::size_t sent = downloader.RecordsSent();
+        context.err << "zr48: download interrupted: " << (sent > 0 ? sent - 1 : 0) << " of " << downloader.RecordCount()
+                    << " sectors were written, so the ZR48's card holds part of the image; download it again\n";
+        return kExitFailed;
+    }
     if (downloader.Result() != DownloadResult::Finished)
         return kExitFailed; // the downloader has said why
     context.out << toUtf8(downloader.View().Label) << " " << downloader.RecordCount() << " sectors written in "
                 << seconds(session->elapsedSeconds() - start) << ".\n";
     downloader.ButtonCancelClick(); // the dialog's OK
-    return verify ? readBack(context, *session, imagePath, verifier) : kExitOk;
+    return verify ? readBack(context, *session, imagePath, verifier, ctrlC) : kExitOk;
 }
 
 // --- upload --------------------------------------------------------------------------------------
@@ -217,21 +239,14 @@ void reportKeptImage(Context& context, const TUploader& uploader, bool interrupt
 
 int runUpload(Context& context, const Arguments& arguments)
 {
-    std::string file;
-    bool force = false;
-    bool verify = false;
-    for (const std::string& a : arguments) {
-        if (a == "--force")
-            force = true;
-        else if (a == "--verify")
-            verify = true;
-        else if (a.starts_with("-") || !file.empty())
-            return usageError(context, "upload");
-        else
-            file = a;
-    }
-    if (file.empty())
+    const auto parsed = parseArguments(context, "upload", arguments);
+    if (!parsed)
+        return kExitUsage;
+    if (parsed->positional.size() != 1)
         return usageError(context, "upload");
+    const std::string& file = parsed->positional[0];
+    const bool force = parsed->has("--force");
+    const bool verify = parsed->has("--verify");
     const Path projectPath = absolutePath(file);
     if (lowerCase(extractFileExt(projectPath)) != ".mpj") {
         context.err << "zr48: the new project's file name must end in .mpj, not '" << file << "'\n";
@@ -253,8 +268,7 @@ int runUpload(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
 
-    // Ctrl-C while a card is read ends the upload as its Cancel button does, keeping what it read.
-    const platform::CtrlCWatch ctrlC; // before the session, whose threads take over the signal mask
+    CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = openUnitSession(context, exitCode);
     if (!session)
@@ -292,7 +306,7 @@ int runUpload(Context& context, const Arguments& arguments)
         if (!bar || directory != directoryBar) {
             endPhase(true);
             bar = std::make_unique<ProgressBar>(context.err, directory ? "directory sectors" : "device file sectors",
-                                                onTerminal(context.err));
+                                                barMode(context));
             directoryBar = directory;
             phaseStart = session->elapsedSeconds();
         }
@@ -329,37 +343,180 @@ int runUpload(Context& context, const Arguments& arguments)
     return kExitOk;
 }
 
+// --- dump-card -----------------------------------------------------------------------------------
+
+// "FIRST-LAST" or "N": card sector numbers, decimal or hexadecimal (0x1A0, $1A0).
+std::optional<std::pair<std::uint16_t, std::uint16_t>> parseSectorRange(const std::string& text)
+{
+    const std::size_t dash = text.find('-');
+    const auto first = MemView::ParseNumber(text.substr(0, dash));
+    const auto last = dash == std::string::npos ? first : MemView::ParseNumber(text.substr(dash + 1));
+    if (!first || !last || *first < 0 || *last > MemView::kLastSector || *first > *last)
+        return std::nullopt;
+    return std::pair{static_cast<std::uint16_t>(*first), static_cast<std::uint16_t>(*last)};
+}
+
+std::string sectorSpan(std::uint16_t first, std::uint16_t last)
+{
+    return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
+}
+
+int runDumpCard(Context& context, const Arguments& arguments)
+{
+    const auto parsed = parseArguments(context, "dump-card", arguments);
+    if (!parsed)
+        return kExitUsage;
+    const auto& positional = parsed->positional;
+    if (positional.empty() || positional.size() > 2)
+        return usageError(context, "dump-card");
+    const auto range = positional.size() == 2 ? parseSectorRange(positional[1])
+                                              : std::optional(std::pair<std::uint16_t, std::uint16_t>{
+                                                    0, static_cast<std::uint16_t>(MemView::kLastSector)});
+    if (!range)
+        return usageError(context, "dump-card",
+                          "'" + positional[1] +
+                              "' is no sector range: FIRST-LAST, from 0 to 65535 (decimal, or hexadecimal as 0x1A0)");
+    const std::string& file = positional[0];
+    const Path path = absolutePath(file);
+    if (directoryExists(path)) {
+        context.err << "zr48: '" << file << "' is a folder; give the image file's name\n";
+        return kExitUsage;
+    }
+    if (fileExists(path) && !parsed->has("--force")) {
+        context.err << "zr48: the file '" << file << "' exists; add --force to replace it\n";
+        return kExitFailed;
+    }
+    try {
+        // Before the card is read, not after it.
+        checkFolderWritable(extractFileDir(path));
+    } catch (const Error& e) {
+        context.err << "zr48: " << e.message() << '\n';
+        return kExitFailed;
+    }
+
+    CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
+    int exitCode = kExitOk;
+    const auto session = openUnitSession(context, exitCode);
+    if (!session)
+        return exitCode;
+    if (!session->connect(context.err))
+        return kExitNoUnit;
+
+    TCardReader reader(session->timers());
+    reader.SetLink([&session](std::span<const std::uint8_t> payload) { session->link().Send(payload); });
+    const DialogReceiver receiver(
+        session->dispatcher(), FrameDispatcher::Dialog::Uploader,
+        [&reader](const std::uint8_t* payload, int length) { reader.HandleFrame(payload, length); });
+    ProgressBar bar(context.err, "sectors", barMode(context));
+    const double start = session->elapsedSeconds();
+    reader.OnProgress = [&] {
+        bar.update(static_cast<std::int64_t>(reader.Records().size()), static_cast<std::int64_t>(reader.SectorCount()),
+                   session->elapsedSeconds() - start);
+    };
+    reader.Start(range->first, range->second);
+    runWhile(*session, [&] {
+        if (reader.Result() == CardReadResult::Running && ctrlC.pressed())
+            reader.Cancel();
+        return reader.Result() == CardReadResult::Running;
+    });
+    bar.finish();
+
+    const auto& records = reader.Records();
+    if (!records.empty()) {
+        try {
+            WriteSectorImage(path, records);
+        } catch (const Error& e) {
+            context.err << "zr48: " << e.message() << "\nzr48: nothing read was kept\n";
+            return kExitFailed;
+        }
+    }
+    if (reader.Result() == CardReadResult::Finished) {
+        context.out << "Card sectors " << sectorSpan(range->first, range->second) << " read in "
+                    << seconds(session->elapsedSeconds() - start) << " into " << path << " (" << records.size()
+                    << " sectors, " << records.size() * kSectorRecordSize << " bytes).\n";
+        return kExitOk;
+    }
+    context.err << "zr48: "
+                << (reader.Result() == CardReadResult::Cancelled
+                        ? std::string("dump interrupted")
+                        : "the ZR48 did not answer when sector " + std::to_string(reader.CurrentSector()) +
+                              " was read");
+    if (records.empty())
+        context.err << "; nothing was written\n";
+    else
+        context.err << "; the " << records.size() << " sectors read so far ("
+                    << sectorSpan(records.front().Number, records.back().Number) << ") are kept in '" << path << "'\n";
+    return kExitFailed;
+}
+
 } // namespace
 
 Command downloadCommand()
 {
-    return {"download", "PROJECT.mpj|IMAGE.mpd [--verify] [--force]",
-            "Write a project or a card image into the ZR48's card.",
-            "A project file is compiled first (as 'zr48 compile' does) and only a complete image is written.\n"
-            "Each sector goes out as one frame; the ZR48 acknowledges it, silence is answered by a resend\n"
-            "every 200 ms, and ten resends without an answer end the download.\n"
-            "The image is checked first, as 'zr48 inspect' does: a damaged one is refused with its first\n"
-            "problem named, and nothing is sent.\n"
-            "  --verify   then read every written sector back and compare it with the image; the first\n"
-            "             sector that differs is reported.\n"
-            "  --force    write a damaged image all the same\n"
-            "Exit status 0 when written (and verified), 1 when the download or the check failed, 2 when no\n"
-            "ZR48 answered.",
-            runDownload};
+    static const OptionRow options[] = {
+        {.longName = "--verify",
+         .help = "then read every written sector back and compare it with the image; the first sector that differs is "
+                 "reported"},
+        {.longName = "--force", .help = "write a damaged image all the same"},
+        {.shortName = "-n",
+         .longName = "--dry-run",
+         .help = "make every check (compile, image check, the unit answers) and write nothing: no frame that writes is "
+                 "sent"},
+    };
+    return {.name = "download",
+            .arguments = "PROJECT.mpj|IMAGE.mpd",
+            .summary = "Write a project or a card image into the ZR48's card.",
+            .details = "A project file is compiled first (as 'zr48 compile' does, also with --dry-run) and only a\n"
+                       "complete image is written. Each sector goes out as one frame; the ZR48 acknowledges it,\n"
+                       "silence is answered by a resend every 200 ms, and ten resends without an answer end the\n"
+                       "download. The image is checked first, as 'zr48 inspect' does: a damaged one is refused with\n"
+                       "its first problem named, and nothing is sent. Ctrl-C stops the download and says how much of\n"
+                       "the image the card holds.\n"
+                       "Exit status 0 when written (and verified), 1 when the download or the check failed, 2 when no\n"
+                       "ZR48 answered.",
+            .options = options,
+            .files = "mpj|mpd",
+            .run = runDownload};
 }
 
 Command uploadCommand()
 {
-    return {"upload", "NEW.mpj [--verify] [--force]", "Read the ZR48's card back into a new project.",
-            "Reads the card's directory and menu sectors and the device files they name into NEW.mpd, then\n"
-            "unpacks it beside it: NEW.mpj and one NEW_N.mpi per device (N the slot number). The folder is\n"
-            "created when missing. An upload that stops (no answer, Ctrl-C, a disk that is full) says where\n"
-            "it kept the sectors read so far.\n"
-            "  --verify   read every sector twice, and again until two reads agree: frames carry no\n"
-            "             checksum, so a byte changed on the line would otherwise go into the project\n"
-            "  --force    replace an existing NEW.mpj (and the files of an earlier upload)\n"
-            "Exit status 0 when the project is written, 1 when the upload failed, 2 when no ZR48 answered.",
-            runUpload};
+    static const OptionRow options[] = {
+        {.longName = "--verify",
+         .help = "read every sector twice, and again until two reads agree: frames carry no checksum, so a byte "
+                 "changed on the line would otherwise go into the project"},
+        {.longName = "--force", .help = "replace an existing NEW.mpj (and the files of an earlier upload)"},
+    };
+    return {.name = "upload",
+            .arguments = "NEW.mpj",
+            .summary = "Read the ZR48's card back into a new project.",
+            .details =
+                "Reads the card's directory and menu sectors and the device files they name into NEW.mpd, then\n"
+                "unpacks it beside it: NEW.mpj and one NEW_N.mpi per device (N the slot number). The folder is\n"
+                "created when missing. An upload that stops (no answer, Ctrl-C, a disk that is full) says where\n"
+                "it kept the sectors read so far.\n"
+                "Exit status 0 when the project is written, 1 when the upload failed, 2 when no ZR48 answered.",
+            .options = options,
+            .files = "mpj",
+            .run = runUpload};
+}
+
+Command dumpCardCommand()
+{
+    static const OptionRow options[] = {
+        {.longName = "--force", .help = "replace an existing OUT.mpd"},
+    };
+    return {.name = "dump-card",
+            .arguments = "OUT.mpd [FIRST-LAST]",
+            .summary = "Read card sectors as they are into an image file, for diagnosis.",
+            .details = "Reads the sectors FIRST to LAST (by default the whole card, 0-65535: about 25 minutes) one by\n"
+                       "one, as the sector viewer does, and writes them as sector records, the form of a card image\n"
+                       "('zr48 inspect OUT.mpd' lists it). Sector numbers are decimal or hexadecimal (0x1A0, $1A0);\n"
+                       "N alone reads one sector. When the read stops (Ctrl-C, no answer), the sectors read so far\n"
+                       "are kept in OUT.mpd and the message says which.",
+            .options = options,
+            .files = "mpd",
+            .run = runDumpCard};
 }
 
 } // namespace zr48::cli

@@ -1,5 +1,6 @@
 #pragma once
-// Writing a card image into the unit and reading a card back into a project.
+// Writing a card image into the unit, reading a card back into a project, and reading card sectors
+// as they are.
 
 #include "cli/Cli.h"
 
@@ -7,5 +8,6 @@ namespace zr48::cli {
 
 Command downloadCommand();
 Command uploadCommand();
+Command dumpCardCommand();
 
 } // namespace zr48::cli

@@ -4,7 +4,8 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
-#include "base/Platform.h"
+#include "cli/Interrupt.h"
+#include "cli/Json.h"
 #include "cli/PngFile.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
@@ -12,7 +13,6 @@
 #include "tools/MemView.h"
 
 #include <filesystem>
-#include <iostream>
 #include <ostream>
 
 namespace zr48::cli {
@@ -30,14 +30,9 @@ constexpr int kSectorLimitMs = 5000;
 // The viewer of the command line is the first document window.
 constexpr int kViewerWindowId = 1;
 
-// A progress bar redrawn in place only on a terminal.
-bool isTerminal(const std::ostream& stream)
+ProgressBar::Mode barMode(const Context& context)
 {
-    if (&stream == &std::cerr)
-        return platform::isTerminal(platform::StandardStream::Error);
-    if (&stream == &std::cout)
-        return platform::isTerminal(platform::StandardStream::Output);
-    return false;
+    return progressMode(context.err, context.options.quiet, context.options.virtualTime);
 }
 
 // The session of a device command with the unit connected; null with `exitCode` set otherwise.
@@ -97,20 +92,25 @@ std::string shellQuoted(const std::string& text)
     return quoted + "'";
 }
 
+// The command that runs the update again, as the shell takes it.
+std::string commandAgain(const Context& context, const Path& path, bool force)
+{
+    std::string again = "zr48";
+    if (context.options.link != "auto")
+        again += " --link " + shellQuoted(context.options.link);
+    return again + " firmware " + shellQuoted(path) + (force ? " --force" : "");
+}
+
 int runFirmware(Context& context, const Arguments& arguments)
 {
-    std::string file;
-    bool force = false;
-    for (const std::string& a : arguments) {
-        if (a == "--force")
-            force = true;
-        else if (a.starts_with("-") || !file.empty())
-            return usageError(context, "firmware");
-        else
-            file = a;
-    }
-    if (file.empty())
+    const auto parsed = parseArguments(context, "firmware", arguments);
+    if (!parsed)
+        return kExitUsage;
+    if (parsed->positional.size() != 1)
         return usageError(context, "firmware");
+    const std::string& file = parsed->positional[0];
+    const bool force = parsed->has("--force");
+    const bool dryRun = parsed->has("--dry-run");
     const Path path = absolutePath(file);
     // Checked before the unit is asked for, so that a wrong file does not wait for a unit, and a
     // file that is no firmware never starts the boot loader.
@@ -127,11 +127,12 @@ int runFirmware(Context& context, const Arguments& arguments)
                     << "\nzr48: nothing was sent to the ZR48; add --force to program it anyway\n";
         return kExitFailed;
     }
+    CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
-    ProgressBar bar(context.err, "blocks", isTerminal(context.err));
+    ProgressBar bar(context.err, "blocks", barMode(context));
     const Firmware* updater = nullptr;
     int shown = -1;
     double start = 0;
@@ -152,8 +153,10 @@ int runFirmware(Context& context, const Arguments& arguments)
     registerFirmware(*session, firmware);
     firmware.SetSilenceLimit(kSilenceLimitMs);
     firmware.EditFileNameChange(path);
-    context.out << "Updating the ZR48 with " << path << " (" << toUtf8(firmware.view().fileVersion) << ")\n";
-    if (!session->simulated() && sameText(firmware.view().fileVersion, Firmware::kDemoImageVersion)) {
+    const Text fileVersion = firmware.view().fileVersion;
+    if (!dryRun)
+        context.out << "Updating the ZR48 with " << path << " (" << toUtf8(fileVersion) << ")\n";
+    if (!session->simulated() && sameText(fileVersion, Firmware::kDemoImageVersion)) {
         context.err << "zr48: " << path
                     << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
         return kExitFailed;
@@ -162,26 +165,42 @@ int runFirmware(Context& context, const Arguments& arguments)
     const auto size = std::filesystem::file_size(toFsPath(path), ec);
     if (!ec && size < std::uintmax_t{Firmware::kBlocks} * Firmware::kBlockSize)
         context.err << "zr48: the file holds " << size << " bytes; the blocks beyond its end are sent as zeros\n";
+    if (dryRun) {
+        const Text unitVersion = askVersion(*session, firmware);
+        context.out << "Dry run: " << path << " (" << toUtf8(fileVersion) << ") passed its checks and the ZR48 ("
+                    << toUtf8(unitVersion) << ") answered; " << Firmware::kBlocks
+                    << " blocks would be programmed. Nothing was sent to the boot loader.\n";
+        return kExitOk;
+    }
     start = session->elapsedSeconds();
     firmware.ButtonUpdateClick(force ? CheckPolicy::Force : CheckPolicy::Refuse);
     if (firmware.outcome() == Firmware::Outcome::FileUnreadable || firmware.outcome() == Firmware::Outcome::FileRefused)
         return kExitFailed;
+    bool interrupted = false;
     session->runUntil(
         [&] {
             showProgress();
-            return firmware.state() == Firmware::State::Idle;
+            interrupted = firmware.state() != Firmware::State::Idle && ctrlC.pressed();
+            return firmware.state() == Firmware::State::Idle || interrupted;
         },
         kUpdateLimitMs);
     showProgress();
     bar.finish();
+    if (interrupted) {
+        const bool programming = firmware.state() == Firmware::State::Programming;
+        context.err << "zr48: update interrupted"
+                    << (programming ? " after " + std::to_string(firmware.currentBlock()) + " of " +
+                                          std::to_string(Firmware::kBlocks) + " blocks"
+                                    : std::string(" while the boot loader was starting"))
+                    << "; the ZR48 stays in its boot loader until an update completes; run the update again:\n"
+                    << "zr48:   " << commandAgain(context, path, force) << '\n';
+        return kExitFailed;
+    }
     switch (firmware.outcome()) {
     case Firmware::Outcome::Finished: break;
     case Firmware::Outcome::BootLoaderUnreachable: return kExitFailed;
     case Firmware::Outcome::UnitStoppedAnswering: {
-        std::string again = "zr48";
-        if (context.options.link != "auto")
-            again += " --link " + shellQuoted(context.options.link);
-        again += " firmware " + shellQuoted(path) + (force ? " --force" : "");
+        const std::string again = commandAgain(context, path, force);
         context.err << "zr48: the ZR48 stopped answering during the update (" << firmware.currentBlock() << " of "
                     << Firmware::kBlocks << " blocks programmed, then " << kSilenceLimitMs / 1000
                     << " s without an answer)\n"
@@ -202,9 +221,13 @@ int runFirmware(Context& context, const Arguments& arguments)
 
 // --- version -------------------------------------------------------------------------------------
 
-int runVersion(Context& context, const Arguments& arguments)
+int runVersion(Context& context, const Arguments& given)
 {
-    if (arguments.size() > 1 || (!arguments.empty() && arguments[0].starts_with("-")))
+    const auto parsed = parseArguments(context, "version", given);
+    if (!parsed)
+        return kExitUsage;
+    const Arguments& arguments = parsed->positional;
+    if (arguments.size() > 1)
         return usageError(context, "version");
     // A file named but not there is an error, not a file of version "Unknown".
     if (!arguments.empty() && !fileExists(absolutePath(arguments[0]))) {
@@ -228,15 +251,29 @@ int runVersion(Context& context, const Arguments& arguments)
 
     const Text device = askVersion(*session, firmware);
     const Text file = Firmware::FileVersion(firmware.view().fileName);
+    const bool recommended = Firmware::UpdateRecommended(device, file);
+    const bool deviceKnown = !sameText(device, Firmware::kUnknown);
+    if (parsed->has("--json")) {
+        JsonWriter json(context.out);
+        json.beginObject().key("unitVersion");
+        deviceKnown ? json.string(toUtf8(device)) : json.null();
+        json.key("firmwareFile");
+        firmware.view().fileName.empty() ? json.null() : json.string(firmware.view().fileName);
+        json.key("fileVersion");
+        sameText(file, Firmware::kUnknown) ? json.null() : json.string(toUtf8(file));
+        json.booleanField("updateRecommended", recommended).endObject();
+        if (!deviceKnown)
+            context.err << "zr48: Unable to retrieve version number.\n";
+        return deviceKnown ? kExitOk : kExitFailed;
+    }
     context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
     context.out << "Firmware file:      "
                 << (firmware.view().fileName.empty() ? "none (no " + dataDir() + Firmware::kDefaultFile + ")"
                                                      : firmware.view().fileName)
                 << '\n';
     context.out << "File version:       " << toUtf8(file) << '\n';
-    const bool recommended = Firmware::UpdateRecommended(device, file);
     context.out << "Update recommended: " << (recommended ? "yes" : "no") << '\n';
-    if (sameText(device, Firmware::kUnknown)) {
+    if (!deviceKnown) {
         context.prompt.error("Unable to retrieve version number.");
         return kExitFailed;
     }
@@ -247,19 +284,14 @@ int runVersion(Context& context, const Arguments& arguments)
 
 int runDisplay(Context& context, const Arguments& arguments)
 {
-    std::string pngFile;
-    bool border = true;
-    bool removeUsbIcon = true;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--png" && i + 1 < arguments.size())
-            pngFile = arguments[++i];
-        else if (arguments[i] == "--no-border")
-            border = false;
-        else if (arguments[i] == "--keep-usb-icon")
-            removeUsbIcon = false;
-        else
-            return usageError(context, "display");
-    }
+    const auto parsed = parseArguments(context, "display", arguments);
+    if (!parsed)
+        return kExitUsage;
+    if (!parsed->positional.empty())
+        return usageError(context, "display");
+    const std::string pngFile = parsed->value("--png").value_or("");
+    const bool border = !parsed->has("--no-border");
+    const bool removeUsbIcon = !parsed->has("--keep-usb-icon");
     int exitCode = kExitOk;
     const auto session = connectedSession(context, exitCode);
     if (!session)
@@ -272,7 +304,7 @@ int runDisplay(Context& context, const Arguments& arguments)
     dump.CheckBoxRemoveUsbIconClick(removeUsbIcon);
     dump.ButtonRefreshClick();
 
-    ProgressBar bar(context.err, "pages", isTerminal(context.err));
+    ProgressBar bar(context.err, "pages", barMode(context));
     int shown = -1;
     const double start = session->elapsedSeconds();
     session->runUntil(
@@ -309,8 +341,12 @@ int runDisplay(Context& context, const Arguments& arguments)
 
 // --- sector --------------------------------------------------------------------------------------
 
-int runSector(Context& context, const Arguments& arguments)
+int runSector(Context& context, const Arguments& given)
 {
+    const auto parsed = parseArguments(context, "sector", given);
+    if (!parsed)
+        return kExitUsage;
+    const Arguments& arguments = parsed->positional;
     const auto number = arguments.size() == 1 ? MemView::ParseNumber(arguments[0]) : std::nullopt;
     if (!number || *number < 0 || *number > MemView::kLastSector)
         return usageError(context, "sector");
@@ -352,46 +388,69 @@ std::string displayPictureArt(const DisplayPicture& picture)
 
 Command firmwareCommand()
 {
-    return {"firmware", "FILE.bin [--force]", "Program a firmware file into the ZR48 through its boot loader.",
-            "Checks the file first: it must hold a version text (\"R48+1...\") and at most 122,880 bytes,\n"
-            "the 480 blocks of 256 bytes that the boot loader takes. Then starts the ZR48's boot loader\n"
-            "and sends the blocks, each acknowledged (beyond the end of a shorter file, zeros); a lost\n"
-            "block is sent again every 200 ms, for up to 5 s of silence. Then asks the unit for its\n"
-            "firmware version.\n"
-            "  --force    program a file that fails the check all the same\n"
-            "Exit status 0 when the update finished, 1 when the file is refused or cannot be read, the\n"
-            "boot loader does not answer within 5 s or the unit stops answering, 2 when no ZR48 answered.",
-            runFirmware};
+    static const OptionRow options[] = {
+        {.longName = "--force", .help = "program a file that fails the check all the same"},
+        {.shortName = "-n",
+         .longName = "--dry-run",
+         .help = "make every check (the file, the unit answers and tells its version) and program nothing: the boot "
+                 "loader is not started"},
+    };
+    return {.name = "firmware",
+            .arguments = "FILE.bin",
+            .summary = "Program a firmware file into the ZR48 through its boot loader.",
+            .details = "Checks the file first: it must hold a version text (\"R48+1...\") and at most 122,880 bytes,\n"
+                       "the 480 blocks of 256 bytes that the boot loader takes. Then starts the ZR48's boot loader\n"
+                       "and sends the blocks, each acknowledged (beyond the end of a shorter file, zeros); a lost\n"
+                       "block is sent again every 200 ms, for up to 5 s of silence. Then asks the unit for its\n"
+                       "firmware version. After Ctrl-C, or when the unit stops answering, the ZR48 stays in its\n"
+                       "boot loader until an update completes; the message says how to run it again.\n"
+                       "Exit status 0 when the update finished, 1 when the file is refused or cannot be read, the\n"
+                       "boot loader does not answer within 5 s or the unit stops answering, 2 when no ZR48 answered.",
+            .options = options,
+            .files = "bin",
+            .run = runFirmware};
 }
 
 Command versionCommand()
 {
-    return {"version", "[FILE.bin]", "Show the ZR48's firmware version and whether an update is recommended.",
-            "Asks the ZR48 for its firmware version and compares it with the version of FILE.bin (by\n"
-            "default Firmware/ZR48.BIN in the data folder, share/zr48/ beside the program's bin/): an\n"
-            "update is recommended when both are known and differ, letter case ignored. Exit status 1 when\n"
-            "the unit does not tell its version or FILE.bin is not there.",
-            runVersion};
+    static const OptionRow options[] = {
+        {.longName = "--json", .help = "print the versions as one JSON document instead (unknown ones as null)"},
+    };
+    return {.name = "version",
+            .arguments = "[FILE.bin]",
+            .summary = "Show the ZR48's firmware version and whether an update is recommended.",
+            .details = "Asks the ZR48 for its firmware version and compares it with the version of FILE.bin (by\n"
+                       "default Firmware/ZR48.BIN in the data folder, share/zr48/ beside the program's bin/): an\n"
+                       "update is recommended when both are known and differ, letter case ignored. Exit status 1 when\n"
+                       "the unit does not tell its version or FILE.bin is not there.",
+            .options = options,
+            .files = "bin",
+            .run = runVersion};
 }
 
 Command displayCommand()
 {
-    return {"display", "[--png FILE] [--no-border] [--keep-usb-icon]",
-            "Copy the ZR48's display as text art and as a picture.",
-            "Reads the display's ten pages and prints the 124 x 84 picture as text art: the 120 x 80\n"
-            "display inside a frame, with the USB icon corner painted over.\n"
-            "  --png FILE        also write the picture as a PNG file\n"
-            "  --no-border       leave the frame white\n"
-            "  --keep-usb-icon   show the top-left corner as the unit does",
-            runDisplay};
+    static const OptionRow options[] = {
+        {.longName = "--png", .value = "FILE", .help = "also write the picture as a PNG file", .valueFiles = "png"},
+        {.longName = "--no-border", .help = "leave the frame white"},
+        {.longName = "--keep-usb-icon", .help = "show the top-left corner as the unit does"},
+    };
+    return {.name = "display",
+            .summary = "Copy the ZR48's display as text art and as a picture.",
+            .details = "Reads the display's ten pages and prints the 124 x 84 picture as text art: the 120 x 80\n"
+                       "display inside a frame, with the USB icon corner painted over.",
+            .options = options,
+            .run = runDisplay};
 }
 
 Command sectorCommand()
 {
-    return {"sector", "N", "Show sector N of the ZR48's memory card as the sector viewer does.",
-            "Reads sector N (0 to 65535; decimal, or hexadecimal as 0x1A0 or $1A0) and prints its 32\n"
-            "dump lines: sector and offset, 16 bytes in hexadecimal, the same bytes as characters.",
-            runSector};
+    return {.name = "sector",
+            .arguments = "N",
+            .summary = "Show sector N of the ZR48's memory card as the sector viewer does.",
+            .details = "Reads sector N (0 to 65535; decimal, or hexadecimal as 0x1A0 or $1A0) and prints its 32\n"
+                       "dump lines: sector and offset, 16 bytes in hexadecimal, the same bytes as characters.",
+            .run = runSector};
 }
 
 } // namespace zr48::cli

@@ -1,8 +1,11 @@
 #include "cli/ProgressBar.h"
 
+#include "base/Platform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iostream>
 #include <ostream>
 
 namespace zr48::cli {
@@ -31,14 +34,16 @@ std::string renderProgress(std::int64_t position, std::int64_t maximum, double e
     return line;
 }
 
-ProgressBar::ProgressBar(std::ostream& out, std::string unit, bool interactive)
-    : out_(out), unit_(std::move(unit)), interactive_(interactive)
+ProgressBar::ProgressBar(std::ostream& out, std::string unit, Mode mode)
+    : out_(out), unit_(std::move(unit)), mode_(mode)
 {}
 
 void ProgressBar::update(std::int64_t position, std::int64_t maximum, double elapsedSeconds)
 {
+    if (mode_ == Mode::Off)
+        return;
     const std::string line = renderProgress(position, maximum, elapsedSeconds, unit_);
-    if (interactive_) {
+    if (mode_ == Mode::Redraw) {
         // Pad over the rest of a longer earlier line.
         out_ << '\r' << line << std::string(lastLength_ > line.size() ? lastLength_ - line.size() : 0, ' ')
              << std::flush;
@@ -58,6 +63,14 @@ void ProgressBar::finish()
     if (drawn_)
         out_ << '\n';
     drawn_ = false;
+}
+
+ProgressBar::Mode progressMode(const std::ostream& err, bool quiet, bool virtualTime)
+{
+    if (quiet)
+        return ProgressBar::Mode::Off;
+    const bool terminal = err.rdbuf() == std::cerr.rdbuf() && platform::isTerminal(platform::StandardStream::Error);
+    return terminal && !virtualTime ? ProgressBar::Mode::Redraw : ProgressBar::Mode::Lines;
 }
 
 } // namespace zr48::cli

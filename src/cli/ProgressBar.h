@@ -14,9 +14,11 @@ std::string renderProgress(std::int64_t position, std::int64_t maximum, double e
 
 class ProgressBar {
 public:
-    // On a terminal the bar is redrawn in place; elsewhere (a log, a pipe) a line is written at
-    // every tenth of the way.
-    ProgressBar(std::ostream& out, std::string unit, bool interactive);
+    // Redraw: on a terminal, the bar is redrawn in place. Lines: elsewhere (a log, a pipe), a line
+    // at every tenth of the way. Off: nothing (zr48 -q).
+    enum class Mode { Redraw, Lines, Off };
+
+    ProgressBar(std::ostream& out, std::string unit, Mode mode);
 
     void update(std::int64_t position, std::int64_t maximum, double elapsedSeconds);
     // Ends the bar's line (once).
@@ -25,10 +27,14 @@ public:
 private:
     std::ostream& out_;
     std::string unit_;
-    bool interactive_;
+    Mode mode_;
     bool drawn_ = false;
     int lastTenth_ = -1;
     std::size_t lastLength_ = 0;
 };
+
+// How bars on `err` are drawn: not at all when quiet, redrawn where `err` is the terminal's
+// standard error (and time is real), else as lines.
+ProgressBar::Mode progressMode(const std::ostream& err, bool quiet, bool virtualTime);
 
 } // namespace zr48::cli

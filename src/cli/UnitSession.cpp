@@ -4,11 +4,13 @@
 #include "base/Error.h"
 #include "link/Frames.h"
 
+#include <cstdio>
 #include <ostream>
 
 namespace zr48::cli {
 
-UnitSession::UnitSession(const LinkTarget& target, bool virtualTime)
+UnitSession::UnitSession(const LinkTarget& target, bool virtualTime, const SerialSystemFolders& folders, SessionLog log)
+    : log_(log)
 {
     std::function<std::int64_t()> nowUs;
     if (virtualTime) {
@@ -20,14 +22,28 @@ UnitSession::UnitSession(const LinkTarget& target, bool virtualTime)
         timers_ = &*realTime_;
         nowUs = [this] { return realTime_->nowUs(); };
     }
-    driver_ = std::make_unique<LinkDriver>(target, *timers_, std::move(nowUs));
+    driver_ = std::make_unique<LinkDriver>(target, *timers_, std::move(nowUs), folders);
+    say("reaching the ZR48 through " + driver_->description());
+    FtDriver* driver = &driver_->driver();
+    if (log_.err && log_.verbose >= 2) {
+        tracing_ = std::make_unique<TracingDriver>(*driver, *log_.err, [this] { return elapsedSeconds(); });
+        driver = tracing_.get();
+    }
     threads_ = std::make_unique<TimerRxThreadHost>(*timers_);
-    link_ = std::make_unique<TUsbZR48>(*timers_, driver_->driver(), *threads_, TUsbZR48::StatusSink{});
+    link_ =
+        std::make_unique<TUsbZR48>(*timers_, *driver, *threads_, [this](const Text& status) { statusChanged(status); });
+    statusChanged(link_->StatusText());
     link_->SetFrameHandler([this](const std::uint8_t* payload, int length) { dispatcher_.Dispatch(payload, length); });
 }
 
 UnitSession::~UnitSession()
 {
+    if (onSimulatedUnitDone && simulated())
+        onSimulatedUnitDone(*simulated());
+    statusChanged(link_->StatusText());
+    if (link_->Connected() || link_->TxCount() > 0)
+        say("link closed after " + std::to_string(link_->TxCount()) + " bytes sent and " +
+            std::to_string(link_->RxCount()) + " received (keep-alives not counted)");
     // The link goes first: it stops its receive thread and closes the driver.
     link_.reset();
     threads_.reset();
@@ -48,6 +64,25 @@ double UnitSession::elapsedSeconds() const
                         : static_cast<double>(realTime_->nowUs()) / 1e6;
 }
 
+void UnitSession::say(const std::string& line)
+{
+    if (log_.err && log_.verbose >= 1)
+        *log_.err << kMessagePrefix << line << '\n';
+}
+
+void UnitSession::statusChanged(const Text& status)
+{
+    // The counts of a connected link change all the time; its state is what is said.
+    const std::string text = toUtf8(status);
+    const std::string state = text.starts_with("Connected") ? "Connected" : text;
+    if (state == lastState_)
+        return;
+    lastState_ = state;
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f s", elapsedSeconds());
+    say("link: " + state + " (at " + time + ")");
+}
+
 bool UnitSession::connect(std::ostream& err)
 {
     if (link_->DeviceOpen() && !link_->Connected()) {
@@ -55,6 +90,7 @@ bool UnitSession::connect(std::ostream& err)
         link_->Send(encode(KeepAliveFrame{}));
         runUntil([this] { return link_->Connected(); }, kConnectWaitMs);
     }
+    statusChanged(link_->StatusText());
     if (link_->Connected())
         return true;
     err << "zr48: no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
@@ -66,12 +102,18 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
 {
     const auto target = parseLinkTarget(context.options.link);
     if (!target) {
-        context.err << "zr48: unknown link '" << context.options.link << "'; use " << kLinkTargetHelp << "\n";
+        context.err << "zr48: unknown link '" << context.options.link << "'"
+                    << (context.options.linkOrigin == "--link" ? "" : " in " + context.options.linkOrigin) << "; use "
+                    << kLinkTargetHelp << "\n";
         exitCode = kExitUsage;
         return nullptr;
     }
     try {
-        return std::make_unique<UnitSession>(*target, context.options.virtualTime);
+        auto session =
+            std::make_unique<UnitSession>(*target, context.options.virtualTime, context.options.systemFolders,
+                                          SessionLog{&context.err, context.options.verbose});
+        session->onSimulatedUnitDone = context.options.simulatedUnitDone;
+        return session;
     } catch (const Error& e) {
         context.err << "zr48: " << e.message() << "\n";
         exitCode = kExitFailed;

@@ -7,6 +7,7 @@
 #include "base/Timer.h"
 #include "base/VirtualClock.h"
 #include "cli/Cli.h"
+#include "cli/WireTrace.h"
 #include "link/FrameDispatcher.h"
 #include "link/UsbZR48.h"
 #include "link/drivers/LinkDrivers.h"
@@ -19,13 +20,22 @@
 
 namespace zr48::cli {
 
+// What a session says on standard error besides its messages: with verbose 1, how the unit is
+// reached and what the link does; with 2, every frame too (a wire trace).
+struct SessionLog {
+    std::ostream* err = nullptr;
+    int verbose = 0;
+};
+
 class UnitSession {
 public:
     static constexpr int kConnectWaitMs = 3000;
 
     // Throws zr48::Error when the link cannot be made (for instance a simulator card file that
-    // cannot be read). The link opens at once; frames go to `dispatcher()`.
-    UnitSession(const LinkTarget& target, bool virtualTime);
+    // cannot be read). The link opens at once; frames go to `dispatcher()`. Serial devices are
+    // looked for in `folders`.
+    UnitSession(const LinkTarget& target, bool virtualTime, const SerialSystemFolders& folders = {},
+                SessionLog log = {});
     ~UnitSession();
     UnitSession(const UnitSession&) = delete;
     UnitSession& operator=(const UnitSession&) = delete;
@@ -45,11 +55,21 @@ public:
     // Waits up to 3 s for the unit to answer. On failure writes "no ZR48 found: ..." to `err`.
     bool connect(std::ostream& err);
 
+    // Called with the simulated unit when the session ends.
+    std::function<void(SimulatedUnit&)> onSimulatedUnitDone;
+
 private:
+    // The link's status text every 100 ms; with -v, each change of state is said.
+    void statusChanged(const Text& status);
+    void say(const std::string& line);
+
+    SessionLog log_;
+    std::string lastState_;
     std::optional<RealTimeLoop> realTime_;
     std::optional<VirtualClock> virtualTime_;
     TimerFactory* timers_ = nullptr;
     std::unique_ptr<LinkDriver> driver_;
+    std::unique_ptr<TracingDriver> tracing_; // with -vv, between the link and the driver
     std::unique_ptr<TimerRxThreadHost> threads_;
     std::unique_ptr<TUsbZR48> link_;
     FrameDispatcher dispatcher_;

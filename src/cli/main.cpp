@@ -33,6 +33,8 @@ int main(int argc, char* argv[])
                                            prompt.setPolicy(yes ? zr48::TerminalPrompt::Policy::AlwaysYes
                                                                 : zr48::TerminalPrompt::Policy::AlwaysNo);
                                        }};
+    if (const auto link = zr48::platform::environmentVariable(zr48::cli::kLinkVariable))
+        environment.linkVariable = *link;
     const zr48::cli::Arguments arguments = zr48::platform::commandLineArguments(argc, argv);
     return zr48::cli::run(environment, arguments);
 }

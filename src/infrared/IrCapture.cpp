@@ -26,6 +26,24 @@ void TIrCapture::ButtonCaptureClick()
         onCleared();
 }
 
+void TIrCapture::LoadCapture(std::span<const std::uint8_t> bytes)
+{
+    timerWait_->stop();
+    timerRequest_->stop();
+    const auto size = std::min<std::size_t>(bytes.size(), kCaptureBytes);
+    buffer_->fill(0);
+    std::copy_n(bytes.begin(), size, buffer_->begin());
+    capturedLength_ = static_cast<int>(size);
+    nextOffset_ = capturedLength_;
+    validSamples_ = static_cast<float>(size * 8);
+    state_ = State::Idle;
+}
+
+int TIrCapture::ReceivedBytes() const
+{
+    return std::min({capturedLength_, nextOffset_, static_cast<int>(kCaptureBytes)});
+}
+
 void TIrCapture::HandleFrame(const std::uint8_t* payload, int length)
 {
     const FrameView frame(payload, length > 0 ? static_cast<std::size_t>(length) : 0);
@@ -98,6 +116,8 @@ void TIrCapture::Finish()
 {
     state_ = State::Idle;
     timerRequest_->stop();
+    if (onFinished)
+        onFinished();
 }
 
 } // namespace zr48

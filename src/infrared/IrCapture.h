@@ -32,6 +32,10 @@ public:
 
     // "Capture": clears the capture and asks the unit for a new one.
     void ButtonCaptureClick();
+    // A capture kept in a file (the start of the buffer, at most 65,536 bytes) becomes the
+    // capture on screen, as if its bytes had just arrived. Meant for an idle scope: an exchange
+    // under way is given up.
+    void LoadCapture(std::span<const std::uint8_t> bytes);
     // A frame whose byte 1 is this scope's window id.
     void HandleFrame(const std::uint8_t* payload, int length);
 
@@ -51,10 +55,17 @@ public:
         return capturedLength_ > 0 && (nextOffset_ >= capturedLength_ || nextOffset_ >= kCaptureBytes);
     }
 
+    // The bytes from the start of the buffer that arrived in order: every announced byte after a
+    // complete transfer, fewer when the unit stopped answering, 0 while none was announced.
+    int ReceivedBytes() const;
+
     // Called when the capture was cleared by "Capture" (the views repaint, the measurement resets).
     std::function<void()> onCleared;
     // Called after each frame that the scope handles draws anew (zoomed view, then overview).
     std::function<void()> onRedraw;
+    // Called when the scope becomes idle again (Capture enabled): the transfer is complete or the
+    // unit stopped answering.
+    std::function<void()> onFinished;
 
 private:
     void TimerWaitTimer();

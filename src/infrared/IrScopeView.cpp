@@ -3,6 +3,7 @@
 #include "infrared/SignalAnalyser.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zr48 {
 
@@ -27,6 +28,24 @@ void TIrScopeView::ButtonHorizontalPlusClick()
 {
     scaleIndex_ = scaleIndexAfterPlus(scaleIndex_);
     ResetMeasure();
+}
+
+bool TIrScopeView::ZoomWheel(int x, int notches)
+{
+    const int index = clampScaleIndex(scaleIndex_ - notches);
+    if (index == scaleIndex_)
+        return false;
+    // Before the first drawing there is no column to keep.
+    if (zoomScale_.width > 0) {
+        const double sample = static_cast<double>(zoomScale_.firstSample) +
+                              static_cast<double>(x) * static_cast<double>(zoomScale_.samplesPerPixel);
+        const ScopeScale next = zoomScale(index, 0, zoomScale_.width, zoomScale_.height);
+        zoomCentre_ = std::llround(sample - static_cast<double>(x) * static_cast<double>(next.samplesPerPixel) +
+                                   static_cast<double>(next.samplesAcross) * 0.5);
+    }
+    scaleIndex_ = index;
+    ResetMeasure();
+    return true;
 }
 
 const char* TIrScopeView::ScaleLabel() const
@@ -85,9 +104,15 @@ ScopeViewDrawing TIrScopeView::DrawZoomView(int width, int height, CaptureView c
     appendTrace(zoomScale_, capture, validSamples, TraceKind::Capture, view.lines);
     if (showReference_)
         appendTrace(zoomScale_, *reference_, validSamples, TraceKind::Reference, view.lines);
-    appendMeasureMarks(measure_, height, view.lines);
-    view.measure = measureText(measure_, zoomScale_.secondsPerDivision, decimalSeparator);
+    DrawMeasurement(view, decimalSeparator);
     return view;
+}
+
+void TIrScopeView::DrawMeasurement(ScopeViewDrawing& zoom, char decimalSeparator) const
+{
+    zoom.marks.clear();
+    appendMeasureMarks(measure_, zoom.scale.height, zoom.marks);
+    zoom.measure = measureText(measure_, zoom.scale.secondsPerDivision, decimalSeparator);
 }
 
 ScopeViewDrawing TIrScopeView::DrawOverview(int width, int height, CaptureView capture, float validSamples)

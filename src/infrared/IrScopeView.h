@@ -13,11 +13,15 @@
 
 namespace zr48 {
 
-// One view, ready to paint on a black bitmap of its size: grid dots (grey), then the lines in order.
+// One view, ready to paint on a black bitmap of its size: grid dots (grey), then the lines in
+// order, then the measuring marks.
 struct ScopeViewDrawing {
     ScopeScale scale;
     std::vector<Point> gridDots;
     DrawOps lines;
+    // Zoomed view only: the measuring marks, kept apart because they follow the mouse while the
+    // rest stays as it is.
+    DrawOps marks;
     // Zoomed view only: the text over the measuring points (empty before the first click) and the
     // whole text of the measure box.
     MeasureText measure;
@@ -33,6 +37,10 @@ public:
     // the scale table where the scale stays.
     void ButtonHorizontalMinusClick();
     void ButtonHorizontalPlusClick();
+    // The mouse wheel over the zoomed view, in notches: away from the user shows less time per
+    // division (as "+"), towards the user more (as "-"), keeping the sample under column x under
+    // it. A change of scale resets the measurement. Returns whether the scale changed.
+    bool ZoomWheel(int x, int notches);
     int ScaleIndex() const { return scaleIndex_; }
     const char* ScaleLabel() const;
 
@@ -62,6 +70,9 @@ public:
     ScopeViewDrawing DrawZoomView(int width, int height, CaptureView capture, float validSamples,
                                   char decimalSeparator);
     ScopeViewDrawing DrawOverview(int width, int height, CaptureView capture, float validSamples);
+    // After a mouse move in the zoomed view only the measurement changes: its marks and text in
+    // the last zoomed view drawn, the rest left as it is.
+    void DrawMeasurement(ScopeViewDrawing& zoom, char decimalSeparator) const;
 
 private:
     void Analyse(CaptureView capture);

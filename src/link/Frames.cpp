@@ -3,8 +3,21 @@
 #include "base/ByteOrder.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace zr48 {
+
+const char* frameTypeName(std::uint8_t type)
+{
+    // Indexed by type; kept in the order of FrameType.
+    static constexpr const char* kNames[] = {
+        nullptr,        "SectorRead",     "SectorData",       "SectorWrite",    "SectorWriteAck",  "BootStart",
+        "BootReady",    "BootBlock",      "BootBlockAck",     "KeepAlive",      "KeepAliveReply",  "VersionRequest",
+        "VersionReply", "IrCaptureStart", "IrCaptureStarted", "IrCaptureQuery", "IrCaptureStatus", "IrDataRead",
+        "IrData",       "DisplayRead",    "DisplayData",
+    };
+    return type < std::size(kNames) ? kNames[type] : nullptr;
+}
 
 void FrameView::copy(std::size_t offset, std::span<std::uint8_t> out) const
 {

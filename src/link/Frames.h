@@ -39,6 +39,9 @@ enum class FrameType : std::uint8_t {
     DisplayData = 20,
 };
 
+// The catalogue name of a frame type ("SectorRead"); null for a byte that is no frame type.
+const char* frameTypeName(std::uint8_t type);
+
 inline constexpr std::size_t kBootBlockSize = 256;
 inline constexpr std::size_t kIrBlockSize = 512;
 inline constexpr std::size_t kDisplayPageSize = 128;

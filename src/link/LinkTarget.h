@@ -1,9 +1,11 @@
 #pragma once
 // How to reach the ZR48, as given by `--link TARGET`: auto (the serial converter, then libftdi1),
-// serial, ftdi, tty:PATH (an explicit device, such as a pseudo-terminal), sim or sim:CARDFILE
-// (the built-in simulator, its card kept in CARDFILE between runs).
+// serial or serial:SERIALNUMBER, ftdi or ftdi:SERIALNUMBER (one of several units, by the USB serial
+// number of its converter), tty:PATH (an explicit device, such as a pseudo-terminal), sim or
+// sim:CARDFILE (the built-in simulator, its card kept in CARDFILE between runs).
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,12 +14,24 @@ namespace zr48 {
 struct LinkTarget {
     enum class Kind { Auto, Serial, Ftdi, Tty, Sim };
     Kind kind = Kind::Auto;
-    std::string argument; // the path of tty: and sim: (UTF-8, as given)
+    // The path of tty: and sim: (the file system's bytes, as given), the serial number of serial:
+    // and ftdi:.
+    std::string argument;
 };
 
 // nullopt for anything else, and for tty: without a path.
 std::optional<LinkTarget> parseLinkTarget(std::string_view target);
 
-inline constexpr const char* kLinkTargetHelp = "auto, serial, ftdi, tty:PATH, sim or sim:CARDFILE";
+// The forms of TARGET, each with what it reaches, for help texts and manual pages.
+struct LinkTargetForm {
+    const char* form;
+    const char* reaches;
+};
+std::span<const LinkTargetForm> linkTargetForms();
+// What completes a TARGET in a shell: the forms as typed, those that go on after ':' ending there.
+inline constexpr const char* kLinkTargetWords = "auto serial serial: ftdi ftdi: tty: sim sim:";
+
+inline constexpr const char* kLinkTargetHelp =
+    "auto, serial, serial:SERIALNUMBER, ftdi, ftdi:SERIALNUMBER, tty:PATH, sim or sim:CARDFILE";
 
 } // namespace zr48

@@ -1,5 +1,8 @@
 #pragma once
-// The desktop program's command line: zr48pm [--link TARGET] [FILE].
+// The desktop program's command line: zr48pm [--link TARGET] [FILE]. One table of options, from
+// which the program reads its arguments and its help and manual page are made.
+
+#include "base/OptionTable.h"
 
 #include <optional>
 #include <string>
@@ -12,14 +15,18 @@ struct DesktopCommandLine {
     // The first argument that is no option: a file to open at start (UTF-8, as given).
     std::optional<std::string> file;
     bool help = false;
+    bool version = false;
     // What is wrong with the line; empty when nothing is.
     std::string error;
 };
 
 // `arguments` without the program's name. "--link TARGET" and "--link=TARGET" are never taken
-// for the file.
-DesktopCommandLine parseDesktopCommandLine(const std::vector<std::string>& arguments);
+// for the file. Without --link, `linkVariable` (the environment's ZR48_LINK) names the link.
+DesktopCommandLine parseDesktopCommandLine(const std::vector<std::string>& arguments,
+                                           const std::optional<std::string>& linkVariable = std::nullopt);
 
+// The program as its help and manual page describe it.
+const ProgramDescription& desktopProgram();
 std::string desktopUsage();
 
 } // namespace zr48

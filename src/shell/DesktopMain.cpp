@@ -3,6 +3,7 @@
 #include "base/DataDir.h"
 #include "base/Error.h"
 #include "base/Settings.h"
+#include "base/Version.h"
 #include "base/qt/QtSettingsStore.h"
 #include "base/qt/QtText.h"
 #include "link/LinkTarget.h"
@@ -17,12 +18,31 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <cstdlib>
 #include <iostream>
 
 namespace zr48 {
 
 int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWindow&)>& shown)
 {
+    // Help, version and a wrong link are answered before Qt looks for a display: they work over ssh
+    // and in scripts.
+    const char* linkVariable = std::getenv("ZR48_LINK");
+    const auto variable = linkVariable ? std::optional<std::string>(linkVariable) : std::nullopt;
+    const DesktopCommandLine early = parseDesktopCommandLine({argv + 1, argv + argc}, variable);
+    if (early.help) {
+        std::cout << desktopUsage();
+        return 0;
+    }
+    if (early.version) {
+        std::cout << "zr48pm " << kVersion << "\n";
+        return 0;
+    }
+    if (!early.error.empty()) {
+        std::cerr << "zr48pm: " << early.error << "\n";
+        return 64;
+    }
+
     TApplication app(argc, argv);
     QApplication::setOrganizationName("KELDO");
     QApplication::setApplicationName("ZR48");
@@ -33,11 +53,8 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
     std::vector<std::string> arguments;
     for (const QString& argument : QApplication::arguments().mid(1))
         arguments.push_back(pathFromQString(argument));
-    const DesktopCommandLine line = parseDesktopCommandLine(arguments);
-    if (line.help) {
-        std::cout << desktopUsage();
-        return 0;
-    }
+    // Again without the options that Qt took.
+    const DesktopCommandLine line = parseDesktopCommandLine(arguments, variable);
     if (!line.error.empty()) {
         std::cerr << "zr48pm: " << line.error << "\n";
         return 64;

@@ -3,6 +3,7 @@
 // infrared scopes.
 
 #include "base/Settings.h"
+#include "infrared/IrScopeForm.h"
 #include "shell/MainForm.h"
 #include "tools/DisplayDumpForm.h"
 #include "tools/DownloaderForm.h"
@@ -18,6 +19,8 @@ void TMainForm::installToolWindows()
 {
     setDocumentFactory(DocumentKind::SectorViewer,
                        [](Shell& shell, int windowNumber) { return new TMemViewForm(shell, windowNumber); });
+    setDocumentFactory(DocumentKind::InfraredScope,
+                       [](Shell& shell, int windowNumber) { return new TIrScopeForm(shell, windowNumber); });
 }
 
 void TMainForm::createDisplayDumpForm()

@@ -2,10 +2,10 @@
 // path, then answers there until it is stopped (Ctrl+C, SIGTERM), so that
 // `zr48 --link tty:PATH ...` and `zr48pm --link tty:PATH` talk to it over a real file descriptor.
 
-#include "base/Error.h"
-#include "base/FileIo.h"
 #include "base/Text.h"
+#include "base/Version.h"
 #include "link/drivers/RealTimeLoop.h"
+#include "sim/SimCommandLine.h"
 #include "sim/ZR48Simulator.h"
 
 #include <csignal>
@@ -17,6 +17,7 @@
 #include <string>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -33,82 +34,26 @@ void toggleUnplug(int)
     unplugToggles = unplugToggles + 1;
 }
 
-void usage(std::ostream& out)
-{
-    out << "Usage: zr48-sim --pty [OPTIONS]\n"
-           "\n"
-           "Runs a simulated ZR48 on a pseudo-terminal and prints the terminal's path; use it with\n"
-           "'zr48 --link tty:PATH ...' or 'zr48pm --link tty:PATH'. Stop it with Ctrl+C.\n"
-           "\n"
-           "Options:\n"
-           "  --card FILE         keep the memory card in FILE between runs\n"
-           "  --latency MS        the converter's latency timer (default 16)\n"
-           "  --boot-count N      the count of BootReady (default 480)\n"
-           "  --ir-capture FILE   hand out this capture instead of a synthesized remote-control code\n"
-           "  --seed N            seed of the faults below (default 1)\n"
-           "  --drop-rate R       leave this share of requests unanswered (0 to 1)\n"
-           "  --drop-every N      leave every Nth request unanswered\n"
-           "  --corrupt-rate R    change one byte in this share of replies (0 to 1)\n"
-           "  --delay MS          answer every request MS later\n"
-           "  --silent            answer nothing\n"
-           "\n"
-           "Signal SIGUSR1 unplugs the unit (it answers nothing and forgets what it was receiving);\n"
-           "the next SIGUSR1 plugs it in again.\n";
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
     using namespace zr48;
-    bool pty = false;
-    std::string cardFile;
-    SimOptions options;
-    try {
-        for (int i = 1; i < argc; ++i) {
-            const std::string a = argv[i];
-            auto value = [&]() -> std::string {
-                if (i + 1 >= argc)
-                    throw Error(a + " needs a value");
-                return argv[++i];
-            };
-            if (a == "--pty")
-                pty = true;
-            else if (a == "--card")
-                cardFile = value();
-            else if (a == "--latency")
-                options.latencyMs = std::stoi(value());
-            else if (a == "--boot-count")
-                options.bootReadyCount = static_cast<std::uint16_t>(std::stoi(value()));
-            else if (a == "--ir-capture")
-                options.irCapture = readFileBytes(value());
-            else if (a == "--seed")
-                options.faults.seed = static_cast<std::uint32_t>(std::stoul(value()));
-            else if (a == "--drop-rate")
-                options.faults.dropRate = std::stod(value());
-            else if (a == "--drop-every")
-                options.faults.dropEveryNth = std::stoi(value());
-            else if (a == "--corrupt-rate")
-                options.faults.corruptRate = std::stod(value());
-            else if (a == "--delay")
-                options.faults.extraDelayMs = std::stoi(value());
-            else if (a == "--silent")
-                options.faults.silent = true;
-            else if (a == "--help" || a == "-h") {
-                usage(std::cout);
-                return 0;
-            } else
-                throw Error("unknown argument '" + a + "'");
-        }
-    } catch (const std::exception& e) {
-        std::cerr << "zr48-sim: " << e.what() << "\n";
-        usage(std::cerr);
+    const SimCommandLine line = parseSimCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.help) {
+        std::cout << formatProgramHelp(simProgram());
+        return 0;
+    }
+    if (line.version) {
+        std::cout << "zr48-sim " << kVersion << "\n";
+        return 0;
+    }
+    if (!line.error.empty()) {
+        std::cerr << "zr48-sim: " << line.error << "; see 'zr48-sim --help'\n";
         return 64;
     }
-    if (!pty) {
-        usage(std::cerr);
-        return 64;
-    }
+    const std::string& cardFile = line.cardFile;
+    const SimOptions& options = line.options;
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {

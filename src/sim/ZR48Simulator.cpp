@@ -81,6 +81,11 @@ void ZR48Simulator::runDue()
     armTimer();
 }
 
+void ZR48Simulator::setIrCapture(std::vector<std::uint8_t> capture)
+{
+    irCapture_ = capture.empty() ? necCapture(0x04, 0x08) : std::move(capture);
+}
+
 void ZR48Simulator::hostWrite(const std::uint8_t* bytes, std::size_t n)
 {
     if (!plugged_ || n == 0)

@@ -83,6 +83,9 @@ public:
     const Text& version() const { return version_; }
     bool inBootLoader() const { return bootLoader_; }
     std::uint64_t requestsReceived() const { return requests_; }
+    // What the receiver sees at the next capture (another key of the remote control); empty: the
+    // synthesized remote-control code.
+    void setIrCapture(std::vector<std::uint8_t> capture);
 
 private:
     struct Event {

@@ -24,7 +24,7 @@ struct CliHarness {
     test::ScriptedPrompt prompt;
     MemorySettingsStore store;
     Settings settings{store, SettingsDefaults{}};
-    Environment environment{out, err, prompt, settings, {}, true};
+    Environment environment{out, err, prompt, settings, {}, {.virtualTime = true}};
 };
 
 } // namespace zr48::cli

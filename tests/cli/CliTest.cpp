@@ -58,8 +58,15 @@ TEST_F(CliTest, EveryCommandShowsItsHelpWithHelpAfterIt)
         EXPECT_EQ(run({c.name, "--help"}), kExitOk);
         EXPECT_EQ(out.str(), fromHelp);
     }
+    // A subcommand's help is its own; the command's shows every subcommand.
     EXPECT_EQ(run({"ir", "capture", "--help"}), kExitOk);
-    EXPECT_NE(out.str().find("ir optimize FILE.mpi"), std::string::npos);
+    EXPECT_TRUE(out.str().starts_with("Usage: zr48 ir capture OUT.bin\n")) << out.str();
+    EXPECT_EQ(out.str().find("ir optimize"), std::string::npos);
+    EXPECT_EQ(run({"help", "ir", "optimise"}), kExitOk);
+    EXPECT_TRUE(out.str().starts_with("Usage: zr48 ir optimise FILE.mpi")) << out.str();
+    EXPECT_EQ(run({"ir", "--help"}), kExitOk);
+    for (const char* sub : {"zr48 ir capture OUT.bin", "zr48 ir analyse CAPTURE.bin", "zr48 ir optimize FILE.mpi"})
+        EXPECT_NE(out.str().find(sub), std::string::npos) << sub;
 }
 
 TEST(CliMessages, EveryLineOnStandardErrorBeginsWithTheCommandsName)
@@ -99,6 +106,13 @@ TEST(CliMessages, EveryLineOnStandardErrorBeginsWithTheCommandsName)
         {"ir", "scope"},
         {"ir", "optimize", "x.mpi", "--fast"},
         {"ir", "analyse", "x.bin", "5"},
+        {"list", "now"},
+        {"dump-card"},
+        {"dump-card", missing + ".mpd", "9-1"},
+        {"--link", absent, "dump-card", missing + ".mpd", "0-9"},
+        {"--link", absent, "download", "-n", toUtf8(dir.write("empty2.mpd", ""))},
+        {"ir", "optimize", "x.mpi", "-o"},
+        {"status", "--json", "--link", absent},
     };
     for (const Arguments& arguments : cases) {
         CliHarness cli;

@@ -26,7 +26,7 @@ protected:
         out.str({});
         err.str({});
         prompt.clear();
-        Environment environment{out, err, prompt, settings, {}, true};
+        Environment environment{out, err, prompt, settings, {}, {.virtualTime = true}};
         return run(environment, arguments);
     }
     std::vector<std::string> outLines() const

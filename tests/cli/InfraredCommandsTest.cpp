@@ -72,6 +72,32 @@ TEST_F(InfraredCommandsTest, OptimizeInPlaceRunsTheGivenTolerancesInOrder)
     EXPECT_EQ(fileText(accented), "NAME=Caf\xE9\r\nA=\"$0\"\r\nIR_TIME_0 = 500\r\n");
 }
 
+// -o writes the device file's own form, the bytes --in-place writes; standard output stays text
+// for the terminal.
+TEST_F(InfraredCommandsTest, OptimizeIntoAFileWritesTheBytesOfInPlace)
+{
+    const std::string device = std::string(kDeviceFile) + "COMMENT=Caf\xE9 \x80\r\n";
+    const Path inPlace = dir.write("InPlace.mpi", device);
+    const Path source = dir.write("Source.mpi", device);
+    ASSERT_EQ(run({"ir", "optimize", inPlace, "--in-place"}), kExitOk) << err.str();
+    ASSERT_EQ(run({"ir", "optimize", source, "-o", dir.text("Out.mpi")}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(fileText(dir.text("Out.mpi")), fileText(inPlace));
+    EXPECT_NE(fileText(inPlace).find("COMMENT=Caf\xE9 \x80\r\n"), std::string::npos);
+    EXPECT_EQ(fileText(source), device);
+    ASSERT_EQ(run({"ir", "optimize", "--output=" + dir.text("Long.mpi"), source}), kExitOk) << err.str();
+    EXPECT_EQ(fileText(dir.text("Long.mpi")), fileText(inPlace));
+
+    ASSERT_EQ(run({"ir", "optimize", source}), kExitOk) << err.str();
+    EXPECT_EQ(out.str().find('\r'), std::string::npos);
+    EXPECT_NE(out.str().find("COMMENT=Caf\xC3\xA9 \xE2\x82\xAC\n"), std::string::npos) << out.str();
+
+    EXPECT_EQ(run({"ir", "optimize", source, "-o", dir.text("x.mpi"), "--in-place"}), kExitUsage);
+    EXPECT_NE(err.str().find("give --in-place or -o FILE, not both"), std::string::npos) << err.str();
+    EXPECT_EQ(run({"ir", "optimize", source, "-o"}), kExitUsage);
+    EXPECT_NE(err.str().find("-o, --output FILE: the value is missing"), std::string::npos) << err.str();
+}
+
 TEST_F(InfraredCommandsTest, WrongUsageAndMissingFiles)
 {
     const Text file = dir.write("Tv.mpi", kDeviceFile);
@@ -159,7 +185,7 @@ protected:
                     },
                     ms);
             },
-            "the simulator", file, false);
+            "the simulator", file, ProgressBar::Mode::Lines);
     }
 
     VirtualClock clock;
@@ -187,7 +213,7 @@ TEST_F(IrCaptureCommandTest, RunsOnTheLinkOfTheCommandLine)
     test::ScriptedPrompt prompt;
     MemorySettingsStore store;
     Settings settings{store, SettingsDefaults{}};
-    Environment environment{out, err, prompt, settings, {}, true};
+    Environment environment{out, err, prompt, settings, {}, {.virtualTime = true}};
     ASSERT_EQ(run(environment, {"--link", "sim", "ir", "capture", file}), kExitOk) << err.str();
     EXPECT_EQ(readFileBytes(file), necCapture(0x04, 0x08));
 }

@@ -30,7 +30,7 @@ TEST(ProgressBar, RendersCountsRateAndTimeLeft)
 TEST(ProgressBar, OnATerminalRedrawsInPlace)
 {
     std::ostringstream out;
-    ProgressBar bar(out, "blocks", true);
+    ProgressBar bar(out, "blocks", ProgressBar::Mode::Redraw);
     bar.update(1, 480, 0.0);
     bar.update(480, 480, 2.0);
     bar.finish();
@@ -45,7 +45,7 @@ TEST(ProgressBar, OnATerminalRedrawsInPlace)
 TEST(ProgressBar, ElsewhereWritesALineEveryTenth)
 {
     std::ostringstream out;
-    ProgressBar bar(out, "sectors", false);
+    ProgressBar bar(out, "sectors", ProgressBar::Mode::Lines);
     for (int i = 0; i <= 100; ++i)
         bar.update(i, 100, 1.0);
     const std::string text = out.str();

@@ -124,6 +124,52 @@ TEST_F(IrCaptureExchange, TheTransferEndsAtTheEndOfTheBuffer)
     EXPECT_EQ(capture.Buffer()[65535], 127);
 }
 
+TEST_F(IrCaptureExchange, ReceivedBytesAndTheEndOfATransferAreReported)
+{
+    int finished = 0;
+    capture.onFinished = [&] { ++finished; };
+    capture.ButtonCaptureClick();
+    deliver(encode(IrCaptureStartedFrame{kWindowId}));
+    status(1300);
+    EXPECT_EQ(capture.ReceivedBytes(), 0);
+    block(0, 1);
+    block(512, 2);
+    EXPECT_EQ(capture.ReceivedBytes(), 1024);
+    EXPECT_EQ(finished, 0);
+    block(1024, 3);
+    EXPECT_EQ(capture.ReceivedBytes(), 1300); // what was announced, not the whole last block
+    EXPECT_EQ(finished, 0);
+    block(1536, 0); // the reply to the request beyond the end ends the transfer
+    EXPECT_EQ(finished, 1);
+
+    // The unit stops answering: what arrived in order counts, and the end is reported once.
+    capture.ButtonCaptureClick();
+    status(2048);
+    block(0, 4);
+    clock.advance(5000);
+    EXPECT_TRUE(capture.CaptureEnabled());
+    EXPECT_EQ(capture.ReceivedBytes(), 512);
+    EXPECT_EQ(finished, 2);
+}
+
+TEST_F(IrCaptureExchange, ALoadedCaptureIsShownWholeAndEndsAnExchangeUnderWay)
+{
+    capture.ButtonCaptureClick();
+    deliver(encode(IrCaptureStartedFrame{kWindowId}));
+    const std::vector<std::uint8_t> bytes(700, 0x5A);
+    capture.LoadCapture(bytes);
+    EXPECT_TRUE(capture.CaptureEnabled());
+    EXPECT_TRUE(capture.TransferComplete());
+    EXPECT_EQ(capture.CapturedLength(), 700);
+    EXPECT_EQ(capture.ReceivedBytes(), 700);
+    EXPECT_EQ(capture.ValidSamples(), 5600.0f); // every sample of the file
+    EXPECT_EQ(capture.Buffer()[699], 0x5A);
+    EXPECT_EQ(capture.Buffer()[700], 0);
+    const std::size_t sentBefore = sent.size();
+    clock.advance(2000);
+    EXPECT_EQ(sent.size(), sentBefore); // no more queries
+}
+
 // Against the simulated unit through the link, in virtual time.
 class IrCaptureFromTheUnit : public testing::Test {
 protected:

@@ -72,6 +72,37 @@ TEST_F(IrScopeViewTest, ScaleButtonsStayInTheTableAndResetTheMeasurement)
     }
 }
 
+TEST_F(IrScopeViewTest, TheWheelChangesTheScaleAroundThePointer)
+{
+    scope.Show();
+    const auto sampleUnder = [](const ScopeViewDrawing& view, int x) { return sampleAtColumn(view.scale, x); };
+    scope.OverviewMouse(0, true); // not drawn yet: the overview has no scale, the centre is 0
+    ScopeViewDrawing zoom = scope.DrawZoomView(900, 300, *capture, valid, '.');
+    const std::int64_t before = sampleUnder(zoom, 700);
+    scope.ZoomMouseMove(50, 50, *capture);
+    scope.ZoomMouseDown(50, 50, *capture);
+
+    EXPECT_TRUE(scope.ZoomWheel(700, 2)); // away from the user: finer
+    EXPECT_STREQ(scope.ScaleLabel(), "200us/div");
+    EXPECT_EQ(scope.Measure().clicks(), 0);
+    zoom = scope.DrawZoomView(900, 300, *capture, valid, '.');
+    EXPECT_NEAR(static_cast<double>(sampleUnder(zoom, 700)), static_cast<double>(before), 1.0);
+    EXPECT_NEAR(static_cast<double>(sampleUnder(zoom, 100)), static_cast<double>(before) - 600 * 17.82, 2.0);
+
+    EXPECT_TRUE(scope.ZoomWheel(300, -3)); // towards the user: coarser
+    EXPECT_STREQ(scope.ScaleLabel(), "2ms/div");
+    const std::int64_t at300 = sampleAtColumn(zoom.scale, 300);
+    zoom = scope.DrawZoomView(900, 300, *capture, valid, '.');
+    EXPECT_NEAR(static_cast<double>(sampleUnder(zoom, 300)), static_cast<double>(at300), 1.0);
+
+    for (int i = 0; i < 8; ++i)
+        scope.ZoomWheel(300, -1);
+    EXPECT_STREQ(scope.ScaleLabel(), "100ms/div");
+    const std::int64_t centre = scope.ZoomCentre();
+    EXPECT_FALSE(scope.ZoomWheel(10, -1)); // at the end of the table nothing moves
+    EXPECT_EQ(scope.ZoomCentre(), centre);
+}
+
 TEST_F(IrScopeViewTest, MeasuringAnalysesTheSpanBetweenThePoints)
 {
     test::writeRuns(*capture, 60000, {{true, 1000}, {false, 500}, {true, 1000}, {false, 100}});
@@ -93,8 +124,23 @@ TEST_F(IrScopeViewTest, MeasuringAnalysesTheSpanBetweenThePoints)
     EXPECT_EQ(scope.AnalyserText(), "#574#268#574");
     zoom = scope.DrawZoomView(600, 300, *capture, valid, ',');
     EXPECT_EQ(zoom.measure.timeText, " " + std::to_string(static_cast<int>((x2 - x1) * 5 + 0.5)) + " us ");
-    EXPECT_EQ(countColour(zoom.lines, kMeasureYellow), 3u);
+    EXPECT_EQ(countColour(zoom.marks, kMeasureYellow), 3u);
+    EXPECT_EQ(countColour(zoom.lines, kMeasureYellow), 0u);
     scope.ZoomMouseDown(x2, 140, *capture); // fixed
+
+    // The measurement alone, drawn into the last zoomed view, is what a whole drawing shows.
+    scope.ZoomMouseDown(x1 + 5, 100, *capture); // starts over
+    scope.ZoomMouseDown(x1 + 5, 100, *capture);
+    scope.ZoomMouseMove(x1 + 50, 90, *capture);
+    ScopeViewDrawing moved = zoom;
+    scope.DrawMeasurement(moved, ',');
+    const ScopeViewDrawing whole = scope.DrawZoomView(600, 300, *capture, valid, ',');
+    EXPECT_EQ(moved.marks, whole.marks);
+    EXPECT_EQ(moved.measure.label, whole.measure.label);
+    EXPECT_EQ(moved.measure.timeText, whole.measure.timeText);
+    EXPECT_EQ(moved.lines, whole.lines);
+    EXPECT_NE(moved.marks, zoom.marks);
+    scope.ZoomMouseDown(x1 + 50, 90, *capture);
 
     // From right to left: the same text.
     scope.ZoomMouseMove(x2, 150, *capture);

@@ -265,6 +265,27 @@ TEST(ScopeRaster, TheReferenceOverTheCaptureShowsBoth)
     EXPECT_EQ(raster.pixel(30, 20), (Rgb{0, 0, 0}));
 }
 
+TEST(ScopeRaster, LinesBecomeRectanglesOfThePenAlongTheirMainDirection)
+{
+    const auto rectsOf = [](LineOp line) {
+        std::vector<PixelRect> rects;
+        appendLineRects(line, 40, 30, rects);
+        return rects;
+    };
+    using Rects = std::vector<PixelRect>;
+    // Pen width 2 reaches one pixel before and none after the line; the ends are included.
+    EXPECT_EQ(rectsOf({{5, 20}, {15, 20}, 2, kCaptureGreen}), (Rects{{4, 19, 16, 21}}));
+    EXPECT_EQ(rectsOf({{15, 20}, {5, 20}, 3, kCaptureGreen}), (Rects{{4, 19, 17, 22}}));
+    // A steep step from the high to the low level: two upright runs.
+    EXPECT_EQ(rectsOf({{9, 20}, {10, 3}, 1, kCaptureGreen}), (Rects{{9, 12, 10, 21}, {10, 3, 11, 12}}));
+    // A diagonal: one square a step; a point: one square.
+    EXPECT_EQ(rectsOf({{0, 0}, {2, 2}, 1, kCaptureGreen}), (Rects{{0, 0, 1, 1}, {1, 1, 2, 2}, {2, 2, 3, 3}}));
+    EXPECT_EQ(rectsOf({{7, 7}, {7, 7}, 3, kCaptureGreen}), (Rects{{6, 6, 9, 9}}));
+    // Cut to the picture; nothing for a line outside it.
+    EXPECT_EQ(rectsOf({{-10, 0}, {60, 0}, 2, kCaptureGreen}), (Rects{{0, 0, 40, 1}}));
+    EXPECT_EQ(rectsOf({{45, 5}, {45, 9}, 1, kCaptureGreen}), Rects{});
+}
+
 TEST(ScopeRaster, LinesFarOutsideThePictureAreCut)
 {
     ScopeRaster raster(40, 30);

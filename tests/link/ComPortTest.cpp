@@ -60,6 +60,29 @@ TEST(ComPortLookup, OfSeveralUnitsTakesTheLowestNumberedPort)
     EXPECT_EQ(findComPortByDescription({com10, com12}, kUnit), "COM10");
 }
 
+TEST(ComPortLookup, ASerialNumberChoosesOneOfSeveralUnits)
+{
+    const ComPortDevice first{"USB Serial Port (COM3)", "USB Serial Port", kUnit, "COM3", "KZ0001"};
+    const ComPortDevice second{"USB Serial Port (COM8)", "USB Serial Port", kUnit, "COM8", "KZ0002"};
+    const ComPortDevice other{"USB Serial Port (COM2)", "USB Serial Port", "FT232R USB UART", "COM2", "KZ0002"};
+    EXPECT_EQ(findComPortByDescription({first, second, other}, kUnit, "KZ0002"), "COM8");
+    EXPECT_EQ(findComPortByDescription({first, second, other}, kUnit, "KZ0001"), "COM3");
+    EXPECT_EQ(findComPortByDescription({first, second, other}, kUnit, "KZ0003"), std::nullopt);
+    EXPECT_EQ(findComPortByDescription({first, second}, kUnit), "COM3");
+}
+
+TEST(ComPortLookup, TheSerialNumberIsTheLastPartOfTheUsbDevicesInstance)
+{
+    EXPECT_EQ(usbSerialNumberOfInstance("USB\\VID_0403&PID_6001\\KZ0001"), "KZ0001");
+    EXPECT_EQ(usbSerialNumberOfInstance("usb\\vid_0403&pid_6001\\A50285BI"), "A50285BI");
+    // Windows makes up an instance of its own for a device without a serial number.
+    EXPECT_EQ(usbSerialNumberOfInstance("USB\\VID_0403&PID_6001\\5&2C7F3B4&0&2"), "");
+    // Not a USB device's (FTDI's bus driver adds its own), or cut short.
+    EXPECT_EQ(usbSerialNumberOfInstance("FTDIBUS\\VID_0403+PID_6001+KZ0001A\\0000"), "");
+    EXPECT_EQ(usbSerialNumberOfInstance("USB\\VID_0403&PID_6001"), "");
+    EXPECT_EQ(usbSerialNumberOfInstance("USB\\"), "");
+}
+
 TEST(ComPortLookup, ThePortNameComesFromTheRegistryElseTheFriendlyName)
 {
     EXPECT_EQ(comPortName({"USB Serial Port (COM3)", "", "", "COM8"}), "COM8");
@@ -87,14 +110,14 @@ TEST(ComPortDriver, WithoutTheUnitNothingIsFound)
     ComPortDriver byDescription;
     EXPECT_EQ(byDescription.openByDescription("KELDO no such converter"), FT_DEVICE_NOT_FOUND);
     EXPECT_EQ(byDescription.lastFailure().reason, "");
-    ComPortDriver byName("COM199");
+    ComPortDriver byName(ComPortDriver::Port{"COM199"});
     EXPECT_EQ(byName.openByDescription(kUnit), FT_DEVICE_NOT_FOUND);
 }
 
 TEST(ComPortDriver, AFileIsNoSerialPort)
 {
     test::TempDir dir;
-    ComPortDriver driver(dir.write("port.txt", "not a port"));
+    ComPortDriver driver(ComPortDriver::Port{dir.write("port.txt", "not a port")});
     EXPECT_EQ(driver.openByDescription(kUnit), FT_DEVICE_NOT_OPENED);
     EXPECT_EQ(driver.lastFailure().reason, "Not a serial port");
     EXPECT_NE(driver.lastFailure().help.find("port.txt"), std::string::npos) << driver.lastFailure().help;
@@ -102,7 +125,7 @@ TEST(ComPortDriver, AFileIsNoSerialPort)
 
 TEST(ComPortDriver, AClosedPortDoesNothingAndWaitsOutItsTime)
 {
-    ComPortDriver driver("COM199");
+    ComPortDriver driver(ComPortDriver::Port{"COM199"});
     driver.openByDescription(kUnit);
     EXPECT_EQ(driver.setBaudRate(230400), FT_INVALID_HANDLE);
     EXPECT_EQ(driver.setDataCharacteristics(FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE), FT_INVALID_HANDLE);
@@ -129,6 +152,9 @@ TEST(ComPortDriver, TheLinkTargetsOfWindows)
     EXPECT_EQ(tty.driver().openByDescription(kUnit), FT_DEVICE_NOT_FOUND);
     LinkDriver serial(*parseLinkTarget("serial"), clock, now);
     EXPECT_EQ(serial.description(), "a COM port \"KELDO ZR48-USB Link\"");
+    LinkDriver one(*parseLinkTarget("serial:KZ0001"), clock, now);
+    EXPECT_EQ(one.description(), "a COM port \"KELDO ZR48-USB Link\" with the serial number KZ0001");
+    EXPECT_EQ(one.driver().openByDescription(kUnit), FT_DEVICE_NOT_FOUND);
     // libftdi1 has no Windows build: `ftdi` says so and what to use instead.
     LinkDriver ftdi(*parseLinkTarget("ftdi"), clock, now);
     EXPECT_EQ(ftdi.driver().openByDescription(kUnit), FT_NOT_SUPPORTED);
@@ -142,7 +168,7 @@ TEST(ComPortDriver, SendsAndReceivesOverARealLine)
     const auto port = platform::environmentVariable("ZR48_LOOPBACK_PORT");
     if (!port)
         GTEST_SKIP() << "needs a COM port that echoes (run by com-loopback.py)";
-    ComPortDriver driver(*port);
+    ComPortDriver driver(ComPortDriver::Port{*port});
     ASSERT_EQ(driver.openByDescription(kUnit), FT_OK) << driver.lastFailure().help;
     EXPECT_EQ(driver.setBaudRate(230400), FT_OK);
     EXPECT_EQ(driver.setDataCharacteristics(FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE), FT_OK);

@@ -3,8 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <set>
+#include <sstream>
+
 #ifndef _WIN32
+#include "link/drivers/ConverterList.h"
 #include "link/drivers/SerialDriver.h"
+#include "support/FakeSysfs.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
@@ -12,6 +18,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 #endif
@@ -33,6 +40,9 @@ TEST(LinkTarget, ParsesEveryKindAndRefusesTheRest)
         {"tty:/dev/pts/4", LinkTarget::Kind::Tty, "/dev/pts/4"},
         {"ftdi", LinkTarget::Kind::Ftdi, ""},
         {"serial", LinkTarget::Kind::Serial, ""},
+        {"serial:A1B2C3", LinkTarget::Kind::Serial, "A1B2C3"},
+        {"ftdi:FT4XJ7", LinkTarget::Kind::Ftdi, "FT4XJ7"},
+        {"serial:", std::nullopt, ""},
         {"tty:", std::nullopt, ""},
         {"usb", std::nullopt, ""},
         {"SIM", std::nullopt, ""},
@@ -45,6 +55,25 @@ TEST(LinkTarget, ParsesEveryKindAndRefusesTheRest)
             EXPECT_EQ(target->argument, c.argument) << c.target;
         }
     }
+}
+
+// The forms that help texts list are the ones the shell completes, and each parses.
+TEST(LinkTarget, TheFormsOfHelpAreTheWordsOfCompletion)
+{
+    std::istringstream wordList(kLinkTargetWords);
+    std::set<std::string> words{std::istream_iterator<std::string>(wordList), {}};
+    std::set<std::string> forms;
+    for (const LinkTargetForm& form : linkTargetForms()) {
+        std::istringstream names(form.form); // "sim, sim:CARDFILE"
+        for (std::string name; names >> name;) {
+            if (name.ends_with(","))
+                name.pop_back();
+            const std::size_t colon = name.find(':');
+            forms.insert(colon == std::string::npos ? name : name.substr(0, colon + 1));
+            EXPECT_TRUE(parseLinkTarget(colon == std::string::npos ? name : name.substr(0, colon + 1) + "x")) << name;
+        }
+    }
+    EXPECT_EQ(forms, words);
 }
 
 #ifdef _WIN32
@@ -129,6 +158,85 @@ TEST(SerialDriver, OpensTheUnitBehindItsLinkWithoutSysfs)
     EXPECT_EQ(other.openByDescription("FT232R USB UART"), FT_DEVICE_NOT_FOUND);
     driver.close();
     ::close(master);
+}
+
+// Several units: the serial number of the converter chooses one; without it, the udev rule's link.
+TEST(SerialDriver, ASerialNumberChoosesOneOfSeveralUnits)
+{
+    struct Pty {
+        Pty() : master(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+        {
+            grantpt(master);
+            unlockpt(master);
+        }
+        ~Pty() { ::close(master); }
+        // What the driver wrote to this terminal: waits for it a while when something is expected.
+        std::string written(bool expected) const
+        {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, expected ? 2000 : 50) <= 0)
+                return {};
+            char bytes[64];
+            const ssize_t n = ::read(master, bytes, sizeof bytes);
+            return n > 0 ? std::string(bytes, static_cast<std::size_t>(n)) : std::string();
+        }
+        int master;
+    };
+    Pty a;
+    Pty b;
+    ASSERT_GE(a.master, 0);
+    ASSERT_GE(b.master, 0);
+    test::TempDir dir;
+    test::FakeSysfs sysfs(dir.path());
+    sysfs.addUsbSerial("ttyUSB0", "1-1", kZr48Description, "A1", ptsname(a.master));
+    sysfs.addUsbSerial("ttyUSB1", "1-2", kZr48Description, "B2", ptsname(b.master));
+    sysfs.addUnitLink(0, "ttyUSB0");
+    const SerialDriver::SystemFolders folders{sysfs.dev(), sysfs.sysClassTty()};
+    const struct {
+        const char* serialNumber;
+        FtStatus status;
+        const Pty* reached;
+    } cases[] = {{"B2", FT_OK, &b}, {"A1", FT_OK, &a}, {"", FT_OK, &a}, {"C3", FT_DEVICE_NOT_FOUND, nullptr}};
+    for (const auto& c : cases) {
+        SerialDriver driver(folders, c.serialNumber);
+        ASSERT_EQ(driver.openByDescription(kZr48Description), c.status) << c.serialNumber;
+        driver.write(reinterpret_cast<const std::uint8_t*>("x"), 1);
+        driver.close();
+        EXPECT_EQ(a.written(c.reached == &a), c.reached == &a ? "x" : "") << c.serialNumber;
+        EXPECT_EQ(b.written(c.reached == &b), c.reached == &b ? "x" : "") << c.serialNumber;
+    }
+}
+
+// Every USB serial device with what sysfs says of it, in the order people count them.
+TEST(ConverterList, ListsUsbSerialDevicesInNameOrderWithTheirLinks)
+{
+    test::TempDir dir;
+    test::FakeSysfs sysfs(dir.path());
+    sysfs.addUsbSerial("ttyUSB10", "1-4", kZr48Description, "B2");
+    sysfs.addUsbSerial("ttyUSB2", "1-2", kZr48Description, "A1");
+    sysfs.addUsbSerial("ttyACM0", "1-3", "");
+    sysfs.addUnitLink(7, "ttyUSB10");
+    sysfs.addUnitLink(3, "ttyUSB10");
+    std::filesystem::create_directories(sysfs.sysClassTty() / "ttyS0"); // no USB serial device
+    const auto ports = listSerialPorts({sysfs.dev(), sysfs.sysClassTty()});
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(ports[0].tty, "ttyACM0");
+    EXPECT_EQ(ports[0].product, "");
+    EXPECT_EQ(ports[1].tty, "ttyUSB2");
+    EXPECT_EQ(ports[1].device, sysfs.dev() / "ttyUSB2");
+    EXPECT_EQ(ports[1].serialNumber, "A1");
+    EXPECT_EQ(ports[1].manufacturer, "KELDO");
+    EXPECT_EQ(ports[1].usbPath, "1-2");
+    EXPECT_TRUE(ports[1].unitLinks.empty());
+    EXPECT_EQ(ports[2].tty, "ttyUSB10");
+    EXPECT_EQ(ports[2].unitLinks, (std::vector<std::filesystem::path>{sysfs.dev() / "zr48-3", sysfs.dev() / "zr48-7"}));
+    // Without links the first unit by name is the one the serial way takes.
+    EXPECT_EQ(chooseSerialDevice({sysfs.dev(), dir.path() / "missing"}, kZr48Description)->device,
+              std::filesystem::canonical(sysfs.dev() / "ttyUSB10"));
+    std::filesystem::remove(sysfs.dev() / "zr48-3");
+    std::filesystem::remove(sysfs.dev() / "zr48-7");
+    EXPECT_EQ(chooseSerialDevice({sysfs.dev(), sysfs.sysClassTty()}, kZr48Description)->tty, "ttyUSB2");
+    EXPECT_EQ(chooseSerialDevice({sysfs.dev(), sysfs.sysClassTty()}, kZr48Description, "B2")->tty, "ttyUSB10");
 }
 
 TEST(SerialDriver, AMissingOrUnsuitablePathIsReportedWithD2xxCodes)

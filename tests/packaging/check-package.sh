@@ -78,6 +78,17 @@ for file in mime/packages/zr48.xml doc/zr48/copyright doc/zr48/changelog.gz; do
     [ -f "$share/$file" ] || fail "no usr/share/$file"
 done
 [ -f "$root/usr/lib/udev/rules.d/70-zr48.rules" ] || fail "no udev rule"
+# The manual pages, compressed, each with its title; the bash completion of zr48.
+for page in zr48 zr48pm zr48-sim; do
+    manpage="$share/man/man1/$page.1.gz"
+    if [ ! -f "$manpage" ]; then
+        fail "no manual page $page(1)"
+        continue
+    fi
+    zcat "$manpage" | grep -q "^\.TH $(tr '[:lower:]' '[:upper:]' <<<"$page") 1 " || fail "$page(1) has no title line"
+done
+grep -q 'complete -F _zr48 zr48$' "$share/bash-completion/completions/zr48" 2>/dev/null ||
+    fail "no bash completion of zr48 in usr/share/bash-completion/completions"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "$(basename "$deb"): installs and runs from an unpacked root"

@@ -108,6 +108,19 @@ TEST(DesktopCommandLine, TheLinkOptionIsNeverTakenForTheFile)
         EXPECT_EQ(!line.error.empty(), c.error) << line.error;
     }
     EXPECT_TRUE(parseDesktopCommandLine({"-h"}).help);
+    EXPECT_TRUE(parseDesktopCommandLine({"--version"}).version);
+}
+
+// ZR48_LINK names the link when --link does not.
+TEST(DesktopCommandLine, TheLinkComesFromTheEnvironmentUnlessGiven)
+{
+    EXPECT_EQ(parseDesktopCommandLine({"a.mpj"}, "sim").link, "sim");
+    EXPECT_EQ(parseDesktopCommandLine({"--link", "serial", "a.mpj"}, "sim").link, "serial");
+    EXPECT_EQ(parseDesktopCommandLine({}, "").link, "auto");
+    const DesktopCommandLine wrong = parseDesktopCommandLine({}, "pigeon");
+    EXPECT_NE(wrong.error.find("unknown link 'pigeon' in ZR48_LINK"), std::string::npos) << wrong.error;
+    EXPECT_NE(parseDesktopCommandLine({"--link=pigeon"}, "sim").error.find("unknown link 'pigeon';"),
+              std::string::npos);
 }
 
 } // namespace

@@ -316,6 +316,16 @@ TEST(Simulator, HandsOutAGivenCaptureBlockByBlock)
     EXPECT_EQ(block.data[0], 512 % 251 + 1);
     EXPECT_EQ(block.data[487], 999 % 251 + 1);
     EXPECT_EQ(block.data[488], 0); // beyond the capture
+
+    // Another key: the next capture hands out other bytes.
+    host.sim.unit.setIrCapture(std::vector<std::uint8_t>(600, 0x77));
+    ASSERT_TRUE(host.exchange(encode(IrCaptureStartFrame{1}), FrameType::IrCaptureStarted));
+    const auto next = host.exchange(encode(IrCaptureQueryFrame{1}), FrameType::IrCaptureStatus);
+    ASSERT_TRUE(next);
+    EXPECT_EQ(decodeIrCaptureStatus(FrameView(*next)).capturedBytes, 600);
+    const auto first = host.exchange(encode(IrDataReadFrame{1, 0}), FrameType::IrData);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(decodeIrData(FrameView(*first)).data[511], 0x77);
 }
 
 // The unit alone: wire bytes in, wire bytes out, timed in virtual time.

@@ -8,6 +8,8 @@
 #include <devguid.h>
 #include <devpkey.h>
 #include <setupapi.h>
+// After setupapi.h:
+#include <cfgmgr32.h>
 
 #include <chrono>
 #include <thread>
@@ -83,6 +85,25 @@ std::string registryPortName(HDEVINFO set, SP_DEVINFO_DATA& device)
     return read ? fromBuffer(buffer) : std::string{};
 }
 
+// The serial number of the USB device that the port belongs to: the port's own device, or one of
+// its parents (FTDI's driver puts a bus device of its own in between).
+std::string usbSerialNumber(DEVINST device)
+{
+    for (int level = 0; level < 4; ++level) {
+        wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+        if (CM_Get_Device_IDW(device, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS)
+            return {};
+        const std::string text = narrow(id);
+        if (text.size() > 4 && (text.starts_with("USB\\") || text.starts_with("usb\\")))
+            return usbSerialNumberOfInstance(text);
+        DEVINST parent = 0;
+        if (CM_Get_Parent(&parent, device, 0) != CR_SUCCESS)
+            return {};
+        device = parent;
+    }
+    return {};
+}
+
 std::string systemMessage(DWORD error)
 {
     wchar_t* text = nullptr;
@@ -130,12 +151,14 @@ bool finish(HANDLE port, OVERLAPPED& operation, DWORD& transferred, DWORD timeou
 
 } // namespace
 
-ComPortDriver::ComPortDriver() : handle_(INVALID_HANDLE_VALUE), waitEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+ComPortDriver::ComPortDriver(std::string serialNumber)
+    : serialNumber_(std::move(serialNumber)), handle_(INVALID_HANDLE_VALUE),
+      waitEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {}
 
-ComPortDriver::ComPortDriver(std::string port) : ComPortDriver()
+ComPortDriver::ComPortDriver(Port port) : ComPortDriver()
 {
-    explicitPort_ = std::move(port);
+    explicitPort_ = std::move(port.name);
 }
 
 ComPortDriver::~ComPortDriver()
@@ -155,7 +178,8 @@ std::vector<ComPortDevice> ComPortDriver::presentPorts()
     device.cbSize = sizeof device;
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
         ports.push_back({registryText(set, device, SPDRP_FRIENDLYNAME), registryText(set, device, SPDRP_DEVICEDESC),
-                         busReportedDescription(set, device), registryPortName(set, device)});
+                         busReportedDescription(set, device), registryPortName(set, device),
+                         usbSerialNumber(device.DevInst)});
     }
     SetupDiDestroyDeviceInfoList(set);
     return ports;
@@ -169,7 +193,7 @@ FtStatus ComPortDriver::openByDescription(const std::string& description)
     if (explicitPort_) {
         port = *explicitPort_;
     } else {
-        const auto found = findComPortByDescription(presentPorts(), description);
+        const auto found = findComPortByDescription(presentPorts(), description, serialNumber_);
         if (!found)
             return FT_DEVICE_NOT_FOUND;
         port = *found;

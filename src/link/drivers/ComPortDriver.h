@@ -17,10 +17,14 @@ namespace zr48 {
 
 class ComPortDriver : public FtDriver {
 public:
-    // Finds the port by its device's description.
-    ComPortDriver();
-    // Opens `port` ("COM3", "\\.\COM12").
-    explicit ComPortDriver(std::string port);
+    // Finds the port by its device's description; with a serial number, of the unit whose USB
+    // converter has that one.
+    explicit ComPortDriver(std::string serialNumber = {});
+    // A port by its name ("COM3", "\\.\COM12").
+    struct Port {
+        std::string name;
+    };
+    explicit ComPortDriver(Port port);
     ~ComPortDriver() override;
     ComPortDriver(const ComPortDriver&) = delete;
     ComPortDriver& operator=(const ComPortDriver&) = delete;
@@ -41,6 +45,7 @@ public:
     static std::vector<ComPortDevice> presentPorts();
 
 private:
+    std::string serialNumber_;
     std::optional<std::string> explicitPort_;
     FtFailure failure_;
     std::atomic<void*> handle_; // the port's HANDLE; INVALID_HANDLE_VALUE while closed

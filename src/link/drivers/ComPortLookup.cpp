@@ -41,8 +41,21 @@ std::optional<std::string> comPortName(const ComPortDevice& device)
     return portNumber(inside) ? std::optional<std::string>(inside) : std::nullopt;
 }
 
+std::string usbSerialNumberOfInstance(std::string_view instanceId)
+{
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (instanceId.size() < 4 || upper(instanceId[0]) != 'U' || upper(instanceId[1]) != 'S' ||
+        upper(instanceId[2]) != 'B' || instanceId[3] != '\\')
+        return {};
+    const auto last = instanceId.rfind('\\');
+    const std::string_view serial = instanceId.substr(last + 1);
+    if (last == 3 || serial.empty() || serial.find('&') != std::string_view::npos)
+        return {};
+    return std::string(serial);
+}
+
 std::optional<std::string> findComPortByDescription(const std::vector<ComPortDevice>& devices,
-                                                    std::string_view description)
+                                                    std::string_view description, std::string_view serialNumber)
 {
     std::optional<std::string> best;
     for (const ComPortDevice& device : devices) {
@@ -52,7 +65,7 @@ std::optional<std::string> findComPortByDescription(const std::vector<ComPortDev
         const bool matches = device.busReportedDescription == description || device.deviceDescription == description ||
                              device.friendlyName == description ||
                              device.friendlyName == std::string(description) + " (" + *port + ")";
-        if (!matches)
+        if (!matches || (!serialNumber.empty() && device.usbSerialNumber != serialNumber))
             continue;
         // Of several units, the lowest port number, so that the choice is the same every time.
         const auto number = portNumber(*port).value_or(~0u);

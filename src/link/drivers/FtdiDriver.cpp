@@ -8,13 +8,7 @@
 
 namespace zr48 {
 
-namespace {
-// FTDI's vendor id and the product ids of its usual USB serial converters.
-constexpr int kFtdiVendor = 0x0403;
-constexpr int kFtdiProducts[] = {0x6001, 0x6015, 0x6014, 0x6010, 0x6011};
-} // namespace
-
-FtdiDriver::FtdiDriver() : context_(ftdi_new()) {}
+FtdiDriver::FtdiDriver(std::string serialNumber) : serialNumber_(std::move(serialNumber)), context_(ftdi_new()) {}
 
 FtdiDriver::~FtdiDriver()
 {
@@ -31,8 +25,9 @@ FtStatus FtdiDriver::openByDescription(const std::string& description)
     if (!context_)
         return FT_INSUFFICIENT_RESOURCES;
     FtStatus status = FT_DEVICE_NOT_FOUND;
-    for (const int product : kFtdiProducts) {
-        const int result = ftdi_usb_open_desc(context_, kFtdiVendor, product, description.c_str(), nullptr);
+    for (const int product : kProducts) {
+        const int result = ftdi_usb_open_desc(context_, kVendor, product, description.c_str(),
+                                              serialNumber_.empty() ? nullptr : serialNumber_.c_str());
         if (result == 0) {
             open_ = true;
             // Short reads: the receive path polls, it must not wait on the chip.

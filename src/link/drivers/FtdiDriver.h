@@ -1,12 +1,14 @@
 #pragma once
-// The converter through libftdi1: the FTDI device whose USB description matches, reached over
-// libusb (the kernel's ftdi_sio is detached while the device is open).
+// The converter through libftdi1: the FTDI device whose USB description matches (and, when given,
+// whose serial number is the one asked for), reached over libusb (the kernel's ftdi_sio is detached
+// while the device is open).
 
 #include "link/FtDriver.h"
 
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <string>
 
 struct ftdi_context;
 
@@ -14,7 +16,11 @@ namespace zr48 {
 
 class FtdiDriver : public FtDriver {
 public:
-    FtdiDriver();
+    // FTDI's vendor id and the product ids of its usual USB serial converters, tried in this order.
+    static constexpr int kVendor = 0x0403;
+    static constexpr int kProducts[] = {0x6001, 0x6015, 0x6014, 0x6010, 0x6011};
+
+    explicit FtdiDriver(std::string serialNumber = {});
     ~FtdiDriver() override;
     FtdiDriver(const FtdiDriver&) = delete;
     FtdiDriver& operator=(const FtdiDriver&) = delete;
@@ -36,6 +42,7 @@ private:
     void pull();
 
     std::mutex mutex_; // libftdi is not thread-safe: every call goes through it
+    std::string serialNumber_;
     ftdi_context* context_ = nullptr;
     bool open_ = false;
     std::deque<std::uint8_t> received_;

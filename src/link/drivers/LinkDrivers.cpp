@@ -54,19 +54,19 @@ std::string expandHome(const std::string& path)
 #ifdef _WIN32
 // The converter as a COM port; libftdi1 has no place in a Windows build (FTDI's own driver makes
 // the port).
-std::unique_ptr<FtDriver> serialDriver()
+std::unique_ptr<FtDriver> serialDriver(const SerialSystemFolders&, const std::string& serialNumber)
 {
-    return std::make_unique<ComPortDriver>();
+    return std::make_unique<ComPortDriver>(serialNumber);
 }
 
 std::unique_ptr<FtDriver> serialDriverAt(const std::string& port)
 {
-    return std::make_unique<ComPortDriver>(port);
+    return std::make_unique<ComPortDriver>(ComPortDriver::Port{port});
 }
 
-std::unique_ptr<FtDriver> autoDriver()
+std::unique_ptr<FtDriver> autoDriver(const SerialSystemFolders& folders)
 {
-    return serialDriver();
+    return serialDriver(folders, {});
 }
 
 // `ftdi`, which this build lacks: every open says so.
@@ -94,7 +94,7 @@ public:
     }
 };
 
-std::unique_ptr<FtDriver> ftdiDriver()
+std::unique_ptr<FtDriver> ftdiDriver(const std::string&)
 {
     return std::make_unique<MissingFtdiDriver>();
 }
@@ -103,9 +103,9 @@ constexpr const char* kAutoWay = " (its COM port)";
 constexpr const char* kSerialKind = "a COM port \"";
 constexpr const char* kTtyKind = "the COM port ";
 #else
-std::unique_ptr<FtDriver> serialDriver()
+std::unique_ptr<FtDriver> serialDriver(const SerialSystemFolders& folders, const std::string& serialNumber)
 {
-    return std::make_unique<SerialDriver>();
+    return std::make_unique<SerialDriver>(folders, serialNumber);
 }
 
 std::unique_ptr<FtDriver> serialDriverAt(const std::string& path)
@@ -113,14 +113,14 @@ std::unique_ptr<FtDriver> serialDriverAt(const std::string& path)
     return std::make_unique<SerialDriver>(std::filesystem::path(path));
 }
 
-std::unique_ptr<FtDriver> autoDriver()
+std::unique_ptr<FtDriver> autoDriver(const SerialSystemFolders& folders)
 {
-    return std::make_unique<AutoDriver>(std::make_unique<SerialDriver>(), std::make_unique<FtdiDriver>());
+    return std::make_unique<AutoDriver>(std::make_unique<SerialDriver>(folders), std::make_unique<FtdiDriver>());
 }
 
-std::unique_ptr<FtDriver> ftdiDriver()
+std::unique_ptr<FtDriver> ftdiDriver(const std::string& serialNumber)
 {
-    return std::make_unique<FtdiDriver>();
+    return std::make_unique<FtdiDriver>(serialNumber);
 }
 
 constexpr const char* kAutoWay = " (serial or libftdi1)";
@@ -130,20 +130,23 @@ constexpr const char* kTtyKind = "the terminal device ";
 
 } // namespace
 
-LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs)
+LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs,
+                       const SerialSystemFolders& folders)
 {
+    const std::string serialNumber =
+        target.argument.empty() ? std::string() : " with the serial number " + target.argument;
     switch (target.kind) {
     case LinkTarget::Kind::Auto:
-        driver_ = autoDriver();
+        driver_ = autoDriver(folders);
         description_ = "a USB serial converter \"" + std::string(kZr48Description) + "\"" + kAutoWay;
         break;
     case LinkTarget::Kind::Serial:
-        driver_ = serialDriver();
-        description_ = kSerialKind + std::string(kZr48Description) + "\"";
+        driver_ = serialDriver(folders, target.argument);
+        description_ = kSerialKind + std::string(kZr48Description) + "\"" + serialNumber;
         break;
     case LinkTarget::Kind::Ftdi:
-        driver_ = ftdiDriver();
-        description_ = "an FTDI device \"" + std::string(kZr48Description) + "\" (libftdi1)";
+        driver_ = ftdiDriver(target.argument);
+        description_ = "an FTDI device \"" + std::string(kZr48Description) + "\"" + serialNumber + " (libftdi1)";
         break;
     case LinkTarget::Kind::Tty:
         driver_ = serialDriverAt(target.argument);

@@ -4,6 +4,7 @@
 #include "base/Timer.h"
 #include "link/FtDriver.h"
 #include "link/LinkTarget.h"
+#include "link/drivers/ConverterList.h"
 #include "sim/SimulatedDriver.h"
 
 #include <cstdint>
@@ -16,8 +17,9 @@ namespace zr48 {
 class LinkDriver {
 public:
     // Throws zr48::Error when the simulator's card file cannot be read. `timers` and `nowUs` run
-    // the simulator; they must outlive the driver.
-    LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs);
+    // the simulator; they must outlive the driver. The serial way looks for devices in `folders`.
+    LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs,
+               const SerialSystemFolders& folders = {});
 
     FtDriver& driver() { return *driver_; }
     // The simulated unit behind `sim`, otherwise null.

@@ -18,16 +18,6 @@ namespace zr48 {
 
 namespace {
 
-std::string firstLine(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-        line.pop_back();
-    return line;
-}
-
 speed_t speedOf(std::uint32_t baud)
 {
     switch (baud) {
@@ -100,21 +90,9 @@ SerialDriver::~SerialDriver()
 std::optional<std::string> SerialDriver::findTtyByProduct(const std::string& description,
                                                           const std::filesystem::path& sysClassTty)
 {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(sysClassTty, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with("ttyUSB") && !name.starts_with("ttyACM"))
-            continue;
-        // The product string belongs to the USB device, a few levels above the tty's interface.
-        std::filesystem::path dir = std::filesystem::canonical(entry.path() / "device", ec);
-        for (int level = 0; !ec && level < 5 && dir.has_relative_path(); ++level, dir = dir.parent_path()) {
-            if (std::filesystem::exists(dir / "product", ec)) {
-                if (firstLine(dir / "product") == description)
-                    return name;
-                break;
-            }
-        }
-        ec.clear();
+    for (const SerialPortInfo& port : listSerialPorts({"/dev", sysClassTty})) {
+        if (port.product == description)
+            return port.tty;
     }
     return std::nullopt;
 }
@@ -153,15 +131,11 @@ FtStatus SerialDriver::openByDescription(const std::string& description)
     std::filesystem::path path;
     if (explicitPath_) {
         path = *explicitPath_;
-    } else if (const auto link = description == kZr48Description ? findUnitLink(folders_.dev) : std::nullopt) {
-        path = *link;
-        ttyName_ = link->filename().string();
+    } else if (const auto choice = chooseSerialDevice(folders_, description, serialNumber_)) {
+        path = choice->device;
+        ttyName_ = choice->tty;
     } else {
-        const auto name = findTtyByProduct(description, folders_.sysClassTty);
-        if (!name)
-            return FT_DEVICE_NOT_FOUND;
-        ttyName_ = *name;
-        path = folders_.dev / *name;
+        return FT_DEVICE_NOT_FOUND;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {

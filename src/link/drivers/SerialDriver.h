@@ -1,10 +1,12 @@
 #pragma once
 // The converter as a Linux serial device. By description it takes the device that the udev rule
 // named /dev/zr48-N, or else finds the ttyUSB*/ttyACM* whose USB product string (from sysfs) equals
-// the description; with an explicit path it opens that device, a pseudo-terminal for example. The
-// line is set raw, without echo or translation.
+// the description (and, when given, whose USB serial number is the one asked for); with an explicit
+// path it opens that device, a pseudo-terminal for example. The line is set raw, without echo or
+// translation.
 
 #include "link/FtDriver.h"
+#include "link/drivers/ConverterList.h"
 
 #include <atomic>
 #include <filesystem>
@@ -15,15 +17,13 @@ namespace zr48 {
 
 class SerialDriver : public FtDriver {
 public:
-    // Where the device links and the ttys' sysfs entries are (other folders for tests).
-    struct SystemFolders {
-        std::filesystem::path dev = "/dev";
-        std::filesystem::path sysClassTty = "/sys/class/tty";
-    };
+    using SystemFolders = SerialSystemFolders;
 
-    // Finds the device by its USB description.
+    // Finds the device by its USB description, and by its USB serial number when one is given.
     SerialDriver() = default;
-    explicit SerialDriver(SystemFolders folders) : folders_(std::move(folders)) {}
+    explicit SerialDriver(SystemFolders folders, std::string serialNumber = {})
+        : folders_(std::move(folders)), serialNumber_(std::move(serialNumber))
+    {}
     explicit SerialDriver(std::filesystem::path explicitPath) : explicitPath_(std::move(explicitPath)) {}
     ~SerialDriver() override;
 
@@ -54,6 +54,7 @@ public:
 
 private:
     SystemFolders folders_;
+    std::string serialNumber_;
     std::optional<std::filesystem::path> explicitPath_;
     std::string ttyName_; // set when found by description: where its latency timer lies
     FtFailure failure_;
