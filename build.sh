@@ -121,7 +121,7 @@ windows)
         /<testcase / { cases++ }
         /<testcase .*result="skipped"/ { skipped++ }
         /<failure / { failed++ }
-        END { printf "Under Wine: %d test cases ran, %d skipped, %d failed", cases, skipped, failed }'
+        END { printf "Under Wine: %d test cases, %d of them skipped, %d failed", cases, skipped, failed }'
     echo " ($((SECONDS - started)) s for the build and the tests)."
     echo "The Windows programs: build-windows/bin/zr48.exe (try: $wine build-windows/bin/zr48.exe --link sim status)"
     ;;
