@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <stdlib.h> // mkdtemp
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -44,12 +44,16 @@ inline void removeScratchFolder()
 inline const std::filesystem::path& scratchFolder()
 {
     static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zr48-fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            std::perror("zr48 fuzz: cannot make a scratch folder");
-            std::abort();
+        // A name no other folder has: creating it fails where one exists already.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const auto made = std::filesystem::temp_directory_path() / ("zr48-fuzz-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(made, ec))
+                return made;
         }
-        return std::filesystem::path(pattern);
+        std::perror("zr48 fuzz: cannot make a scratch folder");
+        std::abort();
     }();
     // Registered once the folder exists, so it runs before the folder's name is destroyed.
     [[maybe_unused]] static const bool removedAtExit = std::atexit(removeScratchFolder) == 0;

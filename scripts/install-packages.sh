@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/packages.txt that are missing; quick when all are there.
+# Installs the Debian packages of scripts/packages.txt (or of the lists given) that are missing;
+# quick when all are there.
 set -euo pipefail
-list="$(dirname "$0")/packages.txt"
+lists=("$@")
+[ ${#lists[@]} -gt 0 ] || lists=("$(dirname "$0")/packages.txt")
 missing=()
-while read -r package; do
-    case "$package" in ''|'#'*) continue ;; esac
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$package")
-    fi
-done < "$list"
+for list in "${lists[@]}"; do
+    while read -r package; do
+        case "$package" in '' | '#'*) continue ;; esac
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done < "$list"
+done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo_cmd=()

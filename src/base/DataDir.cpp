@@ -1,6 +1,7 @@
 #include "base/DataDir.h"
 
 #include "base/Paths.h"
+#include "base/Platform.h"
 
 namespace zr48 {
 
@@ -16,10 +17,7 @@ Path dataDirOf(const std::filesystem::path& executable)
 
 Path dataDir()
 {
-    // The kernel's link names the program itself, whatever link or relative path started it.
-    std::error_code ec;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? Text{} : dataDirOf(executable);
+    return dataDirOf(platform::runningProgram());
 }
 
 } // namespace zr48

@@ -1,6 +1,7 @@
 #include "base/FileIo.h"
 
 #include "base/Error.h"
+#include "base/Platform.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -65,7 +66,7 @@ FilePtr createTemporary(const fs::path& folder, fs::path& temporary)
         std::snprintf(name, sizeof name, ".zr48-%08x.tmp", static_cast<unsigned>(random()));
         temporary = folder / name;
         errno = 0;
-        if (std::FILE* file = std::fopen(temporary.c_str(), "wbx"))
+        if (std::FILE* file = platform::createNewFile(temporary))
             return FilePtr(file);
         if (errno != EEXIST)
             return nullptr;
@@ -94,7 +95,7 @@ std::optional<fs::perms> permissionsToKeep(std::string_view path, const fs::path
     // Renaming over the target needs only the folder's permission; ask the system whether this
     // user may write the file itself. Opening for appending changes nothing.
     errno = 0;
-    if (!FilePtr(std::fopen(target.c_str(), "ab")))
+    if (!FilePtr(platform::openFile(target, "ab")))
         fail("Cannot write the file", path, errno);
     return status.permissions();
 }
@@ -103,8 +104,7 @@ std::optional<fs::perms> permissionsToKeep(std::string_view path, const fs::path
 
 std::optional<Bytes> tryReadFileBytes(std::string_view path)
 {
-    const std::string fsPath = toFsPath(path).string();
-    FilePtr file(std::fopen(fsPath.c_str(), "rb"));
+    FilePtr file(platform::openFile(toFsPath(path), "rb"));
     if (!file)
         return std::nullopt;
     Bytes bytes;
@@ -145,19 +145,18 @@ void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> by
     const bool closed = std::fclose(file.release()) == 0;
     const int closeError = errno;
     if (!written || !closed) {
-        std::remove(temporary.c_str());
+        platform::removeFile(temporary);
         fail("Cannot write the file", path, !written ? writeError : closeError);
     }
     if (keep) {
         fs::permissions(temporary, *keep, fs::perm_options::replace, ec);
         if (ec) {
-            std::remove(temporary.c_str());
+            platform::removeFile(temporary);
             fail("Cannot write the file", path, ec.message());
         }
     }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int renameError = errno;
-        std::remove(temporary.c_str());
+    if (const int renameError = platform::replaceFile(temporary, target)) {
+        platform::removeFile(temporary);
         fail("Cannot write the file", path, renameError);
     }
 }
@@ -173,7 +172,7 @@ void checkFolderWritable(std::string_view folder)
     const fs::path fsFolder = folder.empty() ? fs::path(".") : toFsPath(folder);
     if (!createTemporary(fsFolder, probe))
         fail("Cannot create files in the folder", folder, errno);
-    std::remove(probe.c_str());
+    platform::removeFile(probe);
 }
 
 bool fileExists(std::string_view path)

@@ -1,5 +1,7 @@
 #include "base/Paths.h"
 
+#include "base/Platform.h"
+
 namespace zr48 {
 
 namespace {
@@ -76,12 +78,12 @@ std::filesystem::path toFsPath(std::string_view path)
         if (c == '\\')
             c = '/';
     }
-    return std::filesystem::path(bytes);
+    return platform::nativePath(bytes);
 }
 
 Path fromFsPath(const std::filesystem::path& path)
 {
-    return path.string();
+    return platform::pathBytes(path);
 }
 
 Path absolutePath(std::string_view path)

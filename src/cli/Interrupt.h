@@ -1,20 +1,21 @@
 #pragma once
-// Ctrl-C while a transfer runs: SIGINT is held back for the transfer's time and noticed between
-// timers, so that the transfer ends as its Cancel button ends it, with a message that says what
-// was kept. Outside a transfer, Ctrl-C ends the program as usual.
+// Ctrl-C while a transfer runs: held back for the transfer's time and noticed between timers, so
+// that the transfer ends as its Cancel button ends it, with a message that says what was kept.
+// Outside a transfer, Ctrl-C ends the program as usual. The holding is the system's business
+// (`platform::CtrlCWatch`: SIGINT on Linux, the console's handler on Windows).
+
+#include "base/Platform.h"
 
 #include <functional>
-
-#include <csignal>
+#include <optional>
 
 namespace zr48::cli {
 
 class CtrlC {
 public:
     // Made before the unit's session, whose threads take over the signal mask. With `instead`
-    // (tests), that is asked and the signal is left alone.
+    // (tests), that is asked and the key is left alone.
     explicit CtrlC(std::function<bool()> instead = {});
-    ~CtrlC();
     CtrlC(const CtrlC&) = delete;
     CtrlC& operator=(const CtrlC&) = delete;
 
@@ -24,8 +25,7 @@ public:
 private:
     std::function<bool()> instead_;
     bool pressed_ = false;
-    sigset_t set_{};
-    sigset_t previous_{};
+    std::optional<platform::CtrlCWatch> watch_;
 };
 
 } // namespace zr48::cli

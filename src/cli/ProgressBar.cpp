@@ -1,11 +1,12 @@
 #include "cli/ProgressBar.h"
 
+#include "base/Platform.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <ostream>
-#include <unistd.h>
 
 namespace zr48::cli {
 
@@ -68,7 +69,7 @@ ProgressBar::Mode progressMode(const std::ostream& err, bool quiet, bool virtual
 {
     if (quiet)
         return ProgressBar::Mode::Off;
-    const bool terminal = err.rdbuf() == std::cerr.rdbuf() && isatty(STDERR_FILENO) == 1;
+    const bool terminal = err.rdbuf() == std::cerr.rdbuf() && platform::isTerminal(platform::StandardStream::Error);
     return terminal && !virtualTime ? ProgressBar::Mode::Redraw : ProgressBar::Mode::Lines;
 }
 

@@ -4,6 +4,7 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "base/Platform.h"
 #include "base/Prompt.h"
 #include "project/CardFormat.h"
 #include "project/DeviceTypes.h"
@@ -34,7 +35,7 @@ struct DeviceFileContent {
 std::optional<DeviceFileContent> ReadDeviceFile(std::string_view path, std::size_t limit)
 {
     const auto fsPath = toFsPath(path);
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fsPath.string().c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(platform::openFile(fsPath, "rb"));
     if (!file)
         return std::nullopt;
     DeviceFileContent content{Bytes(limit), 0};

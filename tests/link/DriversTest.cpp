@@ -1,22 +1,27 @@
 #include "link/LinkTarget.h"
+#include "support/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <set>
+#include <sstream>
+
+#ifndef _WIN32
 #include "link/drivers/ConverterList.h"
 #include "link/drivers/SerialDriver.h"
 #include "support/FakeSysfs.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
-#include <iterator>
 #include <poll.h>
-#include <set>
-#include <sstream>
 #include <stdlib.h>
 #include <unistd.h>
+#endif
 
 namespace zr48 {
 namespace {
@@ -71,6 +76,13 @@ TEST(LinkTarget, TheFormsOfHelpAreTheWordsOfCompletion)
     EXPECT_EQ(forms, words);
 }
 
+#ifdef _WIN32
+TEST(SerialDriver, IsTheLinuxDriver)
+{
+    ZR48_POSIX_ONLY("the serial driver reads sysfs and sets the line through termios; Windows has the COM port "
+                    "driver");
+}
+#else
 // A sysfs tree as the kernel lays it out: the tty's "device" link leads to the USB interface,
 // whose parent, the USB device, holds the product string.
 TEST(SerialDriver, FindsTheTtyByTheUsbProductString)
@@ -277,6 +289,8 @@ TEST(SerialDriver, OpenErrorsNameTheDeviceAndForMissingPermissionTheWayToAccess)
     EXPECT_EQ(busy.reason, "Device or resource busy");
     EXPECT_EQ(busy.help, "Cannot open /dev/ttyUSB0: Device or resource busy.");
 }
+
+#endif
 
 } // namespace
 } // namespace zr48

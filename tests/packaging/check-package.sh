@@ -27,7 +27,7 @@ fi
 deb="$(find "$work/out" -maxdepth 1 -name '*.deb')"
 [ "$(basename "$deb")" = "zr48_${version}_$(dpkg --print-architecture).deb" ] || fail "the package is '$deb'"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for library in libqt6widgets6 libftdi1-2 libpng16-16 qt6-qpa-plugins; do
+for library in libqt6widgets6 libftdi1-2 zlib1g qt6-qpa-plugins; do
     case "$depends" in *"$library"*) ;; *) fail "Depends lacks $library: $depends" ;; esac
 done
 dpkg-deb -x "$deb" "$work/root"

@@ -89,6 +89,16 @@ TEST_F(CompilerTest, WorkedExampleIsByteExact)
         EXPECT_TRUE(AllZero(sector(img, static_cast<std::uint16_t>(k)), 448)) << k;
 }
 
+TEST_F(CompilerTest, DeviceFilesOfAnyNameAreRead)
+{
+    // Names of any script reach the file system as they are (as wide names on Windows).
+    const std::string content = PatternBytes(300);
+    AssignDevice(project, 0, 1, dir.write("Устройства/Радио 📻.mpi", content), "Radio", 1, "000000000");
+    ASSERT_TRUE(compile(project));
+    EXPECT_TRUE(prompt.messages().empty()) << prompt.messages().front();
+    EXPECT_EQ(SectorText(sector(image(), 16), 64, 300), content);
+}
+
 TEST_F(CompilerTest, UnchangedProjectCompilesToIdenticalBytes)
 {
     AssignDevice(project, 0, 1, dir.write("FM.mpi", PatternBytes(2000, 3)), "Radio");

@@ -1,14 +1,13 @@
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "project/ProjectFile.h"
+#include "support/Platform.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <cctype>
 #include <chrono>
 
 namespace zr48 {
@@ -29,10 +28,25 @@ void SetTime(const Text& path, int secondsAgo)
     fs::last_write_time(toFsPath(path), fs::file_time_type::clock::now() - std::chrono::seconds(secondsAgo));
 }
 
-ino_t Inode(const Path& path)
+std::uint64_t Inode(const Path& path)
 {
-    struct stat status {};
-    return ::stat(toFsPath(path).c_str(), &status) == 0 ? status.st_ino : 0;
+    return test::fileIdentity(path);
+}
+
+// A second name of the folder `parent/name` below `dir`, relative to it: a symbolic link
+// `parent/Alias` on Linux; on Windows, whose names ignore letter case, the name in capitals.
+Path SecondName([[maybe_unused]] const TempDir& dir, const Path& parent, const Path& name)
+{
+    const Path prefix = parent.empty() ? Path() : parent + "/";
+#ifdef _WIN32
+    Path upper = name;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return prefix + upper;
+#else
+    fs::create_directory_symlink(toFsPath(dir.text(prefix + name)), toFsPath(dir.text(prefix + "Alias")));
+    return prefix + "Alias";
+#endif
 }
 
 DEVICE_CONFIG Entry(std::uint16_t type, const Text& configFile)
@@ -85,11 +99,11 @@ TEST_F(AssignSlotTest, AFileAlreadyInTheProjectFolderIsNotCopied)
 
     // The same folder under another name (a link) holds the same file: nothing to copy, and
     // nothing deleted; the slot names the file through the project's own folder.
-    fs::create_directory_symlink(dir.path() / "Villa", dir.path() / "Alias");
-    project.FileName = dir.text("Alias/Villa.mpj");
-    const ino_t before = Inode(own);
+    const Path alias = SecondName(dir, "", "Villa");
+    project.FileName = dir.text(alias + "/Villa.mpj");
+    const std::uint64_t before = Inode(own);
     EXPECT_TRUE(project.AssignSlot(1, Entry(1, own), prompt));
-    EXPECT_EQ(project.Devices[1].ConfigFile, dir.text("Alias/OWN.mpi"));
+    EXPECT_EQ(project.Devices[1].ConfigFile, dir.text(alias + "/OWN.mpi"));
     EXPECT_EQ(Inode(own), before);
     EXPECT_EQ(Contents(own), "own");
     EXPECT_TRUE(prompt.shown().empty());
@@ -253,9 +267,9 @@ protected:
 
 TEST_F(ProjectCopyTest, IntoTheSameFolderUnderAnotherNameDeletesNothing)
 {
-    fs::create_directory_symlink(dir.path() / "Projects" / "Villa", dir.path() / "Projects" / "Alias");
-    const Path target = dir.text("Projects/Alias/Chalet.mpj");
-    const ino_t tuner = Inode(dir.text("Projects/Villa/FMTUNER.mpi"));
+    const Path alias = SecondName(dir, "Projects", "Villa");
+    const Path target = dir.text(alias + "/Chalet.mpj");
+    const std::uint64_t tuner = Inode(dir.text("Projects/Villa/FMTUNER.mpi"));
     EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Complete);
     EXPECT_TRUE(prompt.shown().empty());
     // Not deleted, and not even written again.
@@ -264,7 +278,7 @@ TEST_F(ProjectCopyTest, IntoTheSameFolderUnderAnotherNameDeletesNothing)
     EXPECT_EQ(Contents(dir.text("Projects/Villa/BDP.mpi")), "bdp");
     TProjectFile back;
     back.Load(target);
-    EXPECT_EQ(back.Devices[0].ConfigFile, dir.text("Projects/Alias/FMTUNER.mpi"));
+    EXPECT_EQ(back.Devices[0].ConfigFile, dir.text(alias + "/FMTUNER.mpi"));
     EXPECT_EQ(Contents(back.Devices[0].ConfigFile), "tuner");
     // The source project itself is untouched.
     TProjectFile original;
@@ -274,9 +288,9 @@ TEST_F(ProjectCopyTest, IntoTheSameFolderUnderAnotherNameDeletesNothing)
 
 TEST_F(ProjectCopyTest, AProjectIsNotCopiedOntoItself)
 {
-    fs::create_directory_symlink(dir.path() / "Projects" / "Villa", dir.path() / "Projects" / "Alias");
+    const Path alias = SecondName(dir, "Projects", "Villa");
     const std::string before = Contents(source);
-    for (const Path& target : {source, dir.text("Projects/Alias/Villa.mpj")}) {
+    for (const Path& target : {source, dir.text(alias + "/Villa.mpj")}) {
         prompt.clear();
         EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Failed);
         ASSERT_EQ(prompt.errors().size(), 1u);
@@ -299,7 +313,8 @@ TEST_F(ProjectCopyTest, AFolderThatTakesNoFilesIsSaidOnce)
 
 TEST_F(ProjectCopyTest, AReadOnlyFolderIsSaidOnce)
 {
-    if (::geteuid() == 0)
+    ZR48_POSIX_ONLY("a folder's read-only attribute does not stop new files on Windows");
+    if (test::isSuperuser())
         GTEST_SKIP() << "the superuser may write into every folder";
     fs::create_directories(dir.path() / "ReadOnly");
     fs::permissions(dir.path() / "ReadOnly", fs::perms(0555));

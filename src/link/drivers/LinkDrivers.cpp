@@ -1,11 +1,19 @@
 #include "link/drivers/LinkDrivers.h"
 
+#include "base/Platform.h"
 #include "base/Text.h"
+
+#ifdef _WIN32
+#include "link/drivers/ComPortDriver.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#else
 #include "link/drivers/AutoDriver.h"
 #include "link/drivers/FtdiDriver.h"
 #include "link/drivers/SerialDriver.h"
-
-#include <cstdlib>
+#endif
 
 namespace zr48 {
 
@@ -37,11 +45,88 @@ private:
 // "~/..." as a shell would have expanded it, for a card file written into a --link=sim:~/... value.
 std::string expandHome(const std::string& path)
 {
-    const char* home = std::getenv("HOME");
-    if (path.starts_with("~/") && home && *home)
-        return std::string(home) + path.substr(1);
+    const auto home = platform::environmentVariable("HOME");
+    if (path.starts_with("~/") && home && !home->empty())
+        return *home + path.substr(1);
     return path;
 }
+
+#ifdef _WIN32
+// The converter as a COM port; libftdi1 has no place in a Windows build (FTDI's own driver makes
+// the port).
+std::unique_ptr<FtDriver> serialDriver(const SerialSystemFolders&, const std::string& serialNumber)
+{
+    return std::make_unique<ComPortDriver>(serialNumber);
+}
+
+std::unique_ptr<FtDriver> serialDriverAt(const std::string& port)
+{
+    return std::make_unique<ComPortDriver>(ComPortDriver::Port{port});
+}
+
+std::unique_ptr<FtDriver> autoDriver(const SerialSystemFolders& folders)
+{
+    return serialDriver(folders, {});
+}
+
+// `ftdi`, which this build lacks: every open says so.
+class MissingFtdiDriver : public FtDriver {
+public:
+    FtStatus openByDescription(const std::string&) override { return FT_NOT_SUPPORTED; }
+    FtStatus setBaudRate(std::uint32_t) override { return FT_INVALID_HANDLE; }
+    FtStatus setDataCharacteristics(std::uint8_t, std::uint8_t, std::uint8_t) override { return FT_INVALID_HANDLE; }
+    FtStatus setFlowControl(std::uint16_t) override { return FT_INVALID_HANDLE; }
+    FtStatus setLatencyTimer(std::uint8_t) override { return FT_INVALID_HANDLE; }
+    std::size_t queuedBytes() override { return 0; }
+    std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
+    void write(const std::uint8_t*, std::size_t) override {}
+    bool waitReadable(int timeoutMs) override
+    {
+        // Never open: the time is waited out, so that the receive thread does not spin.
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(timeoutMs, 0)));
+        return false;
+    }
+    void close() override {}
+    FtFailure lastFailure() const override
+    {
+        return {"No libftdi1 on Windows",
+                "The Windows build reaches the converter through its COM port: use --link serial (or auto)."};
+    }
+};
+
+std::unique_ptr<FtDriver> ftdiDriver(const std::string&)
+{
+    return std::make_unique<MissingFtdiDriver>();
+}
+
+constexpr const char* kAutoWay = " (its COM port)";
+constexpr const char* kSerialKind = "a COM port \"";
+constexpr const char* kTtyKind = "the COM port ";
+#else
+std::unique_ptr<FtDriver> serialDriver(const SerialSystemFolders& folders, const std::string& serialNumber)
+{
+    return std::make_unique<SerialDriver>(folders, serialNumber);
+}
+
+std::unique_ptr<FtDriver> serialDriverAt(const std::string& path)
+{
+    return std::make_unique<SerialDriver>(std::filesystem::path(path));
+}
+
+std::unique_ptr<FtDriver> autoDriver(const SerialSystemFolders& folders)
+{
+    return std::make_unique<AutoDriver>(std::make_unique<SerialDriver>(folders), std::make_unique<FtdiDriver>());
+}
+
+std::unique_ptr<FtDriver> ftdiDriver(const std::string& serialNumber)
+{
+    return std::make_unique<FtdiDriver>(serialNumber);
+}
+
+constexpr const char* kAutoWay = " (serial or libftdi1)";
+constexpr const char* kSerialKind = "a serial device \"";
+constexpr const char* kTtyKind = "the terminal device ";
+#endif
 
 } // namespace
 
@@ -52,20 +137,20 @@ LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::func
         target.argument.empty() ? std::string() : " with the serial number " + target.argument;
     switch (target.kind) {
     case LinkTarget::Kind::Auto:
-        driver_ = std::make_unique<AutoDriver>(std::make_unique<SerialDriver>(folders), std::make_unique<FtdiDriver>());
-        description_ = "a USB serial converter \"" + std::string(kZr48Description) + "\" (serial or libftdi1)";
+        driver_ = autoDriver(folders);
+        description_ = "a USB serial converter \"" + std::string(kZr48Description) + "\"" + kAutoWay;
         break;
     case LinkTarget::Kind::Serial:
-        driver_ = std::make_unique<SerialDriver>(folders, target.argument);
-        description_ = "a serial device \"" + std::string(kZr48Description) + "\"" + serialNumber;
+        driver_ = serialDriver(folders, target.argument);
+        description_ = kSerialKind + std::string(kZr48Description) + "\"" + serialNumber;
         break;
     case LinkTarget::Kind::Ftdi:
-        driver_ = std::make_unique<FtdiDriver>(target.argument);
+        driver_ = ftdiDriver(target.argument);
         description_ = "an FTDI device \"" + std::string(kZr48Description) + "\"" + serialNumber + " (libftdi1)";
         break;
     case LinkTarget::Kind::Tty:
-        driver_ = std::make_unique<SerialDriver>(std::filesystem::path(target.argument));
-        description_ = "the terminal device " + target.argument;
+        driver_ = serialDriverAt(target.argument);
+        description_ = kTtyKind + target.argument;
         break;
     case LinkTarget::Kind::Sim:
         simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), expandHome(target.argument));

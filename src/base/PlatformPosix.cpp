@@ -1,0 +1,113 @@
+// The platform seam on Linux (and other POSIX systems).
+
+#include "base/Platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace zr48::platform {
+
+std::filesystem::path nativePath(std::string_view bytes)
+{
+    return std::filesystem::path(std::string(bytes));
+}
+
+std::string pathBytes(const std::filesystem::path& path)
+{
+    return path.string();
+}
+
+std::FILE* openFile(const std::filesystem::path& path, const char* mode)
+{
+    return std::fopen(path.c_str(), mode);
+}
+
+std::FILE* createNewFile(const std::filesystem::path& path)
+{
+    return std::fopen(path.c_str(), "wbx");
+}
+
+int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+void removeFile(const std::filesystem::path& path)
+{
+    std::remove(path.c_str());
+}
+
+std::filesystem::path runningProgram()
+{
+    // The kernel's link names the program itself, whatever link or relative path started it.
+    std::error_code ec;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : executable;
+}
+
+bool isTerminal(StandardStream stream)
+{
+    return isatty(stream == StandardStream::Output ? STDOUT_FILENO : STDERR_FILENO) != 0;
+}
+
+std::optional<std::string> environmentVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+std::optional<std::string> homeFolder()
+{
+    const auto home = environmentVariable("HOME");
+    return home && !home->empty() ? home : std::nullopt;
+}
+
+std::optional<std::string> userSettingsFolder()
+{
+    if (const auto config = environmentVariable("XDG_CONFIG_HOME"); config && !config->empty())
+        return config;
+    const auto home = homeFolder();
+    return home ? std::optional<std::string>(*home + "/.config") : std::nullopt;
+}
+
+std::vector<std::string> commandLineArguments(int argc, char* argv[])
+{
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
+void useUtf8Terminal() {}
+
+// SIGINT is blocked and looked for among the pending signals.
+struct CtrlCWatch::State {
+    sigset_t set{};
+    sigset_t previous{};
+};
+
+CtrlCWatch::CtrlCWatch() : state_(std::make_unique<State>())
+{
+    sigemptyset(&state_->set);
+    sigaddset(&state_->set, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &state_->set, &state_->previous);
+}
+
+CtrlCWatch::~CtrlCWatch()
+{
+    if (pressed()) {
+        const timespec none{};
+        sigtimedwait(&state_->set, nullptr, &none); // handled by whoever asked
+    }
+    pthread_sigmask(SIG_SETMASK, &state_->previous, nullptr);
+}
+
+bool CtrlCWatch::pressed() const
+{
+    sigset_t pending;
+    sigpending(&pending);
+    return sigismember(&pending, SIGINT) == 1;
+}
+
+} // namespace zr48::platform
