@@ -12,6 +12,7 @@
 #include "shell/EditForm.h"
 #include "shell/FileChooser.h"
 #include "shell/MainForm.h"
+#include "shell/MdiLayout.h"
 #include "shell/ProjectDocument.h"
 
 #include <QAction>
@@ -53,6 +54,11 @@ void TMainForm::addDocumentWindow(TDocumentWindow* window)
     mdiArea_->addSubWindow(window);
     documents_.add(*window);
     window->show();
+    const QRect area = mdiArea_->viewport()->rect();
+    const QRect placed = window->geometry();
+    const Rect inside = keepInside({area.x(), area.y(), area.width(), area.height()},
+                                   {placed.x(), placed.y(), placed.width(), placed.height()});
+    window->move(inside.x, inside.y);
     mdiArea_->setActiveSubWindow(window);
     UpdateActions();
 }

@@ -55,4 +55,12 @@ std::vector<Rect> arrangeIcons(const Rect& area, int width, int height, int coun
     return out;
 }
 
+Rect keepInside(const Rect& area, const Rect& window)
+{
+    Rect out = window;
+    out.x = std::max(area.x, std::min(window.x, area.x + area.width - window.width));
+    out.y = std::max(area.y, std::min(window.y, area.y + area.height - window.height));
+    return out;
+}
+
 } // namespace zr48

@@ -21,5 +21,9 @@ std::vector<Rect> tileVertically(const Rect& area, int count);
 // Arrange: minimized windows of `width` by `height` in rows along the bottom, left to right,
 // each row above the last when one is full.
 std::vector<Rect> arrangeIcons(const Rect& area, int width, int height, int count);
+// A new window where the area's placer put it, moved up and left as far as needed to lie inside
+// the area, so that no part of a new window opens out of sight; a window larger than the area
+// keeps its top-left corner inside (title bar and close box reachable). Its size is kept.
+Rect keepInside(const Rect& area, const Rect& window);
 
 } // namespace zr48

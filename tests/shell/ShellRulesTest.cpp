@@ -60,6 +60,23 @@ TEST(MdiLayout, IconsFillRowsFromTheBottomLeft)
     EXPECT_EQ(icons, (std::vector<Rect>{{0, 270, 160, 30}, {160, 270, 160, 30}, {0, 240, 160, 30}}));
 }
 
+TEST(MdiLayout, ANewWindowMovesIntoSightWithItsSizeKept)
+{
+    const Rect area{0, 0, 500, 400};
+    const struct {
+        Rect window;
+        Rect placed;
+    } cases[] = {
+        {{20, 30, 200, 100}, {20, 30, 200, 100}},     // inside: stays
+        {{420, 350, 200, 100}, {300, 300, 200, 100}}, // out at the right and bottom: moved back
+        {{450, 20, 700, 500}, {0, 0, 700, 500}},      // larger than the area: top-left corner in sight
+        {{-30, -5, 100, 100}, {0, 0, 100, 100}},      // out at the top-left
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keepInside(area, c.window), c.placed) << c.window.x << ',' << c.window.y;
+    EXPECT_EQ(keepInside({10, 20, 500, 400}, {480, 390, 100, 50}), (Rect{410, 370, 100, 50}));
+}
+
 TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostEight)
 {
     MemorySettingsStore store;
