@@ -161,7 +161,7 @@ void TNewProjectForm::ButtonBrowseCopyProjectClick()
 
 void TNewProjectForm::ButtonOkClick()
 {
-    if (createProjectFile(projectLocation(), choice(), copyProjectPath(), prompt_))
+    if (createProjectFile(projectLocation(), choice(), copyProjectPath(), prompt_, settings_.defaults().projectDir))
         accept();
 }
 

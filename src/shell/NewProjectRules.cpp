@@ -41,7 +41,8 @@ NewProjectControls newProjectControls(std::string_view name, NewProjectChoice ch
     return controls;
 }
 
-bool createProjectFile(const std::string& path, NewProjectChoice choice, const std::string& copyPath, Prompt& prompt)
+bool createProjectFile(const std::string& path, NewProjectChoice choice, const std::string& copyPath, Prompt& prompt,
+                       const std::string& ownProjectsFolder)
 {
     // The empty project would replace the very project that is to be copied.
     if (choice == NewProjectChoice::Copy && sameFile(path, copyPath)) {
@@ -53,6 +54,8 @@ bool createProjectFile(const std::string& path, NewProjectChoice choice, const s
     const std::string folder = extractFileDir(path);
     if (!folder.empty()) {
         std::error_code ignored; // an existing folder is fine; a missing parent shows below
+        if (!ownProjectsFolder.empty() && extractFilePath(folder) == ownProjectsFolder)
+            fs::create_directory(toFsPath(ownProjectsFolder), ignored);
         fs::create_directory(toFsPath(folder), ignored);
     }
     if (folder.empty() || !directoryExists(folder)) {

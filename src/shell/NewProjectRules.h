@@ -27,6 +27,10 @@ NewProjectControls newProjectControls(std::string_view name, NewProjectChoice ch
 // "OK": asks before an existing project file is overwritten, creates the project's folder (one
 // level: its parent must exist) and saves an empty project there. False, with the reason shown,
 // when the dialog stays open. A copy onto its own source is refused before anything is written.
-bool createProjectFile(const std::string& path, NewProjectChoice choice, const std::string& copyPath, Prompt& prompt);
+// `ownProjectsFolder` is the program's default projects folder ("ZR48 Projects" in the home):
+// when the project's folder lies in it and it is missing, as on a new system, it is made first,
+// as an installer would have made it; a projects folder the user chose must exist.
+bool createProjectFile(const std::string& path, NewProjectChoice choice, const std::string& copyPath, Prompt& prompt,
+                       const std::string& ownProjectsFolder = {});
 
 } // namespace zr48

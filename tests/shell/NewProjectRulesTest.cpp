@@ -101,6 +101,22 @@ TEST_F(CreateProjectTest, OnlyOneFolderLevelIsCreated)
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to create Project Villa.mpj."});
 }
 
+TEST_F(CreateProjectTest, TheProgramsOwnProjectsFolderIsMadeOnFirstUse)
+{
+    // On a new system the default projects folder is not there yet.
+    const std::string own = dir.text("ZR48 Projects/");
+    const std::string path = own + "Дом/Дом.mpj";
+    EXPECT_TRUE(createProjectFile(path, NewProjectChoice::Empty, "", prompt, own));
+    EXPECT_TRUE(fileExists(path));
+    EXPECT_TRUE(prompt.shown().empty());
+
+    // Only that folder: a missing folder the user chose is still refused.
+    const std::string chosen = dir.text("Chosen/Villa/Villa.mpj");
+    EXPECT_FALSE(createProjectFile(chosen, NewProjectChoice::Empty, "", prompt, own));
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to create Project " + chosen + "."});
+    EXPECT_FALSE(fs::exists(toFsPath(dir.text("Chosen"))));
+}
+
 TEST_F(CreateProjectTest, AProjectIsNotCopiedOntoItself)
 {
     const std::string path = dir.write("Villa/Villa.mpj", "[PROJECT]\r\nDESCRIPTION_0=keep\r\n");
