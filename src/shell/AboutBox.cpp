@@ -10,7 +10,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace zr48 {
 
@@ -62,17 +65,24 @@ void TAboutBox::FormShow()
         // Chosen at the first show: the fixed-pitch font costs start-up time that no one sees.
         fontChosen_ = true;
         setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-        // Room for five lines of the longest kind, a firmware version of some length included.
-        const QFontMetrics metrics(Memo->font());
-        Memo->setFixedSize(metrics.horizontalAdvance(QString(44, QLatin1Char('M'))) + 12,
-                           metrics.lineSpacing() * 5 + 12);
     }
     Memo->clear();
     const Text database = databaseVersion_ ? databaseVersion_() : Text();
-    for (const Text& line : aboutLines(softwareVersion(), firmwareVersion_ ? firmwareVersion_() : Text("Unknown"),
-                                       // The version file's line keeps its line end; the memo shows one line.
-                                       Text(trimmed(database))))
+    // The version file's line keeps its line end; the memo shows one line.
+    const auto lines =
+        aboutLines(softwareVersion(), firmwareVersion_ ? firmwareVersion_() : Text("Unknown"), Text(trimmed(database)));
+    // Room for the longest line shown (a database or firmware version text may be long), at least
+    // 44 characters, so that no line is cut or scrolled out of sight.
+    const QFontMetrics metrics(Memo->font());
+    int width = metrics.horizontalAdvance(QString(44, QLatin1Char('M')));
+    for (const Text& line : lines) {
         Memo->appendPlainText(toQString(line));
+        width = std::max(width, metrics.horizontalAdvance(toQString(line)));
+    }
+    const int margins = 2 * (static_cast<int>(Memo->document()->documentMargin()) + Memo->frameWidth()) + 4;
+    Memo->setFixedSize(width + margins, metrics.lineSpacing() * static_cast<int>(lines.size()) + margins);
+    Memo->moveCursor(QTextCursor::Start);
+    Memo->horizontalScrollBar()->setValue(0);
 }
 
 void TAboutBox::FormDblClick()

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -156,6 +157,23 @@ TEST_F(DialogsTest, TheAboutBoxReadsTheVersionsEachTimeItIsShown)
     std::filesystem::remove(programDir.path() / "Firmware/ZR48.BIN");
     next->dialogs().AboutBox->FormShow();
     EXPECT_TRUE(next->dialogs().AboutBox->Memo->toPlainText().contains("Firmware Version: Unknown\n"));
+}
+
+TEST_F(DialogsTest, TheAboutBoxShowsALongVersionLineWhole)
+{
+    // A database version text much longer than the usual lines.
+    dir.write("db/version.txt", std::string(70, 'D') + "\r\n");
+    settings.setDatabase(dir.text("db/"));
+    TAboutBox* about = form->dialogs().AboutBox;
+    about->FormShow();
+    about->show(); // scroll ranges follow the viewport's size, which a hidden widget has not taken
+    QCoreApplication::processEvents();
+    QPlainTextEdit* memo = about->Memo;
+    ASSERT_TRUE(memo->toPlainText().contains(QString(70, 'D')));
+    EXPECT_EQ(memo->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0) << "a line is wider than the memo";
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0) << "a line is below the memo's bottom";
+    about->hide();
 }
 
 TEST_F(DialogsTest, TheAboutBoxDoubleClickShowsTheCredits)
