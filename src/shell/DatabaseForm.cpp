@@ -145,6 +145,9 @@ void TDatabaseForm::RefreshDatabase()
     for (const DatabaseNode& node : nodes_)
         items << makeItem(node);
     TreeView->addTopLevelItems(items);
+    // What a search found is shown at once, without opening folder after folder.
+    if (!EditSearch->text().isEmpty())
+        TreeView->expandAll();
     TreeView->setUpdatesEnabled(true);
     updatePopupEdit();
 

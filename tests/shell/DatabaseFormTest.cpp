@@ -73,6 +73,7 @@ TEST_F(DatabaseFormTest, EnterRunsTheSearchOnceTheWordChanged)
     settings.setDatabase(db.text());
     startUp();
     EXPECT_EQ(topLevel(), (QStringList{"AUDIO", "VIDEO"}));
+    EXPECT_FALSE(tree()->topLevelItem(0)->isExpanded()) << "the whole database opens folded";
     EXPECT_FALSE(browser().searchIsDefault());
 
     QTest::keyClicks(browser().searchEdit(), "dvd");
@@ -80,6 +81,7 @@ TEST_F(DatabaseFormTest, EnterRunsTheSearchOnceTheWordChanged)
     QTest::keyClick(browser().searchEdit(), Qt::Key_Return);
     EXPECT_EQ(topLevel(), QStringList{"VIDEO"});
     EXPECT_EQ(tree()->topLevelItem(0)->childCount(), 1);
+    EXPECT_TRUE(tree()->topLevelItem(0)->isExpanded()) << "what was found is in sight";
     EXPECT_FALSE(browser().searchIsDefault());
 
     // Enter again runs nothing until the word changes.
