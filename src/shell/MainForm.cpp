@@ -42,6 +42,38 @@ const QColor kTeal(0, 128, 128);
 constexpr const char* kGeometryKey = "MainWindowGeometry";
 constexpr const char* kStateKey = "MainWindowState";
 
+// Calls `command` with the text control that has the focus, whichever of the three kinds it is;
+// false when the focus is on none of them.
+template <class Command>
+bool withFocusedTextControl(Command command)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
+        command(*edit);
+    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
+        command(*rich);
+    else if (auto* line = qobject_cast<QLineEdit*>(focus))
+        command(*line);
+    else
+        return false;
+    return true;
+}
+
+bool hasSelection(const QPlainTextEdit& edit)
+{
+    return edit.textCursor().hasSelection();
+}
+
+bool hasSelection(const QTextEdit& edit)
+{
+    return edit.textCursor().hasSelection();
+}
+
+bool hasSelection(const QLineEdit& line)
+{
+    return line.hasSelectedText();
+}
+
 } // namespace
 
 DeviceTools::DeviceTools(TimerFactory& timers, Prompt& prompt)
@@ -325,17 +357,7 @@ Situation TMainForm::situation() const
     s.connected = link_->Connected();
     s.expert = settings_.expert(); // read from the store each time: a change needs no notice
     documents_.describe(s);
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus)) {
-        s.focusIsText = true;
-        s.focusHasSelection = edit->textCursor().hasSelection();
-    } else if (auto* rich = qobject_cast<QTextEdit*>(focus)) {
-        s.focusIsText = true;
-        s.focusHasSelection = rich->textCursor().hasSelection();
-    } else if (auto* line = qobject_cast<QLineEdit*>(focus)) {
-        s.focusIsText = true;
-        s.focusHasSelection = line->hasSelectedText();
-    }
+    s.focusIsText = withFocusedTextControl([&s](const auto& control) { s.focusHasSelection = hasSelection(control); });
     // The clipboard is asked once after each change, and only when the answer matters: asking
     // may mean a round trip to the program that owns it.
     if (s.focusIsText) {
@@ -638,35 +660,17 @@ void TMainForm::ActionWindowArrangeExecute()
 
 void TMainForm::ActionEditCutExecute()
 {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
-        edit->cut();
-    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
-        rich->cut();
-    else if (auto* line = qobject_cast<QLineEdit*>(focus))
-        line->cut();
+    withFocusedTextControl([](auto& control) { control.cut(); });
 }
 
 void TMainForm::ActionEditCopyExecute()
 {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
-        edit->copy();
-    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
-        rich->copy();
-    else if (auto* line = qobject_cast<QLineEdit*>(focus))
-        line->copy();
+    withFocusedTextControl([](auto& control) { control.copy(); });
 }
 
 void TMainForm::ActionEditPasteExecute()
 {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
-        edit->paste();
-    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
-        rich->paste();
-    else if (auto* line = qobject_cast<QLineEdit*>(focus))
-        line->paste();
+    withFocusedTextControl([](auto& control) { control.paste(); });
 }
 
 void TMainForm::ActionMemoryViewerExecute()
