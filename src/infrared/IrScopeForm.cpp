@@ -1,17 +1,16 @@
 #include "infrared/IrScopeForm.h"
 
 #include "base/Error.h"
-#include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
 #include "base/qt/QtText.h"
 #include "infrared/IrCaptureFile.h"
 #include "infrared/ScopeRaster.h"
 #include "shell/FileChooser.h"
+#include "shell/PictureFile.h"
 #include "shell/Shell.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QCursor>
 #include <QFrame>
@@ -624,18 +623,10 @@ void TIrScopeForm::ButtonSaveCaptureClick()
 
 void TIrScopeForm::ButtonSavePictureClick()
 {
-    const auto path = askFile(true, "Save picture", "PNG Pictures (*.png)|*.png", ".png", "scope.png");
+    const auto path = askFile(true, "Save picture", kPictureFilter, ".png", "scope.png");
     if (!path)
         return;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    zoomPicture().save(&buffer, "PNG");
-    try {
-        writeFileAtomically(*path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
-    } catch (const Error& e) {
-        shell_.prompt().error(e.message());
-    }
+    writePicture(zoomPicture(), *path, shell_.prompt());
 }
 
 // ---------------------------------------------------------------------------------------------
