@@ -104,11 +104,11 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     resize(726, 585 + menuBar()->sizeHint().height() + ToolBar->sizeHint().height() + statusBar()->sizeHint().height());
 
     // 2. The link, with status panel 1 as its status sink; it opens at once.
-    link_ =
-        std::make_unique<TUsbZR48>(parts.link.timers, parts.link.driver, parts.link.threads,
-                                   [panel = statusPanels_[1]](const Text& text) { panel->setText(toQString(text)); });
+    link_ = std::make_unique<TUsbZR48>(
+        parts.link.timers, parts.link.driver, parts.link.threads,
+        [panel = statusPanels_[kLinkStatusPanel]](const Text& text) { panel->setText(toQString(text)); });
     if (!linkDescription_.empty())
-        statusPanels_[1]->setToolTip("ZR48 link: " + pathToQString(linkDescription_));
+        statusPanels_[kLinkStatusPanel]->setToolTip("ZR48 link: " + pathToQString(linkDescription_));
 
     // The device tools' logic, with the link's Send, and their frame receivers in dispatch order.
     tools_ = std::make_unique<DeviceTools>(timers_, prompt_);
@@ -307,7 +307,10 @@ void TMainForm::buildStatusBar()
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QString("StatusPanel%1").arg(i));
-        panel->setFixedWidth(kStatusPanelWidths[i]);
+        if (i == kLinkStatusPanel)
+            panel->setMinimumWidth(kStatusPanelWidths[i]);
+        else
+            panel->setFixedWidth(kStatusPanelWidths[i]);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         bar->addWidget(panel);
