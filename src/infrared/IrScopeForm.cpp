@@ -337,7 +337,6 @@ TIrScopeForm::~TIrScopeForm()
 void TIrScopeForm::buildControls()
 {
     auto* client = new ClientArea(this);
-    client->setMinimumSize(kMinClientWidth, kMinClientHeight);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -493,6 +492,8 @@ void TIrScopeForm::buildControls()
     ButtonCapture->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     ButtonCapture->setMinimumWidth(QFontMetrics(large).horizontalAdvance("Capture") + 16);
     row->addWidget(ButtonCapture);
+    // The narrowest window still shows every control whole, also with fonts wider than usual.
+    client->setMinimumSize(QSize(kMinClientWidth, kMinClientHeight).expandedTo(layout->minimumSize()));
 
     connect(ButtonCapture, &QPushButton::clicked, this, &TIrScopeForm::ButtonCaptureClick);
     connect(ButtonHorizontalMinus, &QPushButton::clicked, this, &TIrScopeForm::ButtonHorizontalMinusClick);
