@@ -599,6 +599,21 @@ QRect toQRect(const Rect& r)
     return {r.x, r.y, r.width, r.height};
 }
 
+// Places the windows that are not minimized where `tile` puts them in `area`, each restored first.
+template <class Tile>
+void tileWindows(const std::vector<TDocumentWindow*>& windows, const QRect& area, Tile tile)
+{
+    std::vector<TDocumentWindow*> open;
+    for (TDocumentWindow* window : windows)
+        if (!window->isMinimized())
+            open.push_back(window);
+    const auto places = tile({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
+    for (std::size_t i = 0; i < open.size(); ++i) {
+        open[i]->showNormal();
+        open[i]->setGeometry(toQRect(places[i]));
+    }
+}
+
 } // namespace
 
 void TMainForm::ActionWindowCascadeExecute()
@@ -608,32 +623,12 @@ void TMainForm::ActionWindowCascadeExecute()
 
 void TMainForm::ActionWindowTileHorizontalExecute()
 {
-    std::vector<TDocumentWindow*> open;
-    for (TDocumentWindow* window : documentWindows())
-        if (!window->isMinimized())
-            open.push_back(window);
-    const QRect area = mdiArea_->viewport()->rect();
-    const auto places =
-        tileHorizontally({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
-    for (std::size_t i = 0; i < open.size(); ++i) {
-        open[i]->showNormal();
-        open[i]->setGeometry(toQRect(places[i]));
-    }
+    tileWindows(documentWindows(), mdiArea_->viewport()->rect(), tileHorizontally);
 }
 
 void TMainForm::ActionWindowTileVerticalExecute()
 {
-    std::vector<TDocumentWindow*> open;
-    for (TDocumentWindow* window : documentWindows())
-        if (!window->isMinimized())
-            open.push_back(window);
-    const QRect area = mdiArea_->viewport()->rect();
-    const auto places =
-        tileVertically({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
-    for (std::size_t i = 0; i < open.size(); ++i) {
-        open[i]->showNormal();
-        open[i]->setGeometry(toQRect(places[i]));
-    }
+    tileWindows(documentWindows(), mdiArea_->viewport()->rect(), tileVertically);
 }
 
 void TMainForm::ActionWindowMinimizeAllExecute()
