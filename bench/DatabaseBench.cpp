@@ -17,7 +17,8 @@
 #include "shell/DatabaseForm.h"
 #include "shell/DatabaseTree.h"
 #include "shell/ImageList.h"
-#include "shell/Shell.h"
+
+#include "BenchShell.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -208,31 +209,15 @@ void BM_TreeSearch(benchmark::State& state)
 BENCHMARK(BM_TreeSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The window's context, reduced to what the browser asks for when it refreshes.
-class BenchShell : public Shell {
+class DatabaseShell : public bench::BenchShell {
 public:
     Settings& settings() override { return settings_; }
-    Prompt& prompt() override { std::abort(); }
-    TimerFactory& timers() override { std::abort(); }
-    TUsbZR48& link() override { std::abort(); }
-    SendFunction send() override { return {}; }
-    const std::string& dataDir() const override { return folder_; }
-    FileChooser& fileChooser() override { std::abort(); }
     const ImageList& imageList() const override { return images_; }
-    QWidget* mainWindow() override { return nullptr; }
-    std::vector<TDocumentWindow*> documentWindows() const override { return {}; }
-    int nextWindowNumber() const override { return 0; }
-    void addDocumentWindow(TDocumentWindow*) override {}
-    TDocumentWindow* FindOpenWindow(const std::string&) override { return nullptr; }
-    TDocumentWindow* OpenProjectWindow(const std::string&) override { return nullptr; }
-    TEditForm* NewTextEditor(QObject*, int) override { return nullptr; }
-    bool CloseQuestion(TDocumentWindow&) override { return true; }
-    void bringToFront(TDocumentWindow&) override {}
 
 private:
     MemorySettingsStore store_;
     Settings settings_{store_, SettingsDefaults{}};
     ImageList images_{false};
-    std::string folder_;
 };
 
 QApplication& application()
@@ -249,7 +234,7 @@ QApplication& application()
 void formRefresh(benchmark::State& state, const char* search)
 {
     application();
-    BenchShell shell;
+    DatabaseShell shell;
     shell.settings().setDatabase(database().root());
     TDatabaseForm form(shell);
     form.resize(TDatabaseForm::kClientWidth, TDatabaseForm::kClientHeight);

@@ -2,6 +2,8 @@
 #include "infrared/ScopeDrawing.h"
 #include "infrared/SignalAnalyser.h"
 
+#include "RemoteCodeCapture.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -10,37 +12,7 @@
 namespace {
 
 using namespace zr48;
-
-// A capture full of a remote control's code as the receiver sees it: NEC frames (9 ms leader,
-// 4.5 ms space, 32 bits, closing mark) of 38 kHz carrier pulses of one-third duty, one frame every
-// 108 ms, across the whole buffer.
-std::unique_ptr<CaptureBuffer> remoteCodeCapture()
-{
-    auto capture = std::make_unique<CaptureBuffer>();
-    capture->fill(0);
-    std::vector<int> frame{9000, 4500};
-    const std::uint32_t code = 0x7F80BF40;
-    for (int bit = 0; bit < 32; ++bit) {
-        frame.push_back(562);
-        frame.push_back((code >> bit) & 1 ? 1687 : 562);
-    }
-    frame.push_back(562);
-    const double samplesPerMicrosecond = 1.782;
-    const double period = 1782000.0 / 38000.0;
-    for (double start = 1000; start < kCaptureSamples; start += 108000 * samplesPerMicrosecond) {
-        double t = start;
-        for (std::size_t i = 0; i < frame.size(); ++i) {
-            const double end = t + frame[i] * samplesPerMicrosecond;
-            if (i % 2 == 0)
-                for (double pulse = t; pulse < end; pulse += period)
-                    for (auto n = std::llround(pulse); n < std::llround(std::min(pulse + period / 3, end)); ++n)
-                        if (n < kCaptureSamples)
-                            setIrSample(*capture, n, true);
-            t = end;
-        }
-    }
-    return capture;
-}
+using bench::remoteCodeCapture;
 
 void BM_AnalyseWholeCapture(benchmark::State& state)
 {

@@ -16,7 +16,9 @@
 #include "infrared/IrCaptureFile.h"
 #include "infrared/IrScopeForm.h"
 #include "shell/FileChooser.h"
-#include "shell/Shell.h"
+
+#include "BenchShell.h"
+#include "RemoteCodeCapture.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -36,6 +38,7 @@
 namespace {
 
 using namespace zr48;
+using bench::remoteCodeCapture;
 
 // The time this thread has run: on a busy machine the other processes' turns do not count, for
 // the blit and the mouse moves alike.
@@ -49,39 +52,10 @@ double threadSeconds()
 constexpr int kViewWidth = 1920;
 constexpr int kViewsHeight = 400;
 
-// A capture full of NEC frames of 38 kHz carrier pulses of one-third duty, one every 108 ms.
-std::unique_ptr<CaptureBuffer> remoteCodeCapture()
-{
-    auto capture = std::make_unique<CaptureBuffer>();
-    capture->fill(0);
-    std::vector<int> frame{9000, 4500};
-    const std::uint32_t code = 0x7F80BF40;
-    for (int bit = 0; bit < 32; ++bit) {
-        frame.push_back(562);
-        frame.push_back((code >> bit) & 1 ? 1687 : 562);
-    }
-    frame.push_back(562);
-    const double samplesPerMicrosecond = 1.782;
-    const double period = 1782000.0 / 38000.0;
-    for (double start = 1000; start < kCaptureSamples; start += 108000 * samplesPerMicrosecond) {
-        double t = start;
-        for (std::size_t i = 0; i < frame.size(); ++i) {
-            const double end = t + frame[i] * samplesPerMicrosecond;
-            if (i % 2 == 0)
-                for (double pulse = t; pulse < end; pulse += period)
-                    for (auto n = std::llround(pulse); n < std::llround(std::min(pulse + period / 3, end)); ++n)
-                        if (n < kCaptureSamples)
-                            setIrSample(*capture, n, true);
-            t = end;
-        }
-    }
-    return capture;
-}
-
 // What the scope window asks of the main window: timers, a silent link, and the file to open.
-class BenchShell : public Shell {
+class ScopeShell : public bench::BenchShell {
 public:
-    explicit BenchShell(std::string captureFile) : captureFile_(std::move(captureFile)) {}
+    explicit ScopeShell(std::string captureFile) : captureFile_(std::move(captureFile)) {}
 
     class Silent : public Prompt {
     public:
@@ -98,30 +72,12 @@ public:
         std::string path_;
     };
 
-    Settings& settings() override { std::abort(); }
     Prompt& prompt() override { return prompt_; }
     TimerFactory& timers() override { return timers_; }
-    TUsbZR48& link() override { std::abort(); }
-    SendFunction send() override
-    {
-        return [](std::span<const std::uint8_t>) {};
-    }
-    const std::string& dataDir() const override { return folder_; }
     FileChooser& fileChooser() override { return files_; }
-    const ImageList& imageList() const override { std::abort(); }
-    QWidget* mainWindow() override { return nullptr; }
-    std::vector<TDocumentWindow*> documentWindows() const override { return {}; }
-    int nextWindowNumber() const override { return 0; }
-    void addDocumentWindow(TDocumentWindow*) override {}
-    TDocumentWindow* FindOpenWindow(const std::string&) override { return nullptr; }
-    TDocumentWindow* OpenProjectWindow(const std::string&) override { return nullptr; }
-    TEditForm* NewTextEditor(QObject*, int) override { return nullptr; }
-    bool CloseQuestion(TDocumentWindow&) override { return true; }
-    void bringToFront(TDocumentWindow&) override {}
 
 private:
     std::string captureFile_;
-    std::string folder_;
     Silent prompt_;
     QtTimerFactory timers_;
     OneFile files_{captureFile_};
@@ -129,7 +85,7 @@ private:
 
 struct Rig {
     std::filesystem::path file;
-    std::unique_ptr<BenchShell> shell;
+    std::unique_ptr<ScopeShell> shell;
     std::unique_ptr<TIrScopeForm> scope;
     TScopePaintBox* overview = nullptr;
     TScopePaintBox* zoom = nullptr;
@@ -141,7 +97,7 @@ std::unique_ptr<Rig> makeRig(int overviewHeight, int zoomHeight, int scaleSteps)
     auto rig = std::make_unique<Rig>();
     rig->file = std::filesystem::temp_directory_path() / ("zr48-scope-bench-" + std::to_string(::getpid()) + ".bin");
     writeCaptureFile(rig->file.string(), *remoteCodeCapture(), kCaptureBytes);
-    rig->shell = std::make_unique<BenchShell>(rig->file.string());
+    rig->shell = std::make_unique<ScopeShell>(rig->file.string());
     rig->scope = std::make_unique<TIrScopeForm>(*rig->shell, 0);
     rig->scope->show();
     rig->overview = rig->scope->findChild<TScopePaintBox*>("PaintBoxOverview");

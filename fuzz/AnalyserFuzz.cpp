@@ -4,64 +4,13 @@
 #include "FuzzSupport.h"
 
 #include "infrared/SignalAnalyser.h"
+#include "support/AnalyserWalk.h"
 
 #include <memory>
 
 using namespace zr48;
 
 namespace {
-
-// One sample at a time, as the states are defined: 1 before the first mark, 2 inside a mark, 3 in
-// the gap after a mark (counter from 50), 4 the mark ended, 5 in a space, 6 the next mark begun.
-Text walkSamples(CaptureView samples, std::int64_t first, std::int64_t last)
-{
-    if (first > last)
-        std::swap(first, last);
-    Text text;
-    int state = 1;
-    std::int64_t a = 0, b = 0, counter = 0;
-    for (std::int64_t i = first; i <= last; ++i) {
-        const bool level = irSample(samples, i);
-        switch (state) {
-        case 1:
-            if (i >= 0 && level) {
-                a = i;
-                state = 2;
-            }
-            break;
-        case 2:
-            if (!level) {
-                b = i;
-                counter = 50;
-                state = 3;
-            }
-            break;
-        case 3: {
-            const std::int64_t c = counter--;
-            if (level)
-                state = 2;
-            else if (c == 0)
-                state = 4;
-            break;
-        }
-        case 4:
-            text += "#" + std::to_string(markMicroseconds(b - a));
-            state = 5;
-            break;
-        case 5:
-            if (level) {
-                a = i;
-                state = 6;
-            }
-            break;
-        case 6:
-            text += "#" + std::to_string(spaceMicroseconds(a - b));
-            state = 2;
-            break;
-        }
-    }
-    return text;
-}
 
 std::int64_t readInt(const std::uint8_t* p)
 {
@@ -103,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Text text;
     analyseSamples(*capture, first, last, text);
-    const Text expected = walkSamples(*capture, first, last);
+    const Text expected = test::analyseSampleBySample(*capture, first, last);
     FUZZ_CHECK(text == expected, "span " + std::to_string(first) + " to " + std::to_string(last) + ": analysed \"" +
                                      text.substr(0, 200) + "\", walked \"" + expected.substr(0, 200) + "\"");
     Text reversed;

@@ -18,6 +18,12 @@ namespace zr48::platform {
 std::filesystem::path nativePath(std::string_view bytes);
 std::string pathBytes(const std::filesystem::path& path);
 
+#ifdef _WIN32
+// UTF-8 to the system's wide (UTF-16) text and back, for Win32 calls.
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view wide);
+#endif
+
 // std::fopen of `path`.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 // A file that did not exist before, open for writing bytes; null with errno set when there is one

@@ -16,8 +16,6 @@
 
 namespace zr48::platform {
 
-namespace {
-
 std::wstring widen(std::string_view utf8)
 {
     if (utf8.empty())
@@ -38,6 +36,8 @@ std::string narrow(std::wstring_view wide)
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
     return utf8;
 }
+
+namespace {
 
 // The errno value closest to a Win32 error, for the C library's message.
 int errnoOf(DWORD error)

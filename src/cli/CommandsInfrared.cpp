@@ -222,8 +222,7 @@ int runCapture(Context& context, const Arguments& arguments)
     };
     return captureToFile(
         context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
-        runUntil, session->description(), absolutePath(parsed->positional[0]),
-        progressMode(context.err, context.options.quiet, context.options.virtualTime),
+        runUntil, session->description(), absolutePath(parsed->positional[0]), barMode(context),
         [&ctrlC] { return ctrlC.pressed(); });
 }
 

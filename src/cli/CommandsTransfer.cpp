@@ -28,11 +28,6 @@ namespace {
 // Time is let pass in slices; every tool ends by itself (its watchdog gives up).
 constexpr int kRunSliceMs = 10000;
 
-ProgressBar::Mode barMode(const Context& context)
-{
-    return progressMode(context.err, context.options.quiet, context.options.virtualTime);
-}
-
 // Hands the tools' frames to the link and takes the dispatcher's receiver back when the command
 // ends, so that no frame reaches a tool that is gone.
 class DialogReceiver {
@@ -160,11 +155,9 @@ int runDownload(Context& context, const Arguments& arguments)
 
     CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, exitCode);
+    const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
-    if (!session->connect(context.err))
-        return kExitNoUnit;
     if (dryRun) {
         std::error_code ec;
         const auto sectors = std::filesystem::file_size(toFsPath(imagePath), ec) / kSectorRecordSize;
@@ -270,11 +263,9 @@ int runUpload(Context& context, const Arguments& arguments)
 
     CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, exitCode);
+    const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
-    if (!session->connect(context.err))
-        return kExitNoUnit;
 
     TUploader uploader(session->timers(), context.prompt);
     uploader.SetVerify(verify);
@@ -396,11 +387,9 @@ int runDumpCard(Context& context, const Arguments& arguments)
 
     CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
-    const auto session = openUnitSession(context, exitCode);
+    const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
-    if (!session->connect(context.err))
-        return kExitNoUnit;
 
     TCardReader reader(session->timers());
     reader.SetLink([&session](std::span<const std::uint8_t> payload) { session->link().Send(payload); });

@@ -30,22 +30,6 @@ constexpr int kSectorLimitMs = 5000;
 // The viewer of the command line is the first document window.
 constexpr int kViewerWindowId = 1;
 
-ProgressBar::Mode barMode(const Context& context)
-{
-    return progressMode(context.err, context.options.quiet, context.options.virtualTime);
-}
-
-// The session of a device command with the unit connected; null with `exitCode` set otherwise.
-std::unique_ptr<UnitSession> connectedSession(Context& context, int& exitCode)
-{
-    auto session = openUnitSession(context, exitCode);
-    if (session && !session->connect(context.err)) {
-        exitCode = kExitNoUnit;
-        return nullptr;
-    }
-    return session;
-}
-
 Firmware::Send linkSender(UnitSession& session)
 {
     return [&session](std::span<const std::uint8_t> payload) { session.link().Send(payload); };

@@ -121,4 +121,19 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
     }
 }
 
+std::unique_ptr<UnitSession> connectedSession(Context& context, int& exitCode)
+{
+    auto session = openUnitSession(context, exitCode);
+    if (session && !session->connect(context.err)) {
+        exitCode = kExitNoUnit;
+        return nullptr;
+    }
+    return session;
+}
+
+ProgressBar::Mode barMode(const Context& context)
+{
+    return progressMode(context.err, context.options.quiet, context.options.virtualTime);
+}
+
 } // namespace zr48::cli

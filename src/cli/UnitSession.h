@@ -7,6 +7,7 @@
 #include "base/Timer.h"
 #include "base/VirtualClock.h"
 #include "cli/Cli.h"
+#include "cli/ProgressBar.h"
 #include "cli/WireTrace.h"
 #include "link/FrameDispatcher.h"
 #include "link/UsbZR48.h"
@@ -78,5 +79,11 @@ private:
 // The session of a device command: parses --link (a wrong one is a usage error) and makes the
 // session. Null, with `exitCode` set and the reason on standard error, when it cannot.
 std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode);
+
+// The session of a device command with the unit connected; null with `exitCode` set otherwise.
+std::unique_ptr<UnitSession> connectedSession(Context& context, int& exitCode);
+
+// How a device command draws its progress bars, by its options and standard error.
+ProgressBar::Mode barMode(const Context& context);
 
 } // namespace zr48::cli

@@ -1,17 +1,16 @@
 #include "infrared/IrScopeForm.h"
 
 #include "base/Error.h"
-#include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
 #include "base/qt/QtText.h"
 #include "infrared/IrCaptureFile.h"
 #include "infrared/ScopeRaster.h"
 #include "shell/FileChooser.h"
+#include "shell/PictureFile.h"
 #include "shell/Shell.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QCursor>
 #include <QFrame>
@@ -338,7 +337,6 @@ TIrScopeForm::~TIrScopeForm()
 void TIrScopeForm::buildControls()
 {
     auto* client = new ClientArea(this);
-    client->setMinimumSize(kMinClientWidth, kMinClientHeight);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -494,6 +492,8 @@ void TIrScopeForm::buildControls()
     ButtonCapture->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     ButtonCapture->setMinimumWidth(QFontMetrics(large).horizontalAdvance("Capture") + 16);
     row->addWidget(ButtonCapture);
+    // The narrowest window still shows every control whole, also with fonts wider than usual.
+    client->setMinimumSize(QSize(kMinClientWidth, kMinClientHeight).expandedTo(layout->minimumSize()));
 
     connect(ButtonCapture, &QPushButton::clicked, this, &TIrScopeForm::ButtonCaptureClick);
     connect(ButtonHorizontalMinus, &QPushButton::clicked, this, &TIrScopeForm::ButtonHorizontalMinusClick);
@@ -624,18 +624,10 @@ void TIrScopeForm::ButtonSaveCaptureClick()
 
 void TIrScopeForm::ButtonSavePictureClick()
 {
-    const auto path = askFile(true, "Save picture", "PNG Pictures (*.png)|*.png", ".png", "scope.png");
+    const auto path = askFile(true, "Save picture", kPictureFilter, ".png", "scope.png");
     if (!path)
         return;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    zoomPicture().save(&buffer, "PNG");
-    try {
-        writeFileAtomically(*path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
-    } catch (const Error& e) {
-        shell_.prompt().error(e.message());
-    }
+    writePicture(zoomPicture(), *path, shell_.prompt());
 }
 
 // ---------------------------------------------------------------------------------------------

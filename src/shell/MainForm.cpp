@@ -42,6 +42,38 @@ const QColor kTeal(0, 128, 128);
 constexpr const char* kGeometryKey = "MainWindowGeometry";
 constexpr const char* kStateKey = "MainWindowState";
 
+// Calls `command` with the text control that has the focus, whichever of the three kinds it is;
+// false when the focus is on none of them.
+template <class Command>
+bool withFocusedTextControl(Command command)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
+        command(*edit);
+    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
+        command(*rich);
+    else if (auto* line = qobject_cast<QLineEdit*>(focus))
+        command(*line);
+    else
+        return false;
+    return true;
+}
+
+bool hasSelection(const QPlainTextEdit& edit)
+{
+    return edit.textCursor().hasSelection();
+}
+
+bool hasSelection(const QTextEdit& edit)
+{
+    return edit.textCursor().hasSelection();
+}
+
+bool hasSelection(const QLineEdit& line)
+{
+    return line.hasSelectedText();
+}
+
 } // namespace
 
 DeviceTools::DeviceTools(TimerFactory& timers, Prompt& prompt)
@@ -72,11 +104,11 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     resize(726, 585 + menuBar()->sizeHint().height() + ToolBar->sizeHint().height() + statusBar()->sizeHint().height());
 
     // 2. The link, with status panel 1 as its status sink; it opens at once.
-    link_ =
-        std::make_unique<TUsbZR48>(parts.link.timers, parts.link.driver, parts.link.threads,
-                                   [panel = statusPanels_[1]](const Text& text) { panel->setText(toQString(text)); });
+    link_ = std::make_unique<TUsbZR48>(
+        parts.link.timers, parts.link.driver, parts.link.threads,
+        [panel = statusPanels_[kLinkStatusPanel]](const Text& text) { panel->setText(toQString(text)); });
     if (!linkDescription_.empty())
-        statusPanels_[1]->setToolTip("ZR48 link: " + pathToQString(linkDescription_));
+        statusPanels_[kLinkStatusPanel]->setToolTip("ZR48 link: " + pathToQString(linkDescription_));
 
     // The device tools' logic, with the link's Send, and their frame receivers in dispatch order.
     tools_ = std::make_unique<DeviceTools>(timers_, prompt_);
@@ -275,7 +307,10 @@ void TMainForm::buildStatusBar()
     for (size_t i = 0; i < statusPanels_.size(); ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(QString("StatusPanel%1").arg(i));
-        panel->setFixedWidth(kStatusPanelWidths[i]);
+        if (i == kLinkStatusPanel)
+            panel->setMinimumWidth(kStatusPanelWidths[i]);
+        else
+            panel->setFixedWidth(kStatusPanelWidths[i]);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         bar->addWidget(panel);
@@ -325,17 +360,7 @@ Situation TMainForm::situation() const
     s.connected = link_->Connected();
     s.expert = settings_.expert(); // read from the store each time: a change needs no notice
     documents_.describe(s);
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus)) {
-        s.focusIsText = true;
-        s.focusHasSelection = edit->textCursor().hasSelection();
-    } else if (auto* rich = qobject_cast<QTextEdit*>(focus)) {
-        s.focusIsText = true;
-        s.focusHasSelection = rich->textCursor().hasSelection();
-    } else if (auto* line = qobject_cast<QLineEdit*>(focus)) {
-        s.focusIsText = true;
-        s.focusHasSelection = line->hasSelectedText();
-    }
+    s.focusIsText = withFocusedTextControl([&s](const auto& control) { s.focusHasSelection = hasSelection(control); });
     // The clipboard is asked once after each change, and only when the answer matters: asking
     // may mean a round trip to the program that owns it.
     if (s.focusIsText) {
@@ -574,6 +599,21 @@ QRect toQRect(const Rect& r)
     return {r.x, r.y, r.width, r.height};
 }
 
+// Places the windows that are not minimized where `tile` puts them in `area`, each restored first.
+template <class Tile>
+void tileWindows(const std::vector<TDocumentWindow*>& windows, const QRect& area, Tile tile)
+{
+    std::vector<TDocumentWindow*> open;
+    for (TDocumentWindow* window : windows)
+        if (!window->isMinimized())
+            open.push_back(window);
+    const auto places = tile({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
+    for (std::size_t i = 0; i < open.size(); ++i) {
+        open[i]->showNormal();
+        open[i]->setGeometry(toQRect(places[i]));
+    }
+}
+
 } // namespace
 
 void TMainForm::ActionWindowCascadeExecute()
@@ -583,32 +623,12 @@ void TMainForm::ActionWindowCascadeExecute()
 
 void TMainForm::ActionWindowTileHorizontalExecute()
 {
-    std::vector<TDocumentWindow*> open;
-    for (TDocumentWindow* window : documentWindows())
-        if (!window->isMinimized())
-            open.push_back(window);
-    const QRect area = mdiArea_->viewport()->rect();
-    const auto places =
-        tileHorizontally({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
-    for (std::size_t i = 0; i < open.size(); ++i) {
-        open[i]->showNormal();
-        open[i]->setGeometry(toQRect(places[i]));
-    }
+    tileWindows(documentWindows(), mdiArea_->viewport()->rect(), tileHorizontally);
 }
 
 void TMainForm::ActionWindowTileVerticalExecute()
 {
-    std::vector<TDocumentWindow*> open;
-    for (TDocumentWindow* window : documentWindows())
-        if (!window->isMinimized())
-            open.push_back(window);
-    const QRect area = mdiArea_->viewport()->rect();
-    const auto places =
-        tileVertically({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
-    for (std::size_t i = 0; i < open.size(); ++i) {
-        open[i]->showNormal();
-        open[i]->setGeometry(toQRect(places[i]));
-    }
+    tileWindows(documentWindows(), mdiArea_->viewport()->rect(), tileVertically);
 }
 
 void TMainForm::ActionWindowMinimizeAllExecute()
@@ -638,35 +658,17 @@ void TMainForm::ActionWindowArrangeExecute()
 
 void TMainForm::ActionEditCutExecute()
 {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
-        edit->cut();
-    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
-        rich->cut();
-    else if (auto* line = qobject_cast<QLineEdit*>(focus))
-        line->cut();
+    withFocusedTextControl([](auto& control) { control.cut(); });
 }
 
 void TMainForm::ActionEditCopyExecute()
 {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
-        edit->copy();
-    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
-        rich->copy();
-    else if (auto* line = qobject_cast<QLineEdit*>(focus))
-        line->copy();
+    withFocusedTextControl([](auto& control) { control.copy(); });
 }
 
 void TMainForm::ActionEditPasteExecute()
 {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* edit = qobject_cast<QPlainTextEdit*>(focus))
-        edit->paste();
-    else if (auto* rich = qobject_cast<QTextEdit*>(focus))
-        rich->paste();
-    else if (auto* line = qobject_cast<QLineEdit*>(focus))
-        line->paste();
+    withFocusedTextControl([](auto& control) { control.paste(); });
 }
 
 void TMainForm::ActionMemoryViewerExecute()

@@ -101,6 +101,8 @@ class TMainForm : public QMainWindow, public Shell {
     Q_OBJECT
 public:
     static constexpr int kStatusPanelWidths[3] = {200, 200, 50};
+    // The link panel's width is its least: long byte counts widen it rather than being cut.
+    static constexpr int kLinkStatusPanel = 1;
     static constexpr int kStartTimerMs = 300;
     // How often the enable and visible rules run besides the moments that surely change them.
     static constexpr int kActionUpdateMs = 100;

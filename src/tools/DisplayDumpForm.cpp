@@ -1,14 +1,12 @@
 #include "tools/DisplayDumpForm.h"
 
-#include "base/Error.h"
-#include "base/FileIo.h"
 #include "base/Prompt.h"
 #include "shell/FileChooser.h"
+#include "shell/PictureFile.h"
 #include "shell/Shell.h"
 #include "tools/DisplayDump.h"
 #include "tools/ToolDialog.h"
 
-#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFrame>
@@ -125,21 +123,13 @@ void TDisplayDumpForm::ButtonSavePictureClick()
 {
     FileDialogRequest request;
     request.title = "Save picture";
-    request.filter = "PNG Pictures (*.png)|*.png";
+    request.filter = kPictureFilter;
     request.defaultExtension = ".png";
     request.fileName = "ZR48 display.png";
     const auto path = shell_.fileChooser().saveFile(request);
     if (!path)
         return;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    displayImage(dump_.view().picture).save(&buffer, "PNG");
-    try {
-        writeFileAtomically(*path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
-    } catch (const Error& error) {
-        shell_.prompt().error(error.message());
-    }
+    writePicture(displayImage(dump_.view().picture), *path, shell_.prompt());
 }
 
 void TDisplayDumpForm::render()

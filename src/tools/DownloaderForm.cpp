@@ -4,20 +4,9 @@
 #include "tools/Downloader.h"
 #include "tools/ToolDialog.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace zr48 {
-
-namespace {
-
-// Wide enough for the longest state text, so that the dialog keeps its size.
-constexpr int kWidth = 360;
-
-} // namespace
 
 TDownloaderForm::TDownloaderForm(TDownloader& downloader, QWidget* mainWindow)
     : QDialog(mainWindow, toolDialogFlags(TitleBarButtons::None)), downloader_(downloader)
@@ -26,12 +15,6 @@ TDownloaderForm::TDownloaderForm(TDownloader& downloader, QWidget* mainWindow)
     setWindowTitle("ZR48 Downloader");
     setModal(false);
 
-    Label = new QLabel(this);
-    Label->setObjectName("Label");
-    makeStateLabel(*Label);
-    ProgressBar = new QProgressBar(this);
-    ProgressBar->setObjectName("ProgressBar");
-    ProgressBar->setTextVisible(false);
     ButtonCancel = new QPushButton("Cancel", this);
     ButtonCancel->setObjectName("ButtonCancel");
     ButtonOK = new QPushButton("OK", this);
@@ -44,15 +27,9 @@ TDownloaderForm::TDownloaderForm(TDownloader& downloader, QWidget* mainWindow)
     connect(ButtonCancel, &QPushButton::clicked, this, [this] { downloader_.ButtonCancelClick(); });
     connect(ButtonOK, &QPushButton::clicked, this, [this] { downloader_.ButtonCancelClick(); });
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ButtonOK);
-    buttons->addWidget(ButtonCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label);
-    layout->addWidget(ProgressBar);
-    layout->addLayout(buttons);
-    setFixedSize(QSize(kWidth, sizeHint().height()));
+    const TransferWidgets widgets = layOutTransferDialog(*this, {ButtonOK, ButtonCancel});
+    Label = widgets.label;
+    ProgressBar = widgets.progressBar;
 
     downloader_.OnViewChanged = [this] { render(); };
     render();
@@ -71,17 +48,13 @@ void TDownloaderForm::reject()
 void TDownloaderForm::render()
 {
     const DownloaderView& view = downloader_.View();
-    Label->setText(toQString(view.Label));
-    setProgress(*ProgressBar, view.ProgressMax, view.ProgressPosition);
+    renderTransfer({Label, ProgressBar}, toQString(view.Label), view.ProgressMax, view.ProgressPosition);
     ButtonCancel->setEnabled(view.ButtonCancelEnabled);
     const bool finished = view.ButtonOkEnabled && !ButtonOK->isEnabled();
     ButtonOK->setEnabled(view.ButtonOkEnabled);
     if (finished)
         ButtonOK->setFocus();
-    if (view.Visible && !isVisible())
-        showCentred(*this);
-    else if (!view.Visible)
-        hide();
+    showOrHide(*this, view.Visible);
 }
 
 } // namespace zr48

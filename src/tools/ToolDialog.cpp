@@ -1,11 +1,22 @@
 #include "tools/ToolDialog.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <limits>
 
 namespace zr48 {
+
+namespace {
+
+// Wide enough for the longest state text of a transfer, so that its dialog keeps its size.
+constexpr int kTransferDialogWidth = 360;
+
+} // namespace
 
 Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons, bool onTop)
 {
@@ -47,6 +58,41 @@ void makeStateLabel(QWidget& label)
     else
         font.setPixelSize(font.pixelSize() * 13 / 10);
     label.setFont(font);
+}
+
+TransferWidgets layOutTransferDialog(QDialog& dialog, std::initializer_list<QPushButton*> buttons)
+{
+    auto* label = new QLabel(&dialog);
+    label->setObjectName("Label");
+    makeStateLabel(*label);
+    auto* bar = new QProgressBar(&dialog);
+    bar->setObjectName("ProgressBar");
+    bar->setTextVisible(false);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    for (QPushButton* button : buttons)
+        buttonRow->addWidget(button);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(bar);
+    layout->addLayout(buttonRow);
+    dialog.setFixedSize(QSize(kTransferDialogWidth, dialog.sizeHint().height()));
+    return {label, bar};
+}
+
+void renderTransfer(const TransferWidgets& widgets, const QString& text, std::int64_t maximum, std::int64_t position)
+{
+    widgets.label->setText(text);
+    setProgress(*widgets.progressBar, maximum, position);
+}
+
+void showOrHide(QDialog& dialog, bool visible)
+{
+    if (visible && !dialog.isVisible())
+        showCentred(dialog);
+    else if (!visible)
+        dialog.hide();
 }
 
 } // namespace zr48

@@ -6,8 +6,11 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <initializer_list>
 
+class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace zr48 {
 
@@ -26,5 +29,22 @@ void setProgress(QProgressBar& bar, std::int64_t maximum, std::int64_t position)
 
 // A bold state text, larger than the dialog's own font.
 void makeStateLabel(QWidget& label);
+
+// What the transfer dialogs show above their buttons.
+struct TransferWidgets {
+    QLabel* label;
+    QProgressBar* progressBar;
+};
+
+// Fills a transfer dialog: its state text ("Label") over a progress bar with no text
+// ("ProgressBar") over `buttons` at the right. The dialog keeps a fixed size, wide enough for the
+// longest state text.
+TransferWidgets layOutTransferDialog(QDialog& dialog, std::initializer_list<QPushButton*> buttons);
+
+// Renders the state text and the progress of a transfer dialog.
+void renderTransfer(const TransferWidgets& widgets, const QString& text, std::int64_t maximum, std::int64_t position);
+
+// Shows `dialog` centred when it becomes `visible`, or hides it.
+void showOrHide(QDialog& dialog, bool visible);
 
 } // namespace zr48

@@ -17,14 +17,10 @@
 namespace zr48 {
 namespace {
 
+using test::fileContents;
+
 using test::TempDir;
 namespace fs = std::filesystem;
-
-std::string Contents(const Path& path)
-{
-    const Bytes bytes = readFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 fs::perms Permissions(const Path& path)
 {
@@ -59,7 +55,7 @@ TEST(FileIo, WritesAndReadsBackEveryByteUnderAnyName)
         const Path path = dir.text(name);
         writeFileAtomically(path, bytes);
         EXPECT_TRUE(fs::is_regular_file(toFsPath(path))) << name;
-        EXPECT_EQ(Contents(path), bytes) << name;
+        EXPECT_EQ(fileContents(path), bytes) << name;
     }
 }
 
@@ -101,7 +97,7 @@ TEST(FileIo, AReplacedFileKeepsItsPermissionBits)
         const Path path = dir.write("kept.mpj", "old");
         fs::permissions(toFsPath(path), perms);
         writeFileAtomically(path, std::string_view("new"));
-        EXPECT_EQ(Contents(path), "new");
+        EXPECT_EQ(fileContents(path), "new");
         EXPECT_EQ(Permissions(path), perms) << std::oct << static_cast<int>(perms);
     }
     // A new file gets the default of a new file (the umask's), not the temporary file's 0600.
@@ -120,7 +116,7 @@ TEST(FileIo, RefusesAReadOnlyTargetNamingItAndTheReason)
     const std::string message = ErrorOf([&] { writeFileAtomically(path, std::string_view("new")); });
     EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
     EXPECT_NE(message.find("read-only"), std::string::npos) << message;
-    EXPECT_EQ(Contents(path), "keep me");
+    EXPECT_EQ(fileContents(path), "keep me");
     EXPECT_EQ(Permissions(path), fs::perms(0444));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1); // no temporary file left
 }
@@ -137,7 +133,7 @@ TEST(FileIo, RefusesATargetTheUserMayNotWrite)
     const std::string message = ErrorOf([&] { writeFileAtomically(path, std::string_view("new")); });
     EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
     EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
-    EXPECT_EQ(Contents(path), "keep me");
+    EXPECT_EQ(fileContents(path), "keep me");
 }
 
 TEST(FileIo, WritesThroughASymbolicLinkToItsTarget)
@@ -154,7 +150,7 @@ TEST(FileIo, WritesThroughASymbolicLinkToItsTarget)
     writeFileAtomically(dir.text("links/chain.mpj"), std::string_view("new"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "link.mpj"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "chain.mpj"));
-    EXPECT_EQ(Contents(target), "new");
+    EXPECT_EQ(fileContents(target), "new");
     EXPECT_EQ(Permissions(target), fs::perms(0600));
     // The temporary file lived beside the target, and is gone.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "real"), {}), 1);
@@ -164,7 +160,7 @@ TEST(FileIo, WritesThroughASymbolicLinkToItsTarget)
     fs::create_symlink("../real/new.mpj", dir.path() / "links" / "dangling.mpj");
     writeFileAtomically(dir.text("links/dangling.mpj"), std::string_view("made"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "dangling.mpj"));
-    EXPECT_EQ(Contents(dir.text("real/new.mpj")), "made");
+    EXPECT_EQ(fileContents(dir.text("real/new.mpj")), "made");
 }
 
 TEST(FileIo, ALinkToAnotherFileSystemIsWrittenThere)
@@ -184,7 +180,7 @@ TEST(FileIo, ALinkToAnotherFileSystemIsWrittenThere)
     }
     fs::create_symlink(target, dir.path() / "link.mpj");
     const std::string message = ErrorOf([&] { writeFileAtomically(dir.text("link.mpj"), std::string_view("new")); });
-    const std::string written = message.empty() ? Contents(fromFsPath(target)) : "";
+    const std::string written = message.empty() ? fileContents(fromFsPath(target)) : "";
     fs::remove(target);
     EXPECT_EQ(message, "");
     EXPECT_EQ(written, "new");

@@ -8,13 +8,9 @@
 namespace zr48 {
 namespace {
 
-using test::TempDir;
+using test::fileContents;
 
-std::string Contents(const Path& path)
-{
-    const Bytes bytes = readFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
+using test::TempDir;
 
 TEST(IniSettingsStore, KeepsEverySettingInItsFileAndReadsItBack)
 {
@@ -29,11 +25,11 @@ TEST(IniSettingsStore, KeepsEverySettingInItsFileAndReadsItBack)
     settings.setDatabase("\\\\server\\share\\database\\");
     settings.setExpert(true);
     settings.setIrOptimizerPass1(-3);
-    EXPECT_EQ(Contents(file), "[General]\r\n"
-                              "ProjectDir=D:\\Projekte\\Дом\\\r\n"
-                              "Database=\\\\server\\share\\database\\\r\n"
-                              "Expert=1\r\n"
-                              "IrOptimizerPass1=-3\r\n");
+    EXPECT_EQ(fileContents(file), "[General]\r\n"
+                                  "ProjectDir=D:\\Projekte\\Дом\\\r\n"
+                                  "Database=\\\\server\\share\\database\\\r\n"
+                                  "Expert=1\r\n"
+                                  "IrOptimizerPass1=-3\r\n");
 
     // Another store on the same file, as the next run of the program.
     IniSettingsStore next(file);
@@ -60,15 +56,15 @@ TEST(IniSettingsStore, AChangeKeepsTheFilesOtherLinesAndSections)
     IniSettingsStore store(file);
     store.writeInteger("Expert", 1);
     store.writeString("ProjectDir", "/p/");
-    EXPECT_EQ(Contents(file), "; written by hand\r\n"
-                              "[General]\r\n"
-                              "Expert=1\r\n"
-                              "Database=/old/\r\n"
-                              "ProjectDir=/p/\r\n"
-                              "\r\n"
-                              "[Window]\r\n"
-                              "Expert=7\r\n"
-                              "Geometry=1,2\r\n");
+    EXPECT_EQ(fileContents(file), "; written by hand\r\n"
+                                  "[General]\r\n"
+                                  "Expert=1\r\n"
+                                  "Database=/old/\r\n"
+                                  "ProjectDir=/p/\r\n"
+                                  "\r\n"
+                                  "[Window]\r\n"
+                                  "Expert=7\r\n"
+                                  "Geometry=1,2\r\n");
     // A key of another section is not the setting.
     EXPECT_EQ(store.readInteger("Expert"), 1);
     EXPECT_EQ(store.readString("Geometry"), std::nullopt);

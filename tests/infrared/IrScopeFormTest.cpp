@@ -288,18 +288,37 @@ TEST_F(IrScopeFormTest, OpensAtItsSizeAndItsControlsFitIntoItsMinimum)
     TIrScopeForm& scope = openScope();
     QWidget& client = *scope.widget();
     EXPECT_EQ(client.size(), QSize(926, 374));
-    EXPECT_EQ(client.minimumSize(), QSize(664, 280));
+    // At least 664 x 280, and wide enough for the controls as the fonts draw them.
+    EXPECT_EQ(client.minimumSize(), QSize(664, 280).expandedTo(client.layout()->minimumSize()));
     EXPECT_EQ(overview(scope).height(), 80);
     EXPECT_EQ(control<QWidget>(scope, "PanelControls").height(), 110);
-    const QSize needed = client.layout()->minimumSize();
-    EXPECT_LE(needed.width(), 664);
-    EXPECT_LE(needed.height(), 280);
     // A larger window gives the views the room.
     scope.resize(scope.size() + QSize(1000, 500));
     QApplication::processEvents();
     EXPECT_EQ(overview(scope).height(), 80);
     EXPECT_EQ(zoomView(scope).width(), 926 + 1000);
     EXPECT_EQ(zoomView(scope).height(), 374 - 110 - 80 - 4 + 500);
+}
+
+TEST_F(IrScopeFormTest, WithLargeFontsTheNarrowestWindowStillShowsEveryControlWhole)
+{
+    // The usual font comes back however the test ends.
+    struct UsualFont {
+        const QFont font = QApplication::font();
+        ~UsualFont() { QApplication::setFont(font); }
+    } usual;
+    QFont large = usual.font;
+    large.setPointSizeF(usual.font.pointSizeF() * 2);
+    QApplication::setFont(large);
+    // A main window made anew, so that every window takes the large font from the start.
+    form = makeForm();
+    form->show();
+    TIrScopeForm& scope = openScope();
+    QWidget& client = *scope.widget();
+    const QSize needed = client.layout()->minimumSize();
+    ASSERT_GT(needed.width(), 664) << "the fonts must be wider than the usual minimum holds";
+    EXPECT_EQ(client.minimumWidth(), needed.width());
+    EXPECT_GE(client.minimumHeight(), 280);
 }
 
 TEST_F(IrScopeFormTest, ShowingTheWindowReturnsToOneMillisecondADivision)

@@ -1,6 +1,7 @@
 #include "infrared/SignalAnalyser.h"
 
 #include "IrSignalSynth.h"
+#include "support/AnalyserWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -10,59 +11,8 @@
 namespace zr48 {
 namespace {
 
+using test::analyseSampleBySample;
 using test::LevelRun;
-
-// The analyser's state table, one sample at a time, exactly as the scope describes it: the
-// word-at-a-time analyser must give the same text for every capture and span.
-Text analyseSampleBySample(CaptureView samples, std::int64_t s1, std::int64_t s2)
-{
-    if (s1 > s2)
-        std::swap(s1, s2);
-    Text text;
-    int state = 1;
-    std::int64_t a = 0, b = 0, gap = 0;
-    for (std::int64_t i = s1; i <= s2; ++i) {
-        const bool one = irSample(samples, i);
-        switch (state) {
-        case 1:
-            if (i >= 0 && one) {
-                a = i;
-                state = 2;
-            }
-            break;
-        case 2:
-            if (!one) {
-                b = i;
-                gap = 50;
-                state = 3;
-            }
-            break;
-        case 3: {
-            const std::int64_t c = gap--;
-            if (one)
-                state = 2;
-            else if (c == 0)
-                state = 4;
-            break;
-        }
-        case 4:
-            text += "#" + std::to_string(markMicroseconds(b - a));
-            state = 5;
-            break;
-        case 5:
-            if (one) {
-                a = i;
-                state = 6;
-            }
-            break;
-        case 6:
-            text += "#" + std::to_string(spaceMicroseconds(a - b));
-            state = 2;
-            break;
-        }
-    }
-    return text;
-}
 
 std::vector<LevelRun> repeat(const std::vector<LevelRun>& period, int times, const std::vector<LevelRun>& tail)
 {

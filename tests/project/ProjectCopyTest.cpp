@@ -13,15 +13,11 @@
 namespace zr48 {
 namespace {
 
+using test::fileContents;
+
 using test::ScriptedPrompt;
 using test::TempDir;
 namespace fs = std::filesystem;
-
-Text Contents(const Text& path)
-{
-    const Bytes bytes = readFileBytes(path);
-    return Text(bytes.begin(), bytes.end());
-}
 
 void SetTime(const Text& path, int secondsAgo)
 {
@@ -80,7 +76,7 @@ TEST_F(AssignSlotTest, CopiesTheDeviceFileIntoTheProjectFolder)
     project.AssignSlot(3, Entry(1, database), prompt);
     const DEVICE_CONFIG& slot = project.Devices[3];
     EXPECT_EQ(slot.ConfigFile, dir.text("Villa/FMTUNER.mpi"));
-    EXPECT_EQ(Contents(slot.ConfigFile), "NAME=FM Tuner\r\n");
+    EXPECT_EQ(fileContents(slot.ConfigFile), "NAME=FM Tuner\r\n");
     EXPECT_EQ(fs::last_write_time(toFsPath(slot.ConfigFile)), fs::last_write_time(toFsPath(database)));
     EXPECT_EQ(slot.DeviceName, "Tuner");
     EXPECT_EQ(slot.OptionList, "10");
@@ -94,7 +90,7 @@ TEST_F(AssignSlotTest, AFileAlreadyInTheProjectFolderIsNotCopied)
     const Path own = dir.write("Villa/OWN.mpi", "own");
     EXPECT_TRUE(project.AssignSlot(0, Entry(1, own), prompt));
     EXPECT_EQ(project.Devices[0].ConfigFile, own);
-    EXPECT_EQ(Contents(own), "own");
+    EXPECT_EQ(fileContents(own), "own");
     EXPECT_TRUE(prompt.shown().empty());
 
     // The same folder under another name (a link) holds the same file: nothing to copy, and
@@ -105,7 +101,7 @@ TEST_F(AssignSlotTest, AFileAlreadyInTheProjectFolderIsNotCopied)
     EXPECT_TRUE(project.AssignSlot(1, Entry(1, own), prompt));
     EXPECT_EQ(project.Devices[1].ConfigFile, dir.text(alias + "/OWN.mpi"));
     EXPECT_EQ(Inode(own), before);
-    EXPECT_EQ(Contents(own), "own");
+    EXPECT_EQ(fileContents(own), "own");
     EXPECT_TRUE(prompt.shown().empty());
 }
 
@@ -116,8 +112,8 @@ TEST_F(AssignSlotTest, AFolderOfAnotherLetterCaseIsAnotherFolder)
     const Path otherCase = dir.write("villa/OWN.mpi", "lower-case folder");
     EXPECT_TRUE(project.AssignSlot(0, Entry(1, otherCase), prompt));
     EXPECT_EQ(project.Devices[0].ConfigFile, dir.text("Villa/OWN.mpi"));
-    EXPECT_EQ(Contents(dir.text("Villa/OWN.mpi")), "lower-case folder");
-    EXPECT_EQ(Contents(otherCase), "lower-case folder");
+    EXPECT_EQ(fileContents(dir.text("Villa/OWN.mpi")), "lower-case folder");
+    EXPECT_EQ(fileContents(otherCase), "lower-case folder");
     EXPECT_TRUE(prompt.shown().empty());
 }
 
@@ -136,7 +132,7 @@ TEST_F(AssignSlotTest, AProjectPathWithoutAFolderLiesInTheCurrentFolder)
         fs::remove(fs::path("/") / name);
     EXPECT_FALSE(inRoot);
     EXPECT_EQ(project.Devices[0].ConfigFile, dir.text("Villa/" + name));
-    EXPECT_EQ(Contents(dir.text("Villa/" + name)), "x");
+    EXPECT_EQ(fileContents(dir.text("Villa/" + name)), "x");
 }
 
 TEST_F(AssignSlotTest, AsksBeforeReplacingADifferentFileOfTheSameName)
@@ -145,19 +141,19 @@ TEST_F(AssignSlotTest, AsksBeforeReplacingADifferentFileOfTheSameName)
     SetTime(existing, 3600);
     prompt.answer(Answer::No, "Overwrite current Device File?\nFMTUNER.mpi");
     project.AssignSlot(0, Entry(1, database), prompt);
-    EXPECT_EQ(Contents(existing), "older edit");
+    EXPECT_EQ(fileContents(existing), "older edit");
     EXPECT_EQ(project.Devices[0].ConfigFile, existing);
 
     prompt.answer(Answer::Yes, "FMTUNER.mpi");
     project.AssignSlot(1, Entry(1, database), prompt);
-    EXPECT_EQ(Contents(existing), "NAME=FM Tuner\r\n");
+    EXPECT_EQ(fileContents(existing), "NAME=FM Tuner\r\n");
     EXPECT_EQ(project.Devices[1].ConfigFile, existing);
 
     // Now both carry the same time: replaced by a fresh copy without a question.
     const Text changedSource = dir.write("db/Tuner/FMTUNER.mpi", "NAME=FM Tuner 2\r\n");
     fs::last_write_time(toFsPath(changedSource), fs::last_write_time(toFsPath(existing)));
     project.AssignSlot(2, Entry(1, database), prompt);
-    EXPECT_EQ(Contents(existing), "NAME=FM Tuner 2\r\n");
+    EXPECT_EQ(fileContents(existing), "NAME=FM Tuner 2\r\n");
 }
 
 TEST_F(AssignSlotTest, NoDeviceEmptiesTheDeviceFileAndCopiesNothing)
@@ -202,7 +198,7 @@ TEST_F(AssignSlotTest, ACopyTheSystemRefusesNamesTheTargetOnce)
     prompt.clear();
     prompt.answer(Answer::Yes, "BDP.mpi");
     EXPECT_FALSE(project.AssignSlot(1, Entry(1, dir.write("db/BDP.mpi", "new")), prompt));
-    EXPECT_EQ(Contents(readOnly), "kept");
+    EXPECT_EQ(fileContents(readOnly), "kept");
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_NE(prompt.errors()[0].find(readOnly), std::string::npos) << prompt.errors()[0];
 }
@@ -231,8 +227,8 @@ TEST(ProjectCopy, CopiesTheProjectWithItsOwnDeviceFiles)
     TProjectFile chalet;
     EXPECT_EQ(chalet.CopyProject(source, target, prompt), TProjectFile::CopyResult::Complete);
     EXPECT_TRUE(prompt.shown().empty());
-    EXPECT_EQ(Contents(dir.text("Projects/Chalet/FMTUNER.mpi")), "tuner");
-    EXPECT_EQ(Contents(dir.text("Projects/Chalet/BDP.mpi")), "bdp");
+    EXPECT_EQ(fileContents(dir.text("Projects/Chalet/FMTUNER.mpi")), "tuner");
+    EXPECT_EQ(fileContents(dir.text("Projects/Chalet/BDP.mpi")), "bdp");
 
     TProjectFile back;
     back.Load(target);
@@ -274,12 +270,12 @@ TEST_F(ProjectCopyTest, IntoTheSameFolderUnderAnotherNameDeletesNothing)
     EXPECT_TRUE(prompt.shown().empty());
     // Not deleted, and not even written again.
     EXPECT_EQ(Inode(dir.text("Projects/Villa/FMTUNER.mpi")), tuner);
-    EXPECT_EQ(Contents(dir.text("Projects/Villa/FMTUNER.mpi")), "tuner");
-    EXPECT_EQ(Contents(dir.text("Projects/Villa/BDP.mpi")), "bdp");
+    EXPECT_EQ(fileContents(dir.text("Projects/Villa/FMTUNER.mpi")), "tuner");
+    EXPECT_EQ(fileContents(dir.text("Projects/Villa/BDP.mpi")), "bdp");
     TProjectFile back;
     back.Load(target);
     EXPECT_EQ(back.Devices[0].ConfigFile, dir.text(alias + "/FMTUNER.mpi"));
-    EXPECT_EQ(Contents(back.Devices[0].ConfigFile), "tuner");
+    EXPECT_EQ(fileContents(back.Devices[0].ConfigFile), "tuner");
     // The source project itself is untouched.
     TProjectFile original;
     original.Load(source);
@@ -289,13 +285,13 @@ TEST_F(ProjectCopyTest, IntoTheSameFolderUnderAnotherNameDeletesNothing)
 TEST_F(ProjectCopyTest, AProjectIsNotCopiedOntoItself)
 {
     const Path alias = SecondName(dir, "Projects", "Villa");
-    const std::string before = Contents(source);
+    const std::string before = fileContents(source);
     for (const Path& target : {source, dir.text(alias + "/Villa.mpj")}) {
         prompt.clear();
         EXPECT_EQ(copy.CopyProject(source, target, prompt), TProjectFile::CopyResult::Failed);
         ASSERT_EQ(prompt.errors().size(), 1u);
         EXPECT_NE(prompt.errors()[0].find("not copied onto itself"), std::string::npos);
-        EXPECT_EQ(Contents(source), before);
+        EXPECT_EQ(fileContents(source), before);
     }
 }
 
@@ -338,7 +334,7 @@ TEST_F(ProjectCopyTest, AMissingDeviceFileLeavesTheCopyIncomplete)
     back.Load(target);
     EXPECT_EQ(back.Devices[9].DeviceType, 5);
     EXPECT_TRUE(back.Devices[9].ConfigFile.empty());
-    EXPECT_EQ(Contents(dir.text("Projects/Chalet/FMTUNER.mpi")), "tuner");
+    EXPECT_EQ(fileContents(dir.text("Projects/Chalet/FMTUNER.mpi")), "tuner");
 }
 
 TEST(ProjectCopy, AMissingSourceGivesOnlyTheDescription)

@@ -19,16 +19,14 @@ namespace {
 
 using test::FakeProjectWindow;
 using test::FakeViewer;
+using test::openFakeProjectWindows;
 
 class DocumentWindowsTest : public test::ShellTest {
 protected:
     void SetUp() override
     {
         form = makeForm();
-        form->setDocumentFactory(DocumentKind::ProjectWindow, [this](Shell&, int number) {
-            projects.push_back(new FakeProjectWindow(number));
-            return projects.back();
-        });
+        openFakeProjectWindows(*form, projects);
         for (const DocumentKind kind : {DocumentKind::SectorViewer, DocumentKind::InfraredScope})
             form->setDocumentFactory(kind, [this, kind](Shell&, int number) {
                 viewers.push_back(new FakeViewer(kind, number));

@@ -15,6 +15,8 @@
 namespace zr48 {
 namespace {
 
+using test::fileContents;
+
 using test::ScriptedFileChooser;
 
 class EditFormTest : public test::ShellTest {
@@ -25,11 +27,6 @@ protected:
         form->show();
     }
     TEditForm* newEditor() { return form->NewTextEditor(form.get(), form->nextWindowNumber()); }
-    static std::string read(const Text& path)
-    {
-        const Bytes bytes = readFileBytes(path);
-        return {bytes.begin(), bytes.end()};
-    }
 
     std::unique_ptr<TMainForm> form;
 };
@@ -78,7 +75,7 @@ TEST_F(EditFormTest, WindowsTextAndCrLfSurviveALoadAndSave)
 
     const Text copy = dir.text("copy.mpi");
     ASSERT_TRUE(editor->SaveFile(copy));
-    EXPECT_EQ(read(copy), bytes);
+    EXPECT_EQ(fileContents(copy), bytes);
     EXPECT_EQ(editor->documentFile(), copy);
 }
 
@@ -88,7 +85,7 @@ TEST_F(EditFormTest, LineEndsOfAnyKindAreSavedAsCrLf)
     TEditForm* editor = newEditor();
     editor->LoadFile(path);
     editor->SaveFile(path);
-    EXPECT_EQ(read(path), "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(fileContents(path), "a\r\nb\r\nc\r\n");
 }
 
 TEST_F(EditFormTest, ANameWithoutAFolderIsTakenFromTheCurrentFolder)
@@ -149,7 +146,7 @@ TEST_F(EditFormTest, CharactersADeviceFileCannotHoldAreSavedOnlyWhenTheUserAgree
     EXPECT_TRUE(editor->modified());
     prompt.answer(Answer::Yes, "cannot be stored");
     EXPECT_TRUE(editor->SaveFile(dir.text("k.mpi")));
-    EXPECT_EQ(read(dir.text("k.mpi")), "NAME=????");
+    EXPECT_EQ(fileContents(dir.text("k.mpi")), "NAME=????");
 }
 
 TEST_F(EditFormTest, AReadOnlyTextAsksBeforeTheFirstChange)

@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "base/qt/QtText.h"
 #include "shell/DocumentWindow.h"
+#include "shell/MainForm.h"
 #include "shell/ProjectDocument.h"
 
 #include <QTreeWidget>
@@ -79,5 +80,15 @@ public:
     }
     std::vector<std::vector<std::uint8_t>> frames;
 };
+
+// Makes `form` open a fake project window where it would open a project window, each kept in
+// `windows` as it opens (the form owns them).
+inline void openFakeProjectWindows(TMainForm& form, std::vector<FakeProjectWindow*>& windows)
+{
+    form.setDocumentFactory(DocumentKind::ProjectWindow, [&windows](Shell&, int number) {
+        windows.push_back(new FakeProjectWindow(number));
+        return windows.back();
+    });
+}
 
 } // namespace zr48::test

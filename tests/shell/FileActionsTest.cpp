@@ -3,7 +3,6 @@
 
 #include "FakeDocuments.h"
 #include "ShellHarness.h"
-#include "base/FileIo.h"
 #include "infrared/IrOptimizer.h"
 #include "shell/EditForm.h"
 
@@ -16,18 +15,18 @@
 namespace zr48 {
 namespace {
 
+using test::fileContents;
+
 using Kind = test::ScriptedFileChooser::Kind;
 using test::FakeProjectWindow;
+using test::openFakeProjectWindows;
 
 class FileActionsTest : public test::ShellTest {
 protected:
     void SetUp() override
     {
         form = makeForm();
-        form->setDocumentFactory(DocumentKind::ProjectWindow, [this](Shell&, int number) {
-            projects.push_back(new FakeProjectWindow(number));
-            return projects.back();
-        });
+        openFakeProjectWindows(*form, projects);
         form->show();
     }
     TEditForm* newEditor()
@@ -42,11 +41,6 @@ protected:
         return qobject_cast<TEditForm*>(form->documentWindows().front());
     }
     static void type(TEditForm* editor, const char* text) { QTest::keyClicks(editor->richEdit(), text); }
-    static std::string read(const Text& path)
-    {
-        const Bytes bytes = readFileBytes(path);
-        return {bytes.begin(), bytes.end()};
-    }
     std::size_t openCount() const { return form->documentWindows().size(); }
 
     std::unique_ptr<TMainForm> form;
@@ -155,12 +149,12 @@ TEST_F(FileActionsTest, NewTextFileIsNumberedByTheOpenWindowsAndSavesThroughSave
 
     files.answer(dir.text("new.mpi"));
     form->execute(ActionId::FileSave);
-    EXPECT_EQ(read(dir.text("new.mpi")), "A=1");
+    EXPECT_EQ(fileContents(dir.text("new.mpi")), "A=1");
     EXPECT_EQ(editor->windowTitle(), QString::fromStdString("Text Editor - " + dir.text("new.mpi")));
     // Named now: Save writes without asking.
     type(editor, "2");
     form->execute(ActionId::FileSave);
-    EXPECT_EQ(read(dir.text("new.mpi")), "A=12");
+    EXPECT_EQ(fileContents(dir.text("new.mpi")), "A=12");
     EXPECT_EQ(files.asked().size(), 2u);
 }
 
@@ -196,10 +190,10 @@ TEST_F(FileActionsTest, SaveAllSavesOnlyModifiedWindowsWithOneSaveAsForTheUnname
     EXPECT_EQ(
         std::count_if(files.asked().begin(), files.asked().end(), [](const auto& a) { return a.kind == Kind::Save; }),
         1);
-    EXPECT_EQ(read(dir.text("saved.mpi")), "U=1");
+    EXPECT_EQ(fileContents(dir.text("saved.mpi")), "U=1");
     EXPECT_FALSE(unnamed->modified());
     EXPECT_FALSE(untouched->modified());
-    EXPECT_EQ(read(clean), "A=1\r\n");
+    EXPECT_EQ(fileContents(clean), "A=1\r\n");
     EXPECT_FALSE(form->action(ActionId::SaveAll)->isEnabled());
 }
 
@@ -240,7 +234,7 @@ TEST_F(FileActionsTest, TheCloseQuestionNamesTheWholeTitle)
     form->execute(ActionId::FileClose);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(openCount(), 0u);
-    EXPECT_EQ(read(dir.text("a.mpi")), "xA=1\r\n");
+    EXPECT_EQ(fileContents(dir.text("a.mpi")), "xA=1\r\n");
 }
 
 TEST_F(FileActionsTest, ASaveThatFailsOrIsCancelledInTheCloseQuestionKeepsTheWindow)
@@ -274,13 +268,13 @@ TEST_F(FileActionsTest, CloseAllRunsTheQuestionsInListOrderUntilACancel)
     EXPECT_FALSE(form->CloseAll());
     EXPECT_EQ(form->documentWindows(), std::vector<TDocumentWindow*>{first});
     EXPECT_TRUE(first->modified());
-    EXPECT_EQ(read(dir.text("3.mpi")), "3\r\n");
+    EXPECT_EQ(fileContents(dir.text("3.mpi")), "3\r\n");
     (void)second;
 
     prompt.answer(Answer::No);
     form->execute(ActionId::CloseAll);
     EXPECT_EQ(openCount(), 0u);
-    EXPECT_EQ(read(dir.text("1.mpi")), "1\r\n");
+    EXPECT_EQ(fileContents(dir.text("1.mpi")), "1\r\n");
 }
 
 TEST_F(FileActionsTest, InfraredOptimizerOnlyForAnEditorOnAnMpiFile)
@@ -326,7 +320,7 @@ TEST_F(FileActionsTest, InfraredOptimizerRewritesTheLinesInPlaceWithBothToleranc
     EXPECT_NE(editor->lines()[1], "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"");
     EXPECT_TRUE(editor->modified());
     EXPECT_EQ(editor->statusPanel(0)->text(), "1:1");
-    EXPECT_EQ(read(path), device); // nothing written until saved
+    EXPECT_EQ(fileContents(path), device); // nothing written until saved
     // One edit: one undo brings the text back.
     editor->richEdit()->undo();
     EXPECT_EQ(editor->lines()[1], "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"");

@@ -46,6 +46,19 @@ TEST_F(MainFormTest, ShowsTheFrameWithItsCaptionTealAreaAndThreeStatusPanels)
         EXPECT_EQ(form.statusPanel(i)->width(), widths[i]) << "panel " << i;
         EXPECT_EQ(form.statusPanel(i)->parent(), form.statusBar());
     }
+
+    // The link panel grows to show a long link state whole, and goes back to its least width.
+    QLabel* linkPanel = form.statusPanel(1);
+    const QString longState = "Connected (Rx:1234567890123, Tx:1234567890123)";
+    ASSERT_GT(linkPanel->fontMetrics().horizontalAdvance(longState), widths[1]);
+    linkPanel->setText(longState);
+    QApplication::processEvents();
+    EXPECT_GE(linkPanel->contentsRect().width(), linkPanel->fontMetrics().horizontalAdvance(longState));
+    EXPECT_EQ(form.statusPanel(0)->width(), widths[0]);
+    EXPECT_EQ(form.statusPanel(2)->width(), widths[2]);
+    linkPanel->setText("Not Connected");
+    QApplication::processEvents();
+    EXPECT_EQ(linkPanel->width(), widths[1]);
 }
 
 TEST_F(MainFormTest, LongHintsGoToTheFirstStatusPanel)

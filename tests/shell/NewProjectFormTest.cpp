@@ -13,7 +13,7 @@ namespace zr48 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Contents;
+using test::fileContents;
 
 class NewProjectFormTest : public test::ProjectShellTest {
 protected:
@@ -102,7 +102,7 @@ TEST_F(NewProjectFormTest, NewProjectOpensAnEmptyProjectInItsOwnFolder)
     ASSERT_EQ(form->documentWindows().size(), 1u);
     EXPECT_EQ(form->documentWindows().front()->documentFile(), path);
     EXPECT_EQ(form->documentWindows().front()->windowTitle(), QString::fromUtf8("ZR48 Project - [PROJECT]/Дом.mpj"));
-    EXPECT_EQ(Contents(path), TProjectFile().SaveText(path));
+    EXPECT_EQ(fileContents(path), TProjectFile().SaveText(path));
 
     // Cancel: nothing.
     whenShown(&newProjectForm(), [&] {
@@ -174,7 +174,7 @@ TEST_F(NewProjectFormTest, NewProjectCopiesAnotherProjectWithItsDeviceFiles)
     const DEVICE_CONFIG& slot = window->view().project().Slot(3);
     EXPECT_EQ(slot.DeviceName, "TV");
     EXPECT_EQ(slot.ConfigFile, dir.text("Projects/Villa/TV.mpi"));
-    EXPECT_EQ(Contents(slot.ConfigFile), "DEVICE=5\r\n");
+    EXPECT_EQ(fileContents(slot.ConfigFile), "DEVICE=5\r\n");
     EXPECT_EQ(window->view().project().Description.at(0), "*** Project copied from " + old.FileName + " ***");
 }
 

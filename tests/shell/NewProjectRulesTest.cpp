@@ -9,21 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace zr48 {
 namespace {
 
-namespace fs = std::filesystem;
+using test::fileContents;
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream in(toFsPath(path), std::ios::binary);
-    std::stringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+namespace fs = std::filesystem;
 
 TEST(NewProjectLocation, IsAFolderOfItsOwnBelowTheProjectDirectory)
 {
@@ -66,7 +58,7 @@ TEST_F(CreateProjectTest, CreatesTheFolderAndAnEmptyProject)
 {
     const std::string path = dir.text("Villa/Villa.mpj");
     EXPECT_TRUE(createProjectFile(path, NewProjectChoice::Empty, "", prompt));
-    EXPECT_EQ(Contents(path), TProjectFile().SaveText(path));
+    EXPECT_EQ(fileContents(path), TProjectFile().SaveText(path));
     EXPECT_TRUE(prompt.shown().empty());
 
     // A folder that is there already, without a project file: no question.
@@ -81,12 +73,12 @@ TEST_F(CreateProjectTest, AnExistingProjectIsOverwrittenOnlyAfterYes)
     const std::string path = dir.write("Villa/Villa.mpj", "[PROJECT]\r\nDESCRIPTION_0=keep\r\n");
     prompt.answer(Answer::No, "Overwrite Project " + path + " ?");
     EXPECT_FALSE(createProjectFile(path, NewProjectChoice::Empty, "", prompt));
-    EXPECT_EQ(Contents(path), "[PROJECT]\r\nDESCRIPTION_0=keep\r\n");
+    EXPECT_EQ(fileContents(path), "[PROJECT]\r\nDESCRIPTION_0=keep\r\n");
     EXPECT_EQ(prompt.shown().at(0).icon, Icon::Confirmation);
 
     prompt.answer(Answer::Yes, "Overwrite Project " + path + " ?");
     EXPECT_TRUE(createProjectFile(path, NewProjectChoice::Empty, "", prompt));
-    EXPECT_EQ(Contents(path), TProjectFile().SaveText(path));
+    EXPECT_EQ(fileContents(path), TProjectFile().SaveText(path));
 }
 
 TEST_F(CreateProjectTest, OnlyOneFolderLevelIsCreated)
@@ -123,7 +115,7 @@ TEST_F(CreateProjectTest, AProjectIsNotCopiedOntoItself)
     EXPECT_FALSE(createProjectFile(path, NewProjectChoice::Copy, dir.text("Villa/../Villa/Villa.mpj"), prompt));
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_NE(prompt.errors()[0].find("is the project to be copied"), Text::npos);
-    EXPECT_EQ(Contents(path), "[PROJECT]\r\nDESCRIPTION_0=keep\r\n");
+    EXPECT_EQ(fileContents(path), "[PROJECT]\r\nDESCRIPTION_0=keep\r\n");
 }
 
 } // namespace

@@ -17,8 +17,8 @@ namespace zr48 {
 namespace {
 
 using test::Choose;
-using test::Contents;
 using test::DropOnNode;
+using test::fileContents;
 using test::FindNode;
 
 class ProjectFlowTest : public test::ProjectShellTest {
@@ -88,7 +88,7 @@ TEST_F(ProjectFlowTest, ANewProjectIsBuiltSavedDownloadedAndUploadedIntoASecondP
     slot(15, 6, "Living TV", 8, "100100000", "LX-40_TV.mpi");
     slot(16, 5, "Blu-ray", 9, "", "VB-9_BluRay.mpi");
     expected.ProjectInfo = {"HOME", "Ground floor"};
-    EXPECT_EQ(Contents(path), expected.SaveText(path));
+    EXPECT_EQ(fileContents(path), expected.SaveText(path));
 
     // Download to ZR48.
     form->execute(ActionId::Download);
@@ -112,7 +112,7 @@ TEST_F(ProjectFlowTest, ANewProjectIsBuiltSavedDownloadedAndUploadedIntoASecondP
         EXPECT_EQ(uploaded.OptionList.substr(0, 9), original.OptionList.empty() ? "000000000" : original.OptionList)
             << i;
         EXPECT_EQ(extractFilePath(uploaded.ConfigFile), dir.text("Projects/Copy/")) << i;
-        EXPECT_EQ(Contents(uploaded.ConfigFile), Contents(original.ConfigFile)) << i;
+        EXPECT_EQ(fileContents(uploaded.ConfigFile), fileContents(original.ConfigFile)) << i;
     }
     for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
         if (i != 0 && i != 15 && i != 16) {

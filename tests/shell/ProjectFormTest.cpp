@@ -20,8 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Choose;
-using test::Contents;
 using test::DropOnNode;
+using test::fileContents;
 using test::FindNode;
 
 class ProjectFormTest : public test::ProjectShellTest {
@@ -275,7 +275,7 @@ TEST_F(ProjectFormTest, DatabaseEntriesDropOntoSlots)
     EXPECT_EQ(slot.DeviceName, "Television");
     EXPECT_EQ(slot.SourceSelect, 8);
     EXPECT_EQ(slot.ConfigFile, dir.text("Projects/Home/LX-40_TV.mpi"));
-    EXPECT_EQ(Contents(slot.ConfigFile), Contents(databaseDir + "/Video/Lumetra/LX-40_TV.mpi"));
+    EXPECT_EQ(fileContents(slot.ConfigFile), fileContents(databaseDir + "/Video/Lumetra/LX-40_TV.mpi"));
     EXPECT_TRUE(underlined(FindNode(tree, "TV-3")));
     EXPECT_EQ(tree->currentItem()->text(0), "TV-3");
     EXPECT_EQ(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->currentItem()});
@@ -319,7 +319,7 @@ TEST_F(ProjectFormTest, ASlotOfAnotherProjectWindowDropsWithItsDeviceFile)
                         fs::last_write_time(toFsPath(dir.text("Projects/Home/TV.mpi"))) + std::chrono::seconds(5));
     prompt.answer(Answer::No, "Overwrite current Device File?\nTV.mpi");
     ASSERT_TRUE(DropOnNode(target->treeView(), FindNode(target->treeView(), "SOUND"), drag));
-    EXPECT_EQ(Contents(dir.text("Projects/Home/TV.mpi")), "DEVICE=5\r\nOPTION_2=x,Night mode\r\n");
+    EXPECT_EQ(fileContents(dir.text("Projects/Home/TV.mpi")), "DEVICE=5\r\nOPTION_2=x,Night mode\r\n");
     EXPECT_EQ(target->view().project().Slot(56).ConfigFile, dir.text("Projects/Home/TV.mpi"));
 
     // An empty slot cannot be dragged.
@@ -368,7 +368,7 @@ TEST_F(ProjectFormTest, DownloadSavesTheEditorsOfThisWindowOnly)
     own->richEdit()->setPlainText("DEVICE=5\nOPTION_1=from Edit");
 
     EXPECT_TRUE(window->PrepareDownload());
-    EXPECT_EQ(Contents(device), "DEVICE=5\r\nOPTION_1=from Edit");
+    EXPECT_EQ(fileContents(device), "DEVICE=5\r\nOPTION_1=from Edit");
     EXPECT_FALSE(own->modified());
     EXPECT_TRUE(general->modified());
     EXPECT_TRUE(fileExists(dir.text("Projects/Home/Home.mpd")));
@@ -389,7 +389,7 @@ TEST_F(ProjectFormTest, AProjectFileThatCannotBeReadOpensNoWindow)
 TEST_F(ProjectFormTest, ASaveThatFailsKeepsTheChangesAndTheOldFile)
 {
     const std::string path = makeProject();
-    const std::string before = Contents(path);
+    const std::string before = fileContents(path);
     TProjectForm* window = openProject(path);
     ASSERT_NE(window, nullptr);
     select(*window, "TV-1");
@@ -399,7 +399,7 @@ TEST_F(ProjectFormTest, ASaveThatFailsKeepsTheChangesAndTheOldFile)
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_NE(prompt.errors()[0].find(path), Text::npos) << prompt.errors()[0];
     EXPECT_TRUE(window->windowTitle().endsWith(" *"));
-    EXPECT_EQ(Contents(dir.text("Projects/Gone/Home.mpj")), before);
+    EXPECT_EQ(fileContents(dir.text("Projects/Gone/Home.mpj")), before);
 }
 
 TEST_F(ProjectFormTest, ADeviceFileTooBigForItsAreaStopsTheDownloadBeforeAnythingIsSent)

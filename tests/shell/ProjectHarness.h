@@ -18,19 +18,9 @@
 #include <QTreeWidget>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 namespace zr48::test {
-
-inline std::string Contents(const std::string& path)
-{
-    std::ifstream in(toFsPath(path), std::ios::binary);
-    std::stringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // The first node of `tree` (depth first) with this text, or null.
 inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)

@@ -11,21 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace zr48 {
 namespace {
 
-namespace fs = std::filesystem;
+using test::fileContents;
 
-std::string Contents(const std::string& path)
-{
-    std::ifstream in(toFsPath(path), std::ios::binary);
-    std::stringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+namespace fs = std::filesystem;
 
 TEST(ProjectPaths, ShowAndResolveDeviceFilesOfTheProjectFolder)
 {
@@ -247,7 +239,7 @@ TEST_F(ProjectViewTest, ADropFillsTheTargetSlotAndCopiesTheDeviceFileIntoTheProj
     EXPECT_EQ(slot.DeviceType, 6);
     EXPECT_EQ(slot.DeviceName, "Dev TV");
     EXPECT_EQ(slot.ConfigFile, dir.text("Home/TV.mpi"));
-    EXPECT_EQ(Contents(slot.ConfigFile), "DEVICE=6\r\nOPTION_1=Power\r\n");
+    EXPECT_EQ(fileContents(slot.ConfigFile), "DEVICE=6\r\nOPTION_1=Power\r\n");
     EXPECT_TRUE(view.Assigned(17));
     EXPECT_EQ(view.Controls().caption, "TV-3");
     EXPECT_EQ(view.Controls().configFile, "[PROJECT]/TV.mpi");
@@ -313,7 +305,7 @@ TEST_F(ProjectViewTest, AProjectFileThatCannotBeWrittenLeavesTheWindowModifiedAn
 {
     ASSERT_TRUE(view.LoadProject(projectFile));
     view.SaveProject(projectFile, {"old"}, {});
-    const std::string before = Contents(projectFile);
+    const std::string before = fileContents(projectFile);
     view.DeviceNameEdited("x");
     view.Select(7);
     view.DeviceTypeChanged(2);
@@ -322,7 +314,7 @@ TEST_F(ProjectViewTest, AProjectFileThatCannotBeWrittenLeavesTheWindowModifiedAn
     EXPECT_THROW(view.SaveProject(projectFile, {"new"}, {}), Error);
     EXPECT_TRUE(view.ProjectModified());
     EXPECT_EQ(view.Title(), "ZR48 Project - [PROJECT]/Home.mpj *");
-    EXPECT_EQ(Contents(dir.text("Moved/Home.mpj")), before);
+    EXPECT_EQ(fileContents(dir.text("Moved/Home.mpj")), before);
 
     // A folder the user may not write into.
     fs::rename(toFsPath(dir.text("Moved")), toFsPath(dir.text("Home")));
@@ -339,7 +331,7 @@ TEST_F(ProjectViewTest, AProjectFileThatCannotBeWrittenLeavesTheWindowModifiedAn
     ASSERT_TRUE(outcome);
     EXPECT_NE(outcome->find(projectFile), std::string::npos) << *outcome;
     EXPECT_TRUE(outcome->ends_with(" (modified)")) << *outcome;
-    EXPECT_EQ(Contents(projectFile), before);
+    EXPECT_EQ(fileContents(projectFile), before);
 }
 
 TEST_F(ProjectViewTest, AProjectFileThatCannotBeReadIsReportedAndNotShown)

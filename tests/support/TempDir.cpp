@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <random>
+#include <sstream>
 
 namespace zr48::test {
 
@@ -38,6 +39,14 @@ Path TempDir::write(std::string_view relative, std::string_view bytes) const
     std::filesystem::create_directories(fsPath.parent_path());
     std::ofstream(fsPath, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+std::string fileContents(std::string_view path)
+{
+    std::ifstream in(toFsPath(path), std::ios::binary);
+    std::stringstream out;
+    out << in.rdbuf();
+    return out.str();
 }
 
 } // namespace zr48::test

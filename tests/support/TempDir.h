@@ -4,6 +4,7 @@
 #include "base/Paths.h"
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace zr48::test {
@@ -24,5 +25,9 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The bytes of a file, read straight from the file system (not through the code under test); empty
+// when it cannot be read.
+std::string fileContents(std::string_view path);
 
 } // namespace zr48::test

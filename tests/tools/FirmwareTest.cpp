@@ -431,29 +431,38 @@ TEST_F(FirmwareOnSilentUnit, TheManualCheckReportsAMissingReply)
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to retrieve version number."});
 }
 
-TEST(FirmwareUpdate, AFileThatCannotBeOpenedSendsNothing)
-{
+// The firmware tool with nothing on the link: it keeps the frames sent, and the tests hand it the
+// unit's replies.
+class FirmwareAlone : public testing::Test {
+protected:
+    FirmwareAlone()
+    {
+        firmware.SetLink(
+            [this](std::span<const std::uint8_t> frame) { sent.emplace_back(frame.begin(), frame.end()); });
+    }
+
     VirtualClock clock;
     test::ScriptedPrompt prompt;
-    Firmware firmware(clock, prompt);
-    int sent = 0;
-    firmware.SetLink([&](std::span<const std::uint8_t>) { ++sent; });
+    Firmware firmware{clock, prompt};
     test::TempDir dir;
+    std::vector<std::vector<std::uint8_t>> sent;
+};
+
+class FirmwareUpdate : public FirmwareAlone {};
+class FirmwareForm : public FirmwareAlone {};
+
+TEST_F(FirmwareUpdate, AFileThatCannotBeOpenedSendsNothing)
+{
     firmware.EditFileNameChange(dir.text("missing.bin"));
     firmware.ButtonUpdateClick();
     clock.advance(6000);
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to open firmware file."});
-    EXPECT_EQ(sent, 0);
+    EXPECT_TRUE(sent.empty());
     EXPECT_TRUE(firmware.view().updateEnabled);
 }
 
-TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
+TEST_F(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
 {
-    VirtualClock clock;
-    test::ScriptedPrompt prompt;
-    Firmware firmware(clock, prompt);
-    std::vector<std::vector<std::uint8_t>> sent;
-    firmware.SetLink([&](std::span<const std::uint8_t> frame) { sent.emplace_back(frame.begin(), frame.end()); });
     auto feed = [&](auto frame) {
         const auto bytes = encode(frame);
         firmware.HandleFrame(bytes.data(), static_cast<int>(bytes.size()));
@@ -468,7 +477,6 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     clock.advance(1000);
     EXPECT_TRUE(sent.empty());
 
-    test::TempDir dir;
     std::string content(122880, 'z');
     content.replace(1000, 8, std::string("R48+1.9\0", 8));
     firmware.EditFileNameChange(dir.write("fw.bin", content));
@@ -502,14 +510,8 @@ TEST(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     EXPECT_EQ(prompt.errors().size(), 1u);
 }
 
-TEST(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCheck)
+TEST_F(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCheck)
 {
-    VirtualClock clock;
-    test::ScriptedPrompt prompt;
-    Firmware firmware(clock, prompt);
-    int sent = 0;
-    firmware.SetLink([&](std::span<const std::uint8_t>) { ++sent; });
-    test::TempDir dir;
     const Text path = dir.write("fw.bin", std::string("R48+1.4\0", 8));
     firmware.FormShow(false);
     firmware.EditFileNameChange(path);
@@ -518,7 +520,7 @@ TEST(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCh
     firmware.HandleFrame(ready.data(), static_cast<int>(ready.size()));
     clock.advance(600); // block 0, sent and resent
     ASSERT_EQ(firmware.state(), Firmware::State::Programming);
-    ASSERT_EQ(sent, 3);
+    ASSERT_EQ(sent.size(), 3u);
 
     firmware.FormClose();
     EXPECT_FALSE(firmware.view().visible);
@@ -526,18 +528,14 @@ TEST(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCh
     EXPECT_EQ(firmware.state(), Firmware::State::Idle);
     dir.write("fw.bin", std::string("R48+1.5\0", 8));
     clock.advance(6000);
-    EXPECT_EQ(sent, 3);
+    EXPECT_EQ(sent.size(), 3u);
     EXPECT_TRUE(prompt.messages().empty());
     EXPECT_EQ(firmware.view().fileVersion, "R48+1.5"); // the label goes on following the file
 }
 
-TEST(FirmwareForm, FindsTheDefaultFileBesideTheProgramAndShowsItsVersion)
+TEST_F(FirmwareForm, FindsTheDefaultFileBesideTheProgramAndShowsItsVersion)
 {
-    test::TempDir dir;
     std::filesystem::create_directories(dir.path() / "Firmware");
-    VirtualClock clock;
-    test::ScriptedPrompt prompt;
-    Firmware firmware(clock, prompt);
     firmware.FormCreate(dir.text());
     EXPECT_TRUE(firmware.view().fileName.empty());
     EXPECT_EQ(firmware.view().fileVersion, "Unknown");

@@ -250,10 +250,7 @@ protected:
     void SetUp() override
     {
         TMainForm& form = connectedForm();
-        form.setDocumentFactory(DocumentKind::ProjectWindow, [this](Shell&, int number) {
-            projects.push_back(new FakeProjectWindow(number));
-            return projects.back();
-        });
+        test::openFakeProjectWindows(form, projects);
         std::filesystem::create_directory(dir.path() / "Copy");
         newProject = dir.text("Copy/Copy.mpj");
     }

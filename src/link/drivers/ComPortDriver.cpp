@@ -1,5 +1,7 @@
 #include "link/drivers/ComPortDriver.h"
 
+#include "base/Platform.h"
+
 // windows.h first: the others build on it.
 #include <windows.h>
 
@@ -18,26 +20,8 @@ namespace zr48 {
 
 namespace {
 
-std::string narrow(std::wstring_view wide)
-{
-    if (wide.empty())
-        return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
-    return utf8;
-}
-
-std::wstring widen(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
-}
+using platform::narrow;
+using platform::widen;
 
 // A string up to its first NUL, from a buffer that the system filled.
 std::string fromBuffer(const std::vector<wchar_t>& buffer)
