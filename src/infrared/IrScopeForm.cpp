@@ -145,7 +145,6 @@ QRegion TScopeViewPainter::paint(QImage& picture, const ScopeViewDrawing& view, 
                                  const QFont& textFont)
 {
     QRegion changed;
-    thread_local std::vector<PixelRect> rects;
     const bool sameBase = base_.size() == picture.size() && base_.devicePixelRatio() == picture.devicePixelRatio() &&
                           baseDots_ == view.gridDots && baseLines_ == view.lines;
     if (!sameBase) {
@@ -155,9 +154,9 @@ QRegion TScopeViewPainter::paint(QImage& picture, const ScopeViewDrawing& view, 
         for (const Point& dot : view.gridDots)
             fillPixels(base_, {dot.x, dot.y, dot.x + 1, dot.y + 1}, kScopeGrey, PenMode::Copy);
         for (const LineOp& line : view.lines) {
-            rects.clear();
-            appendLineRects(line, view.scale.width, view.scale.height, rects);
-            for (const PixelRect& r : rects)
+            rects_.clear();
+            appendLineRects(line, view.scale.width, view.scale.height, rects_);
+            for (const PixelRect& r : rects_)
                 fillPixels(base_, r, line.colour, line.mode);
         }
         baseDots_ = view.gridDots;
@@ -179,9 +178,9 @@ QRegion TScopeViewPainter::paint(QImage& picture, const ScopeViewDrawing& view, 
     over_.clear();
 
     for (const LineOp& line : view.marks) {
-        rects.clear();
-        appendLineRects(line, view.scale.width, view.scale.height, rects);
-        for (const PixelRect& r : rects)
+        rects_.clear();
+        appendLineRects(line, view.scale.width, view.scale.height, rects_);
+        for (const PixelRect& r : rects_)
             over_.push_back(fillPixels(picture, r, line.colour, line.mode));
     }
     if (measure && !view.measure.timeText.empty()) {

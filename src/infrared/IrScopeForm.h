@@ -6,6 +6,7 @@
 
 #include "infrared/IrCapture.h"
 #include "infrared/IrScopeView.h"
+#include "infrared/ScopeRaster.h"
 #include "shell/DocumentWindow.h"
 
 #include <QImage>
@@ -44,8 +45,9 @@ private:
     QImage base_;
     std::vector<Point> baseDots_;
     DrawOps baseLines_;
-    qint64 pictureKey_ = 0;   // the picture as it was left
-    std::vector<QRect> over_; // its device pixels painted over the base
+    qint64 pictureKey_ = 0;        // the picture as it was left
+    std::vector<QRect> over_;      // its device pixels painted over the base
+    std::vector<PixelRect> rects_; // the rectangles of one line, kept to save allocations
 };
 
 // A drawing area that shows one picture, painted anew only when the view changed or its size did.

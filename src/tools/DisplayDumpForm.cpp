@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -24,6 +25,9 @@
 
 namespace zr48 {
 
+namespace {
+
+// The picture as an image of its own size: dark pixels black, the others white.
 QImage displayImage(const DisplayPicture& picture)
 {
     QImage image(DisplayPicture::kWidth, DisplayPicture::kHeight, QImage::Format_RGB32);
@@ -34,6 +38,8 @@ QImage displayImage(const DisplayPicture& picture)
     }
     return image;
 }
+
+} // namespace
 
 TDisplayDumpForm::TDisplayDumpForm(DisplayDump& dump, Shell& shell)
     : QDialog(shell.mainWindow(), toolDialogFlags(TitleBarButtons::Close, false)), dump_(dump), shell_(shell)

@@ -4,7 +4,6 @@
 // Copy to Clipboard (the picture at its own size), and Save picture... (a PNG file of it).
 
 #include <QDialog>
-#include <QImage>
 
 class QCheckBox;
 class QFrame;
@@ -15,10 +14,6 @@ namespace zr48 {
 
 class DisplayDump;
 class Shell;
-struct DisplayPicture;
-
-// The picture as an image of its own size: dark pixels black, the others white.
-QImage displayImage(const DisplayPicture& picture);
 
 class TDisplayDumpForm : public QDialog {
     Q_OBJECT

@@ -16,6 +16,18 @@ namespace {
 // Wide enough for the longest state text of a transfer, so that its dialog keeps its size.
 constexpr int kTransferDialogWidth = 360;
 
+// A bold state text, larger than the dialog's own font.
+void makeStateLabel(QWidget& label)
+{
+    QFont font = label.font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 1.3);
+    else
+        font.setPixelSize(font.pixelSize() * 13 / 10);
+    label.setFont(font);
+}
+
 } // namespace
 
 Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons, bool onTop)
@@ -47,17 +59,6 @@ void setProgress(QProgressBar& bar, std::int64_t maximum, std::int64_t position)
     };
     bar.setRange(0, std::max(fit(maximum), 1));
     bar.setValue(maximum > 0 ? std::min(fit(position), bar.maximum()) : 0);
-}
-
-void makeStateLabel(QWidget& label)
-{
-    QFont font = label.font();
-    font.setBold(true);
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * 1.3);
-    else
-        font.setPixelSize(font.pixelSize() * 13 / 10);
-    label.setFont(font);
 }
 
 TransferWidgets layOutTransferDialog(QDialog& dialog, std::initializer_list<QPushButton*> buttons)

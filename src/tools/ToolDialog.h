@@ -27,9 +27,6 @@ void showCentred(QDialog& dialog);
 // toolkit's busy indicator).
 void setProgress(QProgressBar& bar, std::int64_t maximum, std::int64_t position);
 
-// A bold state text, larger than the dialog's own font.
-void makeStateLabel(QWidget& label);
-
 // What the transfer dialogs show above their buttons.
 struct TransferWidgets {
     QLabel* label;

@@ -1,5 +1,6 @@
 #include "infrared/IrCapture.h"
 
+#include "IrSignalSynth.h"
 #include "base/VirtualClock.h"
 #include "infrared/SignalAnalyser.h"
 #include "link/Frames.h"
@@ -7,8 +8,6 @@
 #include "sim/SimulatedDriver.h"
 
 #include <gtest/gtest.h>
-
-#include <charconv>
 
 namespace zr48 {
 namespace {
@@ -201,18 +200,6 @@ protected:
                        clock};
 };
 
-std::vector<int> durationsOf(const Text& text)
-{
-    std::vector<int> values;
-    for (std::size_t i = 0; i + 1 < text.size();) {
-        int value = 0;
-        const auto result = std::from_chars(text.data() + i + 1, text.data() + text.size(), value);
-        values.push_back(value);
-        i = static_cast<std::size_t>(result.ptr - text.data());
-    }
-    return values;
-}
-
 TEST_F(IrCaptureFromTheUnit, TheAnalyserRecoversTheUnitsRemoteCode)
 {
     ASSERT_TRUE(captureAll());
@@ -223,12 +210,9 @@ TEST_F(IrCaptureFromTheUnit, TheAnalyserRecoversTheUnitsRemoteCode)
 
     Text text;
     analyseSamples(capture.Buffer(), 0, kCaptureSamples - 1, text);
-    std::vector<int> expected{9000, 4500};
-    for (std::uint8_t byte : {0x04, 0xFB, 0x08, 0xF7})
-        for (int bit = 0; bit < 8; ++bit)
-            expected.insert(expected.end(), {562, (byte >> bit) & 1 ? 1687 : 562});
-    expected.push_back(562);
-    const std::vector<int> found = durationsOf(text);
+    // Address 4, command 8, each followed by its inverse.
+    const std::vector<int> expected = test::necDurations(0xF708FB04);
+    const std::vector<int> found = test::durationsOf(text);
     ASSERT_EQ(found.size(), expected.size()) << text;
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(found[i], expected[i], 15) << "duration " << i << " of " << text;

@@ -4,6 +4,7 @@
 
 #include "infrared/IrScopeForm.h"
 
+#include "IrSignalSynth.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "infrared/ScopeRaster.h"
@@ -25,7 +26,6 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-#include <charconv>
 #include <map>
 
 namespace zr48 {
@@ -46,30 +46,6 @@ int countOf(const QImage& picture, QRgb colour)
     const auto counts = coloursOf(picture);
     const auto found = counts.find(colour | 0xFF000000u);
     return found == counts.end() ? 0 : found->second;
-}
-
-std::vector<int> durationsOf(const QString& text)
-{
-    const std::string bytes = text.toStdString();
-    std::vector<int> values;
-    for (std::size_t i = 0; i + 1 < bytes.size();) {
-        int value = 0;
-        const auto result = std::from_chars(bytes.data() + i + 1, bytes.data() + bytes.size(), value);
-        values.push_back(value);
-        i = static_cast<std::size_t>(result.ptr - bytes.data());
-    }
-    return values;
-}
-
-// The durations of the simulator's remote code (address 4, `command`) in microseconds.
-std::vector<int> remoteCode(std::uint8_t command)
-{
-    std::vector<int> durations{9000, 4500};
-    for (const int byte : {0x04, 0xFB, int{command}, 0xFF ^ command})
-        for (int bit = 0; bit < 8; ++bit)
-            durations.insert(durations.end(), {562, (byte >> bit) & 1 ? 1687 : 562});
-    durations.push_back(562);
-    return durations;
 }
 
 class IrScopeFormTest : public test::ShellTest {
@@ -240,8 +216,9 @@ TEST_F(IrScopeFormTest, CapturesTheRemoteCodeMeasuresAt10usAndAnalysesASpan)
     ASSERT_GT(zoomColumn(scope, static_cast<std::int64_t>(necCapture(0x04, 0x08).size()) * 8), last - 200);
     measure(scope, first, last);
     const QString analysed = control<QLineEdit>(scope, "EditAnalyser").text();
-    const std::vector<int> expected = remoteCode(0x08);
-    const std::vector<int> found = durationsOf(analysed);
+    // The simulator's remote code: address 4, command 8, each followed by its inverse.
+    const std::vector<int> expected = test::necDurations(0xF708FB04);
+    const std::vector<int> found = test::durationsOf(analysed.toStdString());
     ASSERT_EQ(found.size(), expected.size()) << analysed.toStdString();
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(found[i], expected[i], 15) << "duration " << i;

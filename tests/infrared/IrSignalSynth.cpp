@@ -1,5 +1,6 @@
 #include "IrSignalSynth.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace zr48::test {
@@ -46,6 +47,18 @@ std::vector<int> necDurations(std::uint32_t code)
     }
     durations.push_back(562);
     return durations;
+}
+
+std::vector<int> durationsOf(std::string_view text)
+{
+    std::vector<int> values;
+    for (std::size_t i = 0; i + 1 < text.size();) {
+        int value = 0;
+        const auto result = std::from_chars(text.data() + i + 1, text.data() + text.size(), value);
+        values.push_back(value);
+        i = static_cast<std::size_t>(result.ptr - text.data());
+    }
+    return values;
 }
 
 std::unique_ptr<CaptureBuffer> emptyCapture()

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace zr48::test {
@@ -25,6 +26,9 @@ std::int64_t writeCarrierCode(CaptureBuffer& capture, std::int64_t start, const 
 // The durations of an NEC frame: 9 ms leader, 4.5 ms space, 32 bits of a 562 µs mark and a 562
 // (0) or 1,687 µs (1) space, least significant bit first, and the closing 562 µs mark.
 std::vector<int> necDurations(std::uint32_t code);
+
+// The durations of an analyser text ("#9012#4491#..."), in order.
+std::vector<int> durationsOf(std::string_view text);
 
 std::unique_ptr<CaptureBuffer> emptyCapture();
 

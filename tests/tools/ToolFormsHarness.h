@@ -35,8 +35,8 @@ protected:
             const auto sector = static_cast<std::uint16_t>(first + n);
             bytes += static_cast<char>(sector & 0xFF);
             bytes += static_cast<char>(sector >> 8);
-            for (int i = 0; i < 512; ++i)
-                bytes += static_cast<char>((sector + i) & 0xFF);
+            const Sector content = sectorContent(sector);
+            bytes.append(content.begin(), content.end());
         }
         return dir.write(name, bytes);
     }
