@@ -10,6 +10,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/WireTrace.h"
 #include "link/FrameDispatcher.h"
+#include "link/SendFunction.h"
 #include "link/UsbZR48.h"
 #include "link/drivers/LinkDrivers.h"
 #include "link/drivers/RealTimeLoop.h"
@@ -43,6 +44,11 @@ public:
 
     TimerFactory& timers() { return *timers_; }
     TUsbZR48& link() { return *link_; }
+    // What the tools send through: the link's Send.
+    SendFunction sender()
+    {
+        return [this](std::span<const std::uint8_t> payload) { link_->Send(payload); };
+    }
     FrameDispatcher& dispatcher() { return dispatcher_; }
     // The simulated unit behind `sim`, otherwise null.
     SimulatedUnit* simulated() { return driver_->simulated(); }
