@@ -82,6 +82,9 @@ private:
     FrameDispatcher dispatcher_;
 };
 
+// "zr48: no ZR48 found: STATUS (looked for HOW)", then the advice on the link's last failure.
+void reportNoUnit(std::ostream& err, TUsbZR48& link, const std::string& how);
+
 // The session of a device command: parses --link (a wrong one is a usage error) and makes the
 // session. Null, with `exitCode` set and the reason on standard error, when it cannot.
 std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode);
