@@ -59,16 +59,24 @@ const std::array<GlobalOption, 7>& globalOptionTable()
     return table;
 }
 
+// Whether `argument` names the option, also as "--name=VALUE" (the value then set).
+bool takesArgument(const OptionRow& row, const std::string& argument, std::optional<std::string>& inlineValue)
+{
+    if (namesOption(row, argument))
+        return true;
+    if (row.value && row.longName && argument.starts_with(std::string(row.longName) + "=")) {
+        inlineValue = argument.substr(std::string_view(row.longName).size() + 1);
+        return true;
+    }
+    return false;
+}
+
 // The table entry an argument names, and its value when given as "--link=VALUE".
 const GlobalOption* findGlobalOption(const std::string& argument, std::optional<std::string>& inlineValue)
 {
     for (const GlobalOption& option : globalOptionTable()) {
-        if (namesOption(option.row, argument))
+        if (takesArgument(option.row, argument, inlineValue))
             return &option;
-        if (option.row.value && option.row.longName && argument.starts_with(std::string(option.row.longName) + "=")) {
-            inlineValue = argument.substr(std::string_view(option.row.longName).size() + 1);
-            return &option;
-        }
     }
     return nullptr;
 }
@@ -103,12 +111,8 @@ const OptionRow* findCommandOption(const Command& command, const std::string& ar
                                    std::optional<std::string>& inlineValue)
 {
     for (const OptionRow& row : command.options) {
-        if (namesOption(row, argument))
+        if (takesArgument(row, argument, inlineValue))
             return &row;
-        if (row.value && row.longName && argument.starts_with(std::string(row.longName) + "=")) {
-            inlineValue = argument.substr(std::string_view(row.longName).size() + 1);
-            return &row;
-        }
     }
     return nullptr;
 }

@@ -15,7 +15,6 @@ namespace zr48::cli {
 
 namespace {
 
-constexpr int kConnectWaitMs = 3000;
 constexpr int kVersionWaitMs = 1000;
 
 int runStatus(Context& context, const Arguments& arguments)
@@ -192,7 +191,7 @@ int reportStatus(std::ostream& out, std::ostream& err, TUsbZR48& link, const Run
     // A converter that cannot be opened now is not tried again within the wait.
     if (link.DeviceOpen()) {
         link.Send(request); // its reply makes the connection without waiting for a keep-alive
-        runUntil([&] { return link.Connected(); }, kConnectWaitMs);
+        runUntil([&] { return link.Connected(); }, UnitSession::kConnectWaitMs);
     }
     if (link.Connected() && !version) {
         link.Send(request);
@@ -209,8 +208,7 @@ int reportStatus(std::ostream& out, std::ostream& err, TUsbZR48& link, const Run
         writer.numberField("bytesSent", link.TxCount()).numberField("bytesReceived", link.RxCount()).endObject();
     }
     if (!link.Connected()) {
-        err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
-        err << prefixedLines(link.LastFailure().help);
+        reportNoUnit(err, link, how);
         return kExitNoUnit;
     }
     if (!json) {

@@ -168,9 +168,8 @@ int runDownload(Context& context, const Arguments& arguments)
 
     TDownloader downloader(session->timers(), context.prompt);
     TDownloadVerifier verifier(session->timers());
-    const SendFunction send = [&session](std::span<const std::uint8_t> payload) { session->link().Send(payload); };
-    downloader.SetLink(send);
-    verifier.SetLink(send);
+    downloader.SetLink(session->sender());
+    verifier.SetLink(session->sender());
     const DialogReceiver receiver(session->dispatcher(), FrameDispatcher::Dialog::Downloader,
                                   [&](const std::uint8_t* payload, int length) {
                                       downloader.HandleFrame(payload, length);
@@ -269,7 +268,7 @@ int runUpload(Context& context, const Arguments& arguments)
 
     TUploader uploader(session->timers(), context.prompt);
     uploader.SetVerify(verify);
-    uploader.SetLink([&session](std::span<const std::uint8_t> payload) { session->link().Send(payload); });
+    uploader.SetLink(session->sender());
     const DialogReceiver receiver(
         session->dispatcher(), FrameDispatcher::Dialog::Uploader,
         [&uploader](const std::uint8_t* payload, int length) { uploader.HandleFrame(payload, length); });
@@ -392,7 +391,7 @@ int runDumpCard(Context& context, const Arguments& arguments)
         return exitCode;
 
     TCardReader reader(session->timers());
-    reader.SetLink([&session](std::span<const std::uint8_t> payload) { session->link().Send(payload); });
+    reader.SetLink(session->sender());
     const DialogReceiver receiver(
         session->dispatcher(), FrameDispatcher::Dialog::Uploader,
         [&reader](const std::uint8_t* payload, int length) { reader.HandleFrame(payload, length); });

@@ -30,11 +30,6 @@ constexpr int kSectorLimitMs = 5000;
 // The viewer of the command line is the first document window.
 constexpr int kViewerWindowId = 1;
 
-Firmware::Send linkSender(UnitSession& session)
-{
-    return [&session](std::span<const std::uint8_t> payload) { session.link().Send(payload); };
-}
-
 // Asks the unit for its firmware version; "Unknown" when it does not answer.
 Text askVersion(UnitSession& session, Firmware& firmware)
 {
@@ -60,7 +55,7 @@ private:
 
 void registerFirmware(UnitSession& session, Firmware& firmware)
 {
-    firmware.SetLink(linkSender(session));
+    firmware.SetLink(session.sender());
     session.dispatcher().setDialogReceiver(FrameDispatcher::Dialog::Firmware,
                                            [&firmware](const std::uint8_t* p, int n) { firmware.HandleFrame(p, n); });
 }
@@ -281,7 +276,7 @@ int runDisplay(Context& context, const Arguments& arguments)
     if (!session)
         return exitCode;
     DisplayDump dump(session->timers());
-    dump.SetLink(linkSender(*session));
+    dump.SetLink(session->sender());
     session->dispatcher().setDialogReceiver(FrameDispatcher::Dialog::DisplayDump,
                                             [&dump](const std::uint8_t* p, int n) { dump.HandleFrame(p, n); });
     dump.CheckBoxDrawDisplayBorderClick(border);
@@ -338,7 +333,7 @@ int runSector(Context& context, const Arguments& given)
     const auto session = connectedSession(context, exitCode);
     if (!session)
         return exitCode;
-    MemView viewer(session->timers(), kViewerWindowId, linkSender(*session));
+    MemView viewer(session->timers(), kViewerWindowId, session->sender());
     session->dispatcher().setWindowList([&viewer](const FrameDispatcher::WindowVisitor& visit) {
         visit(viewer.windowId(), [&viewer](const std::uint8_t* p, int n) { viewer.HandleFrame(p, n); });
     });

@@ -93,9 +93,14 @@ bool UnitSession::connect(std::ostream& err)
     statusChanged(link_->StatusText());
     if (link_->Connected())
         return true;
-    err << "zr48: no ZR48 found: " << toUtf8(link_->StatusText()) << " (looked for " << description() << ")\n";
-    err << prefixedLines(link_->LastFailure().help);
+    reportNoUnit(err, *link_, description());
     return false;
+}
+
+void reportNoUnit(std::ostream& err, TUsbZR48& link, const std::string& how)
+{
+    err << kMessagePrefix << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+    err << prefixedLines(link.LastFailure().help);
 }
 
 std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)

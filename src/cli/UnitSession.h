@@ -10,6 +10,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/WireTrace.h"
 #include "link/FrameDispatcher.h"
+#include "link/SendFunction.h"
 #include "link/UsbZR48.h"
 #include "link/drivers/LinkDrivers.h"
 #include "link/drivers/RealTimeLoop.h"
@@ -43,6 +44,11 @@ public:
 
     TimerFactory& timers() { return *timers_; }
     TUsbZR48& link() { return *link_; }
+    // What the tools send through: the link's Send.
+    SendFunction sender()
+    {
+        return [this](std::span<const std::uint8_t> payload) { link_->Send(payload); };
+    }
     FrameDispatcher& dispatcher() { return dispatcher_; }
     // The simulated unit behind `sim`, otherwise null.
     SimulatedUnit* simulated() { return driver_->simulated(); }
@@ -75,6 +81,9 @@ private:
     std::unique_ptr<TUsbZR48> link_;
     FrameDispatcher dispatcher_;
 };
+
+// "zr48: no ZR48 found: STATUS (looked for HOW)", then the advice on the link's last failure.
+void reportNoUnit(std::ostream& err, TUsbZR48& link, const std::string& how);
 
 // The session of a device command: parses --link (a wrong one is a usage error) and makes the
 // session. Null, with `exitCode` set and the reason on standard error, when it cannot.

@@ -6,6 +6,9 @@
 #include "cli/Cli.h"
 #include "support/ScriptedPrompt.h"
 
+#include <pthread.h>
+
+#include <csignal>
 #include <sstream>
 
 namespace zr48::cli {
@@ -26,5 +29,24 @@ struct CliHarness {
     Settings settings{store, SettingsDefaults{}};
     Environment environment{out, err, prompt, settings, {}, {.virtualTime = true}};
 };
+
+// Runs `command` with a SIGINT already waiting, as a Ctrl-C pressed while it runs. `taken` says
+// whether the command took it as its own (none is left pending afterwards).
+template <class Command>
+int withCtrlCPending(const Command& command, bool& taken)
+{
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+    raise(SIGINT);
+    const int status = command();
+    sigset_t pending;
+    sigpending(&pending);
+    taken = !sigismember(&pending, SIGINT);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return status;
+}
 
 } // namespace zr48::cli

@@ -2,6 +2,7 @@
 // the environment, quiet and verbose runs with a wire trace, dry runs, JSON for scripts, and
 // Ctrl-C that stops a transfer cleanly. Against the simulated unit in virtual time.
 
+#include "CliHarness.h"
 #include "base/FileIo.h"
 #include "base/Settings.h"
 #include "cli/Cli.h"
@@ -13,9 +14,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <pthread.h>
-
-#include <csignal>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -319,17 +317,14 @@ TEST_F(CommandLineHabitsTest, CtrlCStopsATransferAndSaysWhatWasKept)
 // The real Ctrl-C: a SIGINT that arrives during the transfer is taken as the transfer's own.
 TEST_F(CommandLineHabitsTest, ASigintDuringADumpIsTakenByTheDump)
 {
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    sigset_t previous;
-    pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
-    raise(SIGINT);
-    EXPECT_EQ(zr48({"--link", "sim", "dump-card", arg("dump.mpd"), "0-9"}), kExitFailed);
-    sigset_t pending;
-    sigpending(&pending);
-    EXPECT_FALSE(sigismember(&pending, SIGINT));
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    bool taken = false;
+    EXPECT_EQ(withCtrlCPending(
+                  [&] {
+                      return zr48({"--link", "sim", "dump-card", arg("dump.mpd"), "0-9"});
+                  },
+                  taken),
+              kExitFailed);
+    EXPECT_TRUE(taken);
     EXPECT_TRUE(inErr("zr48: dump interrupted; nothing was written\n")) << err.str();
     EXPECT_FALSE(fileExists(arg("dump.mpd")));
 }
