@@ -135,7 +135,7 @@ int runFirmware(Context& context, const Arguments& arguments)
     const Text fileVersion = firmware.view().fileVersion;
     if (!dryRun)
         context.out << "Updating the ZR48 with " << path << " (" << toUtf8(fileVersion) << ")\n";
-    if (!session->simulated() && sameText(fileVersion, Firmware::kDemoImageVersion)) {
+    if (Firmware::DemoImageForRealUnit(fileVersion, session->simulated())) {
         context.err << "zr48: " << path
                     << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
         return kExitFailed;

@@ -90,6 +90,11 @@ Text Firmware::FileProblem(const Text& path)
     return {};
 }
 
+bool Firmware::DemoImageForRealUnit(const Text& fileVersion, bool simulatedUnit)
+{
+    return !simulatedUnit && sameText(fileVersion, kDemoImageVersion);
+}
+
 bool Firmware::UpdateRecommended(const Text& deviceVersion, const Text& fileVersion)
 {
     return !sameText(deviceVersion, kUnknown) && !sameText(fileVersion, kUnknown) &&

@@ -81,6 +81,9 @@ public:
     // cannot be read, is empty, is larger than the 480 blocks an update programs, or holds no
     // version text. Empty when the file may be programmed.
     static Text FileProblem(const Text& path);
+    // The demonstration image carries no firmware for a real unit: programming it into one would
+    // leave the unit unusable. True when `fileVersion` is its version and the unit is not simulated.
+    static bool DemoImageForRealUnit(const Text& fileVersion, bool simulatedUnit);
     // The automatic check's rule: both versions known and different, letter case ignored.
     static bool UpdateRecommended(const Text& deviceVersion, const Text& fileVersion);
 

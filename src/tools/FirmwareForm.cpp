@@ -120,8 +120,7 @@ void TFirmwareForm::ApplyExpert()
 void TFirmwareForm::ButtonUpdateClick()
 {
     const Text& path = firmware_.view().fileName;
-    // The demonstration image carries no firmware for a real unit: it would leave the unit unusable.
-    if (!simulatedUnit_ && sameText(Firmware::FileVersion(path), Firmware::kDemoImageVersion)) {
+    if (Firmware::DemoImageForRealUnit(Firmware::FileVersion(path), simulatedUnit_)) {
         shell_.prompt().error("The firmware file " + path +
                               "\nis the demonstration image for the simulated ZR48, not firmware for a real "
                               "ZR48.\nNothing has been sent.");

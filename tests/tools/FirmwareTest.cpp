@@ -52,6 +52,12 @@ TEST(FirmwareDemoImage, FitsAnUpdateAndCarriesItsVersionInTheProgrammedPart)
     EXPECT_LE(image.size(), 131072u);
     const std::vector<std::uint8_t> programmed(image.begin(), image.begin() + 122880);
     EXPECT_EQ(Firmware::ImageVersion(programmed), kDemoVersion);
+
+    // It goes into a simulated unit only; any letter case of its version is the same image.
+    EXPECT_TRUE(Firmware::DemoImageForRealUnit(kDemoVersion, false));
+    EXPECT_TRUE(Firmware::DemoImageForRealUnit("r48+1.21 keldo demo", false));
+    EXPECT_FALSE(Firmware::DemoImageForRealUnit(kDemoVersion, true));
+    EXPECT_FALSE(Firmware::DemoImageForRealUnit("R48+1.30", false));
 }
 
 TEST(FirmwareFileCheck, RefusesAFileThatIsEmptyTooBigForTheFlashOrWithoutAVersion)
