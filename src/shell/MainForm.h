@@ -80,10 +80,6 @@ struct DeviceTools {
     DisplayDump displayDump;
 };
 
-// Stands in for a single-instance dialog whose window does not exist yet: created in that
-// dialog's place of the start-up order and never shown.
-class TPlaceholderForm;
-
 // The single-instance dialogs, created at start-up in this order (the member order) and hidden
 // until used.
 struct Dialogs {
