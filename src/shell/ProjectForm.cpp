@@ -344,10 +344,6 @@ void TProjectForm::renderOptions()
 {
     optionsFilled_ = view_.OptionsFilled();
     CheckListBoxOptions->clear();
-    CheckListBoxOptions->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    // Long option texts end in "..." and show whole as the item's hint.
-    CheckListBoxOptions->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    CheckListBoxOptions->setTextElideMode(Qt::ElideRight);
     for (const OptionItem& option : view_.Options()) {
         auto* item = new QListWidgetItem(toQString(option.text), CheckListBoxOptions);
         item->setToolTip(item->text());
