@@ -14,6 +14,7 @@
 #include "link/UsbZR48.h"
 #include "shell/ActionTable.h"
 #include "shell/DocumentList.h"
+#include "shell/DocumentRules.h"
 #include "shell/ImageList.h"
 #include "shell/QtLink.h"
 #include "shell/RecentFiles.h"
@@ -200,6 +201,8 @@ private:
     // Finishes start-up 300 ms after creation.
     void StartTimerTimer();
     void openCommandLineFile();
+    // Opens `path` as `action` says; a project or text file opened goes to the recent files.
+    void openAs(OpenAction action, const std::string& path);
 
     void refreshWindowMenu();
     void refreshRecentFilesMenu();
