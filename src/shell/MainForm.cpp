@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "base/qt/QtText.h"
 #include "shell/AboutBox.h"
+#include "shell/DatabaseForm.h"
 #include "shell/DirectoryForm.h"
 #include "shell/DocumentRules.h"
 #include "shell/EditForm.h"

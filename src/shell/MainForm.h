@@ -48,6 +48,7 @@ class Prompt;
 class Settings;
 class SettingsStore;
 class TAboutBox;
+class TDatabaseForm;
 class TDirectoryForm;
 class TDisplayDumpForm;
 class TDownloaderForm;
@@ -126,7 +127,7 @@ public:
     DeviceTools& deviceTools() { return *tools_; }
     const Dialogs& dialogs() const { return dialogs_; }
     QDockWidget* databaseDock() const { return databaseDock_; }
-    QWidget* databaseForm() const { return DatabaseForm; }
+    TDatabaseForm* databaseForm() const { return DatabaseForm; }
     QLabel* statusPanel(int index) const { return statusPanels_.at(static_cast<size_t>(index)); }
     QAction* action(ActionId id) const { return actions_[static_cast<std::size_t>(id)]; }
     QToolBar* toolBar() const { return ToolBar; }
@@ -281,7 +282,7 @@ private:
     std::array<std::function<void()>, kActionCount> does_{};
     std::array<QLabel*, 3> statusPanels_{};
     QDockWidget* databaseDock_ = nullptr;
-    QWidget* DatabaseForm = nullptr;
+    TDatabaseForm* DatabaseForm = nullptr;
 
     FrameDispatcher dispatcher_;
     std::unique_ptr<TUsbZR48> link_;

@@ -8,6 +8,7 @@
 #include "ShellHarness.h"
 #include "base/Error.h"
 #include "link/Frames.h"
+#include "shell/DatabaseForm.h"
 #include "shell/EditForm.h"
 
 #include <QAction>
