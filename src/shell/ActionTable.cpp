@@ -1,6 +1,7 @@
 #include "shell/ActionTable.h"
 
 #include "base/Paths.h"
+#include "shell/DocumentRules.h"
 
 namespace zr48 {
 
@@ -10,7 +11,7 @@ namespace {
 // clang-format off
 bool always(const Situation&)                    { return true; }
 bool documentOpen(const Situation& s)            { return s.documentCount > 0; }
-bool activeModified(const Situation& s)          { return s.activeKind && s.activeTitle.find('*') != std::string::npos; }
+bool activeModified(const Situation& s)          { return s.activeKind && titleShowsModified(s.activeTitle); }
 bool activeIsEditor(const Situation& s)          { return s.activeKind == DocumentKind::TextEditor; }
 bool activeIsProject(const Situation& s)         { return s.activeKind == DocumentKind::ProjectWindow; }
 bool anyModified(const Situation& s)             { return s.anyDocumentModified; }

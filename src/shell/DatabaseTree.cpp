@@ -23,42 +23,6 @@ namespace fs = std::filesystem;
 // ---------------------------------------------------------------------------------------------
 // Letter case of UTF-8 text.
 
-char32_t decodeOne(std::string_view text, size_t& i)
-{
-    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    int length = 0;
-    char32_t c = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        c = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        c = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        c = lead & 0x07;
-    }
-    if (length == 0 || i + static_cast<size_t>(length) > text.size()) {
-        ++i; // a byte outside any sequence stands for itself
-        return lead;
-    }
-    for (int k = 1; k < length; ++k) {
-        const unsigned char next = byte(i + static_cast<size_t>(k));
-        if ((next & 0xC0) != 0x80) {
-            ++i;
-            return lead;
-        }
-        c = (c << 6) | (next & 0x3F);
-    }
-    i += static_cast<size_t>(length);
-    return c;
-}
-
 void encodeOne(char32_t c, std::string& out)
 {
     if (c < 0x80) {
@@ -265,8 +229,8 @@ std::string upperCaseUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size();)
-        encodeOne(upperCodePoint(decodeOne(text, i)), out);
+    for (const char32_t c : utf8Characters(text))
+        encodeOne(upperCodePoint(c), out);
     return out;
 }
 

@@ -32,19 +32,6 @@ Text closeQuestionText(std::string_view title)
     return "Save changes to\n" + std::string(title) + " ?";
 }
 
-namespace {
-
-std::string asciiLower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-} // namespace
-
 OpenAction fileOpenAction(std::string_view path)
 {
     const std::string ext = extractFileExt(path);
@@ -59,7 +46,7 @@ OpenAction fileOpenAction(std::string_view path)
 
 OpenAction commandLineAction(std::string_view path)
 {
-    const std::string ext = asciiLower(extractFileExt(path));
+    const std::string ext = lowerCase(extractFileExt(path));
     if (ext == ".mpj")
         return OpenAction::ProjectWindow;
     if (ext == ".mpi")

@@ -22,8 +22,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <filesystem>
-
 namespace zr48 {
 
 namespace {
@@ -194,12 +192,8 @@ void TEditForm::showEvent(QShowEvent* event)
 
 void TEditForm::LoadFile(std::string path)
 {
-    if (extractFilePath(path).empty()) {
-        std::error_code error;
-        const auto folder = std::filesystem::current_path(error);
-        if (!error)
-            path = includeTrailingDelimiter(folder.string()) + path;
-    }
+    if (extractFilePath(path).empty())
+        path = absolutePath(path);
     if (!fileExists(path)) {
         shell_.prompt().error("File does not exists\n" + path);
         return;

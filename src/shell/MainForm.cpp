@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "base/qt/QtText.h"
 #include "shell/AboutBox.h"
+#include "shell/DatabaseForm.h"
 #include "shell/DirectoryForm.h"
 #include "shell/DocumentRules.h"
 #include "shell/EditForm.h"
@@ -444,18 +445,7 @@ void TMainForm::openCommandLineFile()
     if (commandLineFile_.empty() || !fileExists(commandLineFile_))
         return;
     const std::string path = absolutePath(commandLineFile_);
-    switch (commandLineAction(path)) {
-    case OpenAction::ProjectWindow:
-        OpenProjectWindow(path);
-        rememberFile(path);
-        break;
-    case OpenAction::TextEditor:
-        NewTextEditor(this, nextWindowNumber())->LoadFile(path);
-        rememberFile(path);
-        break;
-    case OpenAction::Download:
-    case OpenAction::Nothing: break;
-    }
+    openAs(commandLineAction(path), path);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -14,6 +14,7 @@
 #include "link/UsbZR48.h"
 #include "shell/ActionTable.h"
 #include "shell/DocumentList.h"
+#include "shell/DocumentRules.h"
 #include "shell/ImageList.h"
 #include "shell/QtLink.h"
 #include "shell/RecentFiles.h"
@@ -47,6 +48,7 @@ class Prompt;
 class Settings;
 class SettingsStore;
 class TAboutBox;
+class TDatabaseForm;
 class TDirectoryForm;
 class TDisplayDumpForm;
 class TDownloaderForm;
@@ -79,10 +81,6 @@ struct DeviceTools {
     Firmware firmware;
     DisplayDump displayDump;
 };
-
-// Stands in for a single-instance dialog whose window does not exist yet: created in that
-// dialog's place of the start-up order and never shown.
-class TPlaceholderForm;
 
 // The single-instance dialogs, created at start-up in this order (the member order) and hidden
 // until used.
@@ -129,7 +127,7 @@ public:
     DeviceTools& deviceTools() { return *tools_; }
     const Dialogs& dialogs() const { return dialogs_; }
     QDockWidget* databaseDock() const { return databaseDock_; }
-    QWidget* databaseForm() const { return DatabaseForm; }
+    TDatabaseForm* databaseForm() const { return DatabaseForm; }
     QLabel* statusPanel(int index) const { return statusPanels_.at(static_cast<size_t>(index)); }
     QAction* action(ActionId id) const { return actions_[static_cast<std::size_t>(id)]; }
     QToolBar* toolBar() const { return ToolBar; }
@@ -204,6 +202,8 @@ private:
     // Finishes start-up 300 ms after creation.
     void StartTimerTimer();
     void openCommandLineFile();
+    // Opens `path` as `action` says; a project or text file opened goes to the recent files.
+    void openAs(OpenAction action, const std::string& path);
 
     void refreshWindowMenu();
     void refreshRecentFilesMenu();
@@ -282,7 +282,7 @@ private:
     std::array<std::function<void()>, kActionCount> does_{};
     std::array<QLabel*, 3> statusPanels_{};
     QDockWidget* databaseDock_ = nullptr;
-    QWidget* DatabaseForm = nullptr;
+    TDatabaseForm* DatabaseForm = nullptr;
 
     FrameDispatcher dispatcher_;
     std::unique_ptr<TUsbZR48> link_;

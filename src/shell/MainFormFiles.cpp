@@ -202,7 +202,12 @@ void TMainForm::openFile(const std::string& path)
         return;
     }
     // By the extension as written, letter case included.
-    switch (fileOpenAction(path)) {
+    openAs(fileOpenAction(path), path);
+}
+
+void TMainForm::openAs(OpenAction action, const std::string& path)
+{
+    switch (action) {
     case OpenAction::Download:
         // At once: no compile, no test of the link; a damaged image is shown and asked about.
         tools_->downloader.Start(path, CheckPolicy::Ask);

@@ -10,15 +10,6 @@
 
 namespace zr48 {
 
-namespace {
-
-TDatabaseForm& browser(QWidget* databaseForm)
-{
-    return *static_cast<TDatabaseForm*>(databaseForm);
-}
-
-} // namespace
-
 // Construction step 3: the database browser (owned by the main window; it gets the close question
 // for the editors it opens and the shared pictures through the shell), docked into the left dock
 // area by buildDock.
@@ -45,13 +36,13 @@ void TMainForm::createNewProjectForm()
 // Asked once when start-up finishes.
 void TMainForm::RefreshDatabase()
 {
-    browser(DatabaseForm).RefreshDatabase();
+    DatabaseForm->RefreshDatabase();
 }
 
 // The about box's database version.
 Text TMainForm::DatabaseVersion() const
 {
-    return browser(DatabaseForm).DatabaseVersion();
+    return DatabaseForm->DatabaseVersion();
 }
 
 void TMainForm::ActionFileNewProjectExecute()

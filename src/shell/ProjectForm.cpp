@@ -8,6 +8,7 @@
 #include "project/DeviceTypes.h"
 #include "shell/DocumentRules.h"
 #include "shell/EditForm.h"
+#include "shell/EditorRules.h"
 #include "shell/FieldColour.h"
 #include "shell/FileChooser.h"
 #include "shell/Shell.h"
@@ -42,14 +43,6 @@ public:
     using QWidget::QWidget;
     QSize sizeHint() const override { return minimumSize(); }
 };
-
-QString joinLines(const std::vector<Text>& lines)
-{
-    QStringList out;
-    for (const Text& line : lines)
-        out << toQString(line);
-    return out.join('\n');
-}
 
 } // namespace
 
@@ -344,10 +337,6 @@ void TProjectForm::renderOptions()
 {
     optionsFilled_ = view_.OptionsFilled();
     CheckListBoxOptions->clear();
-    CheckListBoxOptions->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    // Long option texts end in "..." and show whole as the item's hint.
-    CheckListBoxOptions->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    CheckListBoxOptions->setTextElideMode(Qt::ElideRight);
     for (const OptionItem& option : view_.Options()) {
         auto* item = new QListWidgetItem(toQString(option.text), CheckListBoxOptions);
         item->setToolTip(item->text());
@@ -368,8 +357,8 @@ void TProjectForm::optionClicked()
 void TProjectForm::fillMemos()
 {
     const bool wasRendering = std::exchange(rendering_, true);
-    ProjectDescriptionMemo->setPlainText(joinLines(view_.project().Description));
-    ProjectInformationMemo->setPlainText(joinLines(view_.project().ProjectInfo));
+    ProjectDescriptionMemo->setPlainText(toQString(joinLines(view_.project().Description)));
+    ProjectInformationMemo->setPlainText(toQString(joinLines(view_.project().ProjectInfo)));
     rendering_ = wasRendering;
 }
 

@@ -148,8 +148,7 @@ void ProjectView::UpdateCaption(const std::string& path, bool mark)
 
 void ProjectView::MemoEdited()
 {
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::caption(const std::string& path, bool mark)
@@ -232,8 +231,7 @@ void ProjectView::DeviceTypeChanged(int position)
     project_.Slot(selected_).DeviceType = static_cast<std::uint16_t>(position);
     controls_.deviceType = position;
     applyEnableRules();
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::DeviceNameEdited(const Text& name)
@@ -241,8 +239,7 @@ void ProjectView::DeviceNameEdited(const Text& name)
     if (selected_ == kNoSlot)
         return;
     project_.Slot(selected_).DeviceName = name;
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::SourceSelectChanged(int position)
@@ -250,8 +247,7 @@ void ProjectView::SourceSelectChanged(int position)
     if (selected_ == kNoSlot || position < 0 || position >= static_cast<int>(kSourceSelectNames.size()))
         return;
     project_.Slot(selected_).SourceSelect = static_cast<std::uint16_t>(position);
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::ConfigFileEdited(const std::string& text)
@@ -259,8 +255,7 @@ void ProjectView::ConfigFileEdited(const std::string& text)
     if (selected_ == kNoSlot)
         return;
     project_.Slot(selected_).ConfigFile = ResolvePath(text);
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::OptionsClicked(const std::vector<bool>& checks)
@@ -270,8 +265,7 @@ void ProjectView::OptionsClicked(const std::vector<bool>& checks)
     project_.Slot(selected_).OptionList = optionListOf(checks);
     for (size_t i = 0; i < options_.size() && i < checks.size(); ++i)
         options_[i].checked = checks[i];
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::Browse(const std::string& path)
@@ -281,8 +275,7 @@ void ProjectView::Browse(const std::string& path)
     // As if the shown path had been typed: the slot gets the full path.
     project_.Slot(selected_).ConfigFile = ResolvePath(DisplayPath(path));
     SelectionChange();
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::Drop(int targetSlot, const DEVICE_CONFIG& entry)
@@ -295,8 +288,7 @@ void ProjectView::Drop(int targetSlot, const DEVICE_CONFIG& entry)
     SelectionChange();
     project_.AssignSlot(targetSlot, source, prompt_);
     SelectionChange();
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 void ProjectView::ClearSelectedSlot()
@@ -305,8 +297,7 @@ void ProjectView::ClearSelectedSlot()
         return;
     TProjectFile::ClearSlot(project_.Slot(selected_));
     SelectionChange();
-    caption(documentFile_, true);
-    Changed();
+    UpdateCaption(documentFile_, true);
 }
 
 bool ProjectView::LoadProject(const std::string& path)

@@ -206,12 +206,6 @@ TEST(ImageList, EveryUsedPositionHasAPictureSharpAtAnySize)
     EXPECT_FALSE(ImageList(true).ownIcon(ImageList::kDeviceFile).isNull());
 }
 
-} // namespace
-} // namespace zr48
-
-namespace zr48 {
-namespace {
-
 TEST(ImageList, TheDesktopThemesIconComesFirstWhereItHasOne)
 {
     test::ensureQApplication();

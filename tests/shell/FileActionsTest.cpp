@@ -326,12 +326,6 @@ TEST_F(FileActionsTest, InfraredOptimizerRewritesTheLinesInPlaceWithBothToleranc
     EXPECT_EQ(editor->lines()[1], "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"");
 }
 
-} // namespace
-} // namespace zr48
-
-namespace zr48 {
-namespace {
-
 // Message boxes that stay open for a while: the link's time goes on while one is up.
 class SlowPrompt : public test::ScriptedPrompt {
 public:

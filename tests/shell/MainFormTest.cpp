@@ -1,30 +1,35 @@
+// The main window: its frame, status panels, menus, tool bar and dock, the rules that show and
+// enable the actions, start-up and shutdown, dropped and recent files, and the Window and Edit
+// commands.
+
 #include "shell/MainForm.h"
-#include "ShellHarness.h"
-#include "link/Frames.h"
 
 #include "FakeDocuments.h"
+#include "ShellHarness.h"
 #include "base/Error.h"
+#include "link/Frames.h"
+#include "shell/DatabaseForm.h"
 #include "shell/EditForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QLabel>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
 
-#include <QLabel>
-#include <QMdiArea>
-#include <QStatusBar>
-#include <QStatusTipEvent>
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace zr48 {
 namespace {
@@ -111,12 +116,6 @@ TEST_F(MainFormTest, TheDispatcherTakesFramesFromTheStartTimerOn)
     EXPECT_EQ(notices, 1);
     EXPECT_EQ(types, std::vector<int>{10}); // the keep-alive's reply
 }
-
-} // namespace
-} // namespace zr48
-
-namespace zr48 {
-namespace {
 
 // The entries of a menu as "caption" or "-", hidden entries left out.
 std::vector<QString> entries(const QMenu* menu)
@@ -424,12 +423,6 @@ TEST_F(MainFormTest, TileHorizontallyStacksTheWindowsOverTheWholeArea)
     EXPECT_EQ(windows[0]->geometry().height(), area.height());
     EXPECT_EQ(windows[0]->geometry().width() + windows[1]->geometry().width(), area.width());
 }
-
-} // namespace
-} // namespace zr48
-
-namespace zr48 {
-namespace {
 
 TEST_F(MainFormTest, CutCopyAndPasteFollowTheFocusedTextControl)
 {

@@ -80,7 +80,7 @@ protected:
             window->setCloseQuestion(nullptr);
     }
 
-    TDatabaseForm& browser() { return *static_cast<TDatabaseForm*>(form->databaseForm()); }
+    TDatabaseForm& browser() { return *form->databaseForm(); }
     TNewProjectForm& newProjectForm() { return *form->dialogs().NewProjectForm; }
     // The path of a new project whose folder exists.
     std::string projectPath(const std::string& name)

@@ -98,12 +98,6 @@ TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostEight)
     EXPECT_EQ(RecentFiles(store).files(), recent.files());
 }
 
-} // namespace
-} // namespace zr48
-
-namespace zr48 {
-namespace {
-
 TEST(DesktopCommandLine, TheLinkOptionIsNeverTakenForTheFile)
 {
     const struct {
