@@ -64,7 +64,7 @@ inline const std::filesystem::path& scratchFolder()
 // results, not messages.
 class SilentPrompt : public Prompt {
 public:
-    Answer show(const Text&, Icon, Buttons buttons) override
+    Answer show(const std::string&, Icon, Buttons buttons) override
     {
         switch (buttons) {
         case Buttons::Ok:

@@ -32,9 +32,9 @@ ZR48Simulator::ZR48Simulator(TimerFactory& timers, std::function<std::int64_t()>
                              SimOptions options)
     : timers_(timers), nowUs_(std::move(nowUs)), card_(card), options_(std::move(options)),
       random_(options_.faults.seed), eventTimer_(timers.create(true)), saveTimer_(timers.create(true)),
-      latencyMs_(options_.latencyMs), flash_(kFlashSize, 0xFF), version_(options_.version), display_(menuPicture()),
-      irCapture_(options_.irCapture.empty() ? necCapture(0x04, 0x08) : options_.irCapture)
+      latencyMs_(options_.latencyMs), flash_(kFlashSize, 0xFF), version_(options_.version), display_(menuPicture())
 {
+    setIrCapture(options_.irCapture);
     eventTimer_->onTimeout = [this] { runDue(); };
     saveTimer_->onTimeout = [this] {
         try {

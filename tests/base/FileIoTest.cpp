@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include "support/Unprivileged.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -124,16 +126,21 @@ TEST(FileIo, RefusesAReadOnlyTargetNamingItAndTheReason)
 TEST(FileIo, RefusesATargetTheUserMayNotWrite)
 {
     ZR48_POSIX_ONLY("Windows keeps no permission bits for the owner apart from the others");
-    if (test::isSuperuser())
-        GTEST_SKIP() << "the superuser may write every file";
+#ifndef _WIN32
     TempDir dir;
-    // Writable by the group, but not by its owner, who we are.
-    const Path path = dir.write("theirs.mpj", "keep me");
+    // Writable by the group only, in a folder where anyone may make and rename files. The write
+    // runs as its owner, or as "nobody", one of the others, when the tests run as the superuser
+    // (who may write every file).
+    const Path path = dir.write("shared/theirs.mpj", "keep me");
+    fs::permissions(dir.path() / "shared", fs::perms::all);
     fs::permissions(toFsPath(path), fs::perms(0464));
-    const std::string message = ErrorOf([&] { writeFileAtomically(path, std::string_view("new")); });
-    EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
-    EXPECT_NE(message.find("Permission denied"), std::string::npos) << message;
+    const auto message =
+        test::runUnprivileged([&] { return ErrorOf([&] { writeFileAtomically(path, std::string_view("new")); }); });
+    ASSERT_TRUE(message);
+    EXPECT_NE(message->find("\"" + path + "\""), std::string::npos) << *message;
+    EXPECT_NE(message->find("Permission denied"), std::string::npos) << *message;
     EXPECT_EQ(fileContents(path), "keep me");
+#endif
 }
 
 TEST(FileIo, WritesThroughASymbolicLinkToItsTarget)

@@ -83,28 +83,24 @@ TEST(SerialDriver, IsTheLinuxDriver)
                     "driver");
 }
 #else
-// A sysfs tree as the kernel lays it out: the tty's "device" link leads to the USB interface,
-// whose parent, the USB device, holds the product string.
+// The tty's "device" link leads to the USB interface, whose parent, the USB device, holds the
+// product string; only ttyUSB* and ttyACM* are USB serial devices.
 TEST(SerialDriver, FindsTheTtyByTheUsbProductString)
 {
     test::TempDir dir;
-    namespace fs = std::filesystem;
-    auto usbDevice = [&](const std::string& name, const std::string& tty, const std::string& product) {
-        const fs::path device = dir.path() / "devices" / name;
-        const fs::path interface = device / (name + ":1.0") / tty;
-        fs::create_directories(interface);
-        std::ofstream(device / "product") << product << "\n";
-        fs::create_directories(dir.path() / "class" / tty);
-        fs::create_directory_symlink(interface, dir.path() / "class" / tty / "device");
+    test::FakeSysfs sysfs(dir.path());
+    sysfs.addUsbSerial("ttyUSB0", "1-1", "FT232R USB UART");
+    sysfs.addUsbSerial("ttyACM1", "1-2", "KELDO ZR48-USB Link");
+    sysfs.addUsbSerial("ttyS9", "1-3", "KELDO ZR48-USB Link"); // not a USB serial name
+    const SerialSystemFolders folders{sysfs.dev(), sysfs.sysClassTty()};
+    const auto ttyOf = [](const SerialSystemFolders& in, const std::string& product) {
+        const auto choice = chooseSerialDevice(in, product);
+        return choice ? std::optional<std::string>(choice->tty) : std::nullopt;
     };
-    usbDevice("1-1", "ttyUSB0", "FT232R USB UART");
-    usbDevice("1-2", "ttyACM1", "KELDO ZR48-USB Link");
-    usbDevice("1-3", "ttyS9", "KELDO ZR48-USB Link"); // not a USB serial name
-    const fs::path classTty = dir.path() / "class";
-    EXPECT_EQ(SerialDriver::findTtyByProduct("KELDO ZR48-USB Link", classTty), "ttyACM1");
-    EXPECT_EQ(SerialDriver::findTtyByProduct("FT232R USB UART", classTty), "ttyUSB0");
-    EXPECT_EQ(SerialDriver::findTtyByProduct("KELDO ZR48", classTty), std::nullopt);
-    EXPECT_EQ(SerialDriver::findTtyByProduct("x", dir.path() / "missing"), std::nullopt);
+    EXPECT_EQ(ttyOf(folders, "KELDO ZR48-USB Link"), "ttyACM1");
+    EXPECT_EQ(ttyOf(folders, "FT232R USB UART"), "ttyUSB0");
+    EXPECT_EQ(ttyOf(folders, "KELDO ZR48"), std::nullopt);
+    EXPECT_EQ(ttyOf({sysfs.dev(), dir.path() / "missing"}, "x"), std::nullopt);
 }
 
 // The udev rule links /dev/zr48-N to the converter's tty; the lowest number is taken, and links

@@ -4,17 +4,11 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace zr48::test {
 
 #ifdef _WIN32
-
-bool isSuperuser()
-{
-    return false; // an administrator still meets read-only files and folders
-}
 
 std::uint64_t fileIdentity(const Path& path)
 {
@@ -29,11 +23,6 @@ std::uint64_t fileIdentity(const Path& path)
 }
 
 #else
-
-bool isSuperuser()
-{
-    return ::geteuid() == 0;
-}
 
 std::uint64_t fileIdentity(const Path& path)
 {

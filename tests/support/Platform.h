@@ -17,9 +17,6 @@
 
 namespace zr48::test {
 
-// Whether the tests run with the rights of the superuser, who may write every file.
-bool isSuperuser();
-
 // What tells a file on disk from any other, whatever name reaches it (its inode on Linux, its
 // file index on Windows); 0 when there is no such file.
 std::uint64_t fileIdentity(const Path& path);

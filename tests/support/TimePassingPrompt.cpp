@@ -2,7 +2,7 @@
 
 namespace zr48::test {
 
-Answer TimePassingPrompt::show(const Text& message, Icon icon, Buttons buttons)
+Answer TimePassingPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
     // The answer is taken when the message opens, so nested messages take theirs in the order
     // they appear.

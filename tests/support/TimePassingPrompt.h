@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace zr48::test {
@@ -15,7 +16,7 @@ namespace zr48::test {
 class TimePassingPrompt : public ScriptedPrompt {
 public:
     struct Open {
-        Text message;
+        std::string message; // UTF-8
         std::int64_t openedMs;
         std::int64_t closedMs = -1; // -1 while still open
     };
@@ -23,7 +24,7 @@ public:
     // Every message stays open `holdMs` of virtual time, then gets its scripted answer.
     TimePassingPrompt(VirtualClock& clock, std::int64_t holdMs) : openMs(holdMs), clock_(clock) {}
 
-    Answer show(const Text& message, Icon icon, Buttons buttons) override;
+    Answer show(const std::string& message, Icon icon, Buttons buttons) override;
 
     // When each message opened and closed, in the order they opened.
     const std::vector<Open>& opens() const { return opens_; }
@@ -33,7 +34,7 @@ public:
     // How long the next messages stay open.
     std::int64_t openMs;
     // Runs as soon as a message opens, before time passes: what the user does meanwhile.
-    std::function<void(const Text& message)> whileOpen;
+    std::function<void(const std::string& message)> whileOpen;
 
 private:
     VirtualClock& clock_;

@@ -87,16 +87,6 @@ SerialDriver::~SerialDriver()
     close();
 }
 
-std::optional<std::string> SerialDriver::findTtyByProduct(const std::string& description,
-                                                          const std::filesystem::path& sysClassTty)
-{
-    for (const SerialPortInfo& port : listSerialPorts({"/dev", sysClassTty})) {
-        if (port.product == description)
-            return port.tty;
-    }
-    return std::nullopt;
-}
-
 std::optional<std::filesystem::path> SerialDriver::findUnitLink(const std::filesystem::path& devDir)
 {
     constexpr std::string_view kPrefix = "zr48-";

@@ -45,9 +45,6 @@ public:
     static FtFailure describeOpenError(int error, const std::filesystem::path& device, const std::string& group,
                                        bool foundByUsb);
 
-    // The tty name (such as "ttyUSB0") whose USB product string equals `description`.
-    static std::optional<std::string> findTtyByProduct(const std::string& description,
-                                                       const std::filesystem::path& sysClassTty = "/sys/class/tty");
     // The device behind the lowest-numbered link zr48-N in `devDir` that leads to one. The udev rule
     // makes these links for the converter only.
     static std::optional<std::filesystem::path> findUnitLink(const std::filesystem::path& devDir = "/dev");
