@@ -4,10 +4,9 @@
 #include "project/ProjectFile.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -139,18 +138,25 @@ TEST_F(ProjectCommandsTest, CopyProjectIntoItsOwnFolderUnderAnotherNameKeepsEver
 
 TEST_F(ProjectCommandsTest, CopyProjectIntoAReadOnlyFolderNamesItOnce)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the superuser may write into every folder";
     dir.write("Elsewhere/gone.mpi", "NAME=back");
     std::filesystem::create_directories(dir.path() / "ReadOnly");
     std::filesystem::permissions(dir.path() / "ReadOnly", std::filesystem::perms(0555));
-    const int status = run({"copy-project", project, dir.text("ReadOnly/Copy.mpj")});
+    // As a user without the superuser's right to write into every folder: the exit status, the
+    // terminal's error text and the errors shown.
+    const auto parts = test::runUnprivilegedParts([&] {
+        std::vector<std::string> result{std::to_string(run({"copy-project", project, dir.text("ReadOnly/Copy.mpj")}))};
+        result.push_back(err.str());
+        for (const std::string& error : prompt.errors())
+            result.push_back(error);
+        return result;
+    });
     std::filesystem::permissions(dir.path() / "ReadOnly", std::filesystem::perms(0755));
-    EXPECT_EQ(status, kExitFailed);
-    ASSERT_EQ(prompt.errors().size(), 1u);
-    EXPECT_NE(prompt.errors()[0].find(dir.text("ReadOnly/")), std::string::npos) << prompt.errors()[0];
-    EXPECT_EQ(prompt.errors()[0].find("BDP"), std::string::npos) << prompt.errors()[0];
-    EXPECT_EQ(err.str(), "zr48: nothing copied\n");
+    ASSERT_TRUE(parts);
+    ASSERT_EQ(parts->size(), 3u); // status, terminal text, exactly one error
+    EXPECT_EQ((*parts)[0], std::to_string(kExitFailed));
+    EXPECT_EQ((*parts)[1], "zr48: nothing copied\n");
+    EXPECT_NE((*parts)[2].find(dir.text("ReadOnly/")), std::string::npos) << (*parts)[2];
+    EXPECT_EQ((*parts)[2].find("BDP"), std::string::npos) << (*parts)[2];
 }
 
 } // namespace

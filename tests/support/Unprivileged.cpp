@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace zr48::test {
 
 std::optional<std::string> runUnprivileged(const std::function<std::string()>& work)
@@ -46,6 +48,28 @@ std::optional<std::string> runUnprivileged(const std::function<std::string()>& w
     if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
     return result;
+}
+
+std::optional<std::vector<std::string>> runUnprivilegedParts(const std::function<std::vector<std::string>()>& work)
+{
+    constexpr char kSeparator = '\x1F';
+    const auto joined = runUnprivileged([&] {
+        std::string out;
+        for (const std::string& part : work())
+            out += part + kSeparator;
+        return out;
+    });
+    if (!joined)
+        return std::nullopt;
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char c : *joined) {
+        if (c == kSeparator)
+            parts.push_back(std::exchange(part, {}));
+        else
+            part += c;
+    }
+    return parts;
 }
 
 } // namespace zr48::test
