@@ -49,8 +49,8 @@ Answer QtPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
     QMessageBox box(messageIcon(icon), caption(icon), messageToQString(message), standardButtons(buttons),
                     parent_ ? parent_ : QApplication::activeWindow());
-    // Above the tool dialogs that stay on top (the downloader's, the firmware window): a message
-    // of theirs must not open hidden behind them.
+    // Above every window, the tool dialogs included: a message that a tool shows from a frame
+    // handler must not open hidden behind another window.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;

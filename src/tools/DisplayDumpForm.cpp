@@ -42,7 +42,7 @@ QImage displayImage(const DisplayPicture& picture)
 } // namespace
 
 TDisplayDumpForm::TDisplayDumpForm(DisplayDump& dump, Shell& shell)
-    : QDialog(shell.mainWindow(), toolDialogFlags(TitleBarButtons::Close, false)), dump_(dump), shell_(shell)
+    : QDialog(shell.mainWindow(), toolDialogFlags(TitleBarButtons::Close)), dump_(dump), shell_(shell)
 {
     setObjectName("DisplayDumpForm");
     setWindowTitle("ZR48 Display Dump");

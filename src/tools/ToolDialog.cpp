@@ -30,13 +30,11 @@ void makeStateLabel(QWidget& label)
 
 } // namespace
 
-Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons, bool onTop)
+Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons)
 {
     Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (buttons == TitleBarButtons::Close)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (onTop)
-        flags |= Qt::WindowStaysOnTopHint;
     return flags;
 }
 

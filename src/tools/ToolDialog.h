@@ -17,8 +17,10 @@ namespace zr48 {
 enum class TitleBarButtons { Close, None };
 
 // The window flags of a tool dialog of fixed size: a title bar with no buttons or only the close
-// button, kept on top of the other windows unless `onTop` is false.
-Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons, bool onTop = true);
+// button. The dialog stays above the main window, its owner, as a dialog with a parent does, but
+// not above every window: one left open must never cover the program's modal dialogs (a new
+// project, the settings, a file dialog), which it could not be moved away from while they are open.
+Qt::WindowFlags toolDialogFlags(TitleBarButtons buttons);
 
 // Shows `dialog` centred on its parent; one that is shown already comes to the front where it is.
 void showCentred(QDialog& dialog);

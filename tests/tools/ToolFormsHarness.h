@@ -56,6 +56,8 @@ protected:
         EXPECT_FALSE(dialog.isModal());
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize()) << "fixed size";
+        EXPECT_EQ(dialog.parentWidget(), &mainWindow) << "stays above the main window";
+        EXPECT_FALSE(dialog.windowFlags() & Qt::WindowStaysOnTopHint) << "would cover the program's modal dialogs";
         const QPointF offset = QRectF(dialog.frameGeometry()).center() - QRectF(mainWindow.frameGeometry()).center();
         EXPECT_LE(std::abs(offset.x()), 1) << "centred on the main window";
         EXPECT_LE(std::abs(offset.y()), 1) << "centred on the main window";

@@ -61,7 +61,6 @@ void expectNoTitleBarButtons(const QDialog& dialog)
     const Qt::WindowFlags flags = dialog.windowFlags();
     EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
     EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint | Qt::WindowSystemMenuHint));
-    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
 }
 
 class TransferFormsTest : public test::ToolFormsTest {};
