@@ -50,6 +50,8 @@ struct GlobalOptions {
     // Called with the simulated unit when a command is done with it (tests look at its card and
     // flash).
     std::function<void(SimulatedUnit&)> simulatedUnitDone = {};
+    // Called with the simulated unit once it has answered (tests seed its faults).
+    std::function<void(SimulatedUnit&)> simulatedUnitReady = {};
 };
 
 // What a command works with; everything comes from outside, nothing is global.

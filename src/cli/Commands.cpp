@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
+#include "cli/CommandsCompare.h"
 #include "cli/CommandsImage.h"
 #include "cli/CommandsInfrared.h"
 #include "cli/CommandsLink.h"
@@ -24,7 +25,7 @@ std::span<const Command> commands()
         compileCommand(), unpackCommand(), inspectCommand(),
         // the unit
         statusCommand(), listCommand(),
-        downloadCommand(), uploadCommand(), dumpCardCommand(),
+        downloadCommand(), uploadCommand(), dumpCardCommand(), compareCommand(),
         firmwareCommand(), versionCommand(), displayCommand(), sectorCommand(),
         // infrared
         irCommand(),

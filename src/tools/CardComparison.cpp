@@ -257,20 +257,23 @@ std::vector<Text> SlotDifferenceDetails(const SlotComparison& slot)
     const SlotDescriptor& u = slot.Unit;
     const SlotDescriptor& p = slot.Project;
     if (d & kTypeDiffers)
-        details.push_back("device type: " + OnBothSides(DeviceTypeText(u.DeviceType), DeviceTypeText(p.DeviceType)));
+        details.push_back("device type differs: " +
+                          OnBothSides(DeviceTypeText(u.DeviceType), DeviceTypeText(p.DeviceType)));
     if (d & kNameDiffers)
-        details.push_back("name: " + OnBothSides(Quoted(u.DeviceName), Quoted(p.DeviceName)));
+        details.push_back("name differs: " + OnBothSides(Quoted(u.DeviceName), Quoted(p.DeviceName)));
     if (d & kSourceDiffers)
-        details.push_back("source: " + OnBothSides(SourceSelectText(u.SourceSelect), SourceSelectText(p.SourceSelect)));
+        details.push_back("source differs: " +
+                          OnBothSides(SourceSelectText(u.SourceSelect), SourceSelectText(p.SourceSelect)));
     if (d & kOptionsDiffer)
-        details.push_back("options: " + OnBothSides(OptionsText(u.Options), OptionsText(p.Options)));
+        details.push_back("options differ: " + OnBothSides(OptionsText(u.Options), OptionsText(p.Options)));
     if (d & kProjectFileUnusable) {
-        details.emplace_back("device file: the project's is missing or too big for its area, so it was not compared");
+        details.emplace_back("the project's device file is missing or too big for its area, so it was not compared");
     } else if (d & kDeviceFileNameDiffers) {
-        details.push_back("device file: " + OnBothSides(Quoted(slot.UnitFileName), Quoted(slot.ProjectFileName)) +
-                          ((d & kDeviceFileDiffers) ? "; the content differs too" : "; the content is the same"));
+        details.push_back(Text((d & kDeviceFileDiffers) ? "device file differs: " : "device file name differs: ") +
+                          OnBothSides(Quoted(slot.UnitFileName), Quoted(slot.ProjectFileName)) +
+                          ((d & kDeviceFileDiffers) ? "" : " (the content is the same)"));
     } else if (d & kDeviceFileDiffers) {
-        details.push_back("device file " + Quoted(slot.ProjectFileName) + ": the content differs");
+        details.push_back("device file " + Quoted(slot.ProjectFileName) + " differs");
     }
     return details;
 }

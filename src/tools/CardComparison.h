@@ -86,7 +86,8 @@ CardComparison CompareCard(const CompiledImage& image, const std::map<std::uint1
 // "same", "only on the unit", "only in the project", or what differs: "name and source differ;
 // device file differs".
 Text SlotStateText(const SlotComparison& slot);
-// One line per difference: "name: "Radio" on the unit, "Tuner" in the project".
+// One text per difference, saying both sides: "name differs: "Radio" on the unit, "Tuner" in the
+// project".
 std::vector<Text> SlotDifferenceDetails(const SlotComparison& slot);
 // What a slot holds: "K73 FM-Tuner "Radio"".
 Text DescriptorSummary(const SlotDescriptor& descriptor);

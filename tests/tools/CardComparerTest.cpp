@@ -223,9 +223,9 @@ TEST_F(CardComparerTest, SeveralDifferencesInOneSlotAreAllNamed)
     const SlotComparison& slot = comparer.Comparison().Slots.at(0);
     EXPECT_EQ(SlotStateText(slot), "name and source differ; device file differs");
     const std::vector<Text> details = {
-        "name: \"Radio\" on the unit, \"Tuner\" in the project",
-        "source: Tuner on the unit, DVD in the project",
-        "device file: \"K73_FM_Tuner\" on the unit, \"Other\" in the project; the content differs too",
+        "name differs: \"Radio\" on the unit, \"Tuner\" in the project",
+        "source differs: Tuner on the unit, DVD in the project",
+        "device file differs: \"K73_FM_Tuner\" on the unit, \"Other\" in the project",
     };
     EXPECT_EQ(SlotDifferenceDetails(slot), details);
 }
