@@ -7,6 +7,7 @@
 #include "cli/CommandsInfrared.h"
 #include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
+#include "cli/CommandsReport.h"
 #include "cli/CommandsTransfer.h"
 #include "cli/CommandsUnit.h"
 
@@ -21,7 +22,7 @@ std::span<const Command> commands()
     static const std::array table = {
         helpCommand(), settingsCommand(),
         // projects and card images
-        showCommand(), copyProjectCommand(),
+        showCommand(), copyProjectCommand(), reportCommand(),
         compileCommand(), unpackCommand(), inspectCommand(),
         // the unit
         statusCommand(), listCommand(),
