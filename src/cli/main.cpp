@@ -6,8 +6,8 @@
 #include "cli/TerminalPrompt.h"
 
 #ifdef ZR48_QT_SETTINGS
-#include "base/qt/QtPdfFile.h"
 #include "base/qt/QtSettingsStore.h"
+#include "base/qtgui/PdfFile.h"
 #else
 #include "base/IniSettingsStore.h"
 #endif

@@ -3,7 +3,7 @@
 // file names as their characters; the optimizer's report changes nothing it writes.
 
 #include "CliHarness.h"
-#include "base/qt/QtPdfFile.h"
+#include "base/qtgui/PdfFile.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "base/qt/QtPdfFile.h"
+#include "base/qtgui/PdfFile.h"
 
 #include "base/Error.h"
 #include "base/FileIo.h"
