@@ -1,11 +1,13 @@
 #include "infrared/IrCodeImport.h"
 
 #include "base/Error.h"
+#include "base/FileIo.h"
 #include "infrared/FlipperIrFile.h"
 #include "infrared/IrEncoder.h"
 #include "infrared/IrOptimizer.h"
 #include "infrared/IrString.h"
 #include "infrared/ProntoHex.h"
+#include "project/SimpleIniFile.h"
 
 #include <algorithm>
 #include <set>
@@ -228,6 +230,35 @@ IrImportReport importIrButtons(std::vector<Text>& lines, const std::vector<IrBut
 std::vector<Text> newIrDeviceLines(const Text& name)
 {
     return {Text("DEVICE=") + kIrDeviceType, "NAME=" + name, "SELECT=0"};
+}
+
+IrImportReport importIrCodeFile(const Path& codeFile, const Path& deviceFile, const IrImportOptions& options,
+                                Prompt& prompt)
+{
+    const Bytes code = readFileBytes(codeFile);
+    std::vector<IrButton> buttons;
+    try {
+        buttons = readIrCodeFile(std::string_view(reinterpret_cast<const char*>(code.data()), code.size()));
+    } catch (const Error& e) {
+        throw Error(codeFile + ": " + e.message());
+    }
+    std::vector<Text> lines;
+    if (fileExists(deviceFile)) {
+        const Bytes device = readFileBytes(deviceFile);
+        lines =
+            TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(device.data()), device.size()));
+    } else {
+        const Path name = extractFileName(deviceFile);
+        lines = newIrDeviceLines(fromUtf8(name.substr(0, name.size() - extractFileExt(name).size())));
+    }
+    IrImportReport report = importIrButtons(lines, buttons, options, prompt);
+    if (report.imported.empty())
+        return report;
+    Text text;
+    for (const Text& line : lines)
+        text += line + "\r\n";
+    writeFileAtomically(deviceFile, text);
+    return report;
 }
 
 std::string IrImportReport::text(std::string_view deviceFile) const

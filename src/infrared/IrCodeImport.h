@@ -3,6 +3,7 @@
 // or of Pronto hex lines ("NAME: 0000 006D ..."), one `KEY="#..."` line each, and then the timing
 // optimizer over the whole file, as the IR Optimizer command runs it.
 
+#include "base/Paths.h"
 #include "base/Prompt.h"
 #include "base/Text.h"
 #include "infrared/IrProtocol.h"
@@ -57,5 +58,13 @@ IrImportReport importIrButtons(std::vector<Text>& lines, const std::vector<IrBut
 
 // The lines of a device file made for an import: an infrared device named `name`.
 std::vector<Text> newIrDeviceLines(const Text& name);
+
+// The import of a code file into a device file on disk, which is made (named after its file) when
+// it does not exist. The device file is written, as Windows-1252 lines ended by CR LF through the
+// atomic write, when at least one button was imported. Throws zr48::Error, naming the file and the
+// line, when the code file or the device file cannot be read or the device file cannot be written;
+// the device file is then as it was.
+IrImportReport importIrCodeFile(const Path& codeFile, const Path& deviceFile, const IrImportOptions& options,
+                                Prompt& prompt);
 
 } // namespace zr48
