@@ -1,8 +1,8 @@
-#include "base/Error.h"
 #include "infrared/FlipperIrFile.h"
 #include "infrared/IrDecoder.h"
 #include "infrared/IrString.h"
 #include "infrared/ProntoHex.h"
+#include "support/ThrownError.h"
 
 #include <gtest/gtest.h>
 
@@ -65,12 +65,8 @@ TEST(ProntoHexTest, MalformedWordsAreRefusedWithTheReason)
     };
     for (const auto& c : cases) {
         std::string kind;
-        try {
-            parseProntoCode(c.words, kind);
-            ADD_FAILURE() << c.words << " was read";
-        } catch (const Error& e) {
-            EXPECT_NE(e.message().find(c.problem), std::string::npos) << e.message();
-        }
+        const std::string message = test::thrownMessage([&] { parseProntoCode(c.words, kind); });
+        EXPECT_NE(message.find(c.problem), std::string::npos) << c.words << ": " << message;
     }
 }
 
@@ -139,12 +135,8 @@ TEST(FlipperIrFileTest, MalformedFilesNameTheLine)
         {head + "type: raw\n", "line 4: \"type:\" before the first \"name:\""},
     };
     for (const auto& c : cases) {
-        try {
-            readFlipperIr(c.text);
-            ADD_FAILURE() << c.text << " was read";
-        } catch (const Error& e) {
-            EXPECT_NE(e.message().find(c.problem), std::string::npos) << e.message();
-        }
+        const std::string message = test::thrownMessage([&] { readFlipperIr(c.text); });
+        EXPECT_NE(message.find(c.problem), std::string::npos) << c.text << ": " << message;
     }
 }
 

@@ -1,5 +1,4 @@
 #include "infrared/IrCodeImport.h"
-#include "base/Error.h"
 #include "infrared/FlipperIrFile.h"
 #include "infrared/IrCodeExport.h"
 #include "infrared/IrDecoder.h"
@@ -7,6 +6,7 @@
 #include "infrared/ProntoHex.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
+#include "support/ThrownError.h"
 
 #include <gtest/gtest.h>
 
@@ -102,12 +102,8 @@ TEST(IrCodeImportTest, FilesOfNeitherFormatNameTheLine)
         {"Filetype: IR signals file\nVersion: 1\nname: A\ntype: raw\n", "line 3: the signal \"A\" ends"},
     };
     for (const auto& c : cases) {
-        try {
-            readIrCodeFile(c.text);
-            ADD_FAILURE() << c.text << " was read";
-        } catch (const Error& e) {
-            EXPECT_NE(e.message().find(c.problem), std::string::npos) << e.message();
-        }
+        const std::string message = test::thrownMessage([&] { readIrCodeFile(c.text); });
+        EXPECT_NE(message.find(c.problem), std::string::npos) << c.text << ": " << message;
     }
 }
 
