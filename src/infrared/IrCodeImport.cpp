@@ -167,6 +167,8 @@ Text stringLineText(const Text& key, const IrDurations& durations)
 
 std::vector<IrButton> readIrCodeFile(std::string_view bytes)
 {
+    if (bytes.starts_with("\xEF\xBB\xBF")) // a UTF-8 byte-order mark, as some editors write
+        bytes.remove_prefix(3);
     if (!isFlipperIrText(bytes))
         return readProntoLines(bytes);
     std::vector<IrButton> buttons;

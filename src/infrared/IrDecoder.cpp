@@ -11,6 +11,8 @@ namespace {
 
 // A space this long ends a frame that no protocol reads.
 constexpr std::uint32_t kUnknownFrameGap = 8000;
+// More time units than any bi-phase run holds (a lead-in is read apart).
+constexpr std::uint64_t kLongestRun = 16;
 
 std::uint32_t tolerance(std::uint32_t expected)
 {
@@ -172,11 +174,11 @@ private:
             open_ = true;
             return true;
         }
-        const std::uint32_t duration = d_[i_];
-        const std::uint32_t units = (duration + unit_ / 2) / unit_;
-        const std::uint32_t whole = units * unit_;
-        const std::uint32_t off = duration > whole ? duration - whole : whole - duration;
-        if (units == 0 || off * 5 > unit_ * 2)
+        const std::uint64_t duration = d_[i_];
+        const std::uint64_t units = (duration + unit_ / 2) / unit_;
+        const std::uint64_t whole = units * unit_;
+        const std::uint64_t off = duration > whole ? duration - whole : whole - duration;
+        if (units == 0 || units > kLongestRun || off * 5 > std::uint64_t{unit_} * 2)
             return false;
         left_ = static_cast<int>(units);
         return true;

@@ -66,7 +66,9 @@ struct IrProtocol {
     bool oneStartsWithMark = false; // BiPhase: a 1 is mark then space (else space then mark)
     bool msbFirst = false;          // the bits of every field, most significant first
     std::span<const BitField> fields;
-    std::uint32_t stopMark = 0; // the mark that closes the frame; 0: none
+    // The mark that closes the frame; 0: none (then the last bit's space runs into the lead-out,
+    // which only pulse width and bi-phase coding can read; pulse distance needs one).
+    std::uint32_t stopMark = 0;
     // The frame repeats every `framePeriod` µs, from start to start; the space after it fills the
     // period and is at least `minimumLeadOut`.
     std::uint32_t framePeriod = 0;

@@ -75,7 +75,7 @@ TEST(IrCodeImportTest, TheButtonsOfAFlipperFileAsDurations)
 
 TEST(IrCodeImportTest, ProntoLinesOneButtonEach)
 {
-    const std::vector<IrButton> buttons = readIrCodeFile("# A sound bar, typed in from its manual\r\n"
+    const std::vector<IrButton> buttons = readIrCodeFile("\xEF\xBB\xBF# A sound bar, typed in from its manual\r\n"
                                                          "\r\n"
                                                          "Power: 0000 0073 0001 0001 0020 0010 0010 0020\r\n"
                                                          "Vol +:0000 006D 0000 0001 0156 00AB\n"
