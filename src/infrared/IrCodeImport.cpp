@@ -23,6 +23,9 @@ const char* const kIrDeviceType = "6";
 // holds the timing table's key).
 const char* const kOwnKeys[] = {"DEVICE", "NAME", "SELECT", "DESCRIPTION"};
 const char* const kTableKey = "IR_TIME_";
+// The optimizer keeps durations in single precision, exact up to 2^24 microseconds (16.7 s, far
+// beyond any remote control's code).
+constexpr std::uint32_t kLongestDuration = (1u << 24) - 1;
 
 std::string utf8Name(std::string_view name)
 {
@@ -190,8 +193,13 @@ IrImportReport importIrButtons(std::vector<Text>& lines, const std::vector<IrBut
     };
     std::vector<Planned> planned;
     for (const IrButton& button : buttons) {
-        if (!button.skipped.empty()) {
-            report.skipped.push_back({utf8Name(button.name), button.line, {}, button.skipped});
+        std::string skipped = button.skipped;
+        const auto longest = std::max_element(button.durations.begin(), button.durations.end());
+        if (skipped.empty() && longest != button.durations.end() && *longest > kLongestDuration)
+            skipped = "a duration of " + std::to_string(*longest) + " us is longer than a device file holds (" +
+                      std::to_string(kLongestDuration) + " us)";
+        if (!skipped.empty()) {
+            report.skipped.push_back({utf8Name(button.name), button.line, {}, skipped});
             continue;
         }
         auto [key, reason] = names.keyFor(options.prefix, button.name);

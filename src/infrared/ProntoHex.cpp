@@ -52,6 +52,8 @@ std::optional<ProntoCode> parseProntoCode(std::string_view text, std::string& no
     if (words[1] == 0)
         throw Error("the carrier word is 0000: the code has no frequency");
     const std::size_t pairs = std::size_t{words[2]} + words[3];
+    if (pairs == 0)
+        throw Error("the code announces no bursts");
     if (4 + 2 * pairs != words.size())
         throw Error("the code announces " + std::to_string(words[2]) + " + " + std::to_string(words[3]) +
                     " burst pairs but " + std::to_string((words.size() - 4) / 2) + " follow");
@@ -61,7 +63,8 @@ std::optional<ProntoCode> parseProntoCode(std::string_view text, std::string& no
     for (std::size_t i = 4; i < words.size(); ++i) {
         if (words[i] == 0)
             throw Error("burst " + std::to_string(i - 3) + " is 0");
-        code.durations.push_back(static_cast<std::uint32_t>(std::lround(words[i] * unit)));
+        // At least a microsecond: the shortest duration a "#" string holds.
+        code.durations.push_back(static_cast<std::uint32_t>(std::max(1L, std::lround(words[i] * unit))));
     }
     return code;
 }

@@ -25,7 +25,7 @@ struct ProntoCode {
 // The code of a line's words. Nullopt with `notLearned` set (the first word) for a code of another
 // kind than a learned one (0000). Throws zr48::Error for words that are no Pronto code: an odd
 // number of them, a word that is no hexadecimal number, a carrier of 0, pair counts that do not
-// match the words, a burst of 0.
+// match the words, no burst at all, a burst of 0.
 std::optional<ProntoCode> parseProntoCode(std::string_view words, std::string& notLearned);
 
 // The words of a learned code: the durations as the repeated sequence (one burst pair at least;

@@ -62,6 +62,7 @@ TEST(ProntoHexTest, MalformedWordsAreRefusedWithTheReason)
         {"0000 006D 0000 0001 0156 000AB", "'000AB' is no four-digit hexadecimal word"},
         {"0000 006D 0000 0001 0156 0000", "burst 2 is 0"},
         {"0000 006D", "four words before its bursts"},
+        {"0000 006D 0000 0000", "the code announces no bursts"},
     };
     for (const auto& c : cases) {
         std::string kind;
