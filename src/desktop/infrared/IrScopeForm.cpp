@@ -247,8 +247,18 @@ void TIrScopeForm::buildControls()
     EditAnalyser->setMinimumWidth(60);
     analyserFrame->layout()->addWidget(EditAnalyser);
     ButtonAnalyserCopy = narrow(button("ButtonAnalyserCopy", "Copy", analyser));
+    // Beside Copy, what the decoder reads in the span: a line that may be cut, never widening the
+    // window.
+    LabelProtocol = new QLabel(analyser);
+    LabelProtocol->setObjectName("LabelProtocol");
+    LabelProtocol->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    LabelProtocol->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* analyserRow = new QHBoxLayout;
+    analyserRow->setContentsMargins(0, 0, 0, 0);
+    analyserRow->addWidget(LabelProtocol, 1);
+    analyserRow->addWidget(ButtonAnalyserCopy);
     analyserBox->addWidget(analyserFrame);
-    analyserBox->addWidget(ButtonAnalyserCopy, 0, Qt::AlignRight);
+    analyserBox->addLayout(analyserRow);
 
     auto* files = new QVBoxLayout;
     files->setSpacing(2);
@@ -493,6 +503,11 @@ void TIrScopeForm::showState()
     if (EditAnalyser->text() != analysed) {
         EditAnalyser->setText(analysed);
         EditAnalyser->setCursorPosition(0); // the text from its start
+    }
+    const QString protocol = QString::fromStdString(view_.ProtocolText());
+    if (LabelProtocol->text() != protocol) {
+        LabelProtocol->setText(protocol);
+        LabelProtocol->setToolTip(protocol);
     }
     const bool idle = capture_.CaptureEnabled();
     ButtonCapture->setEnabled(idle);

@@ -104,6 +104,7 @@ private:
     QPushButton* ButtonSaveReference = nullptr;
     QLineEdit* EditAnalyser = nullptr;
     QPushButton* ButtonAnalyserCopy = nullptr;
+    QLabel* LabelProtocol = nullptr;
     QPushButton* ButtonOpenCapture = nullptr;
     QPushButton* ButtonSaveCapture = nullptr;
     QPushButton* ButtonSavePicture = nullptr;

@@ -37,6 +37,7 @@ enum class ActionId {
     DisplayDump,
     InfraredScope,
     InfraredOptimizer,
+    InfraredImport,
     Options,
     WindowCascade,
     WindowTileHorizontal,

@@ -164,6 +164,7 @@ TEST_F(IrScopeFormTest, CapturesTheRemoteCodeMeasuresAt10usAndAnalysesASpan)
     EXPECT_EQ(scope.windowTitle(), "Infrared Scope");
     EXPECT_EQ(text(scope, "LabelHorizontal"), "1ms/div");
     EXPECT_EQ(text(scope, "MeasureLabel"), "Click to measure");
+    EXPECT_EQ(text(scope, "LabelProtocol"), "");
     EXPECT_FALSE(control<QPushButton>(scope, "ButtonSaveCapture").isEnabled());
     // Before any capture: the grid and the cursor, no trace.
     EXPECT_EQ(countOf(scope.zoomPicture(), qRgb(0, 128, 0)), 0);
@@ -222,6 +223,12 @@ TEST_F(IrScopeFormTest, CapturesTheRemoteCodeMeasuresAt10usAndAnalysesASpan)
     ASSERT_EQ(found.size(), expected.size()) << analysed.toStdString();
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(found[i], expected[i], 15) << "duration " << i;
+    // Beside the text, the code the decoder reads in it; half of it is no code, with its carrier.
+    EXPECT_EQ(text(scope, "LabelProtocol"), "NEC address=0x04 command=0x08");
+    measure(scope, first, (first + last) / 2);
+    EXPECT_EQ(text(scope, "LabelProtocol").left(24), "unknown carrier=38000Hz ")
+        << text(scope, "LabelProtocol").toStdString();
+    EXPECT_FALSE(control<QLineEdit>(scope, "EditAnalyser").text().isEmpty());
 
     // From right to left the same; Copy puts the text on the clipboard.
     measure(scope, last, first);
