@@ -61,6 +61,13 @@ void TMainForm::ActionCompareWithUnitExecute()
     const std::optional<TProjectFile> project = currentProject(window);
     if (!project)
         return;
+    // The comparison reads the card with the uploader's frames and would take a transfer's replies.
+    const UploadResult upload = tools_->uploader.Result();
+    if (tools_->downloader.Result() == DownloadResult::Running || upload == UploadResult::Running ||
+        (compareForm_ && compareForm_->comparer().Result() == CompareResult::Running)) {
+        prompt_.information("The ZR48 is busy with a transfer; compare when it is done.");
+        return;
+    }
     // Compiled as the window shows it, nothing written; a missing or oversized device file is
     // said here and named again in its slot.
     std::optional<CompiledImage> image = CompileProjectImage(*project, prompt_);
