@@ -101,7 +101,8 @@ void TCompareResultForm::ShowResult(const CardComparison& comparison, const std:
                 item->setToolTip(column, text(row.Details));
         }
     }
-    SlotList->setCurrentItem(SlotList->topLevelItem(0));
+    // The first row's details are shown, but it is not selected: the selection would hide its colour.
+    SlotList->setCurrentItem(SlotList->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
     for (int column = 0; column + 1 < kColumns; ++column)
         SlotList->resizeColumnToContents(column);
     onDownload_ = std::move(onDownload);
