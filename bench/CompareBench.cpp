@@ -6,6 +6,7 @@
 // reads only the device file sectors the image holds, where the upload reads every sector of each
 // device file area). "vs_download" is the same over writing the image.
 
+#include "BenchWorkFolder.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
@@ -25,8 +26,6 @@
 #include <set>
 #include <stdexcept>
 
-#include <unistd.h>
-
 namespace {
 
 using namespace zr48;
@@ -36,35 +35,14 @@ public:
     Answer show(const Text& message, Icon, Buttons) override { throw std::runtime_error(message); }
 };
 
-// A folder for the projects, removed when the program ends.
-class WorkFolder {
-public:
-    WorkFolder() : path_(std::filesystem::temp_directory_path() / ("zr48-compare-bench-" + std::to_string(::getpid())))
-    {
-        std::filesystem::create_directories(path_);
-    }
-    ~WorkFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 const std::filesystem::path& workFolder()
 {
-    static const WorkFolder folder;
-    return folder.path();
+    return bench::workFolder("compare-bench");
 }
 
 TProjectFile villa()
 {
-    const auto target = workFolder() / "Villa";
-    std::filesystem::remove_all(target);
-    std::filesystem::copy(std::filesystem::path(ZR48_EXAMPLES_DIR) / "projects" / "Villa", target);
+    const auto target = bench::freshVilla(workFolder());
     TProjectFile project;
     project.Load(fromFsPath(target / "Villa.mpj"));
     return project;
