@@ -305,11 +305,24 @@ void TIrScopeForm::HandleFrame(const std::uint8_t* payload, int length)
 void TIrScopeForm::showEvent(QShowEvent* event)
 {
     TDocumentWindow::showEvent(event);
-    if (event->spontaneous())
+    if (event->spontaneous() || changingState_)
         return;
     view_.Show();
     redrawViews();
     showState();
+}
+
+void TIrScopeForm::changeEvent(QEvent* event)
+{
+    // The workspace hides and shows a window while it maximizes, restores or minimizes it; that is
+    // no new showing, which would reset the scale and the measurement.
+    const bool stateChange = event->type() == QEvent::WindowStateChange;
+    const bool outer = !changingState_;
+    if (stateChange)
+        changingState_ = true;
+    TDocumentWindow::changeEvent(event);
+    if (stateChange && outer)
+        changingState_ = false;
 }
 
 // ---------------------------------------------------------------------------------------------

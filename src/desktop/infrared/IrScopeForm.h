@@ -65,6 +65,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildControls();
@@ -91,6 +92,7 @@ private:
     ScopeViewDrawing zoomDrawing_; // the zoomed view as last drawn
     QFont measureFont_;
     std::string lastFolder_;
+    bool changingState_ = false; // inside a maximize, restore or minimize
 
     TScopePaintBox* PaintBoxOverview = nullptr;
     QSplitter* Splitter1 = nullptr;

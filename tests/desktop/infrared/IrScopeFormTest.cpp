@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <functional>
 #include <map>
 
 namespace zr48 {
@@ -313,6 +314,31 @@ TEST_F(IrScopeFormTest, ShowingTheWindowReturnsToOneMillisecondADivision)
     scope.show();
     EXPECT_EQ(text(scope, "LabelHorizontal"), "1ms/div");
     EXPECT_EQ(scope.scope().ScaleIndex(), kDefaultScaleIndex);
+}
+
+// Maximizing, restoring and minimizing hide and show the window inside the workspace; none of it
+// is showing the window anew, so the scale and the measurement stay.
+TEST_F(IrScopeFormTest, ChangingTheWindowsStateKeepsScaleAndMeasurement)
+{
+    TIrScopeForm& scope = openScope();
+    control<QPushButton>(scope, "ButtonCapture").click();
+    ASSERT_TRUE(clock.advanceUntil([&] { return scope.capture().CaptureEnabled(); }, 20000));
+    setScale(scope, "20ms/div");
+    measure(scope, 10, 200);
+    const QString measured = text(scope, "MeasureLabel");
+    ASSERT_NE(measured, "Click to measure");
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"maximized", [&] { scope.showMaximized(); }},
+        {"restored", [&] { scope.showNormal(); }},
+        {"minimized", [&] { scope.showMinimized(); }},
+        {"restored from minimized", [&] { scope.showNormal(); }},
+    };
+    for (const auto& [name, change] : changes) {
+        change();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(text(scope, "LabelHorizontal"), "20ms/div") << name;
+        EXPECT_EQ(text(scope, "MeasureLabel"), measured) << name;
+    }
 }
 
 TEST_F(IrScopeFormTest, TheReferenceIsDrawnOverASecondCapture)
