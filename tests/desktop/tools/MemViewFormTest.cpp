@@ -67,6 +67,30 @@ TEST_F(MemViewFormTest, TwoViewersEachShowOnlyTheSectorsAskedForWithTheirOwnId)
         EXPECT_NE(shown, "0005") << "the first viewer's reply reached the second";
 }
 
+TEST_F(MemViewFormTest, AViewerOpenedAfterAnotherClosedTakesNoneOfTheOpenViewersReplies)
+{
+    TMainForm& form = connectedForm();
+    TMemViewForm& closed = openViewer(form);
+    TMemViewForm& kept = openViewer(form);
+    closed.close();
+    QApplication::processEvents();
+    TMemViewForm& added = openViewer(form);
+    EXPECT_NE(added.viewer().windowId(), kept.viewer().windowId());
+
+    std::vector<QString> keptShowed, addedShowed;
+    QObject::connect(kept.Memo, &QPlainTextEdit::textChanged, [&] { keptShowed.push_back(shownSector(kept)); });
+    QObject::connect(added.Memo, &QPlainTextEdit::textChanged, [&] { addedShowed.push_back(shownSector(added)); });
+    type(kept, "5");
+    type(added, "$1A0");
+    clock.advance(1000);
+    EXPECT_EQ(shownSector(kept), "0005");
+    EXPECT_EQ(shownSector(added), "01A0");
+    for (const QString& shown : keptShowed)
+        EXPECT_NE(shown, "01A0") << "the new viewer's reply reached the one kept open";
+    for (const QString& shown : addedShowed)
+        EXPECT_NE(shown, "0005") << "the kept viewer's reply reached the new one";
+}
+
 TEST_F(MemViewFormTest, AViewerIsAFixedDocumentWindowWithADumpInAFixedPitchFont)
 {
     TMainForm& form = connectedForm();
