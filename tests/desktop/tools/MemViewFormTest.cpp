@@ -170,5 +170,37 @@ TEST_F(MemViewFormTest, TheEditBoxScrollBarAndKeysChooseTheSector)
     EXPECT_TRUE(viewer.Memo->toPlainText().split('\n').value(31).startsWith("FFFF:1F0   "));
 }
 
+TEST_F(MemViewFormTest, TheArrowKeysInTheDumpStepThroughTheSectorsAndKeepItsFirstLineInSight)
+{
+    TMainForm& form = connectedForm();
+    TMemViewForm& viewer = openViewer(form);
+    type(viewer, "0x10");
+    clock.advance(500);
+    // The user clicks into the dump; the keys then go wherever the focus is.
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTest::mouseClick(viewer.Memo->viewport(), Qt::LeftButton, {}, QPoint(20, 40));
+    ASSERT_EQ(QApplication::focusWidget(), viewer.Memo);
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        clock.advance(500);
+    };
+    struct Step {
+        Qt::Key key;
+        int sector;
+    };
+    const Step steps[] = {{Qt::Key_Down, 0x11}, {Qt::Key_Down, 0x12}, {Qt::Key_Up, 0x11},
+                          {Qt::Key_Home, 0},    {Qt::Key_Up, 0},      {Qt::Key_Down, 1}};
+    for (const Step& step : steps) {
+        press(step.key);
+        EXPECT_EQ(viewer.viewer().currentSector(), step.sector) << QKeySequence(step.key).toString().toStdString();
+        EXPECT_EQ(viewer.ScrollBar->value(), step.sector);
+        EXPECT_EQ(viewer.EditSector->text(), QString::asprintf("0x%04X", step.sector));
+        EXPECT_EQ(shownSector(viewer), QString::asprintf("%04X", step.sector));
+        EXPECT_EQ(viewer.Memo->cursorForPosition(QPoint(2, 2)).blockNumber(), 0)
+            << "the dump's first line scrolled away";
+    }
+}
+
 } // namespace
 } // namespace zr48
