@@ -472,7 +472,16 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     };
     if (watched == mdiArea_->viewport()) {
         switch (event->type()) {
-        case QEvent::DragEnter:
+        case QEvent::DragEnter: {
+            // A slot's drag is taken in wherever it enters, over a window too: only then does Qt
+            // send this area the moves (and the drop) that reach the empty part.
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (slotDragSource(*drag) || drag->mimeData()->hasUrls())
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);
             if ((slotDragSource(*drag) && overEmptyArea(*drag)) || drag->mimeData()->hasUrls())
