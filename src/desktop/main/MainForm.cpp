@@ -28,8 +28,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolBar>
 
@@ -101,8 +103,6 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     buildMenus();
     buildToolBar();
     buildStatusBar();
-    // The client area of the first show is 726 by 585 pixels.
-    resize(726, 585 + menuBar()->sizeHint().height() + ToolBar->sizeHint().height() + statusBar()->sizeHint().height());
 
     // 2. The link, with status panel 1 as its status sink; it opens at once.
     link_ = std::make_unique<TUsbZR48>(
@@ -545,10 +545,21 @@ void TMainForm::dropEvent(QDropEvent* event)
 
 void TMainForm::restoreWindowState()
 {
-    if (const auto geometry = store_.readString(kGeometryKey); geometry && !geometry->empty())
-        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
+    const auto geometry = store_.readString(kGeometryKey);
+    if (!geometry || geometry->empty() ||
+        !restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry))))
+        placeForFirstStart();
     if (const auto state = store_.readString(kStateKey); state && !state->empty())
         restoreState(QByteArray::fromBase64(QByteArray::fromStdString(*state)));
+}
+
+void TMainForm::placeForFirstStart()
+{
+    // Most of the screen, centred: room beside the database browser for the largest document
+    // windows (the sector viewer, the infrared scope).
+    const QRect available = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const QSize size = (available.size() * kFirstStartShare).expandedTo(minimumSize()).boundedTo(available.size());
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
 }
 
 void TMainForm::saveWindowState()
