@@ -112,7 +112,11 @@ void listFolder(ListedFolder& folder, std::vector<FolderId>& ancestors)
         if (name.empty() || name.front() == '.')
             continue;
         std::error_code typeError;
-        if (it->is_directory(typeError)) {
+        const fs::file_type type = it->status(typeError).type();
+        // Files are read only when regular: a named pipe would hold the reader for good. A link
+        // whose file has gone still shows, as a device file that cannot be read.
+        const bool file = type == fs::file_type::regular || type == fs::file_type::not_found;
+        if (type == fs::file_type::directory) {
             auto sub = std::make_unique<ListedFolder>();
             sub->path = folder.path + name + kNativeSeparator;
             // A link back into a folder being walked would never end.
@@ -124,10 +128,10 @@ void listFolder(ListedFolder& folder, std::vector<FolderId>& ancestors)
             ancestors.pop_back();
             folder.deviceCount += sub->deviceCount;
             folder.entries.push_back({std::move(name), std::move(sub)});
-        } else if (isDeviceFile(name)) {
+        } else if (file && isDeviceFile(name)) {
             ++folder.deviceCount;
             folder.entries.push_back({std::move(name), nullptr});
-        } else if (isTextFile(name)) {
+        } else if (type == fs::file_type::regular && isTextFile(name)) {
             // "TUNER.txt" is the description of "TUNER.mpi"; "TUNER.TXT" only when there is no
             // "TUNER.txt".
             const std::string stem = changeFileExt(name, "");

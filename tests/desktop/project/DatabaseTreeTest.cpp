@@ -6,10 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace zr48 {
 namespace {
@@ -204,6 +211,37 @@ TEST_F(DatabaseTreeTest, ADeviceFileThatCannotBeReadGivesANodeWithoutDeviceFile)
     const DatabaseNode* dangling = Find(nodes, "dangling.mpi");
     ASSERT_NE(dangling, nullptr);
     EXPECT_EQ(dangling->entry, DEVICE_CONFIG{});
+}
+
+TEST_F(DatabaseTreeTest, NamedPipesAreNeitherDeviceFilesNorDescriptions)
+{
+    device("a/ok.mpi", "DESCRIPTION=Fine\r\n");
+    device("a/y.mpi", "DESCRIPTION=Why\r\n");
+    for (const char* pipe : {"db/a/x.mpi", "db/a/y.txt", "db/version.txt"})
+        ASSERT_EQ(::mkfifo(dir.text(pipe).c_str(), 0600), 0) << pipe;
+    // Should the walk wait on a pipe, writers that come and go end the wait after a while, and the
+    // test fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread rescue([&] {
+        for (int i = 0; !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (i >= 500)
+                for (const char* pipe : {"db/a/x.mpi", "db/a/y.txt", "db/version.txt"})
+                    if (const int fd = ::open(dir.text(pipe).c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                        ::close(fd);
+        }
+    });
+    const auto nodes = buildDatabaseTree(root(), "");
+    const Text hint = descriptionHint(dir.text("db/a/y.txt"));
+    const Text version = databaseVersion(root());
+    done = true;
+    rescue.join();
+    EXPECT_EQ(Outline(nodes), "A/[Fine Why]");
+    const DatabaseNode* why = Find(nodes, "Why");
+    ASSERT_NE(why, nullptr);
+    EXPECT_EQ(why->entry.DescriptionFile, "");
+    EXPECT_EQ(hint, "");
+    EXPECT_EQ(version, "Unknown");
 }
 
 // The bytes this process has read from files so far.
