@@ -190,6 +190,50 @@ TEST_F(DatabaseTreeTest, TheSearchKeepsMatchingDevicesAndTheirFoldersAndCountsEv
     EXPECT_EQ(none[0].hint, "No device matches \"tuner\".");
 }
 
+TEST_F(DatabaseTreeTest, ACancelledWalkStopsAtTheNextFile)
+{
+    for (int i = 0; i < 6; ++i)
+        device("A/d" + std::to_string(i) + ".mpi", "DEVICE=5\r\n");
+    std::vector<int> steps;
+    DatabaseProgress progress;
+    progress.advanced = [&](int position) { steps.push_back(position); };
+    progress.cancelled = [&] { return steps.size() >= 2; };
+    buildDatabaseTree(root(), "", progress);
+    EXPECT_EQ(steps, (std::vector<int>{1, 2}));
+}
+
+TEST_F(DatabaseTreeTest, TheRefresherHandsOutOnlyTheNewestBuildOnce)
+{
+    device("Video/a.mpi", "DESCRIPTION=Acme DVD-R\r\n");
+    device("Audio/c.mpi", "DESCRIPTION=Amplifier\r\n");
+    std::atomic<int> ready{0};
+    DatabaseRefresher refresher([&] { ++ready; });
+    EXPECT_FALSE(refresher.takeResult());
+    refresher.start(root(), "dvd");
+    refresher.wait();
+    EXPECT_EQ(ready, 1);
+    EXPECT_EQ(refresher.count(), 2);
+    EXPECT_EQ(refresher.position(), 2);
+    // A newer build supersedes the ended one, whose tree was never taken: it is dropped.
+    refresher.start(root(), "amp");
+    if (const auto early = refresher.takeResult())
+        ADD_FAILURE() << "a result before the newest build ended: " << Outline(*early);
+    refresher.wait();
+    EXPECT_FALSE(refresher.running());
+    const auto result = refresher.takeResult();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(Outline(*result), "AUDIO/[Amplifier]");
+    EXPECT_FALSE(refresher.takeResult()) << "handed out once";
+
+    // Dropped while it runs: the worker is stopped and waited for.
+    for (int i = 0; i < 300; ++i)
+        device("Many/d" + std::to_string(i) + ".mpi", "DEVICE=5\r\n");
+    {
+        DatabaseRefresher running([&] { ++ready; });
+        running.start(root(), "");
+    }
+}
+
 TEST_F(DatabaseTreeTest, AMissingDatabaseFolderGivesNoItemsFoundWithTheReason)
 {
     const auto missing = buildDatabaseTree(dir.text("nowhere"), "");

@@ -359,8 +359,9 @@ TEST_F(ProjectFormTest, ASlotDraggedOutOfItsWindowOntoTheEmptyClientAreaIsCleare
         EXPECT_EQ(window->view().project().Slot(15).DeviceType, c.cleared ? 0 : 5) << c.what;
         EXPECT_EQ(underlined(FindNode(tree, "TV-1")), !c.cleared) << c.what;
         EXPECT_EQ(window->windowTitle().endsWith(" *"), c.cleared) << c.what;
-        if (c.cleared)
+        if (c.cleared) {
             EXPECT_EQ(window->deviceNameEdit()->text(), "") << c.what;
+        }
         window->setCloseQuestion(nullptr);
         window->close();
         QApplication::processEvents();

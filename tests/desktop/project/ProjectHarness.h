@@ -105,7 +105,7 @@ protected:
     void TearDown() override
     {
         // Windows with changes would ask their close question.
-        for (TDocumentWindow* window : form->documentWindows())
+        for (TDocumentWindow* window : form ? form->documentWindows() : std::vector<TDocumentWindow*>{})
             window->setCloseQuestion(nullptr);
     }
 
@@ -124,6 +124,7 @@ protected:
     // Selects a database entry by its text; null when there is none.
     QTreeWidgetItem* selectEntry(const QString& text)
     {
+        browser().waitForRefresh();
         QTreeWidgetItem* item = FindNode(browser().treeView(), text);
         if (item)
             browser().treeView()->setCurrentItem(item);
