@@ -102,6 +102,7 @@ TDatabaseForm::TDatabaseForm(Shell& shell, QWidget* parent)
     connect(TreeView, &QTreeWidget::itemPressed, this, [this] { updatePopupEdit(); });
     connect(TreeView, &QTreeWidget::currentItemChanged, this, [this] { updatePopupEdit(); });
     connect(TreeView, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        makeChildItems(item);
         if (const DatabaseNode* node = nodeOf(item))
             item->setIcon(0, shell_.imageList().icon(databaseIcon(*node, true)));
     });
@@ -156,14 +157,10 @@ void TDatabaseForm::showRefreshResult()
     TreeView->setUpdatesEnabled(false);
     TreeView->clear();
     nodes_ = std::move(*result);
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(nodes_.size()));
-    for (const DatabaseNode& node : nodes_)
-        items << makeItem(node);
-    TreeView->addTopLevelItems(items);
+    TreeView->addTopLevelItems(makeItems(nodes_));
     // What a search found is shown at once, without opening folder after folder.
     if (!refreshSearch_.isEmpty())
-        TreeView->expandAll();
+        expandAll();
     TreeView->setUpdatesEnabled(true);
     updatePopupEdit();
 
@@ -188,14 +185,46 @@ QTreeWidgetItem* TDatabaseForm::makeItem(const DatabaseNode& node) const
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(&node)));
     if (const int icon = databaseIcon(node, false); icon >= 0)
         item->setIcon(0, shell_.imageList().icon(icon));
-    if (!node.children.empty()) {
-        QList<QTreeWidgetItem*> children;
-        children.reserve(static_cast<qsizetype>(node.children.size()));
-        for (const DatabaseNode& child : node.children)
-            children << makeItem(child);
-        item->addChildren(children);
-    }
+    // A folder's items are made when it is first opened: ten thousand at once would hold the
+    // window for several frames.
+    if (!node.children.empty())
+        item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     return item;
+}
+
+QList<QTreeWidgetItem*> TDatabaseForm::makeItems(const std::vector<DatabaseNode>& nodes) const
+{
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(nodes.size()));
+    for (const DatabaseNode& node : nodes)
+        items << makeItem(node);
+    return items;
+}
+
+void TDatabaseForm::makeChildItems(QTreeWidgetItem* item) const
+{
+    const DatabaseNode* node = nodeOf(item);
+    if (node && item->childCount() == 0 && !node->children.empty())
+        item->addChildren(makeItems(node->children));
+}
+
+void TDatabaseForm::expandAll()
+{
+    TreeView->setUpdatesEnabled(false);
+    std::vector<QTreeWidgetItem*> pending;
+    for (int i = 0; i < TreeView->topLevelItemCount(); ++i)
+        pending.push_back(TreeView->topLevelItem(i));
+    while (!pending.empty()) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        makeChildItems(item);
+        if (item->childCount() == 0)
+            continue;
+        item->setExpanded(true);
+        for (int i = 0; i < item->childCount(); ++i)
+            pending.push_back(item->child(i));
+    }
+    TreeView->setUpdatesEnabled(true);
 }
 
 const DatabaseNode* TDatabaseForm::nodeOf(const QTreeWidgetItem* item) const

@@ -35,6 +35,8 @@ public:
     // thread: the tree shown stays until the new one is ready, and the search field stays in use,
     // so a newer search supersedes this one.
     void RefreshDatabase();
+    // Opens every folder of the tree shown.
+    void expandAll();
     // Whether a refresh runs.
     bool refreshing() const;
     // Waits for the running refresh and shows its result (for tests and measurements).
@@ -77,6 +79,9 @@ protected:
 
 private:
     QTreeWidgetItem* makeItem(const DatabaseNode& node) const;
+    QList<QTreeWidgetItem*> makeItems(const std::vector<DatabaseNode>& nodes) const;
+    // The items of a folder's children, once.
+    void makeChildItems(QTreeWidgetItem* item) const;
     // Swaps in the tree of the newest refresh once it is ready.
     void showRefreshResult();
     void showProgress();

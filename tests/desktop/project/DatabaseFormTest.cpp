@@ -46,6 +46,15 @@ TEST_F(DatabaseFormTest, TheDockedBrowserShowsTheDatabaseAfterStartUp)
     EXPECT_EQ(topLevel(), (QStringList{"KELDO", "AUDIO", "LIGHT", "SOUND", "VIDEO"}));
     QTreeWidgetItem* keldo = tree()->topLevelItem(0);
     EXPECT_EQ(keldo->icon(0).cacheKey(), iconKey(ImageList::kFolderClosed));
+    // A folder's items are made when it first opens.
+    EXPECT_EQ(keldo->childCount(), 0);
+    EXPECT_EQ(keldo->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    tree()->expandItem(keldo);
+    EXPECT_EQ(keldo->icon(0).cacheKey(), iconKey(ImageList::kFolderOpen));
+    tree()->collapseItem(keldo);
+    EXPECT_EQ(keldo->icon(0).cacheKey(), iconKey(ImageList::kFolderClosed));
+    tree()->expandItem(keldo);
+    EXPECT_EQ(keldo->childCount(), 6) << "made once";
     QTreeWidgetItem* tuner = FindNode(tree(), "KELDO K73 FM-Tuner module");
     ASSERT_NE(tuner, nullptr);
     EXPECT_EQ(tuner->parent(), keldo);
@@ -54,11 +63,6 @@ TEST_F(DatabaseFormTest, TheDockedBrowserShowsTheDatabaseAfterStartUp)
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->entry.ConfigFile, databaseDir + "/KELDO/K73_FM_Tuner.mpi");
     EXPECT_EQ(node->entry.DescriptionFile, databaseDir + "/KELDO/K73_FM_Tuner.txt");
-
-    tree()->expandItem(keldo);
-    EXPECT_EQ(keldo->icon(0).cacheKey(), iconKey(ImageList::kFolderOpen));
-    tree()->collapseItem(keldo);
-    EXPECT_EQ(keldo->icon(0).cacheKey(), iconKey(ImageList::kFolderClosed));
 
     // The search controls are back; the browser cannot be closed.
     EXPECT_FALSE(browser().progressBar()->isVisible());
@@ -124,6 +128,7 @@ TEST_F(DatabaseFormTest, EditOpensTheDeviceFileReadOnly)
     QTreeWidgetItem* folder = FindNode(tree(), "KELDO");
     tree()->setCurrentItem(folder);
     EXPECT_FALSE(browser().popupEdit()->isEnabled());
+    browser().expandAll();
     tree()->setCurrentItem(FindNode(tree(), "KELDO K73 FM-Tuner module"));
     EXPECT_TRUE(browser().popupEdit()->isEnabled());
     browser().popupEdit()->trigger();
@@ -145,7 +150,7 @@ TEST_F(DatabaseFormTest, EditOpensTheDeviceFileReadOnly)
 TEST_F(DatabaseFormTest, TheHintShowsTheDescriptionFileOfTheNodeUnderThePointer)
 {
     startUp();
-    tree()->expandAll();
+    browser().expandAll();
     const auto over = [&](const char* text) {
         QTreeWidgetItem* item = FindNode(tree(), text);
         EXPECT_NE(item, nullptr) << text;

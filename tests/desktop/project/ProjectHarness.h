@@ -125,6 +125,7 @@ protected:
     QTreeWidgetItem* selectEntry(const QString& text)
     {
         browser().waitForRefresh();
+        browser().expandAll();
         QTreeWidgetItem* item = FindNode(browser().treeView(), text);
         if (item)
             browser().treeView()->setCurrentItem(item);
