@@ -104,7 +104,7 @@ std::optional<fs::perms> permissionsToKeep(std::string_view path, const fs::path
 
 std::optional<Bytes> tryReadFileBytes(std::string_view path)
 {
-    FilePtr file(platform::openFile(toFsPath(path), "rb"));
+    FilePtr file(platform::openRegularFile(toFsPath(path)));
     if (!file)
         return std::nullopt;
     Bytes bytes;
@@ -123,8 +123,8 @@ Bytes readFileBytes(std::string_view path)
     if (auto bytes = tryReadFileBytes(path))
         return std::move(*bytes);
     const int error = errno ? errno : EIO;
-    if (directoryExists(path))
-        fail("Cannot read", path, kFolderNotFile);
+    if (const auto reason = notAFileReason(path); reason && *reason != kNoSuchFile)
+        fail("Cannot read", path, *reason);
     fail("Cannot read the file", path, error);
 }
 

@@ -16,9 +16,11 @@ namespace zr48 {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Throws zr48::Error naming the path and the system's reason (also for a folder).
+// Reads only regular files (or what a symbolic link to one names): a named pipe or a device would
+// hold the reader until something writes to it, or for ever. Throws zr48::Error naming the path
+// and the system's reason (also for a folder or a pipe).
 Bytes readFileBytes(std::string_view path);
-// nullopt when the file cannot be read.
+// nullopt when the file cannot be read or is no regular file.
 std::optional<Bytes> tryReadFileBytes(std::string_view path);
 
 // Throws zr48::Error naming the path and the reason; the target is then unchanged.

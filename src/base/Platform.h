@@ -26,6 +26,9 @@ std::string narrow(std::wstring_view wide);
 
 // std::fopen of `path`.
 std::FILE* openFile(const std::filesystem::path& path, const char* mode);
+// A regular file (or what a symbolic link to one names), open for reading bytes; null with errno
+// set for anything else. A named pipe is not waited on for a writer.
+std::FILE* openRegularFile(const std::filesystem::path& path);
 // A file that did not exist before, open for writing bytes; null with errno set when there is one
 // of that name already (EEXIST) or none can be made.
 std::FILE* createNewFile(const std::filesystem::path& path);

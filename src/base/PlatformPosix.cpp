@@ -6,7 +6,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zr48::platform {
@@ -24,6 +26,28 @@ std::string pathBytes(const std::filesystem::path& path)
 std::FILE* openFile(const std::filesystem::path& path, const char* mode)
 {
     return std::fopen(path.c_str(), mode);
+}
+
+std::FILE* openRegularFile(const std::filesystem::path& path)
+{
+    // Opened without waiting: a named pipe would hold the open until something writes to it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
 }
 
 std::FILE* createNewFile(const std::filesystem::path& path)

@@ -79,6 +79,16 @@ std::FILE* openFile(const std::filesystem::path& path, const char* mode)
     return _wfopen(path.c_str(), widen(mode).c_str());
 }
 
+std::FILE* openRegularFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        errno = std::filesystem::is_directory(path, ec) ? EISDIR : (ec ? ENOENT : EINVAL);
+        return nullptr;
+    }
+    return openFile(path, "rb");
+}
+
 std::FILE* createNewFile(const std::filesystem::path& path)
 {
     const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);

@@ -74,8 +74,9 @@ void TIrCapture::HandleFrame(const std::uint8_t* payload, int length)
         if (block.offset + kBlockSize <= kCaptureBytes)
             std::copy(block.data.begin(), block.data.end(), buffer_->begin() + block.offset);
         if (nextOffset_ < capturedLength_) {
-            validSamples_ = static_cast<float>(nextOffset_ * 8);
             nextOffset_ += kBlockSize;
+            // Every sample that arrived is drawn: as many as "Save capture..." writes.
+            validSamples_ = static_cast<float>(ReceivedBytes() * 8);
             // The buffer ends at 65,536 bytes whatever length the unit announced.
             if (nextOffset_ >= kCaptureBytes) {
                 Finish();

@@ -44,7 +44,8 @@ public:
     bool CaptureEnabled() const { return state_ == State::Idle; }
     const CaptureBuffer& Buffer() const { return *buffer_; }
     int CapturedLength() const { return capturedLength_; }
-    // How many samples, from sample 0, are drawn.
+    // How many samples, from sample 0, are drawn: those of the bytes received (ReceivedBytes),
+    // during the transfer and after it.
     float ValidSamples() const { return validSamples_; }
     // Byte offset of the block being requested.
     int NextOffset() const { return nextOffset_; }

@@ -2,7 +2,9 @@
 // How to reach the ZR48, as given by `--link TARGET`: auto (the serial converter, then libftdi1),
 // serial or serial:SERIALNUMBER, ftdi or ftdi:SERIALNUMBER (one of several units, by the USB serial
 // number of its converter), tty:PATH (an explicit device, such as a pseudo-terminal), sim or
-// sim:CARDFILE (the built-in simulator, its card kept in CARDFILE between runs).
+// sim:CARDFILE (the built-in simulator, its card kept in CARDFILE between runs), and
+// sim,firmware=VERSION or sim,firmware=VERSION:CARDFILE (the simulator running firmware of that
+// version, an older unit for instance).
 
 #include <optional>
 #include <span>
@@ -17,6 +19,9 @@ struct LinkTarget {
     // The path of tty: and sim: (the file system's bytes, as given), the serial number of serial:
     // and ftdi:.
     std::string argument;
+    // sim,firmware=VERSION: the firmware version the simulated unit runs from now on; empty: the
+    // one its card keeps.
+    std::string simFirmware;
 };
 
 // nullopt for anything else, and for tty: without a path.
@@ -29,9 +34,10 @@ struct LinkTargetForm {
 };
 std::span<const LinkTargetForm> linkTargetForms();
 // What completes a TARGET in a shell: the forms as typed, those that go on after ':' ending there.
-inline constexpr const char* kLinkTargetWords = "auto serial serial: ftdi ftdi: tty: sim sim:";
+inline constexpr const char* kLinkTargetWords = "auto serial serial: ftdi ftdi: tty: sim sim: sim,firmware=";
 
 inline constexpr const char* kLinkTargetHelp =
-    "auto, serial, serial:SERIALNUMBER, ftdi, ftdi:SERIALNUMBER, tty:PATH, sim or sim:CARDFILE";
+    "auto, serial, serial:SERIALNUMBER, ftdi, ftdi:SERIALNUMBER, tty:PATH, sim, sim:CARDFILE or "
+    "sim,firmware=VERSION[:CARDFILE]";
 
 } // namespace zr48

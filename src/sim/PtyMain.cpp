@@ -2,6 +2,7 @@
 // path, then answers there until it is stopped (Ctrl+C, SIGTERM), so that
 // `zr48 --link tty:PATH ...` and `zr48pm --link tty:PATH` talk to it over a real file descriptor.
 
+#include "base/DataDir.h"
 #include "base/Text.h"
 #include "base/Version.h"
 #include "link/drivers/RealTimeLoop.h"
@@ -53,7 +54,9 @@ int main(int argc, char* argv[])
         return 64;
     }
     const std::string& cardFile = line.cardFile;
-    const SimOptions& options = line.options;
+    SimOptions options = line.options;
+    // A new unit runs the firmware shipped with the programs: a first start finds it up to date.
+    options.version = shippedFirmwareVersion(dataDir());
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {

@@ -10,12 +10,28 @@ namespace zr48 {
 
 namespace {
 constexpr std::size_t kRecordSize = 2 + kSectorSize;
+
+// The first line of the version file, without its line end.
+std::optional<Text> readVersionFile(const Path& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    const auto bytes = tryReadFileBytes(path);
+    if (!bytes)
+        return std::nullopt;
+    Text line(bytes->begin(), bytes->end());
+    line = line.substr(0, line.find_first_of("\r\n"));
+    if (line.empty())
+        return std::nullopt;
+    return line;
+}
 } // namespace
 
 SimCard::SimCard(Path path) : path_(std::move(path))
 {
     if (path_.empty())
         return;
+    firmwareVersion_ = readVersionFile(firmwareVersionPath());
     // Said now: a card that cannot be saved would otherwise be lost without a word.
     if (directoryExists(path_))
         throw Error("The card file \"" + path_ + "\" is a folder, not a file.");
@@ -50,9 +66,24 @@ void SimCard::write(std::uint16_t sector, const Sector& data)
     dirty_ = true;
 }
 
+void SimCard::setFirmwareVersion(const Text& version)
+{
+    if (firmwareVersion_ == version)
+        return;
+    firmwareVersion_ = version;
+    versionDirty_ = true;
+}
+
 void SimCard::save()
 {
-    if (path_.empty() || !dirty_)
+    if (path_.empty())
+        return;
+    if (versionDirty_ && firmwareVersion_) {
+        const Text line = *firmwareVersion_ + "\n";
+        writeFileAtomically(firmwareVersionPath(), Bytes(line.begin(), line.end()));
+        versionDirty_ = false;
+    }
+    if (!dirty_)
         return;
     Bytes bytes;
     bytes.reserve(sectors_.size() * kRecordSize);

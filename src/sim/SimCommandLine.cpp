@@ -34,9 +34,9 @@ double share(const std::string& value)
     return number;
 }
 
-const std::array<SimOption, 14>& optionTable()
+const std::array<SimOption, 15>& optionTable()
 {
-    static const std::array<SimOption, 14> table{{
+    static const std::array<SimOption, 15> table{{
         {{.longName = "--pty", .help = "run on a new pseudo-terminal (the one way there is so far)"},
          [](SimCommandLine& l, const std::string&) { l.pty = true; }},
         {{.longName = "--card",
@@ -44,6 +44,15 @@ const std::array<SimOption, 14>& optionTable()
           .help = "keep the memory card in FILE between runs",
           .valueFiles = "*"},
          [](SimCommandLine& l, const std::string& v) { l.cardFile = v; }},
+        {{.longName = "--firmware-version",
+          .value = "TEXT",
+          .help = "run firmware of this version (an older unit, say) and keep it on the card; default: the card's, "
+                  "else the shipped firmware file's"},
+         [](SimCommandLine& l, const std::string& v) {
+             if (v.empty())
+                 throw std::invalid_argument("an empty version");
+             l.options.installedVersion = v;
+         }},
         {{.longName = "--latency", .value = "MS", .help = "the converter's latency timer (default 16)"},
          [](SimCommandLine& l, const std::string& v) { l.options.latencyMs = wholeNumber(v); }},
         {{.longName = "--boot-count", .value = "N", .help = "the count of BootReady (default 480)"},

@@ -1,6 +1,7 @@
 #include "sim/ZR48Simulator.h"
 
 #include "base/Error.h"
+#include "link/FirmwareImage.h"
 
 #include <algorithm>
 #include <string_view>
@@ -14,26 +15,17 @@ std::int64_t lineUs(std::size_t bytes)
     return static_cast<std::int64_t>(bytes) * ZR48Simulator::kByteUs10 / 10;
 }
 
-// The firmware's version: from the last "R48+1" up to the next zero byte.
-Text versionOfImage(const std::vector<std::uint8_t>& image)
-{
-    constexpr std::string_view kMarker = "R48+1";
-    const std::string_view all(reinterpret_cast<const char*>(image.data()), image.size());
-    const std::size_t at = all.rfind(kMarker);
-    if (at == std::string_view::npos)
-        return "Unknown";
-    const std::size_t end = all.find('\0', at);
-    return Text(all.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-}
-
 } // namespace
 
 ZR48Simulator::ZR48Simulator(TimerFactory& timers, std::function<std::int64_t()> nowUs, SimCard& card,
                              SimOptions options)
     : timers_(timers), nowUs_(std::move(nowUs)), card_(card), options_(std::move(options)),
       random_(options_.faults.seed), eventTimer_(timers.create(true)), saveTimer_(timers.create(true)),
-      latencyMs_(options_.latencyMs), flash_(kFlashSize, 0xFF), version_(options_.version), display_(menuPicture())
+      latencyMs_(options_.latencyMs), flash_(kFlashSize, 0xFF), display_(menuPicture())
 {
+    if (options_.installedVersion)
+        card_.setFirmwareVersion(*options_.installedVersion);
+    version_ = card_.firmwareVersion().value_or(options_.version);
     setIrCapture(options_.irCapture);
     eventTimer_->onTimeout = [this] { runDue(); };
     saveTimer_->onTimeout = [this] {
@@ -175,7 +167,11 @@ void ZR48Simulator::handleRequest(FrameView request, std::int64_t arrivedUs)
         if (b.block == kBootBlocks - 1) {
             bootLoader_ = false;
             bootLoaderEnding_ = true;
-            version_ = versionOfImage(flash_);
+            version_ = firmwareImageVersion(flash_);
+            // The new firmware is there at the next start too.
+            card_.setFirmwareVersion(version_);
+            if (!card_.path().empty() && !saveTimer_->active())
+                saveTimer_->start(kCardSaveDelayMs);
         }
         reply(encode(BootBlockAckFrame{id, b.block}), arrivedUs);
         return;
@@ -242,6 +238,13 @@ void ZR48Simulator::reply(std::span<const std::uint8_t> payload, std::int64_t re
         if (onOutput)
             onOutput();
     });
+}
+
+Text shippedFirmwareVersion(const Path& dataDir)
+{
+    const Text version =
+        firmwareFileVersion(dataDir.empty() ? Path() : includeTrailingDelimiter(dataDir) + kShippedFirmwareFile);
+    return sameText(version, kUnknownFirmwareVersion) ? SimOptions{}.version : version;
 }
 
 } // namespace zr48

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <span>
 #include <vector>
@@ -39,7 +40,12 @@ struct SimOptions {
     int irQueriesWhileCapturing = 3;
     // The capture to hand out; empty: a synthesized remote-control code.
     std::vector<std::uint8_t> irCapture;
+    // What the firmware reports while the card keeps no version of its own (a unit as it comes);
+    // after an update, the version of the image programmed, which the card keeps.
     Text version = "R48+1.20 SIM";
+    // Firmware of this version installed now, an older unit for instance: reported, and kept on
+    // the card, from now on.
+    std::optional<Text> installedVersion;
     int latencyMs = 16; // the converter's latency timer until the host sets it
     SimFaults faults;
 };
@@ -125,5 +131,10 @@ private:
     std::vector<std::uint8_t> irCapture_;
     int irQueriesLeft_ = -1; // -1: no capture started
 };
+
+// The version a simulated unit reports while its card keeps none: that of the firmware file shipped
+// with the programs below `dataDir`, so that the unit of a first start is up to date; the built-in
+// one when that file holds no version.
+Text shippedFirmwareVersion(const Path& dataDir);
 
 } // namespace zr48

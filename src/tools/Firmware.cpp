@@ -2,6 +2,7 @@
 
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "link/FirmwareImage.h"
 #include "link/Frames.h"
 
 #include <algorithm>
@@ -12,30 +13,6 @@
 #include <utility>
 
 namespace zr48 {
-
-namespace {
-
-constexpr std::string_view kMarker = "R48+1";
-
-// Up to `limit` bytes of the regular file at `path`; nullopt when it cannot be opened.
-std::optional<std::vector<std::uint8_t>> readFirmwareFile(const Text& path, std::size_t limit)
-{
-    std::error_code error;
-    const auto fsPath = toFsPath(path);
-    if (path.empty() || !std::filesystem::is_regular_file(fsPath, error))
-        return std::nullopt;
-    std::ifstream in(fsPath, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes(limit);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-    if (in.bad())
-        return std::nullopt;
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
-
-} // namespace
 
 Firmware::Firmware(TimerFactory& timers, Prompt& prompt)
     : prompt_(prompt), timerBootStart_(timers.create()), timerBootProgram_(timers.create()),
@@ -57,18 +34,12 @@ Firmware::~Firmware() = default;
 
 Text Firmware::ImageVersion(const std::vector<std::uint8_t>& image)
 {
-    const std::string_view all(reinterpret_cast<const char*>(image.data()), image.size());
-    const std::size_t at = all.rfind(kMarker);
-    if (at == std::string_view::npos)
-        return kUnknown;
-    const std::size_t end = all.find('\0', at);
-    return Text(all.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+    return firmwareImageVersion(image);
 }
 
 Text Firmware::FileVersion(const Text& path)
 {
-    const auto bytes = readFirmwareFile(path, kImageSize);
-    return bytes ? ImageVersion(*bytes) : Text(kUnknown);
+    return firmwareFileVersion(path);
 }
 
 Text Firmware::FileProblem(const Text& path)
@@ -86,7 +57,8 @@ Text Firmware::FileProblem(const Text& path)
                std::to_string(kProgrammedBytes) + " (" + std::to_string(kBlocks) + " blocks of " +
                std::to_string(kBlockSize) + " bytes).";
     if (sameText(ImageVersion(*bytes), kUnknown))
-        return named + " holds no firmware version (no \"" + Text(kMarker) + "\" text): it is no ZR48 firmware.";
+        return named + " holds no firmware version (no \"" + Text(kFirmwareVersionMarker) +
+               "\" text): it is no ZR48 firmware.";
     return {};
 }
 

@@ -8,6 +8,7 @@
 #include "base/Prompt.h"
 #include "base/Text.h"
 #include "base/Timer.h"
+#include "link/FirmwareImage.h"
 #include "link/SendFunction.h"
 #include "tools/CheckPolicy.h"
 
@@ -34,7 +35,7 @@ class Firmware {
 public:
     using Send = SendFunction;
 
-    static constexpr std::size_t kImageSize = 131072;
+    static constexpr std::size_t kImageSize = kFirmwareImageSize;
     static constexpr int kBlocks = 480;
     static constexpr int kBlockSize = 256;
     // What an update programs: the unit's flash as far as the boot loader writes it.
@@ -44,8 +45,8 @@ public:
     static constexpr int kBootErrorMs = 5000;
     static constexpr int kCheckVersionMs = 200;
     static constexpr int kCheckFileMs = 1000;
-    static constexpr const char* kUnknown = "Unknown";
-    static constexpr const char* kDefaultFile = "Firmware/ZR48.BIN";
+    static constexpr const char* kUnknown = kUnknownFirmwareVersion;
+    static constexpr const char* kDefaultFile = kShippedFirmwareFile;
     // The version text of the demonstration image that the build puts beside the programs for the
     // simulated unit; it is no firmware for a real ZR48.
     static constexpr const char* kDemoImageVersion = "R48+1.21 KELDO DEMO";

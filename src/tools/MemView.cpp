@@ -149,6 +149,8 @@ bool MemView::ScrollBarKeyDown(Key key)
 {
     int position = view_.scrollPosition;
     switch (key) {
+    case Key::Up: --position; break;
+    case Key::Down: ++position; break;
     case Key::PageUp: position -= kPageStep; break;
     case Key::PageDown: position += kPageStep; break;
     case Key::Home: position = 0; break;

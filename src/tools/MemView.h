@@ -35,7 +35,7 @@ public:
     static constexpr int kLastSector = 65535;
     static constexpr int kPageStep = 512;
 
-    enum class Key { PageUp, PageDown, Home, End, Other };
+    enum class Key { Up, Down, PageUp, PageDown, Home, End, Other };
     enum class State { Requesting, Showing, Empty };
 
     // Starts RequestSectorTimer, as the window does when it is made.

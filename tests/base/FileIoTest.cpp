@@ -13,7 +13,10 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 namespace zr48 {
@@ -262,6 +265,36 @@ TEST(FileIo, ReadingAMissingFileFailsWithItsPath)
         EXPECT_NE(e.message().find(dir.text("missing")), Text::npos);
     }
 }
+
+#ifndef _WIN32
+TEST(FileIo, ANamedPipeIsRefusedAtOnceInsteadOfWaitedOn)
+{
+    TempDir dir;
+    const Path pipe = dir.text("x.mpi");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // Should a read wait on the pipe, writers that come and go end it after a while, and the test
+    // fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread rescue([&] {
+        for (int i = 0; !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (i >= 500 && !done)
+                std::ofstream(pipe.c_str()) << "";
+        }
+    });
+    const auto read = tryReadFileBytes(pipe);
+    const std::string message = ErrorOf([&] { readFileBytes(pipe); });
+    done = true;
+    rescue.join();
+    EXPECT_FALSE(read.has_value());
+    EXPECT_NE(message.find("\"" + pipe + "\""), std::string::npos) << message;
+    EXPECT_NE(message.find("it is not a regular file"), std::string::npos) << message;
+    EXPECT_FALSE(fileExists(pipe));
+    // A symbolic link to a regular file reads as that file.
+    fs::create_symlink(dir.write("real.mpi", "NAME=x"), dir.path() / "link.mpi");
+    EXPECT_EQ(tryReadFileBytes(dir.text("link.mpi")), Bytes({'N', 'A', 'M', 'E', '=', 'x'}));
+}
+#endif
 
 TEST(FileIo, TellsFilesFromFolders)
 {

@@ -70,14 +70,17 @@ TEST_F(IrCaptureExchange, CaptureWaitsPollsAndFetchesTheAnnouncedBlocks)
     EXPECT_EQ(capture.state(), TIrCapture::State::Transferring);
     clock.advance(10000);
     EXPECT_EQ(countSent(FrameType::IrCaptureQuery), 4); // polling stopped
+    // Every sample received is drawn, as it arrives, up to the announced length.
     block(0, 0x11);
+    EXPECT_EQ(capture.ValidSamples(), 4096.0f);
     block(512, 0x22);
+    EXPECT_EQ(capture.ValidSamples(), 8000.0f);
     block(1024, 0x33);
     EXPECT_EQ(dataReadOffsets().front(), 0);
     EXPECT_EQ(capture.CapturedLength(), 1000);
     EXPECT_TRUE(capture.CaptureEnabled());
-    // The samples of the blocks before the last one requested are drawn.
-    EXPECT_EQ(capture.ValidSamples(), 4096.0f);
+    EXPECT_EQ(capture.ValidSamples(), 8000.0f);
+    EXPECT_EQ(capture.ValidSamples(), static_cast<float>(capture.ReceivedBytes() * 8));
     EXPECT_EQ(capture.Buffer()[1024], 0x33);
 }
 
@@ -96,7 +99,7 @@ TEST_F(IrCaptureExchange, LostBlocksAreAskedForAgainTenTimesIncludingTheFirst)
     clock.advance(2000); // the unit no longer answers
     EXPECT_EQ(dataReadOffsets().size(), 6u + 10u);
     EXPECT_TRUE(capture.CaptureEnabled());
-    EXPECT_EQ(capture.ValidSamples(), 4096.0f); // what arrived stays on screen
+    EXPECT_EQ(capture.ValidSamples(), 8192.0f); // what arrived stays on screen, all of it
     EXPECT_EQ(capture.Buffer()[600], 2);
     clock.advance(1000);
     EXPECT_EQ(dataReadOffsets().size(), 16u);
@@ -112,7 +115,7 @@ TEST_F(IrCaptureExchange, TheTransferEndsAtTheEndOfTheBuffer)
     EXPECT_EQ(dataReadOffsets().size(), 128u);
     EXPECT_EQ(dataReadOffsets().back(), 65024);
     EXPECT_TRUE(capture.CaptureEnabled());
-    EXPECT_EQ(capture.ValidSamples(), 65024.0f * 8);
+    EXPECT_EQ(capture.ValidSamples(), 65535.0f * 8); // as many as were announced
     EXPECT_EQ(capture.Buffer()[65535], 127);
     clock.advance(5000);
     EXPECT_EQ(dataReadOffsets().size(), 128u); // no request starts over at offset 0
@@ -229,7 +232,7 @@ TEST_F(IrCaptureFromTheUnit, LostBlocksAreFetchedAgain)
     const int blocks = static_cast<int>((sent.size() + 511) / 512);
     EXPECT_GT(dataReads, blocks + 1); // some were asked for again
     EXPECT_TRUE(std::equal(sent.begin(), sent.end(), capture.Buffer().begin()));
-    EXPECT_EQ(capture.ValidSamples(), static_cast<float>((blocks - 1) * 512 * 8));
+    EXPECT_EQ(capture.ValidSamples(), static_cast<float>(sent.size() * 8));
 }
 
 } // namespace

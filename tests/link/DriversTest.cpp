@@ -32,11 +32,19 @@ TEST(LinkTarget, ParsesEveryKindAndRefusesTheRest)
         const char* target;
         std::optional<LinkTarget::Kind> kind;
         const char* argument;
+        const char* simFirmware = "";
     };
     const Case cases[] = {
         {"auto", LinkTarget::Kind::Auto, ""},
         {"sim", LinkTarget::Kind::Sim, ""},
         {"sim:/home/ann/card.zr48", LinkTarget::Kind::Sim, "/home/ann/card.zr48"},
+        {"sim,firmware=R48+1.10 OLD", LinkTarget::Kind::Sim, "", "R48+1.10 OLD"},
+        {"sim,firmware=R48+1.10:/tmp/a,b.zr48", LinkTarget::Kind::Sim, "/tmp/a,b.zr48", "R48+1.10"},
+        {"sim,firmware=", std::nullopt, ""},
+        {"sim,firmware=R48+1.10:", std::nullopt, ""},
+        {"sim,speed=2", std::nullopt, ""},
+        {"sim,firmware=a,firmware=b", std::nullopt, ""},
+        {"sim:", std::nullopt, ""},
         {"tty:/dev/pts/4", LinkTarget::Kind::Tty, "/dev/pts/4"},
         {"ftdi", LinkTarget::Kind::Ftdi, ""},
         {"serial", LinkTarget::Kind::Serial, ""},
@@ -53,6 +61,7 @@ TEST(LinkTarget, ParsesEveryKindAndRefusesTheRest)
         if (target) {
             EXPECT_EQ(target->kind, *c.kind) << c.target;
             EXPECT_EQ(target->argument, c.argument) << c.target;
+            EXPECT_EQ(target->simFirmware, c.simFirmware) << c.target;
         }
     }
 }
@@ -68,9 +77,10 @@ TEST(LinkTarget, TheFormsOfHelpAreTheWordsOfCompletion)
         for (std::string name; names >> name;) {
             if (name.ends_with(","))
                 name.pop_back();
-            const std::size_t colon = name.find(':');
-            forms.insert(colon == std::string::npos ? name : name.substr(0, colon + 1));
-            EXPECT_TRUE(parseLinkTarget(colon == std::string::npos ? name : name.substr(0, colon + 1) + "x")) << name;
+            // Completion ends where a value begins ("sim:", "sim,firmware=").
+            const std::size_t value = name.find_first_of(":=");
+            forms.insert(value == std::string::npos ? name : name.substr(0, value + 1));
+            EXPECT_TRUE(parseLinkTarget(value == std::string::npos ? name : name.substr(0, value + 1) + "x")) << name;
         }
     }
     EXPECT_EQ(forms, words);

@@ -19,6 +19,7 @@ TEST(PtyTest, RunsTheSimulatorOnAPseudoTerminal)
 } // namespace zr48
 #else
 #include "base/FileIo.h"
+#include "link/FirmwareImage.h"
 #include "link/Frames.h"
 #include "link/UsbZR48.h"
 #include "link/drivers/RealTimeLoop.h"
@@ -124,7 +125,8 @@ TEST(SimulatorOnPty, ALinkOnTheTtyDriverTalksToIt)
     ASSERT_TRUE(loop.runUntil([&] { return link.Connected(); }, 5000));
     const auto version = exchange(encode(VersionRequestFrame{}), FrameType::VersionReply);
     ASSERT_TRUE(version);
-    EXPECT_EQ(decodeVersionReply(FrameView(*version)).version, "R48+1.20 SIM");
+    // A new unit runs the firmware shipped with the programs.
+    EXPECT_EQ(decodeVersionReply(FrameView(*version)).version, firmwareFileVersion(ZR48_FIRMWARE_IMAGE));
 
     Sector data;
     for (std::size_t i = 0; i < data.size(); ++i)

@@ -9,10 +9,28 @@ namespace {
 
 TEST(SimCommandLine, TakesEveryOptionOfItsTableAndRefusesWrongValues)
 {
-    const SimCommandLine line = parseSimCommandLine(
-        {"--pty", "--card",      "/tmp/c.zr48", "--latency",    "1", "--boot-count",   "12",   "--seed",
-         "7",     "--drop-rate", "0.5",         "--drop-every", "3", "--corrupt-rate", "0.25", "--reply-loss-rate",
-         "1",     "--delay",     "40",          "--silent"});
+    const SimCommandLine line = parseSimCommandLine({"--pty",
+                                                     "--card",
+                                                     "/tmp/c.zr48",
+                                                     "--latency",
+                                                     "1",
+                                                     "--boot-count",
+                                                     "12",
+                                                     "--seed",
+                                                     "7",
+                                                     "--drop-rate",
+                                                     "0.5",
+                                                     "--drop-every",
+                                                     "3",
+                                                     "--corrupt-rate",
+                                                     "0.25",
+                                                     "--reply-loss-rate",
+                                                     "1",
+                                                     "--delay",
+                                                     "40",
+                                                     "--silent",
+                                                     "--firmware-version",
+                                                     "R48+1.10 OLD"});
     EXPECT_EQ(line.error, "");
     EXPECT_TRUE(line.pty);
     EXPECT_EQ(line.cardFile, "/tmp/c.zr48");
@@ -25,6 +43,8 @@ TEST(SimCommandLine, TakesEveryOptionOfItsTableAndRefusesWrongValues)
     EXPECT_EQ(line.options.faults.replyLossRate, 1.0);
     EXPECT_EQ(line.options.faults.extraDelayMs, 40);
     EXPECT_TRUE(line.options.faults.silent);
+    EXPECT_EQ(line.options.installedVersion, "R48+1.10 OLD");
+    EXPECT_FALSE(parseSimCommandLine({"--pty"}).options.installedVersion) << "the card's, or the shipped one";
 
     const struct {
         std::vector<std::string> arguments;
@@ -36,6 +56,7 @@ TEST(SimCommandLine, TakesEveryOptionOfItsTableAndRefusesWrongValues)
         {{"--pty", "--drop-rate", "2"}, "--drop-rate 2: not a share from 0 to 1"},
         {{"--pty", "--ir-capture", "/nonexistent/capture.bin"}, "/nonexistent/capture.bin"},
         {{"--pty", "--fast"}, "unknown argument '--fast'"},
+        {{"--pty", "--firmware-version", ""}, "--firmware-version : an empty version"},
     };
     for (const auto& c : wrong) {
         const SimCommandLine bad = parseSimCommandLine(c.arguments);

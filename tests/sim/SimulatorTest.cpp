@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace zr48 {
@@ -149,6 +150,92 @@ TEST(Simulator, ACardFileThatCouldNeverBeSavedIsRefusedAtOnce)
             EXPECT_NE(e.message().find(c.says), std::string::npos) << e.message();
         }
     }
+}
+
+// A firmware image of 480 blocks whose version text is `version`.
+std::vector<std::uint8_t> firmwareImage(const std::string& version)
+{
+    std::vector<std::uint8_t> image(480 * 256, 0x11);
+    std::copy(version.begin(), version.end(), image.begin() + 90000);
+    image[90000 + version.size()] = 0;
+    return image;
+}
+
+// Programs `image` as the updater does: the boot loader, then every block acknowledged.
+bool flash(SimulatedLink& host, const std::vector<std::uint8_t>& image)
+{
+    if (!host.exchange(encode(BootStartFrame{}), FrameType::BootReady))
+        return false;
+    for (std::uint16_t block = 0; block < 480; ++block) {
+        BootBlockFrame frame{block, {}};
+        std::copy_n(image.begin() + block * 256, 256, frame.data.begin());
+        if (!host.exchange(encode(frame), FrameType::BootBlockAck))
+            return false;
+    }
+    return true;
+}
+
+Text reportedVersion(SimulatedLink& host)
+{
+    const auto reply = host.exchange(encode(VersionRequestFrame{}), FrameType::VersionReply);
+    return reply ? decodeVersionReply(FrameView(*reply)).version : Text("no reply");
+}
+
+TEST(Simulator, KeepsTheVersionOfItsFirmwareBesideItsCardBetweenRuns)
+{
+    test::TempDir dir;
+    const Text cardFile = dir.text("card.zr48");
+    SimOptions asShipped;
+    asShipped.version = "R48+1.30 SHIPPED";
+    SimOptions older = asShipped;
+    older.installedVersion = "R48+1.10 OLD";
+    const auto run = [&](const SimOptions& options, const std::function<void(SimulatedLink&)>& act = {}) {
+        SimulatedLink host(cardFile, options);
+        EXPECT_TRUE(host.connect());
+        if (act)
+            act(host);
+        return reportedVersion(host);
+    };
+    // A new card: the firmware the unit comes with.
+    EXPECT_EQ(run(asShipped), "R48+1.30 SHIPPED");
+    EXPECT_FALSE(fileExists(cardFile + ".firmware"));
+    // An update is there at the next start.
+    EXPECT_EQ(run(asShipped, [](SimulatedLink& host) { ASSERT_TRUE(flash(host, firmwareImage("R48+1.33 NEW"))); }),
+              "R48+1.33 NEW");
+    EXPECT_EQ(run(asShipped), "R48+1.33 NEW");
+    // An older unit asked for stays older until it is updated.
+    EXPECT_EQ(run(older), "R48+1.10 OLD");
+    EXPECT_EQ(run(asShipped), "R48+1.10 OLD");
+    EXPECT_EQ(test::fileContents(cardFile + ".firmware"), "R48+1.10 OLD\n");
+    // Without a card file nothing is kept.
+    SimulatedLink alone({}, older);
+    ASSERT_TRUE(alone.connect());
+    EXPECT_EQ(reportedVersion(alone), "R48+1.10 OLD");
+    SimulatedLink fresh({}, asShipped);
+    ASSERT_TRUE(fresh.connect());
+    EXPECT_EQ(reportedVersion(fresh), "R48+1.30 SHIPPED");
+}
+
+TEST(Simulator, ANewUnitRunsTheFirmwareShippedWithThePrograms)
+{
+    test::TempDir dir;
+    struct Case {
+        const char* what;
+        std::optional<std::string> file; // Firmware/ZR48.BIN below the data folder
+        Text version;
+    };
+    const Case cases[] = {
+        {"the shipped file's version", std::string("\x11\x11R48+1.21 KELDO DEMO\0\x11", 25), "R48+1.21 KELDO DEMO"},
+        {"a file without a version", std::string("no version here"), "R48+1.20 SIM"},
+        {"no file", std::nullopt, "R48+1.20 SIM"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir data;
+        if (c.file)
+            data.write("Firmware/ZR48.BIN", *c.file);
+        EXPECT_EQ(shippedFirmwareVersion(data.text()), c.version) << c.what;
+    }
+    EXPECT_EQ(shippedFirmwareVersion(""), "R48+1.20 SIM");
 }
 
 TEST(Simulator, ProgramsItsFlashThroughTheBootLoader)

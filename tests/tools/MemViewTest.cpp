@@ -118,7 +118,7 @@ TEST_F(MemViewTest, ClosingTheWindowEndsItsRequests)
     EXPECT_EQ(sent.size(), 2u);
 }
 
-TEST_F(MemViewTest, KeysMoveByPagesAndClampToTheCard)
+TEST_F(MemViewTest, KeysMoveBySectorsAndPagesAndClampToTheCard)
 {
     struct Case {
         int from;
@@ -127,9 +127,16 @@ TEST_F(MemViewTest, KeysMoveByPagesAndClampToTheCard)
         bool consumed;
     };
     const Case cases[] = {
-        {65300, MemView::Key::PageDown, 65535, true}, {100, MemView::Key::PageUp, 0, true},
-        {1000, MemView::Key::PageUp, 488, true},      {7, MemView::Key::End, 65535, true},
-        {9000, MemView::Key::Home, 0, true},          {42, MemView::Key::Other, 42, false},
+        {65300, MemView::Key::PageDown, 65535, true},
+        {100, MemView::Key::PageUp, 0, true},
+        {1000, MemView::Key::PageUp, 488, true},
+        {7, MemView::Key::End, 65535, true},
+        {9000, MemView::Key::Home, 0, true},
+        {42, MemView::Key::Other, 42, false},
+        {41, MemView::Key::Down, 42, true},
+        {16, MemView::Key::Up, 15, true},
+        {0, MemView::Key::Up, 0, true},
+        {65535, MemView::Key::Down, 65535, true},
     };
     for (const Case& c : cases) {
         viewer.ScrollBarScroll(c.from);

@@ -10,13 +10,20 @@ namespace zr48 {
 
 enum class DocumentKind { ProjectWindow, TextEditor, SectorViewer, InfraredScope };
 
+// Sector viewers and infrared scopes take the frames whose byte 1 equals their window id.
+constexpr bool takesFrames(DocumentKind kind)
+{
+    return kind == DocumentKind::SectorViewer || kind == DocumentKind::InfraredScope;
+}
+
 class Document {
 public:
     virtual ~Document() = default;
 
     virtual DocumentKind kind() const = 0;
-    // The number of document windows open when this one was created. It numbers the placeholder
-    // names, and it is the window id of sector viewers and infrared scopes.
+    // A project window's or text editor's number: the count of document windows open when it was
+    // created, which numbers its placeholder name. A sector viewer's or infrared scope's window
+    // id: a number no other open window had when it was created.
     virtual int windowNumber() const = 0;
     // The window title, UTF-8 (it shows paths with the file system's bytes). " *" in it marks
     // unsaved changes, "[Unnamed" an editor without a file of its own.
@@ -25,8 +32,7 @@ public:
     // for the other kinds.
     virtual std::string documentFile() const = 0;
 
-    // Sector viewers and infrared scopes take the frames whose byte 1 equals their window id.
-    bool takesFrames() const { return kind() == DocumentKind::SectorViewer || kind() == DocumentKind::InfraredScope; }
+    bool takesFrames() const { return zr48::takesFrames(kind()); }
     virtual void HandleFrame(const std::uint8_t* /*payload*/, int /*length*/) {}
 };
 

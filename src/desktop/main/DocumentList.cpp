@@ -29,6 +29,14 @@ bool DocumentList::contains(const Document& document) const
     return std::find(windows_.begin(), windows_.end(), &document) != windows_.end();
 }
 
+int DocumentList::nextWindowId() const
+{
+    int id = 0;
+    while (find([id](const Document& d) { return d.windowNumber() == id; }))
+        ++id;
+    return id;
+}
+
 Document* DocumentList::find(const std::function<bool(const Document&)>& pick) const
 {
     for (Document* document : windows_)

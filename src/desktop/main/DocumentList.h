@@ -25,8 +25,12 @@ public:
     Document* active() const { return windows_.empty() ? nullptr : windows_.front(); }
     int count() const { return static_cast<int>(windows_.size()); }
     bool empty() const { return windows_.empty(); }
-    // The number a window created now gets: the count of those open.
+    // The number a project window or text editor created now gets (it numbers the placeholder
+    // names): the count of those open.
     int nextWindowNumber() const { return count(); }
+    // The window id a sector viewer or infrared scope created now gets: the lowest number that no
+    // open window has, so that no two windows take each other's frames.
+    int nextWindowId() const;
 
     // The first window in list order that the predicate picks, or null.
     Document* find(const std::function<bool(const Document&)>& pick) const;

@@ -29,8 +29,10 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolBar>
 
@@ -102,8 +104,6 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     buildMenus();
     buildToolBar();
     buildStatusBar();
-    // The client area of the first show is 726 by 585 pixels.
-    resize(726, 585 + menuBar()->sizeHint().height() + ToolBar->sizeHint().height() + statusBar()->sizeHint().height());
 
     // 2. The link, with status panel 1 as its status sink; it opens at once.
     link_ = std::make_unique<TUsbZR48>(
@@ -481,7 +481,16 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     };
     if (watched == mdiArea_->viewport()) {
         switch (event->type()) {
-        case QEvent::DragEnter:
+        case QEvent::DragEnter: {
+            // A slot's drag is taken in wherever it enters, over a window too: only then does Qt
+            // send this area the moves (and the drop) that reach the empty part.
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (slotDragSource(*drag) || drag->mimeData()->hasUrls())
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
         case QEvent::DragMove: {
             auto* drag = static_cast<QDropEvent*>(event);
             if ((slotDragSource(*drag) && overEmptyArea(*drag)) || drag->mimeData()->hasUrls())
@@ -545,10 +554,21 @@ void TMainForm::dropEvent(QDropEvent* event)
 
 void TMainForm::restoreWindowState()
 {
-    if (const auto geometry = store_.readString(kGeometryKey); geometry && !geometry->empty())
-        restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry)));
+    const auto geometry = store_.readString(kGeometryKey);
+    if (!geometry || geometry->empty() ||
+        !restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(*geometry))))
+        placeForFirstStart();
     if (const auto state = store_.readString(kStateKey); state && !state->empty())
         restoreState(QByteArray::fromBase64(QByteArray::fromStdString(*state)));
+}
+
+void TMainForm::placeForFirstStart()
+{
+    // Most of the screen, centred: room beside the database browser for the largest document
+    // windows (the sector viewer, the infrared scope).
+    const QRect available = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const QSize size = (available.size() * kFirstStartShare).expandedTo(minimumSize()).boundedTo(available.size());
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
 }
 
 void TMainForm::saveWindowState()

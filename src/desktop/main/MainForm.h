@@ -108,6 +108,8 @@ public:
     static constexpr int kStartTimerMs = 300;
     // How often the enable and visible rules run besides the moments that surely change them.
     static constexpr int kActionUpdateMs = 100;
+    // The share of the screen's width and height that the window takes at the first start.
+    static constexpr double kFirstStartShare = 0.8;
     // The width of a dock area that holds the database browser; never narrower by dragging.
     static constexpr int kDockWidth = 200;
 
@@ -207,7 +209,9 @@ private:
     void buildStatusBar();
     void buildDock();
     void createDialogs();
+    // The geometry and dock place of the last run; at the first start, placeForFirstStart.
     void restoreWindowState();
+    void placeForFirstStart();
     void saveWindowState();
     // First show: the open dialog's start directory.
     void FormShow();

@@ -98,7 +98,9 @@ TDocumentWindow* TMainForm::openDocument(DocumentKind kind)
     const auto factory = documentFactories_.find(kind);
     if (factory == documentFactories_.end())
         return nullptr;
-    TDocumentWindow* window = factory->second(*this, nextWindowNumber());
+    // Windows that take frames get an id of their own; the others keep the placeholders' numbering.
+    const int number = takesFrames(kind) ? documents_.nextWindowId() : nextWindowNumber();
+    TDocumentWindow* window = factory->second(*this, number);
     if (!window)
         return nullptr;
     if (kind == DocumentKind::ProjectWindow || kind == DocumentKind::TextEditor)

@@ -7,6 +7,7 @@
 #include "desktop/editor/EditForm.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -22,6 +24,8 @@ namespace zr48 {
 namespace {
 
 constexpr int kNodeRole = Qt::UserRole;
+// How often the progress bar shows how far a refresh got.
+constexpr int kProgressMs = 40;
 
 // The hint as shown: its final line break makes no empty line.
 QString shownHint(QString hint)
@@ -33,7 +37,10 @@ QString shownHint(QString hint)
 
 } // namespace
 
-TDatabaseForm::TDatabaseForm(Shell& shell, QWidget* parent) : QWidget(parent), shell_(shell)
+TDatabaseForm::TDatabaseForm(Shell& shell, QWidget* parent)
+    : QWidget(parent), shell_(shell),
+      // The worker tells the window through its event loop that the tree is ready.
+      refresher_([this] { QMetaObject::invokeMethod(this, &TDatabaseForm::showRefreshResult, Qt::QueuedConnection); })
 {
     setObjectName("DatabaseForm");
     auto* layout = new QVBoxLayout(this);
@@ -69,11 +76,13 @@ TDatabaseForm::TDatabaseForm(Shell& shell, QWidget* parent) : QWidget(parent), s
     ButtonSearch->setObjectName("ButtonSearch");
     panelLayout->addWidget(EditSearch, 1);
     panelLayout->addWidget(ButtonSearch);
-    // Shown only during a refresh, in the search field's place.
+    // Shown only during a refresh, over the search button: the search field stays in use.
     ProgressBar = new QProgressBar(panel_);
     ProgressBar->setObjectName("ProgressBar");
     ProgressBar->setTextVisible(false);
     ProgressBar->hide();
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(kProgressMs);
     layout->addWidget(panel_);
 
     PopupMenu = new QMenu(this);
@@ -93,6 +102,7 @@ TDatabaseForm::TDatabaseForm(Shell& shell, QWidget* parent) : QWidget(parent), s
     connect(TreeView, &QTreeWidget::itemPressed, this, [this] { updatePopupEdit(); });
     connect(TreeView, &QTreeWidget::currentItemChanged, this, [this] { updatePopupEdit(); });
     connect(TreeView, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        makeChildItems(item);
         if (const DatabaseNode* node = nodeOf(item))
             item->setIcon(0, shell_.imageList().icon(databaseIcon(*node, true)));
     });
@@ -110,6 +120,7 @@ TDatabaseForm::TDatabaseForm(Shell& shell, QWidget* parent) : QWidget(parent), s
             ButtonSearchClick();
     });
     connect(ButtonSearch, &QPushButton::clicked, this, &TDatabaseForm::ButtonSearchClick);
+    connect(progressTimer_, &QTimer::timeout, this, &TDatabaseForm::showProgress);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -117,43 +128,55 @@ TDatabaseForm::TDatabaseForm(Shell& shell, QWidget* parent) : QWidget(parent), s
 
 void TDatabaseForm::RefreshDatabase()
 {
-    ButtonSearch->setEnabled(false);
+    // The button is covered rather than disabled: Enter in the search field starts a newer search.
     placeProgressBar();
-    EditSearch->hide();
     ProgressBar->setRange(0, 0);
     ProgressBar->show();
-    ProgressBar->repaint();
+    ProgressBar->raise();
+    refreshSearch_ = EditSearch->text();
+    refresher_.start(shell_.settings().database(), pathFromQString(refreshSearch_));
+    progressTimer_->start();
+}
 
-    const std::string root = shell_.settings().database();
+void TDatabaseForm::showProgress()
+{
+    if (const int count = refresher_.count(); count > 0) {
+        ProgressBar->setRange(0, count);
+        ProgressBar->setValue(refresher_.position());
+    }
+}
+
+void TDatabaseForm::showRefreshResult()
+{
+    auto result = refresher_.takeResult();
+    if (!result)
+        return; // a newer refresh runs, or this one was shown already
+    showProgress();
+    // The items point into the nodes: they go first.
     lastHintItem_ = nullptr;
-    TreeView->clear();
-    nodes_.clear();
-
-    DatabaseProgress progress;
-    progress.counted = [this](int count) {
-        ProgressBar->setRange(0, std::max(count, 1));
-        ProgressBar->setValue(0);
-    };
-    // The bar repaints itself at once whenever its picture changes, so the progress shows while
-    // the refresh holds the event loop.
-    progress.advanced = [this](int position) { ProgressBar->setValue(position); };
-    nodes_ = buildDatabaseTree(root, pathFromQString(EditSearch->text()), progress);
-
     TreeView->setUpdatesEnabled(false);
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(nodes_.size()));
-    for (const DatabaseNode& node : nodes_)
-        items << makeItem(node);
-    TreeView->addTopLevelItems(items);
+    TreeView->clear();
+    nodes_ = std::move(*result);
+    TreeView->addTopLevelItems(makeItems(nodes_));
     // What a search found is shown at once, without opening folder after folder.
-    if (!EditSearch->text().isEmpty())
-        TreeView->expandAll();
+    if (!refreshSearch_.isEmpty())
+        expandAll();
     TreeView->setUpdatesEnabled(true);
     updatePopupEdit();
 
+    progressTimer_->stop();
     ProgressBar->hide();
-    EditSearch->show();
-    ButtonSearch->setEnabled(true);
+}
+
+bool TDatabaseForm::refreshing() const
+{
+    return !ProgressBar->isHidden();
+}
+
+void TDatabaseForm::waitForRefresh()
+{
+    refresher_.wait();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 QTreeWidgetItem* TDatabaseForm::makeItem(const DatabaseNode& node) const
@@ -162,14 +185,46 @@ QTreeWidgetItem* TDatabaseForm::makeItem(const DatabaseNode& node) const
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(&node)));
     if (const int icon = databaseIcon(node, false); icon >= 0)
         item->setIcon(0, shell_.imageList().icon(icon));
-    if (!node.children.empty()) {
-        QList<QTreeWidgetItem*> children;
-        children.reserve(static_cast<qsizetype>(node.children.size()));
-        for (const DatabaseNode& child : node.children)
-            children << makeItem(child);
-        item->addChildren(children);
-    }
+    // A folder's items are made when it is first opened: ten thousand at once would hold the
+    // window for several frames.
+    if (!node.children.empty())
+        item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     return item;
+}
+
+QList<QTreeWidgetItem*> TDatabaseForm::makeItems(const std::vector<DatabaseNode>& nodes) const
+{
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(nodes.size()));
+    for (const DatabaseNode& node : nodes)
+        items << makeItem(node);
+    return items;
+}
+
+void TDatabaseForm::makeChildItems(QTreeWidgetItem* item) const
+{
+    const DatabaseNode* node = nodeOf(item);
+    if (node && item->childCount() == 0 && !node->children.empty())
+        item->addChildren(makeItems(node->children));
+}
+
+void TDatabaseForm::expandAll()
+{
+    TreeView->setUpdatesEnabled(false);
+    std::vector<QTreeWidgetItem*> pending;
+    for (int i = 0; i < TreeView->topLevelItemCount(); ++i)
+        pending.push_back(TreeView->topLevelItem(i));
+    while (!pending.empty()) {
+        QTreeWidgetItem* item = pending.back();
+        pending.pop_back();
+        makeChildItems(item);
+        if (item->childCount() == 0)
+            continue;
+        item->setExpanded(true);
+        for (int i = 0; i < item->childCount(); ++i)
+            pending.push_back(item->child(i));
+    }
+    TreeView->setUpdatesEnabled(true);
 }
 
 const DatabaseNode* TDatabaseForm::nodeOf(const QTreeWidgetItem* item) const
@@ -260,7 +315,7 @@ bool TDatabaseForm::eventFilter(QObject* watched, QEvent* event)
 
 void TDatabaseForm::placeProgressBar()
 {
-    ProgressBar->setGeometry(EditSearch->geometry());
+    ProgressBar->setGeometry(ButtonSearch->geometry());
 }
 
 void TDatabaseForm::paintEvent(QPaintEvent* event)

@@ -14,6 +14,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace zr48 {
 
@@ -30,8 +31,16 @@ public:
 
     TDatabaseForm(Shell& shell, QWidget* parent = nullptr);
 
-    // Rebuilds the whole tree from the database folder with the current search word.
+    // Rebuilds the whole tree from the database folder with the current search word, on a worker
+    // thread: the tree shown stays until the new one is ready, and the search field stays in use,
+    // so a newer search supersedes this one.
     void RefreshDatabase();
+    // Opens every folder of the tree shown.
+    void expandAll();
+    // Whether a refresh runs.
+    bool refreshing() const;
+    // Waits for the running refresh and shows its result (for tests and measurements).
+    void waitForRefresh();
     // The database version for the about box.
     Text DatabaseVersion() const;
 
@@ -70,12 +79,20 @@ protected:
 
 private:
     QTreeWidgetItem* makeItem(const DatabaseNode& node) const;
+    QList<QTreeWidgetItem*> makeItems(const std::vector<DatabaseNode>& nodes) const;
+    // The items of a folder's children, once.
+    void makeChildItems(QTreeWidgetItem* item) const;
+    // Swaps in the tree of the newest refresh once it is ready.
+    void showRefreshResult();
+    void showProgress();
     void updatePopupEdit();
     void placeProgressBar();
     void showHint(const QPoint& globalPosition);
 
     Shell& shell_;
     std::vector<DatabaseNode> nodes_;
+    // The search word of the running refresh.
+    QString refreshSearch_;
     const QTreeWidgetItem* lastHintItem_ = nullptr;
     QString hint_;
     bool searchDefault_ = false;
@@ -88,6 +105,9 @@ private:
     QMenu* PopupMenu;
     QAction* PopupEdit;
     QAction* PopupRefresh;
+    QTimer* progressTimer_;
+    // Last, so that its workers end before the controls go.
+    DatabaseRefresher refresher_;
 };
 
 } // namespace zr48

@@ -7,12 +7,16 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <clocale>
 #include <cwctype>
 #include <filesystem>
 #include <locale.h>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 
 namespace zr48 {
 
@@ -103,16 +107,26 @@ struct ListedFolder {
     int deviceCount = 0;
 };
 
-void listFolder(ListedFolder& folder, std::vector<FolderId>& ancestors)
+bool isCancelled(const DatabaseProgress& progress)
+{
+    return progress.cancelled && progress.cancelled();
+}
+
+void listFolder(ListedFolder& folder, std::vector<FolderId>& ancestors, const DatabaseProgress& progress)
 {
     std::error_code ec;
-    for (fs::directory_iterator it(toFsPath(folder.path), ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(toFsPath(folder.path), ec), end; !ec && it != end && !isCancelled(progress);
+         it.increment(ec)) {
         std::string name = fromFsPath(it->path().filename());
         // Hidden entries, and the folder itself and its parent.
         if (name.empty() || name.front() == '.')
             continue;
         std::error_code typeError;
-        if (it->is_directory(typeError)) {
+        const fs::file_type type = it->status(typeError).type();
+        // Files are read only when regular: a named pipe would hold the reader for good. A link
+        // whose file has gone still shows, as a device file that cannot be read.
+        const bool file = type == fs::file_type::regular || type == fs::file_type::not_found;
+        if (type == fs::file_type::directory) {
             auto sub = std::make_unique<ListedFolder>();
             sub->path = folder.path + name + kNativeSeparator;
             // A link back into a folder being walked would never end.
@@ -120,14 +134,14 @@ void listFolder(ListedFolder& folder, std::vector<FolderId>& ancestors)
             if (!id || std::find(ancestors.begin(), ancestors.end(), *id) != ancestors.end())
                 continue;
             ancestors.push_back(*id);
-            listFolder(*sub, ancestors);
+            listFolder(*sub, ancestors, progress);
             ancestors.pop_back();
             folder.deviceCount += sub->deviceCount;
             folder.entries.push_back({std::move(name), std::move(sub)});
-        } else if (isDeviceFile(name)) {
+        } else if (file && isDeviceFile(name)) {
             ++folder.deviceCount;
             folder.entries.push_back({std::move(name), nullptr});
-        } else if (isTextFile(name)) {
+        } else if (type == fs::file_type::regular && isTextFile(name)) {
             // "TUNER.txt" is the description of "TUNER.mpi"; "TUNER.TXT" only when there is no
             // "TUNER.txt".
             const std::string stem = changeFileExt(name, "");
@@ -148,6 +162,8 @@ public:
     void build(const ListedFolder& folder, std::vector<DatabaseNode>& out)
     {
         for (const Listed& listed : folder.entries) {
+            if (isCancelled(progress_))
+                return;
             if (listed.folder) {
                 DatabaseNode node;
                 node.kind = DatabaseNode::Kind::Folder;
@@ -273,7 +289,7 @@ std::vector<DatabaseNode> buildDatabaseTree(const std::string& root, std::string
         std::vector<FolderId> ancestors;
         if (const auto id = folderId(top.path))
             ancestors.push_back(*id);
-        listFolder(top, ancestors);
+        listFolder(top, ancestors, progress);
         if (progress.counted)
             progress.counted(top.deviceCount);
         Builder(search, progress).build(top, nodes);
@@ -291,6 +307,104 @@ std::vector<DatabaseNode> buildDatabaseTree(const std::string& root, std::string
         nodes.push_back(std::move(none));
     }
     return nodes;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The build on a worker thread.
+
+struct DatabaseRefresher::Build {
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> ended{false};
+    std::atomic<int> count{0};
+    std::atomic<int> position{0};
+    std::mutex mutex;
+    std::optional<std::vector<DatabaseNode>> result;
+    std::thread worker;
+
+    void join()
+    {
+        if (worker.joinable())
+            worker.join();
+    }
+};
+
+DatabaseRefresher::DatabaseRefresher(std::function<void()> ready) : ready_(std::move(ready)) {}
+
+DatabaseRefresher::~DatabaseRefresher()
+{
+    if (current_)
+        superseded_.push_back(std::move(current_));
+    for (const auto& build : superseded_)
+        build->cancelled = true;
+    for (const auto& build : superseded_)
+        build->join();
+}
+
+void DatabaseRefresher::start(const std::string& root, std::string_view search)
+{
+    if (current_) {
+        current_->cancelled = true;
+        superseded_.push_back(std::move(current_));
+    }
+    reapEnded();
+    auto build = std::make_unique<Build>();
+    Build* running = build.get();
+    // The build lives until its worker has been joined, so the worker may hold on to it.
+    running->worker = std::thread([running, root, search = std::string(search), ready = ready_] {
+        DatabaseProgress progress;
+        progress.counted = [running](int count) { running->count = count; };
+        progress.advanced = [running](int position) { running->position = position; };
+        progress.cancelled = [running] { return running->cancelled.load(); };
+        auto nodes = buildDatabaseTree(root, search, progress);
+        {
+            const std::lock_guard lock(running->mutex);
+            if (!running->cancelled)
+                running->result = std::move(nodes);
+        }
+        running->ended = true;
+        if (!running->cancelled && ready)
+            ready();
+    });
+    current_ = std::move(build);
+}
+
+std::optional<std::vector<DatabaseNode>> DatabaseRefresher::takeResult()
+{
+    if (!current_ || !current_->ended)
+        return std::nullopt;
+    const std::lock_guard lock(current_->mutex);
+    return std::exchange(current_->result, std::nullopt);
+}
+
+bool DatabaseRefresher::running() const
+{
+    return current_ && !current_->ended;
+}
+
+int DatabaseRefresher::count() const
+{
+    return current_ ? current_->count.load() : 0;
+}
+
+int DatabaseRefresher::position() const
+{
+    return current_ ? current_->position.load() : 0;
+}
+
+void DatabaseRefresher::wait()
+{
+    if (current_)
+        current_->join();
+}
+
+void DatabaseRefresher::reapEnded()
+{
+    std::erase_if(superseded_, [](const std::unique_ptr<Build>& build) {
+        if (!build->ended)
+            return false;
+        build->join();
+        return true;
+    });
 }
 
 Text descriptionHint(const std::string& descriptionFile)

@@ -7,6 +7,8 @@
 #include "project/ProjectFile.h"
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,10 +42,12 @@ bool passesSearch(std::string_view text, std::string_view search);
 // Sibling order: "KELDO" (any letter case) first, then by text in plain character order.
 bool databaseOrder(const DatabaseNode& a, const DatabaseNode& b);
 
-// How a refresh reports its progress: the number of device files, then one step per file.
+// How a refresh reports its progress: the number of device files, then one step per file. When
+// `cancelled` answers true the walk ends early; its result is then of no use.
 struct DatabaseProgress {
     std::function<void(int count)> counted;
     std::function<void(int position)> advanced;
+    std::function<bool()> cancelled;
 };
 
 // The whole tree of the database folder `root` with the search word applied, every level sorted,
@@ -52,6 +56,37 @@ struct DatabaseProgress {
 // followed again; folders that cannot be listed count as empty.
 std::vector<DatabaseNode> buildDatabaseTree(const std::string& root, std::string_view search,
                                             const DatabaseProgress& progress = {});
+
+// Builds the tree on a thread of its own, so that the window keeps answering while a large
+// database is read. A new start supersedes the running build: that one is cancelled and its result
+// is never handed out. The owner learns through `ready` (called on the worker thread) that a result
+// may be waiting and takes it on its own thread. The destructor cancels and waits for every worker.
+class DatabaseRefresher {
+public:
+    explicit DatabaseRefresher(std::function<void()> ready = {});
+    ~DatabaseRefresher();
+    DatabaseRefresher(const DatabaseRefresher&) = delete;
+    DatabaseRefresher& operator=(const DatabaseRefresher&) = delete;
+
+    void start(const std::string& root, std::string_view search);
+    // The newest build's tree, once it has ended; nullopt before, and after it was taken.
+    std::optional<std::vector<DatabaseNode>> takeResult();
+    // Whether the newest build still runs.
+    bool running() const;
+    // The newest build's device files (0 until counted) and those read so far.
+    int count() const;
+    int position() const;
+    // Waits until the newest build has ended (for tests and measurements).
+    void wait();
+
+private:
+    struct Build;
+    void reapEnded();
+
+    std::function<void()> ready_;
+    std::unique_ptr<Build> current_;
+    std::vector<std::unique_ptr<Build>> superseded_;
+};
 
 // The hint of a description file: each line followed by a line break; empty when it does not exist.
 Text descriptionHint(const std::string& descriptionFile);

@@ -30,6 +30,8 @@ constexpr qreal kSmallestPointSize = 6;
 MemView::Key viewerKey(int key)
 {
     switch (key) {
+    case Qt::Key_Up: return MemView::Key::Up;
+    case Qt::Key_Down: return MemView::Key::Down;
     case Qt::Key_PageUp: return MemView::Key::PageUp;
     case Qt::Key_PageDown: return MemView::Key::PageDown;
     case Qt::Key_Home: return MemView::Key::Home;

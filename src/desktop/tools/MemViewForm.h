@@ -37,7 +37,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Page Up, Page Down, Home and End on the scroll bar or the dump.
+    // The arrow keys, Page Up, Page Down, Home and End on the scroll bar or the dump: they step
+    // through the sectors rather than scroll the dump's text.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -131,7 +131,7 @@ constexpr const char* kTtyKind = "the terminal device ";
 } // namespace
 
 LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs,
-                       const SerialSystemFolders& folders)
+                       const SerialSystemFolders& folders, const Path& dataFolder)
 {
     const std::string serialNumber =
         target.argument.empty() ? std::string() : " with the serial number " + target.argument;
@@ -152,11 +152,18 @@ LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::func
         driver_ = serialDriverAt(target.argument);
         description_ = kTtyKind + target.argument;
         break;
-    case LinkTarget::Kind::Sim:
-        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), expandHome(target.argument));
+    case LinkTarget::Kind::Sim: {
+        SimOptions options;
+        options.version = shippedFirmwareVersion(dataFolder);
+        if (!target.simFirmware.empty())
+            options.installedVersion = target.simFirmware;
+        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), expandHome(target.argument), options);
         driver_ = std::make_unique<BorrowedDriver>(simulated_->driver);
         description_ = target.argument.empty() ? "the simulator" : "the simulator (card " + target.argument + ")";
+        if (!target.simFirmware.empty())
+            description_ += ", firmware " + target.simFirmware;
         break;
+    }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The table of drivers: what `--link TARGET` names, made ready for the link.
 
+#include "base/DataDir.h"
 #include "base/Timer.h"
 #include "link/FtDriver.h"
 #include "link/LinkTarget.h"
@@ -18,8 +19,9 @@ class LinkDriver {
 public:
     // Throws zr48::Error when the simulator's card file cannot be read. `timers` and `nowUs` run
     // the simulator; they must outlive the driver. The serial way looks for devices in `folders`.
+    // A new simulated unit runs the firmware file shipped below `dataFolder`.
     LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs,
-               const SerialSystemFolders& folders = {});
+               const SerialSystemFolders& folders = {}, const Path& dataFolder = dataDir());
 
     FtDriver& driver() { return *driver_; }
     // The simulated unit behind `sim`, otherwise null.

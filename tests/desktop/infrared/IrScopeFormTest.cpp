@@ -445,14 +445,17 @@ TEST_F(IrScopeFormTest, CapturesArePutInFilesAndOpenedAgain)
     ASSERT_FALSE(files.asked().empty());
     EXPECT_EQ(files.asked().back().kind, test::ScriptedFileChooser::Kind::Save);
 
-    // Another scope opens it without the unit and shows all of it.
+    // Another scope opens it without the unit and shows all of it, as the live capture was drawn.
     TIrScopeForm& other = openScope();
+    other.resize(scope.size());
     files.answer(saved);
     control<QPushButton>(other, "ButtonOpenCapture").click();
     EXPECT_EQ(other.capture().CapturedLength(), static_cast<int>(code.size()));
     EXPECT_EQ(other.capture().ValidSamples(), static_cast<float>(code.size() * 8));
+    EXPECT_EQ(scope.capture().ValidSamples(), other.capture().ValidSamples());
     EXPECT_TRUE(std::equal(code.begin(), code.end(), other.capture().Buffer().begin()));
     EXPECT_GT(countOf(other.overviewPicture(), qRgb(0, 128, 0)), 0);
+    EXPECT_EQ(other.overviewPicture(), scope.overviewPicture());
     EXPECT_TRUE(control<QPushButton>(other, "ButtonSaveCapture").isEnabled());
 
     // A file that holds no capture is refused with its name; the capture on screen stays.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace zr48 {
 namespace {
 
@@ -99,6 +101,32 @@ TEST(DocumentList, TheMostRecentlyActivatedComesFirst)
     Doc stranger(DocumentKind::TextEditor, 9);
     list.activate(stranger);
     EXPECT_EQ(list.count(), 2);
+}
+
+TEST(DocumentList, ANewWindowIdIsTheLowestNoOpenWindowHas)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> open;
+        int id;
+    };
+    const Case cases[] = {
+        {"none open", {}, 0},
+        {"0 and 1 open", {0, 1}, 2},
+        {"the first closed", {2, 1}, 0},
+        {"a gap in the middle", {0, 3, 1}, 2},
+        {"two editors numbered 0 by their openers", {0, 0}, 1},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::unique_ptr<Doc>> docs;
+        DocumentList list;
+        for (const int number : c.open) {
+            docs.push_back(std::make_unique<Doc>(DocumentKind::SectorViewer, number));
+            list.add(*docs.back());
+        }
+        EXPECT_EQ(list.nextWindowId(), c.id) << c.what;
+        EXPECT_EQ(list.nextWindowNumber(), static_cast<int>(c.open.size())) << c.what;
+    }
 }
 
 TEST(DocumentList, FramesGoToFrameTakingWindowsInListOrderWithTheirIds)

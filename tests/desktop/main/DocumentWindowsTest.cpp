@@ -39,7 +39,7 @@ protected:
     std::vector<FakeViewer*> viewers;
 };
 
-TEST_F(DocumentWindowsTest, SectorViewersTakeTheNumberOfOpenWindowsAsIdAndGetTheirFrames)
+TEST_F(DocumentWindowsTest, EveryFrameWindowHasAnIdNoOtherOpenWindowHasAndGetsOnlyItsFrames)
 {
     form->OpenProjectWindow(dir.text("Home.mpj"));
     form->execute(ActionId::MemoryViewer);
@@ -48,16 +48,22 @@ TEST_F(DocumentWindowsTest, SectorViewersTakeTheNumberOfOpenWindowsAsIdAndGetThe
     EXPECT_EQ(viewers[0]->windowNumber(), 1);
     EXPECT_EQ(viewers[1]->windowNumber(), 2);
 
+    // Three windows are open again, but the id 2 is taken: the first closed left 1 free.
     delete viewers[0];
     form->execute(ActionId::InfraredScope);
     ASSERT_EQ(viewers.size(), 3u);
-    EXPECT_EQ(viewers[2]->windowNumber(), 2);
+    EXPECT_EQ(viewers[2]->windowNumber(), 1);
     EXPECT_EQ(viewers[2]->kind(), DocumentKind::InfraredScope);
+    // With every low number taken, the next beyond them.
+    form->execute(ActionId::MemoryViewer);
+    ASSERT_EQ(viewers.size(), 4u);
+    EXPECT_EQ(viewers[3]->windowNumber(), 3);
 
     const std::uint8_t reply[] = {20, 2, 7};
     form->dispatcher().Dispatch(reply, 3);
     EXPECT_EQ(viewers[1]->frames.size(), 1u);
-    EXPECT_EQ(viewers[2]->frames.size(), 1u);
+    EXPECT_EQ(viewers[2]->frames.size(), 0u);
+    EXPECT_EQ(viewers[3]->frames.size(), 0u);
     const std::uint8_t other[] = {20, 1, 7};
     form->dispatcher().Dispatch(other, 3);
     EXPECT_EQ(viewers[1]->frames.size(), 1u);
@@ -65,6 +71,11 @@ TEST_F(DocumentWindowsTest, SectorViewersTakeTheNumberOfOpenWindowsAsIdAndGetThe
     // The connect notice reaches no window.
     form->dispatcher().Dispatch(nullptr, 0);
     EXPECT_EQ(viewers[1]->frames.size(), 1u);
+    EXPECT_EQ(viewers[2]->frames.size(), 1u);
+
+    // The placeholder names keep counting the open windows.
+    form->execute(ActionId::NewTextFile);
+    EXPECT_EQ(form->documentWindows().front()->documentFile(), "[Unnamed5]");
 }
 
 TEST_F(DocumentWindowsTest, AFrameForWindowZeroReachesAViewerWithIdZero)

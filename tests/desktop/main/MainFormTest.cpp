@@ -10,6 +10,8 @@
 #include "desktop/editor/EditForm.h"
 #include "desktop/project/DatabaseForm.h"
 #include "link/Frames.h"
+#include "link/LinkTarget.h"
+#include "link/drivers/LinkDrivers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
@@ -251,6 +254,16 @@ TEST_F(MainFormTest, TheDatabaseDockIsTwoHundredPixelsWideAndNeverNarrower)
 
 TEST_F(MainFormTest, GeometryAndDockPlaceComeBackAtTheNextStart)
 {
+    // The first start takes most of the screen, centred.
+    {
+        auto form = makeForm();
+        form->show();
+        QApplication::processEvents();
+        const QRect available = form->screen()->availableGeometry();
+        const QSize expected = (available.size() * TMainForm::kFirstStartShare).expandedTo(form->minimumSize());
+        EXPECT_EQ(form->size(), expected);
+        EXPECT_LE((form->geometry().center() - available.center()).manhattanLength(), 2);
+    }
     {
         auto form = makeForm();
         form->show();
@@ -264,6 +277,39 @@ TEST_F(MainFormTest, GeometryAndDockPlaceComeBackAtTheNextStart)
     QApplication::processEvents();
     EXPECT_EQ(form->dockWidgetArea(form->databaseDock()), Qt::RightDockWidgetArea);
     EXPECT_EQ(form->size(), QSize(900, 700));
+    // Something else in its place is no geometry: the first start's.
+    store.writeString("MainWindowGeometry", "not a geometry");
+    auto third = makeForm();
+    third->show();
+    EXPECT_EQ(
+        third->size(),
+        (third->screen()->availableGeometry().size() * TMainForm::kFirstStartShare).expandedTo(third->minimumSize()));
+}
+
+TEST_F(MainFormTest, AFirstStartOnTheSimulatorFindsItsFirmwareUpToDateUnlessAnOlderUnitIsAskedFor)
+{
+    // The firmware file beside the program, as the build puts it there.
+    programDir.write("Firmware/ZR48.BIN", std::string("\x11R48+1.21 TEST\0\x11", 17));
+    struct Case {
+        const char* target;
+        bool recommended;
+    };
+    const Case cases[] = {{"sim", false}, {"sim,firmware=R48+1.10 OLD", true}};
+    for (const Case& c : cases) {
+        prompt.clear();
+        LinkDriver driver(
+            *parseLinkTarget(c.target), clock, [this] { return clock.now() * 1000; }, {}, programDir.text());
+        TimerRxThreadHost rxThreads(clock);
+        auto form = std::make_unique<TMainForm>(MainFormParts{
+            store, settings, prompt, files, {clock, driver.driver(), rxThreads, true}, programDir.text(), c.target});
+        form->show();
+        if (c.recommended)
+            prompt.answer(Answer::Cancel, "We strongly recommend to update the Firmware");
+        clock.advance(3000);
+        EXPECT_EQ(form->deviceTools().firmware.deviceVersion(), c.recommended ? "R48+1.10 OLD" : "R48+1.21 TEST")
+            << c.target;
+        EXPECT_EQ(prompt.shown().size(), c.recommended ? 1u : 0u) << c.target;
+    }
 }
 
 TEST_F(MainFormTest, TheStatusBarsToolTipNamesTheLinkTarget)

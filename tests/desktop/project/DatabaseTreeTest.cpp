@@ -6,10 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace zr48 {
 namespace {
@@ -183,6 +190,50 @@ TEST_F(DatabaseTreeTest, TheSearchKeepsMatchingDevicesAndTheirFoldersAndCountsEv
     EXPECT_EQ(none[0].hint, "No device matches \"tuner\".");
 }
 
+TEST_F(DatabaseTreeTest, ACancelledWalkStopsAtTheNextFile)
+{
+    for (int i = 0; i < 6; ++i)
+        device("A/d" + std::to_string(i) + ".mpi", "DEVICE=5\r\n");
+    std::vector<int> steps;
+    DatabaseProgress progress;
+    progress.advanced = [&](int position) { steps.push_back(position); };
+    progress.cancelled = [&] { return steps.size() >= 2; };
+    buildDatabaseTree(root(), "", progress);
+    EXPECT_EQ(steps, (std::vector<int>{1, 2}));
+}
+
+TEST_F(DatabaseTreeTest, TheRefresherHandsOutOnlyTheNewestBuildOnce)
+{
+    device("Video/a.mpi", "DESCRIPTION=Acme DVD-R\r\n");
+    device("Audio/c.mpi", "DESCRIPTION=Amplifier\r\n");
+    std::atomic<int> ready{0};
+    DatabaseRefresher refresher([&] { ++ready; });
+    EXPECT_FALSE(refresher.takeResult());
+    refresher.start(root(), "dvd");
+    refresher.wait();
+    EXPECT_EQ(ready, 1);
+    EXPECT_EQ(refresher.count(), 2);
+    EXPECT_EQ(refresher.position(), 2);
+    // A newer build supersedes the ended one, whose tree was never taken: it is dropped.
+    refresher.start(root(), "amp");
+    if (const auto early = refresher.takeResult())
+        ADD_FAILURE() << "a result before the newest build ended: " << Outline(*early);
+    refresher.wait();
+    EXPECT_FALSE(refresher.running());
+    const auto result = refresher.takeResult();
+    ASSERT_TRUE(result);
+    EXPECT_EQ(Outline(*result), "AUDIO/[Amplifier]");
+    EXPECT_FALSE(refresher.takeResult()) << "handed out once";
+
+    // Dropped while it runs: the worker is stopped and waited for.
+    for (int i = 0; i < 300; ++i)
+        device("Many/d" + std::to_string(i) + ".mpi", "DEVICE=5\r\n");
+    {
+        DatabaseRefresher running([&] { ++ready; });
+        running.start(root(), "");
+    }
+}
+
 TEST_F(DatabaseTreeTest, AMissingDatabaseFolderGivesNoItemsFoundWithTheReason)
 {
     const auto missing = buildDatabaseTree(dir.text("nowhere"), "");
@@ -204,6 +255,37 @@ TEST_F(DatabaseTreeTest, ADeviceFileThatCannotBeReadGivesANodeWithoutDeviceFile)
     const DatabaseNode* dangling = Find(nodes, "dangling.mpi");
     ASSERT_NE(dangling, nullptr);
     EXPECT_EQ(dangling->entry, DEVICE_CONFIG{});
+}
+
+TEST_F(DatabaseTreeTest, NamedPipesAreNeitherDeviceFilesNorDescriptions)
+{
+    device("a/ok.mpi", "DESCRIPTION=Fine\r\n");
+    device("a/y.mpi", "DESCRIPTION=Why\r\n");
+    for (const char* pipe : {"db/a/x.mpi", "db/a/y.txt", "db/version.txt"})
+        ASSERT_EQ(::mkfifo(dir.text(pipe).c_str(), 0600), 0) << pipe;
+    // Should the walk wait on a pipe, writers that come and go end the wait after a while, and the
+    // test fails instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread rescue([&] {
+        for (int i = 0; !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (i >= 500)
+                for (const char* pipe : {"db/a/x.mpi", "db/a/y.txt", "db/version.txt"})
+                    if (const int fd = ::open(dir.text(pipe).c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                        ::close(fd);
+        }
+    });
+    const auto nodes = buildDatabaseTree(root(), "");
+    const Text hint = descriptionHint(dir.text("db/a/y.txt"));
+    const Text version = databaseVersion(root());
+    done = true;
+    rescue.join();
+    EXPECT_EQ(Outline(nodes), "A/[Fine Why]");
+    const DatabaseNode* why = Find(nodes, "Why");
+    ASSERT_NE(why, nullptr);
+    EXPECT_EQ(why->entry.DescriptionFile, "");
+    EXPECT_EQ(hint, "");
+    EXPECT_EQ(version, "Unknown");
 }
 
 // The bytes this process has read from files so far.

@@ -46,6 +46,7 @@ protected:
 TEST_F(ProjectFlowTest, ANewProjectIsBuiltSavedDownloadedAndUploadedIntoASecondProject)
 {
     ASSERT_TRUE(clock.advanceUntil([&] { return form->link().Connected(); }, 2000));
+    browser().waitForRefresh();
     ASSERT_GT(browser().treeView()->topLevelItemCount(), 1); // filled by the start timer
 
     // A new, empty project; three devices from the database onto slots of two groups.

@@ -327,23 +327,58 @@ TEST_F(ProjectFormTest, ASlotOfAnotherProjectWindowDropsWithItsDeviceFile)
     EXPECT_FALSE(DropOnNode(target->treeView(), FindNode(target->treeView(), "DVD"), drag));
 }
 
-TEST_F(ProjectFormTest, ASlotDroppedOnTheEmptyClientAreaIsCleared)
+TEST_F(ProjectFormTest, ASlotDraggedOutOfItsWindowOntoTheEmptyClientAreaIsCleared)
 {
+    // The drag starts over the slot tree and leaves the window across its title bar.
+    struct Case {
+        const char* what;
+        bool overTitleBar;
+        bool endsOnEmptyArea;
+        bool cleared;
+    };
+    const Case cases[] = {
+        {"across the title bar onto the empty area", true, true, true},
+        {"straight from the tree onto the empty area", false, true, true},
+        {"let go over the window's title bar", true, false, false},
+    };
+    for (const Case& c : cases) {
+        TProjectForm* window = openProject(makeProject());
+        ASSERT_NE(window, nullptr);
+        window->move(0, 0);
+        select(*window, "TV-1");
+        QTreeWidget* tree = window->treeView();
+        const auto inForm = [&](QWidget* widget, QPoint at) { return widget->mapTo(form.get(), at); };
+        std::vector<QPoint> path{inForm(tree->viewport(), tree->visualItemRect(tree->currentItem()).center())};
+        if (c.overTitleBar)
+            path.push_back(inForm(window, QPoint(window->width() / 2, 4)));
+        if (c.endsOnEmptyArea)
+            path.push_back(
+                inForm(form->mdiArea()->viewport(), form->mdiArea()->viewport()->rect().bottomRight() - QPoint(5, 5)));
+        ProjectSlotMimeData drag(window);
+        EXPECT_EQ(test::DragAlong(form.get(), drag, path), c.cleared) << c.what;
+        EXPECT_EQ(window->view().project().Slot(15).DeviceType, c.cleared ? 0 : 5) << c.what;
+        EXPECT_EQ(underlined(FindNode(tree, "TV-1")), !c.cleared) << c.what;
+        EXPECT_EQ(window->windowTitle().endsWith(" *"), c.cleared) << c.what;
+        if (c.cleared) {
+            EXPECT_EQ(window->deviceNameEdit()->text(), "") << c.what;
+        }
+        window->setCloseQuestion(nullptr);
+        window->close();
+        QApplication::processEvents();
+    }
+
+    // A database entry dropped on the empty area clears nothing.
     TProjectForm* window = openProject(makeProject());
     ASSERT_NE(window, nullptr);
-    select(*window, "TV-1");
     window->move(0, 0);
-    ProjectSlotMimeData drag(window);
-    const QPoint empty = form->mdiArea()->viewport()->rect().bottomRight() - QPoint(5, 5);
-    QDragEnterEvent enter(empty, Qt::MoveAction, &drag, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form->mdiArea()->viewport(), &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(empty), Qt::MoveAction, &drag, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form->mdiArea()->viewport(), &drop);
-    EXPECT_EQ(window->view().project().Slot(15).DeviceType, 0);
-    EXPECT_FALSE(underlined(FindNode(window->treeView(), "TV-1")));
-    EXPECT_EQ(window->deviceNameEdit()->text(), "");
-    EXPECT_TRUE(window->windowTitle().endsWith(" *"));
+    select(*window, "TV-1");
+    clock.advance(TMainForm::kStartTimerMs);
+    ASSERT_NE(selectEntry("Lumetra LX-40 television"), nullptr);
+    DatabaseEntryMimeData entry(&browser());
+    const QPoint empty = form->mdiArea()->viewport()->mapTo(
+        form.get(), form->mdiArea()->viewport()->rect().bottomRight() - QPoint(5, 5));
+    EXPECT_FALSE(test::DragAlong(form.get(), entry, {empty}));
+    EXPECT_EQ(window->view().project().Slot(15).DeviceType, 5);
 }
 
 TEST_F(ProjectFormTest, DownloadSavesTheEditorsOfThisWindowOnly)

@@ -16,9 +16,11 @@
 #include <QMdiArea>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 namespace zr48::test {
 
@@ -39,21 +41,48 @@ inline QTreeWidgetItem* FindNode(QTreeWidget* tree, const QString& text)
     return nullptr;
 }
 
-// Drags `data` over `tree` to `target` and drops it there, as the desktop delivers a drag (a
-// widget that refuses it hands it on to its parents). True when the drop was taken.
+// Drags `data` along `path` (points of `window`, a top-level window) and lets go at its end, as
+// the platform's drag does: the window is told once that the drag entered, then of every move with
+// the answer to the move before; the drop comes only when the last move was accepted. Qt decides
+// from there which widget gets what. True when the drop was taken.
+inline bool DragAlong(QWidget* window, const QMimeData& data, const std::vector<QPoint>& path)
+{
+    QWindow* handle = window->windowHandle();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    Qt::DropAction answered = Qt::IgnoreAction;
+    bool first = true;
+    for (const QPoint& at : path) {
+        if (first) {
+            QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(handle, &enter);
+            answered = enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction;
+            first = false;
+        }
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        if (answered != Qt::IgnoreAction) {
+            move.setDropAction(answered);
+            move.accept();
+        }
+        QApplication::sendEvent(handle, &move);
+        answered = move.isAccepted() ? move.dropAction() : Qt::IgnoreAction;
+    }
+    if (answered == Qt::IgnoreAction) {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(handle, &leave);
+        return false;
+    }
+    QDropEvent drop(QPointF(path.back()), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &drop);
+    return drop.isAccepted();
+}
+
+// Drags `data` onto `target` of `tree` and lets go there. True when the drop was taken.
 inline bool DropOnNode(QTreeWidget* tree, QTreeWidgetItem* target, const QMimeData& data)
 {
     tree->scrollToItem(target);
-    const QPoint at = tree->visualItemRect(target).center();
-    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(tree->viewport(), &enter);
-    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(tree->viewport(), &move);
-    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(tree->viewport(), &drop);
-    EXPECT_EQ(enter.isAccepted(), move.isAccepted());
-    EXPECT_EQ(move.isAccepted(), drop.isAccepted());
-    return drop.isAccepted();
+    const QPoint at = tree->viewport()->mapTo(tree->window(), tree->visualItemRect(target).center());
+    EXPECT_EQ(tree->window()->childAt(at), tree->viewport()) << "the node lies under another window";
+    return DragAlong(tree->window(), data, {at});
 }
 
 // The user picks an entry of a drop-down list.
@@ -76,7 +105,7 @@ protected:
     void TearDown() override
     {
         // Windows with changes would ask their close question.
-        for (TDocumentWindow* window : form->documentWindows())
+        for (TDocumentWindow* window : form ? form->documentWindows() : std::vector<TDocumentWindow*>{})
             window->setCloseQuestion(nullptr);
     }
 
@@ -95,6 +124,8 @@ protected:
     // Selects a database entry by its text; null when there is none.
     QTreeWidgetItem* selectEntry(const QString& text)
     {
+        browser().waitForRefresh();
+        browser().expandAll();
         QTreeWidgetItem* item = FindNode(browser().treeView(), text);
         if (item)
             browser().treeView()->setCurrentItem(item);

@@ -67,6 +67,30 @@ TEST_F(MemViewFormTest, TwoViewersEachShowOnlyTheSectorsAskedForWithTheirOwnId)
         EXPECT_NE(shown, "0005") << "the first viewer's reply reached the second";
 }
 
+TEST_F(MemViewFormTest, AViewerOpenedAfterAnotherClosedTakesNoneOfTheOpenViewersReplies)
+{
+    TMainForm& form = connectedForm();
+    TMemViewForm& closed = openViewer(form);
+    TMemViewForm& kept = openViewer(form);
+    closed.close();
+    QApplication::processEvents();
+    TMemViewForm& added = openViewer(form);
+    EXPECT_NE(added.viewer().windowId(), kept.viewer().windowId());
+
+    std::vector<QString> keptShowed, addedShowed;
+    QObject::connect(kept.Memo, &QPlainTextEdit::textChanged, [&] { keptShowed.push_back(shownSector(kept)); });
+    QObject::connect(added.Memo, &QPlainTextEdit::textChanged, [&] { addedShowed.push_back(shownSector(added)); });
+    type(kept, "5");
+    type(added, "$1A0");
+    clock.advance(1000);
+    EXPECT_EQ(shownSector(kept), "0005");
+    EXPECT_EQ(shownSector(added), "01A0");
+    for (const QString& shown : keptShowed)
+        EXPECT_NE(shown, "01A0") << "the new viewer's reply reached the one kept open";
+    for (const QString& shown : addedShowed)
+        EXPECT_NE(shown, "0005") << "the kept viewer's reply reached the new one";
+}
+
 TEST_F(MemViewFormTest, AViewerIsAFixedDocumentWindowWithADumpInAFixedPitchFont)
 {
     TMainForm& form = connectedForm();
@@ -144,6 +168,38 @@ TEST_F(MemViewFormTest, TheEditBoxScrollBarAndKeysChooseTheSector)
     // The sector chosen last is read and shown.
     clock.advance(500);
     EXPECT_TRUE(viewer.Memo->toPlainText().split('\n').value(31).startsWith("FFFF:1F0   "));
+}
+
+TEST_F(MemViewFormTest, TheArrowKeysInTheDumpStepThroughTheSectorsAndKeepItsFirstLineInSight)
+{
+    TMainForm& form = connectedForm();
+    TMemViewForm& viewer = openViewer(form);
+    type(viewer, "0x10");
+    clock.advance(500);
+    // The user clicks into the dump; the keys then go wherever the focus is.
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTest::mouseClick(viewer.Memo->viewport(), Qt::LeftButton, {}, QPoint(20, 40));
+    ASSERT_EQ(QApplication::focusWidget(), viewer.Memo);
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        clock.advance(500);
+    };
+    struct Step {
+        Qt::Key key;
+        int sector;
+    };
+    const Step steps[] = {{Qt::Key_Down, 0x11}, {Qt::Key_Down, 0x12}, {Qt::Key_Up, 0x11},
+                          {Qt::Key_Home, 0},    {Qt::Key_Up, 0},      {Qt::Key_Down, 1}};
+    for (const Step& step : steps) {
+        press(step.key);
+        EXPECT_EQ(viewer.viewer().currentSector(), step.sector) << QKeySequence(step.key).toString().toStdString();
+        EXPECT_EQ(viewer.ScrollBar->value(), step.sector);
+        EXPECT_EQ(viewer.EditSector->text(), QString::asprintf("0x%04X", step.sector));
+        EXPECT_EQ(shownSector(viewer), QString::asprintf("%04X", step.sector));
+        EXPECT_EQ(viewer.Memo->cursorForPosition(QPoint(2, 2)).blockNumber(), 0)
+            << "the dump's first line scrolled away";
+    }
 }
 
 } // namespace
