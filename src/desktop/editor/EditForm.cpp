@@ -1,5 +1,6 @@
 #include "desktop/editor/EditForm.h"
 
+#include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
@@ -9,6 +10,7 @@
 #include "desktop/common/Shell.h"
 #include "desktop/editor/EditorRules.h"
 
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -19,12 +21,33 @@
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
 
 namespace zr48 {
 
 namespace {
+
+// A background load fills the text in pieces of about this many characters, each step of the
+// event loop for at most this long, so that keys and repaints wait no longer than a frame.
+constexpr qsizetype kFillPieceChars = 16 * 1024;
+constexpr qint64 kFillStepMs = 8;
+
+// Where the piece of `text` that starts at `from` ends: after its last line end, or after
+// `most` characters when a line is longer.
+qsizetype fillPieceEnd(const QString& text, qsizetype from, qsizetype most)
+{
+    const qsizetype end = std::min(text.size(), from + most);
+    if (end == text.size())
+        return end;
+    const qsizetype lineEnd = text.lastIndexOf(QLatin1Char('\n'), end - 1);
+    return lineEnd >= from ? lineEnd + 1 : end;
+}
 
 // The editor's client area, sized like the window of old.
 class ClientArea : public QWidget {
@@ -55,6 +78,35 @@ bool makesCharacter(const QKeyEvent& key)
 }
 
 } // namespace
+
+// A large file read on a worker thread, then filled into the text from the event loop.
+struct TEditForm::Load {
+    int generation = 0;
+    std::string path;
+    // What the editor showed before, for a file that cannot be read.
+    std::string previousPath;
+    bool previousModified = false;
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> ended{false};
+    // Written by the worker before it ends; read on the user-interface thread after the join.
+    QString text;
+    std::string error;
+    std::thread worker;
+    // User-interface thread only.
+    bool read = false;
+    qsizetype filled = 0;
+
+    void join()
+    {
+        if (worker.joinable())
+            worker.join();
+    }
+    ~Load()
+    {
+        cancelled = true;
+        join();
+    }
+};
 
 TEditForm::TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidget* parent)
     : TDocumentWindow(DocumentKind::TextEditor, windowNumber, parent), shell_(shell), ownerWindow_(ownerWindow)
@@ -129,6 +181,10 @@ TEditForm::TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidg
     setWidget(client);
     resize(sizeHint());
 
+    fillTimer_ = new QTimer(this);
+    fillTimer_->setInterval(0);
+    connect(fillTimer_, &QTimer::timeout, this, [this] { fillStep(); });
+
     connect(RichEdit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!loading_ && (removed > 0 || added > 0))
             RichEditChange();
@@ -155,10 +211,22 @@ TEditForm::TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidg
     RichEditSelectionChange();
 }
 
+TEditForm::~TEditForm()
+{
+    // Workers still reading are told to stop and waited for; their late messages die with the
+    // window.
+    if (load_)
+        load_->cancelled = true;
+    for (const auto& load : supersededLoads_)
+        load->cancelled = true;
+    load_.reset();
+    supersededLoads_.clear();
+}
+
 void TEditForm::UpdateTitle(const std::string& path, bool modified)
 {
     setDocumentFile(path);
-    setWindowTitle(pathToQString(editorTitle(path, modified, RichEdit->isReadOnly())));
+    setWindowTitle(pathToQString(editorTitle(path, modified, readOnly_)));
     statusPanels_[1]->setText(modified ? QStringLiteral("Modified") : QString());
 }
 
@@ -169,16 +237,23 @@ bool TEditForm::modified() const
 
 void TEditForm::setReadOnly(bool readOnly)
 {
+    readOnly_ = readOnly;
+    if (!load_)
+        applyReadOnly(readOnly);
+    UpdateTitle(documentFile(), modified());
+}
+
+void TEditForm::applyReadOnly(bool readOnly)
+{
     RichEdit->setReadOnly(readOnly);
     // Read-only text keeps its caret, so the keys that move it still work.
     RichEdit->setTextInteractionFlags(readOnly ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
                                                : Qt::TextEditorInteraction);
-    UpdateTitle(documentFile(), modified());
 }
 
 bool TEditForm::readOnly() const
 {
-    return RichEdit->isReadOnly();
+    return readOnly_;
 }
 
 void TEditForm::showEvent(QShowEvent* event)
@@ -198,12 +273,127 @@ void TEditForm::LoadFile(std::string path)
         shell_.prompt().error("File does not exists\n" + path);
         return;
     }
+    // A newer load supersedes a running one: its text never reaches the editor.
+    endLoad();
+    std::error_code sizeUnknown;
+    const std::uintmax_t size = std::filesystem::file_size(toFsPath(path), sizeUnknown);
+    if (!sizeUnknown && size > kLoadAtOnceBytes) {
+        startLoad(path);
+        return;
+    }
     const Bytes bytes = readFileBytes(path);
     loading_ = true;
     RichEdit->setPlainText(
         toQString(editorTextFromFile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))));
     loading_ = false;
     UpdateTitle(path, false);
+}
+
+void TEditForm::startLoad(const std::string& path)
+{
+    std::erase_if(supersededLoads_, [](const std::unique_ptr<Load>& load) { return load->ended.load(); });
+    auto load = std::make_unique<Load>();
+    Load* running = load.get();
+    running->generation = ++loadGeneration_;
+    running->path = path;
+    running->previousPath = documentFile();
+    running->previousModified = modified();
+    // The window joins the worker before it goes, so the worker may post to it.
+    running->worker = std::thread([this, running] {
+        try {
+            const Bytes bytes = readFileBytes(running->path);
+            if (!running->cancelled)
+                running->text = toQString(
+                    editorTextFromFile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
+        } catch (const Error& error) {
+            running->error = error.message();
+        } catch (const std::exception& error) {
+            running->error = "Cannot read \"" + running->path + "\": " + error.what();
+        }
+        if (!running->cancelled)
+            QMetaObject::invokeMethod(
+                this, [this, generation = running->generation] { loadRead(generation); }, Qt::QueuedConnection);
+        running->ended = true;
+    });
+    load_ = std::move(load);
+    // Until the whole text is in, nothing changes it and it is not modified.
+    loading_ = true;
+    applyReadOnly(true);
+    UpdateTitle(path, false);
+    statusPanels_[2]->setText(QStringLiteral("Loading…"));
+}
+
+void TEditForm::loadRead(int generation)
+{
+    if (!load_ || load_->generation != generation || load_->read)
+        return; // superseded, or finished at once
+    load_->join();
+    load_->read = true;
+    if (!load_->error.empty()) {
+        const std::string error = load_->error;
+        const std::string previousPath = load_->previousPath;
+        const bool previousModified = load_->previousModified;
+        endLoad();
+        UpdateTitle(previousPath, previousModified);
+        shell_.prompt().error(error);
+        return;
+    }
+    QTextDocument* document = RichEdit->document();
+    document->setUndoRedoEnabled(false);
+    RichEdit->clear();
+    fillTimer_->start();
+    fillStep();
+}
+
+void TEditForm::fillStep()
+{
+    if (!load_ || !load_->read)
+        return;
+    Load& load = *load_;
+    const bool first = load.filled == 0;
+    QElapsedTimer clock;
+    clock.start();
+    QTextCursor cursor(RichEdit->document());
+    cursor.movePosition(QTextCursor::End);
+    do {
+        const qsizetype end = fillPieceEnd(load.text, load.filled, kFillPieceChars);
+        cursor.insertText(load.text.mid(load.filled, end - load.filled));
+        load.filled = end;
+    } while (load.filled < load.text.size() && clock.elapsed() < kFillStepMs);
+    if (first)
+        RichEdit->moveCursor(QTextCursor::Start); // the first piece went in before the caret
+    if (load.filled < load.text.size()) {
+        statusPanels_[2]->setText(QStringLiteral("Loading… %1 %").arg(load.filled * 100 / load.text.size()));
+        return;
+    }
+    const std::string path = load.path;
+    endLoad();
+    RichEdit->document()->setModified(false);
+    UpdateTitle(path, false);
+}
+
+void TEditForm::finishLoading()
+{
+    if (load_ && !load_->read)
+        loadRead(load_->generation); // waits for the worker
+    while (load_)
+        fillStep();
+}
+
+void TEditForm::endLoad()
+{
+    if (!load_)
+        return;
+    fillTimer_->stop();
+    load_->cancelled = true;
+    if (load_->read)
+        load_.reset(); // its worker has been joined
+    else
+        supersededLoads_.push_back(std::move(load_));
+    loading_ = false;
+    RichEdit->document()->setUndoRedoEnabled(true);
+    applyReadOnly(readOnly_);
+    statusPanels_[2]->clear();
 }
 
 QString TEditForm::plainText() const
@@ -218,6 +408,7 @@ QString TEditForm::plainText() const
 
 bool TEditForm::SaveFile(const std::string& path)
 {
+    finishLoading();
     const QString text = plainText();
     if (!encodable(text) &&
         shell_.prompt().confirm("Some characters of this text cannot be stored in a device file; they would be "
@@ -229,13 +420,15 @@ bool TEditForm::SaveFile(const std::string& path)
     return true;
 }
 
-std::vector<Text> TEditForm::lines() const
+std::vector<Text> TEditForm::lines()
 {
+    finishLoading();
     return splitLines(fromQString(plainText()));
 }
 
 void TEditForm::replaceLines(const std::vector<Text>& lines)
 {
+    finishLoading();
     RichEdit->setUpdatesEnabled(false);
     QTextCursor cursor(RichEdit->document());
     cursor.beginEditBlock();
@@ -273,7 +466,9 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == RichEdit && RichEdit->isReadOnly() && makesCharacter(*key))
+        if (watched == RichEdit && load_ && makesCharacter(*key))
+            return true; // nothing to change before the whole text is in
+        if (watched == RichEdit && readOnly_ && makesCharacter(*key))
             return !RichEditKeyPress(); // on Yes the key goes on as an ordinary key press
         if (watched == EditFind && key->key() == Qt::Key_Escape) {
             findBar_->hide();

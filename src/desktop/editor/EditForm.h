@@ -9,6 +9,8 @@
 #include <QPointer>
 
 #include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QStatusBar;
+class QTimer;
 class QWidget;
 
 namespace zr48 {
@@ -32,25 +35,40 @@ public:
     // `ownerWindow` is the window that opened the editor (the main window, a project window or
     // the database browser); `windowNumber` numbers its placeholder name "[Unnamed<n+1>]".
     TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidget* parent = nullptr);
+    ~TEditForm() override;
+
+    // Files up to this size are read and shown at once; larger ones load in the background.
+    static constexpr std::uintmax_t kLoadAtOnceBytes = 64 * 1024;
 
     // Loads a file; a name without a folder is taken from the current folder. A missing file is
-    // reported ("File does not exists") and the editor stays as it was. A file that cannot be
-    // read throws zr48::Error.
+    // reported ("File does not exists") and the editor stays as it was. A small file that cannot
+    // be read throws zr48::Error. A large file is read on a worker thread and its text is filled
+    // in from the event loop a piece at a time, so the window keeps answering: meanwhile the
+    // title names the file, the text shown so far can be read but not changed, and the editor
+    // is not modified. A large file that cannot be read is reported and the editor goes back to
+    // what it was. A newer load supersedes a running one.
     void LoadFile(std::string path);
+    // Whether a large file is still being loaded.
+    bool loading() const { return load_ != nullptr; }
+    // Waits for a running load's file and fills in the rest of its text at once (before a save
+    // or the optimizer, which need the whole text).
+    void finishLoading();
     // Writes the text to `path` (atomically) and makes it the editor's file. Throws zr48::Error
     // naming the path and the reason when the write fails; the editor then stays modified.
     // False when the user chose not to save a text with characters a device file cannot hold.
     bool SaveFile(const std::string& path);
     void SaveDocument() override { SaveFile(documentFile()); }
 
-    // Set by the opener before LoadFile (the database browser opens its files read-only).
+    // Set by the opener before LoadFile (the database browser opens its files read-only). The
+    // text cannot be changed while it loads, whatever this says.
     void setReadOnly(bool readOnly);
     bool readOnly() const;
     QObject* OwnerWindow() const { return ownerWindow_; }
     bool modified() const;
 
-    // The lines of the text, changed in place by the infrared optimizer.
-    std::vector<Text> lines() const;
+    // The lines of the text, changed in place by the infrared optimizer (a running load is
+    // finished first).
+    std::vector<Text> lines();
     // Replaces the text by `lines` as one edit (one undo step); marks the editor modified and
     // puts the caret at the start.
     void replaceLines(const std::vector<Text>& lines);
@@ -70,6 +88,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    struct Load;
+    void startLoad(const std::string& path);
+    void loadRead(int generation);
+    void fillStep();
+    void endLoad();
+    void applyReadOnly(bool readOnly);
     void UpdateTitle(const std::string& path, bool modified);
     void RichEditChange();
     void RichEditSelectionChange();
@@ -87,6 +111,12 @@ private:
     QLabel* findStatus_;
     bool loading_ = false;
     bool shown_ = false;
+    bool readOnly_ = false;
+    // The running background load; superseded ones until their workers have ended.
+    std::unique_ptr<Load> load_;
+    std::vector<std::unique_ptr<Load>> supersededLoads_;
+    int loadGeneration_ = 0;
+    QTimer* fillTimer_;
 };
 
 } // namespace zr48
