@@ -5,12 +5,15 @@
 #include "base/FileIo.h"
 #include "desktop/ShellHarness.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 
 namespace zr48 {
 namespace {
@@ -27,6 +30,29 @@ protected:
         form->show();
     }
     TEditForm* newEditor() { return form->NewTextEditor(form.get(), form->nextWindowNumber()); }
+
+    // A file several times larger than one that loads at once: numbered lines with Windows-1252
+    // letters, CR LF line ends and a last line without one.
+    static std::string largeFile(char tag)
+    {
+        std::string bytes;
+        for (int line = 0; bytes.size() < 3 * 1024 * 1024; ++line)
+            bytes += "IR_CODE_" + std::to_string(line) + tag + "=\"$32000001000101\" caf\xE9 \x80\x9F\r\n";
+        return bytes + "END";
+    }
+    // Runs the event loop while `pending` holds (for a minute at most, should the load hang).
+    static void runEventsWhile(const std::function<bool()>& pending)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (pending() && waited.elapsed() < 60000)
+            QApplication::processEvents();
+    }
+    static void waitUntilLoaded(TEditForm* editor)
+    {
+        runEventsWhile([editor] { return editor->loading(); });
+        ASSERT_FALSE(editor->loading());
+    }
 
     std::unique_ptr<TMainForm> form;
 };
@@ -107,6 +133,104 @@ TEST_F(EditFormTest, AMissingFileIsReportedAndTheEditorKeepsItsPlaceholder)
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"File does not exists\n" + dir.text("gone.mpi")});
     EXPECT_EQ(editor->windowTitle(), "Text Editor - [Unnamed1]");
     EXPECT_TRUE(editor->richEdit()->toPlainText().isEmpty());
+}
+
+TEST_F(EditFormTest, ALargeFileIsFilledInFromTheEventLoopAndSavedAsItWas)
+{
+    const std::string bytes = largeFile('a');
+    ASSERT_GT(bytes.size(), TEditForm::kLoadAtOnceBytes * 4);
+    const Text path = dir.write("large.mpi", bytes);
+    TEditForm* editor = newEditor();
+    editor->LoadFile(path);
+    // Back in the event loop before the text is in: the title names the file, nothing can change
+    // the text, and a key makes no question.
+    EXPECT_TRUE(editor->loading());
+    EXPECT_EQ(editor->windowTitle(), QString::fromStdString("Text Editor - " + path));
+    EXPECT_TRUE(editor->richEdit()->isReadOnly());
+    EXPECT_FALSE(editor->readOnly());
+    runEventsWhile([editor] { return editor->richEdit()->document()->isEmpty(); });
+    ASSERT_TRUE(editor->loading()) << "the first step put the whole text in";
+    EXPECT_LT(editor->richEdit()->document()->characterCount(), static_cast<int>(bytes.size() / 2));
+    QTest::keyClick(editor->richEdit(), Qt::Key_X);
+    EXPECT_TRUE(prompt.shown().empty());
+    EXPECT_FALSE(editor->modified());
+
+    waitUntilLoaded(editor);
+    EXPECT_EQ(editor->windowTitle(), QString::fromStdString("Text Editor - " + path));
+    EXPECT_EQ(editor->statusPanel(0)->text(), "1:1");
+    EXPECT_EQ(editor->statusPanel(1)->text(), "");
+    EXPECT_FALSE(editor->richEdit()->isReadOnly());
+    EXPECT_FALSE(editor->richEdit()->document()->isUndoAvailable());
+    EXPECT_TRUE(
+        editor->richEdit()->toPlainText().startsWith(QString::fromUtf8("IR_CODE_0a=\"$32000001000101\" café €Ÿ\n")));
+    const Text copy = dir.text("copy.mpi");
+    ASSERT_TRUE(editor->SaveFile(copy));
+    EXPECT_TRUE(fileContents(copy) == bytes) << "the saved copy differs from the file";
+
+    // Typing now changes the text, as in any editor.
+    QTest::keyClick(editor->richEdit(), Qt::Key_X);
+    EXPECT_TRUE(editor->modified());
+}
+
+TEST_F(EditFormTest, ALargeReadOnlyFileStaysReadOnlyAndASaveDuringTheLoadWritesTheWholeText)
+{
+    const std::string bytes = largeFile('b');
+    const Text path = dir.write("db.mpi", bytes);
+    TEditForm* editor = newEditor();
+    editor->setReadOnly(true);
+    editor->LoadFile(path);
+    EXPECT_EQ(editor->windowTitle(), QString::fromStdString("Text Editor - " + path + " (Read only)"));
+    waitUntilLoaded(editor);
+    EXPECT_TRUE(editor->richEdit()->isReadOnly());
+    prompt.answer(Answer::No, "Do you really want to edit this File?");
+    QTest::keyClick(editor->richEdit(), Qt::Key_X);
+    EXPECT_EQ(prompt.shown().size(), 1u);
+
+    TEditForm* saving = newEditor();
+    saving->LoadFile(path);
+    ASSERT_TRUE(saving->loading());
+    const Text copy = dir.text("copy.mpi");
+    ASSERT_TRUE(saving->SaveFile(copy));
+    EXPECT_FALSE(saving->loading());
+    EXPECT_TRUE(fileContents(copy) == bytes) << "a save during the load wrote part of the text";
+}
+
+TEST_F(EditFormTest, ANewerLoadSupersedesARunningOneAndClosingDuringALoadIsSafe)
+{
+    const Text path = dir.write("large.mpi", largeFile('c'));
+    TEditForm* editor = newEditor();
+    editor->LoadFile(path);
+    runEventsWhile([editor] { return editor->richEdit()->document()->isEmpty(); });
+    ASSERT_TRUE(editor->loading());
+    // The file changes and is loaded again (as after an import): only the new text is shown.
+    const std::string changed = largeFile('d');
+    dir.write("large.mpi", changed);
+    editor->LoadFile(path);
+    waitUntilLoaded(editor);
+    const Text copy = dir.text("copy.mpi");
+    ASSERT_TRUE(editor->SaveFile(copy));
+    EXPECT_TRUE(fileContents(copy) == changed) << "the two versions were mixed";
+    // A small file loaded during a large one's load stays as it is.
+    const Text small = dir.write("small.mpi", "NAME=TV\r\n");
+    editor->LoadFile(path);
+    editor->LoadFile(small);
+    EXPECT_FALSE(editor->loading());
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(editor->richEdit()->toPlainText(), "NAME=TV\n");
+    EXPECT_EQ(editor->windowTitle(), QString::fromStdString("Text Editor - " + small));
+
+    // Closing the window, then the program, while files load.
+    TEditForm* closing = newEditor();
+    closing->LoadFile(path);
+    runEventsWhile([closing] { return closing->richEdit()->document()->isEmpty(); });
+    closing->close();
+    newEditor()->LoadFile(path);
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    form.reset();
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
 }
 
 TEST_F(EditFormTest, SavingClearsModified)
