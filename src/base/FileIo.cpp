@@ -117,6 +117,25 @@ std::optional<Bytes> tryReadFileBytes(std::string_view path)
     return bytes;
 }
 
+std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit)
+{
+    errno = 0;
+    FilePtr file(platform::openFile(toFsPath(path), "rb"));
+    if (file) {
+        Bytes bytes;
+        std::uint8_t chunk[65536];
+        size_t n;
+        while (bytes.size() <= limit && (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        if (!std::ferror(file.get()))
+            return bytes.size() <= limit ? std::optional(std::move(bytes)) : std::nullopt;
+    }
+    const int error = errno ? errno : EIO;
+    if (directoryExists(path))
+        fail("Cannot read", path, kFolderNotFile);
+    fail("Cannot read the file", path, error);
+}
+
 Bytes readFileBytes(std::string_view path)
 {
     errno = 0;

@@ -20,6 +20,10 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes readFileBytes(std::string_view path);
 // nullopt when the file cannot be read.
 std::optional<Bytes> tryReadFileBytes(std::string_view path);
+// The whole file when it holds at most `limit` bytes; nullopt, after reading no more than
+// `limit` + 1 bytes, when it holds more (a wrongly chosen huge file, or a device that never ends).
+// Throws like readFileBytes when it cannot be read.
+std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit);
 
 // Throws zr48::Error naming the path and the reason; the target is then unchanged.
 void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes);

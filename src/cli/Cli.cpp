@@ -270,6 +270,11 @@ std::string prefixedLines(std::string_view text)
     return out;
 }
 
+std::string quotedName(std::string_view path)
+{
+    return "'" + shownPath(path) + "'";
+}
+
 void printCommandHelp(std::ostream& out, std::string_view path, const Command& command)
 {
     out << "Usage: " << commandUsage(path, command) << "\n\n";

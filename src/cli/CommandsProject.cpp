@@ -65,19 +65,6 @@ std::string ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& sl
     return shown;
 }
 
-// The project file named on the command line is there as a file; otherwise says why not.
-bool ProjectFileThere(Context& context, const Path& path)
-{
-    const auto reason = notAFileReason(path);
-    if (!reason)
-        return true;
-    if (*reason == kNoSuchFile)
-        context.prompt.error("Cannot find the project file \"" + path + "\".");
-    else
-        context.prompt.error("Cannot open the project file \"" + path + "\":\n" + *reason + ".");
-    return false;
-}
-
 // The slots that hold a device, with what `show` says of each.
 struct ShownSlot {
     int index;
@@ -152,7 +139,7 @@ int RunShow(Context& context, const Arguments& arguments)
     if (parsed->positional.size() != 1)
         return usageError(context, "show");
     const Path path = absolutePath(parsed->positional[0]);
-    if (!ProjectFileThere(context, path))
+    if (!projectFileUsable(context, parsed->positional[0], path))
         return kExitFailed;
     TProjectFile project;
     project.Load(path);
@@ -201,7 +188,7 @@ int RunCopyProject(Context& context, const Arguments& given)
         return usageError(context, "copy-project");
     const Path source = absolutePath(arguments[0]);
     const Path target = absolutePath(arguments[1]);
-    if (!ProjectFileThere(context, source))
+    if (!projectFileUsable(context, arguments[0], source))
         return kExitFailed;
     if (sameFile(source, target)) {
         context.prompt.error("The project \"" + target +
@@ -249,6 +236,18 @@ const OptionRow kJsonOption[] = {
 };
 
 } // namespace
+
+bool projectFileUsable(Context& context, const std::string& given, const Path& path)
+{
+    const auto problem = ProjectFileProblem(path);
+    if (!problem)
+        return true;
+    if (*problem == kNoSuchFile)
+        context.err << "zr48: there is no project file " << quotedName(given) << '\n';
+    else
+        context.err << "zr48: " << quotedName(given) << " is not a project file: " << *problem << '\n';
+    return false;
+}
 
 Command showCommand()
 {

@@ -4,6 +4,7 @@
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "cli/CommandsImage.h"
+#include "cli/CommandsProject.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
@@ -117,39 +118,48 @@ int runDownload(Context& context, const Arguments& arguments)
     const Path path = absolutePath(file);
     const Text ext = lowerCase(extractFileExt(path));
     if (ext != ".mpj" && ext != ".mpd") {
-        context.err << "zr48: give a project file (.mpj) or an image file (.mpd), not '" << file << "'\n";
+        context.err << "zr48: give a project file (.mpj) or an image file (.mpd), not " << quotedName(file) << "\n";
         return kExitUsage;
-    }
-    if (const auto reason = notAFileReason(path)) {
-        const char* kind = ext == ".mpj" ? "project" : "image";
-        if (*reason == kNoSuchFile)
-            context.err << "zr48: there is no " << kind << " file '" << file << "'\n";
-        else
-            context.err << "zr48: '" << file << "' is not " << (ext == ".mpj" ? "a " : "an ") << kind
-                        << " file: " << *reason << '\n';
-        return kExitFailed;
     }
     Path imagePath = path;
     if (ext == ".mpj") {
+        // A file that is no project would compile into an image that empties the unit's card.
+        if (!projectFileUsable(context, file, path))
+            return kExitFailed;
         // A project goes to the unit only as a complete image.
         imagePath = changeFileExt(path, ".mpd");
-        if (!CompileProject(path, context.prompt)) {
+        if (Compile(path, context.prompt) != CompileResult::Complete) {
             context.err << "zr48: the project did not compile completely; nothing was written to the ZR48\n";
             return kExitFailed;
         }
-        context.out << "Compiled: " << imagePath << '\n';
+        context.out << describeWrittenImage(imagePath) << '\n';
+    } else if (const auto reason = notAFileReason(path)) {
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no image file " << quotedName(file) << '\n';
+        else
+            context.err << "zr48: " << quotedName(file) << " is not an image file: " << *reason << '\n';
+        return kExitFailed;
     }
     // Checked before the unit is asked for: a damaged image never reaches the card, and a wrong
     // file does not wait for a unit.
+    bool noDevice = false;
     try {
         const Text problem = ImageFileProblem(imagePath);
         if (!problem.empty() && !force) {
-            context.err << "zr48: " << problem
-                        << "\nzr48: nothing was written to the ZR48; add --force to write it anyway\n";
+            context.err << prefixedLines(problem + "\nnothing was written to the ZR48; add --force to write it anyway");
             return kExitFailed;
         }
+        noDevice = ImageAssignsNoDevice(ReadSectorImage(imagePath));
     } catch (const Error& e) {
         context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    // An image without a device empties the card: asked before the unit is (--yes or --force answer).
+    if (noDevice && !dryRun &&
+        !GoOnDespite(context.prompt, force ? CheckPolicy::Force : CheckPolicy::Ask,
+                     TDownloader::NoDeviceProblem(imagePath), TDownloader::kWriteAnyway,
+                     TDownloader::kNothingWritten)) {
+        context.err << "zr48: nothing was written to the ZR48\n";
         return kExitFailed;
     }
 
@@ -161,8 +171,9 @@ int runDownload(Context& context, const Arguments& arguments)
     if (dryRun) {
         std::error_code ec;
         const auto sectors = std::filesystem::file_size(toFsPath(imagePath), ec) / kSectorRecordSize;
-        context.out << "Dry run: the image " << imagePath << " passed its checks and the ZR48 answered; " << sectors
-                    << " sectors would be written. Nothing was written.\n";
+        context.out << "Dry run: the image " << shownPath(imagePath) << " passed its checks and the ZR48 answered; "
+                    << sectors << " sectors would be written"
+                    << (noDevice ? " (it assigns no device: a download asks first)" : "") << ". Nothing was written.\n";
         return kExitOk;
     }
 
@@ -190,7 +201,7 @@ int runDownload(Context& context, const Arguments& arguments)
             bar.update(count, count, elapsed);
         bar.finish(); // before any message
     };
-    downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse);
+    downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse, CheckPolicy::Force);
     runWhile(*session, [&] {
         if (downloader.Result() == DownloadResult::Running && ctrlC.pressed())
             downloader.ButtonCancelClick();
@@ -455,7 +466,9 @@ Command downloadCommand()
             .arguments = "PROJECT.mpj|IMAGE.mpd",
             .summary = "Write a project or a card image into the ZR48's card.",
             .details = "A project file is compiled first (as 'zr48 compile' does, also with --dry-run) and only a\n"
-                       "complete image is written. Each sector goes out as one frame; the ZR48 acknowledges it,\n"
+                       "complete image is written; a file that is no project file is refused, and a project that\n"
+                       "assigns no device (it would empty the card) is written only after a question (--yes, or\n"
+                       "--force). Each sector goes out as one frame; the ZR48 acknowledges it,\n"
                        "silence is answered by a resend every 200 ms, and ten resends without an answer end the\n"
                        "download. The image is checked first, as 'zr48 inspect' does: a damaged one is refused with\n"
                        "its first problem named, and nothing is sent. Ctrl-C stops the download and says how much of\n"

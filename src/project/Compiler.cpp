@@ -145,13 +145,17 @@ std::vector<Text> LayOutCard(TProjectFile& project)
     return {};
 }
 
-bool CompileProject(std::string_view projectPath, Prompt& prompt)
+CompileResult Compile(std::string_view projectPath, Prompt& prompt)
 {
     const Path imagePath = ImagePathOfProject(projectPath);
     if (sameFile(imagePath, projectPath)) {
         prompt.error("The project \"" + Path(projectPath) +
                      "\" has the extension of an image file; compiling it would overwrite it.");
-        return false;
+        return CompileResult::NotWritten;
+    }
+    if (const auto problem = ProjectFileProblem(projectPath)) {
+        prompt.error(ProjectFileProblemMessage(projectPath, *problem));
+        return CompileResult::NotWritten;
     }
     TProjectFile project;
     project.Load(projectPath);
@@ -161,7 +165,7 @@ bool CompileProject(std::string_view projectPath, Prompt& prompt)
         for (const Text& problem : problems)
             message += "\n" + problem;
         prompt.error(message);
-        return false;
+        return CompileResult::NotWritten;
     }
 
     std::vector<SectorRecord> records;
@@ -176,9 +180,14 @@ bool CompileProject(std::string_view projectPath, Prompt& prompt)
         WriteSectorImage(imagePath, records);
     } catch (const Error& e) {
         prompt.error(e.message());
-        return false;
+        return CompileResult::NotWritten;
     }
-    return complete;
+    return complete ? CompileResult::Complete : CompileResult::Incomplete;
+}
+
+bool CompileProject(std::string_view projectPath, Prompt& prompt)
+{
+    return Compile(projectPath, prompt) == CompileResult::Complete;
 }
 
 } // namespace zr48

@@ -141,6 +141,21 @@ std::vector<Text> ImageProblems(const SectorImage& image)
     return ImageChecker(image).Run();
 }
 
+bool ImageAssignsNoDevice(const SectorImage& image)
+{
+    bool directory = false;
+    for (const SectorRecord& r : image.Records) {
+        if (r.Number >= kDirectorySectorCount)
+            continue;
+        directory = true;
+        for (int i = 0; i < kDescriptorsPerSector; ++i) {
+            if (DecodeSlotDescriptor(DescriptorBytes(r.Data, i)).DeviceType != 0)
+                return false;
+        }
+    }
+    return directory;
+}
+
 Text ImageFileProblem(std::string_view path)
 {
     const std::vector<Text> problems = ImageProblems(ReadSectorImage(path));

@@ -32,6 +32,10 @@ const char* DirectoryCheckMeaning(int code);
 // Every problem of the image, in the order a reader meets them; empty when there is none.
 std::vector<Text> ImageProblems(const SectorImage& image);
 
+// Whether the image holds directory sectors and none of them assigns a device: written to a card,
+// it leaves the unit with an empty project.
+bool ImageAssignsNoDevice(const SectorImage& image);
+
 // The first problem of the image file at `path`, as a sentence naming the file; empty when the
 // image passes the checks. Throws zr48::Error naming the path when the file cannot be read.
 Text ImageFileProblem(std::string_view path);

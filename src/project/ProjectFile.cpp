@@ -150,4 +150,39 @@ void TProjectFile::Save(std::string_view path)
     FileName = Path(path);
 }
 
+std::optional<std::string> ProjectFileProblem(std::string_view path)
+{
+    if (auto reason = notAFileReason(path))
+        return reason;
+    std::optional<Bytes> bytes;
+    try {
+        bytes = readFileBytesUpTo(path, kMaxProjectFileBytes);
+    } catch (const Error& e) {
+        // The system's reason, without the sentence that names the file.
+        const std::string& message = e.message();
+        return "it cannot be read (" + message.substr(message.find('\n') + 1) + ")";
+    }
+    if (!bytes)
+        return "it is larger than " + std::to_string(kMaxProjectFileBytes / (1024 * 1024)) +
+               " MiB, which no project file is";
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    if (const std::size_t at = firstBinaryByte(text); at != std::string_view::npos)
+        return binaryDataReason(text, at);
+    const ProjectIniReader ini = ProjectIniReader::FromBytes(text);
+    if (ini.HasSection(kProjectSection))
+        return std::nullopt;
+    for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
+        if (ini.HasSection(TProjectFile::SlotName(i)))
+            return std::nullopt;
+    }
+    return "it has neither a [PROJECT] section nor a slot section such as [TUNER]";
+}
+
+std::string ProjectFileProblemMessage(std::string_view path, const std::string& problem)
+{
+    if (problem == kNoSuchFile)
+        return "Cannot find the project file \"" + std::string(path) + "\".";
+    return "The file \"" + std::string(path) + "\" is not a project file: " + problem + ".";
+}
+
 } // namespace zr48

@@ -19,7 +19,13 @@ TDownloader::TDownloader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt)
 
 TDownloader::~TDownloader() = default;
 
-void TDownloader::Start(const Text& imagePath, CheckPolicy policy)
+Text TDownloader::NoDeviceProblem(const Text& imagePath)
+{
+    return "The image \"" + imagePath +
+           "\" assigns no device to any slot: written to the card, it leaves the ZR48 with an empty project.";
+}
+
+void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional<CheckPolicy> noDevicePolicy)
 {
     // A download that runs is abandoned; nothing of it answers an acknowledgement any more.
     watchdogTimer_->stop();
@@ -31,13 +37,20 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy)
     try {
         // The check reads the file as a card image first, which also refuses one larger than a card.
         const Text problem = ImageFileProblem(imagePath);
-        if (!problem.empty() && !GoOnDespite(prompt_, policy, problem, "Write it to the ZR48 anyway?",
-                                             "Nothing was written to the ZR48.")) {
+        if (!problem.empty() && !GoOnDespite(prompt_, policy, problem, kWriteAnyway, kNothingWritten)) {
             result_ = DownloadResult::Refused;
             Close();
             return;
         }
         image_ = readFileBytes(imagePath);
+        const CheckPolicy noDevice =
+            noDevicePolicy.value_or(policy == CheckPolicy::Force ? CheckPolicy::Force : CheckPolicy::Ask);
+        if (noDevice != CheckPolicy::Force && ImageAssignsNoDevice(DecodeSectorImage(image_)) &&
+            !GoOnDespite(prompt_, noDevice, NoDeviceProblem(imagePath), kWriteAnyway, kNothingWritten)) {
+            result_ = DownloadResult::Refused;
+            Close();
+            return;
+        }
     } catch (const Error& e) {
         Close();
         result_ = DownloadResult::Failed;

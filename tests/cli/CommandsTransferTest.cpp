@@ -3,6 +3,7 @@
 
 #include "CliHarness.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "cli/Cli.h"
 #include "project/ProjectFile.h"
 #include "support/ScriptedPrompt.h"
@@ -43,7 +44,8 @@ protected:
 TEST_F(CommandsTransferTest, DownloadsAProjectVerifiesItAndUploadsItIntoANewProject)
 {
     ASSERT_EQ(run({"download", arg("Villa/Villa.mpj"), "--verify"}), kExitOk) << err.str();
-    EXPECT_TRUE(contains(out, "Compiled: " + arg("Villa/Villa.mpd"))) << out.str();
+    EXPECT_TRUE(contains(out, "Image written: " + arg("Villa/Villa.mpd") + " (24 sectors, 12336 bytes)\n"))
+        << out.str();
     EXPECT_TRUE(contains(out, "Download Finished. 24 sectors written in")) << out.str();
     EXPECT_TRUE(contains(out, "Verified: the 24 sectors on the card match the image.")) << out.str();
     EXPECT_TRUE(contains(err, "[########################]  24/24 sectors")) << err.str();
@@ -65,7 +67,7 @@ TEST_F(CommandsTransferTest, DownloadsAProjectVerifiesItAndUploadsItIntoANewProj
 
     // The written image downloads as it is.
     EXPECT_EQ(run({"download", arg("Copy/Copy.mpd")}), kExitOk) << err.str();
-    EXPECT_FALSE(contains(out, "Compiled:"));
+    EXPECT_FALSE(contains(out, "Image written:"));
 }
 
 TEST_F(CommandsTransferTest, WrongArgumentsMissingFilesAndAbsentUnits)
@@ -100,6 +102,62 @@ TEST_F(CommandsTransferTest, WrongArgumentsMissingFilesAndAbsentUnits)
         EXPECT_EQ(run(c.arguments, c.link), c.exitCode) << c.arguments[0] << " " << err.str();
         EXPECT_TRUE(contains(err, c.error)) << err.str();
     }
+}
+
+// Such a file would load as an empty project, and its image would empty the unit's card.
+TEST_F(CommandsTransferTest, AFileThatIsNoProjectIsRefusedByEveryCommandAndNothingIsSent)
+{
+    ASSERT_EQ(run({"compile", arg("Villa/Villa.mpj")}), kExitOk);
+    const std::string image = test::fileContents(arg("Villa/Villa.mpd"));
+    std::string random(5000, '\0');
+    unsigned seed = 11;
+    for (char& c : random)
+        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } files[] = {
+        {"x.mpj", random, "it holds binary data, not text (the byte 0x"},
+        {"empty.mpj", "", "it has neither a [PROJECT] section nor a slot section such as [TUNER]\n"},
+        {"card.mpj", image, "it holds binary data, not text (the byte 0x00 at offset 0)\n"},
+        {"huge.mpj", std::string(9 * 1024 * 1024, 'x'), "it is larger than 8 MiB, which no project file is\n"},
+    };
+    for (const auto& f : files) {
+        const Path path = dir.write(f.name, f.bytes);
+        for (const Arguments& command : {Arguments{"download", path}, Arguments{"compile", path},
+                                         Arguments{"show", path}, Arguments{"copy-project", path, arg("C/C.mpj")}}) {
+            SCOPED_TRACE(command[0] + " " + f.name);
+            EXPECT_EQ(run(command), kExitFailed);
+            EXPECT_EQ(err.str().rfind("zr48: '" + path + "' is not a project file: " + f.reason, 0), 0u) << err.str();
+            EXPECT_EQ(err.str().find('\n'), err.str().size() - 1) << err.str();
+            EXPECT_TRUE(out.str().empty()) << out.str();
+        }
+        EXPECT_FALSE(fileExists(changeFileExt(path, ".mpd")));
+    }
+#ifndef _WIN32
+    // A device that never ends is not read at all.
+    EXPECT_EQ(run({"download", "/dev/zero.mpj"}), kExitFailed);
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.mpj");
+    EXPECT_EQ(run({"show", arg("zero.mpj")}), kExitFailed);
+    EXPECT_TRUE(contains(err, "is not a project file: it is not a regular file")) << err.str();
+#endif
+    EXPECT_FALSE(fileExists(arg("card.zr48"))) << "the unit was asked for";
+    EXPECT_FALSE(fileExists(arg("C/C.mpj")));
+}
+
+TEST_F(CommandsTransferTest, AProjectWithoutDevicesIsDownloadedOnlyWhenConfirmed)
+{
+    const Path empty = dir.write("Empty.mpj", "[PROJECT]\r\nDESCRIPTION_0=nothing yet\r\n");
+    prompt.answer(Answer::No, "assigns no device to any slot");
+    EXPECT_EQ(run({"download", empty}), kExitFailed);
+    EXPECT_TRUE(contains(err, "zr48: nothing was written to the ZR48\n")) << err.str();
+    EXPECT_FALSE(fileExists(arg("card.zr48"))) << "the unit was asked for";
+
+    prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?");
+    EXPECT_EQ(run({"download", empty}), kExitOk) << err.str();
+    EXPECT_EQ(run({"download", "--force", arg("Empty.mpd")}), kExitOk) << err.str(); // no question
+    EXPECT_TRUE(fileExists(arg("card.zr48")));
 }
 
 TEST_F(CommandsTransferTest, AProjectThatDoesNotCompileIsNotWritten)
