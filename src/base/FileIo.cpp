@@ -194,6 +194,29 @@ void checkFolderWritable(std::string_view folder)
     platform::removeFile(probe);
 }
 
+void checkWritable(std::string_view path)
+{
+    std::error_code ec;
+    const fs::path target = finalTarget(toFsPath(path), ec);
+    if (ec)
+        fail("Cannot write the file", path, ec.message());
+    permissionsToKeep(path, target);
+    fs::path probe;
+    if (!createTemporary(target.parent_path().empty() ? fs::path(".") : target.parent_path(), probe))
+        fail("Cannot create the file", path, errno);
+    platform::removeFile(probe);
+}
+
+bool removeFileIfThere(std::string_view path)
+{
+    std::error_code ec;
+    const fs::path fsPath = toFsPath(path);
+    if (!fs::exists(fs::symlink_status(fsPath, ec)))
+        return true;
+    platform::removeFile(fsPath);
+    return !fs::exists(fs::symlink_status(fsPath, ec));
+}
+
 bool fileExists(std::string_view path)
 {
     std::error_code ec;

@@ -31,6 +31,12 @@ void writeFileAtomically(std::string_view path, std::string_view bytes);
 
 // Throws zr48::Error naming the folder and the system's reason when no file can be created in it.
 void checkFolderWritable(std::string_view folder);
+// Throws what writeFileAtomically would throw when `path` cannot be written (a folder, a file the
+// user may not write, a folder that takes no files); writes nothing. Asked before work whose
+// result would otherwise be lost at the end.
+void checkWritable(std::string_view path);
+// Removes the file at `path` if there is one; true when none is left.
+bool removeFileIfThere(std::string_view path);
 
 // A regular file, or a symbolic link to one.
 bool fileExists(std::string_view path);

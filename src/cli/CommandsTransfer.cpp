@@ -224,20 +224,22 @@ int runDownload(Context& context, const Arguments& arguments)
 
 // --- upload --------------------------------------------------------------------------------------
 
-// Where an upload that did not finish left what it read.
+// Where an upload that did not finish left what it read; an earlier image file stays as it was.
 void reportKeptImage(Context& context, const TUploader& uploader, bool interrupted)
 {
-    const std::string path = "'" + uploader.ImagePath() + "'";
+    const std::string path = quotedName(uploader.KeptImagePath());
     context.err << "zr48: " << (interrupted ? "upload interrupted; " : "");
     const auto records = uploader.KeptRecords();
     if (!records)
         context.err << "nothing read was kept: the image file " << path << " could not be written\n";
     else if (*records == 0)
-        context.err << "no sector was read (" << path << " is empty)\n";
+        context.err << "no sector was read, so nothing was kept\n";
     else
         context.err << "the " << *records << (*records == 1 ? " sector" : " sectors") << " read"
                     << (interrupted ? " so far" : "") << (*records == 1 ? " is" : " are") << " kept in " << path
                     << " (not unpacked into a project)\n";
+    if (fileExists(uploader.ImagePath()))
+        context.err << "zr48: " << quotedName(uploader.ImagePath()) << " is as it was before the upload\n";
 }
 
 int runUpload(Context& context, const Arguments& arguments)
@@ -336,7 +338,8 @@ int runUpload(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
 
-    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into " << uploader.ImagePath();
+    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into "
+                << shownPath(uploader.ImagePath());
     if (verify)
         context.out << " (every sector read twice; " << uploader.SectorsReadAgain()
                     << " read again until two reads agreed)";
@@ -484,8 +487,9 @@ Command uploadCommand()
 {
     static const OptionRow options[] = {
         {.longName = "--verify",
-         .help = "read every sector twice, and again until two reads agree: frames carry no checksum, so a byte "
-                 "changed on the line would otherwise go into the project"},
+         .help = "read every sector twice, and again until two reads agree: frames carry no checksum, and the device "
+                 "files' own checksum covers only their first sector, so this is the way to be sure that no byte "
+                 "changed on the line went into the project"},
         {.longName = "--force", .help = "replace an existing NEW.mpj (and the files of an earlier upload)"},
     };
     return {.name = "upload",
@@ -494,8 +498,12 @@ Command uploadCommand()
             .details =
                 "Reads the card's directory and menu sectors and the device files they name into NEW.mpd, then\n"
                 "unpacks it beside it: NEW.mpj and one NEW_N.mpi per device (N the slot number). The folder is\n"
-                "created when missing. An upload that stops (no answer, Ctrl-C, a disk that is full) says where\n"
-                "it kept the sectors read so far.\n"
+                "created when missing. The image is checked as 'zr48 unpack' checks one; what a problem rests on\n"
+                "(a directory sector, a device file's first sector) is read again until two reads agree, and an\n"
+                "image that still fails is not unpacked. Only the directory and each device file's first sector\n"
+                "are covered by such a check: --verify reads every sector until two reads agree. NEW.mpd is\n"
+                "replaced only by a complete image; an upload that stops (no answer, Ctrl-C, a disk that is\n"
+                "full, a failed check) keeps the sectors read so far in NEW.partial.mpd and says so.\n"
                 "Exit status 0 when the project is written, 1 when the upload failed, 2 when no ZR48 answered.",
             .options = options,
             .files = "mpj",

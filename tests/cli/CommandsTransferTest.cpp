@@ -6,6 +6,7 @@
 #include "base/Paths.h"
 #include "cli/Cli.h"
 #include "project/ProjectFile.h"
+#include "project/SectorImage.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
@@ -208,10 +209,8 @@ TEST_F(CommandsTransferTest, UploadVerifiesAndSaysWhereAnUploadThatStoppedKeptIt
     EXPECT_EQ(withCtrlCPending([&] { return run({"upload", arg("Stopped/Stopped.mpj")}); }, taken), kExitFailed);
     EXPECT_TRUE(taken); // as the upload's
     // Noticed before the first sector came in (time is virtual here).
-    EXPECT_TRUE(
-        contains(err, "zr48: upload interrupted; no sector was read ('" + arg("Stopped/Stopped.mpd") + "' is empty)\n"))
-        << err.str();
-    EXPECT_TRUE(fileExists(dir.text("Stopped/Stopped.mpd")));
+    EXPECT_TRUE(contains(err, "zr48: upload interrupted; no sector was read, so nothing was kept\n")) << err.str();
+    EXPECT_FALSE(fileExists(dir.text("Stopped/Stopped.mpd"))); // no empty file either
     EXPECT_FALSE(fileExists(dir.text("Stopped/Stopped.mpj")));
 
     // A directory sector that fails its check: the sectors before it stay in the image.
@@ -227,9 +226,47 @@ TEST_F(CommandsTransferTest, UploadVerifiesAndSaysWhereAnUploadThatStoppedKeptIt
     writeFileAtomically(dir.text("card.zr48"), card);
     EXPECT_EQ(run({"upload", arg("Bad/Bad.mpj")}), kExitFailed);
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unknown data format. (Error code 3)"});
-    EXPECT_TRUE(contains(err, "zr48: the 5 sectors read are kept in '" + arg("Bad/Bad.mpd") +
+    EXPECT_TRUE(contains(err, "zr48: the 5 sectors read are kept in '" + arg("Bad/Bad.partial.mpd") +
                                   "' (not unpacked into a project)\n"))
         << err.str();
+}
+
+// The image file is replaced only by a complete image that passes its check.
+TEST_F(CommandsTransferTest, AnUploadThatStopsOrFailsItsCheckKeepsTheEarlierImageAndSaysWhatItKept)
+{
+    ASSERT_EQ(run({"download", arg("Villa/Villa.mpj")}), kExitOk) << err.str();
+    ASSERT_EQ(run({"upload", arg("Up/Up.mpj")}), kExitOk) << err.str();
+    const std::string complete = test::fileContents(arg("Up/Up.mpd"));
+
+    // Stopped part of the way, as Ctrl-C stops it: asked between timers.
+    int asked = 0;
+    environment.defaults.interrupted = [&asked] { return ++asked > 200; };
+    EXPECT_EQ(run({"upload", "--force", arg("Up/Up.mpj")}), kExitFailed);
+    environment.defaults.interrupted = {};
+    const SectorImage partial = ReadSectorImage(arg("Up/Up.partial.mpd"));
+    ASSERT_FALSE(partial.Records.empty());
+    EXPECT_LT(partial.Records.size(), complete.size() / 514);
+    EXPECT_TRUE(contains(err, "zr48: upload interrupted; the " + std::to_string(partial.Records.size()) +
+                                  " sectors read so far are kept in '" + arg("Up/Up.partial.mpd") +
+                                  "' (not unpacked into a project)\nzr48: '" + arg("Up/Up.mpd") +
+                                  "' is as it was before the upload\n"))
+        << err.str();
+    EXPECT_EQ(test::fileContents(arg("Up/Up.mpd")), complete);
+
+    // A device file whose checksum fails on the card itself: read again, and refused.
+    Bytes card = readFileBytes(arg("card.zr48"));
+    for (std::size_t at = 0; at < card.size(); at += 514)
+        if (card[at] == 16 && card[at + 1] == 0)
+            card[at + 2 + 100] ^= 1;
+    writeFileAtomically(arg("card.zr48"), card);
+    EXPECT_EQ(run({"upload", "--force", arg("Up/Up.mpj")}), kExitFailed);
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_TRUE(prompt.errors()[0].starts_with("Upload failed.\nThe image read from the card fails its check: the "
+                                               "checksum of the device file of slot TUNER is not valid."))
+        << prompt.errors()[0];
+    EXPECT_TRUE(contains(err, "zr48: the 154 sectors read are kept in '" + arg("Up/Up.partial.mpd") + "'"))
+        << err.str();
+    EXPECT_EQ(test::fileContents(arg("Up/Up.mpd")), complete);
 }
 
 } // namespace
