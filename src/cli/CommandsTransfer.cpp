@@ -91,11 +91,21 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
     }
     switch (verifier.Result()) {
     case VerifyResult::Same:
-        context.out << "Verified: the " << verifier.SectorCount() << " sectors on the card match the image.\n";
+        context.out << "Verified: the " << verifier.SectorCount() << " sectors on the card match the image";
+        if (verifier.SectorsReadAgain() > 0)
+            context.out << " (" << verifier.SectorsReadAgain()
+                        << " read again after a read that a changed byte on the line spoiled)";
+        context.out << ".\n";
         return kExitOk;
     case VerifyResult::Differs:
         context.err << "zr48: verify failed: sector " << verifier.CurrentSector()
-                    << " on the card differs from the image (first at byte " << verifier.FirstDifferingByte() << ")\n";
+                    << " on the card differs from the image (first at byte " << verifier.FirstDifferingByte()
+                    << "; two reads agreed on it)\n";
+        return kExitFailed;
+    case VerifyResult::Unsettled:
+        context.err << "zr48: verify failed: sector " << verifier.CurrentSector() << " was read "
+                    << TDownloadVerifier::kMaxReads
+                    << " times, never as the image holds it, and no two reads agreed; check the connection\n";
         return kExitFailed;
     default:
         context.err << "zr48: verify failed: the ZR48 did not answer when sector " << verifier.CurrentSector()
@@ -457,8 +467,8 @@ Command downloadCommand()
 {
     static const OptionRow options[] = {
         {.longName = "--verify",
-         .help = "then read every written sector back and compare it with the image; the first sector that differs is "
-                 "reported"},
+         .help = "then read every written sector back and compare it with the image; a sector that differs is read "
+                 "again until two reads agree, and the first one that still differs is reported"},
         {.longName = "--force", .help = "write a damaged image all the same"},
         {.shortName = "-n",
          .longName = "--dry-run",
