@@ -169,9 +169,8 @@ int runOptimize(Context& context, const Arguments& arguments)
 
     const Path path = absolutePath(parsed->positional[0]);
     try {
-        const Bytes bytes = readFileBytes(path);
-        std::vector<Text> lines =
-            TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        // Only a device file's text is rewritten: never a capture, a picture or a huge file.
+        std::vector<Text> lines = ReadDeviceFileLines(path);
         TIrOptimizer optimizer;
         for (int tolerance : tolerances) {
             optimizer.SetTolerance(tolerance);

@@ -98,6 +98,50 @@ TEST_F(InfraredCommandsTest, OptimizeIntoAFileWritesTheBytesOfInPlace)
     EXPECT_NE(err.str().find("-o, --output FILE: the value is missing"), std::string::npos) << err.str();
 }
 
+// Such a file would be "optimized" into lines of garbage, and a huge one read whole.
+TEST_F(InfraredCommandsTest, OptimizeRewritesNothingButADeviceFilesText)
+{
+    std::string random(5000, '\0');
+    unsigned seed = 3;
+    for (char& c : random)
+        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"capture.mpi", fileText(writeCapture("ir.bin", 16384, {2000, 3500})), "it holds binary data, not text."},
+        {"random.mpi", random, "it holds binary data, not text."},
+        {"notes.mpi", "Buy milk\r\nCall the installer\r\n", "it holds no KEY=value line."},
+        {"huge.mpi", "A=\"#500\"\r\n" + std::string(1024 * 1024, 'x'),
+         "it is larger than 1024 KiB, which no device file is."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Path path = dir.write(c.name, c.bytes);
+        for (const Arguments& arguments :
+             {Arguments{"ir", "optimize", path, "--in-place"},
+              Arguments{"ir", "optimize", path, "-o", dir.text("out.mpi")}, Arguments{"ir", "optimize", path}}) {
+            prompt.clear();
+            EXPECT_EQ(run(arguments), kExitFailed);
+            ASSERT_EQ(prompt.errors().size(), 1u);
+            EXPECT_EQ(prompt.errors()[0], "The file \"" + path + "\" is not a device file: " + c.reason);
+            EXPECT_EQ(out.str(), "");
+        }
+        EXPECT_EQ(fileText(path), c.bytes);
+        EXPECT_FALSE(fileExists(dir.text("out.mpi")));
+    }
+    // UTF-16 with its byte-order mark is a device file's text too.
+    const std::string utf16("\xFF\xFE"
+                            "A\0=\0\"\0#\0"
+                            "5\0"
+                            "0\0"
+                            "0\0\"\0\r\0\n\0",
+                            22);
+    ASSERT_EQ(run({"ir", "optimize", dir.write("Wide.mpi", utf16)}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "A=\"$0\"\nIR_TIME_0 = 500\n");
+}
+
 TEST_F(InfraredCommandsTest, WrongUsageAndMissingFiles)
 {
     const Text file = dir.write("Tv.mpi", kDeviceFile);
