@@ -147,7 +147,15 @@ Bytes readFileBytes(std::string_view path)
     fail("Cannot read the file", path, error);
 }
 
-void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes)
+namespace {
+
+// A file written in full under a temporary name beside its target, not yet renamed over it.
+struct PreparedFile {
+    fs::path temporary;
+    fs::path target;
+};
+
+PreparedFile prepareFile(std::string_view path, std::span<const std::uint8_t> bytes)
 {
     std::error_code ec;
     const fs::path target = finalTarget(toFsPath(path), ec);
@@ -174,9 +182,37 @@ void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> by
             fail("Cannot write the file", path, ec.message());
         }
     }
-    if (const int renameError = platform::replaceFile(temporary, target)) {
-        platform::removeFile(temporary);
+    return {temporary, target};
+}
+
+void commitFile(std::string_view path, const PreparedFile& file)
+{
+    if (const int renameError = platform::replaceFile(file.temporary, file.target)) {
+        platform::removeFile(file.temporary);
         fail("Cannot write the file", path, renameError);
+    }
+}
+
+} // namespace
+
+void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes)
+{
+    commitFile(path, prepareFile(path, bytes));
+}
+
+void writeFilesAtomically(std::span<const FileToWrite> files)
+{
+    std::vector<PreparedFile> prepared;
+    std::size_t committed = 0;
+    try {
+        for (const FileToWrite& file : files)
+            prepared.push_back(prepareFile(file.path, file.bytes));
+        for (; committed < prepared.size(); ++committed)
+            commitFile(files[committed].path, prepared[committed]);
+    } catch (const Error&) {
+        for (std::size_t i = committed; i < prepared.size(); ++i)
+            platform::removeFile(prepared[i].temporary);
+        throw;
     }
 }
 

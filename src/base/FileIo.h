@@ -29,6 +29,16 @@ std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit)
 void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes);
 void writeFileAtomically(std::string_view path, std::string_view bytes);
 
+struct FileToWrite {
+    Path path;
+    Bytes bytes;
+};
+// Writes several files as one: each goes to a temporary file beside its target, and the targets
+// are replaced only once every temporary file is complete. A failure before then (a name that
+// cannot be written, a disk that is full) leaves every target as it was and no file behind;
+// throws as writeFileAtomically does.
+void writeFilesAtomically(std::span<const FileToWrite> files);
+
 // Throws zr48::Error naming the folder and the system's reason when no file can be created in it.
 void checkFolderWritable(std::string_view folder);
 // Throws what writeFileAtomically would throw when `path` cannot be written (a folder, a file the
