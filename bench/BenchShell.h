@@ -3,7 +3,7 @@
 // main window's services; a benchmark overrides the few its window asks for. The others end the
 // program, so that a window asking for more than the benchmark meant to give does not go unseen.
 
-#include "shell/Shell.h"
+#include "desktop/common/Shell.h"
 
 #include <cstdlib>
 #include <string>

@@ -13,10 +13,10 @@
 #include "base/Paths.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
+#include "desktop/common/ImageList.h"
+#include "desktop/project/DatabaseForm.h"
+#include "desktop/project/DatabaseTree.h"
 #include "project/SimpleIniFile.h"
-#include "shell/DatabaseForm.h"
-#include "shell/DatabaseTree.h"
-#include "shell/ImageList.h"
 
 #include "BenchShell.h"
 

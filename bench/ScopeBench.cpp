@@ -13,9 +13,9 @@
 
 #include "base/Prompt.h"
 #include "base/qt/QtTimer.h"
+#include "desktop/common/FileChooser.h"
+#include "desktop/infrared/IrScopeForm.h"
 #include "infrared/IrCaptureFile.h"
-#include "infrared/IrScopeForm.h"
-#include "shell/FileChooser.h"
 
 #include "BenchShell.h"
 #include "RemoteCodeCapture.h"

@@ -8,7 +8,7 @@
 // Run it where windows can be shown (a desktop, or xvfb-run); without a display it uses the
 // offscreen platform.
 
-#include "shell/DesktopMain.h"
+#include "desktop/main/DesktopMain.h"
 
 #include <QApplication>
 #include <QMainWindow>

@@ -1,9 +1,9 @@
 #include "manual/ManualPages.h"
 
 #include "cli/Cli.h"
+#include "desktop/main/CommandLine.h"
 #include "link/LinkTarget.h"
 #include "manual/Roff.h"
-#include "shell/CommandLine.h"
 #include "sim/SimCommandLine.h"
 
 #include <algorithm>

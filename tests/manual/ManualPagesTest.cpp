@@ -4,9 +4,9 @@
 #include "manual/ManualPages.h"
 #include "Shell.h"
 #include "cli/Cli.h"
+#include "desktop/main/CommandLine.h"
 #include "link/LinkTarget.h"
 #include "manual/Roff.h"
-#include "shell/CommandLine.h"
 #include "sim/SimCommandLine.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,103 @@
+#include "desktop/common/FileChooser.h"
+
+#include "base/Paths.h"
+#include "base/qt/QtText.h"
+
+#include <QFileDialog>
+
+namespace zr48 {
+
+std::string toQtFilter(std::string_view filter)
+{
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t bar = filter.find('|', start);
+        parts.push_back(filter.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start));
+        if (bar == std::string_view::npos)
+            break;
+        start = bar + 1;
+    }
+    std::string out;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string patterns(parts[i + 1]);
+        for (char& c : patterns)
+            if (c == ';')
+                c = ' ';
+        if (patterns == "*.*")
+            patterns = "*";
+        std::string description(parts[i]);
+        if (const auto open = description.find(" ("); open != std::string::npos)
+            description.erase(open);
+        if (!out.empty())
+            out += ";;";
+        out += description + " (" + patterns + ")";
+    }
+    return out;
+}
+
+namespace {
+
+QString startPath(const FileDialogRequest& request)
+{
+    if (request.fileName.empty())
+        return pathToQString(request.directory);
+    if (!extractFilePath(request.fileName).empty() || request.directory.empty())
+        return pathToQString(request.fileName);
+    return pathToQString(includeTrailingDelimiter(request.directory) + request.fileName);
+}
+
+std::optional<std::string> run(QFileDialog& dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return pathFromQString(dialog.selectedFiles().front());
+}
+
+void prepare(QFileDialog& dialog, const FileDialogRequest& request)
+{
+    if (!request.title.empty())
+        dialog.setWindowTitle(QString::fromStdString(request.title));
+    if (!request.filter.empty())
+        dialog.setNameFilter(QString::fromStdString(toQtFilter(request.filter)));
+    if (!request.defaultExtension.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension).remove(0, 1));
+    const QString start = startPath(request);
+    if (!start.isEmpty()) {
+        if (request.fileName.empty())
+            dialog.setDirectory(start);
+        else
+            dialog.selectFile(start);
+    }
+}
+
+} // namespace
+
+std::optional<std::string> QtFileChooser::openFile(const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    prepare(dialog, request);
+    return run(dialog);
+}
+
+std::optional<std::string> QtFileChooser::saveFile(const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    prepare(dialog, request);
+    return run(dialog);
+}
+
+std::optional<std::string> QtFileChooser::chooseDirectory(const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent_);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    prepare(dialog, request);
+    dialog.setMinimumSize(200, 200);
+    return run(dialog);
+}
+
+} // namespace zr48

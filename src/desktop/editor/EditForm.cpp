@@ -1,0 +1,318 @@
+#include "desktop/editor/EditForm.h"
+
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "base/Prompt.h"
+#include "base/qt/QtText.h"
+#include "desktop/common/DocumentRules.h"
+#include "desktop/common/ImageList.h"
+#include "desktop/common/Shell.h"
+#include "desktop/editor/EditorRules.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace zr48 {
+
+namespace {
+
+// The editor's client area, sized like the window of old.
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return {TEditForm::kClientWidth, TEditForm::kClientHeight}; }
+};
+
+// Whether every character of `text` has a Windows-1252 byte.
+bool encodable(const QString& text)
+{
+    for (const char32_t c : text.toUcs4())
+        if (c != '\n' && unicodeToCp1252(c) < 0)
+            return false;
+    return true;
+}
+
+// Keys that make a character: printable text, Enter, Tab and Backspace; not shortcuts.
+bool makesCharacter(const QKeyEvent& key)
+{
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Tab ||
+        key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Delete)
+        return true;
+    const QString text = key.text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
+} // namespace
+
+TEditForm::TEditForm(Shell& shell, QObject* ownerWindow, int windowNumber, QWidget* parent)
+    : TDocumentWindow(DocumentKind::TextEditor, windowNumber, parent), shell_(shell), ownerWindow_(ownerWindow)
+{
+    setObjectName("EditForm");
+    setWindowIcon(shell.imageList().icon(ImageList::kDeviceFile));
+    auto* client = new ClientArea(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    RichEdit = new QPlainTextEdit(client);
+    RichEdit->setObjectName("RichEdit");
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (const QFontMetrics metrics(font); metrics.horizontalAdvance('i') != metrics.horizontalAdvance('M')) {
+        // A platform without a fixed-pitch system font: the font configuration's monospace.
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+    }
+    font.setPixelSize(kFontPixels);
+    RichEdit->setFont(font);
+    RichEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichEdit->setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * 8);
+    RichEdit->installEventFilter(this);
+    layout->addWidget(RichEdit, 1);
+
+    // Find (Ctrl+F): a bar below the text.
+    findBar_ = new QWidget(client);
+    findBar_->setObjectName("FindBar");
+    auto* findLayout = new QHBoxLayout(findBar_);
+    findLayout->setContentsMargins(4, 2, 4, 2);
+    findLayout->addWidget(new QLabel("Find:", findBar_));
+    EditFind = new QLineEdit(findBar_);
+    EditFind->setObjectName("EditFind");
+    EditFind->setClearButtonEnabled(true);
+    EditFind->installEventFilter(this);
+    findLayout->addWidget(EditFind, 1);
+    auto* previous = new QToolButton(findBar_);
+    previous->setObjectName("ButtonFindPrevious");
+    previous->setArrowType(Qt::UpArrow);
+    previous->setToolTip("Previous match (Shift+F3)");
+    auto* next = new QToolButton(findBar_);
+    next->setObjectName("ButtonFindNext");
+    next->setArrowType(Qt::DownArrow);
+    next->setToolTip("Next match (F3)");
+    findLayout->addWidget(previous);
+    findLayout->addWidget(next);
+    findStatus_ = new QLabel(findBar_);
+    findLayout->addWidget(findStatus_);
+    auto* closeFind = new QToolButton(findBar_);
+    closeFind->setText(QStringLiteral("\u2715"));
+    closeFind->setAutoRaise(true);
+    closeFind->setToolTip("Close (Esc)");
+    findLayout->addWidget(closeFind);
+    findBar_->hide();
+    layout->addWidget(findBar_);
+
+    StatusBar = new QStatusBar(client);
+    StatusBar->setObjectName("StatusBar");
+    StatusBar->setSizeGripEnabled(false);
+    for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
+        auto* panel = new QLabel(StatusBar);
+        panel->setObjectName(QString("StatusPanel%1").arg(i));
+        panel->setMinimumWidth(50);
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        StatusBar->addWidget(panel);
+        statusPanels_[i] = panel;
+    }
+    layout->addWidget(StatusBar);
+    setWidget(client);
+    resize(sizeHint());
+
+    connect(RichEdit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (!loading_ && (removed > 0 || added > 0))
+            RichEditChange();
+    });
+    connect(RichEdit, &QPlainTextEdit::cursorPositionChanged, this, &TEditForm::RichEditSelectionChange);
+
+    auto* find = new QShortcut(QKeySequence::Find, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, this, &TEditForm::showFindBar);
+    auto* findNextKey = new QShortcut(QKeySequence::FindNext, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(findNextKey, &QShortcut::activated, this, [this] { findNext(false); });
+    auto* findPreviousKey =
+        new QShortcut(QKeySequence::FindPrevious, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(findPreviousKey, &QShortcut::activated, this, [this] { findNext(true); });
+    connect(EditFind, &QLineEdit::returnPressed, this, [this] { findNext(false); });
+    connect(EditFind, &QLineEdit::textChanged, this, [this] { findStatus_->clear(); });
+    connect(next, &QToolButton::clicked, this, [this] { findNext(false); });
+    connect(previous, &QToolButton::clicked, this, [this] { findNext(true); });
+    connect(closeFind, &QToolButton::clicked, this, [this] {
+        findBar_->hide();
+        RichEdit->setFocus();
+    });
+
+    UpdateTitle(documentFile(), false);
+    RichEditSelectionChange();
+}
+
+void TEditForm::UpdateTitle(const std::string& path, bool modified)
+{
+    setDocumentFile(path);
+    setWindowTitle(pathToQString(editorTitle(path, modified, RichEdit->isReadOnly())));
+    statusPanels_[1]->setText(modified ? QStringLiteral("Modified") : QString());
+}
+
+bool TEditForm::modified() const
+{
+    return titleShowsModified(title());
+}
+
+void TEditForm::setReadOnly(bool readOnly)
+{
+    RichEdit->setReadOnly(readOnly);
+    // Read-only text keeps its caret, so the keys that move it still work.
+    RichEdit->setTextInteractionFlags(readOnly ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                                               : Qt::TextEditorInteraction);
+    UpdateTitle(documentFile(), modified());
+}
+
+bool TEditForm::readOnly() const
+{
+    return RichEdit->isReadOnly();
+}
+
+void TEditForm::showEvent(QShowEvent* event)
+{
+    TDocumentWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        UpdateTitle(documentFile(), false);
+    }
+}
+
+void TEditForm::LoadFile(std::string path)
+{
+    if (extractFilePath(path).empty())
+        path = absolutePath(path);
+    if (!fileExists(path)) {
+        shell_.prompt().error("File does not exists\n" + path);
+        return;
+    }
+    const Bytes bytes = readFileBytes(path);
+    loading_ = true;
+    RichEdit->setPlainText(
+        toQString(editorTextFromFile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))));
+    loading_ = false;
+    UpdateTitle(path, false);
+}
+
+QString TEditForm::plainText() const
+{
+    // The raw text keeps non-breaking spaces (a Windows-1252 character), which toPlainText() would
+    // turn into spaces; only the paragraph separators become line ends.
+    QString text = RichEdit->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+bool TEditForm::SaveFile(const std::string& path)
+{
+    const QString text = plainText();
+    if (!encodable(text) &&
+        shell_.prompt().confirm("Some characters of this text cannot be stored in a device file; they would be "
+                                "saved as \"?\".\nSave anyway?",
+                                Buttons::YesNo) != Answer::Yes)
+        return false;
+    writeFileAtomically(path, fileBytesFromEditorText(fromQString(text)));
+    UpdateTitle(path, false);
+    return true;
+}
+
+std::vector<Text> TEditForm::lines() const
+{
+    return splitLines(fromQString(plainText()));
+}
+
+void TEditForm::replaceLines(const std::vector<Text>& lines)
+{
+    RichEdit->setUpdatesEnabled(false);
+    QTextCursor cursor(RichEdit->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(toQString(joinLines(lines)));
+    cursor.endEditBlock();
+    RichEdit->moveCursor(QTextCursor::Start);
+    RichEdit->ensureCursorVisible();
+    RichEdit->setUpdatesEnabled(true);
+    // Marked modified as for any edit, also when nothing changed.
+    UpdateTitle(documentFile(), true);
+}
+
+void TEditForm::RichEditChange()
+{
+    UpdateTitle(documentFile(), true);
+}
+
+void TEditForm::RichEditSelectionChange()
+{
+    const QTextCursor cursor = RichEdit->textCursor();
+    statusPanels_[0]->setText(QString::fromStdString(caretText(cursor.blockNumber(), cursor.positionInBlock())));
+}
+
+bool TEditForm::RichEditKeyPress()
+{
+    if (shell_.prompt().confirm("Do you really want to edit this File?", Buttons::YesNo) != Answer::Yes)
+        return false;
+    setReadOnly(false);
+    UpdateTitle(documentFile(), true);
+    return true;
+}
+
+bool TEditForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == RichEdit && RichEdit->isReadOnly() && makesCharacter(*key))
+            return !RichEditKeyPress(); // on Yes the key goes on as an ordinary key press
+        if (watched == EditFind && key->key() == Qt::Key_Escape) {
+            findBar_->hide();
+            RichEdit->setFocus();
+            return true;
+        }
+    }
+    return TDocumentWindow::eventFilter(watched, event);
+}
+
+void TEditForm::showFindBar()
+{
+    findBar_->show();
+    const QString selected = RichEdit->textCursor().selectedText();
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+        EditFind->setText(selected);
+    EditFind->selectAll();
+    EditFind->setFocus();
+}
+
+bool TEditForm::findNext(bool backwards)
+{
+    const QString word = EditFind->text();
+    if (word.isEmpty()) {
+        showFindBar();
+        return false;
+    }
+    const QTextDocument::FindFlags flags = backwards ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+    bool found = RichEdit->find(word, flags);
+    if (!found) {
+        // Round the end of the text.
+        const QTextCursor keep = RichEdit->textCursor();
+        RichEdit->moveCursor(backwards ? QTextCursor::End : QTextCursor::Start);
+        found = RichEdit->find(word, flags);
+        if (!found)
+            RichEdit->setTextCursor(keep);
+    }
+    findStatus_->setText(found ? QString() : QStringLiteral("Not found"));
+    return found;
+}
+
+} // namespace zr48

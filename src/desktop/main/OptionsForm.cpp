@@ -1,0 +1,167 @@
+#include "desktop/main/OptionsForm.h"
+
+#include "base/Settings.h"
+#include "base/qt/QtText.h"
+#include "desktop/main/DirectoryForm.h"
+#include "desktop/main/OptionsRules.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace zr48 {
+
+namespace {
+
+// A tolerance spin box: whole numbers 0 to 100; a text that is no number stands for 1.
+class PercentSpinBox : public QSpinBox {
+public:
+    explicit PercentSpinBox(QWidget* parent) : QSpinBox(parent)
+    {
+        setRange(0, 100);
+        // Room for "100" at any font size.
+        setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("1000")) + 36);
+    }
+    void fixup(QString& input) const override { input = QString::number(percentFromText(input.toStdString())); }
+};
+
+} // namespace
+
+TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QWidget* parent)
+    : QDialog(parent), settings_(settings), directoryForm_(directoryForm)
+{
+    setObjectName("OptionsForm");
+    setWindowTitle("ZR48 Project Manager Setup");
+    setModal(true);
+
+    EditProjectDir = new QLineEdit(this);
+    EditProjectDir->setObjectName("EditProjectDir");
+    EditDatabaseDir = new QLineEdit(this);
+    EditDatabaseDir->setObjectName("EditDatabaseDir");
+    ButtonBrowseProjectDir = new QPushButton("...", this);
+    ButtonBrowseProjectDir->setObjectName("ButtonBrowseProjectDir");
+    ButtonBrowseDatabaseDir = new QPushButton("...", this);
+    ButtonBrowseDatabaseDir->setObjectName("ButtonBrowseDatabaseDir");
+    for (QPushButton* button : {ButtonBrowseProjectDir, ButtonBrowseDatabaseDir}) {
+        button->setAutoDefault(false);
+        button->setFixedWidth(button->fontMetrics().horizontalAdvance("...") + 24);
+    }
+    AdvancedCheckBox = new QCheckBox("Enable advanced Functions", this);
+    AdvancedCheckBox->setObjectName("AdvancedCheckBox");
+    ExpertCheckBox = new QCheckBox("Enable Expert Functions", this);
+    ExpertCheckBox->setObjectName("ExpertCheckBox");
+    LabelIrOptCapt = new QLabel("IR Optimizer Tolerance:", this);
+    LabelIrOptCapt->setObjectName("LabelIrOptCapt");
+    CSpinEdit1 = new PercentSpinBox(this);
+    CSpinEdit1->setObjectName("CSpinEdit1");
+    CSpinEdit2 = new PercentSpinBox(this);
+    CSpinEdit2->setObjectName("CSpinEdit2");
+    OkButton = new QPushButton("OK", this);
+    OkButton->setObjectName("OkButton");
+    OkButton->setDefault(true);
+    CancelButton = new QPushButton("Abbrechen", this);
+    CancelButton->setObjectName("CancelButton");
+    CancelButton->setAutoDefault(false);
+
+    auto* directories = new QGridLayout;
+    auto* projectLabel = new QLabel("Project Directory:", this);
+    projectLabel->setBuddy(EditProjectDir);
+    auto* databaseLabel = new QLabel("Database Directory:", this);
+    databaseLabel->setBuddy(EditDatabaseDir);
+    directories->addWidget(projectLabel, 0, 0, 1, 2);
+    directories->addWidget(EditProjectDir, 1, 0);
+    directories->addWidget(ButtonBrowseProjectDir, 1, 1);
+    directories->addWidget(databaseLabel, 2, 0, 1, 2);
+    directories->addWidget(EditDatabaseDir, 3, 0);
+    directories->addWidget(ButtonBrowseDatabaseDir, 3, 1);
+    directories->setColumnMinimumWidth(0, 320);
+
+    auto* tolerances = new QGridLayout;
+    tolerances->addWidget(LabelIrOptCapt, 0, 0, 1, 3);
+    const auto addTolerance = [&](int row, const char* caption, QSpinBox* spin) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(spin);
+        tolerances->addWidget(label, row, 0);
+        tolerances->addWidget(spin, row, 1);
+        tolerances->addWidget(new QLabel("%", this), row, 2);
+    };
+    addTolerance(1, "1st Pass +/-", CSpinEdit1);
+    addTolerance(2, "2nd Pass +/-", CSpinEdit2);
+    tolerances->setColumnStretch(3, 1);
+    tolerances->setContentsMargins(0, 0, 0, 0);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OkButton);
+    buttons->addWidget(CancelButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(directories);
+    layout->addSpacing(6);
+    layout->addWidget(AdvancedCheckBox);
+    layout->addWidget(ExpertCheckBox);
+    layout->addSpacing(6);
+    layout->addLayout(tolerances);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(ExpertCheckBox, &QCheckBox::clicked, this, &TOptionsForm::ExpertCheckBoxClick);
+    connect(ButtonBrowseProjectDir, &QPushButton::clicked, this, [this] { browse(EditProjectDir); });
+    connect(ButtonBrowseDatabaseDir, &QPushButton::clicked, this, [this] { browse(EditDatabaseDir); });
+    connect(OkButton, &QPushButton::clicked, this, [this] {
+        OkButtonClick();
+        accept();
+    });
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int TOptionsForm::exec()
+{
+    FormShow();
+    adjustSize();
+    if (parentWidget())
+        move(parentWidget()->window()->frameGeometry().center() - rect().center());
+    return QDialog::exec();
+}
+
+void TOptionsForm::FormShow()
+{
+    // Paths keep their own bytes; the two directories are paths.
+    EditProjectDir->setText(pathToQString(settings_.projectDir()));
+    EditDatabaseDir->setText(pathToQString(settings_.database()));
+    AdvancedCheckBox->setChecked(settings_.advanced());
+    ExpertCheckBox->setChecked(settings_.expert());
+    CSpinEdit1->setValue(settings_.irOptimizerPass1());
+    CSpinEdit2->setValue(settings_.irOptimizerPass2());
+    ExpertCheckBoxClick();
+}
+
+void TOptionsForm::ExpertCheckBoxClick()
+{
+    CSpinEdit1->setEnabled(ExpertCheckBox->isChecked());
+    CSpinEdit2->setEnabled(ExpertCheckBox->isChecked());
+}
+
+void TOptionsForm::OkButtonClick()
+{
+    settings_.setProjectDir(pathFromQString(EditProjectDir->text()));
+    settings_.setDatabase(pathFromQString(EditDatabaseDir->text()));
+    settings_.setAdvanced(AdvancedCheckBox->isChecked());
+    settings_.setExpert(ExpertCheckBox->isChecked());
+    settings_.setIrOptimizerPass1(percentFromText(CSpinEdit1->cleanText().toStdString()));
+    settings_.setIrOptimizerPass2(percentFromText(CSpinEdit2->cleanText().toStdString()));
+}
+
+void TOptionsForm::browse(QLineEdit* edit)
+{
+    if (directoryForm_.Execute(pathFromQString(edit->text())))
+        edit->setText(pathToQString(directoryForm_.Directory()));
+}
+
+} // namespace zr48

@@ -1,0 +1,238 @@
+// The settings dialog with its directory chooser, the about box and the shared pictures.
+
+#include "base/FileIo.h"
+#include "desktop/ShellHarness.h"
+#include "desktop/common/ImageList.h"
+#include "desktop/main/AboutBox.h"
+#include "desktop/main/AboutText.h"
+#include "desktop/main/DirectoryForm.h"
+#include "desktop/main/OptionsForm.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace zr48 {
+namespace {
+
+using Kind = test::ScriptedFileChooser::Kind;
+
+class DialogsTest : public test::ShellTest {
+protected:
+    void SetUp() override
+    {
+        store.writeString("ProjectDir", "/home/ann/Projects/");
+        store.writeString("Database", "/srv/db/");
+        store.writeInteger("Advanced", 1);
+        store.writeInteger("Expert", 0);
+        store.writeInteger("IrOptimizerPass1", 12);
+        store.writeInteger("IrOptimizerPass2", 25);
+        form = makeForm();
+        options = form->dialogs().OptionsForm;
+        options->FormShow();
+    }
+    // What the store holds, as one line.
+    std::string stored() const
+    {
+        return store.readString("ProjectDir").value_or("-") + "|" + store.readString("Database").value_or("-") + "|" +
+               std::to_string(store.readInteger("Advanced").value_or(-1)) + "|" +
+               std::to_string(store.readInteger("Expert").value_or(-1)) + "|" +
+               std::to_string(store.readInteger("IrOptimizerPass1").value_or(-1)) + "|" +
+               std::to_string(store.readInteger("IrOptimizerPass2").value_or(-1));
+    }
+
+    std::unique_ptr<TMainForm> form;
+    TOptionsForm* options = nullptr;
+};
+
+TEST_F(DialogsTest, TheSettingsDialogShowsTheStoredValues)
+{
+    EXPECT_EQ(options->windowTitle(), "ZR48 Project Manager Setup");
+    EXPECT_EQ(options->EditProjectDir->text(), "/home/ann/Projects/");
+    EXPECT_EQ(options->EditDatabaseDir->text(), "/srv/db/");
+    EXPECT_TRUE(options->AdvancedCheckBox->isChecked());
+    EXPECT_FALSE(options->ExpertCheckBox->isChecked());
+    EXPECT_EQ(options->CSpinEdit1->value(), 12);
+    EXPECT_EQ(options->CSpinEdit2->value(), 25);
+    EXPECT_EQ(options->CSpinEdit1->maximum(), 100);
+    EXPECT_EQ(options->CSpinEdit1->minimum(), 0);
+    EXPECT_EQ(options->CancelButton->text(), "Abbrechen");
+    EXPECT_TRUE(options->OkButton->isDefault());
+}
+
+TEST_F(DialogsTest, ExpertEnablesTheTolerancesAndOkWritesThemAnyway)
+{
+    EXPECT_FALSE(options->CSpinEdit1->isEnabled());
+    options->ExpertCheckBox->click();
+    EXPECT_TRUE(options->CSpinEdit1->isEnabled());
+    EXPECT_TRUE(options->CSpinEdit2->isEnabled());
+    options->ExpertCheckBox->click();
+    EXPECT_FALSE(options->CSpinEdit2->isEnabled());
+
+    options->EditProjectDir->setText("/p/");
+    options->AdvancedCheckBox->setChecked(false);
+    options->CSpinEdit1->setValue(40);
+    options->OkButton->click();
+    EXPECT_EQ(stored(), "/p/|/srv/db/|0|0|40|25");
+}
+
+TEST_F(DialogsTest, AToleranceThatIsNoNumberIsStoredAsOne)
+{
+    options->CSpinEdit2->findChild<QLineEdit*>()->setText("");
+    options->OkButtonClick();
+    EXPECT_EQ(store.readInteger("IrOptimizerPass2"), 1);
+    // Leaving the box fixes its text the same way.
+    QSpinBox* spin = options->CSpinEdit1;
+    ASSERT_EQ(spin->value(), 12);
+    spin->findChild<QLineEdit*>()->setText("");
+    spin->interpretText();
+    EXPECT_EQ(spin->value(), 1);
+}
+
+TEST_F(DialogsTest, CancelWritesNothingYetTheWindowsApplyTheirRules)
+{
+    options->EditProjectDir->setText("/elsewhere/");
+    options->ExpertCheckBox->setChecked(true);
+    options->CSpinEdit1->setValue(99);
+    options->CancelButton->click();
+    EXPECT_EQ(stored(), "/home/ann/Projects/|/srv/db/|1|0|12|25");
+}
+
+TEST_F(DialogsTest, OkAfterTheRealDialogRunsFromTheOptionsAction)
+{
+    QTimer::singleShot(0, options, [this] {
+        options->ExpertCheckBox->setChecked(true);
+        options->OkButton->click();
+    });
+    form->execute(ActionId::Options);
+    EXPECT_EQ(store.readInteger("Expert"), 1);
+    EXPECT_TRUE(form->action(ActionId::MemoryViewer)->isVisible());
+}
+
+TEST_F(DialogsTest, TheChooserStartsAtTheDirectoryPartAndAnswersWithASeparator)
+{
+    files.answer("/home/ann/Villa");
+    options->ButtonBrowseProjectDir->click();
+    ASSERT_EQ(files.asked().size(), 1u);
+    EXPECT_EQ(files.asked()[0].kind, Kind::Directory);
+    EXPECT_EQ(files.asked()[0].request.title, "Browse Directory...");
+    EXPECT_EQ(files.asked()[0].request.directory, "/home/ann/Projects");
+    EXPECT_EQ(options->EditProjectDir->text(), "/home/ann/Villa/");
+
+    options->EditDatabaseDir->setText("/srv/db/file.mpi");
+    files.answer(std::nullopt);
+    options->ButtonBrowseDatabaseDir->click();
+    EXPECT_EQ(files.asked()[1].request.directory, "/srv/db");
+    EXPECT_EQ(options->EditDatabaseDir->text(), "/srv/db/file.mpi");
+}
+
+TEST_F(DialogsTest, TheAboutBoxReadsTheVersionsEachTimeItIsShown)
+{
+    TAboutBox* about = form->dialogs().AboutBox;
+    EXPECT_EQ(about->windowTitle(), "About");
+    about->FormShow();
+    EXPECT_EQ(about->Memo->toPlainText().toStdString(), "Keldo ZR48 Project Manager\n"
+                                                        "--------------------------\n"
+                                                        "Software Version: " +
+                                                            softwareVersion() +
+                                                            "\n"
+                                                            "Firmware Version: Unknown\n"
+                                                            "Database Version: Unknown");
+
+    // A firmware file appears beside the program: the next show reads it.
+    std::filesystem::create_directories(programDir.path() / "Firmware");
+    std::string image(4096, '\xFF');
+    image.replace(100, 20, std::string("R48+1.30 TEST\0", 14) + "rest!!");
+    programDir.write("Firmware/ZR48.BIN", image);
+    auto next = makeForm();
+    next->dialogs().AboutBox->FormShow();
+    EXPECT_TRUE(next->dialogs().AboutBox->Memo->toPlainText().contains("Firmware Version: R48+1.30 TEST\n"));
+    std::filesystem::remove(programDir.path() / "Firmware/ZR48.BIN");
+    next->dialogs().AboutBox->FormShow();
+    EXPECT_TRUE(next->dialogs().AboutBox->Memo->toPlainText().contains("Firmware Version: Unknown\n"));
+}
+
+TEST_F(DialogsTest, TheAboutBoxShowsALongVersionLineWhole)
+{
+    // A database version text much longer than the usual lines.
+    dir.write("db/version.txt", std::string(70, 'D') + "\r\n");
+    settings.setDatabase(dir.text("db/"));
+    TAboutBox* about = form->dialogs().AboutBox;
+    about->FormShow();
+    about->show(); // scroll ranges follow the viewport's size, which a hidden widget has not taken
+    QCoreApplication::processEvents();
+    QPlainTextEdit* memo = about->Memo;
+    ASSERT_TRUE(memo->toPlainText().contains(QString(70, 'D')));
+    EXPECT_EQ(memo->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0) << "a line is wider than the memo";
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0) << "a line is below the memo's bottom";
+    about->hide();
+}
+
+TEST_F(DialogsTest, TheAboutBoxDoubleClickShowsTheCredits)
+{
+    form->dialogs().AboutBox->FormDblClick();
+    ASSERT_EQ(prompt.shown().size(), 1u);
+    EXPECT_EQ(prompt.shown()[0].icon, Icon::None);
+}
+
+TEST(ImageList, EveryUsedPositionHasAPictureSharpAtAnySize)
+{
+    test::ensureQApplication();
+    const ImageList images(false);
+    for (const int position : {1, 6, 7, 8, 9, 10, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30}) {
+        const QIcon icon = images.icon(position);
+        ASSERT_FALSE(icon.isNull()) << position;
+        for (const int size : {16, 32}) {
+            const QImage picture = icon.pixmap(size, size).toImage();
+            ASSERT_EQ(picture.size(), QSize(size, size)) << position;
+            int opaque = 0;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    opaque += qAlpha(picture.pixel(x, y)) == 255 ? 1 : 0;
+            EXPECT_GT(opaque, size * size / 8) << "position " << position << " at " << size;
+        }
+    }
+    EXPECT_TRUE(images.icon(0).isNull());
+    EXPECT_TRUE(images.icon(40).isNull());
+    // Our own pictures stay at hand whatever the theme offers.
+    EXPECT_FALSE(ImageList(true).ownIcon(ImageList::kDeviceFile).isNull());
+}
+
+TEST(ImageList, TheDesktopThemesIconComesFirstWhereItHasOne)
+{
+    test::ensureQApplication();
+    // A theme with one icon, a red square for "document-open".
+    test::TempDir themes;
+    std::filesystem::create_directories(themes.path() / "zr48test/16x16/actions");
+    themes.write("zr48test/index.theme", "[Icon Theme]\nName=zr48test\nDirectories=16x16/actions\n\n"
+                                         "[16x16/actions]\nSize=16\nContext=Actions\nType=Fixed\n");
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(themes.text("zr48test/16x16/actions/document-open.png"))));
+    const QStringList paths = QIcon::themeSearchPaths();
+    const QString name = QIcon::themeName();
+    QIcon::setThemeSearchPaths({QString::fromStdString(themes.text())});
+    QIcon::setThemeName("zr48test");
+
+    const ImageList themed(true);
+    const auto colour = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixelColor(8, 8); };
+    EXPECT_EQ(colour(themed.icon(7)), QColor(Qt::red));
+    // No icon of that name in the theme, or no name that fits: ours.
+    EXPECT_EQ(colour(themed.icon(8)), colour(themed.ownIcon(8)));
+    EXPECT_EQ(colour(themed.icon(9)), colour(themed.ownIcon(9)));
+    EXPECT_NE(colour(themed.ownIcon(7)), QColor(Qt::red));
+
+    QIcon::setThemeName(name);
+    QIcon::setThemeSearchPaths(paths);
+}
+
+} // namespace
+} // namespace zr48

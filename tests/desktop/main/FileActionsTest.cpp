@@ -1,0 +1,368 @@
+// The file commands on document windows: File Open, Save, Save As, Save All, Close, Close All
+// with the close question, and the infrared optimizer.
+
+#include "desktop/FakeDocuments.h"
+#include "desktop/ShellHarness.h"
+#include "desktop/editor/EditForm.h"
+#include "infrared/IrOptimizer.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QTest>
+
+namespace zr48 {
+namespace {
+
+using test::fileContents;
+
+using Kind = test::ScriptedFileChooser::Kind;
+using test::FakeProjectWindow;
+using test::openFakeProjectWindows;
+
+class FileActionsTest : public test::ShellTest {
+protected:
+    void SetUp() override
+    {
+        form = makeForm();
+        openFakeProjectWindows(*form, projects);
+        form->show();
+    }
+    TEditForm* newEditor()
+    {
+        form->execute(ActionId::NewTextFile);
+        return qobject_cast<TEditForm*>(form->documentWindows().front());
+    }
+    TEditForm* openEditor(const Text& path)
+    {
+        files.answer(path);
+        form->execute(ActionId::FileOpen);
+        return qobject_cast<TEditForm*>(form->documentWindows().front());
+    }
+    static void type(TEditForm* editor, const char* text) { QTest::keyClicks(editor->richEdit(), text); }
+    std::size_t openCount() const { return form->documentWindows().size(); }
+
+    std::unique_ptr<TMainForm> form;
+    std::vector<FakeProjectWindow*> projects;
+};
+
+TEST_F(FileActionsTest, OpenOffersTheFileKindsAndStartsInTheProjectFolder)
+{
+    store.writeString("ProjectDir", dir.text() + "/");
+    form = makeForm(); // the start folder is read at the first show
+    form->show();
+    files.answer(std::nullopt);
+    form->execute(ActionId::FileOpen);
+    ASSERT_EQ(files.asked().size(), 1u);
+    EXPECT_EQ(files.asked()[0].kind, Kind::Open);
+    EXPECT_EQ(files.asked()[0].request.filter, "Project Files (*.mpj)|*.mpj|Device INI Files (*.mpi)|*.mpi|"
+                                               "Database Files (*.mpd)|*.mpd|All Files (*.*)|*.*");
+    EXPECT_EQ(files.asked()[0].request.directory, dir.text() + "/");
+    EXPECT_EQ(openCount(), 0u);
+}
+
+TEST_F(FileActionsTest, OpenByTheExtensionAsWritten)
+{
+    const Text mpi = dir.write("TV.mpi", "NAME=TV\r\n");
+    const Text upper = dir.write("HOME.MPJ", "[PROJECT]\r\n");
+    const Text notes = dir.write("NOTES.TXT", "x");
+    const Text mpj = dir.write("Home.mpj", "[PROJECT]\r\n");
+
+    TEditForm* editor = openEditor(mpi);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->documentFile(), mpi);
+    EXPECT_EQ(editor->richEdit()->toPlainText(), "NAME=TV\n");
+    files.answer(upper).answer(notes);
+    form->execute(ActionId::FileOpen);
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(openCount(), 1u);
+    files.answer(mpj);
+    form->execute(ActionId::FileOpen);
+    ASSERT_EQ(projects.size(), 1u);
+    EXPECT_EQ(projects[0]->calls, std::vector<std::string>{"LoadProject " + mpj});
+}
+
+TEST_F(FileActionsTest, AFileAlreadyOpenInOtherLetterCaseComesToTheFrontInstead)
+{
+    const Text mpj = dir.write("Home.mpj", "[PROJECT]\r\n");
+    const Text mpi = dir.write("tv.mpi", "A=1\r\n");
+    files.answer(mpj);
+    form->execute(ActionId::FileOpen);
+    TEditForm* editor = openEditor(mpi);
+    ASSERT_EQ(form->documentWindows().front(), editor);
+
+    Text otherCase = mpj;
+    otherCase.replace(otherCase.size() - 8, 8, "HOME.mpj");
+    files.answer(otherCase);
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(openCount(), 2u);
+    EXPECT_EQ(projects.size(), 1u);
+    EXPECT_EQ(form->documentWindows().front(), projects[0]);
+    EXPECT_EQ(form->mdiArea()->activeSubWindow(), projects[0]);
+    // OpenProjectWindow itself does not look: a second window on the same file.
+    form->OpenProjectWindow(mpj);
+    EXPECT_EQ(projects.size(), 2u);
+}
+
+TEST_F(FileActionsTest, OpeningAnImageStartsTheDownloaderAtOnceEvenWithoutTheLink)
+{
+    // One sector record of zeros: no card image, so the user is asked first.
+    std::string image(514, '\0');
+    const Text path = dir.write("image.mpd", image);
+    ASSERT_FALSE(form->link().Connected());
+    files.answer(path);
+    prompt.answer(Answer::No, "is damaged");
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Refused);
+
+    files.answer(path);
+    prompt.answer(Answer::Yes, "is damaged");
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
+    EXPECT_EQ(openCount(), 0u);
+    // Without a unit its resends run out, and it says so itself.
+    sim.unit.unplug();
+    clock.advance(TDownloader::kWatchdogMs * (TDownloader::kMaxResends + 2));
+    EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Failed);
+    EXPECT_EQ(prompt.errors().size(), 1u);
+}
+
+TEST_F(FileActionsTest, NewTextFileIsNumberedByTheOpenWindowsAndSavesThroughSaveAs)
+{
+    form->OpenProjectWindow(dir.text("Home.mpj"));
+    newEditor();
+    TEditForm* editor = newEditor();
+    EXPECT_EQ(editor->windowTitle(), "Text Editor - [Unnamed3]");
+    type(editor, "A=1");
+
+    files.answer(std::nullopt);
+    form->execute(ActionId::FileSave);
+    ASSERT_EQ(files.asked().size(), 1u);
+    const FileDialogRequest& request = files.asked()[0].request;
+    EXPECT_EQ(files.asked()[0].kind, Kind::Save);
+    EXPECT_EQ(request.title, "Save Device INI File as...");
+    EXPECT_EQ(request.filter, "Device INI Files (*.mpi)|*.mpi");
+    EXPECT_EQ(request.defaultExtension, ".mpi");
+    EXPECT_EQ(request.fileName, "[Unnamed3]");
+    EXPECT_TRUE(editor->modified());
+
+    files.answer(dir.text("new.mpi"));
+    form->execute(ActionId::FileSave);
+    EXPECT_EQ(fileContents(dir.text("new.mpi")), "A=1");
+    EXPECT_EQ(editor->windowTitle(), QString::fromStdString("Text Editor - " + dir.text("new.mpi")));
+    // Named now: Save writes without asking.
+    type(editor, "2");
+    form->execute(ActionId::FileSave);
+    EXPECT_EQ(fileContents(dir.text("new.mpi")), "A=12");
+    EXPECT_EQ(files.asked().size(), 2u);
+}
+
+TEST_F(FileActionsTest, SaveAndSaveAsAreEnabledByTheActiveWindow)
+{
+    form->setDocumentFactory(DocumentKind::SectorViewer,
+                             [](Shell&, int n) { return new test::FakeViewer(DocumentKind::SectorViewer, n); });
+    TEditForm* editor = newEditor();
+    type(editor, "x");
+    form->UpdateActions();
+    EXPECT_TRUE(form->action(ActionId::FileSave)->isEnabled());
+    EXPECT_TRUE(form->action(ActionId::FileSaveAs)->isEnabled());
+    form->execute(ActionId::MemoryViewer);
+    EXPECT_FALSE(form->action(ActionId::MemoryViewer)->isEnabled()); // no link
+    ASSERT_EQ(openCount(), 2u);
+    EXPECT_FALSE(form->action(ActionId::FileSave)->isEnabled());
+    EXPECT_FALSE(form->action(ActionId::FileSaveAs)->isEnabled());
+    EXPECT_TRUE(form->action(ActionId::SaveAll)->isEnabled());
+}
+
+TEST_F(FileActionsTest, SaveAllSavesOnlyModifiedWindowsWithOneSaveAsForTheUnnamed)
+{
+    const Text clean = dir.write("clean.mpi", "A=1\r\n");
+    TEditForm* unnamed = newEditor();
+    type(unnamed, "U=1");
+    TEditForm* untouched = openEditor(clean);
+    form->OpenProjectWindow(dir.text("Home.mpj"));
+    projects[0]->setModified(true);
+
+    files.answer(dir.text("saved.mpi"));
+    form->execute(ActionId::SaveAll);
+    EXPECT_EQ(projects[0]->calls.back(), "SaveProject " + dir.text("Home.mpj"));
+    EXPECT_EQ(
+        std::count_if(files.asked().begin(), files.asked().end(), [](const auto& a) { return a.kind == Kind::Save; }),
+        1);
+    EXPECT_EQ(fileContents(dir.text("saved.mpi")), "U=1");
+    EXPECT_FALSE(unnamed->modified());
+    EXPECT_FALSE(untouched->modified());
+    EXPECT_EQ(fileContents(clean), "A=1\r\n");
+    EXPECT_FALSE(form->action(ActionId::SaveAll)->isEnabled());
+}
+
+TEST_F(FileActionsTest, SaveAllReportsAFailedSaveAndGoesOn)
+{
+    TEditForm* editor = openEditor(dir.write("a.mpi", "A=1\r\n"));
+    type(editor, "x");
+    form->OpenProjectWindow(dir.text("Home.mpj"));
+    projects[0]->setModified(true);
+    projects[0]->saveFails = true;
+    form->execute(ActionId::SaveAll);
+    EXPECT_EQ(prompt.errors().size(), 1u);
+    EXPECT_TRUE(projects[0]->title().ends_with(" *"));
+    EXPECT_FALSE(editor->modified());
+}
+
+TEST_F(FileActionsTest, TheCloseQuestionOfAnUnchangedWindowShowsNothing)
+{
+    newEditor();
+    form->execute(ActionId::FileClose);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(openCount(), 0u);
+    EXPECT_TRUE(prompt.shown().empty());
+}
+
+TEST_F(FileActionsTest, TheCloseQuestionNamesTheWholeTitle)
+{
+    TEditForm* editor = openEditor(dir.write("a.mpi", "A=1\r\n"));
+    type(editor, "x");
+    prompt.answer(Answer::Cancel, "Save changes to\nText Editor - " + dir.text("a.mpi") + " * ?");
+    form->execute(ActionId::FileClose);
+    EXPECT_EQ(openCount(), 1u);
+    EXPECT_TRUE(editor->modified());
+    EXPECT_EQ(prompt.shown().at(0).buttons, Buttons::YesNoCancel);
+    EXPECT_EQ(prompt.shown().at(0).icon, Icon::Confirmation);
+
+    prompt.answer(Answer::Yes);
+    form->execute(ActionId::FileClose);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(openCount(), 0u);
+    EXPECT_EQ(fileContents(dir.text("a.mpi")), "xA=1\r\n");
+}
+
+TEST_F(FileActionsTest, ASaveThatFailsOrIsCancelledInTheCloseQuestionKeepsTheWindow)
+{
+    TEditForm* unnamed = newEditor();
+    type(unnamed, "x");
+    prompt.answer(Answer::Yes);
+    files.answer(std::nullopt);
+    form->execute(ActionId::FileClose);
+    EXPECT_EQ(openCount(), 1u);
+    EXPECT_TRUE(unnamed->modified());
+
+    form->OpenProjectWindow(dir.text("Home.mpj"));
+    projects[0]->setModified(true);
+    projects[0]->saveFails = true;
+    prompt.answer(Answer::Yes);
+    form->execute(ActionId::FileClose);
+    EXPECT_EQ(openCount(), 2u);
+    EXPECT_EQ(prompt.errors().size(), 1u);
+}
+
+TEST_F(FileActionsTest, CloseAllRunsTheQuestionsInListOrderUntilACancel)
+{
+    TEditForm* first = openEditor(dir.write("1.mpi", "1\r\n"));
+    TEditForm* second = openEditor(dir.write("2.mpi", "2\r\n"));
+    TEditForm* third = openEditor(dir.write("3.mpi", "3\r\n"));
+    type(first, "a");
+    type(third, "c");
+    // List order: third, second, first.
+    prompt.answer(Answer::No, "3.mpi").answer(Answer::Cancel, "1.mpi");
+    EXPECT_FALSE(form->CloseAll());
+    EXPECT_EQ(form->documentWindows(), std::vector<TDocumentWindow*>{first});
+    EXPECT_TRUE(first->modified());
+    EXPECT_EQ(fileContents(dir.text("3.mpi")), "3\r\n");
+    (void)second;
+
+    prompt.answer(Answer::No);
+    form->execute(ActionId::CloseAll);
+    EXPECT_EQ(openCount(), 0u);
+    EXPECT_EQ(fileContents(dir.text("1.mpi")), "1\r\n");
+}
+
+TEST_F(FileActionsTest, InfraredOptimizerOnlyForAnEditorOnAnMpiFile)
+{
+    TEditForm* unnamed = newEditor();
+    form->UpdateActions();
+    EXPECT_FALSE(form->action(ActionId::InfraredOptimizer)->isEnabled());
+    openEditor(dir.write("DEV.MPI", "A=1\r\n"));
+    EXPECT_FALSE(form->action(ActionId::InfraredOptimizer)->isEnabled());
+    form->execute(ActionId::InfraredOptimizer); // nothing, not even the question
+    openEditor(dir.write("dev.mpi", "A=1\r\n"));
+    EXPECT_TRUE(form->action(ActionId::InfraredOptimizer)->isEnabled());
+    form->bringToFront(*unnamed);
+    EXPECT_FALSE(form->action(ActionId::InfraredOptimizer)->isEnabled());
+    EXPECT_TRUE(prompt.shown().empty());
+}
+
+TEST_F(FileActionsTest, InfraredOptimizerRewritesTheLinesInPlaceWithBothTolerances)
+{
+    const std::string device = "NAME=TV\r\n"
+                               "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"\r\n"
+                               "MUTE=\"#9010#4490#565#1700#545#575#1650#590\"\r\n";
+    const Text path = dir.write("tv.mpi", device);
+    settings.setIrOptimizerPass1(3);
+    settings.setIrOptimizerPass2(30);
+    TEditForm* editor = openEditor(path);
+    QTest::keyClick(editor->richEdit(), Qt::Key_End);
+    QTest::keyClick(editor->richEdit(), Qt::Key_Down);
+
+    prompt.answer(Answer::No, "Perform Infrared String Optimization?\n");
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_FALSE(editor->modified());
+
+    std::vector<Text> expected = editor->lines();
+    TIrOptimizer reference;
+    reference.SetTolerance(3);
+    reference.Optimize(expected);
+    reference.SetTolerance(30);
+    reference.Optimize(expected);
+    prompt.answer(Answer::Yes);
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_EQ(editor->lines(), expected);
+    EXPECT_NE(editor->lines()[1], "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"");
+    EXPECT_TRUE(editor->modified());
+    EXPECT_EQ(editor->statusPanel(0)->text(), "1:1");
+    EXPECT_EQ(fileContents(path), device); // nothing written until saved
+    // One edit: one undo brings the text back.
+    editor->richEdit()->undo();
+    EXPECT_EQ(editor->lines()[1], "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"");
+}
+
+// Message boxes that stay open for a while: the link's time goes on while one is up.
+class SlowPrompt : public test::ScriptedPrompt {
+public:
+    explicit SlowPrompt(VirtualClock& clock) : clock_(clock) {}
+    Answer show(const Text& message, Icon icon, Buttons buttons) override
+    {
+        clock_.advance(5000);
+        return ScriptedPrompt::show(message, icon, buttons);
+    }
+
+private:
+    VirtualClock& clock_;
+};
+
+TEST_F(FileActionsTest, TheLinkGoesOnWhileACloseQuestionIsOpen)
+{
+    form.reset(); // one main window on the simulated unit
+    SlowPrompt slow(clock);
+    auto owned = std::make_unique<TMainForm>(MainFormParts{store, settings, slow, files, link, programDir.text(), ""});
+    TMainForm& main = *owned;
+    main.show();
+    ASSERT_TRUE(clock.advanceUntil([&] { return main.link().Connected(); }, 1000));
+    const auto received = main.link().RxCount();
+    TEditForm* editor = main.NewTextEditor(&main, 0);
+    QTest::keyClicks(editor->richEdit(), "x");
+
+    slow.answer(Answer::Cancel, "Save changes to");
+    main.execute(ActionId::CloseAll);
+    // Five seconds in the box: past the reopen time, yet the keep-alive kept the unit connected.
+    EXPECT_TRUE(main.link().Connected());
+    EXPECT_GT(main.link().RxCount(), received);
+    EXPECT_EQ(main.documentWindows().size(), 1u);
+
+    slow.answer(Answer::No, "Save changes to");
+    EXPECT_TRUE(main.CloseAll());
+    EXPECT_TRUE(main.link().Connected());
+}
+
+} // namespace
+} // namespace zr48

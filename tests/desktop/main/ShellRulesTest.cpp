@@ -1,0 +1,138 @@
+// The small rules of the settings dialog, the directory chooser, the about box, the Window menu
+// and the recent files.
+
+#include "desktop/main/AboutText.h"
+#include "desktop/main/CommandLine.h"
+#include "desktop/main/MdiLayout.h"
+#include "desktop/main/OptionsRules.h"
+#include "desktop/main/RecentFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace zr48 {
+namespace {
+
+TEST(OptionsRules, ATolerenceThatIsNoWholeNumberStandsForOne)
+{
+    const struct {
+        const char* text;
+        std::int32_t value;
+    } cases[] = {{"15", 15}, {" 20 ", 20}, {"0", 0},   {"100", 100}, {"+7", 7},
+                 {"", 1},    {"abc", 1},   {"12x", 1}, {"1.5", 1},   {"-", 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(percentFromText(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(OptionsRules, TheChooserOpensTheDirectoryPartAndAnswersWithASeparator)
+{
+    EXPECT_EQ(chooserStartDirectory("/home/ann/Projects/"), "/home/ann/Projects");
+    EXPECT_EQ(chooserStartDirectory("/home/ann/Projects"), "/home/ann");
+    EXPECT_EQ(chooserStartDirectory("D:\\P\\"), "D:\\P");
+    EXPECT_EQ(chooserStartDirectory(""), "");
+    EXPECT_EQ(chosenDirectory("/home/ann/Projects"), "/home/ann/Projects/");
+    EXPECT_EQ(chosenDirectory("/"), "/");
+    // Plain concatenation then forms a new project's location.
+    EXPECT_EQ(chosenDirectory("/p") + "Villa/Villa.mpj", "/p/Villa/Villa.mpj");
+}
+
+TEST(AboutText, VersionAndLines)
+{
+    EXPECT_EQ(softwareVersionText(2, 1, 0, 57), "2.1.0, 57");
+    const auto lines = aboutLines("2.1.0, 57", "Unknown", "2.13");
+    EXPECT_EQ(lines, (std::vector<Text>{"Keldo ZR48 Project Manager", "--------------------------",
+                                        "Software Version: 2.1.0, 57", "Firmware Version: Unknown",
+                                        "Database Version: 2.13"}));
+}
+
+TEST(MdiLayout, TilesShareTheAreaWithoutGapsOrOverlap)
+{
+    const Rect area{0, 0, 700, 301};
+    const auto rows = tileHorizontally(area, 3);
+    EXPECT_EQ(rows, (std::vector<Rect>{{0, 0, 700, 100}, {0, 100, 700, 100}, {0, 200, 700, 101}}));
+    const auto columns = tileVertically(area, 2);
+    EXPECT_EQ(columns, (std::vector<Rect>{{0, 0, 350, 301}, {350, 0, 350, 301}}));
+    EXPECT_TRUE(tileVertically(area, 0).empty());
+}
+
+TEST(MdiLayout, IconsFillRowsFromTheBottomLeft)
+{
+    const auto icons = arrangeIcons({0, 0, 350, 300}, 160, 30, 3);
+    EXPECT_EQ(icons, (std::vector<Rect>{{0, 270, 160, 30}, {160, 270, 160, 30}, {0, 240, 160, 30}}));
+}
+
+TEST(MdiLayout, ANewWindowMovesIntoSightWithItsSizeKept)
+{
+    const Rect area{0, 0, 500, 400};
+    const struct {
+        Rect window;
+        Rect placed;
+    } cases[] = {
+        {{20, 30, 200, 100}, {20, 30, 200, 100}},     // inside: stays
+        {{420, 350, 200, 100}, {300, 300, 200, 100}}, // out at the right and bottom: moved back
+        {{450, 20, 700, 500}, {0, 0, 700, 500}},      // larger than the area: top-left corner in sight
+        {{-30, -5, 100, 100}, {0, 0, 100, 100}},      // out at the top-left
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keepInside(area, c.window), c.placed) << c.window.x << ',' << c.window.y;
+    EXPECT_EQ(keepInside({10, 20, 500, 400}, {480, 390, 100, 50}), (Rect{410, 370, 100, 50}));
+}
+
+TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostEight)
+{
+    MemorySettingsStore store;
+    RecentFiles recent(store);
+    for (int i = 1; i <= 10; ++i)
+        recent.add("/p/f" + std::to_string(i) + ".mpi");
+    auto files = recent.files();
+    ASSERT_EQ(files.size(), 8u);
+    EXPECT_EQ(files.front(), "/p/f10.mpi");
+    EXPECT_EQ(files.back(), "/p/f3.mpi");
+    recent.add("/p/f5.mpi");
+    files = recent.files();
+    EXPECT_EQ(files.size(), 8u);
+    EXPECT_EQ(files.front(), "/p/f5.mpi");
+    EXPECT_EQ(std::count(files.begin(), files.end(), "/p/f5.mpi"), 1);
+    recent.remove("/p/f10.mpi");
+    EXPECT_EQ(recent.files().size(), 7u);
+    // Kept in the store: a new reader sees the same list.
+    EXPECT_EQ(RecentFiles(store).files(), recent.files());
+}
+
+TEST(DesktopCommandLine, TheLinkOptionIsNeverTakenForTheFile)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        std::string link;
+        std::optional<std::string> file;
+        bool error;
+    } cases[] = {
+        {{}, "auto", std::nullopt, false},
+        {{"--link", "sim", "HOME.MPJ"}, "sim", "HOME.MPJ", false},
+        {{"HOME.MPJ", "--link=tty:/dev/pts/3", "other.mpi"}, "tty:/dev/pts/3", "HOME.MPJ", false},
+        {{"--link"}, "auto", std::nullopt, true},
+        {{"--link", "bluetooth", "a.mpj"}, "bluetooth", "a.mpj", true},
+    };
+    for (const auto& c : cases) {
+        const DesktopCommandLine line = parseDesktopCommandLine(c.arguments);
+        EXPECT_EQ(line.link, c.link);
+        EXPECT_EQ(line.file, c.file);
+        EXPECT_EQ(!line.error.empty(), c.error) << line.error;
+    }
+    EXPECT_TRUE(parseDesktopCommandLine({"-h"}).help);
+    EXPECT_TRUE(parseDesktopCommandLine({"--version"}).version);
+}
+
+// ZR48_LINK names the link when --link does not.
+TEST(DesktopCommandLine, TheLinkComesFromTheEnvironmentUnlessGiven)
+{
+    EXPECT_EQ(parseDesktopCommandLine({"a.mpj"}, "sim").link, "sim");
+    EXPECT_EQ(parseDesktopCommandLine({"--link", "serial", "a.mpj"}, "sim").link, "serial");
+    EXPECT_EQ(parseDesktopCommandLine({}, "").link, "auto");
+    const DesktopCommandLine wrong = parseDesktopCommandLine({}, "pigeon");
+    EXPECT_NE(wrong.error.find("unknown link 'pigeon' in ZR48_LINK"), std::string::npos) << wrong.error;
+    EXPECT_NE(parseDesktopCommandLine({"--link=pigeon"}, "sim").error.find("unknown link 'pigeon';"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace zr48
