@@ -219,9 +219,7 @@ int runDownload(Context& context, const Arguments& arguments)
     });
     bar.finish();
     if (downloader.Result() == DownloadResult::Cancelled) {
-        const std::size_t sent = downloader.RecordsSent();
-        context.err << "zr48: download interrupted: " << (sent > 0 ? sent - 1 : 0) << " of " << downloader.RecordCount()
-                    << " sectors were written, so the ZR48's card holds part of the image; download it again\n";
+        context.err << "zr48: download interrupted. " << toUtf8(downloader.CardAfterStop()) << '\n';
         return kExitFailed;
     }
     if (downloader.Result() != DownloadResult::Finished)

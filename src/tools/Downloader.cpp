@@ -123,12 +123,25 @@ void TDownloader::HandleFrame(const std::uint8_t* payload, int length)
 void TDownloader::WatchdogTimerTimer()
 {
     if (resendCount_ >= kMaxResends) {
-        Fail("Download failed.\nPlease check connection and/or memory card.\n");
+        Fail("Download failed.\n" + CardAfterStop() + "\nPlease check connection and/or memory card.\n");
         return;
     }
     if (send_)
         send_(frame_);
     ++resendCount_;
+}
+
+Text TDownloader::CardAfterStop() const
+{
+    // The record in flight may or may not have reached the card; the ones before it were acknowledged.
+    const std::size_t written = next_ > 0 ? next_ - 1 : 0;
+    const std::string of = " of " + std::to_string(recordCount_) + " sectors";
+    if (written == 0)
+        return "The ZR48 acknowledged none" + of +
+               ": its card holds what it held, perhaps with the first sector of "
+               "this image. Download it again.";
+    return std::to_string(written) + of +
+           " were written, so the ZR48's card holds part of the image. Download it again.";
 }
 
 void TDownloader::Fail(const Text& message)

@@ -75,6 +75,9 @@ public:
     std::size_t RecordsSent() const { return next_; }
     std::size_t RecordCount() const { return recordCount_; }
     std::uint16_t CurrentSector() const { return currentSector_; }
+    // What the card holds after a download that did not finish, as a sentence: how many sectors
+    // the unit acknowledged, and that the image is to be downloaded again.
+    Text CardAfterStop() const;
 
     // Called whenever the view changes.
     std::function<void()> OnViewChanged;

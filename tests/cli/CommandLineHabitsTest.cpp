@@ -276,8 +276,8 @@ TEST_F(CommandLineHabitsTest, CtrlCStopsATransferAndSaysWhatWasKept)
     std::smatch match;
     const std::string message = err.str();
     ASSERT_TRUE(std::regex_search(message, match,
-                                  std::regex(R"(zr48: download interrupted: (\d+) of 24 sectors were written, so the )"
-                                             R"(ZR48's card holds part of the image; download it again\n)")))
+                                  std::regex(R"(zr48: download interrupted. (\d+) of 24 sectors were written, so the )"
+                                             R"(ZR48's card holds part of the image. Download it again.\n)")))
         << message;
     const std::size_t written = std::stoul(match[1]);
     EXPECT_GE(written, 6u);

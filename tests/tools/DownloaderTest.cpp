@@ -92,7 +92,10 @@ TEST_F(DownloaderTest, ASilentUnitFailsTheDownload2200MsAfterTheLastAcknowledgem
 
     EXPECT_EQ(rig.downloader.Result(), DownloadResult::Failed);
     ASSERT_EQ(rig.prompt.shown.size(), 1u);
-    EXPECT_EQ(rig.prompt.shown[0].message, "Download failed.\nPlease check connection and/or memory card.\n");
+    // What the card holds is said: the sectors before the unanswered one were acknowledged.
+    EXPECT_EQ(rig.prompt.shown[0].message,
+              "Download failed.\n3 of 6 sectors were written, so the ZR48's card holds part of the image. Download it "
+              "again.\nPlease check connection and/or memory card.\n");
     EXPECT_EQ(rig.prompt.shown[0].icon, Icon::Error);
     EXPECT_EQ(rig.prompt.shown[0].atMs - rig.lastReplyMs, 2200);
     // Sent once and resent ten times, 200 ms apart; nothing after it.
