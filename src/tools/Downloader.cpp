@@ -43,8 +43,9 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional
             return;
         }
         image_ = readFileBytes(imagePath);
-        const CheckPolicy noDevice =
-            noDevicePolicy.value_or(policy == CheckPolicy::Force ? CheckPolicy::Force : CheckPolicy::Ask);
+        // A damaged image that the user chose to write is not asked about twice.
+        const CheckPolicy noDevice = noDevicePolicy.value_or(
+            policy == CheckPolicy::Force || !problem.empty() ? CheckPolicy::Force : CheckPolicy::Ask);
         if (noDevice != CheckPolicy::Force && ImageAssignsNoDevice(DecodeSectorImage(image_)) &&
             !GoOnDespite(prompt_, noDevice, NoDeviceProblem(imagePath), kWriteAnyway, kNothingWritten)) {
             result_ = DownloadResult::Refused;

@@ -56,7 +56,8 @@ public:
     // their areas); a damaged one is handled as `policy` says: refused with its first problem
     // named, asked about (Yes writes it anyway), or written as it is. An image that assigns no
     // device would leave the unit with an empty project: it is handled as `noDevicePolicy` says,
-    // by default asked about (written without a word when `policy` is Force).
+    // by default asked about (written without a word when `policy` is Force, or when the image was
+    // damaged and the user chose to write it all the same).
     void Start(const Text& imagePath, CheckPolicy policy = CheckPolicy::Ask,
                std::optional<CheckPolicy> noDevicePolicy = std::nullopt);
     // What is said of an image that assigns no device, and the question and refusal after it.
