@@ -21,9 +21,6 @@ namespace {
 
 // Long enough for an update over a line that loses many frames.
 constexpr int kUpdateLimitMs = 10 * 60 * 1000;
-// While programming, a unit silent this long is taken as gone (unplugged, switched off); each
-// block is resent until then, so a unit that answers again in time goes on.
-constexpr int kSilenceLimitMs = 5000;
 constexpr int kVersionWaitMs = 1000;
 constexpr int kDisplayLimitMs = 60 * 1000;
 constexpr int kSectorLimitMs = 5000;
@@ -130,7 +127,6 @@ int runFirmware(Context& context, const Arguments& arguments)
     Firmware firmware(session->timers(), prompt);
     updater = &firmware;
     registerFirmware(*session, firmware);
-    firmware.SetSilenceLimit(kSilenceLimitMs);
     firmware.EditFileNameChange(path);
     const Text fileVersion = firmware.view().fileVersion;
     if (!dryRun)
@@ -171,23 +167,19 @@ int runFirmware(Context& context, const Arguments& arguments)
                     << (programming ? " after " + std::to_string(firmware.currentBlock()) + " of " +
                                           std::to_string(Firmware::kBlocks) + " blocks"
                                     : std::string(" while the boot loader was starting"))
-                    << "; the ZR48 stays in its boot loader until an update completes; run the update again:\n"
+                    << "; the ZR48 may be in its boot loader or run its old firmware; run the update again:\n"
                     << "zr48:   " << commandAgain(context, path, force) << '\n';
         return kExitFailed;
     }
     switch (firmware.outcome()) {
     case Firmware::Outcome::Finished: break;
     case Firmware::Outcome::BootLoaderUnreachable: return kExitFailed;
-    case Firmware::Outcome::UnitStoppedAnswering: {
-        const std::string again = commandAgain(context, path, force);
-        context.err << "zr48: the ZR48 stopped answering during the update (" << firmware.currentBlock() << " of "
-                    << Firmware::kBlocks << " blocks programmed, then " << kSilenceLimitMs / 1000
-                    << " s without an answer)\n"
-                    << "zr48: it stays in its boot loader until an update completes; check its cable and run the "
-                       "update again:\n"
-                    << "zr48:   " << again << '\n';
+    case Firmware::Outcome::UnitStoppedAnswering:
+        // The updater has said what is known; here is how far it got and how to run it again.
+        context.err << "zr48: the ZR48 stopped answering after " << firmware.currentBlock() << " of "
+                    << Firmware::kBlocks << " blocks, and its boot loader did not answer again; check its cable and "
+                    << "run:\nzr48:   " << commandAgain(context, path, force) << '\n';
         return kExitFailed;
-    }
     default:
         context.err << "zr48: the update did not complete (" << firmware.currentBlock() << " of " << Firmware::kBlocks
                     << " blocks programmed)\n";

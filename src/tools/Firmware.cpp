@@ -127,8 +127,7 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         timerBootStart_->stop();
         timerBootError_->stop();
         timerBootProgram_->start(kBootProgramMs);
-        if (silenceLimitMs_ > 0)
-            timerBootSilence_->start(silenceLimitMs_);
+        timerBootSilence_->start(kBootSilenceMs);
         view_.updateEnabled = false;
         state_ = State::Programming;
         changed();
@@ -140,8 +139,7 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         timerBootProgram_->stop();
         timerBootSilence_->stop();
         if (currentBlock_ < kBlocks) {
-            if (silenceLimitMs_ > 0)
-                timerBootSilence_->start(silenceLimitMs_);
+            timerBootSilence_->start(kBootSilenceMs);
             timerBootProgram_->start(kBootProgramMs);
             sendBlock();
             changed();
@@ -160,6 +158,10 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
 
 void Firmware::ConnectNotice()
 {
+    // During an update the link comes back through the boot loader's answer (the hand-over that
+    // the silence started again); the unit is not asked for its version in the middle of it.
+    if (state_ != State::Idle)
+        return;
     if (!autoCheckArmed_)
         return;
     RequestVersion();
@@ -236,6 +238,7 @@ void Firmware::ButtonUpdateClick(CheckPolicy policy)
     std::copy(bytes->begin(), bytes->end(), image_.begin());
     imageLoaded_ = true;
     outcome_ = Outcome::None;
+    programmingBegan_ = false;
     state_ = State::WaitingForBootLoader;
     timerBootStart_->start(kBootStartMs);
     timerBootError_->start(kBootErrorMs);
@@ -275,22 +278,39 @@ void Firmware::TimerBootErrorTimer()
     timerBootError_->stop();
     timerBootStart_->stop();
     timerBootProgram_->stop();
+    timerBootSilence_->stop();
     state_ = State::Idle;
-    outcome_ = Outcome::BootLoaderUnreachable;
-    prompt_.error("Unable to connect to the ZR48 boot loader.");
     view_.updateEnabled = true;
+    if (programmingBegan_) {
+        // Some blocks went out; which firmware the unit runs now is not known.
+        outcome_ = Outcome::UnitStoppedAnswering;
+        changed();
+        prompt_.error(kUpdateNotFinished);
+        return;
+    }
+    outcome_ = Outcome::BootLoaderUnreachable;
     changed();
+    prompt_.error("Unable to connect to the ZR48 boot loader.");
 }
 
 void Firmware::TimerBootSilenceTimer()
 {
     if (state_ != State::Programming)
         return;
+    // Unplugged for a moment, or switched off: the unit is asked for its boot loader again, and
+    // the update gives up only when that stays unanswered.
+    RestartHandOver();
+}
+
+void Firmware::RestartHandOver()
+{
+    programmingBegan_ = programmingBegan_ || state_ == State::Programming;
     timerBootProgram_->stop();
     timerBootSilence_->stop();
-    state_ = State::Idle;
-    outcome_ = Outcome::UnitStoppedAnswering;
-    view_.updateEnabled = true;
+    state_ = State::WaitingForBootLoader;
+    timerBootStart_->start(kBootStartMs);
+    timerBootError_->start(kBootErrorMs);
+    view_.updateEnabled = false;
     changed();
 }
 
