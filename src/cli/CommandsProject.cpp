@@ -5,6 +5,7 @@
 #include "base/Paths.h"
 #include "cli/Json.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectPaths.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -54,22 +55,20 @@ Text OptionsOn(const Text& optionList)
     return on.empty() ? "-" : on;
 }
 
-// A device file of the project's own folder shows as "[PROJECT]\" and its name.
+// A device file of the project's own folder shows as "[PROJECT]", the folder's separator and its
+// name, as the project window shows it.
 std::string ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& slot)
 {
     if (slot.ConfigFile.empty())
         return "-";
-    Path shown = slot.ConfigFile;
-    if (extractFilePath(slot.ConfigFile) == extractFilePath(project.FileName))
-        shown = "[PROJECT]\\" + extractFileName(slot.ConfigFile);
-    return shown;
+    return shownPath(DisplayPath(slot.ConfigFile, projectFolderOf(project.FileName)));
 }
 
 // The slots that hold a device, with what `show` says of each.
 struct ShownSlot {
     int index;
     const DEVICE_CONFIG* slot;
-    std::string deviceFile; // as shown: [PROJECT]\NAME for the project's own folder, "-" for none
+    std::string deviceFile; // as shown: [PROJECT]/NAME for the project's own folder, "-" for none
     bool missing;           // a device file is named but not there
 };
 
@@ -149,7 +148,7 @@ int RunShow(Context& context, const Arguments& arguments)
     }
 
     std::ostream& out = context.out;
-    out << "Project: " << path << "\n\nDescription:\n";
+    out << "Project: " << shownPath(path) << "\n\nDescription:\n";
     for (const Text& line : project.Description)
         out << "  " << toUtf8(line) << '\n';
     if (project.Description.empty())
@@ -219,10 +218,10 @@ int RunCopyProject(Context& context, const Arguments& given)
     }
     switch (result) {
     case TProjectFile::CopyResult::Complete:
-        context.out << "Copied " << source << " to " << target << '\n';
+        context.out << "Copied " << shownPath(source) << " to " << shownPath(target) << '\n';
         return kExitOk;
     case TProjectFile::CopyResult::Incomplete:
-        context.err << "zr48: copied " << source << " to " << target
+        context.err << "zr48: copied " << shownPath(source) << " to " << shownPath(target)
                     << ", but not every device file: the project points at the missing ones (see above).\n";
         return kExitFailed;
     case TProjectFile::CopyResult::Failed: break;
@@ -254,7 +253,8 @@ Command showCommand()
     return {.name = "show",
             .arguments = "PROJECT.mpj",
             .summary = "Show a project: description, menu lines and every assigned slot.",
-            .details = "Device files of the project's own folder show as [PROJECT]\\NAME;\n"
+            .details = "Device files of the project's own folder show as [PROJECT]/NAME, as the desktop program\n"
+                       "shows them;\n"
                        "device files that do not exist are flagged (missing).",
             .options = kJsonOption,
             .files = "mpj",

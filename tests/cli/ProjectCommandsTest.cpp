@@ -53,7 +53,7 @@ TEST_F(ProjectCommandsTest, ShowListsTheProjectAndFlagsMissingDeviceFiles)
     // Columns line up by characters: "ü" is one, though two bytes on the terminal.
     EXPECT_NE(shown.find("  SLOT   TYPE             NAME        SOURCE  OPTIONS  DEVICE FILE\n"), std::string::npos)
         << shown;
-    EXPECT_NE(shown.find("  DVD-2  Infrared (RC5)   Blu-ray Kü  DVD     1,3      [PROJECT]\\BDP.mpi\n"),
+    EXPECT_NE(shown.find("  DVD-2  Infrared (RC5)   Blu-ray Kü  DVD     1,3      [PROJECT]/BDP.mpi\n"),
               std::string::npos)
         << shown;
     EXPECT_NE(shown.find("unknown type 12"), std::string::npos);
