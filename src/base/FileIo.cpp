@@ -1,4 +1,5 @@
 #include "base/FileIo.h"
+#include "base/Paths.h"
 
 #include "base/Error.h"
 #include "base/Platform.h"
@@ -30,7 +31,7 @@ std::string systemReason(int error)
 
 [[noreturn]] void fail(std::string_view what, std::string_view path, std::string_view reason)
 {
-    throw Error(std::string(what) + " \"" + std::string(path) + "\":\n" + std::string(reason));
+    throw Error(std::string(what) + " \"" + shownPath(path) + "\":\n" + std::string(reason));
 }
 
 [[noreturn]] void fail(std::string_view what, std::string_view path, int error)

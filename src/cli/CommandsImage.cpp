@@ -91,7 +91,7 @@ int runUnpack(Context& context, const Arguments& arguments)
     // unpacks into the project it has just created, through the same reader.)
     const Path projectPath = changeFileExt(imagePath, ".mpj");
     if (fileExists(projectPath) && !argument->options.has("--force")) {
-        context.err << "zr48: the project '" << projectPath << "' exists; add --force to replace it\n";
+        context.err << "zr48: the project " << quotedName(projectPath) << " exists; add --force to replace it\n";
         return kExitFailed;
     }
     if (!UnpackImage(imagePath, context.prompt))
@@ -350,7 +350,7 @@ int runInspect(Context& context, const Arguments& arguments)
         printInspectionJson(context.out, imagePath, inspection);
         return inspection.problems.empty() ? kExitOk : kExitFailed;
     }
-    context.out << "Image " << imagePath << ": ";
+    context.out << "Image " << shownPath(imagePath) << ": ";
     return printInspection(context.out, inspection) ? kExitOk : kExitFailed;
 }
 

@@ -330,7 +330,7 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     }
     Text text;
     analyseSamples(capture.Buffer(), 0, static_cast<std::int64_t>(bytes) * 8 - 1, text);
-    out << "Captured " << bytes << " bytes into " << path << "\n" << toUtf8(text) << "\n";
+    out << "Captured " << bytes << " bytes into " << shownPath(path) << "\n" << toUtf8(text) << "\n";
     return kExitOk;
 }
 

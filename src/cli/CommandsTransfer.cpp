@@ -68,7 +68,7 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
     try {
         image = readFileBytes(imagePath);
     } catch (const Error& e) {
-        context.err << "zr48: " << e.message() << '\n';
+        context.err << prefixedLines(e.message());
         return kExitFailed;
     }
     ProgressBar bar(context.err, "sectors verified", barMode(context));
@@ -239,7 +239,7 @@ void reportKeptImage(Context& context, const TUploader& uploader, bool interrupt
     context.err << "zr48: " << (interrupted ? "upload interrupted; " : "");
     const auto records = uploader.KeptRecords();
     if (!records)
-        context.err << "nothing read was kept: the image file " << path << " could not be written\n";
+        context.err << "nothing read was kept: the image file " << shownPath(path) << " could not be written\n";
     else if (*records == 0)
         context.err << "no sector was read, so nothing was kept\n";
     else
@@ -262,22 +262,22 @@ int runUpload(Context& context, const Arguments& arguments)
     const bool verify = parsed->has("--verify");
     const Path projectPath = absolutePath(file);
     if (lowerCase(extractFileExt(projectPath)) != ".mpj") {
-        context.err << "zr48: the new project's file name must end in .mpj, not '" << file << "'\n";
+        context.err << "zr48: the new project's file name must end in .mpj, not " << quotedName(file) << "\n";
         return kExitUsage;
     }
     if (directoryExists(projectPath)) {
-        context.err << "zr48: '" << file << "' is a folder; give the new project's file name\n";
+        context.err << "zr48: " << quotedName(file) << " is a folder; give the new project's file name\n";
         return kExitUsage;
     }
     if (fileExists(projectPath) && !force) {
-        context.err << "zr48: the project '" << file << "' exists; add --force to replace it\n";
+        context.err << "zr48: the project " << quotedName(file) << " exists; add --force to replace it\n";
         return kExitFailed;
     }
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(extractFileDir(projectPath)), ec);
     if (ec) {
-        context.err << "zr48: cannot create the folder '" << extractFileDir(projectPath) << "': " << ec.message()
-                    << '\n';
+        context.err << "zr48: cannot create the folder " << quotedName(extractFileDir(projectPath)) << ": "
+                    << ec.message() << '\n';
         return kExitFailed;
     }
 
@@ -391,18 +391,18 @@ int runDumpCard(Context& context, const Arguments& arguments)
     const std::string& file = positional[0];
     const Path path = absolutePath(file);
     if (directoryExists(path)) {
-        context.err << "zr48: '" << file << "' is a folder; give the image file's name\n";
+        context.err << "zr48: " << quotedName(file) << " is a folder; give the image file's name\n";
         return kExitUsage;
     }
     if (fileExists(path) && !parsed->has("--force")) {
-        context.err << "zr48: the file '" << file << "' exists; add --force to replace it\n";
+        context.err << "zr48: the file " << quotedName(file) << " exists; add --force to replace it\n";
         return kExitFailed;
     }
     try {
         // Before the card is read, not after it.
-        checkFolderWritable(extractFileDir(path));
+        checkWritable(path);
     } catch (const Error& e) {
-        context.err << "zr48: " << e.message() << '\n';
+        context.err << prefixedLines(e.message() + "\nnothing was read");
         return kExitFailed;
     }
 
@@ -436,14 +436,14 @@ int runDumpCard(Context& context, const Arguments& arguments)
         try {
             WriteSectorImage(path, records);
         } catch (const Error& e) {
-            context.err << "zr48: " << e.message() << "\nzr48: nothing read was kept\n";
+            context.err << prefixedLines(e.message() + "\nnothing read was kept");
             return kExitFailed;
         }
     }
     if (reader.Result() == CardReadResult::Finished) {
         context.out << "Card sectors " << sectorSpan(range->first, range->second) << " read in "
-                    << seconds(session->elapsedSeconds() - start) << " into " << path << " (" << records.size()
-                    << " sectors, " << records.size() * kSectorRecordSize << " bytes).\n";
+                    << seconds(session->elapsedSeconds() - start) << " into " << shownPath(path) << " ("
+                    << records.size() << " sectors, " << records.size() * kSectorRecordSize << " bytes).\n";
         return kExitOk;
     }
     context.err << "zr48: "
@@ -455,7 +455,8 @@ int runDumpCard(Context& context, const Arguments& arguments)
         context.err << "; nothing was written\n";
     else
         context.err << "; the " << records.size() << " sectors read so far ("
-                    << sectorSpan(records.front().Number, records.back().Number) << ") are kept in '" << path << "'\n";
+                    << sectorSpan(records.front().Number, records.back().Number) << ") are kept in " << quotedName(path)
+                    << "\n";
     return kExitFailed;
 }
 

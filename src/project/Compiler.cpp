@@ -77,7 +77,7 @@ bool AppendDeviceFileArea(const DEVICE_CONFIG& slot, std::vector<SectorRecord>& 
         // A name that is there but no file (a folder, say) is told apart from a missing one.
         const auto reason = notAFileReason(slot.ConfigFile);
         const bool missing = !reason || *reason == kNoSuchFile;
-        prompt.error("File not found:\n" + slot.ConfigFile + (missing ? "" : "\n(" + *reason + ")"));
+        prompt.error("File not found:\n" + shownPath(slot.ConfigFile) + (missing ? "" : "\n(" + *reason + ")"));
         return false;
     }
     const Bytes& bytes = file->Head;
@@ -106,7 +106,7 @@ bool AppendDeviceFileArea(const DEVICE_CONFIG& slot, std::vector<SectorRecord>& 
         ++produced;
     }
     if (produced == slot.FileSectors) {
-        prompt.error("File too big:\n" + slot.ConfigFile);
+        prompt.error("File too big:\n" + shownPath(slot.ConfigFile));
         return false;
     }
     return true;
@@ -149,7 +149,7 @@ CompileResult Compile(std::string_view projectPath, Prompt& prompt)
 {
     const Path imagePath = ImagePathOfProject(projectPath);
     if (sameFile(imagePath, projectPath)) {
-        prompt.error("The project \"" + Path(projectPath) +
+        prompt.error("The project \"" + shownPath(projectPath) +
                      "\" has the extension of an image file; compiling it would overwrite it.");
         return CompileResult::NotWritten;
     }

@@ -1,5 +1,7 @@
 #include "project/ImageCheck.h"
 
+#include "base/Paths.h"
+
 #include "project/CardFormat.h"
 #include "project/DeviceTypes.h"
 #include "project/ImageReader.h"
@@ -184,7 +186,7 @@ Text ImageFileProblem(std::string_view path)
     const std::vector<Text> problems = ImageProblems(ReadSectorImage(path));
     if (problems.empty())
         return {};
-    return "The image file \"" + Text(path) + "\" is damaged: " + problems.front() + ".";
+    return "The image file \"" + shownPath(path) + "\" is damaged: " + problems.front() + ".";
 }
 
 } // namespace zr48

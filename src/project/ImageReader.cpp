@@ -95,7 +95,7 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
     const Path base = changeFileExt(imagePath, "");
     const Path projectPath = base + ".mpj";
     if (sameFile(projectPath, imagePath)) {
-        prompt.error("The image \"" + Path(imagePath) +
+        prompt.error("The image \"" + shownPath(imagePath) +
                      "\" has the extension of a project file; unpacking it would overwrite it.");
         return false;
     }

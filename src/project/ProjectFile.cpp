@@ -40,7 +40,7 @@ void AppendEntry(Text& out, std::string_view projectPath, std::string_view secti
                  std::string_view value)
 {
     const auto refuse = [&](std::string_view reason) {
-        throw Error("Cannot save the project \"" + Text(projectPath) + "\":\nthe value of " + Text(key) + " in [" +
+        throw Error("Cannot save the project \"" + shownPath(projectPath) + "\":\nthe value of " + Text(key) + " in [" +
                     Text(section) + "] " + Text(reason) + ".");
     };
     if (value.find_first_of("\r\n") != std::string_view::npos)
@@ -181,8 +181,8 @@ std::optional<std::string> ProjectFileProblem(std::string_view path)
 std::string ProjectFileProblemMessage(std::string_view path, const std::string& problem)
 {
     if (problem == kNoSuchFile)
-        return "Cannot find the project file \"" + std::string(path) + "\".";
-    return "The file \"" + std::string(path) + "\" is not a project file: " + problem + ".";
+        return "Cannot find the project file \"" + shownPath(path) + "\".";
+    return "The file \"" + shownPath(path) + "\" is not a project file: " + problem + ".";
 }
 
 } // namespace zr48

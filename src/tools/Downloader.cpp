@@ -3,6 +3,7 @@
 #include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "base/Prompt.h"
 #include "base/Timer.h"
 #include "link/Frames.h"
@@ -21,7 +22,7 @@ TDownloader::~TDownloader() = default;
 
 Text TDownloader::NoDeviceProblem(const Text& imagePath)
 {
-    return "The image \"" + imagePath +
+    return "The image \"" + shownPath(imagePath) +
            "\" assigns no device to any slot: written to the card, it leaves the ZR48 with an empty project.";
 }
 

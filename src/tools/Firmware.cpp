@@ -78,7 +78,7 @@ Text Firmware::FileProblem(const Text& path)
     const auto bytes = readFirmwareFile(path, kImageSize);
     if (error || !bytes)
         return "Unable to open firmware file.";
-    const Text named = "The firmware file \"" + path + "\"";
+    const Text named = "The firmware file \"" + shownPath(path) + "\"";
     if (size == 0)
         return named + " is empty.";
     if (size > kProgrammedBytes)

@@ -311,6 +311,15 @@ TEST_F(CommandLineHabitsTest, CtrlCStopsATransferAndSaysWhatWasKept)
     EXPECT_TRUE(inErr("zr48: capture interrupted; nothing was written\n")) << err.str();
     EXPECT_FALSE(fileExists(arg("ir.bin")));
     expectPrefixedErr();
+
+    // The short reads end with a message too.
+    environment.defaults.interrupted = [] { return true; };
+    EXPECT_EQ(zr48({"--link", card, "sector", "9"}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: sector 9 read interrupted; nothing was shown\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(zr48({"--link", card, "display", "--png", arg("display.png")}), kExitFailed);
+    EXPECT_TRUE(inErr("zr48: display interrupted after 0 of 10 pages; nothing was written\n")) << err.str();
+    EXPECT_FALSE(fileExists(arg("display.png")));
 }
 
 // The real Ctrl-C: a SIGINT that arrives during the transfer is taken as the transfer's own.
