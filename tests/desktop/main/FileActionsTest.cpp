@@ -83,6 +83,35 @@ TEST_F(FileActionsTest, OpenByTheExtensionAsWritten)
     EXPECT_EQ(projects[0]->calls, std::vector<std::string>{"LoadProject " + mpj});
 }
 
+// Such a file would open as an empty project, and Download would then empty the unit's card.
+TEST_F(FileActionsTest, AFileThatIsNoProjectIsNotOpenedAsOne)
+{
+    std::string random(5000, '\0');
+    unsigned seed = 5;
+    for (char& c : random)
+        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"x.mpj", random, "it holds binary data, not text"},
+        {"empty.mpj", "", "it has neither a [PROJECT] section nor a slot section"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Text path = dir.write(c.name, c.bytes);
+        prompt.clear();
+        files.answer(path);
+        form->execute(ActionId::FileOpen);
+        EXPECT_EQ(openCount(), 0u);
+        EXPECT_TRUE(projects.empty());
+        ASSERT_EQ(prompt.errors().size(), 1u);
+        EXPECT_EQ(prompt.errors()[0].rfind("The file \"" + path + "\" is not a project file: " + c.reason, 0), 0u)
+            << prompt.errors()[0];
+    }
+}
+
 TEST_F(FileActionsTest, AFileAlreadyOpenInOtherLetterCaseComesToTheFrontInstead)
 {
     const Text mpj = dir.write("Home.mpj", "[PROJECT]\r\n");
