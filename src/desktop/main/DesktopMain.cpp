@@ -66,7 +66,7 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
     QtFileChooser files;
     app.setErrorPrompt(&prompt);
     try {
-        QtLink link(*parseLinkTarget(line.link));
+        QtLink link(*parseLinkTarget(chosenLink(line, settings.link())));
         TMainForm mainForm({store, settings, prompt, files, link.parts(), dataDir(), link.driver().description()});
         prompt.setParent(&mainForm);
         files.setParent(&mainForm);
