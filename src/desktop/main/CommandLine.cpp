@@ -37,11 +37,11 @@ DesktopCommandLine parseDesktopCommandLine(const std::vector<std::string>& argum
                 return line;
             }
             line.link = arguments[++i];
-            line.linkGiven = true;
+            line.linkGiven = line.linkOption = true;
             origin.clear();
         } else if (a.starts_with("--link=")) {
             line.link = a.substr(7);
-            line.linkGiven = true;
+            line.linkGiven = line.linkOption = true;
             origin.clear();
         } else if (a == "--help" || a == "-h") {
             line.help = true;

@@ -14,6 +14,8 @@ struct DesktopCommandLine {
     std::string link = "auto";
     // Whether --link or ZR48_LINK named the link; else the settings' link is taken.
     bool linkGiven = false;
+    // Whether --link named it: such a start never hands its file to a running program.
+    bool linkOption = false;
     // The first argument that is no option: a file to open at start (UTF-8, as given).
     std::optional<std::string> file;
     bool help = false;
