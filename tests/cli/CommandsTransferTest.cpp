@@ -7,6 +7,7 @@
 #include "cli/Cli.h"
 #include "project/ProjectFile.h"
 #include "project/SectorImage.h"
+#include "support/RandomBytes.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
@@ -110,10 +111,7 @@ TEST_F(CommandsTransferTest, AFileThatIsNoProjectIsRefusedByEveryCommandAndNothi
 {
     ASSERT_EQ(run({"compile", arg("Villa/Villa.mpj")}), kExitOk);
     const std::string image = test::fileContents(arg("Villa/Villa.mpd"));
-    std::string random(5000, '\0');
-    unsigned seed = 11;
-    for (char& c : random)
-        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::string random = test::randomBytes(5000, 11);
     const struct {
         const char* name;
         std::string bytes;

@@ -5,6 +5,7 @@
 #include "cli/CommandsInfrared.h"
 #include "infrared/IrSamples.h"
 #include "sim/SimulatedDriver.h"
+#include "support/RandomBytes.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
@@ -102,10 +103,7 @@ TEST_F(InfraredCommandsTest, OptimizeIntoAFileWritesTheBytesOfInPlace)
 // Such a file would be "optimized" into lines of garbage, and a huge one read whole.
 TEST_F(InfraredCommandsTest, OptimizeRewritesNothingButADeviceFilesText)
 {
-    std::string random(5000, '\0');
-    unsigned seed = 3;
-    for (char& c : random)
-        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::string random = test::randomBytes(5000, 3);
     const struct {
         const char* name;
         std::string bytes;

@@ -2,6 +2,7 @@
 #include "CardTestSupport.h"
 #include "base/FileIo.h"
 #include "project/CardFormat.h"
+#include "support/RandomBytes.h"
 #include "support/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
@@ -296,10 +297,7 @@ TEST_F(CompilerTest, ProjectNamedLikeItsImageIsNotOverwritten)
 // Such a file would load as an empty project and give an image that empties the unit's card.
 TEST_F(CompilerTest, AFileThatIsNoProjectIsRefusedAndNothingIsWritten)
 {
-    std::string random(5000, '\0');
-    unsigned seed = 7;
-    for (char& c : random)
-        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::string random = test::randomBytes(5000, 7);
     project.Save(projectPath());
     ASSERT_TRUE(CompileProject(projectPath(), prompt));
     const std::string compiledImage = test::fileContents(imagePath());

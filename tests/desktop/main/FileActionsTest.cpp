@@ -5,6 +5,7 @@
 #include "desktop/ShellHarness.h"
 #include "desktop/editor/EditForm.h"
 #include "infrared/IrOptimizer.h"
+#include "support/RandomBytes.h"
 
 #include <QAction>
 #include <QLabel>
@@ -86,10 +87,7 @@ TEST_F(FileActionsTest, OpenByTheExtensionAsWritten)
 // Such a file would open as an empty project, and Download would then empty the unit's card.
 TEST_F(FileActionsTest, AFileThatIsNoProjectIsNotOpenedAsOne)
 {
-    std::string random(5000, '\0');
-    unsigned seed = 5;
-    for (char& c : random)
-        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    const std::string random = test::randomBytes(5000, 5);
     const struct {
         const char* name;
         std::string bytes;
