@@ -155,15 +155,19 @@ void TUploader::TakeSector(const Sector& data)
         RequestCurrentSector();
         return;
     }
-    if (entryIndex_ < 0) {
-        std::int64_t total = 0;
-        for (int i = 0; i < kEntries; ++i)
-            if (DirectoryEntry(i).InUse())
-                total += DirectoryEntry(i).FileSectors;
-        view_.ProgressMax = total;
-        view_.ProgressPosition = 0;
-    }
+    if (entryIndex_ < 0)
+        StartDeviceFileProgress();
     NextDeviceFile();
+}
+
+void TUploader::StartDeviceFileProgress()
+{
+    std::int64_t total = 0;
+    for (int i = 0; i < kEntries; ++i)
+        if (DirectoryEntry(i).InUse())
+            total += DirectoryEntry(i).FileSectors;
+    view_.ProgressMax = total;
+    view_.ProgressPosition = 0;
 }
 
 void TUploader::NextDeviceFile()
@@ -248,12 +252,7 @@ void TUploader::TakeRecheckedSector(const Sector& data)
         image_.resize(kFirstSectors * (2 + kSectorSize));
         rechecking_ = false;
         recheck_.clear();
-        std::int64_t total = 0;
-        for (int i = 0; i < kEntries; ++i)
-            if (DirectoryEntry(i).InUse())
-                total += DirectoryEntry(i).FileSectors;
-        view_.ProgressMax = total;
-        view_.ProgressPosition = 0;
+        StartDeviceFileProgress();
         entryIndex_ = -1;
         NextDeviceFile();
         return;

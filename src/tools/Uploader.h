@@ -108,6 +108,8 @@ private:
     // Reads the current sector again until two reads agree; `first` is the read so far.
     void Confirm(const Sector& first);
     void TakeSector(const Sector& data);
+    // The progress counts the sectors of the device files the directory names.
+    void StartDeviceFileProgress();
     void NextDeviceFile();
     // All sectors are in: check the image, read again what its problems rest on, or finish.
     void CheckImage();

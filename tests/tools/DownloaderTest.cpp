@@ -280,11 +280,12 @@ TEST_F(DownloaderCheckTest, AnImageThatAssignsNoDeviceIsWrittenOnlyWhenConfirmed
         EXPECT_EQ(rig.download(path, c.policy, c.noDevice), c.written);
         EXPECT_EQ(rig.downloader.Result(), c.written ? DownloadResult::Finished : DownloadResult::Refused);
         ASSERT_EQ(rig.prompt.shown.size(), c.questions);
-        if (c.questions)
+        if (c.questions) {
             EXPECT_EQ(rig.prompt.shown[0].message, "The image \"" + path +
                                                        "\" assigns no device to any slot: written to the card, it "
                                                        "leaves the ZR48 with an empty project.\n"
                                                        "Write it to the ZR48 anyway?");
+        }
         EXPECT_EQ(rig.sent.empty(), !c.written);
         EXPECT_EQ(rig.sim.card.read(0)[0], c.written ? 0 : 0xEE);
     }

@@ -343,8 +343,9 @@ protected:
         copy.Load(dir.text("Copy.mpj"));
         for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
             EXPECT_EQ(copy.Slot(i).DeviceType, original.Slot(i).DeviceType) << i;
-            if (original.Slot(i).DeviceType != 0)
+            if (original.Slot(i).DeviceType != 0) {
                 EXPECT_EQ(fileContents(copy.Slot(i).ConfigFile), fileContents(original.Slot(i).ConfigFile)) << i;
+            }
         }
     }
 
