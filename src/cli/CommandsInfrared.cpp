@@ -11,6 +11,7 @@
 #include "infrared/IrCapture.h"
 #include "infrared/IrCaptureFile.h"
 #include "infrared/IrOptimizer.h"
+#include "infrared/OptimizeReport.h"
 #include "infrared/ScopeDrawing.h"
 #include "infrared/ScopeMeasure.h"
 #include "infrared/ScopeRaster.h"
@@ -161,6 +162,8 @@ int runOptimize(Context& context, const Arguments& arguments)
         tolerances.push_back(static_cast<int>(*percent));
     }
     const bool inPlace = parsed->has("--in-place");
+    const bool dryRun = parsed->has("--dry-run");
+    const bool report = dryRun || parsed->has("--report");
     const std::optional<std::string> output = parsed->value("--output");
     if (parsed->positional.size() != 1)
         return usageError(context, "ir optimize");
@@ -173,18 +176,28 @@ int runOptimize(Context& context, const Arguments& arguments)
     try {
         // Only a device file's text is rewritten: never a capture, a picture or a huge file.
         std::vector<Text> lines = ReadDeviceFileLines(path);
+        const std::vector<Text> before = lines;
         TIrOptimizer optimizer;
         for (int tolerance : tolerances) {
             optimizer.SetTolerance(tolerance);
             optimizer.Optimize(lines);
         }
         // A device file's own form: Windows-1252 lines ended by CR LF, as the unit and the editor read it.
-        if (inPlace)
+        if (dryRun) {
+            // Nothing is written.
+        } else if (inPlace) {
             writeFileAtomically(path, joinLines(lines, "\r\n"));
-        else if (output)
+        } else if (output) {
             writeFileAtomically(absolutePath(*output), joinLines(lines, "\r\n"));
-        else
+        } else {
             context.out << toUtf8(joinLines(lines, "\n"));
+        }
+        if (report) {
+            // Beside the optimized text on standard output, the report goes to standard error.
+            std::ostream& to = !dryRun && !inPlace && !output ? context.err : context.out;
+            for (const std::string& line : OptimizeReportLines(CompareOptimized(before, lines)))
+                to << line << '\n';
+        }
     } catch (const Error& e) {
         context.prompt.error(e.message());
         return kExitFailed;
@@ -354,6 +367,10 @@ const OptionRow kOptimizeOptions[] = {
      .value = "FILE",
      .help = "write the result into FILE, as a device file: Windows-1252, lines ended by CR LF",
      .valueFiles = "mpi"},
+    {.longName = "--report",
+     .help = "then print what changed: per key the largest change in microseconds and in percent, and the file's "
+             "worst (on standard error when the result itself goes to standard output)"},
+    {.shortName = "-n", .longName = "--dry-run", .help = "write nothing and print only the report"},
 };
 
 const Command kIrCommands[] = {
@@ -381,7 +398,8 @@ const Command kIrCommands[] = {
      .details = "Without --tolerance, two passes use the settings IrOptimizerPass1 and IrOptimizerPass2.\n"
                 "The result goes to standard output as readable text (UTF-8, the terminal's line ends);\n"
                 "with -o FILE or --in-place it is written in the device file's own encoding, Windows-1252\n"
-                "with CR LF line ends, as the ZR48 and the desktop program read it.",
+                "with CR LF line ends, as the ZR48 and the desktop program read it. --report then tells how\n"
+                "far each key's durations moved; -n shows that report alone and writes nothing.",
      .options = kOptimizeOptions,
      .files = "mpi",
      .run = runOptimize},

@@ -4,7 +4,9 @@
 
 #include "base/Text.h"
 #include "project/ProjectFile.h"
+#include "project/SectorImage.h"
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +26,23 @@ enum class CompileResult {
     NotWritten, // nothing was written: no project file, a project that does not fit a card, or an
                 // image file that cannot be written
 };
+
+// A project compiled in memory: the records an image file would hold, in file order.
+struct CompiledImage {
+    TProjectFile Project; // laid out: every slot's card areas are set
+    std::vector<SectorRecord> Records;
+    // The slots whose device file is missing or too big for its area (reported); the image holds
+    // none of a missing file and the first sectors of one that is too big.
+    std::vector<int> FailedSlots;
+    bool Complete() const { return FailedSlots.empty(); }
+    // The records of slot i's device file area.
+    std::vector<SectorRecord> DeviceFileRecords(int i) const;
+};
+
+// Compiles `project` as it is in memory, its device files read from disk. Device files that are
+// missing or too big are reported through `prompt`, one message each; a project that does not fit a
+// card is reported and gives nullopt.
+std::optional<CompiledImage> CompileProjectImage(const TProjectFile& project, Prompt& prompt);
 
 // Loads the project at `projectPath`, lays out the card and writes the image file (the project's
 // path with the extension ".mpd") as a whole. Device files that are missing or too big for their

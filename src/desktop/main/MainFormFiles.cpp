@@ -289,14 +289,19 @@ void TMainForm::ActionSaveAllExecute()
 
 void TMainForm::ActionDownloadExecute()
 {
-    TDocumentWindow* window = activeDocument();
-    ProjectDocument* project = window ? window->project() : nullptr;
-    if (!project || window->kind() != DocumentKind::ProjectWindow)
+    if (TDocumentWindow* window = activeDocument())
+        downloadProject(*window);
+}
+
+void TMainForm::downloadProject(TDocumentWindow& window)
+{
+    ProjectDocument* project = window.project();
+    if (!project || window.kind() != DocumentKind::ProjectWindow)
         return;
     if (!project->PrepareDownload())
         return; // the compile has shown its messages
     // Just compiled, so it passes the image checks; should it not, it is not written.
-    tools_->downloader.Start(downloadImagePath(window->documentFile()), CheckPolicy::Refuse);
+    tools_->downloader.Start(downloadImagePath(window.documentFile()), CheckPolicy::Refuse);
 }
 
 void TMainForm::ActionCleanupProjectExecute()
@@ -313,7 +318,8 @@ void TMainForm::ActionInfraredOptimizerExecute()
         return;
     if (prompt_.confirm("Perform Infrared String Optimization?\n", Buttons::YesNo) != Answer::Yes)
         return;
-    std::vector<Text> lines = editor->lines();
+    const std::vector<Text> before = editor->lines();
+    std::vector<Text> lines = before;
     TIrOptimizer optimizer;
     optimizer.SetTolerance(settings_.irOptimizerPass1());
     optimizer.Optimize(lines);
@@ -321,6 +327,7 @@ void TMainForm::ActionInfraredOptimizerExecute()
     optimizer.Optimize(lines);
     // In place, marked modified; nothing is written until the user saves.
     editor->replaceLines(lines);
+    showOptimizeReport(before, lines, extractFileName(editor->documentFile()));
 }
 
 void TMainForm::ActionInfraredImportExecute()

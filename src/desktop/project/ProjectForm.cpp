@@ -376,6 +376,15 @@ void TProjectForm::LoadProject(const std::string& path)
     render();
 }
 
+std::optional<TProjectFile> TProjectForm::CurrentProject() const
+{
+    // The memos reach the project only when it is saved.
+    TProjectFile project = view_.project();
+    project.Description = memoLines(fromQString(ProjectDescriptionMemo->toPlainText()));
+    project.ProjectInfo = memoLines(fromQString(ProjectInformationMemo->toPlainText()));
+    return project;
+}
+
 void TProjectForm::SaveProject(const std::string& path)
 {
     view_.SaveProject(path, memoLines(fromQString(ProjectDescriptionMemo->toPlainText())),
