@@ -1,4 +1,5 @@
 #include "base/FileIo.h"
+#include "base/Paths.h"
 
 #include "base/Error.h"
 #include "base/Platform.h"
@@ -30,7 +31,7 @@ std::string systemReason(int error)
 
 [[noreturn]] void fail(std::string_view what, std::string_view path, std::string_view reason)
 {
-    throw Error(std::string(what) + " \"" + std::string(path) + "\":\n" + std::string(reason));
+    throw Error(std::string(what) + " \"" + shownPath(path) + "\":\n" + std::string(reason));
 }
 
 [[noreturn]] void fail(std::string_view what, std::string_view path, int error)
@@ -117,6 +118,25 @@ std::optional<Bytes> tryReadFileBytes(std::string_view path)
     return bytes;
 }
 
+std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit)
+{
+    errno = 0;
+    FilePtr file(platform::openFile(toFsPath(path), "rb"));
+    if (file) {
+        Bytes bytes;
+        std::uint8_t chunk[65536];
+        size_t n;
+        while (bytes.size() <= limit && (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        if (!std::ferror(file.get()))
+            return bytes.size() <= limit ? std::optional(std::move(bytes)) : std::nullopt;
+    }
+    const int error = errno ? errno : EIO;
+    if (directoryExists(path))
+        fail("Cannot read", path, kFolderNotFile);
+    fail("Cannot read the file", path, error);
+}
+
 Bytes readFileBytes(std::string_view path)
 {
     errno = 0;
@@ -128,7 +148,15 @@ Bytes readFileBytes(std::string_view path)
     fail("Cannot read the file", path, error);
 }
 
-void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes)
+namespace {
+
+// A file written in full under a temporary name beside its target, not yet renamed over it.
+struct PreparedFile {
+    fs::path temporary;
+    fs::path target;
+};
+
+PreparedFile prepareFile(std::string_view path, std::span<const std::uint8_t> bytes)
 {
     std::error_code ec;
     const fs::path target = finalTarget(toFsPath(path), ec);
@@ -155,9 +183,37 @@ void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> by
             fail("Cannot write the file", path, ec.message());
         }
     }
-    if (const int renameError = platform::replaceFile(temporary, target)) {
-        platform::removeFile(temporary);
+    return {temporary, target};
+}
+
+void commitFile(std::string_view path, const PreparedFile& file)
+{
+    if (const int renameError = platform::replaceFile(file.temporary, file.target)) {
+        platform::removeFile(file.temporary);
         fail("Cannot write the file", path, renameError);
+    }
+}
+
+} // namespace
+
+void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes)
+{
+    commitFile(path, prepareFile(path, bytes));
+}
+
+void writeFilesAtomically(std::span<const FileToWrite> files)
+{
+    std::vector<PreparedFile> prepared;
+    std::size_t committed = 0;
+    try {
+        for (const FileToWrite& file : files)
+            prepared.push_back(prepareFile(file.path, file.bytes));
+        for (; committed < prepared.size(); ++committed)
+            commitFile(files[committed].path, prepared[committed]);
+    } catch (const Error&) {
+        for (std::size_t i = committed; i < prepared.size(); ++i)
+            platform::removeFile(prepared[i].temporary);
+        throw;
     }
 }
 
@@ -173,6 +229,29 @@ void checkFolderWritable(std::string_view folder)
     if (!createTemporary(fsFolder, probe))
         fail("Cannot create files in the folder", folder, errno);
     platform::removeFile(probe);
+}
+
+void checkWritable(std::string_view path)
+{
+    std::error_code ec;
+    const fs::path target = finalTarget(toFsPath(path), ec);
+    if (ec)
+        fail("Cannot write the file", path, ec.message());
+    permissionsToKeep(path, target);
+    fs::path probe;
+    if (!createTemporary(target.parent_path().empty() ? fs::path(".") : target.parent_path(), probe))
+        fail("Cannot create the file", path, errno);
+    platform::removeFile(probe);
+}
+
+bool removeFileIfThere(std::string_view path)
+{
+    std::error_code ec;
+    const fs::path fsPath = toFsPath(path);
+    if (!fs::exists(fs::symlink_status(fsPath, ec)))
+        return true;
+    platform::removeFile(fsPath);
+    return !fs::exists(fs::symlink_status(fsPath, ec));
 }
 
 bool fileExists(std::string_view path)

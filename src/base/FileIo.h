@@ -22,13 +22,33 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes readFileBytes(std::string_view path);
 // nullopt when the file cannot be read or is no regular file.
 std::optional<Bytes> tryReadFileBytes(std::string_view path);
+// The whole file when it holds at most `limit` bytes; nullopt, after reading no more than
+// `limit` + 1 bytes, when it holds more (a wrongly chosen huge file, or a device that never ends).
+// Throws like readFileBytes when it cannot be read.
+std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit);
 
 // Throws zr48::Error naming the path and the reason; the target is then unchanged.
 void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes);
 void writeFileAtomically(std::string_view path, std::string_view bytes);
 
+struct FileToWrite {
+    Path path;
+    Bytes bytes;
+};
+// Writes several files as one: each goes to a temporary file beside its target, and the targets
+// are replaced only once every temporary file is complete. A failure before then (a name that
+// cannot be written, a disk that is full) leaves every target as it was and no file behind;
+// throws as writeFileAtomically does.
+void writeFilesAtomically(std::span<const FileToWrite> files);
+
 // Throws zr48::Error naming the folder and the system's reason when no file can be created in it.
 void checkFolderWritable(std::string_view folder);
+// Throws what writeFileAtomically would throw when `path` cannot be written (a folder, a file the
+// user may not write, a folder that takes no files); writes nothing. Asked before work whose
+// result would otherwise be lost at the end.
+void checkWritable(std::string_view path);
+// Removes the file at `path` if there is one; true when none is left.
+bool removeFileIfThere(std::string_view path);
 
 // A regular file, or a symbolic link to one.
 bool fileExists(std::string_view path);

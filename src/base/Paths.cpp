@@ -105,6 +105,31 @@ Path pathFromProjectText(std::string_view value)
     return isValidUtf8(value) ? Path(value) : toUtf8(value);
 }
 
+std::string shownPath(std::string_view path)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            out += c;
+            continue;
+        }
+        switch (c) {
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+        }
+    }
+    return out;
+}
+
 Text pathToText(std::string_view path)
 {
     Text out;

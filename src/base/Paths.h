@@ -45,6 +45,11 @@ Path withFolder(std::string_view path);
 // A path as a project file records it: kept when it is valid UTF-8; otherwise the file was written
 // on a system that records paths in Windows-1252, and the path is read as such.
 Path pathFromProjectText(std::string_view value);
+// A path as a message shows it: control characters (a line break inside a name, an escape
+// sequence) written as \n, \r, \t or \xHH, so that a name never breaks a message into lines nor
+// drives a terminal. Any other byte stays as it is.
+std::string shownPath(std::string_view path);
+
 // A path as a Windows-1252 text (quoted in a project's description, say): characters that the
 // code page cannot hold become '?'.
 Text pathToText(std::string_view path);

@@ -34,6 +34,11 @@ std::int32_t Settings::irOptimizerPass2() const
     return store_.readInteger("IrOptimizerPass2").value_or(defaults_.irOptimizerPass2);
 }
 
+std::string Settings::link() const
+{
+    return store_.readString("Link").value_or(defaults_.link);
+}
+
 void Settings::setProjectDir(const Path& value)
 {
     store_.writeString("ProjectDir", value);
@@ -62,6 +67,11 @@ void Settings::setIrOptimizerPass1(std::int32_t value)
 void Settings::setIrOptimizerPass2(std::int32_t value)
 {
     store_.writeInteger("IrOptimizerPass2", value);
+}
+
+void Settings::setLink(const std::string& value)
+{
+    store_.writeString("Link", value);
 }
 
 std::optional<std::string> MemorySettingsStore::readString(const std::string& name) const

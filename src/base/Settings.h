@@ -1,5 +1,5 @@
 #pragma once
-// The six settings of the system. The core reads them through Settings at the moment of use
+// The seven settings of the system. The core reads them through Settings at the moment of use
 // (there is no cache); where they are stored is the edge's business (QSettings in the app and
 // the command-line tool, memory in tests).
 
@@ -32,6 +32,8 @@ struct SettingsDefaults {
     bool expert = false;
     std::int32_t irOptimizerPass1 = 10;
     std::int32_t irOptimizerPass2 = 20;
+    // How the desktop program reaches the unit when neither --link nor ZR48_LINK says.
+    std::string link = "auto";
 };
 
 // The keeper of the settings: one reader and one writer per value.
@@ -45,6 +47,7 @@ public:
     bool expert() const;
     std::int32_t irOptimizerPass1() const;
     std::int32_t irOptimizerPass2() const;
+    std::string link() const;
 
     void setProjectDir(const Path& value);
     void setDatabase(const Path& value);
@@ -52,6 +55,7 @@ public:
     void setExpert(bool value);
     void setIrOptimizerPass1(std::int32_t value);
     void setIrOptimizerPass2(std::int32_t value);
+    void setLink(const std::string& value);
 
     const SettingsDefaults& defaults() const { return defaults_; }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace zr48 {
 
@@ -210,6 +211,23 @@ std::string_view trimmed(std::string_view text)
     while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
         --last;
     return text.substr(first, last - first);
+}
+
+std::size_t firstBinaryByte(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x20 && !(c >= '\t' && c <= '\r') && c != 0x1A)
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+std::string binaryDataReason(std::string_view bytes, std::size_t at)
+{
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes.at(at)));
+    return "it holds binary data, not text (the byte " + std::string(byte) + " at offset " + std::to_string(at) + ")";
 }
 
 } // namespace zr48

@@ -42,4 +42,11 @@ bool sameText(std::string_view a, std::string_view b);
 // Removes leading and trailing spaces and control characters (every byte up to 0x20).
 std::string_view trimmed(std::string_view text);
 
+// Where `bytes` holds a byte that no text file holds: a control character other than tab, line
+// feed, vertical tab, form feed, carriage return and the end-of-file mark 0x1A (every byte of
+// Windows-1252 and of UTF-8 text is allowed). npos when there is none.
+std::size_t firstBinaryByte(std::string_view bytes);
+// "binary data, not text (the byte 0x00 at offset 17)": what a reader says of such a file.
+std::string binaryDataReason(std::string_view bytes, std::size_t at);
+
 } // namespace zr48

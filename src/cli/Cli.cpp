@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "base/Paths.h"
 #include "base/Version.h"
 #include "link/LinkTarget.h"
 
@@ -224,7 +225,7 @@ std::optional<ParsedArguments> parseArguments(Context& context, std::string_view
 {
     const Command* command = findCommandPath(path);
     if (!command) {
-        context.err << kMessagePrefix << "unknown command '" << path << "'\n";
+        context.err << kMessagePrefix << "unknown command " << quotedName(path) << "\n";
         return std::nullopt;
     }
     ParsedArguments parsed;
@@ -270,6 +271,11 @@ std::string prefixedLines(std::string_view text)
     return out;
 }
 
+std::string quotedName(std::string_view path)
+{
+    return "'" + shownPath(path) + "'";
+}
+
 void printCommandHelp(std::ostream& out, std::string_view path, const Command& command)
 {
     out << "Usage: " << commandUsage(path, command) << "\n\n";
@@ -291,7 +297,7 @@ int usageError(Context& context, std::string_view path, std::string_view problem
         context.err << kMessagePrefix << problem << '\n';
     const Command* command = findCommandPath(path);
     context.err << kMessagePrefix << "usage: " << (command ? commandUsage(path, *command) : "zr48 " + std::string(path))
-                << " (see 'zr48 " << path << " --help')\n";
+                << " (see 'zr48 " << shownPath(path) << " --help')\n";
     return kExitUsage;
 }
 
@@ -367,7 +373,7 @@ int run(Environment& environment, const Arguments& arguments)
         } else if (const int times = verboseCluster(a); times > 0) {
             context.options.verbose += times;
         } else if (rest.empty() && a.starts_with("-")) {
-            environment.err << kMessagePrefix << "unknown option '" << a << "'; see 'zr48 --help'\n";
+            environment.err << kMessagePrefix << "unknown option " << quotedName(a) << "; see 'zr48 --help'\n";
             return kExitUsage;
         } else {
             rest.push_back(a);
@@ -397,12 +403,18 @@ int run(Environment& environment, const Arguments& arguments)
     if (state.answerAll && environment.answerAllQuestions)
         environment.answerAllQuestions(*state.answerAll);
     if (rest.empty() || rest[0] == "--") {
-        printUsage(environment.err);
+        // Options without a command: what is missing is the command, not the whole help.
+        if (arguments.empty())
+            printUsage(environment.err);
+        else
+            environment.err << kMessagePrefix << "no command given after the options (such as 'zr48 "
+                            << (context.options.link == "auto" ? "" : "--link " + shownPath(context.options.link) + " ")
+                            << "status'); 'zr48 --help' lists the commands\n";
         return kExitUsage;
     }
     const Command* command = findCommand(rest[0]);
     if (!command) {
-        environment.err << kMessagePrefix << "unknown command '" << rest[0] << "'; see 'zr48 --help'\n";
+        environment.err << kMessagePrefix << "unknown command " << quotedName(rest[0]) << "; see 'zr48 --help'\n";
         return kExitUsage;
     }
     return command->run(context, Arguments(rest.begin() + 1, rest.end()));

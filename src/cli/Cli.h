@@ -131,6 +131,8 @@ std::optional<ParsedArguments> parseArguments(Context& context, std::string_view
 inline constexpr const char* kMessagePrefix = "zr48: ";
 // `text` with the prefix before each of its lines, each line ended.
 std::string prefixedLines(std::string_view text);
+// A file name in a message: in single quotes, its control characters escaped (shownPath).
+std::string quotedName(std::string_view path);
 
 // The help of one command: its usage, summary, details, options and subcommands.
 void printCommandHelp(std::ostream& out, std::string_view path, const Command& command);

@@ -22,7 +22,7 @@ int runHelp(Context& context, const Arguments& arguments)
         path += " " + arguments[1];
     const Command* command = findCommandPath(path);
     if (!command) {
-        context.err << "zr48: unknown command '" << path << "'\n";
+        context.err << "zr48: unknown command " << quotedName(path) << "\n";
         return kExitUsage;
     }
     printCommandHelp(context.out, path, *command);
@@ -84,7 +84,7 @@ int runSettings(Context& context, const Arguments& given)
             return kExitUsage;
         }
     } catch (const Error& e) {
-        context.err << "zr48: " << e.message() << '\n';
+        context.err << prefixedLines(e.message());
         return kExitFailed;
     }
     return kExitOk;

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "cli/CommandsProject.h"
 #include "cli/Json.h"
 #include "project/CardFormat.h"
 #include "project/Compiler.h"
@@ -54,22 +55,18 @@ int runCompile(Context& context, const Arguments& arguments)
     if (!argument)
         return kExitUsage;
     const Path projectPath = absolutePath(argument->file);
-    // A project file that is not there would load as an empty project.
-    if (const auto reason = notAFileReason(projectPath)) {
-        if (*reason == kNoSuchFile)
-            context.err << "zr48: there is no project file '" << argument->file << "'\n";
-        else
-            context.err << "zr48: '" << argument->file << "' is not a project file: " << *reason << '\n';
+    // A file that is no project would compile into the image of an empty project.
+    if (!projectFileUsable(context, argument->file, projectPath))
         return kExitFailed;
-    }
     const Path imagePath = ImagePathOfProject(projectPath);
-    if (!CompileProject(projectPath, context.prompt)) {
-        context.err << "zr48: the image " << imagePath << " is not complete; do not write it to a unit\n";
+    switch (Compile(projectPath, context.prompt)) {
+    case CompileResult::Complete: break;
+    case CompileResult::Incomplete:
+        context.err << "zr48: the image " << quotedName(imagePath) << " is not complete; do not write it to a unit\n";
         return kExitFailed;
+    case CompileResult::NotWritten: context.err << "zr48: nothing was written\n"; return kExitFailed;
     }
-    const auto size = fileSize(imagePath);
-    context.out << "Image written: " << imagePath << " (" << size / kSectorRecordSize << " sectors, " << size
-                << " bytes)\n";
+    context.out << describeWrittenImage(imagePath) << '\n';
     return kExitOk;
 }
 
@@ -94,7 +91,7 @@ int runUnpack(Context& context, const Arguments& arguments)
     // unpacks into the project it has just created, through the same reader.)
     const Path projectPath = changeFileExt(imagePath, ".mpj");
     if (fileExists(projectPath) && !argument->options.has("--force")) {
-        context.err << "zr48: the project '" << projectPath << "' exists; add --force to replace it\n";
+        context.err << "zr48: the project " << quotedName(projectPath) << " exists; add --force to replace it\n";
         return kExitFailed;
     }
     if (!UnpackImage(imagePath, context.prompt))
@@ -353,7 +350,7 @@ int runInspect(Context& context, const Arguments& arguments)
         printInspectionJson(context.out, imagePath, inspection);
         return inspection.problems.empty() ? kExitOk : kExitFailed;
     }
-    context.out << "Image " << imagePath << ": ";
+    context.out << "Image " << shownPath(imagePath) << ": ";
     return printInspection(context.out, inspection) ? kExitOk : kExitFailed;
 }
 
@@ -402,6 +399,13 @@ Command inspectCommand()
             .options = kInspectOptions,
             .files = "mpd",
             .run = runInspect};
+}
+
+std::string describeWrittenImage(const Path& imagePath)
+{
+    const auto size = fileSize(imagePath);
+    return "Image written: " + shownPath(imagePath) + " (" + std::to_string(size / kSectorRecordSize) + " sectors, " +
+           std::to_string(size) + " bytes)";
 }
 
 std::string describeWrittenProject(const Path& projectPath)

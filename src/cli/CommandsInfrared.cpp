@@ -16,6 +16,7 @@
 #include "infrared/ScopeMeasure.h"
 #include "infrared/ScopeRaster.h"
 #include "infrared/SignalAnalyser.h"
+#include "link/Frames.h"
 #include "project/SimpleIniFile.h"
 
 #include <algorithm>
@@ -173,9 +174,8 @@ int runOptimize(Context& context, const Arguments& arguments)
 
     const Path path = absolutePath(parsed->positional[0]);
     try {
-        const Bytes bytes = readFileBytes(path);
-        std::vector<Text> lines =
-            TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        // Only a device file's text is rewritten: never a capture, a picture or a huge file.
+        std::vector<Text> lines = ReadDeviceFileLines(path);
         const std::vector<Text> before = lines;
         TIrOptimizer optimizer;
         for (int tolerance : tolerances) {
@@ -218,6 +218,14 @@ int runCapture(Context& context, const Arguments& arguments)
         return kExitUsage;
     if (parsed->positional.size() != 1)
         return usageError(context, "ir capture");
+    const Path path = absolutePath(parsed->positional[0]);
+    try {
+        // Before the remote control is pressed, not after.
+        checkWritable(path);
+    } catch (const Error& e) {
+        context.err << prefixedLines(e.message() + "\nnothing was captured");
+        return kExitFailed;
+    }
     CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = openUnitSession(context, exitCode);
@@ -236,8 +244,7 @@ int runCapture(Context& context, const Arguments& arguments)
     };
     return captureToFile(
         context.out, context.err, session->link(), session->timers(), [&session] { return session->elapsedSeconds(); },
-        runUntil, session->description(), absolutePath(parsed->positional[0]), barMode(context),
-        [&ctrlC] { return ctrlC.pressed(); });
+        runUntil, session->description(), path, barMode(context), [&ctrlC] { return ctrlC.pressed(); });
 }
 
 } // namespace
@@ -263,18 +270,49 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
         if (payload && length > 1 && payload[1] == kCaptureWindowId)
             capture.HandleFrame(payload, length);
     });
+    // The request goes out on a link that is up, so that it is not lost while the link connects.
+    if (!link.Connected()) {
+        link.Send(encode(KeepAliveFrame{}));
+        if (!runUntil([&] { return link.Connected(); }, kStartWaitMs)) {
+            if (stopped())
+                return kExitFailed;
+            err << "zr48: no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
+            return kExitNoUnit;
+        }
+    }
+    // The link reopens after 3 s without a frame: the unit is gone (unplugged, switched off).
+    bool linkDown = false;
+    const auto waitFor = [&](const std::function<bool()>& done, int limitMs) {
+        return runUntil(
+            [&] {
+                linkDown = !link.Connected();
+                return linkDown || done();
+            },
+            limitMs);
+    };
+    const auto sayLinkDown = [&](const std::string& during) {
+        err << "zr48: the link to the ZR48 went down " << during << " (" << toUtf8(link.StatusText())
+            << "); nothing was written\n";
+        return kExitFailed;
+    };
     using State = TIrCapture::State;
     capture.ButtonCaptureClick();
-    if (!runUntil([&] { return capture.state() != State::Starting; }, kStartWaitMs)) {
-        if (stopped())
-            return kExitFailed;
+    const bool answered = waitFor([&] { return capture.state() != State::Starting; }, kStartWaitMs);
+    if (!answered && stopped())
+        return kExitFailed;
+    if (linkDown)
+        return sayLinkDown("before the capture started");
+    if (capture.state() != State::Waiting) {
         err << "zr48: no ZR48 answered the capture request (looked for " << how << ")\n";
         return kExitNoUnit;
     }
     out << "Capturing: point the remote control at the ZR48 and press a key...\n" << std::flush;
-    if (!runUntil([&] { return capture.state() != State::Waiting; }, kCaptureWaitMs)) {
-        if (stopped())
-            return kExitFailed;
+    const bool captured = waitFor([&] { return capture.state() != State::Waiting; }, kCaptureWaitMs);
+    if (!captured && stopped())
+        return kExitFailed;
+    if (linkDown)
+        return sayLinkDown("while waiting for the capture");
+    if (!captured) {
         err << "zr48: no capture arrived within " << kCaptureWaitMs / 1000 << " s\n";
         return kExitFailed;
     }
@@ -287,7 +325,7 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     };
     capture.onRedraw = showProgress;
     showProgress();
-    runUntil([&] { return capture.CaptureEnabled(); }, kTransferWaitMs);
+    waitFor([&] { return capture.CaptureEnabled(); }, kTransferWaitMs);
     capture.onRedraw = nullptr;
     progress.finish();
     if (!capture.TransferComplete() && stopped())
@@ -301,12 +339,12 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     try {
         writeCaptureFile(path, capture.Buffer(), static_cast<std::int64_t>(bytes));
     } catch (const Error& e) {
-        err << "zr48: " << e.message() << "\n";
+        err << prefixedLines(e.message() + "\nthe capture was not kept");
         return kExitFailed;
     }
     Text text;
     analyseSamples(capture.Buffer(), 0, static_cast<std::int64_t>(bytes) * 8 - 1, text);
-    out << "Captured " << bytes << " bytes into " << path << "\n" << toUtf8(text) << "\n";
+    out << "Captured " << bytes << " bytes into " << shownPath(path) << "\n" << toUtf8(text) << "\n";
     return kExitOk;
 }
 

@@ -5,6 +5,7 @@
 #include "base/Paths.h"
 #include "cli/Json.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectPaths.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -54,35 +55,20 @@ Text OptionsOn(const Text& optionList)
     return on.empty() ? "-" : on;
 }
 
-// A device file of the project's own folder shows as "[PROJECT]\" and its name.
+// A device file of the project's own folder shows as "[PROJECT]", the folder's separator and its
+// name, as the project window shows it.
 std::string ShownDeviceFile(const TProjectFile& project, const DEVICE_CONFIG& slot)
 {
     if (slot.ConfigFile.empty())
         return "-";
-    Path shown = slot.ConfigFile;
-    if (extractFilePath(slot.ConfigFile) == extractFilePath(project.FileName))
-        shown = "[PROJECT]\\" + extractFileName(slot.ConfigFile);
-    return shown;
-}
-
-// The project file named on the command line is there as a file; otherwise says why not.
-bool ProjectFileThere(Context& context, const Path& path)
-{
-    const auto reason = notAFileReason(path);
-    if (!reason)
-        return true;
-    if (*reason == kNoSuchFile)
-        context.prompt.error("Cannot find the project file \"" + path + "\".");
-    else
-        context.prompt.error("Cannot open the project file \"" + path + "\":\n" + *reason + ".");
-    return false;
+    return shownPath(DisplayPath(slot.ConfigFile, projectFolderOf(project.FileName)));
 }
 
 // The slots that hold a device, with what `show` says of each.
 struct ShownSlot {
     int index;
     const DEVICE_CONFIG* slot;
-    std::string deviceFile; // as shown: [PROJECT]\NAME for the project's own folder, "-" for none
+    std::string deviceFile; // as shown: [PROJECT]/NAME for the project's own folder, "-" for none
     bool missing;           // a device file is named but not there
 };
 
@@ -152,7 +138,7 @@ int RunShow(Context& context, const Arguments& arguments)
     if (parsed->positional.size() != 1)
         return usageError(context, "show");
     const Path path = absolutePath(parsed->positional[0]);
-    if (!ProjectFileThere(context, path))
+    if (!projectFileUsable(context, parsed->positional[0], path))
         return kExitFailed;
     TProjectFile project;
     project.Load(path);
@@ -162,7 +148,7 @@ int RunShow(Context& context, const Arguments& arguments)
     }
 
     std::ostream& out = context.out;
-    out << "Project: " << path << "\n\nDescription:\n";
+    out << "Project: " << shownPath(path) << "\n\nDescription:\n";
     for (const Text& line : project.Description)
         out << "  " << toUtf8(line) << '\n';
     if (project.Description.empty())
@@ -201,7 +187,7 @@ int RunCopyProject(Context& context, const Arguments& given)
         return usageError(context, "copy-project");
     const Path source = absolutePath(arguments[0]);
     const Path target = absolutePath(arguments[1]);
-    if (!ProjectFileThere(context, source))
+    if (!projectFileUsable(context, arguments[0], source))
         return kExitFailed;
     if (sameFile(source, target)) {
         context.prompt.error("The project \"" + target +
@@ -232,10 +218,10 @@ int RunCopyProject(Context& context, const Arguments& given)
     }
     switch (result) {
     case TProjectFile::CopyResult::Complete:
-        context.out << "Copied " << source << " to " << target << '\n';
+        context.out << "Copied " << shownPath(source) << " to " << shownPath(target) << '\n';
         return kExitOk;
     case TProjectFile::CopyResult::Incomplete:
-        context.err << "zr48: copied " << source << " to " << target
+        context.err << "zr48: copied " << shownPath(source) << " to " << shownPath(target)
                     << ", but not every device file: the project points at the missing ones (see above).\n";
         return kExitFailed;
     case TProjectFile::CopyResult::Failed: break;
@@ -250,12 +236,25 @@ const OptionRow kJsonOption[] = {
 
 } // namespace
 
+bool projectFileUsable(Context& context, const std::string& given, const Path& path)
+{
+    const auto problem = ProjectFileProblem(path);
+    if (!problem)
+        return true;
+    if (*problem == kNoSuchFile)
+        context.err << "zr48: there is no project file " << quotedName(given) << '\n';
+    else
+        context.err << "zr48: " << quotedName(given) << " is not a project file: " << *problem << '\n';
+    return false;
+}
+
 Command showCommand()
 {
     return {.name = "show",
             .arguments = "PROJECT.mpj",
             .summary = "Show a project: description, menu lines and every assigned slot.",
-            .details = "Device files of the project's own folder show as [PROJECT]\\NAME;\n"
+            .details = "Device files of the project's own folder show as [PROJECT]/NAME, as the desktop program\n"
+                       "shows them;\n"
                        "device files that do not exist are flagged (missing).",
             .options = kJsonOption,
             .files = "mpj",

@@ -4,6 +4,7 @@
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "cli/CommandsImage.h"
+#include "cli/CommandsProject.h"
 #include "cli/Interrupt.h"
 #include "cli/ProgressBar.h"
 #include "cli/UnitSession.h"
@@ -40,7 +41,7 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
     try {
         image = readFileBytes(imagePath);
     } catch (const Error& e) {
-        context.err << "zr48: " << e.message() << '\n';
+        context.err << prefixedLines(e.message());
         return kExitFailed;
     }
     ProgressBar bar(context.err, "sectors verified", barMode(context));
@@ -63,11 +64,21 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
     }
     switch (verifier.Result()) {
     case VerifyResult::Same:
-        context.out << "Verified: the " << verifier.SectorCount() << " sectors on the card match the image.\n";
+        context.out << "Verified: the " << verifier.SectorCount() << " sectors on the card match the image";
+        if (verifier.SectorsReadAgain() > 0)
+            context.out << " (" << verifier.SectorsReadAgain()
+                        << " read again after a read that a changed byte on the line spoiled)";
+        context.out << ".\n";
         return kExitOk;
     case VerifyResult::Differs:
         context.err << "zr48: verify failed: sector " << verifier.CurrentSector()
-                    << " on the card differs from the image (first at byte " << verifier.FirstDifferingByte() << ")\n";
+                    << " on the card differs from the image (first at byte " << verifier.FirstDifferingByte()
+                    << "; two reads agreed on it)\n";
+        return kExitFailed;
+    case VerifyResult::Unsettled:
+        context.err << "zr48: verify failed: sector " << verifier.CurrentSector() << " was read "
+                    << TDownloadVerifier::kMaxReads
+                    << " times, never as the image holds it, and no two reads agreed; check the connection\n";
         return kExitFailed;
     default:
         context.err << "zr48: verify failed: the ZR48 did not answer when sector " << verifier.CurrentSector()
@@ -90,39 +101,48 @@ int runDownload(Context& context, const Arguments& arguments)
     const Path path = absolutePath(file);
     const Text ext = lowerCase(extractFileExt(path));
     if (ext != ".mpj" && ext != ".mpd") {
-        context.err << "zr48: give a project file (.mpj) or an image file (.mpd), not '" << file << "'\n";
+        context.err << "zr48: give a project file (.mpj) or an image file (.mpd), not " << quotedName(file) << "\n";
         return kExitUsage;
-    }
-    if (const auto reason = notAFileReason(path)) {
-        const char* kind = ext == ".mpj" ? "project" : "image";
-        if (*reason == kNoSuchFile)
-            context.err << "zr48: there is no " << kind << " file '" << file << "'\n";
-        else
-            context.err << "zr48: '" << file << "' is not " << (ext == ".mpj" ? "a " : "an ") << kind
-                        << " file: " << *reason << '\n';
-        return kExitFailed;
     }
     Path imagePath = path;
     if (ext == ".mpj") {
+        // A file that is no project would compile into an image that empties the unit's card.
+        if (!projectFileUsable(context, file, path))
+            return kExitFailed;
         // A project goes to the unit only as a complete image.
         imagePath = changeFileExt(path, ".mpd");
-        if (!CompileProject(path, context.prompt)) {
+        if (Compile(path, context.prompt) != CompileResult::Complete) {
             context.err << "zr48: the project did not compile completely; nothing was written to the ZR48\n";
             return kExitFailed;
         }
-        context.out << "Compiled: " << imagePath << '\n';
+        context.out << describeWrittenImage(imagePath) << '\n';
+    } else if (const auto reason = notAFileReason(path)) {
+        if (*reason == kNoSuchFile)
+            context.err << "zr48: there is no image file " << quotedName(file) << '\n';
+        else
+            context.err << "zr48: " << quotedName(file) << " is not an image file: " << *reason << '\n';
+        return kExitFailed;
     }
     // Checked before the unit is asked for: a damaged image never reaches the card, and a wrong
     // file does not wait for a unit.
+    bool noDevice = false;
     try {
         const Text problem = ImageFileProblem(imagePath);
         if (!problem.empty() && !force) {
-            context.err << "zr48: " << problem
-                        << "\nzr48: nothing was written to the ZR48; add --force to write it anyway\n";
+            context.err << prefixedLines(problem + "\nnothing was written to the ZR48; add --force to write it anyway");
             return kExitFailed;
         }
+        noDevice = ImageAssignsNoDevice(ReadSectorImage(imagePath));
     } catch (const Error& e) {
         context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    // An image without a device empties the card: asked before the unit is (--yes or --force answer).
+    if (noDevice && !dryRun &&
+        !GoOnDespite(context.prompt, force ? CheckPolicy::Force : CheckPolicy::Ask,
+                     TDownloader::NoDeviceProblem(imagePath), TDownloader::kWriteAnyway,
+                     TDownloader::kNothingWritten)) {
+        context.err << "zr48: nothing was written to the ZR48\n";
         return kExitFailed;
     }
 
@@ -134,8 +154,9 @@ int runDownload(Context& context, const Arguments& arguments)
     if (dryRun) {
         std::error_code ec;
         const auto sectors = std::filesystem::file_size(toFsPath(imagePath), ec) / kSectorRecordSize;
-        context.out << "Dry run: the image " << imagePath << " passed its checks and the ZR48 answered; " << sectors
-                    << " sectors would be written. Nothing was written.\n";
+        context.out << "Dry run: the image " << shownPath(imagePath) << " passed its checks and the ZR48 answered; "
+                    << sectors << " sectors would be written"
+                    << (noDevice ? " (it assigns no device: a download asks first)" : "") << ". Nothing was written.\n";
         return kExitOk;
     }
 
@@ -163,7 +184,7 @@ int runDownload(Context& context, const Arguments& arguments)
             bar.update(count, count, elapsed);
         bar.finish(); // before any message
     };
-    downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse);
+    downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse, CheckPolicy::Force);
     runWhile(*session, [&] {
         if (downloader.Result() == DownloadResult::Running && ctrlC.pressed())
             downloader.ButtonCancelClick();
@@ -171,9 +192,7 @@ int runDownload(Context& context, const Arguments& arguments)
     });
     bar.finish();
     if (downloader.Result() == DownloadResult::Cancelled) {
-        const std::size_t sent = downloader.RecordsSent();
-        context.err << "zr48: download interrupted: " << (sent > 0 ? sent - 1 : 0) << " of " << downloader.RecordCount()
-                    << " sectors were written, so the ZR48's card holds part of the image; download it again\n";
+        context.err << "zr48: download interrupted. " << toUtf8(downloader.CardAfterStop()) << '\n';
         return kExitFailed;
     }
     if (downloader.Result() != DownloadResult::Finished)
@@ -186,20 +205,22 @@ int runDownload(Context& context, const Arguments& arguments)
 
 // --- upload --------------------------------------------------------------------------------------
 
-// Where an upload that did not finish left what it read.
+// Where an upload that did not finish left what it read; an earlier image file stays as it was.
 void reportKeptImage(Context& context, const TUploader& uploader, bool interrupted)
 {
-    const std::string path = "'" + uploader.ImagePath() + "'";
+    const std::string path = quotedName(uploader.KeptImagePath());
     context.err << "zr48: " << (interrupted ? "upload interrupted; " : "");
     const auto records = uploader.KeptRecords();
     if (!records)
-        context.err << "nothing read was kept: the image file " << path << " could not be written\n";
+        context.err << "nothing read was kept: the image file " << shownPath(path) << " could not be written\n";
     else if (*records == 0)
-        context.err << "no sector was read (" << path << " is empty)\n";
+        context.err << "no sector was read, so nothing was kept\n";
     else
         context.err << "the " << *records << (*records == 1 ? " sector" : " sectors") << " read"
                     << (interrupted ? " so far" : "") << (*records == 1 ? " is" : " are") << " kept in " << path
                     << " (not unpacked into a project)\n";
+    if (fileExists(uploader.ImagePath()))
+        context.err << "zr48: " << quotedName(uploader.ImagePath()) << " is as it was before the upload\n";
 }
 
 int runUpload(Context& context, const Arguments& arguments)
@@ -214,22 +235,22 @@ int runUpload(Context& context, const Arguments& arguments)
     const bool verify = parsed->has("--verify");
     const Path projectPath = absolutePath(file);
     if (lowerCase(extractFileExt(projectPath)) != ".mpj") {
-        context.err << "zr48: the new project's file name must end in .mpj, not '" << file << "'\n";
+        context.err << "zr48: the new project's file name must end in .mpj, not " << quotedName(file) << "\n";
         return kExitUsage;
     }
     if (directoryExists(projectPath)) {
-        context.err << "zr48: '" << file << "' is a folder; give the new project's file name\n";
+        context.err << "zr48: " << quotedName(file) << " is a folder; give the new project's file name\n";
         return kExitUsage;
     }
     if (fileExists(projectPath) && !force) {
-        context.err << "zr48: the project '" << file << "' exists; add --force to replace it\n";
+        context.err << "zr48: the project " << quotedName(file) << " exists; add --force to replace it\n";
         return kExitFailed;
     }
     std::error_code ec;
     std::filesystem::create_directories(toFsPath(extractFileDir(projectPath)), ec);
     if (ec) {
-        context.err << "zr48: cannot create the folder '" << extractFileDir(projectPath) << "': " << ec.message()
-                    << '\n';
+        context.err << "zr48: cannot create the folder " << quotedName(extractFileDir(projectPath)) << ": "
+                    << ec.message() << '\n';
         return kExitFailed;
     }
 
@@ -298,7 +319,8 @@ int runUpload(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
 
-    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into " << uploader.ImagePath();
+    context.out << "Card read in " << seconds(session->elapsedSeconds() - start) << " into "
+                << shownPath(uploader.ImagePath());
     if (verify)
         context.out << " (every sector read twice; " << uploader.SectorsReadAgain()
                     << " read again until two reads agreed)";
@@ -342,18 +364,18 @@ int runDumpCard(Context& context, const Arguments& arguments)
     const std::string& file = positional[0];
     const Path path = absolutePath(file);
     if (directoryExists(path)) {
-        context.err << "zr48: '" << file << "' is a folder; give the image file's name\n";
+        context.err << "zr48: " << quotedName(file) << " is a folder; give the image file's name\n";
         return kExitUsage;
     }
     if (fileExists(path) && !parsed->has("--force")) {
-        context.err << "zr48: the file '" << file << "' exists; add --force to replace it\n";
+        context.err << "zr48: the file " << quotedName(file) << " exists; add --force to replace it\n";
         return kExitFailed;
     }
     try {
         // Before the card is read, not after it.
-        checkFolderWritable(extractFileDir(path));
+        checkWritable(path);
     } catch (const Error& e) {
-        context.err << "zr48: " << e.message() << '\n';
+        context.err << prefixedLines(e.message() + "\nnothing was read");
         return kExitFailed;
     }
 
@@ -387,14 +409,14 @@ int runDumpCard(Context& context, const Arguments& arguments)
         try {
             WriteSectorImage(path, records);
         } catch (const Error& e) {
-            context.err << "zr48: " << e.message() << "\nzr48: nothing read was kept\n";
+            context.err << prefixedLines(e.message() + "\nnothing read was kept");
             return kExitFailed;
         }
     }
     if (reader.Result() == CardReadResult::Finished) {
         context.out << "Card sectors " << sectorSpan(range->first, range->second) << " read in "
-                    << seconds(session->elapsedSeconds() - start) << " into " << path << " (" << records.size()
-                    << " sectors, " << records.size() * kSectorRecordSize << " bytes).\n";
+                    << seconds(session->elapsedSeconds() - start) << " into " << shownPath(path) << " ("
+                    << records.size() << " sectors, " << records.size() * kSectorRecordSize << " bytes).\n";
         return kExitOk;
     }
     context.err << "zr48: "
@@ -406,7 +428,8 @@ int runDumpCard(Context& context, const Arguments& arguments)
         context.err << "; nothing was written\n";
     else
         context.err << "; the " << records.size() << " sectors read so far ("
-                    << sectorSpan(records.front().Number, records.back().Number) << ") are kept in '" << path << "'\n";
+                    << sectorSpan(records.front().Number, records.back().Number) << ") are kept in " << quotedName(path)
+                    << "\n";
     return kExitFailed;
 }
 
@@ -416,8 +439,8 @@ Command downloadCommand()
 {
     static const OptionRow options[] = {
         {.longName = "--verify",
-         .help = "then read every written sector back and compare it with the image; the first sector that differs is "
-                 "reported"},
+         .help = "then read every written sector back and compare it with the image; a sector that differs is read "
+                 "again until two reads agree, and the first one that still differs is reported"},
         {.longName = "--force", .help = "write a damaged image all the same"},
         {.shortName = "-n",
          .longName = "--dry-run",
@@ -428,7 +451,9 @@ Command downloadCommand()
             .arguments = "PROJECT.mpj|IMAGE.mpd",
             .summary = "Write a project or a card image into the ZR48's card.",
             .details = "A project file is compiled first (as 'zr48 compile' does, also with --dry-run) and only a\n"
-                       "complete image is written. Each sector goes out as one frame; the ZR48 acknowledges it,\n"
+                       "complete image is written; a file that is no project file is refused, and a project that\n"
+                       "assigns no device (it would empty the card) is written only after a question (--yes, or\n"
+                       "--force). Each sector goes out as one frame; the ZR48 acknowledges it,\n"
                        "silence is answered by a resend every 200 ms, and ten resends without an answer end the\n"
                        "download. The image is checked first, as 'zr48 inspect' does: a damaged one is refused with\n"
                        "its first problem named, and nothing is sent. Ctrl-C stops the download and says how much of\n"
@@ -444,8 +469,9 @@ Command uploadCommand()
 {
     static const OptionRow options[] = {
         {.longName = "--verify",
-         .help = "read every sector twice, and again until two reads agree: frames carry no checksum, so a byte "
-                 "changed on the line would otherwise go into the project"},
+         .help = "read every sector twice, and again until two reads agree: frames carry no checksum, and the device "
+                 "files' own checksum covers only their first sector, so this is the way to be sure that no byte "
+                 "changed on the line went into the project"},
         {.longName = "--force", .help = "replace an existing NEW.mpj (and the files of an earlier upload)"},
     };
     return {.name = "upload",
@@ -454,8 +480,12 @@ Command uploadCommand()
             .details =
                 "Reads the card's directory and menu sectors and the device files they name into NEW.mpd, then\n"
                 "unpacks it beside it: NEW.mpj and one NEW_N.mpi per device (N the slot number). The folder is\n"
-                "created when missing. An upload that stops (no answer, Ctrl-C, a disk that is full) says where\n"
-                "it kept the sectors read so far.\n"
+                "created when missing. The image is checked as 'zr48 unpack' checks one; what a problem rests on\n"
+                "(a directory sector, a device file's first sector) is read again until two reads agree, and an\n"
+                "image that still fails is not unpacked. Only the directory and each device file's first sector\n"
+                "are covered by such a check: --verify reads every sector until two reads agree. NEW.mpd is\n"
+                "replaced only by a complete image; an upload that stops (no answer, Ctrl-C, a disk that is\n"
+                "full, a failed check) keeps the sectors read so far in NEW.partial.mpd and says so.\n"
                 "Exit status 0 when the project is written, 1 when the upload failed, 2 when no ZR48 answered.",
             .options = options,
             .files = "mpj",

@@ -21,9 +21,6 @@ namespace {
 
 // Long enough for an update over a line that loses many frames.
 constexpr int kUpdateLimitMs = 10 * 60 * 1000;
-// While programming, a unit silent this long is taken as gone (unplugged, switched off); each
-// block is resent until then, so a unit that answers again in time goes on.
-constexpr int kSilenceLimitMs = 5000;
 constexpr int kVersionWaitMs = 1000;
 constexpr int kDisplayLimitMs = 60 * 1000;
 constexpr int kSectorLimitMs = 5000;
@@ -96,9 +93,9 @@ int runFirmware(Context& context, const Arguments& arguments)
     if (const auto reason = notAFileReason(path)) {
         context.prompt.error("Unable to open firmware file.");
         if (*reason == kNoSuchFile)
-            context.err << "zr48: there is no file " << path << '\n';
+            context.err << "zr48: there is no file " << shownPath(path) << '\n';
         else
-            context.err << "zr48: cannot use " << path << ": " << *reason << '\n';
+            context.err << "zr48: cannot use " << shownPath(path) << ": " << *reason << '\n';
         return kExitFailed;
     }
     if (const Text problem = Firmware::FileProblem(path); !problem.empty() && !force) {
@@ -130,13 +127,12 @@ int runFirmware(Context& context, const Arguments& arguments)
     Firmware firmware(session->timers(), prompt);
     updater = &firmware;
     registerFirmware(*session, firmware);
-    firmware.SetSilenceLimit(kSilenceLimitMs);
     firmware.EditFileNameChange(path);
     const Text fileVersion = firmware.view().fileVersion;
     if (!dryRun)
-        context.out << "Updating the ZR48 with " << path << " (" << toUtf8(fileVersion) << ")\n";
+        context.out << "Updating the ZR48 with " << shownPath(path) << " (" << toUtf8(fileVersion) << ")\n";
     if (Firmware::DemoImageForRealUnit(fileVersion, session->simulated())) {
-        context.err << "zr48: " << path
+        context.err << "zr48: " << shownPath(path)
                     << " is the demonstration image for the simulated unit, no firmware for a real ZR48\n";
         return kExitFailed;
     }
@@ -146,9 +142,9 @@ int runFirmware(Context& context, const Arguments& arguments)
         context.err << "zr48: the file holds " << size << " bytes; the blocks beyond its end are sent as zeros\n";
     if (dryRun) {
         const Text unitVersion = askVersion(*session, firmware);
-        context.out << "Dry run: " << path << " (" << toUtf8(fileVersion) << ") passed its checks and the ZR48 ("
-                    << toUtf8(unitVersion) << ") answered; " << Firmware::kBlocks
-                    << " blocks would be programmed. Nothing was sent to the boot loader.\n";
+        context.out << "Dry run: " << shownPath(path) << " (" << toUtf8(fileVersion)
+                    << ") passed its checks and the ZR48 (" << toUtf8(unitVersion) << ") answered; "
+                    << Firmware::kBlocks << " blocks would be programmed. Nothing was sent to the boot loader.\n";
         return kExitOk;
     }
     start = session->elapsedSeconds();
@@ -171,23 +167,19 @@ int runFirmware(Context& context, const Arguments& arguments)
                     << (programming ? " after " + std::to_string(firmware.currentBlock()) + " of " +
                                           std::to_string(Firmware::kBlocks) + " blocks"
                                     : std::string(" while the boot loader was starting"))
-                    << "; the ZR48 stays in its boot loader until an update completes; run the update again:\n"
+                    << "; the ZR48 may be in its boot loader or run its old firmware; run the update again:\n"
                     << "zr48:   " << commandAgain(context, path, force) << '\n';
         return kExitFailed;
     }
     switch (firmware.outcome()) {
     case Firmware::Outcome::Finished: break;
     case Firmware::Outcome::BootLoaderUnreachable: return kExitFailed;
-    case Firmware::Outcome::UnitStoppedAnswering: {
-        const std::string again = commandAgain(context, path, force);
-        context.err << "zr48: the ZR48 stopped answering during the update (" << firmware.currentBlock() << " of "
-                    << Firmware::kBlocks << " blocks programmed, then " << kSilenceLimitMs / 1000
-                    << " s without an answer)\n"
-                    << "zr48: it stays in its boot loader until an update completes; check its cable and run the "
-                       "update again:\n"
-                    << "zr48:   " << again << '\n';
+    case Firmware::Outcome::UnitStoppedAnswering:
+        // The updater has said what is known; here is how far it got and how to run it again.
+        context.err << "zr48: the ZR48 stopped answering after " << firmware.currentBlock() << " of "
+                    << Firmware::kBlocks << " blocks, and its boot loader did not answer again; check its cable and "
+                    << "run:\nzr48:   " << commandAgain(context, path, force) << '\n';
         return kExitFailed;
-    }
     default:
         context.err << "zr48: the update did not complete (" << firmware.currentBlock() << " of " << Firmware::kBlocks
                     << " blocks programmed)\n";
@@ -248,7 +240,7 @@ int runVersion(Context& context, const Arguments& given)
     context.out << "ZR48 firmware:      " << toUtf8(device) << '\n';
     context.out << "Firmware file:      "
                 << (firmware.view().fileName.empty() ? "none (no " + dataDir() + Firmware::kDefaultFile + ")"
-                                                     : firmware.view().fileName)
+                                                     : shownPath(firmware.view().fileName))
                 << '\n';
     context.out << "File version:       " << toUtf8(file) << '\n';
     context.out << "Update recommended: " << (recommended ? "yes" : "no") << '\n';
@@ -271,6 +263,16 @@ int runDisplay(Context& context, const Arguments& arguments)
     const std::string pngFile = parsed->value("--png").value_or("");
     const bool border = !parsed->has("--no-border");
     const bool removeUsbIcon = !parsed->has("--keep-usb-icon");
+    if (!pngFile.empty()) {
+        try {
+            // Before the display is read, not after.
+            checkWritable(pngFile);
+        } catch (const Error& e) {
+            context.err << prefixedLines(e.message() + "\nthe display was not read");
+            return kExitFailed;
+        }
+    }
+    CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = connectedSession(context, exitCode);
     if (!session)
@@ -286,16 +288,23 @@ int runDisplay(Context& context, const Arguments& arguments)
     ProgressBar bar(context.err, "pages", barMode(context));
     int shown = -1;
     const double start = session->elapsedSeconds();
+    bool interrupted = false;
     session->runUntil(
         [&] {
             if (dump.currentPage() != shown) {
                 shown = dump.currentPage();
                 bar.update(shown, DisplayDump::kPages, session->elapsedSeconds() - start);
             }
-            return !dump.reading();
+            interrupted = dump.reading() && ctrlC.pressed();
+            return !dump.reading() || interrupted;
         },
         kDisplayLimitMs);
     bar.finish();
+    if (interrupted) {
+        context.err << "zr48: display interrupted after " << dump.currentPage() << " of " << DisplayDump::kPages
+                    << " pages; nothing was written\n";
+        return kExitFailed;
+    }
     if (!dump.view().pictureVisible) {
         context.err << "zr48: the ZR48 did not send page " << dump.currentPage() << " of its display\n";
         return kExitFailed;
@@ -309,10 +318,10 @@ int runDisplay(Context& context, const Arguments& arguments)
         try {
             writeFileAtomically(pngFile, encodeGreyPng(DisplayPicture::kWidth, DisplayPicture::kHeight, grey));
         } catch (const Error& e) {
-            context.err << "zr48: " << e.message() << '\n';
+            context.err << prefixedLines(e.message());
             return kExitFailed;
         }
-        context.out << "Picture written: " << pngFile << " (" << DisplayPicture::kWidth << " x "
+        context.out << "Picture written: " << shownPath(pngFile) << " (" << DisplayPicture::kWidth << " x "
                     << DisplayPicture::kHeight << " pixels)\n";
     }
     return kExitOk;
@@ -329,6 +338,7 @@ int runSector(Context& context, const Arguments& given)
     const auto number = arguments.size() == 1 ? MemView::ParseNumber(arguments[0]) : std::nullopt;
     if (!number || *number < 0 || *number > MemView::kLastSector)
         return usageError(context, "sector");
+    CtrlC ctrlC(context.options.interrupted); // before the session, whose threads take over the signal mask
     int exitCode = kExitOk;
     const auto session = connectedSession(context, exitCode);
     if (!session)
@@ -339,7 +349,17 @@ int runSector(Context& context, const Arguments& given)
     });
     const auto sector = static_cast<std::uint16_t>(*number);
     viewer.ChooseSector(sector, true);
-    session->runUntil([&] { return viewer.state() != MemView::State::Requesting; }, kSectorLimitMs);
+    bool interrupted = false;
+    session->runUntil(
+        [&] {
+            interrupted = viewer.state() == MemView::State::Requesting && ctrlC.pressed();
+            return viewer.state() != MemView::State::Requesting || interrupted;
+        },
+        kSectorLimitMs);
+    if (interrupted) {
+        context.err << "zr48: sector " << sector << " read interrupted; nothing was shown\n";
+        return kExitFailed;
+    }
     if (viewer.state() != MemView::State::Showing) {
         context.err << "zr48: the ZR48 did not send sector " << sector << '\n';
         return kExitFailed;
@@ -380,9 +400,11 @@ Command firmwareCommand()
             .details = "Checks the file first: it must hold a version text (\"R48+1...\") and at most 122,880 bytes,\n"
                        "the 480 blocks of 256 bytes that the boot loader takes. Then starts the ZR48's boot loader\n"
                        "and sends the blocks, each acknowledged (beyond the end of a shorter file, zeros); a lost\n"
-                       "block is sent again every 200 ms, for up to 5 s of silence. Then asks the unit for its\n"
-                       "firmware version. After Ctrl-C, or when the unit stops answering, the ZR48 stays in its\n"
-                       "boot loader until an update completes; the message says how to run it again.\n"
+                       "block is sent again every 200 ms. After 5 s of silence (the unit unplugged for a moment)\n"
+                       "the boot loader is asked for again and the blocks are sent from the first; when it does\n"
+                       "not answer within 5 s the update ends. Then asks the unit for its firmware version. After\n"
+                       "Ctrl-C, or when the unit stops answering, the ZR48 may be in its boot loader or run its old\n"
+                       "firmware; the message says how to run the update again.\n"
                        "Exit status 0 when the update finished, 1 when the file is refused or cannot be read, the\n"
                        "boot loader does not answer within 5 s or the unit stops answering, 2 when no ZR48 answered.",
             .options = options,

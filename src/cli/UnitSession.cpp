@@ -107,7 +107,7 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
 {
     const auto target = parseLinkTarget(context.options.link);
     if (!target) {
-        context.err << "zr48: unknown link '" << context.options.link << "'"
+        context.err << "zr48: unknown link " << quotedName(context.options.link) << ""
                     << (context.options.linkOrigin == "--link" ? "" : " in " + context.options.linkOrigin) << "; use "
                     << kLinkTargetHelp << "\n";
         exitCode = kExitUsage;
@@ -120,7 +120,7 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
         session->onSimulatedUnitDone = context.options.simulatedUnitDone;
         return session;
     } catch (const Error& e) {
-        context.err << "zr48: " << e.message() << "\n";
+        context.err << prefixedLines(e.message());
         exitCode = kExitFailed;
         return nullptr;
     }

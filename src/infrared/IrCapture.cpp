@@ -17,13 +17,22 @@ TIrCapture::TIrCapture(int windowId, Send send, TimerFactory& timers)
 
 void TIrCapture::ButtonCaptureClick()
 {
-    send_(encode(IrCaptureStartFrame{windowId_}));
+    SendCaptureStart();
+    // A lost request is sent again, as every other request is.
+    retriesLeft_ = kRequestRetries;
+    startUnanswered_ = false;
+    timerRequest_->start(kRequestIntervalMs);
     timerWait_->stop();
     capturedLength_ = 0;
     buffer_->fill(0);
     state_ = State::Starting;
     if (onCleared)
         onCleared();
+}
+
+void TIrCapture::SendCaptureStart()
+{
+    send_(encode(IrCaptureStartFrame{windowId_}));
 }
 
 void TIrCapture::LoadCapture(std::span<const std::uint8_t> bytes)
@@ -49,8 +58,10 @@ void TIrCapture::HandleFrame(const std::uint8_t* payload, int length)
     const FrameView frame(payload, length > 0 ? static_cast<std::size_t>(length) : 0);
     if (frame.is(FrameType::IrCaptureStarted)) {
         timerWait_->start(kWaitIntervalMs);
-        if (state_ == State::Starting)
+        if (state_ == State::Starting) {
+            timerRequest_->stop();
             state_ = State::Waiting;
+        }
         return;
     }
     if (frame.is(FrameType::IrCaptureStatus)) {
@@ -101,9 +112,13 @@ void TIrCapture::TimerWaitTimer()
 void TIrCapture::TimerRequestTimer()
 {
     if (retriesLeft_ != 0) {
-        SendDataRead();
+        if (state_ == State::Starting)
+            SendCaptureStart();
+        else
+            SendDataRead();
         --retriesLeft_;
     } else {
+        startUnanswered_ = state_ == State::Starting;
         Finish();
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The capture exchanges of one infrared scope: "Capture" asks the unit to capture, the unit's
-// status is polled every 500 ms until it reports a length, and the captured bytes are fetched in
-// blocks of 512, each request resent every 100 ms, at most 10 times. Frames arrive through
-// HandleFrame (only those addressed to this scope's window id); requests leave through `send`.
+// The capture exchanges of one infrared scope: "Capture" asks the unit to capture (the request
+// resent every 100 ms, at most 10 times, until the unit says it started), the unit's status is
+// polled every 500 ms until it reports a length, and the captured bytes are fetched in blocks of
+// 512, each request resent every 100 ms, at most 10 times. Frames arrive through HandleFrame (only
+// those addressed to this scope's window id); requests leave through `send`.
 
 #include "base/Timer.h"
 #include "infrared/IrSamples.h"
@@ -40,6 +41,8 @@ public:
     void HandleFrame(const std::uint8_t* payload, int length);
 
     State state() const { return state_; }
+    // The unit never answered the last "Capture": every request to start was lost.
+    bool StartUnanswered() const { return startUnanswered_; }
     // Capture is enabled when idle.
     bool CaptureEnabled() const { return state_ == State::Idle; }
     const CaptureBuffer& Buffer() const { return *buffer_; }
@@ -72,6 +75,7 @@ private:
     void TimerWaitTimer();
     void TimerRequestTimer();
     void SendDataRead();
+    void SendCaptureStart();
     void Finish();
 
     std::uint8_t windowId_;
@@ -84,6 +88,7 @@ private:
     int nextOffset_ = 0;
     int retriesLeft_ = 0;
     float validSamples_ = 0;
+    bool startUnanswered_ = false;
 };
 
 } // namespace zr48

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 
 #include <algorithm>
 #include <string>
@@ -11,7 +12,7 @@ namespace zr48 {
 CaptureFile readCaptureFile(std::string_view path)
 {
     const Bytes bytes = readFileBytes(path);
-    const std::string quoted = "\"" + std::string(path) + "\"";
+    const std::string quoted = "\"" + shownPath(path) + "\"";
     if (static_cast<std::int64_t>(bytes.size()) > kCaptureBytes)
         throw Error(quoted + " is not an infrared capture: it holds " + std::to_string(bytes.size()) +
                     " bytes, a capture at most " + std::to_string(kCaptureBytes) + ".");

@@ -77,7 +77,7 @@ bool AppendDeviceFileArea(const DEVICE_CONFIG& slot, std::vector<SectorRecord>& 
         // A name that is there but no file (a folder, say) is told apart from a missing one.
         const auto reason = notAFileReason(slot.ConfigFile);
         const bool missing = !reason || *reason == kNoSuchFile;
-        prompt.error("File not found:\n" + slot.ConfigFile + (missing ? "" : "\n(" + *reason + ")"));
+        prompt.error("File not found:\n" + shownPath(slot.ConfigFile) + (missing ? "" : "\n(" + *reason + ")"));
         return false;
     }
     const Bytes& bytes = file->Head;
@@ -106,7 +106,7 @@ bool AppendDeviceFileArea(const DEVICE_CONFIG& slot, std::vector<SectorRecord>& 
         ++produced;
     }
     if (produced == slot.FileSectors) {
-        prompt.error("File too big:\n" + slot.ConfigFile);
+        prompt.error("File too big:\n" + shownPath(slot.ConfigFile));
         return false;
     }
     return true;
@@ -179,26 +179,35 @@ std::optional<CompiledImage> CompileProjectImage(const TProjectFile& project, Pr
     return image;
 }
 
-bool CompileProject(std::string_view projectPath, Prompt& prompt)
+CompileResult Compile(std::string_view projectPath, Prompt& prompt)
 {
     const Path imagePath = ImagePathOfProject(projectPath);
     if (sameFile(imagePath, projectPath)) {
-        prompt.error("The project \"" + Path(projectPath) +
+        prompt.error("The project \"" + shownPath(projectPath) +
                      "\" has the extension of an image file; compiling it would overwrite it.");
-        return false;
+        return CompileResult::NotWritten;
+    }
+    if (const auto problem = ProjectFileProblem(projectPath)) {
+        prompt.error(ProjectFileProblemMessage(projectPath, *problem));
+        return CompileResult::NotWritten;
     }
     TProjectFile project;
     project.Load(projectPath);
     const std::optional<CompiledImage> image = CompileProjectImage(project, prompt);
     if (!image)
-        return false;
+        return CompileResult::NotWritten;
     try {
         WriteSectorImage(imagePath, image->Records);
     } catch (const Error& e) {
         prompt.error(e.message());
-        return false;
+        return CompileResult::NotWritten;
     }
-    return image->Complete();
+    return image->Complete() ? CompileResult::Complete : CompileResult::Incomplete;
+}
+
+bool CompileProject(std::string_view projectPath, Prompt& prompt)
+{
+    return Compile(projectPath, prompt) == CompileResult::Complete;
 }
 
 } // namespace zr48

@@ -20,6 +20,13 @@ class Prompt;
 // slot; empty when the layout is sound. The areas are only meaningful when it is.
 std::vector<Text> LayOutCard(TProjectFile& project);
 
+enum class CompileResult {
+    Complete,   // the image is written with every slot's device file
+    Incomplete, // the image is written, but without device files that are missing or too big
+    NotWritten, // nothing was written: no project file, a project that does not fit a card, or an
+                // image file that cannot be written
+};
+
 // A project compiled in memory: the records an image file would hold, in file order.
 struct CompiledImage {
     TProjectFile Project; // laid out: every slot's card areas are set
@@ -39,9 +46,11 @@ std::optional<CompiledImage> CompileProjectImage(const TProjectFile& project, Pr
 
 // Loads the project at `projectPath`, lays out the card and writes the image file (the project's
 // path with the extension ".mpd") as a whole. Device files that are missing or too big for their
-// area are reported through `prompt`, one message each, and make the result false; the image is
-// still written without them. A project that does not fit a card is refused before anything is
-// written. True when every slot's device file went into the image.
+// area are reported through `prompt`, one message each, and make the image incomplete; it is
+// still written without them. A file that is no project file (ProjectFileProblem) and a project
+// that does not fit a card are refused before anything is written; every refusal is reported.
+CompileResult Compile(std::string_view projectPath, Prompt& prompt);
+// True when the image is complete.
 bool CompileProject(std::string_view projectPath, Prompt& prompt);
 
 } // namespace zr48

@@ -29,8 +29,21 @@ private:
 // What a code of CheckDirectorySector means, in words ("well formed" for 0).
 const char* DirectoryCheckMeaning(int code);
 
+// One problem of an image, with the sectors whose content it rests on: read again from a card,
+// they may show that the problem came from the line, not from the card. Empty when no sector's
+// content would change it (a sector missing from the file, a cut-off record).
+struct ImageFinding {
+    Text Problem;
+    std::vector<std::uint16_t> Sectors;
+};
+
 // Every problem of the image, in the order a reader meets them; empty when there is none.
+std::vector<ImageFinding> ImageFindings(const SectorImage& image);
 std::vector<Text> ImageProblems(const SectorImage& image);
+
+// Whether the image holds directory sectors and none of them assigns a device: written to a card,
+// it leaves the unit with an empty project.
+bool ImageAssignsNoDevice(const SectorImage& image);
 
 // The first problem of the image file at `path`, as a sentence naming the file; empty when the
 // image passes the checks. Throws zr48::Error naming the path when the file cannot be read.

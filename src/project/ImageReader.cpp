@@ -95,12 +95,13 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
     const Path base = changeFileExt(imagePath, "");
     const Path projectPath = base + ".mpj";
     if (sameFile(projectPath, imagePath)) {
-        prompt.error("The image \"" + Path(imagePath) +
+        prompt.error("The image \"" + shownPath(imagePath) +
                      "\" has the extension of a project file; unpacking it would overwrite it.");
         return false;
     }
     try {
         const SectorImage image = ReadSectorImage(imagePath);
+        std::vector<FileToWrite> files;
         TProjectFile project;
         project.Description = {"*** Project uploaded from ZR48 ***"};
 
@@ -128,12 +129,8 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
                 slot.OptionList = OptionListOf(d);
                 if (slot.DeviceType == 0)
                     continue;
-                if (const auto content = ExtractDeviceFile(image, slot.FileStart, slot.FileSectors)) {
-                    // An empty vector may hold no buffer at all; the file writer wants one.
-                    if (content->empty())
-                        writeFileAtomically(slot.ConfigFile, std::string_view(""));
-                    else
-                        writeFileAtomically(slot.ConfigFile, *content);
+                if (auto content = ExtractDeviceFile(image, slot.FileStart, slot.FileSectors)) {
+                    files.push_back({slot.ConfigFile, std::move(*content)});
                 } else {
                     slot.FileStart = 0;
                     slot.FileSectors = 0;
@@ -141,7 +138,11 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
                 }
             }
         }
-        project.Save(projectPath);
+        // The project's text refuses a name it cannot hold (a line break in the folder's name)
+        // before anything is written; then all files are written together, or none.
+        const Text projectText = project.SaveText(projectPath);
+        files.push_back({projectPath, Bytes(projectText.begin(), projectText.end())});
+        writeFilesAtomically(files);
     } catch (const Error& e) {
         prompt.error(e.message());
         return false;

@@ -27,9 +27,10 @@ int CheckDirectorySector(std::span<const std::uint8_t, kSectorSize> sector);
 
 // Unpacks an uploaded image: for each assigned slot its device file as base_N.mpi (N the slot
 // number plus 1, base the image path without its extension), and the project as base.mpj, all
-// written through temporary files. Only the image's own folder is written to, and a device file
-// holds at most what its slot's area holds, whatever its header claims. A failure (image
-// unreadable, a file that cannot be written) is reported through `prompt` and gives false.
+// written together through temporary files: all of them or none. Only the image's own folder is
+// written to, and a device file holds at most what its slot's area holds, whatever its header
+// claims. A failure (image unreadable, a name the project file cannot hold, a file that cannot be
+// written) is reported through `prompt`, leaves every file as it was, and gives false.
 bool UnpackImage(std::string_view imagePath, Prompt& prompt);
 
 } // namespace zr48

@@ -77,7 +77,8 @@ bool TProjectFile::AssignSlot(int i, const DEVICE_CONFIG& entry, Prompt& prompt)
 TProjectFile::CopyResult TProjectFile::CopyProject(std::string_view source, std::string_view target, Prompt& prompt)
 {
     if (sameFile(source, target)) {
-        prompt.error("The project \"" + Path(target) + "\" is the project to be copied; it is not copied onto itself.");
+        prompt.error("The project \"" + shownPath(target) +
+                     "\" is the project to be copied; it is not copied onto itself.");
         return CopyResult::Failed;
     }
     TProjectFile original;

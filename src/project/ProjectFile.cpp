@@ -40,7 +40,7 @@ void AppendEntry(Text& out, std::string_view projectPath, std::string_view secti
                  std::string_view value)
 {
     const auto refuse = [&](std::string_view reason) {
-        throw Error("Cannot save the project \"" + Text(projectPath) + "\":\nthe value of " + Text(key) + " in [" +
+        throw Error("Cannot save the project \"" + shownPath(projectPath) + "\":\nthe value of " + Text(key) + " in [" +
                     Text(section) + "] " + Text(reason) + ".");
     };
     if (value.find_first_of("\r\n") != std::string_view::npos)
@@ -148,6 +148,41 @@ void TProjectFile::Save(std::string_view path)
 {
     writeFileAtomically(path, SaveText(path));
     FileName = Path(path);
+}
+
+std::optional<std::string> ProjectFileProblem(std::string_view path)
+{
+    if (auto reason = notAFileReason(path))
+        return reason;
+    std::optional<Bytes> bytes;
+    try {
+        bytes = readFileBytesUpTo(path, kMaxProjectFileBytes);
+    } catch (const Error& e) {
+        // The system's reason, without the sentence that names the file.
+        const std::string& message = e.message();
+        return "it cannot be read (" + message.substr(message.find('\n') + 1) + ")";
+    }
+    if (!bytes)
+        return "it is larger than " + std::to_string(kMaxProjectFileBytes / (1024 * 1024)) +
+               " MiB, which no project file is";
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    if (const std::size_t at = firstBinaryByte(text); at != std::string_view::npos)
+        return binaryDataReason(text, at);
+    const ProjectIniReader ini = ProjectIniReader::FromBytes(text);
+    if (ini.HasSection(kProjectSection))
+        return std::nullopt;
+    for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
+        if (ini.HasSection(TProjectFile::SlotName(i)))
+            return std::nullopt;
+    }
+    return "it has neither a [PROJECT] section nor a slot section such as [TUNER]";
+}
+
+std::string ProjectFileProblemMessage(std::string_view path, const std::string& problem)
+{
+    if (problem == kNoSuchFile)
+        return "Cannot find the project file \"" + shownPath(path) + "\".";
+    return "The file \"" + shownPath(path) + "\" is not a project file: " + problem + ".";
 }
 
 } // namespace zr48

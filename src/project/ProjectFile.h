@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -82,5 +84,20 @@ public:
     std::vector<Text> Description;
     std::vector<Text> ProjectInfo;
 };
+
+// A project file is text of at most 8 MiB. The largest project is far smaller (63 slots of five
+// values of at most 2,047 characters, the menu lines and a description of a few hundred lines come
+// to well under 1 MiB), so a file above the bound is no project and is refused before it is read
+// whole.
+inline constexpr std::size_t kMaxProjectFileBytes = std::size_t{8} * 1024 * 1024;
+
+// Why the file at `path` is no project file, as the end of a sentence ("it holds binary data, not
+// text (...)"): no readable file (kNoSuchFile when there is none), larger than
+// kMaxProjectFileBytes, binary bytes, or neither a [PROJECT] section nor a slot section. nullopt
+// for a project file. Loading such a file would give an empty project, and compiling it an image
+// that empties the unit's card.
+std::optional<std::string> ProjectFileProblem(std::string_view path);
+// The message for that problem, naming the file.
+std::string ProjectFileProblemMessage(std::string_view path, const std::string& problem);
 
 } // namespace zr48

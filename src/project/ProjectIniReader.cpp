@@ -31,7 +31,11 @@ ProjectIniReader ProjectIniReader::FromFile(std::string_view path)
     const auto bytes = tryReadFileBytes(path);
     if (!bytes)
         return ProjectIniReader(std::vector<std::string>{});
-    const std::string_view all(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    return FromBytes(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+}
+
+ProjectIniReader ProjectIniReader::FromBytes(std::string_view all)
+{
     // UTF-8 lines are kept whole, so that their paths survive; texts are converted when read.
     constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
     if (all.starts_with(kUtf8Mark))

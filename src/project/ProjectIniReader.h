@@ -22,6 +22,8 @@ public:
 
     // A file that does not exist (or cannot be read) reads as an empty file.
     static ProjectIniReader FromFile(std::string_view path);
+    // The file's bytes as they are read (a UTF-8 byte-order mark makes the lines UTF-8).
+    static ProjectIniReader FromBytes(std::string_view bytes);
     // `utf8`: the lines are UTF-8 (a file that begins with a UTF-8 byte-order mark), so that texts
     // are converted to Windows-1252 and paths taken as they are.
     explicit ProjectIniReader(const std::vector<std::string>& lines, bool utf8 = false);
@@ -30,6 +32,7 @@ public:
     // enclosing quotes removed, cut to kMaxValueLength characters.
     static Text ValueOf(std::string_view written);
 
+    bool HasSection(std::string_view section) const { return sections_.contains(upperCase(section)); }
     // A text value, in Windows-1252.
     std::optional<Text> Value(std::string_view section, std::string_view key) const;
     Text ReadString(std::string_view section, std::string_view key, std::string_view def) const;

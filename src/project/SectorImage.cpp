@@ -46,7 +46,8 @@ SectorImage ReadSectorImage(std::string_view path)
     std::error_code ec;
     const auto size = std::filesystem::file_size(toFsPath(path), ec);
     if (!ec && size > kMaxImageBytes)
-        throw Error("The file \"" + Text(path) + "\" is not a card image:\nit is larger than a whole memory card.");
+        throw Error("The file \"" + shownPath(path) +
+                    "\" is not a card image:\nit is larger than a whole memory card.");
     return DecodeSectorImage(readFileBytes(path));
 }
 

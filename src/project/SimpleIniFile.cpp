@@ -1,6 +1,8 @@
 #include "project/SimpleIniFile.h"
 
+#include "base/Error.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 
 #include <algorithm>
 
@@ -237,6 +239,31 @@ std::int32_t TSimpleIniFile::ReadInteger(std::string_view key, std::int32_t def)
 {
     const Text* found = FindValue(key);
     return ParseIniInteger(found ? *found : Text()).value_or(def);
+}
+
+std::vector<Text> ReadDeviceFileLines(std::string_view path)
+{
+    const auto refuse = [path](const std::string& reason) {
+        throw Error("The file \"" + shownPath(path) + "\" is not a device file: " + reason + ".");
+    };
+    if (const auto reason = notAFileReason(path); reason && *reason != kNoSuchFile)
+        refuse(*reason);
+    const auto bytes = readFileBytesUpTo(path, kMaxDeviceFileBytes);
+    if (!bytes)
+        refuse("it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) + " KiB, which no device file is");
+    std::vector<Text> lines =
+        TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    bool entry = false;
+    for (const Text& line : lines) {
+        // Line ends are gone; what decoding left of a text file has no other control character.
+        if (firstBinaryByte(line) != std::string_view::npos)
+            refuse("it holds binary data, not text");
+        const std::size_t equals = line.find('=');
+        entry = entry || (equals != Text::npos && equals > 0);
+    }
+    if (!entry)
+        refuse("it holds no KEY=value line");
+    return lines;
 }
 
 } // namespace zr48

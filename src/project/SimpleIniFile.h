@@ -51,4 +51,14 @@ private:
 // Integer conversion of a value as ReadInteger does it; nullopt when it is not a valid number.
 std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 
+// A device file is text of at most 1 MiB: one that fits a card holds at most 15,807 bytes, and a
+// device file of the database that is still to be made smaller stays far below the bound.
+inline constexpr std::size_t kMaxDeviceFileBytes = std::size_t{1024} * 1024;
+
+// The lines of a device file that is to be rewritten (the infrared optimizer), decoded as
+// DecodeLines does. Throws zr48::Error naming the file when it cannot be read or holds no device
+// file's text: more than kMaxDeviceFileBytes, binary data (a control character other than tab or
+// form feed), or no KEY=value line; such a file is never rewritten.
+std::vector<Text> ReadDeviceFileLines(std::string_view path);
+
 } // namespace zr48

@@ -3,6 +3,7 @@
 #include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 
 #include <algorithm>
 
@@ -34,16 +35,17 @@ SimCard::SimCard(Path path) : path_(std::move(path))
     firmwareVersion_ = readVersionFile(firmwareVersionPath());
     // Said now: a card that cannot be saved would otherwise be lost without a word.
     if (directoryExists(path_))
-        throw Error("The card file \"" + path_ + "\" is a folder, not a file.");
+        throw Error("The card file \"" + shownPath(path_) + "\" is a folder, not a file.");
     if (!fileExists(path_)) {
         const Path folder = extractFileDir(path_);
         if (!folder.empty() && !directoryExists(folder))
-            throw Error("The folder of the card file \"" + path_ + "\" does not exist.");
+            throw Error("The folder of the card file \"" + shownPath(path_) + "\" does not exist.");
         return;
     }
     const Bytes bytes = readFileBytes(path_);
     if (bytes.size() % kRecordSize != 0)
-        throw Error("The card file \"" + path_ + "\" is damaged: its size is not a whole number of sector records.");
+        throw Error("The card file \"" + shownPath(path_) +
+                    "\" is damaged: its size is not a whole number of sector records.");
     for (std::size_t at = 0; at < bytes.size(); at += kRecordSize) {
         Sector data;
         std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at + 2), kSectorSize, data.begin());

@@ -3,6 +3,7 @@
 #include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "base/Prompt.h"
 #include "base/Timer.h"
 #include "link/Frames.h"
@@ -19,7 +20,13 @@ TDownloader::TDownloader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt)
 
 TDownloader::~TDownloader() = default;
 
-void TDownloader::Start(const Text& imagePath, CheckPolicy policy)
+Text TDownloader::NoDeviceProblem(const Text& imagePath)
+{
+    return "The image \"" + shownPath(imagePath) +
+           "\" assigns no device to any slot: written to the card, it leaves the ZR48 with an empty project.";
+}
+
+void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional<CheckPolicy> noDevicePolicy)
 {
     // A download that runs is abandoned; nothing of it answers an acknowledgement any more.
     watchdogTimer_->stop();
@@ -31,13 +38,21 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy)
     try {
         // The check reads the file as a card image first, which also refuses one larger than a card.
         const Text problem = ImageFileProblem(imagePath);
-        if (!problem.empty() && !GoOnDespite(prompt_, policy, problem, "Write it to the ZR48 anyway?",
-                                             "Nothing was written to the ZR48.")) {
+        if (!problem.empty() && !GoOnDespite(prompt_, policy, problem, kWriteAnyway, kNothingWritten)) {
             result_ = DownloadResult::Refused;
             Close();
             return;
         }
         image_ = readFileBytes(imagePath);
+        // A damaged image that the user chose to write is not asked about twice.
+        const CheckPolicy noDevice = noDevicePolicy.value_or(
+            policy == CheckPolicy::Force || !problem.empty() ? CheckPolicy::Force : CheckPolicy::Ask);
+        if (noDevice != CheckPolicy::Force && ImageAssignsNoDevice(DecodeSectorImage(image_)) &&
+            !GoOnDespite(prompt_, noDevice, NoDeviceProblem(imagePath), kWriteAnyway, kNothingWritten)) {
+            result_ = DownloadResult::Refused;
+            Close();
+            return;
+        }
     } catch (const Error& e) {
         Close();
         result_ = DownloadResult::Failed;
@@ -110,12 +125,25 @@ void TDownloader::HandleFrame(const std::uint8_t* payload, int length)
 void TDownloader::WatchdogTimerTimer()
 {
     if (resendCount_ >= kMaxResends) {
-        Fail("Download failed.\nPlease check connection and/or memory card.\n");
+        Fail("Download failed.\n" + CardAfterStop() + "\nPlease check connection and/or memory card.\n");
         return;
     }
     if (send_)
         send_(frame_);
     ++resendCount_;
+}
+
+Text TDownloader::CardAfterStop() const
+{
+    // The record in flight may or may not have reached the card; the ones before it were acknowledged.
+    const std::size_t written = next_ > 0 ? next_ - 1 : 0;
+    const std::string of = " of " + std::to_string(recordCount_) + " sectors";
+    if (written == 0)
+        return "The ZR48 acknowledged none" + of +
+               ": its card holds what it held, perhaps with the first sector of "
+               "this image. Download it again.";
+    return std::to_string(written) + of +
+           " were written, so the ZR48's card holds part of the image. Download it again.";
 }
 
 void TDownloader::Fail(const Text& message)

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -53,8 +54,16 @@ public:
     // that cannot be read is reported through the prompt, and nothing is sent. Before the first
     // sector goes out the image is checked (whole records, the directory, the device files inside
     // their areas); a damaged one is handled as `policy` says: refused with its first problem
-    // named, asked about (Yes writes it anyway), or written as it is.
-    void Start(const Text& imagePath, CheckPolicy policy = CheckPolicy::Ask);
+    // named, asked about (Yes writes it anyway), or written as it is. An image that assigns no
+    // device would leave the unit with an empty project: it is handled as `noDevicePolicy` says,
+    // by default asked about (written without a word when `policy` is Force, or when the image was
+    // damaged and the user chose to write it all the same).
+    void Start(const Text& imagePath, CheckPolicy policy = CheckPolicy::Ask,
+               std::optional<CheckPolicy> noDevicePolicy = std::nullopt);
+    // What is said of an image that assigns no device, and the question and refusal after it.
+    static Text NoDeviceProblem(const Text& imagePath);
+    static constexpr const char* kWriteAnyway = "Write it to the ZR48 anyway?";
+    static constexpr const char* kNothingWritten = "Nothing was written to the ZR48.";
     // Every received frame; acts only on the acknowledgement of the sector just sent.
     void HandleFrame(const std::uint8_t* payload, int length);
     // Both buttons: stop and close.
@@ -67,6 +76,9 @@ public:
     std::size_t RecordsSent() const { return next_; }
     std::size_t RecordCount() const { return recordCount_; }
     std::uint16_t CurrentSector() const { return currentSector_; }
+    // What the card holds after a download that did not finish, as a sentence: how many sectors
+    // the unit acknowledged, and that the image is to be downloaded again.
+    Text CardAfterStop() const;
 
     // Called whenever the view changes.
     std::function<void()> OnViewChanged;

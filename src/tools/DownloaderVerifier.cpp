@@ -32,6 +32,7 @@ void TDownloadVerifier::Start(std::span<const std::uint8_t> image)
         std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(at + 2), kSectorSize, it->second.begin());
     }
     next_ = 0;
+    sectorsReadAgain_ = 0;
     result_ = VerifyResult::Running;
     RequestNext();
 }
@@ -43,6 +44,12 @@ void TDownloadVerifier::RequestNext()
         return;
     }
     currentSector_ = order_[next_];
+    differingReads_.clear();
+    SendRequest();
+}
+
+void TDownloadVerifier::SendRequest()
+{
     request_ = encode(SectorReadFrame{0, currentSector_});
     resendCount_ = 0;
     if (send_)
@@ -59,8 +66,20 @@ void TDownloadVerifier::HandleFrame(const std::uint8_t* payload, int length)
     const auto& expected = expected_.at(currentSector_);
     const auto mine = std::mismatch(expected.begin(), expected.end(), data.data.begin()).first;
     if (mine != expected.end()) {
-        firstDifferingByte_ = static_cast<std::size_t>(mine - expected.begin());
-        End(VerifyResult::Differs);
+        // Only what two reads agree on is on the card.
+        if (std::find(differingReads_.begin(), differingReads_.end(), data.data) != differingReads_.end()) {
+            firstDifferingByte_ = static_cast<std::size_t>(mine - expected.begin());
+            End(VerifyResult::Differs);
+            return;
+        }
+        if (differingReads_.empty())
+            ++sectorsReadAgain_;
+        differingReads_.push_back(data.data);
+        if (differingReads_.size() >= static_cast<std::size_t>(kMaxReads)) {
+            End(VerifyResult::Unsettled);
+            return;
+        }
+        SendRequest();
         return;
     }
     ++next_;

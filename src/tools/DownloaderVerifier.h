@@ -1,9 +1,10 @@
 #pragma once
 // Reads back, after a download, every sector that an image file wrote and compares it with the
-// file: the check that the card holds what was sent. Sectors are read in file order, each once,
-// and compared with the last record of that number (the one that stayed on the card). The first
-// difference ends the check. A request goes again every 200 ms, and the tick after the tenth
-// resend gives up, as the uploader's do.
+// file: the check that the card holds what was sent. Sectors are read in file order and compared
+// with the last record of that number (the one that stayed on the card). Frames carry no checksum,
+// so a read that differs is no proof: the sector is read again until a read matches the image, or
+// two reads agree on what differs, which ends the check. A request goes again every 200 ms, and the
+// tick after the tenth resend gives up, as the uploader's do.
 
 #include "base/Text.h"
 #include "tools/Downloader.h"
@@ -21,12 +22,14 @@ namespace zr48 {
 class Timer;
 class TimerFactory;
 
-enum class VerifyResult { None, Running, Same, Differs, NoAnswer };
+// Unsettled: a sector was read kMaxReads times, never as the image holds it, and no two reads agreed.
+enum class VerifyResult { None, Running, Same, Differs, NoAnswer, Unsettled };
 
 class TDownloadVerifier {
 public:
     static constexpr int kWatchdogMs = 200;
     static constexpr int kMaxResends = 10;
+    static constexpr int kMaxReads = 10; // of one sector, before the check gives up on it
 
     explicit TDownloadVerifier(TimerFactory& timers);
     ~TDownloadVerifier();
@@ -48,12 +51,15 @@ public:
     std::uint16_t CurrentSector() const { return currentSector_; }
     // After Differs: the offset of the first differing byte within the sector.
     std::size_t FirstDifferingByte() const { return firstDifferingByte_; }
+    // The sectors read again because a read differed from the image.
+    std::size_t SectorsReadAgain() const { return sectorsReadAgain_; }
 
     // Called after each sector checked and when the check ends.
     std::function<void()> OnProgress;
 
 private:
     void RequestNext();
+    void SendRequest();
     void End(VerifyResult result);
 
     SendFunction send_;
@@ -63,6 +69,8 @@ private:
     std::size_t next_ = 0;
     std::uint16_t currentSector_ = 0;
     std::size_t firstDifferingByte_ = 0;
+    std::vector<std::array<std::uint8_t, 512>> differingReads_; // of the current sector
+    std::size_t sectorsReadAgain_ = 0;
     std::array<std::uint8_t, 4> request_{};
     int resendCount_ = 0;
     VerifyResult result_ = VerifyResult::None;

@@ -49,7 +49,7 @@ Text Firmware::FileProblem(const Text& path)
     const auto bytes = readFirmwareFile(path, kImageSize);
     if (error || !bytes)
         return "Unable to open firmware file.";
-    const Text named = "The firmware file \"" + path + "\"";
+    const Text named = "The firmware file \"" + shownPath(path) + "\"";
     if (size == 0)
         return named + " is empty.";
     if (size > kProgrammedBytes)
@@ -99,8 +99,7 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         timerBootStart_->stop();
         timerBootError_->stop();
         timerBootProgram_->start(kBootProgramMs);
-        if (silenceLimitMs_ > 0)
-            timerBootSilence_->start(silenceLimitMs_);
+        timerBootSilence_->start(kBootSilenceMs);
         view_.updateEnabled = false;
         state_ = State::Programming;
         changed();
@@ -112,8 +111,7 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         timerBootProgram_->stop();
         timerBootSilence_->stop();
         if (currentBlock_ < kBlocks) {
-            if (silenceLimitMs_ > 0)
-                timerBootSilence_->start(silenceLimitMs_);
+            timerBootSilence_->start(kBootSilenceMs);
             timerBootProgram_->start(kBootProgramMs);
             sendBlock();
             changed();
@@ -132,6 +130,10 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
 
 void Firmware::ConnectNotice()
 {
+    // During an update the link comes back through the boot loader's answer (the hand-over that
+    // the silence started again); the unit is not asked for its version in the middle of it.
+    if (state_ != State::Idle)
+        return;
     if (!autoCheckArmed_)
         return;
     RequestVersion();
@@ -208,6 +210,7 @@ void Firmware::ButtonUpdateClick(CheckPolicy policy)
     std::copy(bytes->begin(), bytes->end(), image_.begin());
     imageLoaded_ = true;
     outcome_ = Outcome::None;
+    programmingBegan_ = false;
     state_ = State::WaitingForBootLoader;
     timerBootStart_->start(kBootStartMs);
     timerBootError_->start(kBootErrorMs);
@@ -247,22 +250,39 @@ void Firmware::TimerBootErrorTimer()
     timerBootError_->stop();
     timerBootStart_->stop();
     timerBootProgram_->stop();
+    timerBootSilence_->stop();
     state_ = State::Idle;
-    outcome_ = Outcome::BootLoaderUnreachable;
-    prompt_.error("Unable to connect to the ZR48 boot loader.");
     view_.updateEnabled = true;
+    if (programmingBegan_) {
+        // Some blocks went out; which firmware the unit runs now is not known.
+        outcome_ = Outcome::UnitStoppedAnswering;
+        changed();
+        prompt_.error(kUpdateNotFinished);
+        return;
+    }
+    outcome_ = Outcome::BootLoaderUnreachable;
     changed();
+    prompt_.error("Unable to connect to the ZR48 boot loader.");
 }
 
 void Firmware::TimerBootSilenceTimer()
 {
     if (state_ != State::Programming)
         return;
+    // Unplugged for a moment, or switched off: the unit is asked for its boot loader again, and
+    // the update gives up only when that stays unanswered.
+    RestartHandOver();
+}
+
+void Firmware::RestartHandOver()
+{
+    programmingBegan_ = programmingBegan_ || state_ == State::Programming;
     timerBootProgram_->stop();
     timerBootSilence_->stop();
-    state_ = State::Idle;
-    outcome_ = Outcome::UnitStoppedAnswering;
-    view_.updateEnabled = true;
+    state_ = State::WaitingForBootLoader;
+    timerBootStart_->start(kBootStartMs);
+    timerBootError_->start(kBootErrorMs);
+    view_.updateEnabled = false;
     changed();
 }
 

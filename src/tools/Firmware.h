@@ -43,6 +43,10 @@ public:
     static constexpr int kBootStartMs = 200;
     static constexpr int kBootProgramMs = 200;
     static constexpr int kBootErrorMs = 5000;
+    // While programming, no acknowledgement for this long (the unit unplugged for a moment, or
+    // switched off): the boot loader hand-over starts again, and the update gives up when the boot
+    // loader then stays silent for kBootErrorMs.
+    static constexpr int kBootSilenceMs = 5000;
     static constexpr int kCheckVersionMs = 200;
     static constexpr int kCheckFileMs = 1000;
     static constexpr const char* kUnknown = kUnknownFirmwareVersion;
@@ -50,11 +54,16 @@ public:
     // The version text of the demonstration image that the build puts beside the programs for the
     // simulated unit; it is no firmware for a real ZR48.
     static constexpr const char* kDemoImageVersion = "R48+1.21 KELDO DEMO";
+    // What is known after an update that stopped once programming had begun.
+    static constexpr const char* kUpdateNotFinished =
+        "The update did not finish.\nThe ZR48 may be in its boot loader or run its old firmware; run the update "
+        "again.";
 
     enum class State { Idle, WaitingForBootLoader, Programming };
     // How the last update ended, for callers that wait for it (the command line). FileRefused: the
-    // file failed its check and nothing was sent; UnitStoppedAnswering: no acknowledgement within
-    // the silence limit while programming (the unit is left in its boot loader).
+    // file failed its check and nothing was sent; UnitStoppedAnswering: programming had begun, and
+    // after the unit went silent (or the link came back) its boot loader did not answer again: the
+    // unit may be in its boot loader or run its old firmware.
     enum class Outcome { None, Finished, FileUnreadable, FileRefused, BootLoaderUnreachable, UnitStoppedAnswering };
 
     // Starts TimerCheckFile, which refreshes the file's version label once a second.
@@ -90,7 +99,7 @@ public:
 
     // Frames from the dispatcher: BootReady, BootBlockAck and VersionReply.
     void HandleFrame(const std::uint8_t* payload, int length);
-    // The link has just become connected: the automatic version check.
+    // The link has just become connected: the automatic version check (not during an update).
     void ConnectNotice();
 
     // Handlers. `executableDir` is the folder of the running program.
@@ -110,10 +119,6 @@ public:
     void TimerAutoCheckVersionTimer();
     void TimerCheckFileTimer();
 
-    // While programming, give up when no block has been acknowledged for `ms` (0, the default:
-    // resend without end, until the window is closed). The command line, which has no window to
-    // close, sets it so that an unplugged unit does not keep it waiting.
-    void SetSilenceLimit(int ms) { silenceLimitMs_ = ms; }
     void TimerBootSilenceTimer();
 
     // Sends VersionRequest and forgets the version known so far ("Unknown" until a reply).
@@ -128,6 +133,8 @@ public:
 
 private:
     void sendBlock();
+    // The unit is asked for its boot loader again; BootReady then programs from block 0.
+    void RestartHandOver();
     void changed();
     void send(const std::uint8_t* payload, std::size_t length);
 
@@ -140,7 +147,6 @@ private:
     std::unique_ptr<Timer> timerAutoCheckVersion_;
     std::unique_ptr<Timer> timerCheckFile_;
     std::unique_ptr<Timer> timerBootSilence_;
-    int silenceLimitMs_ = 0;
     // The image being programmed: the file read at Update, zeros beyond its end. The version scans
     // read files into buffers of their own, so a scan during an update never changes the blocks
     // still to be sent.
@@ -149,6 +155,7 @@ private:
     int currentBlock_ = 0;
     State state_ = State::Idle;
     Outcome outcome_ = Outcome::None;
+    bool programmingBegan_ = false; // blocks of this update went out
     Text deviceVersion_;
     bool autoCheckArmed_ = true;
     FirmwareView view_;

@@ -7,6 +7,7 @@
 #include "base/Prompt.h"
 #include "base/Timer.h"
 #include "link/Frames.h"
+#include "project/ImageCheck.h"
 #include "project/ImageReader.h"
 
 #include <algorithm>
@@ -20,6 +21,11 @@ TUploader::TUploader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), wa
 
 TUploader::~TUploader() = default;
 
+Text TUploader::PartialImagePath(const Text& imagePath)
+{
+    return changeFileExt(imagePath, ".partial.mpd");
+}
+
 void TUploader::Start(const Text& projectPath, Completion completion)
 {
     // An upload that runs is abandoned, keeping what it has read, as Cancel does.
@@ -28,10 +34,12 @@ void TUploader::Start(const Text& projectPath, Completion completion)
     imagePath_ = changeFileExt(projectPath, ".mpd");
     image_.clear();
     keptRecords_.reset();
+    keptImagePath_.clear();
     try {
-        // Creates or empties the file now, so that a folder that cannot take it is known before
-        // anything is asked of the unit.
-        writeFileAtomically(imagePath_, std::span<const std::uint8_t>{});
+        // Known before anything is asked of the unit; nothing is written until the upload ends, so
+        // an earlier image stays until a new one is complete.
+        checkWritable(imagePath_);
+        checkWritable(PartialImagePath(imagePath_));
     } catch (const Error& e) {
         result_ = UploadResult::Failed;
         prompt_.error(e.message());
@@ -42,6 +50,9 @@ void TUploader::Start(const Text& projectPath, Completion completion)
     remaining_ = kFirstSectors;
     entryIndex_ = -1;
     directory_.fill(0);
+    confirmed_.clear();
+    recheck_.clear();
+    rechecking_ = false;
     sectorsReadAgain_ = 0;
     view_.ProgressMax = kInitialProgressMax;
     view_.ProgressPosition = 0;
@@ -55,6 +66,7 @@ void TUploader::Start(const Text& projectPath, Completion completion)
 void TUploader::RequestCurrentSector()
 {
     reads_.clear();
+    confirming_ = verify_;
     SendRequest();
     view_.Label = "Reading sector " + std::to_string(currentSector_);
     ++view_.ProgressPosition;
@@ -87,6 +99,14 @@ bool TUploader::ReadsAgree(const Sector& data)
     return false;
 }
 
+void TUploader::Confirm(const Sector& first)
+{
+    reads_ = {first};
+    confirming_ = true;
+    resendCount_ = 0;
+    SendRequest();
+}
+
 void TUploader::HandleFrame(const std::uint8_t* payload, int length)
 {
     const FrameView frame(payload, static_cast<std::size_t>(std::max(length, 0)));
@@ -95,18 +115,35 @@ void TUploader::HandleFrame(const std::uint8_t* payload, int length)
     if (frame.be16(2) != currentSector_)
         return;
     const SectorDataFrame data = decodeSectorData(frame);
-    if (verify_ && !ReadsAgree(data.data))
+    if (confirming_) {
+        if (!ReadsAgree(data.data))
+            return;
+        confirmed_.insert(currentSector_);
+    }
+    if (rechecking_)
+        TakeRecheckedSector(data.data);
+    else
+        TakeSector(data.data);
+}
+
+void TUploader::TakeSector(const Sector& data)
+{
+    // Only while the directory is read: a device file area that a damaged card places over the
+    // directory must not change the entries still to be walked.
+    const bool directory = entryIndex_ < 0 && currentSector_ < kDirectorySectors;
+    const int code = directory ? CheckDirectorySector(data) : kDirectoryWellFormed;
+    if (code != kDirectoryWellFormed && !confirmed_.contains(currentSector_)) {
+        // A byte changed on the line, or the card's own bytes: a second read that agrees tells.
+        Confirm(data);
         return;
+    }
     const std::size_t at = image_.size();
     image_.resize(at + 2 + kSectorSize);
     writeLe16(image_.data() + at, currentSector_);
-    std::copy(data.data.begin(), data.data.end(), image_.begin() + static_cast<std::ptrdiff_t>(at + 2));
-
-    // Only while the directory is read: a device file area that a damaged card places over the
-    // directory must not change the entries still to be walked.
-    if (entryIndex_ < 0 && currentSector_ < kDirectorySectors) {
-        std::copy(data.data.begin(), data.data.end(), directory_.begin() + currentSector_ * kSectorSize);
-        if (const int code = CheckDirectorySector(data.data)) {
+    std::copy(data.begin(), data.end(), image_.begin() + static_cast<std::ptrdiff_t>(at + 2));
+    if (directory) {
+        std::copy(data.begin(), data.end(), directory_.begin() + currentSector_ * kSectorSize);
+        if (code != kDirectoryWellFormed) {
             Fail("Unknown data format. (Error code " + std::to_string(code) + ")");
             return;
         }
@@ -118,15 +155,19 @@ void TUploader::HandleFrame(const std::uint8_t* payload, int length)
         RequestCurrentSector();
         return;
     }
-    if (entryIndex_ < 0) {
-        std::int64_t total = 0;
-        for (int i = 0; i < kEntries; ++i)
-            if (DirectoryEntry(i).InUse())
-                total += DirectoryEntry(i).FileSectors;
-        view_.ProgressMax = total;
-        view_.ProgressPosition = 0;
-    }
+    if (entryIndex_ < 0)
+        StartDeviceFileProgress();
     NextDeviceFile();
+}
+
+void TUploader::StartDeviceFileProgress()
+{
+    std::int64_t total = 0;
+    for (int i = 0; i < kEntries; ++i)
+        if (DirectoryEntry(i).InUse())
+            total += DirectoryEntry(i).FileSectors;
+    view_.ProgressMax = total;
+    view_.ProgressPosition = 0;
 }
 
 void TUploader::NextDeviceFile()
@@ -143,11 +184,89 @@ void TUploader::NextDeviceFile()
         RequestCurrentSector();
         return;
     }
-    // Every sector is in: write the image and unpack it.
+    CheckImage();
+}
+
+void TUploader::CheckImage()
+{
+    watchdogTimer_->stop();
+    const std::vector<ImageFinding> findings = ImageFindings(DecodeSectorImage(image_));
+    if (findings.empty()) {
+        Finish();
+        return;
+    }
+    // What the problems rest on and was read only once.
+    recheck_.clear();
+    for (const ImageFinding& finding : findings) {
+        for (const std::uint16_t sector : finding.Sectors) {
+            if (!confirmed_.contains(sector) && std::find(recheck_.begin(), recheck_.end(), sector) == recheck_.end())
+                recheck_.push_back(sector);
+        }
+    }
+    if (recheck_.empty()) {
+        Fail("Upload failed.\nThe image read from the card fails its check: " + findings.front().Problem +
+             ".\nWhat this rests on was read again until two reads agreed: the card itself holds it.\n");
+        return;
+    }
+    rechecking_ = true;
+    RecheckNext();
+}
+
+void TUploader::RecheckNext()
+{
+    if (recheck_.empty()) {
+        rechecking_ = false;
+        CheckImage();
+        return;
+    }
+    currentSector_ = recheck_.front();
+    recheck_.erase(recheck_.begin());
+    // The read so far is the first of its record in the image.
+    Sector first{};
+    for (std::size_t at = 0; at + 2 + kSectorSize <= image_.size(); at += 2 + kSectorSize) {
+        if (readLe16(image_.data() + at) == currentSector_) {
+            std::copy_n(image_.begin() + static_cast<std::ptrdiff_t>(at + 2), kSectorSize, first.begin());
+            break;
+        }
+    }
+    view_.Label = "Reading sector " + std::to_string(currentSector_) + " again";
+    Changed();
+    Confirm(first);
+}
+
+void TUploader::TakeRecheckedSector(const Sector& data)
+{
+    // Every record of the sector (an area shared by two slots holds it twice) takes what the card holds.
+    for (std::size_t at = 0; at + 2 + kSectorSize <= image_.size(); at += 2 + kSectorSize) {
+        if (readLe16(image_.data() + at) == currentSector_)
+            std::copy(data.begin(), data.end(), image_.begin() + static_cast<std::ptrdiff_t>(at + 2));
+    }
+    const auto inDirectory = directory_.begin() + currentSector_ * kSectorSize;
+    if (currentSector_ < kDirectorySectors && !std::equal(data.begin(), data.end(), inDirectory)) {
+        // The directory read first was wrong: the device file areas it named are read anew.
+        std::copy(data.begin(), data.end(), inDirectory);
+        if (const int code = CheckDirectorySector(data)) {
+            Fail("Unknown data format. (Error code " + std::to_string(code) + ")");
+            return;
+        }
+        image_.resize(kFirstSectors * (2 + kSectorSize));
+        rechecking_ = false;
+        recheck_.clear();
+        StartDeviceFileProgress();
+        entryIndex_ = -1;
+        NextDeviceFile();
+        return;
+    }
+    RecheckNext();
+}
+
+void TUploader::Finish()
+{
+    // Every sector is in and the image passes its check: write it and unpack it.
     watchdogTimer_->stop();
     result_ = UploadResult::Unpacking;
     Changed();
-    const bool written = CloseImageFile();
+    const bool written = CloseImageFile(true);
     if (written && UnpackImage(imagePath_, prompt_)) {
         result_ = UploadResult::Finished;
         if (completion_)
@@ -182,7 +301,7 @@ void TUploader::Fail(const Text& message)
     watchdogTimer_->stop();
     result_ = UploadResult::Failed;
     Changed(); // a terminal ends its progress line before the message
-    CloseImageFile();
+    CloseImageFile(false);
     prompt_.error(message);
     Close();
 }
@@ -192,24 +311,30 @@ void TUploader::ButtonCancelClick()
     watchdogTimer_->stop();
     if (result_ == UploadResult::Running) {
         result_ = UploadResult::Cancelled;
-        CloseImageFile();
+        CloseImageFile(false);
     }
     Close();
 }
 
-bool TUploader::CloseImageFile()
+bool TUploader::CloseImageFile(bool complete)
 {
     // Taken out first: whatever runs while a message below is open finds nothing to write again.
     const std::vector<std::uint8_t> records = std::move(image_);
     image_.clear();
     keptRecords_.reset();
+    keptImagePath_ = complete ? imagePath_ : PartialImagePath(imagePath_);
     try {
-        writeFileAtomically(imagePath_, records);
+        // An upload that read nothing leaves no empty file behind.
+        if (!records.empty() || complete)
+            writeFileAtomically(keptImagePath_, records);
     } catch (const Error& e) {
         prompt_.error(e.message());
         return false;
     }
     keptRecords_ = records.size() / (2 + kSectorSize);
+    // What an earlier upload that stopped kept is no longer wanted beside a complete image.
+    if (complete)
+        removeFileIfThere(PartialImagePath(imagePath_));
     return true;
 }
 

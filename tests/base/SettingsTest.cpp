@@ -23,6 +23,7 @@ TEST(Settings, MissingValuesReadAsTheDefaults)
     EXPECT_FALSE(settings.expert());
     EXPECT_EQ(settings.irOptimizerPass1(), 10);
     EXPECT_EQ(settings.irOptimizerPass2(), 20);
+    EXPECT_EQ(settings.link(), "auto");
 }
 
 TEST(Settings, ReadsTheStoreAtEveryCall)
@@ -32,6 +33,8 @@ TEST(Settings, ReadsTheStoreAtEveryCall)
     settings.setProjectDir("D:\\Projekte\\");
     settings.setExpert(true);
     settings.setIrOptimizerPass2(7);
+    settings.setLink("sim:/home/ann/card.zr48");
+    EXPECT_EQ(settings.link(), "sim:/home/ann/card.zr48");
     EXPECT_EQ(settings.projectDir(), "D:\\Projekte\\");
     EXPECT_TRUE(settings.expert());
     EXPECT_EQ(settings.irOptimizerPass2(), 7);

@@ -60,7 +60,7 @@ TEST_P(AnyNameTest, ShowCompileDownloadUploadUnpackAndCopy)
     const Names& n = GetParam();
     ASSERT_EQ(runCli({"show", project}), kExitOk) << err.str();
     EXPECT_TRUE(printed("Project: " + project + "\n")) << out.str();
-    EXPECT_TRUE(printed("[PROJECT]\\" + std::string(n.device) + ".mpi\n")) << out.str();
+    EXPECT_TRUE(printed("[PROJECT]/" + std::string(n.device) + ".mpi\n")) << out.str();
     EXPECT_FALSE(printed("(missing)")) << out.str();
 
     ASSERT_EQ(runCli({"compile", project}), kExitOk) << err.str();

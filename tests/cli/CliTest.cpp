@@ -113,6 +113,18 @@ TEST(CliMessages, EveryLineOnStandardErrorBeginsWithTheCommandsName)
         {"--link", absent, "download", "-n", toUtf8(dir.write("empty2.mpd", ""))},
         {"ir", "optimize", "x.mpi", "-o"},
         {"status", "--json", "--link", absent},
+        // Failures whose reasons come from the system on a line of their own.
+        {"--link", "sim", "dump-card", missing + "/x.mpd", "0-1"},
+        {"--link", "sim", "display", "--png", missing + "/x.png"},
+        {"--link", "sim", "ir", "capture", missing + "/x.bin"},
+        // Options without a command.
+        {"--link", "sim"},
+        // Names with a line break or an escape sequence are shown escaped, never raw.
+        {"show", toUtf8(dir.write("two\nlines.mpj", "not a project"))},
+        {"download", toUtf8(dir.text("gone\n\x1B[2J.mpd"))},
+        {"compile", toUtf8(dir.text("gone\nproject.mpj"))},
+        {"upload", toUtf8(dir.text("new\nproject.mpd"))},
+        {"frobnicate\nnow"},
     };
     for (const Arguments& arguments : cases) {
         CliHarness cli;
@@ -120,9 +132,21 @@ TEST(CliMessages, EveryLineOnStandardErrorBeginsWithTheCommandsName)
         const std::string err = cli.err.str();
         EXPECT_FALSE(err.empty()) << arguments[0];
         std::istringstream lines(err);
-        for (std::string line; std::getline(lines, line);)
+        for (std::string line; std::getline(lines, line);) {
             EXPECT_TRUE(line.starts_with("zr48: ")) << "'" << line << "' of " << arguments[0];
+            EXPECT_EQ(line.find('\x1B'), std::string::npos) << line;
+        }
     }
+}
+
+TEST(CliMessages, OptionsWithoutACommandSayThatTheCommandIsMissing)
+{
+    CliHarness cli;
+    EXPECT_EQ(cli.runCli({"--link", "sim"}), kExitUsage);
+    EXPECT_EQ(cli.err.str(), "zr48: no command given after the options (such as 'zr48 --link sim status'); 'zr48 "
+                             "--help' lists the commands\n");
+    EXPECT_EQ(cli.runCli({"show", "a\nb.mpj"}), kExitFailed);
+    EXPECT_EQ(cli.err.str(), "zr48: there is no project file 'a\\nb.mpj'\n");
 }
 
 TEST_F(CliTest, WrongUsageIsReportedWithItsOwnStatus)

@@ -72,6 +72,15 @@ TEST_F(CommandsImageTest, CompileWritesTheImageAndSaysWhenItIsIncomplete)
     EXPECT_EQ(run({"compile", arg("Chalet.mpj")}), kExitFailed);
     EXPECT_TRUE(contains(err, "there is no project file")) << err.str();
     EXPECT_FALSE(fileExists(dir.text("Chalet.mpd")));
+
+    // An image that cannot be written is no incomplete image: nothing was written.
+    std::filesystem::remove(dir.path() / "Villa.mpd");
+    std::filesystem::create_directory(dir.path() / "Villa.mpd");
+    prompt.clear();
+    EXPECT_EQ(run({"compile", arg("Villa.mpj")}), kExitFailed);
+    ASSERT_EQ(prompt.errors().size(), 2u); // the missing device file, then the image
+    EXPECT_EQ(prompt.errors()[1].rfind("Cannot write \"" + dir.text("Villa.mpd") + "\"", 0), 0u) << prompt.errors()[1];
+    EXPECT_EQ(err.str(), "zr48: nothing was written\n");
 }
 
 TEST_F(CommandsImageTest, WrongArgumentsAreUsageErrors)

@@ -3,8 +3,11 @@
 
 #include "CliHarness.h"
 #include "base/FileIo.h"
+#include "base/Paths.h"
 #include "cli/Cli.h"
 #include "project/ProjectFile.h"
+#include "project/SectorImage.h"
+#include "support/RandomBytes.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
@@ -43,7 +46,8 @@ protected:
 TEST_F(CommandsTransferTest, DownloadsAProjectVerifiesItAndUploadsItIntoANewProject)
 {
     ASSERT_EQ(run({"download", arg("Villa/Villa.mpj"), "--verify"}), kExitOk) << err.str();
-    EXPECT_TRUE(contains(out, "Compiled: " + arg("Villa/Villa.mpd"))) << out.str();
+    EXPECT_TRUE(contains(out, "Image written: " + arg("Villa/Villa.mpd") + " (24 sectors, 12336 bytes)\n"))
+        << out.str();
     EXPECT_TRUE(contains(out, "Download Finished. 24 sectors written in")) << out.str();
     EXPECT_TRUE(contains(out, "Verified: the 24 sectors on the card match the image.")) << out.str();
     EXPECT_TRUE(contains(err, "[########################]  24/24 sectors")) << err.str();
@@ -65,7 +69,7 @@ TEST_F(CommandsTransferTest, DownloadsAProjectVerifiesItAndUploadsItIntoANewProj
 
     // The written image downloads as it is.
     EXPECT_EQ(run({"download", arg("Copy/Copy.mpd")}), kExitOk) << err.str();
-    EXPECT_FALSE(contains(out, "Compiled:"));
+    EXPECT_FALSE(contains(out, "Image written:"));
 }
 
 TEST_F(CommandsTransferTest, WrongArgumentsMissingFilesAndAbsentUnits)
@@ -100,6 +104,59 @@ TEST_F(CommandsTransferTest, WrongArgumentsMissingFilesAndAbsentUnits)
         EXPECT_EQ(run(c.arguments, c.link), c.exitCode) << c.arguments[0] << " " << err.str();
         EXPECT_TRUE(contains(err, c.error)) << err.str();
     }
+}
+
+// Such a file would load as an empty project, and its image would empty the unit's card.
+TEST_F(CommandsTransferTest, AFileThatIsNoProjectIsRefusedByEveryCommandAndNothingIsSent)
+{
+    ASSERT_EQ(run({"compile", arg("Villa/Villa.mpj")}), kExitOk);
+    const std::string image = test::fileContents(arg("Villa/Villa.mpd"));
+    const std::string random = test::randomBytes(5000, 11);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } files[] = {
+        {"x.mpj", random, "it holds binary data, not text (the byte 0x"},
+        {"empty.mpj", "", "it has neither a [PROJECT] section nor a slot section such as [TUNER]\n"},
+        {"card.mpj", image, "it holds binary data, not text (the byte 0x00 at offset 0)\n"},
+        {"huge.mpj", std::string(9 * 1024 * 1024, 'x'), "it is larger than 8 MiB, which no project file is\n"},
+    };
+    for (const auto& f : files) {
+        const Path path = dir.write(f.name, f.bytes);
+        for (const Arguments& command : {Arguments{"download", path}, Arguments{"compile", path},
+                                         Arguments{"show", path}, Arguments{"copy-project", path, arg("C/C.mpj")}}) {
+            SCOPED_TRACE(command[0] + " " + f.name);
+            EXPECT_EQ(run(command), kExitFailed);
+            EXPECT_EQ(err.str().rfind("zr48: '" + path + "' is not a project file: " + f.reason, 0), 0u) << err.str();
+            EXPECT_EQ(err.str().find('\n'), err.str().size() - 1) << err.str();
+            EXPECT_TRUE(out.str().empty()) << out.str();
+        }
+        EXPECT_FALSE(fileExists(changeFileExt(path, ".mpd")));
+    }
+#ifndef _WIN32
+    // A device that never ends is not read at all.
+    EXPECT_EQ(run({"download", "/dev/zero.mpj"}), kExitFailed);
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.mpj");
+    EXPECT_EQ(run({"show", arg("zero.mpj")}), kExitFailed);
+    EXPECT_TRUE(contains(err, "is not a project file: it is not a regular file")) << err.str();
+#endif
+    EXPECT_FALSE(fileExists(arg("card.zr48"))) << "the unit was asked for";
+    EXPECT_FALSE(fileExists(arg("C/C.mpj")));
+}
+
+TEST_F(CommandsTransferTest, AProjectWithoutDevicesIsDownloadedOnlyWhenConfirmed)
+{
+    const Path empty = dir.write("Empty.mpj", "[PROJECT]\r\nDESCRIPTION_0=nothing yet\r\n");
+    prompt.answer(Answer::No, "assigns no device to any slot");
+    EXPECT_EQ(run({"download", empty}), kExitFailed);
+    EXPECT_TRUE(contains(err, "zr48: nothing was written to the ZR48\n")) << err.str();
+    EXPECT_FALSE(fileExists(arg("card.zr48"))) << "the unit was asked for";
+
+    prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?");
+    EXPECT_EQ(run({"download", empty}), kExitOk) << err.str();
+    EXPECT_EQ(run({"download", "--force", arg("Empty.mpd")}), kExitOk) << err.str(); // no question
+    EXPECT_TRUE(fileExists(arg("card.zr48")));
 }
 
 TEST_F(CommandsTransferTest, AProjectThatDoesNotCompileIsNotWritten)
@@ -150,10 +207,8 @@ TEST_F(CommandsTransferTest, UploadVerifiesAndSaysWhereAnUploadThatStoppedKeptIt
     EXPECT_EQ(withCtrlCPending([&] { return run({"upload", arg("Stopped/Stopped.mpj")}); }, taken), kExitFailed);
     EXPECT_TRUE(taken); // as the upload's
     // Noticed before the first sector came in (time is virtual here).
-    EXPECT_TRUE(
-        contains(err, "zr48: upload interrupted; no sector was read ('" + arg("Stopped/Stopped.mpd") + "' is empty)\n"))
-        << err.str();
-    EXPECT_TRUE(fileExists(dir.text("Stopped/Stopped.mpd")));
+    EXPECT_TRUE(contains(err, "zr48: upload interrupted; no sector was read, so nothing was kept\n")) << err.str();
+    EXPECT_FALSE(fileExists(dir.text("Stopped/Stopped.mpd"))); // no empty file either
     EXPECT_FALSE(fileExists(dir.text("Stopped/Stopped.mpj")));
 
     // A directory sector that fails its check: the sectors before it stay in the image.
@@ -169,9 +224,47 @@ TEST_F(CommandsTransferTest, UploadVerifiesAndSaysWhereAnUploadThatStoppedKeptIt
     writeFileAtomically(dir.text("card.zr48"), card);
     EXPECT_EQ(run({"upload", arg("Bad/Bad.mpj")}), kExitFailed);
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unknown data format. (Error code 3)"});
-    EXPECT_TRUE(contains(err, "zr48: the 5 sectors read are kept in '" + arg("Bad/Bad.mpd") +
+    EXPECT_TRUE(contains(err, "zr48: the 5 sectors read are kept in '" + arg("Bad/Bad.partial.mpd") +
                                   "' (not unpacked into a project)\n"))
         << err.str();
+}
+
+// The image file is replaced only by a complete image that passes its check.
+TEST_F(CommandsTransferTest, AnUploadThatStopsOrFailsItsCheckKeepsTheEarlierImageAndSaysWhatItKept)
+{
+    ASSERT_EQ(run({"download", arg("Villa/Villa.mpj")}), kExitOk) << err.str();
+    ASSERT_EQ(run({"upload", arg("Up/Up.mpj")}), kExitOk) << err.str();
+    const std::string complete = test::fileContents(arg("Up/Up.mpd"));
+
+    // Stopped part of the way, as Ctrl-C stops it: asked between timers.
+    int asked = 0;
+    environment.defaults.interrupted = [&asked] { return ++asked > 200; };
+    EXPECT_EQ(run({"upload", "--force", arg("Up/Up.mpj")}), kExitFailed);
+    environment.defaults.interrupted = {};
+    const SectorImage partial = ReadSectorImage(arg("Up/Up.partial.mpd"));
+    ASSERT_FALSE(partial.Records.empty());
+    EXPECT_LT(partial.Records.size(), complete.size() / 514);
+    EXPECT_TRUE(contains(err, "zr48: upload interrupted; the " + std::to_string(partial.Records.size()) +
+                                  " sectors read so far are kept in '" + arg("Up/Up.partial.mpd") +
+                                  "' (not unpacked into a project)\nzr48: '" + arg("Up/Up.mpd") +
+                                  "' is as it was before the upload\n"))
+        << err.str();
+    EXPECT_EQ(test::fileContents(arg("Up/Up.mpd")), complete);
+
+    // A device file whose checksum fails on the card itself: read again, and refused.
+    Bytes card = readFileBytes(arg("card.zr48"));
+    for (std::size_t at = 0; at < card.size(); at += 514)
+        if (card[at] == 16 && card[at + 1] == 0)
+            card[at + 2 + 100] ^= 1;
+    writeFileAtomically(arg("card.zr48"), card);
+    EXPECT_EQ(run({"upload", "--force", arg("Up/Up.mpj")}), kExitFailed);
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_TRUE(prompt.errors()[0].starts_with("Upload failed.\nThe image read from the card fails its check: the "
+                                               "checksum of the device file of slot TUNER is not valid."))
+        << prompt.errors()[0];
+    EXPECT_TRUE(contains(err, "zr48: the 154 sectors read are kept in '" + arg("Up/Up.partial.mpd") + "'"))
+        << err.str();
+    EXPECT_EQ(test::fileContents(arg("Up/Up.mpd")), complete);
 }
 
 } // namespace

@@ -5,11 +5,13 @@
 #include "cli/CommandsInfrared.h"
 #include "infrared/IrSamples.h"
 #include "sim/SimulatedDriver.h"
+#include "support/RandomBytes.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace zr48::cli {
@@ -98,6 +100,47 @@ TEST_F(InfraredCommandsTest, OptimizeIntoAFileWritesTheBytesOfInPlace)
     EXPECT_NE(err.str().find("-o, --output FILE: the value is missing"), std::string::npos) << err.str();
 }
 
+// Such a file would be "optimized" into lines of garbage, and a huge one read whole.
+TEST_F(InfraredCommandsTest, OptimizeRewritesNothingButADeviceFilesText)
+{
+    const std::string random = test::randomBytes(5000, 3);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"capture.mpi", fileText(writeCapture("ir.bin", 16384, {2000, 3500})), "it holds binary data, not text."},
+        {"random.mpi", random, "it holds binary data, not text."},
+        {"notes.mpi", "Buy milk\r\nCall the installer\r\n", "it holds no KEY=value line."},
+        {"huge.mpi", "A=\"#500\"\r\n" + std::string(1024 * 1024, 'x'),
+         "it is larger than 1024 KiB, which no device file is."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Path path = dir.write(c.name, c.bytes);
+        for (const Arguments& arguments :
+             {Arguments{"ir", "optimize", path, "--in-place"},
+              Arguments{"ir", "optimize", path, "-o", dir.text("out.mpi")}, Arguments{"ir", "optimize", path}}) {
+            prompt.clear();
+            EXPECT_EQ(run(arguments), kExitFailed);
+            ASSERT_EQ(prompt.errors().size(), 1u);
+            EXPECT_EQ(prompt.errors()[0], "The file \"" + path + "\" is not a device file: " + c.reason);
+            EXPECT_EQ(out.str(), "");
+        }
+        EXPECT_EQ(fileText(path), c.bytes);
+        EXPECT_FALSE(fileExists(dir.text("out.mpi")));
+    }
+    // UTF-16 with its byte-order mark is a device file's text too.
+    const std::string utf16("\xFF\xFE"
+                            "A\0=\0\"\0#\0"
+                            "5\0"
+                            "0\0"
+                            "0\0\"\0\r\0\n\0",
+                            22);
+    ASSERT_EQ(run({"ir", "optimize", dir.write("Wide.mpi", utf16)}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "A=\"$0\"\nIR_TIME_0 = 500\n");
+}
+
 TEST_F(InfraredCommandsTest, WrongUsageAndMissingFiles)
 {
     const Text file = dir.write("Tv.mpi", kDeviceFile);
@@ -165,8 +208,11 @@ TEST_F(InfraredCommandsTest, AnalyseDrawsThePlotOfTheSpan)
 // `zr48 ir capture` against a simulated unit in virtual time.
 class IrCaptureCommandTest : public testing::Test {
 protected:
-    int capture(SimulatedUnit& unit, const std::function<void()>& duringTransfer = {})
+    // `interfere` runs once, when `when` first holds (by default once the first block is asked for).
+    int capture(SimulatedUnit& unit, const std::function<void()>& interfere = {}, std::function<bool()> when = {})
     {
+        if (!when)
+            when = [&] { return unit.unit.requestsReceived() > 0 && err.str().find("0/") != std::string::npos; };
         TimerRxThreadHost threads(clock);
         TUsbZR48 link(clock, unit.driver, threads, {});
         bool interfered = false;
@@ -175,11 +221,9 @@ protected:
             [&](const std::function<bool()>& done, int ms) {
                 return clock.advanceUntil(
                     [&] {
-                        // Once the first block is asked for, let the test interfere.
-                        if (duringTransfer && !interfered && unit.unit.requestsReceived() > 0 &&
-                            err.str().find("0/") != std::string::npos) {
+                        if (interfere && !interfered && when()) {
                             interfered = true;
-                            duringTransfer();
+                            interfere();
                         }
                         return done();
                     },
@@ -225,13 +269,61 @@ TEST_F(IrCaptureCommandTest, ASilentUnitOrOneThatStopsAnsweringWritesNothing)
     SimulatedUnit quiet(
         clock, [this] { return clock.now() * 1000; }, {}, silent);
     EXPECT_EQ(capture(quiet), kExitNoUnit);
-    EXPECT_NE(err.str().find("no ZR48 answered the capture request"), std::string::npos);
+    EXPECT_NE(err.str().find("zr48: no ZR48 found: Connecting... (looked for the simulator)"), std::string::npos)
+        << err.str();
 
     err.str({});
     SimulatedUnit stopping(clock, [this] { return clock.now() * 1000; });
     EXPECT_EQ(capture(stopping, [&] { stopping.unit.faults().silent = true; }), kExitFailed);
     EXPECT_NE(err.str().find("the ZR48 stopped answering at byte 0 of "), std::string::npos) << err.str();
     EXPECT_FALSE(fileExists(file));
+}
+
+// The request to start is sent once the link is up, and again when it is lost.
+TEST_F(IrCaptureCommandTest, ALineThatLosesRequestsStillGivesTheCapture)
+{
+    for (const std::uint32_t seed : {1u, 2u, 3u, 4u}) {
+        SCOPED_TRACE(seed);
+        SimOptions lossy;
+        lossy.faults = {.seed = seed, .dropRate = 0.3};
+        SimulatedUnit unit(
+            clock, [this] { return clock.now() * 1000; }, {}, lossy);
+        out.str({});
+        err.str({});
+        ASSERT_EQ(capture(unit), kExitOk) << err.str();
+        EXPECT_EQ(readFileBytes(file), necCapture(0x04, 0x08));
+    }
+}
+
+TEST_F(IrCaptureCommandTest, AUnitThatGoesAwayWhileWaitingEndsTheWaitWithinSeconds)
+{
+    SimulatedUnit unit(clock, [this] { return clock.now() * 1000; });
+    std::int64_t unpluggedAt = 0;
+    const int status = capture(
+        unit,
+        [&] {
+            unit.unit.unplug();
+            unpluggedAt = clock.now();
+        },
+        [&] { return out.str().find("Capturing:") != std::string::npos; });
+    EXPECT_EQ(status, kExitFailed);
+    EXPECT_LT(clock.now() - unpluggedAt, 5000); // not the full minute
+    EXPECT_NE(err.str().find("zr48: the link to the ZR48 went down while waiting for the capture ("), std::string::npos)
+        << err.str();
+    EXPECT_FALSE(fileExists(file));
+}
+
+TEST_F(IrCaptureCommandTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheCapture)
+{
+    test::ScriptedPrompt prompt;
+    MemorySettingsStore store;
+    Settings settings{store, SettingsDefaults{}};
+    std::filesystem::create_directory(dir.path() / "folder.bin");
+    Environment environment{out, err, prompt, settings, {}, {.virtualTime = true}};
+    EXPECT_EQ(run(environment, {"--link", "sim", "ir", "capture", dir.text("folder.bin")}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: Cannot write \"" + dir.text("folder.bin") +
+                             "\":\nzr48: it is a folder, not a file\nzr48: nothing was captured\n");
+    EXPECT_EQ(out.str(), "");
 }
 
 } // namespace

@@ -105,6 +105,25 @@ TEST_F(IrCaptureExchange, LostBlocksAreAskedForAgainTenTimesIncludingTheFirst)
     EXPECT_EQ(dataReadOffsets().size(), 16u);
 }
 
+TEST_F(IrCaptureExchange, ALostRequestToStartIsSentAgainAsEveryOtherRequestIs)
+{
+    capture.ButtonCaptureClick();
+    clock.advance(250);
+    EXPECT_EQ(countSent(FrameType::IrCaptureStart), 3);
+    deliver(encode(IrCaptureStartedFrame{kWindowId}));
+    clock.advance(1000);
+    EXPECT_EQ(countSent(FrameType::IrCaptureStart), 3); // started: no more
+    EXPECT_EQ(capture.state(), TIrCapture::State::Waiting);
+    EXPECT_FALSE(capture.StartUnanswered());
+
+    // Never answered: sent once and ten times again, then Capture is enabled and says so.
+    capture.ButtonCaptureClick();
+    clock.advance(5000);
+    EXPECT_EQ(countSent(FrameType::IrCaptureStart), 3 + 11);
+    EXPECT_TRUE(capture.CaptureEnabled());
+    EXPECT_TRUE(capture.StartUnanswered());
+}
+
 TEST_F(IrCaptureExchange, TheTransferEndsAtTheEndOfTheBuffer)
 {
     capture.ButtonCaptureClick();

@@ -48,6 +48,22 @@ check_tree() { # PREFIX
     out="$("${run[@]}" "$prefix/bin/zr48" settings 2>&1)" || fail "$prefix: zr48 settings failed: $out"
     grep -qx "Database *$prefix/share/zr48/database/" <<<"$out" || fail "$prefix: the sample database is not the default: $out"
     [ -f "$prefix/share/zr48/database/version.txt" ] || fail "$prefix: the sample database has no version.txt"
+    # The README's walk-through, as an ordinary user: the samples copied to a folder of one's own.
+    local walk="$work/walk-$(basename "$prefix")"
+    if [ -f "$prefix/share/zr48/examples/projects/Villa/Villa.mpj" ]; then
+        cp -rL "$prefix/share/zr48/examples" "$walk"
+        out="$(cd "$walk" && "${run[@]}" "$prefix/bin/zr48" compile projects/Villa/Villa.mpj 2>&1 &&
+            "${run[@]}" "$prefix/bin/zr48" --link sim:card.zr48 download projects/Villa/Villa.mpj --verify 2>&1 &&
+            "${run[@]}" "$prefix/bin/zr48" --link sim:card.zr48 upload VillaCopy/VillaCopy.mpj 2>&1 &&
+            "${run[@]}" "$prefix/bin/zr48" show VillaCopy/VillaCopy.mpj 2>&1)" ||
+            fail "$prefix: the walk-through failed: $out"
+        # The device files come back as they went in (under the new project's names).
+        [ "$(cd "$walk/projects/Villa" && md5sum -- *.mpi | cut -d' ' -f1 | sort)" = \
+            "$(cd "$walk/VillaCopy" && md5sum -- *.mpi | cut -d' ' -f1 | sort)" ] ||
+            fail "$prefix: the device files read back differ from those written"
+    else
+        fail "$prefix: no sample project in share/zr48/examples"
+    fi
     "${run[@]}" "$prefix/bin/zr48pm" --help >/dev/null 2>&1 || fail "$prefix: zr48pm --help failed"
     "${run[@]}" "$prefix/bin/zr48-sim" --help >/dev/null 2>&1 || fail "$prefix: zr48-sim --help failed"
 }

@@ -2,6 +2,7 @@
 #include "CardTestSupport.h"
 #include "base/FileIo.h"
 #include "project/CardFormat.h"
+#include "support/RandomBytes.h"
 #include "support/ScriptedPrompt.h"
 
 #include <gtest/gtest.h>
@@ -293,10 +294,54 @@ TEST_F(CompilerTest, ProjectNamedLikeItsImageIsNotOverwritten)
     EXPECT_EQ(readFileBytes(dir.text("Villa.mpd")), saved);
 }
 
+// Such a file would load as an empty project and give an image that empties the unit's card.
+TEST_F(CompilerTest, AFileThatIsNoProjectIsRefusedAndNothingIsWritten)
+{
+    const std::string random = test::randomBytes(5000, 7);
+    project.Save(projectPath());
+    ASSERT_TRUE(CompileProject(projectPath(), prompt));
+    const std::string compiledImage = test::fileContents(imagePath());
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"random.mpj", random, "it holds binary data, not text (the byte 0x"},
+        {"empty.mpj", "", "it has neither a [PROJECT] section nor a slot section"},
+        {"notes.mpj", "Shopping list\r\n[kitchen]\r\nmilk=2\r\n", "it has neither a [PROJECT] section"},
+        {"card.mpj", compiledImage, "it holds binary data, not text (the byte 0x00 at offset 0)"},
+        {"huge.mpj", "[PROJECT]\r\n" + std::string(kMaxProjectFileBytes, 'x'), "it is larger than 8 MiB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Text path = dir.write(c.name, c.bytes);
+        const Text image = changeFileExt(path, ".mpd");
+        const Text earlier = dir.write(extractFileName(image), "earlier image");
+        prompt.clear();
+        EXPECT_EQ(Compile(path, prompt), CompileResult::NotWritten);
+        ASSERT_EQ(prompt.errors().size(), 1u);
+        EXPECT_EQ(prompt.errors()[0].rfind("The file \"" + path + "\" is not a project file: " + c.reason, 0), 0u)
+            << prompt.errors()[0];
+        EXPECT_EQ(test::fileContents(earlier), "earlier image");
+    }
+    prompt.clear();
+    EXPECT_EQ(Compile(dir.text("none.mpj"), prompt), CompileResult::NotWritten);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Cannot find the project file \"" + dir.text("none.mpj") + "\"."});
+    EXPECT_FALSE(fileExists(dir.text("none.mpd")));
+
+    // A slot section alone, in any letter case, is a project; so is a project section alone, with
+    // the tab, form feed and end-of-file mark a text editor may leave.
+    for (const char* text : {"[dvd-2]\r\nDEVICE_TYPE=5\r\n", "[Project]\r\n\tDESCRIPTION_0=x\f\r\n\x1A"}) {
+        prompt.clear();
+        EXPECT_EQ(Compile(dir.write("Small.mpj", text), prompt), CompileResult::Complete) << prompt.messages().front();
+    }
+}
+
 TEST_F(CompilerTest, ImageThatCannotBeWrittenIsReportedWithPathAndReason)
 {
     std::filesystem::create_directory(dir.path() / "Villa.mpd");
-    EXPECT_FALSE(compile(project));
+    project.Save(projectPath());
+    EXPECT_EQ(Compile(projectPath(), prompt), CompileResult::NotWritten);
     ASSERT_EQ(prompt.errors().size(), 1u);
     const Text message = prompt.errors()[0];
     EXPECT_NE(message.find(imagePath()), Text::npos) << message;

@@ -422,5 +422,38 @@ TEST_F(ImageReaderTest, FailuresAreReportedAndGiveFalse)
     EXPECT_NE(prompt.errors()[0].find("not a card image"), Text::npos);
 }
 
+// Whatever the unpacking cannot finish leaves no file of it behind: not a device file written
+// before the failure, nor a temporary file.
+TEST_F(ImageReaderTest, AnUnpackingThatFailsWritesNothing)
+{
+    TProjectFile project;
+    AssignDevice(project, 0, 1, dir.write("FM.mpi", PatternBytes(500)));
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", PatternBytes(1000)));
+    AssignDevice(project, 30, 6, dir.write("IR.mpi", PatternBytes(3000)));
+    compileToCopy(project);
+    const auto filesIn = [](const fs::path& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+
+    // A folder whose name holds a line break: the project file cannot record it.
+    const fs::path broken = dir.path() / "Line\nbreak";
+    fs::create_directory(broken);
+    fs::copy_file(toFsPath(imagePath()), broken / "Villa.mpd");
+    EXPECT_FALSE(UnpackImage(fromFsPath(broken / "Villa.mpd"), prompt));
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_NE(prompt.errors()[0].find("holds a line break"), Text::npos) << prompt.errors()[0];
+    EXPECT_EQ(filesIn(broken), std::set<std::string>{"Villa.mpd"});
+
+    // The last device file's name is taken by a folder: the two before it are not written either.
+    prompt.clear();
+    fs::create_directory(toFsPath(copied("Villa_31.mpi")));
+    EXPECT_FALSE(UnpackImage(imagePath(), prompt));
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_EQ(filesIn(dir.path() / "Copy"), (std::set<std::string>{"Villa.mpd", "Villa_31.mpi"}));
+}
+
 } // namespace
 } // namespace zr48

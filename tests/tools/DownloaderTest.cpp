@@ -92,7 +92,10 @@ TEST_F(DownloaderTest, ASilentUnitFailsTheDownload2200MsAfterTheLastAcknowledgem
 
     EXPECT_EQ(rig.downloader.Result(), DownloadResult::Failed);
     ASSERT_EQ(rig.prompt.shown.size(), 1u);
-    EXPECT_EQ(rig.prompt.shown[0].message, "Download failed.\nPlease check connection and/or memory card.\n");
+    // What the card holds is said: the sectors before the unanswered one were acknowledged.
+    EXPECT_EQ(rig.prompt.shown[0].message,
+              "Download failed.\n3 of 6 sectors were written, so the ZR48's card holds part of the image. Download it "
+              "again.\nPlease check connection and/or memory card.\n");
     EXPECT_EQ(rig.prompt.shown[0].icon, Icon::Error);
     EXPECT_EQ(rig.prompt.shown[0].atMs - rig.lastReplyMs, 2200);
     // Sent once and resent ten times, 200 ms apart; nothing after it.
@@ -245,6 +248,51 @@ TEST_F(DownloaderCheckTest, TheDesktopAsksAndForceWritesTheDamagedImageAsItIs)
                   c.written ? (std::vector<std::uint16_t>{0, 1, 2, 3, 4}) : std::vector<std::uint16_t>{});
         EXPECT_EQ(rig.sim.card.read(0)[0], c.written ? image[2] : 0xEE);
     }
+}
+
+// Written to a card, such an image leaves the unit with an empty project.
+TEST_F(DownloaderCheckTest, AnImageThatAssignsNoDeviceIsWrittenOnlyWhenConfirmed)
+{
+    TProjectFile empty;
+    empty.Save(dir.text("Empty.mpj"));
+    ASSERT_TRUE(CompileProject(dir.text("Empty.mpj"), rig.prompt));
+    const Text path = dir.text("Empty.mpd");
+    const struct {
+        const char* what;
+        CheckPolicy policy;
+        std::optional<CheckPolicy> noDevice;
+        Answer answer;
+        std::size_t questions;
+        bool written;
+    } cases[] = {
+        {"asked, No", CheckPolicy::Ask, std::nullopt, Answer::No, 1, false},
+        {"a compiled project (damage refused), asked, No", CheckPolicy::Refuse, std::nullopt, Answer::No, 1, false},
+        {"asked, Yes", CheckPolicy::Refuse, std::nullopt, Answer::Yes, 1, true},
+        {"forced", CheckPolicy::Force, std::nullopt, Answer::No, 0, true},
+        {"asked before by the caller", CheckPolicy::Refuse, CheckPolicy::Force, Answer::No, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        rig.sent.clear();
+        rig.prompt.shown.clear();
+        rig.sim.card.write(0, Sector{0xEE});
+        rig.prompt.questionAnswer = c.answer;
+        EXPECT_EQ(rig.download(path, c.policy, c.noDevice), c.written);
+        EXPECT_EQ(rig.downloader.Result(), c.written ? DownloadResult::Finished : DownloadResult::Refused);
+        ASSERT_EQ(rig.prompt.shown.size(), c.questions);
+        if (c.questions) {
+            EXPECT_EQ(rig.prompt.shown[0].message, "The image \"" + path +
+                                                       "\" assigns no device to any slot: written to the card, it "
+                                                       "leaves the ZR48 with an empty project.\n"
+                                                       "Write it to the ZR48 anyway?");
+        }
+        EXPECT_EQ(rig.sent.empty(), !c.written);
+        EXPECT_EQ(rig.sim.card.read(0)[0], c.written ? 0 : 0xEE);
+    }
+    // An image with a device is written without a question.
+    rig.prompt.shown.clear();
+    EXPECT_TRUE(rig.download(dir.text("Villa/Villa.mpd"), CheckPolicy::Refuse));
+    EXPECT_TRUE(rig.prompt.shown.empty());
 }
 
 } // namespace

@@ -280,9 +280,8 @@ TEST_F(FirmwareOnUnit, AFileThatFailsItsCheckIsRefusedAskedAboutOrForced)
     }
 }
 
-TEST_F(FirmwareOnUnit, WithASilenceLimitAnUnpluggedUnitEndsTheUpdateAndOneThatAnswersInTimeGoesOn)
+TEST_F(FirmwareOnUnit, AUnitThatAnswersInTimeGoesOnAndAnUnpluggedOneEndsWithWhatIsKnown)
 {
-    firmware.SetSilenceLimit(5000);
     firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
     firmware.ButtonUpdateClick(CheckPolicy::Refuse);
     ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.currentBlock() == 100; }, 60000));
@@ -295,21 +294,55 @@ TEST_F(FirmwareOnUnit, WithASilenceLimitAnUnpluggedUnitEndsTheUpdateAndOneThatAn
     ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000));
     EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished);
 
-    // Unplugged at block 200: 5 s after the last acknowledgement the update ends.
+    // Unplugged at block 200 for good: 5 s after the last acknowledgement the boot loader is asked
+    // for again, and 5 s later the update ends, saying what is known.
     prompt.clear();
     firmware.ButtonUpdateClick(CheckPolicy::Refuse);
     ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.currentBlock() == 200; }, 60000));
     const std::int64_t lastAck = bench.clock.now();
     bench.unit.unit.unplug();
     ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000));
-    EXPECT_EQ(bench.clock.now() - lastAck, 5000);
+    EXPECT_EQ(bench.clock.now() - lastAck, 10000);
     EXPECT_EQ(firmware.outcome(), Firmware::Outcome::UnitStoppedAnswering);
-    EXPECT_EQ(firmware.currentBlock(), 200);
     EXPECT_TRUE(firmware.view().updateEnabled);
-    const auto blocks = bench.sentOfType(FrameType::BootBlock);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"The update did not finish.\nThe ZR48 may be in its boot loader or "
+                                                 "run its old firmware; run the update again."});
+    const auto sent = bench.sent.size();
     bench.clock.advance(10000);
-    EXPECT_EQ(bench.sentOfType(FrameType::BootBlock), blocks); // nothing is resent any more
-    EXPECT_TRUE(prompt.messages().empty());                    // the caller says what happened
+    EXPECT_EQ(bench.sent.size(), sent); // nothing is resent any more
+}
+
+// Every other transfer goes on after a short unplug; so does an update, through the boot loader
+// hand-over again after the silence. The link's notice that it is connected again (the main window
+// passes it on, the command line does not) asks for no version in the middle of it.
+TEST_F(FirmwareOnUnit, AShortUnplugDuringTheUpdateStartsTheHandOverAgainAndTheUpdateFinishes)
+{
+    const auto image = demoImage();
+    for (const bool connectNotice : {true, false}) {
+        SCOPED_TRACE(connectNotice);
+        if (connectNotice)
+            bench.dispatcher.setConnectNotice([this] { firmware.ConnectNotice(); });
+        else
+            bench.dispatcher.setConnectNotice({});
+        prompt.clear();
+        firmware.EditFileNameChange(
+            dir.write("old.bin", std::string("R48+1.20 SIM\0", 13) + std::string(1000, '\x5A')));
+        ASSERT_TRUE(runUpdate(dir.text("old.bin"))); // the unit runs other firmware than the image
+        ASSERT_EQ(bench.unit.unit.version(), "R48+1.20 SIM");
+
+        prompt.clear();
+        firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+        firmware.ButtonUpdateClick(CheckPolicy::Refuse);
+        ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.currentBlock() == 300; }, 60000));
+        bench.unit.unit.unplug(); // the unit leaves its boot loader and runs its old firmware
+        bench.clock.advance(1000);
+        bench.unit.unit.replug();
+        ASSERT_TRUE(bench.clock.advanceUntil([this] { return firmware.state() == Firmware::State::Idle; }, 600000));
+        EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished);
+        EXPECT_EQ(prompt.messages(), std::vector<Text>{"Update finished."});
+        EXPECT_EQ(bench.unit.unit.version(), kDemoVersion);
+        EXPECT_TRUE(std::equal(image.begin(), image.begin() + 122880, bench.unit.unit.flash().begin()));
+    }
 }
 
 TEST_F(FirmwareOnUnit, EveryConnectionOfAUnitWithOtherFirmwareRecommendsTheUpdate)
@@ -511,9 +544,20 @@ TEST_F(FirmwareUpdate, FollowsTheAcknowledgementsOfTheCurrentBlockOnly)
     EXPECT_EQ(lastBlock(), 1);
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"Unable to retrieve version number."});
     EXPECT_EQ(firmware.state(), Firmware::State::Programming);
-    clock.advance(10000); // no give-up once the boot loader answered
+    // 5 s after the last acknowledgement the boot loader is asked for again...
+    clock.advance(4599);
     EXPECT_EQ(firmware.state(), Firmware::State::Programming);
+    clock.advance(1);
+    EXPECT_EQ(firmware.state(), Firmware::State::WaitingForBootLoader);
+    clock.advance(200);
+    EXPECT_EQ(sent.back(), (std::vector<std::uint8_t>{5, 0}));
+    // ...and when it stays silent for 5 s, the update ends with what is known.
+    clock.advance(4799);
     EXPECT_EQ(prompt.errors().size(), 1u);
+    clock.advance(1);
+    EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+    EXPECT_EQ(firmware.outcome(), Firmware::Outcome::UnitStoppedAnswering);
+    EXPECT_EQ(prompt.errors().back(), Firmware::kUpdateNotFinished);
 }
 
 TEST_F(FirmwareForm, ClosingTheWindowWhileProgrammingStopsTheBlocksButNotTheFileCheck)

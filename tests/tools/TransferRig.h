@@ -86,9 +86,10 @@ public:
                                      [this](const std::uint8_t* p, int n) { uploader.HandleFrame(p, n); });
     }
 
-    bool download(const Text& imagePath, CheckPolicy policy = CheckPolicy::Ask)
+    bool download(const Text& imagePath, CheckPolicy policy = CheckPolicy::Ask,
+                  std::optional<CheckPolicy> noDevicePolicy = std::nullopt)
     {
-        downloader.Start(imagePath, policy);
+        downloader.Start(imagePath, policy, noDevicePolicy);
         clock.advanceUntil([this] { return downloader.Result() != DownloadResult::Running; }, 3'600'000);
         return downloader.Result() == DownloadResult::Finished;
     }

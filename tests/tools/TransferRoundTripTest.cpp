@@ -128,5 +128,46 @@ TEST(DownloadVerifierTest, FindsTheFirstSectorThatDiffersFromTheImage)
     EXPECT_EQ(rig.verifier.CurrentSector(), readLe16(image.data()));
 }
 
+// Frames carry no checksum: a read that a changed byte spoiled is no difference on the card.
+TEST(DownloadVerifierTest, BytesChangedOnTheLineAreNoDifference)
+{
+    TempDir dir;
+    const Text project = copyVilla(dir);
+    TransferRig rig;
+    ASSERT_TRUE(CompileProject(project, rig.prompt));
+    const Text imagePath = changeFileExt(project, ".mpd");
+    ASSERT_TRUE(rig.download(imagePath));
+    const Bytes image = readFileBytes(imagePath);
+    const std::uint16_t fifth = readLe16(image.data() + 4 * 514);
+    std::size_t readAgain = 0;
+    for (const std::uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u}) {
+        SCOPED_TRACE(seed);
+        rig.sim.unit.faults() = {.seed = seed, .corruptRate = 0.2};
+        rig.verifier.Start(image);
+        rig.clock.advanceUntil([&] { return rig.verifier.Result() != VerifyResult::Running; }, 600000);
+        EXPECT_EQ(rig.verifier.Result(), VerifyResult::Same);
+        readAgain += rig.verifier.SectorsReadAgain();
+
+        // A sector that does differ on the card is still found, at its first differing byte.
+        Sector changed = rig.sim.card.read(fifth);
+        changed[40] ^= 0x10;
+        rig.sim.card.write(fifth, changed);
+        rig.verifier.Start(image);
+        rig.clock.advanceUntil([&] { return rig.verifier.Result() != VerifyResult::Running; }, 600000);
+        EXPECT_EQ(rig.verifier.Result(), VerifyResult::Differs);
+        EXPECT_EQ(rig.verifier.CurrentSector(), fifth);
+        EXPECT_EQ(rig.verifier.FirstDifferingByte(), 40u);
+        changed[40] ^= 0x10;
+        rig.sim.card.write(fifth, changed);
+    }
+    EXPECT_GT(readAgain, 0u); // the line did change bytes
+
+    // Every read spoiled: no two agree, and none is taken as the card's.
+    rig.sim.unit.faults() = {.seed = 9, .corruptRate = 1};
+    rig.verifier.Start(image);
+    rig.clock.advanceUntil([&] { return rig.verifier.Result() != VerifyResult::Running; }, 600000);
+    EXPECT_EQ(rig.verifier.Result(), VerifyResult::Unsettled);
+}
+
 } // namespace
 } // namespace zr48::test

@@ -10,7 +10,8 @@ const OptionRow kOptions[] = {
     {.longName = "--link",
      .value = "TARGET",
      .help = "how to reach the ZR48: auto (the default), serial, serial:SERIALNUMBER, ftdi, ftdi:SERIALNUMBER, "
-             "tty:PATH, sim or sim:CARDFILE; without it the environment variable ZR48_LINK names it",
+             "tty:PATH, sim or sim:CARDFILE; without it the environment variable ZR48_LINK names it, else the "
+             "link chosen in the settings dialog",
      .valueWords = kLinkTargetWords},
     {.shortName = "-h", .longName = "--help", .help = "show this help"},
     {.longName = "--version", .help = "show the version"},
@@ -26,6 +27,7 @@ DesktopCommandLine parseDesktopCommandLine(const std::vector<std::string>& argum
     if (linkVariable && !linkVariable->empty()) {
         line.link = *linkVariable;
         origin = " in ZR48_LINK";
+        line.linkGiven = true;
     }
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
@@ -35,9 +37,11 @@ DesktopCommandLine parseDesktopCommandLine(const std::vector<std::string>& argum
                 return line;
             }
             line.link = arguments[++i];
+            line.linkGiven = line.linkOption = true;
             origin.clear();
         } else if (a.starts_with("--link=")) {
             line.link = a.substr(7);
+            line.linkGiven = line.linkOption = true;
             origin.clear();
         } else if (a == "--help" || a == "-h") {
             line.help = true;
@@ -50,6 +54,13 @@ DesktopCommandLine parseDesktopCommandLine(const std::vector<std::string>& argum
     if (!parseLinkTarget(line.link))
         line.error = "unknown link '" + line.link + "'" + origin + "; use " + kLinkTargetHelp;
     return line;
+}
+
+std::string chosenLink(const DesktopCommandLine& line, const std::string& stored)
+{
+    if (line.linkGiven)
+        return line.link;
+    return !stored.empty() && parseLinkTarget(stored) ? stored : "auto";
 }
 
 const ProgramDescription& desktopProgram()

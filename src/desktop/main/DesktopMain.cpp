@@ -2,6 +2,7 @@
 
 #include "base/DataDir.h"
 #include "base/Error.h"
+#include "base/Paths.h"
 #include "base/Settings.h"
 #include "base/Version.h"
 #include "base/qt/QtSettingsStore.h"
@@ -13,6 +14,7 @@
 #include "desktop/main/MainForm.h"
 #include "desktop/main/QtLink.h"
 #include "desktop/main/QtPrompt.h"
+#include "desktop/main/SingleInstance.h"
 #include "link/LinkTarget.h"
 
 #include <QIcon>
@@ -60,19 +62,27 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
         return 64;
     }
 
+    // A file opened by its type while the program runs goes to the running program's window.
+    const QString handOverName = SingleInstance::serverName();
+    if (line.file && !line.linkOption && SingleInstance::handOver(handOverName, absolutePath(*line.file)))
+        return 0;
+
     QtSettingsStore store;
     Settings settings(store, platformSettingsDefaults());
     QtPrompt prompt;
     QtFileChooser files;
     app.setErrorPrompt(&prompt);
     try {
-        QtLink link(*parseLinkTarget(line.link));
+        QtLink link(*parseLinkTarget(chosenLink(line, settings.link())));
         TMainForm mainForm({store, settings, prompt, files, link.parts(), dataDir(), link.driver().description()});
         prompt.setParent(&mainForm);
         files.setParent(&mainForm);
         if (line.file)
             mainForm.setCommandLineFile(*line.file);
         mainForm.show();
+        SingleInstance instance(handOverName);
+        instance.onFile = [&mainForm](const std::string& path) { mainForm.openHandedOverFile(path); };
+        instance.listen();
         if (shown)
             shown(mainForm);
         return QApplication::exec();

@@ -457,6 +457,20 @@ void TMainForm::openCommandLineFile()
     openAs(commandLineAction(path), path);
 }
 
+void TMainForm::openHandedOverFile(const std::string& path)
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    if (!fileExists(path))
+        return;
+    if (TDocumentWindow* open = FindOpenWindow(path))
+        bringToFront(*open);
+    else
+        openAs(commandLineAction(path), path);
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     // Every close question first, in list order, before anything closes.

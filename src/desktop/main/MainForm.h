@@ -126,6 +126,9 @@ public:
 
     // The file named on the command line (UTF-8), opened when start-up finishes.
     void setCommandLineFile(Path path) { commandLineFile_ = std::move(path); }
+    // A file that a second start of the program handed over (an absolute path): opened as the
+    // command line's file is, or its window brought to the front, and the main window raised.
+    void openHandedOverFile(const std::string& path);
 
     // Parts, for the windows and for tests.
     QMdiArea* mdiArea() const { return mdiArea_; }

@@ -15,6 +15,7 @@
 #include "desktop/project/ProjectDocument.h"
 #include "infrared/IrCodeImport.h"
 #include "infrared/IrOptimizer.h"
+#include "project/ProjectFile.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -216,6 +217,11 @@ void TMainForm::openAs(OpenAction action, const std::string& path)
         tools_->downloader.Start(path, CheckPolicy::Ask);
         break;
     case OpenAction::ProjectWindow:
+        // A file that is no project would open as an empty one, and its download empty the card.
+        if (const auto problem = ProjectFileProblem(path)) {
+            prompt().error(ProjectFileProblemMessage(path, *problem));
+            break;
+        }
         OpenProjectWindow(path);
         rememberFile(path);
         break;

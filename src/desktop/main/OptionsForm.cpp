@@ -5,12 +5,16 @@
 #include "desktop/main/DirectoryForm.h"
 #include "desktop/main/OptionsRules.h"
 
+#include "link/drivers/ConverterList.h"
+
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -30,10 +34,15 @@ public:
     void fixup(QString& input) const override { input = QString::number(percentFromText(input.toStdString())); }
 };
 
+LinkSelection convertersOfThisMachine(const std::string& stored)
+{
+    return linkSelection(listSerialPorts(SerialSystemFolders{}), listFtdiDevices(), stored);
+}
+
 } // namespace
 
 TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QWidget* parent)
-    : QDialog(parent), settings_(settings), directoryForm_(directoryForm)
+    : QDialog(parent), settings_(settings), directoryForm_(directoryForm), linkLister_(convertersOfThisMachine)
 {
     setObjectName("OptionsForm");
     setWindowTitle("ZR48 Project Manager Setup");
@@ -61,6 +70,13 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     CSpinEdit1->setObjectName("CSpinEdit1");
     CSpinEdit2 = new PercentSpinBox(this);
     CSpinEdit2->setObjectName("CSpinEdit2");
+    LinkComboBox = new QComboBox(this);
+    LinkComboBox->setObjectName("LinkComboBox");
+    EditSimCardFile = new QLineEdit(this);
+    EditSimCardFile->setObjectName("EditSimCardFile");
+    EditSimCardFile->setPlaceholderText("none: an empty card at every start");
+    LabelLinkNote = new QLabel("Taken at the next start; --link and ZR48_LINK go before it.", this);
+    LabelLinkNote->setObjectName("LabelLinkNote");
     OkButton = new QPushButton("OK", this);
     OkButton->setObjectName("OkButton");
     OkButton->setDefault(true);
@@ -95,6 +111,19 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     tolerances->setColumnStretch(3, 1);
     tolerances->setContentsMargins(0, 0, 0, 0);
 
+    auto* link = new QGridLayout;
+    auto* linkLabel = new QLabel("Link to the ZR48:", this);
+    linkLabel->setBuddy(LinkComboBox);
+    auto* cardLabel = new QLabel("Simulator's card file:", this);
+    cardLabel->setBuddy(EditSimCardFile);
+    link->addWidget(linkLabel, 0, 0);
+    link->addWidget(LinkComboBox, 0, 1);
+    link->addWidget(cardLabel, 1, 0);
+    link->addWidget(EditSimCardFile, 1, 1);
+    link->addWidget(LabelLinkNote, 2, 0, 1, 2);
+    link->setColumnStretch(1, 1);
+    link->setContentsMargins(0, 0, 0, 0);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(OkButton);
@@ -108,10 +137,13 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     layout->addSpacing(6);
     layout->addLayout(tolerances);
     layout->addSpacing(6);
+    layout->addLayout(link);
+    layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ExpertCheckBox, &QCheckBox::clicked, this, &TOptionsForm::ExpertCheckBoxClick);
+    connect(LinkComboBox, &QComboBox::currentIndexChanged, this, &TOptionsForm::LinkComboBoxChange);
     connect(ButtonBrowseProjectDir, &QPushButton::clicked, this, [this] { browse(EditProjectDir); });
     connect(ButtonBrowseDatabaseDir, &QPushButton::clicked, this, [this] { browse(EditDatabaseDir); });
     connect(OkButton, &QPushButton::clicked, this, [this] {
@@ -140,6 +172,23 @@ void TOptionsForm::FormShow()
     CSpinEdit1->setValue(settings_.irOptimizerPass1());
     CSpinEdit2->setValue(settings_.irOptimizerPass2());
     ExpertCheckBoxClick();
+    const LinkSelection selection = linkLister_(settings_.link());
+    linkEntries_ = selection.entries;
+    {
+        const QSignalBlocker quiet(LinkComboBox);
+        LinkComboBox->clear();
+        for (const LinkEntry& entry : linkEntries_)
+            LinkComboBox->addItem(QString::fromStdString(entry.label));
+        LinkComboBox->setCurrentIndex(static_cast<int>(selection.selected));
+    }
+    EditSimCardFile->setText(pathToQString(selection.cardFile));
+    LinkComboBoxChange();
+}
+
+void TOptionsForm::LinkComboBoxChange()
+{
+    const auto index = static_cast<std::size_t>(LinkComboBox->currentIndex());
+    EditSimCardFile->setEnabled(index < linkEntries_.size() && linkEntries_[index].target == kSimulatorTarget);
 }
 
 void TOptionsForm::ExpertCheckBoxClick()
@@ -156,6 +205,9 @@ void TOptionsForm::OkButtonClick()
     settings_.setExpert(ExpertCheckBox->isChecked());
     settings_.setIrOptimizerPass1(percentFromText(CSpinEdit1->cleanText().toStdString()));
     settings_.setIrOptimizerPass2(percentFromText(CSpinEdit2->cleanText().toStdString()));
+    const auto index = static_cast<std::size_t>(LinkComboBox->currentIndex());
+    if (index < linkEntries_.size())
+        settings_.setLink(linkTarget(linkEntries_[index], pathFromQString(EditSimCardFile->text())));
 }
 
 void TOptionsForm::browse(QLineEdit* edit)

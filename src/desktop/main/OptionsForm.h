@@ -1,11 +1,16 @@
 #pragma once
 // The settings dialog, "ZR48 Project Manager Setup": the project and database directories, the
-// Advanced and Expert switches and the infrared optimizer's two tolerances. "OK" writes all six
-// values; "Abbrechen" (and the close box) writes nothing.
+// Advanced and Expert switches, the infrared optimizer's two tolerances and the link (taken at the
+// next start). "OK" writes all seven values; "Abbrechen" (and the close box) writes nothing.
+
+#include "desktop/main/OptionsRules.h"
 
 #include <QDialog>
 
+#include <functional>
+
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,11 +39,20 @@ public:
     QLabel* LabelIrOptCapt;
     QSpinBox* CSpinEdit1;
     QSpinBox* CSpinEdit2;
+    QComboBox* LinkComboBox;
+    QLineEdit* EditSimCardFile;
+    QLabel* LabelLinkNote;
     QPushButton* OkButton;
     QPushButton* CancelButton;
 
+    // The link list for the stored link; by default from the converters on this machine.
+    using LinkLister = std::function<LinkSelection(const std::string& stored)>;
+    void setLinkLister(LinkLister lister) { linkLister_ = std::move(lister); }
+
     void FormShow();
     void ExpertCheckBoxClick();
+    // The card file is the simulator's only.
+    void LinkComboBoxChange();
     void OkButtonClick();
 
 private:
@@ -46,6 +60,8 @@ private:
 
     Settings& settings_;
     TDirectoryForm& directoryForm_;
+    LinkLister linkLister_;
+    std::vector<LinkEntry> linkEntries_;
 };
 
 } // namespace zr48

@@ -1,7 +1,11 @@
 #include "desktop/main/OptionsRules.h"
 
 #include "base/Paths.h"
+#include "link/FtDriver.h"
+#include "link/LinkTarget.h"
+#include "link/drivers/ConverterList.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace zr48 {
@@ -25,6 +29,69 @@ std::string chooserStartDirectory(std::string_view startPath)
 std::string chosenDirectory(std::string_view directory)
 {
     return includeTrailingDelimiter(directory);
+}
+
+namespace {
+
+LinkEntry serialEntry(const SerialPortInfo& port)
+{
+    std::string label = port.device.string();
+    if (!port.product.empty())
+        label += "  \"" + port.product + "\"";
+    if (!port.serialNumber.empty())
+        label += "  serial number " + port.serialNumber;
+    if (port.product == kZr48Description && !port.serialNumber.empty())
+        return {label, "serial:" + port.serialNumber};
+    const auto& device = port.unitLinks.empty() ? port.device : port.unitLinks.front();
+    return {label, "tty:" + device.string()};
+}
+
+LinkEntry ftdiEntry(const FtdiDeviceInfo& device)
+{
+    std::string label = "FTDI bus " + std::to_string(device.bus) + " device " + std::to_string(device.address) +
+                        "  \"" + device.description + "\"";
+    if (device.serialNumber.empty())
+        return {label, "ftdi"};
+    return {label + "  serial number " + device.serialNumber, "ftdi:" + device.serialNumber};
+}
+
+} // namespace
+
+LinkSelection linkSelection(const std::vector<SerialPortInfo>& ports, const std::vector<FtdiDeviceInfo>& ftdi,
+                            const std::string& stored)
+{
+    LinkSelection selection;
+    auto& entries = selection.entries;
+    entries.push_back({"Automatic (a ZR48 converter on USB)", "auto"});
+    for (const SerialPortInfo& port : ports)
+        entries.push_back(serialEntry(port));
+    for (const FtdiDeviceInfo& device : ftdi) {
+        if (device.problem.empty() && device.description == kZr48Description)
+            entries.push_back(ftdiEntry(device));
+    }
+    const auto target = parseLinkTarget(stored);
+    const bool simulator = target && target->kind == LinkTarget::Kind::Sim;
+    const auto found =
+        std::find_if(entries.begin(), entries.end(), [&](const LinkEntry& entry) { return entry.target == stored; });
+    if (simulator) {
+        selection.cardFile = target->argument;
+    } else if (found != entries.end()) {
+        selection.selected = static_cast<std::size_t>(found - entries.begin());
+    } else if (target && target->kind != LinkTarget::Kind::Auto) {
+        entries.push_back({stored, stored});
+        selection.selected = entries.size() - 1;
+    }
+    entries.push_back({"Simulator (its card kept in the file below)", kSimulatorTarget});
+    if (simulator)
+        selection.selected = entries.size() - 1;
+    return selection;
+}
+
+std::string linkTarget(const LinkEntry& entry, std::string_view cardFile)
+{
+    if (entry.target != kSimulatorTarget || trimmed(cardFile).empty())
+        return entry.target;
+    return entry.target + ":" + std::string(cardFile);
 }
 
 } // namespace zr48

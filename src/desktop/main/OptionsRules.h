@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zr48 {
+
+struct SerialPortInfo;
+struct FtdiDeviceInfo;
 
 // A tolerance as its spin box shows it: a whole number is taken, anything else (an empty text
 // included) stands for 1.
@@ -18,5 +22,31 @@ std::int32_t percentFromText(std::string_view text);
 std::string chooserStartDirectory(std::string_view startPath);
 // The chooser's answer: the chosen directory with a separator at its end.
 std::string chosenDirectory(std::string_view directory);
+
+// One entry of the dialog's link list: what it shows, and the link target it stands for.
+struct LinkEntry {
+    std::string label;
+    std::string target;
+};
+inline constexpr const char* kSimulatorTarget = "sim";
+
+// The link list and what in it the stored link selects.
+struct LinkSelection {
+    std::vector<LinkEntry> entries;
+    std::size_t selected = 0;
+    // The simulator's card file, of a stored sim:CARDFILE.
+    std::string cardFile;
+};
+
+// Automatic first, then every serial device and every ZR48 FTDI converter that `zr48 list` finds,
+// then the simulator. A ZR48 converter with a USB serial number is named by it (serial:SN,
+// ftdi:SN), which holds when it is plugged elsewhere; another serial device by its path (a
+// /dev/zr48-N link of the udev rule before its tty). A stored link that no entry stands for (a
+// converter unplugged now, a path typed by hand) stays in the list as an entry of its own, so OK
+// keeps it.
+LinkSelection linkSelection(const std::vector<SerialPortInfo>& ports, const std::vector<FtdiDeviceInfo>& ftdi,
+                            const std::string& stored);
+// What OK stores for an entry: the simulator with its card file, when one is given.
+std::string linkTarget(const LinkEntry& entry, std::string_view cardFile);
 
 } // namespace zr48

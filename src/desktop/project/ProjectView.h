@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "project/ProjectFile.h"
+#include "project/ProjectPaths.h"
 
 #include <functional>
 #include <string>
@@ -17,17 +18,6 @@ namespace zr48 {
 class Prompt;
 class Settings;
 
-// "[PROJECT]" and a separator stand for the project's own folder in what the window shows.
-inline constexpr std::string_view kProjectFolderMark = "[PROJECT]";
-
-// The project folder of a project file: its directory part ("" when it has none).
-std::string projectFolderOf(std::string_view documentFile);
-// A device file of the project folder (same directory, letter case included) as "[PROJECT]" + the
-// folder's own separator + its name; any other path unchanged.
-std::string DisplayPath(std::string_view path, std::string_view projectFolder);
-// The reverse: where "[PROJECT]" and a separator occur, the first ten characters give way to the
-// project folder; any other text unchanged.
-std::string ResolvePath(std::string_view path, std::string_view projectFolder);
 // "ZR48 Project", then " - " and the shown path when there is one, then " *" when modified.
 std::string projectTitle(std::string_view documentFile, bool modified);
 

@@ -7,8 +7,10 @@
 #include "desktop/main/AboutText.h"
 #include "desktop/main/DirectoryForm.h"
 #include "desktop/main/OptionsForm.h"
+#include "link/drivers/ConverterList.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -34,8 +36,17 @@ protected:
         store.writeInteger("Expert", 0);
         store.writeInteger("IrOptimizerPass1", 12);
         store.writeInteger("IrOptimizerPass2", 25);
+        store.writeString("Link", "sim:/home/ann/card.zr48");
         form = makeForm();
         options = form->dialogs().OptionsForm;
+        // One ZR48 converter on this machine, whatever the machine that runs the test has.
+        options->setLinkLister([](const std::string& stored) {
+            SerialPortInfo port;
+            port.device = "/dev/ttyUSB0";
+            port.product = "KELDO ZR48-USB Link";
+            port.serialNumber = "A1";
+            return linkSelection({port}, {}, stored);
+        });
         options->FormShow();
     }
     // What the store holds, as one line.
@@ -94,6 +105,37 @@ TEST_F(DialogsTest, AToleranceThatIsNoNumberIsStoredAsOne)
     spin->findChild<QLineEdit*>()->setText("");
     spin->interpretText();
     EXPECT_EQ(spin->value(), 1);
+}
+
+// The link is chosen among the converters found and the simulator; only the simulator has a card file.
+TEST_F(DialogsTest, TheLinkIsChosenFromWhatIsFoundAndStoredWithTheOtherSettings)
+{
+    QComboBox* combo = options->LinkComboBox;
+    ASSERT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->currentIndex(), 2);
+    EXPECT_TRUE(combo->currentText().startsWith("Simulator"));
+    EXPECT_EQ(options->EditSimCardFile->text(), "/home/ann/card.zr48");
+    EXPECT_TRUE(options->EditSimCardFile->isEnabled());
+
+    combo->setCurrentIndex(1);
+    EXPECT_TRUE(combo->currentText().contains("/dev/ttyUSB0"));
+    EXPECT_FALSE(options->EditSimCardFile->isEnabled());
+    options->OkButtonClick();
+    EXPECT_EQ(store.readString("Link"), "serial:A1");
+
+    options->FormShow();
+    EXPECT_EQ(combo->currentIndex(), 1);
+    combo->setCurrentIndex(2);
+    options->EditSimCardFile->setText("/tmp/other card.zr48");
+    options->CancelButton->click();
+    EXPECT_EQ(store.readString("Link"), "serial:A1");
+
+    options->FormShow();
+    combo->setCurrentIndex(2);
+    options->EditSimCardFile->setText("/tmp/other card.zr48");
+    options->OkButtonClick();
+    EXPECT_EQ(store.readString("Link"), "sim:/tmp/other card.zr48");
+    EXPECT_EQ(settings.link(), "sim:/tmp/other card.zr48");
 }
 
 TEST_F(DialogsTest, CancelWritesNothingYetTheWindowsApplyTheirRules)

@@ -142,7 +142,12 @@ TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWit
     EXPECT_EQ(projects[0]->calls.back(), "PrepareDownload");
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::None);
 
+    // A project without a device would empty the unit's card: asked first.
     projects[0]->prepareSucceeds = true;
+    prompt.answer(Answer::No, "assigns no device to any slot");
+    form->execute(ActionId::Download);
+    EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Refused);
+    prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?");
     form->execute(ActionId::Download);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
     EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 10u);

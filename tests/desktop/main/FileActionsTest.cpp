@@ -5,6 +5,7 @@
 #include "desktop/ShellHarness.h"
 #include "desktop/editor/EditForm.h"
 #include "infrared/IrOptimizer.h"
+#include "support/RandomBytes.h"
 
 #include <QAction>
 #include <QLabel>
@@ -81,6 +82,32 @@ TEST_F(FileActionsTest, OpenByTheExtensionAsWritten)
     form->execute(ActionId::FileOpen);
     ASSERT_EQ(projects.size(), 1u);
     EXPECT_EQ(projects[0]->calls, std::vector<std::string>{"LoadProject " + mpj});
+}
+
+// Such a file would open as an empty project, and Download would then empty the unit's card.
+TEST_F(FileActionsTest, AFileThatIsNoProjectIsNotOpenedAsOne)
+{
+    const std::string random = test::randomBytes(5000, 5);
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"x.mpj", random, "it holds binary data, not text"},
+        {"empty.mpj", "", "it has neither a [PROJECT] section nor a slot section"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Text path = dir.write(c.name, c.bytes);
+        prompt.clear();
+        files.answer(path);
+        form->execute(ActionId::FileOpen);
+        EXPECT_EQ(openCount(), 0u);
+        EXPECT_TRUE(projects.empty());
+        ASSERT_EQ(prompt.errors().size(), 1u);
+        EXPECT_EQ(prompt.errors()[0].rfind("The file \"" + path + "\" is not a project file: " + c.reason, 0), 0u)
+            << prompt.errors()[0];
+    }
 }
 
 TEST_F(FileActionsTest, AFileAlreadyOpenInOtherLetterCaseComesToTheFrontInstead)

@@ -6,6 +6,7 @@
 #include "desktop/main/MdiLayout.h"
 #include "desktop/main/OptionsRules.h"
 #include "desktop/main/RecentFiles.h"
+#include "link/drivers/ConverterList.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,81 @@ TEST(OptionsRules, TheChooserOpensTheDirectoryPartAndAnswersWithASeparator)
     EXPECT_EQ(chosenDirectory("/"), "/");
     // Plain concatenation then forms a new project's location.
     EXPECT_EQ(chosenDirectory("/p") + "Villa/Villa.mpj", "/p/Villa/Villa.mpj");
+}
+
+// The link list offers what `zr48 list` finds, and what is stored is selected (or kept as it is).
+TEST(OptionsRules, TheLinkListOffersTheConvertersFoundAndSelectsTheStoredLink)
+{
+    const auto port = [](const char* device, const char* product, const char* serialNumber, const char* link) {
+        SerialPortInfo info;
+        info.device = device;
+        info.product = product;
+        info.serialNumber = serialNumber;
+        if (*link)
+            info.unitLinks.push_back(link);
+        return info;
+    };
+    const auto converter = [](const char* product, const char* serialNumber, int address, const char* problem) {
+        FtdiDeviceInfo info;
+        info.description = product;
+        info.serialNumber = serialNumber;
+        info.bus = 1;
+        info.address = address;
+        info.problem = problem;
+        return info;
+    };
+    const std::vector<SerialPortInfo> ports = {
+        port("/dev/ttyUSB0", "KELDO ZR48-USB Link", "A1", ""),
+        port("/dev/ttyUSB1", "USB Serial", "", "/dev/zr48-1"),
+        port("/dev/ttyACM0", "", "", ""),
+    };
+    const std::vector<FtdiDeviceInfo> ftdi = {
+        converter("KELDO ZR48-USB Link", "F7", 4, ""),
+        converter("Some other gadget", "X", 5, ""),
+        converter("", "", 6, "no access"),
+    };
+    const std::vector<std::string> found = {"auto", "serial:A1", "tty:/dev/zr48-1", "tty:/dev/ttyACM0", "ftdi:F7"};
+    const struct {
+        std::string stored;
+        std::string selectedTarget;
+        std::string cardFile;
+        bool keptAsItsOwnEntry;
+    } cases[] = {
+        {"auto", "auto", "", false},
+        {"", "auto", "", false},
+        {"pigeon", "auto", "", false},
+        {"serial:A1", "serial:A1", "", false},
+        {"ftdi:F7", "ftdi:F7", "", false},
+        {"tty:/dev/zr48-1", "tty:/dev/zr48-1", "", false},
+        {"sim", "sim", "", false},
+        {"sim:/home/ann/card.zr48", "sim", "/home/ann/card.zr48", false},
+        // Unplugged now, or typed by hand: OK must not turn it into something else.
+        {"serial:B2", "serial:B2", "", true},
+        {"tty:/dev/pts/3", "tty:/dev/pts/3", "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        const LinkSelection selection = linkSelection(ports, ftdi, c.stored);
+        std::vector<std::string> targets;
+        for (const LinkEntry& entry : selection.entries)
+            targets.push_back(entry.target);
+        std::vector<std::string> expected = found;
+        if (c.keptAsItsOwnEntry)
+            expected.push_back(c.stored);
+        expected.push_back("sim");
+        EXPECT_EQ(targets, expected);
+        ASSERT_LT(selection.selected, selection.entries.size());
+        EXPECT_EQ(selection.entries[selection.selected].target, c.selectedTarget);
+        EXPECT_EQ(selection.cardFile, c.cardFile);
+        EXPECT_EQ(linkTarget(selection.entries[selection.selected], selection.cardFile),
+                  c.stored == "" || c.stored == "pigeon" ? "auto" : c.stored);
+    }
+    const LinkSelection none = linkSelection({}, {}, "auto");
+    ASSERT_EQ(none.entries.size(), 2u);
+    EXPECT_NE(none.entries[0].label.find("Automatic"), std::string::npos);
+    EXPECT_NE(none.entries[0].label, none.entries[1].label);
+    EXPECT_EQ(linkTarget(none.entries[1], "  "), "sim");
+    EXPECT_NE(linkSelection(ports, {}, "auto").entries[1].label.find("/dev/ttyUSB0"), std::string::npos);
 }
 
 TEST(AboutText, VersionAndLines)
@@ -132,6 +208,30 @@ TEST(DesktopCommandLine, TheLinkComesFromTheEnvironmentUnlessGiven)
     EXPECT_NE(wrong.error.find("unknown link 'pigeon' in ZR48_LINK"), std::string::npos) << wrong.error;
     EXPECT_NE(parseDesktopCommandLine({"--link=pigeon"}, "sim").error.find("unknown link 'pigeon';"),
               std::string::npos);
+}
+
+// The settings dialog's link is taken only when neither --link nor ZR48_LINK names one.
+TEST(DesktopCommandLine, TheStoredLinkIsTakenWhenNoneIsGiven)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        std::optional<std::string> variable;
+        std::string stored;
+        std::string link;
+    } cases[] = {
+        {{"a.mpj"}, std::nullopt, "sim:/home/ann/card.zr48", "sim:/home/ann/card.zr48"},
+        {{}, "", "serial:A1", "serial:A1"},
+        {{}, "ftdi", "sim", "ftdi"},
+        {{"--link", "auto"}, std::nullopt, "sim", "auto"},
+        {{"--link=tty:/dev/pts/4"}, "serial", "sim", "tty:/dev/pts/4"},
+        // A stored value that names no link (edited by hand) does not stop the program.
+        {{}, std::nullopt, "pigeon", "auto"},
+        {{}, std::nullopt, "", "auto"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        EXPECT_EQ(chosenLink(parseDesktopCommandLine(c.arguments, c.variable), c.stored), c.link);
+    }
 }
 
 } // namespace
