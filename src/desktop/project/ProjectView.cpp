@@ -37,6 +37,21 @@ bool isDeviceFileName(std::string_view name)
     return sameText(extractFileExt(name), ".mpi");
 }
 
+// Whether a slot names the file `name` of `folder` by any spelling: its bytes, their reading as
+// Windows-1252 (a project written on Windows), either in other letter case, or another name of the
+// same file on disk.
+bool usedByAnySlot(const TProjectFile& project, const std::string& folder, const std::string& name)
+{
+    const std::string spellings[] = {folder + name, folder + pathFromProjectText(name)};
+    const auto names = [&spellings](const std::string& used) {
+        return std::any_of(std::begin(spellings), std::end(spellings),
+                           [&used](const std::string& spelling) { return sameText(used, spelling); });
+    };
+    return std::any_of(project.Devices.begin(), project.Devices.end(), [&](const DEVICE_CONFIG& slot) {
+        return !slot.ConfigFile.empty() && (names(slot.ConfigFile) || sameFile(slot.ConfigFile, spellings[0]));
+    });
+}
+
 } // namespace
 
 std::string projectFolderOf(std::string_view documentFile)
@@ -327,8 +342,10 @@ void ProjectView::SaveProject(const std::string& path, std::vector<Text> descrip
     project_.Description = std::move(description);
     project_.ProjectInfo = std::move(projectInfo);
     project_.Save(path);
-    // The window holds what the file says.
+    // The window holds what the file says, and its controls show it.
     project_.Load(path);
+    if (selected_ != kNoSlot)
+        SelectionChange();
     modified_ = false;
     caption(path, false);
     Changed();
@@ -355,9 +372,7 @@ void ProjectView::DeleteUnusedFiles()
         if (answer == Answer::Cancel)
             break;
         const std::string path = folder + name;
-        const bool used = std::any_of(project_.Devices.begin(), project_.Devices.end(),
-                                      [&](const DEVICE_CONFIG& slot) { return sameText(slot.ConfigFile, path); });
-        if (used)
+        if (usedByAnySlot(project_, folder, name))
             continue;
         answer = prompt_.confirm(
             name + "\n\nThis File is not used in the current Project.\nDo you want to delete this File?",
