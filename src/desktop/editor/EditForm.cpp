@@ -33,15 +33,6 @@ public:
     QSize sizeHint() const override { return {TEditForm::kClientWidth, TEditForm::kClientHeight}; }
 };
 
-// Whether every character of `text` has a Windows-1252 byte.
-bool encodable(const QString& text)
-{
-    for (const char32_t c : text.toUcs4())
-        if (c != '\n' && unicodeToCp1252(c) < 0)
-            return false;
-    return true;
-}
-
 // Keys that make a character: printable text, Enter, Tab and Backspace; not shortcuts.
 bool makesCharacter(const QKeyEvent& key)
 {
@@ -219,7 +210,7 @@ QString TEditForm::plainText() const
 bool TEditForm::SaveFile(const std::string& path)
 {
     const QString text = plainText();
-    if (!encodable(text) &&
+    if (!fitsWindows1252(text) &&
         shell_.prompt().confirm("Some characters of this text cannot be stored in a device file; they would be "
                                 "saved as \"?\".\nSave anyway?",
                                 Buttons::YesNo) != Answer::Yes)
