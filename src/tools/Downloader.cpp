@@ -110,7 +110,7 @@ void TDownloader::HandleFrame(const std::uint8_t* payload, int length)
 void TDownloader::WatchdogTimerTimer()
 {
     if (resendCount_ >= kMaxResends) {
-        Fail("Download failed.\nPlease check connection and/or memory card.\n");
+        Fail("Download failed.\nPlease check connection and/or memory card.\n\n" + IncompleteCardText());
         return;
     }
     if (send_)
@@ -133,6 +133,30 @@ void TDownloader::ButtonCancelClick()
     if (result_ == DownloadResult::Running)
         result_ = DownloadResult::Cancelled;
     Close();
+}
+
+void TDownloader::RequestStop()
+{
+    if (result_ != DownloadResult::Running) {
+        ButtonCancelClick();
+        return;
+    }
+    if (prompt_.confirm("Stop the download?\nThe ZR48 will hold an incomplete project.", Buttons::YesNo) != Answer::Yes)
+        return;
+    // Frames and timers go on while the question is open: the download may have ended meanwhile.
+    const bool stopped = result_ == DownloadResult::Running;
+    ButtonCancelClick();
+    if (!stopped)
+        return;
+    prompt_.information("Download stopped.\n" + IncompleteCardText());
+}
+
+Text TDownloader::IncompleteCardText() const
+{
+    // The record just sent is not acknowledged: it may or may not be on the card.
+    const std::size_t written = next_ > 0 ? next_ - 1 : 0;
+    return std::to_string(written) + " of " + std::to_string(recordCount_) +
+           " sectors were written, so the ZR48 holds an incomplete project.\nDownload it again to repair it.";
 }
 
 void TDownloader::Close()

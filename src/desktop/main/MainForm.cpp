@@ -448,8 +448,24 @@ void TMainForm::openCommandLineFile()
     openAs(commandLineAction(path), path);
 }
 
+bool TMainForm::stopTransfers()
+{
+    // A download or firmware update that runs stops only when the user agrees, as its own dialog's
+    // close does.
+    if (tools_->downloader.Result() == DownloadResult::Running) {
+        tools_->downloader.RequestStop();
+        if (tools_->downloader.Result() == DownloadResult::Running)
+            return false;
+    }
+    return tools_->firmware.state() == Firmware::State::Idle || tools_->firmware.CloseRequested();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (!stopTransfers()) {
+        event->ignore();
+        return;
+    }
     // Every close question first, in list order, before anything closes.
     const auto windows = documentWindows();
     std::vector<QPointer<TDocumentWindow>> guarded(windows.begin(), windows.end());

@@ -202,6 +202,8 @@ private:
     // Finishes start-up 300 ms after creation.
     void StartTimerTimer();
     void openCommandLineFile();
+    // Before the program ends: false when the user let a running download or firmware update go on.
+    bool stopTransfers();
     // Opens `path` as `action` says; a project or text file opened goes to the recent files.
     void openAs(OpenAction action, const std::string& path);
 
