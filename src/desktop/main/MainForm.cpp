@@ -151,6 +151,8 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     setAcceptDrops(true);
     mdiArea_->viewport()->setAcceptDrops(true);
     mdiArea_->viewport()->installEventFilter(this);
+    // Every dialog that opens, to keep a running transfer's dialog in sight.
+    qApp->installEventFilter(this);
 
     StartTimer = timers_.create(true);
     StartTimer->onTimeout = [this] { StartTimerTimer(); };
@@ -350,6 +352,7 @@ void TMainForm::createDialogs()
     createNewProjectForm();
     dialogs_.OptionsForm = new TOptionsForm(settings_, *dialogs_.DirectoryForm, this);
     createUploaderForm();
+    shareShortcutsWithToolDialogs();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -481,6 +484,11 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Show && watched->isWidgetType() && !destroying_) {
+        auto* shown = static_cast<QWidget*>(watched);
+        if (shown->isWindow() && shown->windowType() == Qt::Dialog)
+            keepTransferDialogsInSight(*shown);
+    }
     // A drag that a document window refused comes on to the client area: a slot is cleared only
     // when it is dropped where no window lies.
     const auto overEmptyArea = [this](const QDropEvent& drag) {

@@ -259,6 +259,9 @@ private:
     void createDownloaderForm();
     void createFirmwareForm();
     void createUploaderForm();
+    void shareShortcutsWithToolDialogs();
+    // A dialog that opens while a transfer runs moves the transfer's dialog out of its way.
+    void keepTransferDialogsInSight(const QWidget& shown);
     void ActionUpdateFirmwareExecute();
     void ActionDisplayDumpExecute();
     // After the settings dialog: the firmware dialog applies the Expert setting.

@@ -301,6 +301,8 @@ void ProjectView::Drop(int targetSlot, const DEVICE_CONFIG& entry)
     const DEVICE_CONFIG source = entry;
     selected_ = targetSlot;
     SelectionChange();
+    // The target shows selected before the copy may ask about overwriting a file.
+    Changed();
     project_.AssignSlot(targetSlot, source, prompt_);
     SelectionChange();
     UpdateCaption(documentFile_, true);

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
@@ -192,6 +193,20 @@ TEST_F(MainFormTest, ActionsCarryShortcutsHintsAndPictures)
     QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(form->documentWindows().size(), 1u);
     EXPECT_EQ(form->documentWindows()[0]->kind(), DocumentKind::TextEditor);
+
+    // Also while a tool dialog that the user works beside has the focus.
+    for (const char* name : {"FirmwareForm", "DisplayDumpForm", "DownloaderForm", "UploaderForm"}) {
+        SCOPED_TRACE(name);
+        auto* tool = form->findChild<QDialog*>(name);
+        ASSERT_NE(tool, nullptr);
+        const std::size_t before = form->documentWindows().size();
+        tool->show();
+        QApplication::setActiveWindow(tool);
+        ASSERT_EQ(QApplication::activeWindow(), tool);
+        QTest::keyClick(tool, Qt::Key_N, Qt::ControlModifier);
+        EXPECT_EQ(form->documentWindows().size(), before + 1);
+        tool->hide();
+    }
 }
 
 TEST_F(MainFormTest, ExpertAndTheLinkShowAndEnableTheUnitToolsAtOnce)

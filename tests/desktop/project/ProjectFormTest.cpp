@@ -320,6 +320,23 @@ TEST_F(ProjectFormTest, DatabaseEntriesDropOntoSlots)
     EXPECT_EQ(window->optionsList()->count(), 9);
     EXPECT_TRUE(window->windowTitle().endsWith(" *"));
 
+    // When the copy asks about overwriting another file of that name, the target already shows
+    // selected.
+    dir.write("Projects/Home/LX-40_TV.mpi", "changed in the project");
+    window->treeView()->setCurrentItem(FindNode(tree, "TUNER"));
+    QString selectedAtQuestion;
+    QString parametersAtQuestion;
+    prompt.whenShown = [&](const std::string&) {
+        selectedAtQuestion = tree->currentItem()->text(0);
+        parametersAtQuestion = window->parametersBox()->title();
+    };
+    prompt.answer(Answer::No, "Overwrite current Device File?");
+    ASSERT_NE(selectEntry("Lumetra LX-40 television"), nullptr);
+    ASSERT_TRUE(DropOnNode(tree, FindNode(tree, "TV-5"), drag));
+    prompt.whenShown = nullptr;
+    EXPECT_EQ(selectedAtQuestion, "TV-5");
+    EXPECT_EQ(parametersAtQuestion, "TV-5");
+
     // Folders and "No items found" carry no device file.
     ASSERT_NE(selectEntry("VIDEO"), nullptr);
     EXPECT_FALSE(DropOnNode(tree, FindNode(tree, "TV-4"), drag));

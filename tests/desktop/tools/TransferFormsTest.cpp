@@ -12,11 +12,14 @@
 #include "project/Compiler.h"
 #include "support/TimePassingPrompt.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -153,6 +156,31 @@ TEST_F(TransferFormsTest, StoppingADownloadInTheMiddleAsksFirstAndSaysWhatTheCar
         EXPECT_EQ(sim.card.writtenSectors(), 10u);
         EXPECT_EQ(sim.card.read(sectors[10]), Sector{});
         EXPECT_EQ(prompt.shown().size(), 3u);
+    }
+}
+
+// A dialog opened while a download runs leaves the downloader's dialog in sight.
+TEST_F(TransferFormsTest, ADialogOpenedDuringADownloadDoesNotCoverIt)
+{
+    TMainForm& form = connectedForm();
+    form.openFile(compiledVilla(dir, prompt));
+    TDownloaderForm& transfer = *form.dialogs().DownloaderForm;
+    ASSERT_TRUE(transfer.isVisible());
+    for (const ActionId id : {ActionId::Options, ActionId::HelpAbout}) {
+        QRect opened;
+        QRect downloader;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            opened = modal->frameGeometry();
+            downloader = transfer.frameGeometry();
+            modal->close();
+        });
+        form.execute(id);
+        EXPECT_FALSE(opened.isEmpty());
+        EXPECT_FALSE(opened.intersects(downloader)) << static_cast<int>(id);
+        EXPECT_TRUE(transfer.screen()->availableGeometry().contains(downloader));
+        EXPECT_TRUE(transfer.isVisible());
     }
 }
 
