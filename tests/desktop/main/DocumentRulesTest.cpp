@@ -99,6 +99,10 @@ TEST(DocumentList, TheMostRecentlyActivatedComesFirst)
     Doc stranger(DocumentKind::TextEditor, 9);
     list.activate(stranger);
     EXPECT_EQ(list.count(), 2);
+    // One from the middle comes first; the others keep their order behind it.
+    list.add(c);
+    list.activate(a);
+    EXPECT_EQ(list.windows(), (std::vector<Document*>{&a, &c, &b}));
 }
 
 TEST(DocumentList, FramesGoToFrameTakingWindowsInListOrderWithTheirIds)

@@ -177,10 +177,12 @@ TEST_F(FileActionsTest, SaveAndSaveAsAreEnabledByTheActiveWindow)
 
 TEST_F(FileActionsTest, SaveAllSavesOnlyModifiedWindowsWithOneSaveAsForTheUnnamed)
 {
-    const Text clean = dir.write("clean.mpi", "A=1\r\n");
+    // A rewrite of the clean file would show: the editor writes CR LF.
+    const Text clean = dir.write("clean.mpi", "A=1\n");
     TEditForm* unnamed = newEditor();
     type(unnamed, "U=1");
     TEditForm* untouched = openEditor(clean);
+    TEditForm* emptyUnnamed = newEditor(); // never saved, nothing typed: no Save As
     form->OpenProjectWindow(dir.text("Home.mpj"));
     projects[0]->setModified(true);
 
@@ -193,7 +195,8 @@ TEST_F(FileActionsTest, SaveAllSavesOnlyModifiedWindowsWithOneSaveAsForTheUnname
     EXPECT_EQ(fileContents(dir.text("saved.mpi")), "U=1");
     EXPECT_FALSE(unnamed->modified());
     EXPECT_FALSE(untouched->modified());
-    EXPECT_EQ(fileContents(clean), "A=1\r\n");
+    EXPECT_EQ(fileContents(clean), "A=1\n");
+    EXPECT_TRUE(emptyUnnamed->title().find("[Unnamed") != std::string::npos);
     EXPECT_FALSE(form->action(ActionId::SaveAll)->isEnabled());
 }
 

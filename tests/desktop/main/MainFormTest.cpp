@@ -31,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace zr48 {
 namespace {
@@ -168,10 +169,35 @@ TEST_F(MainFormTest, ToolBarButtonsInOrder)
                                     "ActionFileSave", "ActionSaveAll", "|", "ActionEditCut", "ActionEditCopy",
                                     "ActionEditPaste", "|", "ActionWindowCascade", "ActionWindowTileHorizontal",
                                     "ActionWindowTileVertical", "|", "ActionDownload"}));
+    // Each button shows its own picture of the image list.
+    const std::map<QString, int> pictures = {
+        {"ActionFileNewProject", 10},
+        {"ActionNewTextFile", 6},
+        {"ActionFileOpen", 7},
+        {"ActionFileSave", 8},
+        {"ActionSaveAll", 23},
+        {"ActionEditCut", 25},
+        {"ActionEditCopy", 1},
+        {"ActionEditPaste", 26},
+        {"ActionWindowCascade", 21},
+        {"ActionWindowTileHorizontal", 22},
+        {"ActionWindowTileVertical", 20},
+        {"ActionDownload", 9},
+    };
+    const auto image = [](const QIcon& icon) {
+        return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    };
     for (const QAction* action : form->toolBar()->actions()) {
-        if (!action->isSeparator()) {
-            EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
-        }
+        if (action->isSeparator())
+            continue;
+        SCOPED_TRACE(action->objectName().toStdString());
+        ASSERT_EQ(pictures.count(action->objectName()), 1u);
+        const int position = pictures.at(action->objectName());
+        EXPECT_FALSE(action->icon().isNull());
+        EXPECT_EQ(image(action->icon()), image(form->imageList().icon(position)));
+        for (const auto& [other, otherPosition] : pictures)
+            if (otherPosition != position)
+                EXPECT_NE(image(action->icon()), image(form->imageList().icon(otherPosition))) << other.toStdString();
     }
 }
 
@@ -392,7 +418,8 @@ TEST_F(MainFormTest, RecentFilesOfferTheFilesOpenedLast)
     QMenu* recent = next->recentFilesMenu();
     emit recent->aboutToShow();
     ASSERT_EQ(recent->actions().size(), 2);
-    EXPECT_TRUE(recent->actions()[0]->text().endsWith("b.mpi"));
+    EXPECT_EQ(recent->actions()[0]->text(), "&1 " + pathToQString(second));
+    EXPECT_EQ(recent->actions()[1]->text(), "&2 " + pathToQString(first));
     recent->actions()[1]->trigger();
     ASSERT_EQ(next->documentWindows().size(), 1u);
     EXPECT_EQ(next->documentWindows()[0]->documentFile(), first);
