@@ -14,7 +14,6 @@
 #include "infrared/ScopeMeasure.h"
 #include "infrared/ScopeRaster.h"
 #include "infrared/SignalAnalyser.h"
-#include "project/SimpleIniFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -136,14 +135,6 @@ int runAnalyse(Context& context, const Arguments& arguments)
     return kExitOk;
 }
 
-Text joinLines(const std::vector<Text>& lines, const char* lineEnd)
-{
-    Text text;
-    for (const Text& line : lines)
-        text += line + lineEnd;
-    return text;
-}
-
 int runOptimize(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir optimize", arguments);
@@ -170,20 +161,17 @@ int runOptimize(Context& context, const Arguments& arguments)
     const Path path = absolutePath(parsed->positional[0]);
     try {
         const Bytes bytes = readFileBytes(path);
-        std::vector<Text> lines =
-            TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        TIrOptimizer optimizer;
-        for (int tolerance : tolerances) {
-            optimizer.SetTolerance(tolerance);
-            optimizer.Optimize(lines);
-        }
         // A device file's own form: Windows-1252 lines ended by CR LF, as the unit and the editor read it.
-        if (inPlace)
-            writeFileAtomically(path, joinLines(lines, "\r\n"));
-        else if (output)
-            writeFileAtomically(absolutePath(*output), joinLines(lines, "\r\n"));
-        else
-            context.out << toUtf8(joinLines(lines, "\n"));
+        Text optimized =
+            OptimizeDeviceFile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), tolerances);
+        if (inPlace) {
+            writeFileAtomically(path, optimized);
+        } else if (output) {
+            writeFileAtomically(absolutePath(*output), optimized);
+        } else {
+            std::erase(optimized, '\r'); // the lines hold none of their own
+            context.out << toUtf8(optimized);
+        }
     } catch (const Error& e) {
         context.prompt.error(e.message());
         return kExitFailed;

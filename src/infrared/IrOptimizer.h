@@ -11,9 +11,16 @@
 #include "base/Text.h"
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace zr48 {
+
+// A device file optimized as the optimizer rewrites it: its lines (read as the unit reads a device
+// file) in a pass for each tolerance, in order, each line then ended by CR LF. The command line
+// and the editor give the same bytes for the same file.
+Text OptimizeDeviceFile(std::string_view fileBytes, std::span<const int> tolerances);
 
 class TIrOptimizer {
 public:

@@ -306,14 +306,13 @@ void TMainForm::ActionInfraredOptimizerExecute()
         return;
     if (prompt_.confirm("Perform Infrared String Optimization?\n", Buttons::YesNo) != Answer::Yes)
         return;
-    std::vector<Text> lines = editor->lines();
-    TIrOptimizer optimizer;
-    optimizer.SetTolerance(settings_.irOptimizerPass1());
-    optimizer.Optimize(lines);
-    optimizer.SetTolerance(settings_.irOptimizerPass2());
-    optimizer.Optimize(lines);
-    // In place, marked modified; nothing is written until the user saves.
-    editor->replaceLines(lines);
+    // A read-only text (a database file) changes only when the user agrees, as for a key press.
+    if (!editor->AskToEdit())
+        return;
+    // The bytes the command line's optimizer writes for the same file; in place, marked modified,
+    // and nothing is written until the user saves.
+    const int tolerances[] = {settings_.irOptimizerPass1(), settings_.irOptimizerPass2()};
+    editor->replaceFileBytes(OptimizeDeviceFile(editor->fileBytes(), tolerances));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,16 +1,18 @@
 // The file commands on document windows: File Open, Save, Save As, Save All, Close, Close All
 // with the close question, and the infrared optimizer.
 
+#include "cli/Cli.h"
 #include "desktop/FakeDocuments.h"
 #include "desktop/ShellHarness.h"
 #include "desktop/editor/EditForm.h"
-#include "infrared/IrOptimizer.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QTest>
+
+#include <sstream>
 
 namespace zr48 {
 namespace {
@@ -295,38 +297,68 @@ TEST_F(FileActionsTest, InfraredOptimizerOnlyForAnEditorOnAnMpiFile)
     EXPECT_TRUE(prompt.shown().empty());
 }
 
-TEST_F(FileActionsTest, InfraredOptimizerRewritesTheLinesInPlaceWithBothTolerances)
+// The editor's optimizer gives, once saved, the very bytes of "zr48 ir optimize -o" with the same
+// tolerances; it rewrites the text in place as one edit and writes nothing until saved.
+TEST_F(FileActionsTest, InfraredOptimizerGivesTheBytesOfTheCommandLine)
 {
     const std::string device = "NAME=TV\r\n"
                                "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"\r\n"
+                               "\r\n"
                                "MUTE=\"#9010#4490#565#1700#545#575#1650#590\"\r\n";
     const Text path = dir.write("tv.mpi", device);
     settings.setIrOptimizerPass1(3);
     settings.setIrOptimizerPass2(30);
+    const Text reference = dir.text("reference.mpi");
+    std::ostringstream out;
+    std::ostringstream err;
+    test::ScriptedPrompt cliPrompt;
+    cli::Environment command{out, err, cliPrompt, settings, {}};
+    ASSERT_EQ(cli::run(command, {"ir", "optimize", path, "-o", reference}), 0) << err.str();
+    ASSERT_NE(fileContents(reference), device);
+
     TEditForm* editor = openEditor(path);
     QTest::keyClick(editor->richEdit(), Qt::Key_End);
     QTest::keyClick(editor->richEdit(), Qt::Key_Down);
-
     prompt.answer(Answer::No, "Perform Infrared String Optimization?\n");
     form->execute(ActionId::InfraredOptimizer);
     EXPECT_FALSE(editor->modified());
 
-    std::vector<Text> expected = editor->lines();
-    TIrOptimizer reference;
-    reference.SetTolerance(3);
-    reference.Optimize(expected);
-    reference.SetTolerance(30);
-    reference.Optimize(expected);
     prompt.answer(Answer::Yes);
     form->execute(ActionId::InfraredOptimizer);
-    EXPECT_EQ(editor->lines(), expected);
-    EXPECT_NE(editor->lines()[1], "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"");
     EXPECT_TRUE(editor->modified());
     EXPECT_EQ(editor->statusPanel(0)->text(), "1:1");
     EXPECT_EQ(fileContents(path), device); // nothing written until saved
     // One edit: one undo brings the text back.
     editor->richEdit()->undo();
-    EXPECT_EQ(editor->lines()[1], "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"");
+    EXPECT_EQ(editor->fileBytes(), device);
+    editor->richEdit()->redo();
+    form->execute(ActionId::FileSave);
+    EXPECT_EQ(fileContents(path), fileContents(reference));
+}
+
+// A read-only text (a database file) changes only when the user agrees, as for a key press.
+TEST_F(FileActionsTest, InfraredOptimizerAsksBeforeItChangesAReadOnlyFile)
+{
+    const std::string device = "POWER=\"#9000#4500#560#1690#560#560\"\r\n";
+    const Text path = dir.write("db/tv.mpi", device);
+    TEditForm* editor = form->NewTextEditor(form.get(), 0);
+    editor->setReadOnly(true);
+    editor->LoadFile(path);
+
+    prompt.answer(Answer::Yes, "Perform Infrared String Optimization?")
+        .answer(Answer::No, "Do you really want to edit this File?");
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_EQ(editor->fileBytes(), device);
+    EXPECT_TRUE(editor->readOnly());
+    EXPECT_FALSE(editor->modified());
+
+    prompt.answer(Answer::Yes, "Perform Infrared String Optimization?")
+        .answer(Answer::Yes, "Do you really want to edit this File?");
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_NE(editor->fileBytes(), device);
+    EXPECT_FALSE(editor->readOnly());
+    EXPECT_TRUE(editor->modified());
+    EXPECT_EQ(fileContents(path), device);
 }
 
 // Message boxes that stay open for a while: the link's time goes on while one is up.
