@@ -100,6 +100,40 @@ std::optional<fs::perms> permissionsToKeep(std::string_view path, const fs::path
     return status.permissions();
 }
 
+// A file the user may write in a folder the user may not write: no temporary file can go beside
+// it, so the file is rewritten where it is. It is first made as large as the new content, with the
+// room for it taken on the disk, so that a lack of room shows before anything of it changes.
+void rewriteInPlace(std::string_view path, const fs::path& target, std::span<const std::uint8_t> bytes, int folderError)
+{
+    const auto failWith = [&](const std::string& reason) {
+        fail("Cannot write the file", path,
+             "its folder takes no new files (" + systemReason(folderError) +
+                 "), and rewriting the file where it is failed: " + reason);
+    };
+    constexpr const char* kDamaged = "; the file may be incomplete";
+    std::error_code ec;
+    const std::uintmax_t oldSize = fs::file_size(target, ec);
+    if (ec)
+        failWith(ec.message());
+    if (bytes.size() > oldSize) {
+        if (const int growError = platform::growFile(target, bytes.size()))
+            failWith(systemReason(growError));
+    }
+    errno = 0;
+    FilePtr file(platform::openFile(target, "r+b"));
+    if (!file)
+        failWith(systemReason(errno));
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    const int writeError = errno;
+    const bool closed = std::fclose(file.release()) == 0;
+    const int closeError = errno;
+    if (!written || !closed)
+        failWith(systemReason(!written ? writeError : closeError) + kDamaged);
+    fs::resize_file(target, bytes.size(), ec);
+    if (ec)
+        failWith(ec.message() + kDamaged);
+}
+
 } // namespace
 
 std::optional<Bytes> tryReadFileBytes(std::string_view path)
@@ -138,8 +172,14 @@ void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> by
 
     fs::path temporary;
     FilePtr file = createTemporary(target.parent_path(), temporary);
-    if (!file)
-        fail("Cannot create the file", path, errno);
+    if (!file) {
+        const int folderError = errno;
+        if (keep && (folderError == EACCES || folderError == EPERM)) {
+            rewriteInPlace(path, target, bytes, folderError);
+            return;
+        }
+        fail("Cannot create the file", path, folderError);
+    }
     const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const int writeError = errno;
     const bool closed = std::fclose(file.release()) == 0;

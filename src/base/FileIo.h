@@ -2,7 +2,8 @@
 // Whole-file reads and writes. A write goes to a temporary file beside the target and is renamed
 // over it, so a failure never leaves a half-written file behind; it keeps the target's permission
 // bits, refuses a target the user may not write, and writes through a symbolic link to the file
-// the link names.
+// the link names. A file the user may write in a folder that takes no new files from them is
+// rewritten where it is.
 
 #include "base/Paths.h"
 
@@ -21,7 +22,8 @@ Bytes readFileBytes(std::string_view path);
 // nullopt when the file cannot be read.
 std::optional<Bytes> tryReadFileBytes(std::string_view path);
 
-// Throws zr48::Error naming the path and the reason; the target is then unchanged.
+// Throws zr48::Error naming the path and the reason; the target is then unchanged, except when a
+// rewrite in place failed after it began (the message then says the file may be incomplete).
 void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes);
 void writeFileAtomically(std::string_view path, std::string_view bytes);
 

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -39,6 +40,16 @@ int replaceFile(const std::filesystem::path& from, const std::filesystem::path& 
 void removeFile(const std::filesystem::path& path)
 {
     std::remove(path.c_str());
+}
+
+int growFile(const std::filesystem::path& path, std::uintmax_t size)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = posix_fallocate(fd, 0, static_cast<off_t>(size));
+    ::close(fd);
+    return error;
 }
 
 std::filesystem::path runningProgram()
