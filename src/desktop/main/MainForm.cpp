@@ -568,8 +568,13 @@ void TMainForm::restoreWindowState()
 
 void TMainForm::saveWindowState()
 {
-    store_.writeString(kGeometryKey, saveGeometry().toBase64().toStdString());
-    store_.writeString(kStateKey, saveState().toBase64().toStdString());
+    // Kept for the user's comfort, never asked for: a settings file that cannot be written leaves
+    // the program without a word, as the recent files do.
+    try {
+        store_.writeString(kGeometryKey, saveGeometry().toBase64().toStdString());
+        store_.writeString(kStateKey, saveState().toBase64().toStdString());
+    } catch (const Error&) {
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -703,6 +708,9 @@ void TMainForm::ActionOptionsExecute()
         if (ProjectDocument* project = window->project())
             project->ApplyEnableRules();
     applyExpertToFirmwareForm();
+    // The one place that says the settings could not be written: here the user asked to keep them.
+    if (const auto failure = dialogs_.OptionsForm->takeWriteFailure())
+        prompt_.error(*failure);
 }
 
 void TMainForm::ActionHelpAboutExecute()

@@ -19,6 +19,8 @@
 #include <QMdiArea>
 #include <QMenu>
 
+#include <filesystem>
+
 namespace zr48 {
 
 namespace {
@@ -82,11 +84,12 @@ void TMainForm::bringToFront(TDocumentWindow& window)
 
 TDocumentWindow* TMainForm::FindOpenWindow(const std::string& path)
 {
-    const QString wanted = pathToQString(path);
+    // By the file itself: names in other letter case are other files here, while another spelling
+    // of the path or a link reaches the same one.
     for (TDocumentWindow* window : documentWindows()) {
         if (window->kind() != DocumentKind::ProjectWindow && window->kind() != DocumentKind::TextEditor)
             continue;
-        if (pathToQString(window->documentFile()).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (sameFile(window->documentFile(), path))
             return window;
     }
     return nullptr;
@@ -188,6 +191,12 @@ void TMainForm::ActionFileOpenExecute()
     FileDialogRequest request;
     request.filter = kOpenFilter;
     request.directory = openDialogDirectory_;
+    // On a new system the projects folder does not exist yet, and the dialog would start in the
+    // working folder instead: make it, as New Project does (its parent must be there already).
+    if (openDialogDirectory_ == settings_.projectDir()) {
+        std::error_code ignored; // a folder that cannot be made leaves the dialog to choose
+        std::filesystem::create_directory(toFsPath(openDialogDirectory_), ignored);
+    }
     const auto path = files_.openFile(request);
     if (!path)
         return;

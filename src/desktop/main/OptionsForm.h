@@ -5,6 +5,10 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <string>
+#include <utility>
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -40,12 +44,16 @@ public:
     void FormShow();
     void ExpertCheckBoxClick();
     void OkButtonClick();
+    // Why "OK" could not write the settings the last time it was pressed, then forgotten; nullopt
+    // when it wrote them (or was not pressed).
+    std::optional<std::string> takeWriteFailure() { return std::exchange(writeFailure_, std::nullopt); }
 
 private:
     void browse(QLineEdit* edit);
 
     Settings& settings_;
     TDirectoryForm& directoryForm_;
+    std::optional<std::string> writeFailure_;
 };
 
 } // namespace zr48

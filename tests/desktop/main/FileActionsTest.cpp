@@ -1,6 +1,7 @@
 // The file commands on document windows: File Open, Save, Save As, Save All, Close, Close All
 // with the close question, and the infrared optimizer.
 
+#include "base/FileIo.h"
 #include "cli/Cli.h"
 #include "desktop/FakeDocuments.h"
 #include "desktop/ShellHarness.h"
@@ -49,9 +50,11 @@ protected:
     std::vector<FakeProjectWindow*> projects;
 };
 
+// On a new system the projects folder is made first, so that the dialog can start there.
 TEST_F(FileActionsTest, OpenOffersTheFileKindsAndStartsInTheProjectFolder)
 {
-    store.writeString("ProjectDir", dir.text() + "/");
+    const Text projects = dir.text("ZR48 Projects") + "/";
+    store.writeString("ProjectDir", projects);
     form = makeForm(); // the start folder is read at the first show
     form->show();
     files.answer(std::nullopt);
@@ -60,7 +63,8 @@ TEST_F(FileActionsTest, OpenOffersTheFileKindsAndStartsInTheProjectFolder)
     EXPECT_EQ(files.asked()[0].kind, Kind::Open);
     EXPECT_EQ(files.asked()[0].request.filter, "Project Files (*.mpj)|*.mpj|Device INI Files (*.mpi)|*.mpi|"
                                                "Database Files (*.mpd)|*.mpd|All Files (*.*)|*.*");
-    EXPECT_EQ(files.asked()[0].request.directory, dir.text() + "/");
+    EXPECT_EQ(files.asked()[0].request.directory, projects);
+    EXPECT_TRUE(directoryExists(projects));
     EXPECT_EQ(openCount(), 0u);
 }
 
@@ -85,23 +89,34 @@ TEST_F(FileActionsTest, OpenByTheExtensionAsWritten)
     EXPECT_EQ(projects[0]->calls, std::vector<std::string>{"LoadProject " + mpj});
 }
 
-TEST_F(FileActionsTest, AFileAlreadyOpenInOtherLetterCaseComesToTheFrontInstead)
+// A file open in a window comes to the front by any name of it (another spelling of its path, a
+// link to it); a name in other letter case is another file here, which opens beside it.
+TEST_F(FileActionsTest, AFileAlreadyOpenComesToTheFrontByAnyNameOfIt)
 {
     const Text mpj = dir.write("Home.mpj", "[PROJECT]\r\n");
-    const Text mpi = dir.write("tv.mpi", "A=1\r\n");
+    const Text mpi = dir.write("case.mpi", "A=1\r\n");
+    std::filesystem::create_directories(toFsPath(dir.text("sub")));
+    std::filesystem::create_symlink(toFsPath(mpj), toFsPath(dir.text("link.mpj")));
     files.answer(mpj);
     form->execute(ActionId::FileOpen);
     TEditForm* editor = openEditor(mpi);
     ASSERT_EQ(form->documentWindows().front(), editor);
 
-    Text otherCase = mpj;
-    otherCase.replace(otherCase.size() - 8, 8, "HOME.mpj");
-    files.answer(otherCase);
-    form->execute(ActionId::FileOpen);
-    EXPECT_EQ(openCount(), 2u);
-    EXPECT_EQ(projects.size(), 1u);
-    EXPECT_EQ(form->documentWindows().front(), projects[0]);
-    EXPECT_EQ(form->mdiArea()->activeSubWindow(), projects[0]);
+    for (const Text& name : {dir.text("sub/../Home.mpj"), dir.text("link.mpj")}) {
+        SCOPED_TRACE(name);
+        form->bringToFront(*editor);
+        files.answer(name);
+        form->execute(ActionId::FileOpen);
+        EXPECT_EQ(openCount(), 2u);
+        EXPECT_EQ(projects.size(), 1u);
+        EXPECT_EQ(form->documentWindows().front(), projects[0]);
+        EXPECT_EQ(form->mdiArea()->activeSubWindow(), projects[0]);
+    }
+    TEditForm* other = openEditor(dir.write("CASE.mpi", "B=2\r\n"));
+    EXPECT_NE(other, editor);
+    EXPECT_EQ(openCount(), 3u);
+    EXPECT_EQ(other->richEdit()->toPlainText(), "B=2\n");
+
     // OpenProjectWindow itself does not look: a second window on the same file.
     form->OpenProjectWindow(mpj);
     EXPECT_EQ(projects.size(), 2u);

@@ -8,6 +8,7 @@
 #include "desktop/FakeDocuments.h"
 #include "desktop/ShellHarness.h"
 #include "desktop/editor/EditForm.h"
+#include "desktop/main/OptionsForm.h"
 #include "desktop/project/DatabaseForm.h"
 #include "link/Frames.h"
 
@@ -22,9 +23,11 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -430,6 +433,39 @@ TEST_F(MainFormTest, RecentFilesOfferTheFilesOpenedLast)
     recent->actions()[1]->trigger();
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"File does not exists\n" + second});
     EXPECT_EQ(next->recentFiles().files(), std::vector<std::string>{first});
+}
+
+// A settings file the user may not write (the store then throws on each write).
+class ReadOnlySettingsStore : public MemorySettingsStore {
+public:
+    void writeString(const std::string&, const std::string&) override { refuse(); }
+    void writeInteger(const std::string&, std::int32_t) override { refuse(); }
+
+private:
+    [[noreturn]] static void refuse() { throw Error("Cannot write the settings to \"ZR48.conf\"."); }
+};
+
+// The recent files and the window's place are kept for comfort: a read-only settings file leaves
+// File Open, the recent files' menu and the exit quiet. Only the settings dialog, where the user
+// asked to keep something, says that it could not.
+TEST_F(MainFormTest, AReadOnlySettingsFileIsReportedOnlyByTheSettingsDialog)
+{
+    ReadOnlySettingsStore readOnly;
+    Settings readOnlySettings{readOnly, SettingsDefaults{}};
+    auto form = std::make_unique<TMainForm>(
+        MainFormParts{readOnly, readOnlySettings, prompt, files, link, programDir.text(), "simulated ZR48"});
+    form->show();
+    files.answer(dir.write("a.mpi", "A\r\n"));
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(form->documentWindows().size(), 1u);
+    form->CloseAll();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{});
+
+    TOptionsForm* options = form->dialogs().OptionsForm;
+    QTimer::singleShot(0, options, [options] { options->OkButton->click(); });
+    form->execute(ActionId::Options);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Cannot write the settings to \"ZR48.conf\"."});
 }
 
 TEST_F(MainFormTest, TheWindowMenuListsTheOpenDocumentWindows)
