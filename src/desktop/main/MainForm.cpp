@@ -619,6 +619,8 @@ QRect toQRect(const Rect& r)
 }
 
 // Places the windows that are not minimized where `tile` puts them in `area`, each restored first.
+// A window whose content cannot take its place's size (the project window's is fixed) keeps the
+// size it needs, moved back into the area where its place would push it past an edge.
 template <class Tile>
 void tileWindows(const std::vector<TDocumentWindow*>& windows, const QRect& area, Tile tile)
 {
@@ -626,10 +628,16 @@ void tileWindows(const std::vector<TDocumentWindow*>& windows, const QRect& area
     for (TDocumentWindow* window : windows)
         if (!window->isMinimized())
             open.push_back(window);
-    const auto places = tile({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
+    const Rect whole{area.x(), area.y(), area.width(), area.height()};
+    const auto places = tile(whole, static_cast<int>(open.size()));
     for (std::size_t i = 0; i < open.size(); ++i) {
         open[i]->showNormal();
-        open[i]->setGeometry(toQRect(places[i]));
+        // Never smaller than its content allows: a shrunk project window would cut its controls off.
+        open[i]->setGeometry(
+            QRect(toQRect(places[i]).topLeft(), toQRect(places[i]).size().expandedTo(open[i]->minimumSizeHint())));
+        const QRect placed = open[i]->geometry();
+        const Rect inside = keepInside(whole, {placed.x(), placed.y(), placed.width(), placed.height()});
+        open[i]->move(inside.x, inside.y);
     }
 }
 

@@ -500,6 +500,25 @@ TEST_F(MainFormTest, TileHorizontallyStacksTheWindowsOverTheWholeArea)
     form->execute(ActionId::WindowTileVertical);
     EXPECT_EQ(windows[0]->geometry().height(), area.height());
     EXPECT_EQ(windows[0]->geometry().width() + windows[1]->geometry().width(), area.width());
+
+    // A window of fixed size (as the project window is), last in the list, is not shrunk below its
+    // content and stays inside the area whichever way the windows are tiled.
+    form->resize(900, 700);
+    TDocumentWindow* fixed = form->NewTextEditor(form.get(), 2);
+    fixed->widget()->setFixedSize(500, 400);
+    QApplication::processEvents();
+    for (TDocumentWindow* window : windows)
+        form->bringToFront(*window);
+    ASSERT_EQ(form->documentWindows().back(), fixed);
+    for (const ActionId tiling : {ActionId::WindowTileHorizontal, ActionId::WindowTileVertical}) {
+        form->execute(tiling);
+        const QRect client = form->mdiArea()->viewport()->rect();
+        ASSERT_GE(client.width(), fixed->width());
+        ASSERT_GE(client.height(), fixed->height());
+        for (const TDocumentWindow* window : form->documentWindows())
+            EXPECT_TRUE(client.contains(window->geometry())) << static_cast<int>(tiling);
+        EXPECT_TRUE(fixed->contentsRect().contains(fixed->widget()->geometry())) << static_cast<int>(tiling);
+    }
 }
 
 TEST_F(MainFormTest, CutCopyAndPasteFollowTheFocusedTextControl)
