@@ -414,8 +414,11 @@ std::string describeWrittenProject(const Path& projectPath)
         devices += slot.DeviceType != 0;
         files += !slot.ConfigFile.empty();
     }
-    return "Project written: " + projectPath + " (" + std::to_string(devices) + " devices, " + std::to_string(files) +
-           " device files)";
+    const auto counted = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    return "Project written: " + projectPath + " (" + counted(devices, "device", "devices") + ", " +
+           counted(files, "device file", "device files") + ")";
 }
 
 } // namespace zr48::cli

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
+#include "cli/CommandsInfraredCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/PngFile.h"
 #include "cli/ProgressBar.h"
@@ -334,6 +335,10 @@ const Command kIrCommands[] = {
      .options = kOptimizeOptions,
      .files = "mpi",
      .run = runOptimize},
+    irDecodeCommand(),
+    irEncodeCommand(),
+    irImportCommand(),
+    irExportCommand(),
 };
 
 } // namespace
@@ -342,7 +347,8 @@ Command irCommand()
 {
     return {
         .name = "ir",
-        .summary = "Capture and analyse infrared signals; optimize the infrared timing of device files.",
+        .summary =
+            "Capture, analyse, decode and encode infrared signals; import, export and optimize device files' codes.",
         .subcommands = kIrCommands,
         .run = [](Context& context, const Arguments& arguments) { return runSubcommand(context, "ir", arguments); }};
 }

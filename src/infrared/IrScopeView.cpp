@@ -1,5 +1,7 @@
 #include "infrared/IrScopeView.h"
 
+#include "infrared/CaptureDecoder.h"
+#include "infrared/IrString.h"
 #include "infrared/SignalAnalyser.h"
 
 #include <algorithm>
@@ -76,8 +78,18 @@ void TIrScopeView::ZoomMouseMove(int x, int y, CaptureView capture)
 
 void TIrScopeView::Analyse(CaptureView capture)
 {
-    analyseSamples(capture, sampleAtColumn(zoomScale_, measure_.point1().x),
-                   sampleAtColumn(zoomScale_, measure_.point2().x), analyserText_);
+    const std::int64_t first = sampleAtColumn(zoomScale_, measure_.point1().x);
+    const std::int64_t last = sampleAtColumn(zoomScale_, measure_.point2().x);
+    analyseSamples(capture, first, last, analyserText_);
+    protocolText_.clear();
+    std::string problem;
+    const auto durations = parseIrString(analyserText_, nullptr, problem);
+    if (!durations)
+        return;
+    const IrFrame frame = decodeIrFrames(*durations).front();
+    // The carrier only where it says something: no protocol names the frame.
+    protocolText_ =
+        describeIrFrame(frame, frame.kind == IrFrame::Kind::Unknown ? measureCarrier(capture, first, last) : 0);
 }
 
 void TIrScopeView::ResetMeasure()

@@ -10,6 +10,7 @@
 #include "infrared/ScopeMeasure.h"
 
 #include <memory>
+#include <string>
 
 namespace zr48 {
 
@@ -58,6 +59,9 @@ public:
     const ScopeMeasure& Measure() const { return measure_; }
     // The analyser's text of the last span ("#574#268#574").
     const Text& AnalyserText() const { return analyserText_; }
+    // The first frame of that span as the decoder reads it ("NEC address=0x04 command=0x08", or
+    // "unknown" with the carrier the span shows); empty when no mark ends in it.
+    const std::string& ProtocolText() const { return protocolText_; }
 
     // "Save": after "Overwrite Reference ?" is answered Yes, the capture becomes the reference and
     // is shown. Returns whether it was saved.
@@ -82,6 +86,7 @@ private:
     std::int64_t zoomCentre_ = 0;
     ScopeMeasure measure_;
     Text analyserText_;
+    std::string protocolText_;
     std::unique_ptr<CaptureBuffer> reference_;
     bool showReference_ = false;
     ScopeScale zoomScale_;

@@ -74,7 +74,7 @@ TEST_P(AnyNameTest, ShowCompileDownloadUploadUnpackAndCopy)
     const Path uploadFolder = dir.text(n.card) + "/" + n.device + "/";
     const Path uploaded = uploadFolder + n.project + ".mpj";
     ASSERT_EQ(runCli({"--link", card, "upload", uploaded}), kExitOk) << err.str();
-    EXPECT_TRUE(printed("Project written: " + uploaded + " (1 devices, 1 device files)")) << out.str();
+    EXPECT_TRUE(printed("Project written: " + uploaded + " (1 device, 1 device file)")) << out.str();
     const Path uploadedDevice = uploadFolder + n.project + "_1.mpi";
     EXPECT_EQ(readFileBytes(uploadedDevice), readFileBytes(device));
     TProjectFile back;

@@ -111,8 +111,7 @@ TEST_F(CommandsImageTest, UnpackWritesTheProjectBesideTheImage)
     std::filesystem::create_directory(dir.path() / "Copy");
     std::filesystem::copy_file(dir.path() / "Villa.mpd", dir.path() / "Copy" / "Villa.mpd");
     EXPECT_EQ(run({"unpack", arg("Copy/Villa.mpd")}), kExitOk);
-    EXPECT_TRUE(contains(out, "Project written: " + arg("Copy/Villa.mpj") + " (1 devices, 1 device files)"))
-        << out.str();
+    EXPECT_TRUE(contains(out, "Project written: " + arg("Copy/Villa.mpj") + " (1 device, 1 device file)")) << out.str();
     TProjectFile back;
     back.Load(dir.text("Copy/Villa.mpj"));
     EXPECT_EQ(back.Slot(9).DeviceName, "Blu-ray K\xFC");
@@ -161,7 +160,7 @@ TEST_F(CommandsImageTest, UnpackReplacesAProjectOrUnpacksADamagedImageOnlyWhenFo
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "Copy"), {}), 2);
     EXPECT_EQ(run({"unpack", arg("Copy/Villa.mpd"), "--force"}), kExitOk) << err.str();
-    EXPECT_TRUE(contains(out, "Project written: " + arg("Copy/Villa.mpj") + " (1 devices, 1 device files)"));
+    EXPECT_TRUE(contains(out, "Project written: " + arg("Copy/Villa.mpj") + " (1 device, 1 device file)"));
 }
 
 TEST_F(CommandsImageTest, InspectListsTheImage)

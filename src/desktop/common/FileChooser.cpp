@@ -4,6 +4,9 @@
 #include "base/qt/QtText.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QTreeView>
 
 namespace zr48 {
 
@@ -55,6 +58,18 @@ std::optional<std::string> run(QFileDialog& dialog)
 
 void prepare(QFileDialog& dialog, const FileDialogRequest& request)
 {
+    // Qt's own dialog opens so small that the size and date columns are cut off.
+    const QFontMetrics metrics(dialog.font());
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 110, metrics.height() * 30)));
+    // Size, type and date are fitted to what they show; the name takes the rest.
+    for (QTreeView* details : dialog.findChildren<QTreeView*>()) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        if (header->count() > 0)
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     if (!request.title.empty())
         dialog.setWindowTitle(QString::fromStdString(request.title));
     if (!request.filter.empty())

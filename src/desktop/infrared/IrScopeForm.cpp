@@ -247,8 +247,18 @@ void TIrScopeForm::buildControls()
     EditAnalyser->setMinimumWidth(60);
     analyserFrame->layout()->addWidget(EditAnalyser);
     ButtonAnalyserCopy = narrow(button("ButtonAnalyserCopy", "Copy", analyser));
+    // Beside Copy, what the decoder reads in the span: a line that may be cut, never widening the
+    // window.
+    LabelProtocol = new QLabel(analyser);
+    LabelProtocol->setObjectName("LabelProtocol");
+    LabelProtocol->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    LabelProtocol->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* analyserRow = new QHBoxLayout;
+    analyserRow->setContentsMargins(0, 0, 0, 0);
+    analyserRow->addWidget(LabelProtocol, 1);
+    analyserRow->addWidget(ButtonAnalyserCopy);
     analyserBox->addWidget(analyserFrame);
-    analyserBox->addWidget(ButtonAnalyserCopy, 0, Qt::AlignRight);
+    analyserBox->addLayout(analyserRow);
 
     auto* files = new QVBoxLayout;
     files->setSpacing(2);
@@ -295,11 +305,24 @@ void TIrScopeForm::HandleFrame(const std::uint8_t* payload, int length)
 void TIrScopeForm::showEvent(QShowEvent* event)
 {
     TDocumentWindow::showEvent(event);
-    if (event->spontaneous())
+    if (event->spontaneous() || changingState_)
         return;
     view_.Show();
     redrawViews();
     showState();
+}
+
+void TIrScopeForm::changeEvent(QEvent* event)
+{
+    // The workspace hides and shows a window while it maximizes, restores or minimizes it; that is
+    // no new showing, which would reset the scale and the measurement.
+    const bool stateChange = event->type() == QEvent::WindowStateChange;
+    const bool outer = !changingState_;
+    if (stateChange)
+        changingState_ = true;
+    TDocumentWindow::changeEvent(event);
+    if (stateChange && outer)
+        changingState_ = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -493,6 +516,11 @@ void TIrScopeForm::showState()
     if (EditAnalyser->text() != analysed) {
         EditAnalyser->setText(analysed);
         EditAnalyser->setCursorPosition(0); // the text from its start
+    }
+    const QString protocol = QString::fromStdString(view_.ProtocolText());
+    if (LabelProtocol->text() != protocol) {
+        LabelProtocol->setText(protocol);
+        LabelProtocol->setToolTip(protocol);
     }
     const bool idle = capture_.CaptureEnabled();
     ButtonCapture->setEnabled(idle);

@@ -65,6 +65,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildControls();
@@ -91,6 +92,7 @@ private:
     ScopeViewDrawing zoomDrawing_; // the zoomed view as last drawn
     QFont measureFont_;
     std::string lastFolder_;
+    bool changingState_ = false; // inside a maximize, restore or minimize
 
     TScopePaintBox* PaintBoxOverview = nullptr;
     QSplitter* Splitter1 = nullptr;
@@ -104,6 +106,7 @@ private:
     QPushButton* ButtonSaveReference = nullptr;
     QLineEdit* EditAnalyser = nullptr;
     QPushButton* ButtonAnalyserCopy = nullptr;
+    QLabel* LabelProtocol = nullptr;
     QPushButton* ButtonOpenCapture = nullptr;
     QPushButton* ButtonSaveCapture = nullptr;
     QPushButton* ButtonSavePicture = nullptr;

@@ -35,6 +35,7 @@ enum class ActionId {
     DisplayDump,
     InfraredScope,
     InfraredOptimizer,
+    InfraredImport,
     Options,
     WindowCascade,
     WindowTileHorizontal,

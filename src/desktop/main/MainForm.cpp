@@ -244,6 +244,7 @@ void TMainForm::buildActions()
     does(DisplayDump, &TMainForm::ActionDisplayDumpExecute);
     does(InfraredScope, &TMainForm::ActionInfraredScopeExecute);
     does(InfraredOptimizer, &TMainForm::ActionInfraredOptimizerExecute);
+    does(InfraredImport, &TMainForm::ActionInfraredImportExecute);
     does(Options, &TMainForm::ActionOptionsExecute);
     does(WindowCascade, &TMainForm::ActionWindowCascadeExecute);
     does(WindowTileHorizontal, &TMainForm::ActionWindowTileHorizontalExecute);

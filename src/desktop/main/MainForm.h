@@ -234,6 +234,10 @@ private:
     void ActionMemoryViewerExecute();
     void ActionInfraredScopeExecute();
     void ActionInfraredOptimizerExecute();
+    // Into the device file of the active editor: asks for a Flipper .ir or Pronto file, imports it
+    // as `zr48 ir import` does (the editor's changes saved first), shows the report and reloads
+    // the editor.
+    void ActionInfraredImportExecute();
     void ActionOptionsExecute();
     void ActionWindowCascadeExecute();
     void ActionWindowTileHorizontalExecute();

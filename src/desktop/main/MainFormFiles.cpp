@@ -13,6 +13,7 @@
 #include "desktop/main/MainForm.h"
 #include "desktop/main/MdiLayout.h"
 #include "desktop/project/ProjectDocument.h"
+#include "infrared/IrCodeImport.h"
 #include "infrared/IrOptimizer.h"
 
 #include <QAction>
@@ -322,6 +323,46 @@ void TMainForm::ActionInfraredOptimizerExecute()
     // and nothing is written until the user saves.
     const int tolerances[] = {settings_.irOptimizerPass1(), settings_.irOptimizerPass2()};
     editor->replaceFileBytes(OptimizeDeviceFile(editor->fileBytes(), tolerances));
+}
+
+void TMainForm::ActionInfraredImportExecute()
+{
+    auto* editor = qobject_cast<TEditForm*>(activeDocument());
+    if (!editor || extractFileExt(editor->documentFile()) != ".mpi")
+        return;
+    const std::string device = editor->documentFile();
+    try {
+        if (editor->readOnly() &&
+            prompt_.confirm("Do you really want to edit this File?", Buttons::YesNo) != Answer::Yes)
+            return;
+        // The import works on the file: the editor's changes go there first.
+        if (editor->modified()) {
+            if (prompt_.confirm("Save " + device + " before the import?\nThe codes are added to the saved file.",
+                                Buttons::YesNo) != Answer::Yes ||
+                !editor->SaveFile(device))
+                return;
+        }
+        FileDialogRequest request;
+        request.title = "Import Infrared Codes";
+        request.filter = "Infrared Codes (*.ir;*.txt)|*.ir;*.txt|All Files (*.*)|*.*";
+        request.directory = extractFilePath(device);
+        const auto codes = files_.openFile(request);
+        if (!codes)
+            return;
+        const IrImportReport report = importIrCodeFile(
+            *codes, device,
+            {.prefix = {}, .tolerance1 = settings_.irOptimizerPass1(), .tolerance2 = settings_.irOptimizerPass2()},
+            prompt_);
+        if (!report.imported.empty()) {
+            editor->setReadOnly(false);
+            editor->LoadFile(device);
+            prompt_.information(report.text(extractFileName(device)));
+        } else {
+            prompt_.information(report.text(extractFileName(device)) + "The device file is as it was.");
+        }
+    } catch (const Error& e) {
+        prompt_.error(e.message());
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <functional>
 #include <map>
 
 namespace zr48 {
@@ -164,6 +165,7 @@ TEST_F(IrScopeFormTest, CapturesTheRemoteCodeMeasuresAt10usAndAnalysesASpan)
     EXPECT_EQ(scope.windowTitle(), "Infrared Scope");
     EXPECT_EQ(text(scope, "LabelHorizontal"), "1ms/div");
     EXPECT_EQ(text(scope, "MeasureLabel"), "Click to measure");
+    EXPECT_EQ(text(scope, "LabelProtocol"), "");
     EXPECT_FALSE(control<QPushButton>(scope, "ButtonSaveCapture").isEnabled());
     // Before any capture: the grid and the cursor, no trace.
     EXPECT_EQ(countOf(scope.zoomPicture(), qRgb(0, 128, 0)), 0);
@@ -222,6 +224,12 @@ TEST_F(IrScopeFormTest, CapturesTheRemoteCodeMeasuresAt10usAndAnalysesASpan)
     ASSERT_EQ(found.size(), expected.size()) << analysed.toStdString();
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(found[i], expected[i], 15) << "duration " << i;
+    // Beside the text, the code the decoder reads in it; half of it is no code, with its carrier.
+    EXPECT_EQ(text(scope, "LabelProtocol"), "NEC address=0x04 command=0x08");
+    measure(scope, first, (first + last) / 2);
+    EXPECT_EQ(text(scope, "LabelProtocol").left(24), "unknown carrier=38000Hz ")
+        << text(scope, "LabelProtocol").toStdString();
+    EXPECT_FALSE(control<QLineEdit>(scope, "EditAnalyser").text().isEmpty());
 
     // From right to left the same; Copy puts the text on the clipboard.
     measure(scope, last, first);
@@ -306,6 +314,31 @@ TEST_F(IrScopeFormTest, ShowingTheWindowReturnsToOneMillisecondADivision)
     scope.show();
     EXPECT_EQ(text(scope, "LabelHorizontal"), "1ms/div");
     EXPECT_EQ(scope.scope().ScaleIndex(), kDefaultScaleIndex);
+}
+
+// Maximizing, restoring and minimizing hide and show the window inside the workspace; none of it
+// is showing the window anew, so the scale and the measurement stay.
+TEST_F(IrScopeFormTest, ChangingTheWindowsStateKeepsScaleAndMeasurement)
+{
+    TIrScopeForm& scope = openScope();
+    control<QPushButton>(scope, "ButtonCapture").click();
+    ASSERT_TRUE(clock.advanceUntil([&] { return scope.capture().CaptureEnabled(); }, 20000));
+    setScale(scope, "20ms/div");
+    measure(scope, 10, 200);
+    const QString measured = text(scope, "MeasureLabel");
+    ASSERT_NE(measured, "Click to measure");
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"maximized", [&] { scope.showMaximized(); }},
+        {"restored", [&] { scope.showNormal(); }},
+        {"minimized", [&] { scope.showMinimized(); }},
+        {"restored from minimized", [&] { scope.showNormal(); }},
+    };
+    for (const auto& [name, change] : changes) {
+        change();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(text(scope, "LabelHorizontal"), "20ms/div") << name;
+        EXPECT_EQ(text(scope, "MeasureLabel"), measured) << name;
+    }
 }
 
 TEST_F(IrScopeFormTest, TheReferenceIsDrawnOverASecondCapture)

@@ -52,7 +52,7 @@ TEST(ActionTable, RowsAreInIdOrderWithTheirNames)
 
 TEST(ActionTable, ToolsMenuVisibilityFollowsExpertWhateverTheLink)
 {
-    const std::set<ActionId> always{UpdateFirmware, InfraredOptimizer, Options};
+    const std::set<ActionId> always{UpdateFirmware, InfraredOptimizer, InfraredImport, Options};
     const std::set<ActionId> expertOnly{MemoryViewer, DisplayDump, InfraredScope};
     for (const bool expert : {false, true}) {
         for (const bool connected : {false, true}) {

@@ -307,8 +307,11 @@ TEST_F(FileActionsTest, InfraredOptimizerOnlyForAnEditorOnAnMpiFile)
     form->execute(ActionId::InfraredOptimizer); // nothing, not even the question
     openEditor(dir.write("dev.mpi", "A=1\r\n"));
     EXPECT_TRUE(form->action(ActionId::InfraredOptimizer)->isEnabled());
+    EXPECT_TRUE(form->action(ActionId::InfraredImport)->isEnabled());
     form->bringToFront(*unnamed);
     EXPECT_FALSE(form->action(ActionId::InfraredOptimizer)->isEnabled());
+    EXPECT_FALSE(form->action(ActionId::InfraredImport)->isEnabled());
+    form->execute(ActionId::InfraredImport); // nothing, not even a file dialog
     EXPECT_TRUE(prompt.shown().empty());
 }
 
@@ -374,6 +377,70 @@ TEST_F(FileActionsTest, InfraredOptimizerAsksBeforeItChangesAReadOnlyFile)
     EXPECT_FALSE(editor->readOnly());
     EXPECT_TRUE(editor->modified());
     EXPECT_EQ(fileContents(path), device);
+}
+
+// A Flipper file with a parsed and a raw button, and one the table does not know.
+const char* const kRemote = "Filetype: IR signals file\nVersion: 1\n#\n"
+                            "name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 00\n#\n"
+                            "name: Vol+\ntype: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 900 450 900\n#\n"
+                            "name: Guide\ntype: parsed\nprotocol: RCA\naddress: 01 00 00 00\ncommand: 02 00 00 00\n";
+
+TEST_F(FileActionsTest, ImportInfraredCodesAddsTheButtonsToTheFileAndReloadsTheEditor)
+{
+    // With both tolerances 0 the optimizer keeps every duration apart (450 and 560 as well).
+    settings.setIrOptimizerPass1(0);
+    settings.setIrOptimizerPass2(0);
+    const Text device = dir.write("tv.mpi", "NAME=TV\r\n");
+    const Text remote = dir.write("remote.ir", kRemote);
+    TEditForm* editor = openEditor(device);
+
+    // A change not saved: No leaves everything as it was, without a file dialog.
+    type(editor, "X");
+    prompt.answer(Answer::No, "before the import?");
+    form->execute(ActionId::InfraredImport);
+    EXPECT_TRUE(editor->modified());
+    EXPECT_EQ(fileContents(device), "NAME=TV\r\n");
+
+    // Yes saves it first; the codes are added with the optimizer's tolerances, the report shown
+    // and the file shown again.
+    prompt.answer(Answer::Yes, "before the import?");
+    files.answer(remote);
+    form->execute(ActionId::InfraredImport);
+    EXPECT_EQ(files.asked().back().request.filter, "Infrared Codes (*.ir;*.txt)|*.ir;*.txt|All Files (*.*)|*.*");
+    EXPECT_EQ(files.asked().back().request.directory, extractFilePath(device));
+    ASSERT_EQ(prompt.shown().size(), 3u);
+    EXPECT_EQ(prompt.shown().back().icon, Icon::Information);
+    EXPECT_EQ(prompt.shown().back().message, "Imported 2 buttons into tv.mpi: POWER, VOL_\n"
+                                             "Renamed:\n  \"Vol+\" as VOL_: a key holds A-Z, 0-9 and _ only\n"
+                                             "Skipped:\n  \"Guide\" (line 16): protocol RCA is not in the table\n");
+    EXPECT_FALSE(editor->modified());
+    const std::vector<Text> lines = editor->lines();
+    EXPECT_EQ(lines.front(), "XNAME=TV");
+    EXPECT_EQ(lines[1].substr(0, 8), "POWER=\"$"); // table references: the optimizer ran
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "IR_TIME_0 = 450"), 1);
+    EXPECT_EQ(fileContents(device).substr(0, 10), "XNAME=TV\r\n");
+    std::string reloaded;
+    for (const Text& line : lines)
+        reloaded += line + (&line == &lines.back() ? "" : "\r\n");
+    EXPECT_EQ(fileContents(device), reloaded);
+}
+
+TEST_F(FileActionsTest, ImportOfAFileThatCannotBeReadShowsWhyAndChangesNothing)
+{
+    const std::string text = "NAME=TV\r\nPOWER=\"#9000#4500#560\"\r\n";
+    const Text device = dir.write("tv.mpi", text);
+    TEditForm* editor = openEditor(device);
+    files.answer(dir.write("codes.txt", "Power: 0000 006D 0000 0001 0156\n"));
+    form->execute(ActionId::InfraredImport);
+    ASSERT_EQ(prompt.errors().size(), 1u);
+    EXPECT_NE(prompt.errors()[0].find("codes.txt: line 1: an odd number of words (5)"), std::string::npos);
+    EXPECT_EQ(fileContents(device), text);
+    EXPECT_EQ(editor->lines()[1], "POWER=\"#9000#4500#560\"");
+
+    // Cancelled at the file dialog: nothing at all.
+    files.answer(std::nullopt);
+    form->execute(ActionId::InfraredImport);
+    EXPECT_EQ(prompt.shown().size(), 1u);
 }
 
 // Message boxes that stay open for a while: the link's time goes on while one is up.

@@ -148,8 +148,9 @@ TEST_F(MainFormTest, MenusInOrderWithTheirEntriesAndSeparators)
     EXPECT_EQ(entries(menuNamed(*form, "FileMenu")),
               (std::vector<QString>{"&New Project", "New &Text File", "-", "&Open", "&Close", "Close All", "-", "&Save",
                                     "Save &As...", "Save All", "Recent &Files", "-", "E&xit"}));
-    EXPECT_EQ(entries(menuNamed(*form, "ToolsMenu")),
-              (std::vector<QString>{"Update Firmware", "-", "IR Optimizer", "-", "Options"}));
+    EXPECT_EQ(
+        entries(menuNamed(*form, "ToolsMenu")),
+        (std::vector<QString>{"Update Firmware", "-", "IR Optimizer", "Import Infrared Codes...", "-", "Options"}));
     EXPECT_EQ(entries(menuNamed(*form, "Project1")),
               (std::vector<QString>{"Download to ZR48", "-", "Delete unused mpi Files"}));
     EXPECT_EQ(
@@ -246,8 +247,9 @@ TEST_F(MainFormTest, ExpertAndTheLinkShowAndEnableTheUnitToolsAtOnce)
     // The setting is read from the store: a change shows within one update.
     store.writeInteger("Expert", 1);
     clock.advance(TMainForm::kActionUpdateMs);
-    EXPECT_EQ(entries(tools), (std::vector<QString>{"Update Firmware", "MMC Data Viewer", "Display Dump", "-",
-                                                    "IR Scope", "IR Optimizer", "-", "Options"}));
+    EXPECT_EQ(entries(tools),
+              (std::vector<QString>{"Update Firmware", "MMC Data Viewer", "Display Dump", "-", "IR Scope",
+                                    "IR Optimizer", "Import Infrared Codes...", "-", "Options"}));
     EXPECT_FALSE(form->action(ActionId::MemoryViewer)->isEnabled());
     EXPECT_FALSE(form->action(ActionId::UpdateFirmware)->isEnabled());
     ASSERT_TRUE(clock.advanceUntil([&] { return form->link().Connected(); }, 1000));

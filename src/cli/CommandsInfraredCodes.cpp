@@ -1,0 +1,336 @@
+#include "cli/CommandsInfraredCodes.h"
+
+#include "base/Error.h"
+#include "base/FileIo.h"
+#include "base/Paths.h"
+#include "cli/Json.h"
+#include "infrared/CaptureDecoder.h"
+#include "infrared/IrCaptureFile.h"
+#include "infrared/IrCodeExport.h"
+#include "infrared/IrCodeImport.h"
+#include "infrared/IrEncoder.h"
+#include "infrared/IrString.h"
+#include "project/SimpleIniFile.h"
+
+#include <charconv>
+#include <optional>
+#include <ostream>
+
+namespace zr48::cli {
+
+namespace {
+
+std::vector<Text> deviceFileLines(const Path& path)
+{
+    const Bytes bytes = readFileBytes(path);
+    return TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+// "0x1F" or "31".
+std::optional<std::uint32_t> parseCodeNumber(std::string_view text)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool isInfraredString(std::string_view text)
+{
+    const std::string_view start = trimmed(text);
+    return !start.empty() && (start.front() == '#' || start.front() == '$' || start.front() == '"');
+}
+
+void printFrames(Context& context, const std::vector<IrFrame>& frames, std::uint32_t carrierHz, bool json)
+{
+    if (!json) {
+        for (const IrFrame& frame : frames)
+            context.out << describeIrFrame(frame, frame.kind == IrFrame::Kind::Unknown ? carrierHz : 0) << '\n';
+        return;
+    }
+    JsonWriter writer(context.out);
+    writer.beginObject().key("frames").beginArray();
+    for (const IrFrame& frame : frames) {
+        writer.beginObject();
+        if (frame.kind == IrFrame::Kind::Unknown) {
+            writer.field("protocol", "unknown");
+            if (carrierHz != 0)
+                writer.numberField("carrierHz", carrierHz);
+            writer.numberField("lengthUs", static_cast<std::int64_t>(frame.length))
+                .numberField("marks", frame.marks)
+                .numberField("spaces", frame.spaces);
+        } else {
+            writer.field("protocol", frame.protocol->name);
+            if (frame.kind == IrFrame::Kind::Repeat) {
+                writer.booleanField("repeat", true);
+            } else {
+                writer.numberField("address", frame.code.address).numberField("command", frame.code.command);
+                if (hasToggle(*frame.protocol))
+                    writer.numberField("toggle", frame.code.toggle ? 1 : 0);
+            }
+        }
+        writer.endObject();
+    }
+    writer.endArray().endObject();
+}
+
+int runDecode(Context& context, const Arguments& arguments)
+{
+    const auto parsed = parseArguments(context, "ir decode", arguments);
+    if (!parsed)
+        return kExitUsage;
+    const std::vector<std::string>& positional = parsed->positional;
+    if (positional.empty())
+        return usageError(context, "ir decode");
+    const bool json = parsed->has("--json");
+    try {
+        if (isInfraredString(positional[0])) {
+            std::string text;
+            for (const std::string& word : positional)
+                text += word + " ";
+            std::optional<IrTimingTable> table;
+            if (const auto device = parsed->value("--device"))
+                table = readIrTimingTable(deviceFileLines(absolutePath(*device)));
+            std::string problem;
+            const auto durations = parseIrString(text, table ? &*table : nullptr, problem);
+            if (!durations) {
+                context.err << kMessagePrefix << "not an infrared string: " << problem << '\n';
+                return kExitFailed;
+            }
+            printFrames(context, decodeIrFrames(*durations), 0, json);
+            return kExitOk;
+        }
+        if (positional.size() != 1 && positional.size() != 3)
+            return usageError(context, "ir decode");
+        const CaptureFile file = readCaptureFile(absolutePath(positional[0]));
+        std::int64_t first = 0;
+        std::int64_t last = file.bytes * 8 - 1;
+        if (positional.size() == 3) {
+            const auto a = parseCodeNumber(positional[1]);
+            const auto b = parseCodeNumber(positional[2]);
+            if (!a || !b || *a >= kCaptureSamples || *b >= kCaptureSamples) {
+                context.err << kMessagePrefix << "FIRST and LAST are sample numbers from 0 to " << kCaptureSamples - 1
+                            << '\n';
+                return kExitUsage;
+            }
+            first = *a;
+            last = *b;
+        }
+        const CaptureCodes codes = decodeCapture(*file.buffer, first, last);
+        if (codes.frames.empty())
+            context.err << kMessagePrefix << "no mark ends between samples " << std::min(first, last) << " and "
+                        << std::max(first, last) << ".\n";
+        printFrames(context, codes.frames, codes.carrierHz, json);
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+std::string protocolNames()
+{
+    std::string names;
+    for (const IrProtocol& protocol : irProtocols())
+        names += (names.empty() ? "" : ", ") + std::string(protocol.name);
+    return names;
+}
+
+int runEncode(Context& context, const Arguments& arguments)
+{
+    const auto parsed = parseArguments(context, "ir encode", arguments);
+    if (!parsed)
+        return kExitUsage;
+    const std::vector<std::string>& positional = parsed->positional;
+    if (positional.size() != 3)
+        return usageError(context, "ir encode");
+    const auto address = parseCodeNumber(positional[1]);
+    const auto command = parseCodeNumber(positional[2]);
+    if (!address || !command)
+        return usageError(context, "ir encode",
+                          "ADDRESS and COMMAND are numbers: 0x and hexadecimal digits, or decimal");
+    bool toggle = false;
+    if (const auto value = parsed->value("--toggle")) {
+        if (*value != "0" && *value != "1")
+            return usageError(context, "ir encode", "--toggle takes 0 or 1");
+        toggle = *value == "1";
+    }
+    const IrProtocol* protocol = findIrProtocol(positional[0]);
+    if (!protocol) {
+        context.err << kMessagePrefix << "unknown protocol '" << positional[0] << "'; the table has " << protocolNames()
+                    << '\n';
+        return kExitFailed;
+    }
+    const IrCode code{*address, *command, toggle};
+    if (const std::string problem = irCodeProblem(*protocol, code); !problem.empty()) {
+        context.err << kMessagePrefix << problem << '\n';
+        return kExitFailed;
+    }
+    context.out << formatIrString(encodeIrFrame(*protocol, code)) << '\n';
+    return kExitOk;
+}
+
+int runImport(Context& context, const Arguments& arguments)
+{
+    const auto parsed = parseArguments(context, "ir import", arguments);
+    if (!parsed)
+        return kExitUsage;
+    const auto into = parsed->value("--into");
+    if (parsed->positional.size() != 1 || !into)
+        return usageError(context, "ir import", into ? "" : "name the device file with --into DEVICE.mpi");
+    const Text prefix = upperCase(parsed->value("--prefix").value_or(""));
+    for (const char c : prefix)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
+            return usageError(context, "ir import", "--prefix takes letters, digits and _ only");
+    const Path device = absolutePath(*into);
+    const IrImportOptions options{.prefix = prefix,
+                                  .tolerance1 = context.settings.irOptimizerPass1(),
+                                  .tolerance2 = context.settings.irOptimizerPass2()};
+    try {
+        const IrImportReport report =
+            importIrCodeFile(absolutePath(parsed->positional[0]), device, options, context.prompt);
+        context.out << report.text(device);
+        if (report.imported.empty()) {
+            context.err << kMessagePrefix << "no button was imported; " << device << " is as it was\n";
+            return kExitFailed;
+        }
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int runExport(Context& context, const Arguments& arguments)
+{
+    const auto parsed = parseArguments(context, "ir export", arguments);
+    if (!parsed)
+        return kExitUsage;
+    const auto format = parsed->value("--format");
+    if (parsed->positional.size() != 1 || !format)
+        return usageError(context, "ir export", format ? "" : "give --format flipper or --format pronto");
+    if (*format != "flipper" && *format != "pronto")
+        return usageError(context, "ir export", "--format takes flipper or pronto");
+    const Path path = absolutePath(parsed->positional[0]);
+    try {
+        const IrExport result = exportIrStrings(deviceFileLines(path), *format == "flipper" ? IrExportFormat::Flipper
+                                                                                            : IrExportFormat::Pronto);
+        for (const std::string& skipped : result.skipped)
+            context.err << kMessagePrefix << skipped << "; left out\n";
+        if (result.exported == 0) {
+            context.err << kMessagePrefix << "no infrared string to export in " << path << '\n';
+            return kExitFailed;
+        }
+        if (const auto output = parsed->value("--output"))
+            writeFileAtomically(absolutePath(*output), result.text);
+        else
+            context.out << result.text;
+    } catch (const Error& e) {
+        context.prompt.error(e.message());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+const OptionRow kDecodeOptions[] = {
+    {.longName = "--device",
+     .value = "FILE.mpi",
+     .help = "read \"$\" references through the timing table IR_TIME_0..9 of that device file",
+     .valueFiles = "mpi"},
+    {.longName = "--json", .help = "print the frames as one JSON document instead"},
+};
+const OptionRow kEncodeOptions[] = {
+    {.longName = "--toggle",
+     .value = "0|1",
+     .help = "the toggle bit (RC5, RC5X, RC6); 0 when not given",
+     .valueWords = "0 1"},
+};
+const OptionRow kImportOptions[] = {
+    {.longName = "--into",
+     .value = "DEVICE.mpi",
+     .help = "the device file that takes the codes (needed); made when it does not exist",
+     .valueFiles = "mpi"},
+    {.longName = "--prefix", .value = "NAME_", .help = "put NAME_ before every key (IR_ makes IR_POWER)"},
+};
+const OptionRow kExportOptions[] = {
+    {.longName = "--format",
+     .value = "flipper|pronto",
+     .help = "a Flipper .ir file, or Pronto hex lines \"KEY: 0000 ...\" (needed)",
+     .valueWords = "flipper pronto"},
+    {.shortName = "-o",
+     .longName = "--output",
+     .value = "FILE",
+     .help = "write into FILE instead of standard output",
+     .valueFiles = "*"},
+};
+
+} // namespace
+
+Command irDecodeCommand()
+{
+    return {.name = "decode",
+            .arguments = "\"#9000#4500...\" | CAPTURE.bin [FIRST LAST]",
+            .summary = "Name the protocol, address and command of an infrared code.",
+            .details = "Reads a \"#\" string as device files hold it, or a capture as `zr48 ir capture` writes it\n"
+                       "(between the sample numbers FIRST and LAST; default: the whole capture). Prints one line a\n"
+                       "frame, the first being the frame that counts: the protocol and its fields\n"
+                       "(\"NEC address=0x04 command=0x08\"), \"PROTOCOL repeat\" for the repeat of the frame\n"
+                       "before, or \"unknown\" with the carrier (when a capture shows it, in Hz), the length (from\n"
+                       "the first mark's start to the last one's end, in microseconds) and the marks and spaces.\n"
+                       "Protocols: NEC, NECext, Samsung32, RC5, RC5X, RC6, SIRC, SIRC15, SIRC20, Kaseikyo, JVC;\n"
+                       "a frame that two of them read is named after the first in this order (NEC when the\n"
+                       "inverse bytes match, else NECext; RC5X for commands 64 to 127).",
+            .options = kDecodeOptions,
+            .files = "bin",
+            .run = runDecode};
+}
+
+Command irEncodeCommand()
+{
+    return {.name = "encode",
+            .arguments = "PROTOCOL ADDRESS COMMAND",
+            .summary = "Print the \"#\" string of one frame of a code, with its lead-out.",
+            .details = "ADDRESS and COMMAND are numbers, 0x and hexadecimal or decimal, numbered as Flipper .ir\n"
+                       "files number them. A command of 64 to 127 is taken under RC5 too (it is RC5X).",
+            .options = kEncodeOptions,
+            .words = "NEC NECext Samsung32 RC5 RC5X RC6 SIRC SIRC15 SIRC20 Kaseikyo JVC",
+            .run = runEncode};
+}
+
+Command irImportCommand()
+{
+    return {.name = "import",
+            .arguments = "FILE",
+            .summary = "Put the buttons of a Flipper .ir file or of Pronto hex lines into a device file.",
+            .details =
+                "FILE is a Flipper .ir file (raw and parsed signals) or Pronto hex, one button a line as\n"
+                "\"NAME: 0000 FREQ N1 N2 ...\". Each button becomes a line KEY=\"#...\": its name in upper case,\n"
+                "characters other than A-Z, 0-9 and _ replaced by _, \"_2\", \"_3\", ... where a key is taken.\n"
+                "The optimizer then runs over the file with IrOptimizerPass1 and IrOptimizerPass2. Before keys\n"
+                "of the file are replaced it asks (--yes answers). A report lists the imported, renamed and\n"
+                "skipped buttons. A file that cannot be read leaves the device file as it was.",
+            .options = kImportOptions,
+            .files = "*",
+            .run = runImport};
+}
+
+Command irExportCommand()
+{
+    return {.name = "export",
+            .arguments = "DEVICE.mpi",
+            .summary = "Write the infrared strings of a device file as a Flipper .ir file or as Pronto hex.",
+            .details = "Table references are read through the file's IR_TIME_0..9. A Flipper file holds a parsed\n"
+                       "signal wherever a string is one frame of a protocol that Flipper files know, raw durations\n"
+                       "elsewhere; each button is named after its key.",
+            .options = kExportOptions,
+            .files = "mpi",
+            .run = runExport};
+}
+
+} // namespace zr48::cli
