@@ -62,10 +62,14 @@ TDocumentWindow::TDocumentWindow(DocumentKind kind, int windowNumber, QWidget* p
       documentFile_(placeholderName(kind, windowNumber))
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    // The same style as the rest of the program (its own instance, owned by the window).
-    auto* style = new TitleBarStyle(QApplication::style()->name());
-    style->setParent(this);
-    setStyle(style);
+    // Only the titles that carry a path grow long. The same style as the rest of the program (its
+    // own instance, owned by the window); the scope and the sector viewer keep the program's own,
+    // whose metrics their fixed layouts are measured in.
+    if (kind == DocumentKind::ProjectWindow || kind == DocumentKind::TextEditor) {
+        auto* style = new TitleBarStyle(QApplication::style()->name());
+        style->setParent(this);
+        setStyle(style);
+    }
 }
 
 TDocumentWindow::~TDocumentWindow()
