@@ -9,6 +9,7 @@
 // converter holds for its latency timer, and the simulated unit's replies become readable on whole
 // milliseconds of virtual time.
 
+#include "BenchWorkFolder.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
@@ -27,8 +28,6 @@
 #include <random>
 #include <stdexcept>
 
-#include <unistd.h>
-
 namespace {
 
 using namespace zr48;
@@ -44,35 +43,14 @@ std::size_t wireBytes(std::span<const std::uint8_t> payload)
     return stuffFrame(payload, wire);
 }
 
-// A folder for the images, removed when the program ends.
-class WorkFolder {
-public:
-    WorkFolder() : path_(std::filesystem::temp_directory_path() / ("zr48-transfer-bench-" + std::to_string(::getpid())))
-    {
-        std::filesystem::create_directories(path_);
-    }
-    ~WorkFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 const std::filesystem::path& workFolder()
 {
-    static const WorkFolder folder;
-    return folder.path();
+    return bench::workFolder("transfer-bench");
 }
 
 Text villaImage()
 {
-    const auto target = workFolder() / "Villa";
-    std::filesystem::remove_all(target);
-    std::filesystem::copy(std::filesystem::path(ZR48_EXAMPLES_DIR) / "projects" / "Villa", target);
+    const auto target = bench::freshVilla(workFolder());
     QuietPrompt prompt;
     const Text project = fromFsPath(target / "Villa.mpj");
     CompileProject(project, prompt);

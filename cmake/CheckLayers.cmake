@@ -10,6 +10,7 @@ cmake_minimum_required(VERSION 3.25)
 set(layers
     "base|base|none"
     "base/qt|base base/qt|core"
+    "base/qtgui|base base/qtgui|all"
     "project|base project|none"
     "link|base link|none"
     # The simulator is an ordinary driver: the one arrow from a lower folder to a higher one.
@@ -22,8 +23,8 @@ set(layers
     "desktop/project|base base/qt project link link/drivers sim tools infrared desktop/common desktop/editor desktop/project|all"
     "desktop/tools|base base/qt project link link/drivers sim tools infrared desktop/common desktop/tools|all"
     "desktop/infrared|base base/qt project link link/drivers sim tools infrared desktop/common desktop/infrared|all"
-    "desktop/main|base base/qt project link link/drivers sim tools infrared desktop/*|all"
-    "cli|base base/qt project link link/drivers sim tools infrared cli|core"
+    "desktop/main|base base/qt base/qtgui project link link/drivers sim tools infrared desktop/*|all"
+    "cli|base base/qt base/qtgui project link link/drivers sim tools infrared cli|core"
     "manual|base project link sim tools infrared cli desktop/* manual|core"
 )
 

@@ -50,6 +50,11 @@ struct GlobalOptions {
     // Called with the simulated unit when a command is done with it (tests look at its card and
     // flash).
     std::function<void(SimulatedUnit&)> simulatedUnitDone = {};
+    // Called with the simulated unit once it has answered (tests seed its faults).
+    std::function<void(SimulatedUnit&)> simulatedUnitReady = {};
+    // Writes HTML laid out as a PDF file (path, html, title); unset in a build without Qt, which
+    // then writes HTML only. Throws zr48::Error when the file cannot be written.
+    std::function<void(const std::string&, const std::string&, const std::string&)> writePdf = {};
 };
 
 // What a command works with; everything comes from outside, nothing is global.

@@ -2,10 +2,12 @@
 
 #include "cli/Cli.h"
 #include "cli/CommandsBasic.h"
+#include "cli/CommandsCompare.h"
 #include "cli/CommandsImage.h"
 #include "cli/CommandsInfrared.h"
 #include "cli/CommandsLink.h"
 #include "cli/CommandsProject.h"
+#include "cli/CommandsReport.h"
 #include "cli/CommandsTransfer.h"
 #include "cli/CommandsUnit.h"
 
@@ -20,11 +22,11 @@ std::span<const Command> commands()
     static const std::array table = {
         helpCommand(), settingsCommand(),
         // projects and card images
-        showCommand(), copyProjectCommand(),
+        showCommand(), copyProjectCommand(), reportCommand(),
         compileCommand(), unpackCommand(), inspectCommand(),
         // the unit
         statusCommand(), listCommand(),
-        downloadCommand(), uploadCommand(), dumpCardCommand(),
+        downloadCommand(), uploadCommand(), dumpCardCommand(), compareCommand(),
         firmwareCommand(), versionCommand(), displayCommand(), sectorCommand(),
         // infrared
         irCommand(),

@@ -11,10 +11,12 @@
 #include "infrared/IrCapture.h"
 #include "infrared/IrCaptureFile.h"
 #include "infrared/IrOptimizer.h"
+#include "infrared/OptimizeReport.h"
 #include "infrared/ScopeDrawing.h"
 #include "infrared/ScopeMeasure.h"
 #include "infrared/ScopeRaster.h"
 #include "infrared/SignalAnalyser.h"
+#include "project/SimpleIniFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -151,6 +153,8 @@ int runOptimize(Context& context, const Arguments& arguments)
         tolerances.push_back(static_cast<int>(*percent));
     }
     const bool inPlace = parsed->has("--in-place");
+    const bool dryRun = parsed->has("--dry-run");
+    const bool report = dryRun || parsed->has("--report");
     const std::optional<std::string> output = parsed->value("--output");
     if (parsed->positional.size() != 1)
         return usageError(context, "ir optimize");
@@ -162,16 +166,31 @@ int runOptimize(Context& context, const Arguments& arguments)
     const Path path = absolutePath(parsed->positional[0]);
     try {
         const Bytes bytes = readFileBytes(path);
+        std::vector<Text> lines =
+            TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        const std::vector<Text> before = lines;
+        TIrOptimizer optimizer;
+        for (int tolerance : tolerances) {
+            optimizer.SetTolerance(tolerance);
+            optimizer.Optimize(lines);
+        }
         // A device file's own form: Windows-1252 lines ended by CR LF, as the unit and the editor read it.
-        Text optimized =
-            OptimizeDeviceFile(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), tolerances);
-        if (inPlace) {
-            writeFileAtomically(path, optimized);
+        if (dryRun) {
+            // Nothing is written.
+        } else if (inPlace) {
+            writeFileAtomically(path, DeviceFileBytes(lines));
         } else if (output) {
-            writeFileAtomically(absolutePath(*output), optimized);
+            writeFileAtomically(absolutePath(*output), DeviceFileBytes(lines));
         } else {
-            std::erase(optimized, '\r'); // the lines hold none of their own
-            context.out << toUtf8(optimized);
+            Text shown = DeviceFileBytes(lines);
+            std::erase(shown, '\r'); // the lines hold none of their own
+            context.out << toUtf8(shown);
+        }
+        if (report) {
+            // Beside the optimized text on standard output, the report goes to standard error.
+            std::ostream& to = !dryRun && !inPlace && !output ? context.err : context.out;
+            for (const std::string& line : OptimizeReportLines(CompareOptimized(before, lines)))
+                to << line << '\n';
         }
     } catch (const Error& e) {
         context.prompt.error(e.message());
@@ -304,6 +323,10 @@ const OptionRow kOptimizeOptions[] = {
      .value = "FILE",
      .help = "write the result into FILE, as a device file: Windows-1252, lines ended by CR LF",
      .valueFiles = "mpi"},
+    {.longName = "--report",
+     .help = "then print what changed: per key the largest change in microseconds and in percent, and the file's "
+             "worst (on standard error when the result itself goes to standard output)"},
+    {.shortName = "-n", .longName = "--dry-run", .help = "write nothing and print only the report"},
 };
 
 const Command kIrCommands[] = {
@@ -331,7 +354,8 @@ const Command kIrCommands[] = {
      .details = "Without --tolerance, two passes use the settings IrOptimizerPass1 and IrOptimizerPass2.\n"
                 "The result goes to standard output as readable text (UTF-8, the terminal's line ends);\n"
                 "with -o FILE or --in-place it is written in the device file's own encoding, Windows-1252\n"
-                "with CR LF line ends, as the ZR48 and the desktop program read it.",
+                "with CR LF line ends, as the ZR48 and the desktop program read it. --report then tells how\n"
+                "far each key's durations moved; -n shows that report alone and writes nothing.",
      .options = kOptimizeOptions,
      .files = "mpi",
      .run = runOptimize},

@@ -25,33 +25,6 @@ namespace zr48::cli {
 
 namespace {
 
-// Time is let pass in slices; every tool ends by itself (its watchdog gives up).
-constexpr int kRunSliceMs = 10000;
-
-// Hands the tools' frames to the link and takes the dispatcher's receiver back when the command
-// ends, so that no frame reaches a tool that is gone.
-class DialogReceiver {
-public:
-    DialogReceiver(FrameDispatcher& dispatcher, FrameDispatcher::Dialog dialog, FrameDispatcher::Receiver receiver)
-        : dispatcher_(dispatcher), dialog_(dialog)
-    {
-        dispatcher_.setDialogReceiver(dialog_, std::move(receiver));
-    }
-    ~DialogReceiver() { dispatcher_.setDialogReceiver(dialog_, {}); }
-    DialogReceiver(const DialogReceiver&) = delete;
-    DialogReceiver& operator=(const DialogReceiver&) = delete;
-
-private:
-    FrameDispatcher& dispatcher_;
-    FrameDispatcher::Dialog dialog_;
-};
-
-void runWhile(UnitSession& session, const std::function<bool()>& running)
-{
-    while (running())
-        session.runUntil([&] { return !running(); }, kRunSliceMs);
-}
-
 std::string seconds(double s)
 {
     char text[32];

@@ -133,7 +133,16 @@ std::unique_ptr<UnitSession> connectedSession(Context& context, int& exitCode)
         exitCode = kExitNoUnit;
         return nullptr;
     }
+    if (session && session->simulated() && context.options.simulatedUnitReady)
+        context.options.simulatedUnitReady(*session->simulated());
     return session;
+}
+
+void runWhile(UnitSession& session, const std::function<bool()>& running)
+{
+    constexpr int kRunSliceMs = 10000; // time is let pass in slices
+    while (running())
+        session.runUntil([&] { return !running(); }, kRunSliceMs);
 }
 
 ProgressBar::Mode barMode(const Context& context)

@@ -82,6 +82,27 @@ private:
     FrameDispatcher dispatcher_;
 };
 
+// Hands a tool's frames to the link and takes the dispatcher's receiver back when the command
+// ends, so that no frame reaches a tool that is gone.
+class DialogReceiver {
+public:
+    DialogReceiver(FrameDispatcher& dispatcher, FrameDispatcher::Dialog dialog, FrameDispatcher::Receiver receiver)
+        : dispatcher_(dispatcher), dialog_(dialog)
+    {
+        dispatcher_.setDialogReceiver(dialog_, std::move(receiver));
+    }
+    ~DialogReceiver() { dispatcher_.setDialogReceiver(dialog_, {}); }
+    DialogReceiver(const DialogReceiver&) = delete;
+    DialogReceiver& operator=(const DialogReceiver&) = delete;
+
+private:
+    FrameDispatcher& dispatcher_;
+    FrameDispatcher::Dialog dialog_;
+};
+
+// Lets time pass while `running` holds; every tool ends by itself (its watchdog gives up).
+void runWhile(UnitSession& session, const std::function<bool()>& running);
+
 // "zr48: no ZR48 found: STATUS (looked for HOW)", then the advice on the link's last failure.
 void reportNoUnit(std::ostream& err, TUsbZR48& link, const std::string& how);
 

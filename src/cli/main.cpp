@@ -7,8 +7,7 @@
 
 #ifdef ZR48_QT_SETTINGS
 #include "base/qt/QtSettingsStore.h"
-
-#include <QCoreApplication>
+#include "base/qtgui/PdfFile.h"
 #else
 #include "base/IniSettingsStore.h"
 #endif
@@ -18,7 +17,7 @@
 int main(int argc, char* argv[])
 {
 #ifdef ZR48_QT_SETTINGS
-    QCoreApplication app(argc, argv);
+    // QSettings needs no application object; the PDF writer makes the one it needs.
     zr48::QtSettingsStore store;
     zr48::Settings settings(store, zr48::platformSettingsDefaults());
 #else
@@ -33,6 +32,9 @@ int main(int argc, char* argv[])
                                            prompt.setPolicy(yes ? zr48::TerminalPrompt::Policy::AlwaysYes
                                                                 : zr48::TerminalPrompt::Policy::AlwaysNo);
                                        }};
+#ifdef ZR48_QT_SETTINGS
+    environment.defaults.writePdf = zr48::writeHtmlAsPdf;
+#endif
     if (const auto link = zr48::platform::environmentVariable(zr48::cli::kLinkVariable))
         environment.linkVariable = *link;
     const zr48::cli::Arguments arguments = zr48::platform::commandLineArguments(argc, argv);

@@ -18,6 +18,11 @@ Text OptimizeDeviceFile(std::string_view fileBytes, std::span<const int> toleran
         optimizer.SetTolerance(tolerance);
         optimizer.Optimize(lines);
     }
+    return DeviceFileBytes(lines);
+}
+
+Text DeviceFileBytes(const std::vector<Text>& lines)
+{
     Text text;
     for (const Text& line : lines)
         text += line + "\r\n";
@@ -71,6 +76,41 @@ std::int64_t roundedValue(float value)
 }
 
 } // namespace
+
+TimingTable ReadTimingTable(const std::vector<Text>& lines)
+{
+    TimingTable table{};
+    const TSimpleIniFile ini(lines);
+    for (int index = 0; index < kTableSize; ++index) {
+        const std::int32_t value = ini.ReadInteger(kTableKey + std::to_string(index), 0);
+        table[static_cast<std::size_t>(index)] = value > 0 ? value : 0;
+    }
+    return table;
+}
+
+std::vector<std::int64_t> InfraredDurations(const Text& line, const TimingTable& table)
+{
+    std::vector<std::int64_t> durations;
+    const std::size_t quote = line.find('"');
+    if (quote == Text::npos)
+        return durations;
+    bool tableMode = false;
+    for (std::size_t i = quote; i < line.size();) {
+        const char c = line[i];
+        if (c == '#') {
+            tableMode = false;
+            ++i;
+            durations.push_back(readNumber(line, i));
+            continue;
+        }
+        if (c == '$')
+            tableMode = true;
+        else if (tableMode && isDigit(c))
+            durations.push_back(table[static_cast<std::size_t>(c - '0')]);
+        ++i;
+    }
+    return durations;
+}
 
 void TIrOptimizer::SetEntries(std::vector<Entry> entries)
 {
@@ -223,13 +263,10 @@ void TIrOptimizer::Optimize(std::vector<Text>& lines)
 {
     // 1. The timing table as the text has it.
     entries_.clear();
-    {
-        const TSimpleIniFile ini(lines);
-        for (int index = 0; index < kTableSize; ++index) {
-            const std::int32_t value = ini.ReadInteger(kTableKey + std::to_string(index), 0);
-            if (value > 0)
-                entries_.push_back({static_cast<float>(value), index});
-        }
+    const TimingTable given = ReadTimingTable(lines);
+    for (int index = 0; index < kTableSize; ++index) {
+        if (const std::int64_t value = given[static_cast<std::size_t>(index)]; value > 0)
+            entries_.push_back({static_cast<float>(value), index});
     }
     RefreshRatios();
     // 2. References become literal durations.

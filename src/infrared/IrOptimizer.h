@@ -10,6 +10,7 @@
 
 #include "base/Text.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -21,6 +22,16 @@ namespace zr48 {
 // file) in a pass for each tolerance, in order, each line then ended by CR LF. The command line
 // and the editor give the same bytes for the same file.
 Text OptimizeDeviceFile(std::string_view fileBytes, std::span<const int> tolerances);
+// Lines as a device file holds them: each ended by CR LF, the last one too.
+Text DeviceFileBytes(const std::vector<Text>& lines);
+
+// The timing table of a text: IR_TIME_0 to IR_TIME_9 read as the optimizer reads them (0 where a
+// value is missing, not a number or not positive).
+using TimingTable = std::array<std::int64_t, 10>;
+TimingTable ReadTimingTable(const std::vector<Text>& lines);
+// Every duration of a line's infrared string in order, references looked up in `table`, as the
+// optimizer expands and collects them ("#" without digits is 0); empty for a line without a quote.
+std::vector<std::int64_t> InfraredDurations(const Text& line, const TimingTable& table);
 
 class TIrOptimizer {
 public:

@@ -145,6 +145,40 @@ std::vector<Text> LayOutCard(TProjectFile& project)
     return {};
 }
 
+std::vector<SectorRecord> CompiledImage::DeviceFileRecords(int i) const
+{
+    const DEVICE_CONFIG& slot = Project.Slot(i);
+    std::vector<SectorRecord> area;
+    if (slot.DeviceType == 0)
+        return area;
+    for (const SectorRecord& record : Records) {
+        if (record.Number >= slot.FileStart && record.Number - slot.FileStart < slot.FileSectors)
+            area.push_back(record);
+    }
+    return area;
+}
+
+std::optional<CompiledImage> CompileProjectImage(const TProjectFile& project, Prompt& prompt)
+{
+    CompiledImage image{project, {}, {}};
+    const std::vector<Text> problems = LayOutCard(image.Project);
+    if (!problems.empty()) {
+        Text message = "The project cannot be compiled:";
+        for (const Text& problem : problems)
+            message += "\n" + problem;
+        prompt.error(message);
+        return std::nullopt;
+    }
+    for (int k = 0; k < kDirectorySectorCount; ++k)
+        image.Records.push_back({static_cast<std::uint16_t>(k), EncodeDirectorySector(image.Project, k)});
+    image.Records.push_back({kMenuSector, EncodeMenuSector(image.Project.ProjectInfo)});
+    for (int i = 0; i < TProjectFile::kSlotCount; ++i) {
+        if (!AppendDeviceFileArea(image.Project.Slot(i), image.Records, prompt))
+            image.FailedSlots.push_back(i);
+    }
+    return image;
+}
+
 bool CompileProject(std::string_view projectPath, Prompt& prompt)
 {
     const Path imagePath = ImagePathOfProject(projectPath);
@@ -155,30 +189,16 @@ bool CompileProject(std::string_view projectPath, Prompt& prompt)
     }
     TProjectFile project;
     project.Load(projectPath);
-    const std::vector<Text> problems = LayOutCard(project);
-    if (!problems.empty()) {
-        Text message = "The project cannot be compiled:";
-        for (const Text& problem : problems)
-            message += "\n" + problem;
-        prompt.error(message);
+    const std::optional<CompiledImage> image = CompileProjectImage(project, prompt);
+    if (!image)
         return false;
-    }
-
-    std::vector<SectorRecord> records;
-    for (int k = 0; k < kDirectorySectorCount; ++k)
-        records.push_back({static_cast<std::uint16_t>(k), EncodeDirectorySector(project, k)});
-    records.push_back({kMenuSector, EncodeMenuSector(project.ProjectInfo)});
-    bool complete = true;
-    for (const DEVICE_CONFIG& slot : project.Devices)
-        complete = AppendDeviceFileArea(slot, records, prompt) && complete;
-
     try {
-        WriteSectorImage(imagePath, records);
+        WriteSectorImage(imagePath, image->Records);
     } catch (const Error& e) {
         prompt.error(e.message());
         return false;
     }
-    return complete;
+    return image->Complete();
 }
 
 } // namespace zr48

@@ -2,6 +2,8 @@
 
 #include "base/FileIo.h"
 
+#include <algorithm>
+
 namespace zr48 {
 
 namespace {
@@ -180,17 +182,36 @@ void TSimpleIniFile::Parse(const std::vector<Text>& lines)
     }
 }
 
+const TSimpleIniFile::Section& TSimpleIniFile::LeadingSection() const
+{
+    const Section* leading = nullptr;
+    for (const Section& section : sections_) {
+        if (sameText(section.name, kLeadingSection))
+            leading = &section;
+    }
+    return *leading;
+}
+
+std::vector<Text> TSimpleIniFile::EntryNames() const
+{
+    std::vector<Text> names;
+    for (const Text& entry : LeadingSection().entries) {
+        const size_t equals = entry.find('=');
+        if (equals == Text::npos)
+            continue;
+        Text name = entry.substr(0, equals);
+        if (std::none_of(names.begin(), names.end(), [&](const Text& n) { return sameText(n, name); }))
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
 const Text* TSimpleIniFile::FindValue(std::string_view key) const
 {
     if (!index_) {
         index_.emplace();
-        const Section* leading = nullptr;
-        for (const Section& section : sections_) {
-            if (sameText(section.name, kLeadingSection))
-                leading = &section;
-        }
         // Later entries of the same name replace earlier ones: the last one wins.
-        for (const Text& entry : leading->entries) {
+        for (const Text& entry : LeadingSection().entries) {
             const size_t equals = entry.find('=');
             if (equals != Text::npos)
                 (*index_)[upperCase(std::string_view(entry).substr(0, equals))] = entry.substr(equals + 1);

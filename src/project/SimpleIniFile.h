@@ -25,6 +25,9 @@ public:
     Text ReadString(std::string_view key, std::string_view def) const;
     // The value as a decimal or hexadecimal ("$", "x", "0x") 32-bit integer, or `def`.
     std::int32_t ReadInteger(std::string_view key, std::int32_t def) const;
+    // The names of the entries that look-ups read, in the order of the text, each once (letter
+    // case ignored; spelled as it first occurs).
+    std::vector<Text> EntryNames() const;
 
     // The text of a file as lines: byte-order mark handled, split at CR LF, CR and LF. A character
     // outside the code page, a broken UTF-16 surrogate and an odd last byte each become one '?'.
@@ -37,6 +40,7 @@ private:
     };
 
     void Parse(const std::vector<Text>& lines);
+    const Section& LeadingSection() const;
     const Text* FindValue(std::string_view key) const;
 
     std::vector<Section> sections_;

@@ -14,6 +14,7 @@
 #include "desktop/main/OptionsForm.h"
 #include "desktop/project/DatabaseForm.h"
 #include "desktop/project/ProjectDocument.h"
+#include "desktop/tools/CompareForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -123,8 +124,12 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     using Dialog = FrameDispatcher::Dialog;
     dispatcher_.setDialogReceiver(Dialog::Downloader,
                                   [this](const std::uint8_t* p, int n) { tools_->downloader.HandleFrame(p, n); });
-    dispatcher_.setDialogReceiver(Dialog::Uploader,
-                                  [this](const std::uint8_t* p, int n) { tools_->uploader.HandleFrame(p, n); });
+    // The comparison reads sectors as the uploader does, and takes the same frames.
+    dispatcher_.setDialogReceiver(Dialog::Uploader, [this](const std::uint8_t* p, int n) {
+        tools_->uploader.HandleFrame(p, n);
+        if (compareForm_)
+            compareForm_->comparer().HandleFrame(p, n);
+    });
     dispatcher_.setDialogReceiver(Dialog::Firmware,
                                   [this](const std::uint8_t* p, int n) { tools_->firmware.HandleFrame(p, n); });
     dispatcher_.setDialogReceiver(Dialog::DisplayDump,
@@ -173,6 +178,7 @@ TMainForm::~TMainForm()
     // No frame reaches a window or tool once their destruction begins; the document windows
     // and dialogs go before the logic they show, the link last of all.
     link_->SetFrameHandler(nullptr);
+    finishReportThread();
     for (TDocumentWindow* window : documentWindows()) {
         window->onGone = nullptr;
         documents_.remove(*window);
@@ -237,7 +243,9 @@ void TMainForm::buildActions()
     does(EditCut, &TMainForm::ActionEditCutExecute);
     does(EditCopy, &TMainForm::ActionEditCopyExecute);
     does(EditPaste, &TMainForm::ActionEditPasteExecute);
+    does(ExportReport, &TMainForm::ActionExportReportExecute);
     does(Download, &TMainForm::ActionDownloadExecute);
+    does(CompareWithUnit, &TMainForm::ActionCompareWithUnitExecute);
     does(CleanupProject, &TMainForm::ActionCleanupProjectExecute);
     does(UpdateFirmware, &TMainForm::ActionUpdateFirmwareExecute);
     does(MemoryViewer, &TMainForm::ActionMemoryViewerExecute);

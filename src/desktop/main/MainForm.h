@@ -38,6 +38,7 @@ class QDockWidget;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QThread;
 class QToolBar;
 
 namespace zr48 {
@@ -48,6 +49,9 @@ class Prompt;
 class Settings;
 class SettingsStore;
 class TAboutBox;
+class TCompareForm;
+class TCompareResultForm;
+class TOptimizeReportForm;
 class TDatabaseForm;
 class TDirectoryForm;
 class TDisplayDumpForm;
@@ -147,6 +151,14 @@ public:
     // unpacking succeed, the project opens in a project window.
     void StartUpload(const std::string& projectPath);
 
+    // The comparison with the unit, its result window, the optimizer's report and the export of
+    // the installation report (MainFormReports.cpp); the windows are made when first used.
+    TCompareForm* compareForm();
+    TCompareResultForm* compareResultForm() const { return compareResultForm_; }
+    TOptimizeReportForm* optimizeReportForm() const { return optimizeReportForm_; }
+    // True while an installation report is being written (off the user-interface thread).
+    bool exportingReport() const { return reportThread_ != nullptr; }
+
     // File commands.
     // Opens `path` as File Open does after its dialog (also for dropped and recent files).
     void openFile(const std::string& path);
@@ -230,6 +242,8 @@ private:
     void ActionEditCopyExecute();
     void ActionEditPasteExecute();
     void ActionDownloadExecute();
+    // Download to ZR48 of one project window.
+    void downloadProject(TDocumentWindow& window);
     void ActionCleanupProjectExecute();
     void ActionMemoryViewerExecute();
     void ActionInfraredScopeExecute();
@@ -245,6 +259,15 @@ private:
     void ActionWindowMinimizeAllExecute();
     void ActionWindowArrangeExecute();
     void ActionHelpAboutExecute();
+
+    // Reports (MainFormReports.cpp).
+    void ActionCompareWithUnitExecute();
+    void ActionExportReportExecute();
+    // After the IR Optimizer: what it did to the editor's lines.
+    void showOptimizeReport(const std::vector<Text>& before, const std::vector<Text>& after,
+                            const std::string& fileName);
+    // Waits for a report being written (when the window goes).
+    void finishReportThread();
 
     // The project side (MainFormProject.cpp): the database browser, project windows and the
     // new-project dialog.
@@ -297,6 +320,10 @@ private:
     std::unique_ptr<TUsbZR48> link_;
     std::unique_ptr<DeviceTools> tools_;
     Dialogs dialogs_;
+    TCompareForm* compareForm_ = nullptr;
+    TCompareResultForm* compareResultForm_ = nullptr;
+    TOptimizeReportForm* optimizeReportForm_ = nullptr;
+    QThread* reportThread_ = nullptr;
     DocumentList documents_;
     std::map<DocumentKind, DocumentFactory> documentFactories_;
 

@@ -15,6 +15,7 @@
 #include "desktop/project/ProjectDocument.h"
 #include "infrared/IrCodeImport.h"
 #include "infrared/IrOptimizer.h"
+#include "project/SimpleIniFile.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -292,14 +293,19 @@ void TMainForm::ActionSaveAllExecute()
 
 void TMainForm::ActionDownloadExecute()
 {
-    TDocumentWindow* window = activeDocument();
-    ProjectDocument* project = window ? window->project() : nullptr;
-    if (!project || window->kind() != DocumentKind::ProjectWindow)
+    if (TDocumentWindow* window = activeDocument())
+        downloadProject(*window);
+}
+
+void TMainForm::downloadProject(TDocumentWindow& window)
+{
+    ProjectDocument* project = window.project();
+    if (!project || window.kind() != DocumentKind::ProjectWindow)
         return;
     if (!project->PrepareDownload())
         return; // the compile has shown its messages
     // Just compiled, so it passes the image checks; should it not, it is not written.
-    tools_->downloader.Start(downloadImagePath(window->documentFile()), CheckPolicy::Refuse);
+    tools_->downloader.Start(downloadImagePath(window.documentFile()), CheckPolicy::Refuse);
 }
 
 void TMainForm::ActionCleanupProjectExecute()
@@ -319,10 +325,17 @@ void TMainForm::ActionInfraredOptimizerExecute()
     // A read-only text (a database file) changes only when the user agrees, as for a key press.
     if (!editor->AskToEdit())
         return;
+    const std::vector<Text> before = TSimpleIniFile::DecodeLines(editor->fileBytes());
+    std::vector<Text> lines = before;
+    TIrOptimizer optimizer;
+    optimizer.SetTolerance(settings_.irOptimizerPass1());
+    optimizer.Optimize(lines);
+    optimizer.SetTolerance(settings_.irOptimizerPass2());
+    optimizer.Optimize(lines);
     // The bytes the command line's optimizer writes for the same file; in place, marked modified,
     // and nothing is written until the user saves.
-    const int tolerances[] = {settings_.irOptimizerPass1(), settings_.irOptimizerPass2()};
-    editor->replaceFileBytes(OptimizeDeviceFile(editor->fileBytes(), tolerances));
+    editor->replaceFileBytes(DeviceFileBytes(lines));
+    showOptimizeReport(before, lines, extractFileName(editor->documentFile()));
 }
 
 void TMainForm::ActionInfraredImportExecute()

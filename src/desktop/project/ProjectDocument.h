@@ -3,6 +3,9 @@
 // (saving goes through TDocumentWindow::SaveDocument, which a project window runs as
 // SaveProject(DocumentFile)).
 
+#include "project/ProjectFile.h"
+
+#include <optional>
 #include <string>
 
 namespace zr48 {
@@ -22,6 +25,9 @@ public:
     virtual void ClearSelectedSlot() = 0;
     // The settings may have changed (after the settings dialog).
     virtual void ApplyEnableRules() = 0;
+    // The project as the window shows it, changes not yet saved included (for a comparison with
+    // the unit and the installation report); nullopt for a window that holds none.
+    virtual std::optional<TProjectFile> CurrentProject() const { return std::nullopt; }
 };
 
 } // namespace zr48

@@ -393,6 +393,15 @@ void TProjectForm::LoadProject(const std::string& path)
     render();
 }
 
+std::optional<TProjectFile> TProjectForm::CurrentProject() const
+{
+    // The memos reach the project only when it is saved.
+    TProjectFile project = view_.project();
+    project.Description = memoLines(fromQString(ProjectDescriptionMemo->toPlainText()));
+    project.ProjectInfo = memoLines(fromQString(ProjectInformationMemo->toPlainText()));
+    return project;
+}
+
 bool TProjectForm::SaveProject(const std::string& path)
 {
     const QString description = ProjectDescriptionMemo->toPlainText();

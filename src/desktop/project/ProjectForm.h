@@ -41,6 +41,7 @@ public:
     void DeleteUnusedFiles() override;
     void ClearSelectedSlot() override;
     void ApplyEnableRules() override;
+    std::optional<TProjectFile> CurrentProject() const override;
     ProjectDocument* project() override { return this; }
     void SaveDocument() override { SaveProject(documentFile()); }
     // Throws zr48::Error when the file cannot be written; the window then stays modified. False when

@@ -6,6 +6,7 @@
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "desktop/common/DocumentRules.h"
+#include "project/DeviceFileInfo.h"
 #include "project/DeviceTypes.h"
 #include "project/SimpleIniFile.h"
 
@@ -17,8 +18,6 @@ namespace zr48 {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kOptionCount = 9;
 
 // Where "[PROJECT]" followed by a separator occurs in `text`, or npos.
 size_t projectMark(std::string_view text)
@@ -105,12 +104,9 @@ std::vector<OptionItem> optionItems(std::string_view configFile, std::string_vie
     if (!fileExists(configFile))
         return items;
     try {
-        const TSimpleIniFile ini(configFile);
-        for (int n = 1; n <= kOptionCount; ++n) {
-            Text value = ini.ReadString("OPTION_" + std::to_string(n), "");
-            // What stands before the first comma is for the unit, not for the user.
-            if (const size_t comma = value.find(','); comma != Text::npos)
-                value.erase(0, comma + 1);
+        const std::array<Text, kDeviceOptionCount> texts = DeviceOptionTexts(TSimpleIniFile(configFile));
+        for (int n = 1; n <= kDeviceOptionCount; ++n) {
+            const Text& value = texts[static_cast<std::size_t>(n - 1)];
             OptionItem item;
             item.enabled = !value.empty();
             item.text = std::to_string(n) + ": " + value;

@@ -145,14 +145,15 @@ TEST_F(MainFormTest, MenusInOrderWithTheirEntriesAndSeparators)
         titles.push_back(menu->text());
     EXPECT_EQ(titles, (std::vector<QString>{"&File", "&Tools", "&Project", "&Window", "&Help"}));
 
-    EXPECT_EQ(entries(menuNamed(*form, "FileMenu")),
-              (std::vector<QString>{"&New Project", "New &Text File", "-", "&Open", "&Close", "Close All", "-", "&Save",
-                                    "Save &As...", "Save All", "Recent &Files", "-", "E&xit"}));
+    EXPECT_EQ(
+        entries(menuNamed(*form, "FileMenu")),
+        (std::vector<QString>{"&New Project", "New &Text File", "-", "&Open", "&Close", "Close All", "-", "&Save",
+                              "Save &As...", "Save All", "-", "Export &Report...", "Recent &Files", "-", "E&xit"}));
     EXPECT_EQ(
         entries(menuNamed(*form, "ToolsMenu")),
         (std::vector<QString>{"Update Firmware", "-", "IR Optimizer", "Import Infrared Codes...", "-", "Options"}));
     EXPECT_EQ(entries(menuNamed(*form, "Project1")),
-              (std::vector<QString>{"Download to ZR48", "-", "Delete unused mpi Files"}));
+              (std::vector<QString>{"Download to ZR48", "Compare with ZR48", "-", "Delete unused mpi Files"}));
     EXPECT_EQ(
         entries(menuNamed(*form, "WindowMenu")),
         (std::vector<QString>{"&Cascade", "Tile &Horizontally", "&Tile Vertically", "&Minimize All", "&Arrange"}));
