@@ -101,6 +101,40 @@ std::optional<fs::perms> permissionsToKeep(std::string_view path, const fs::path
     return status.permissions();
 }
 
+// A file the user may write in a folder the user may not write: no temporary file can go beside
+// it, so the file is rewritten where it is. It is first made as large as the new content, with the
+// room for it taken on the disk, so that a lack of room shows before anything of it changes.
+void rewriteInPlace(std::string_view path, const fs::path& target, std::span<const std::uint8_t> bytes, int folderError)
+{
+    const auto failWith = [&](const std::string& reason) {
+        fail("Cannot write the file", path,
+             "its folder takes no new files (" + systemReason(folderError) +
+                 "), and rewriting the file where it is failed: " + reason);
+    };
+    constexpr const char* kDamaged = "; the file may be incomplete";
+    std::error_code ec;
+    const std::uintmax_t oldSize = fs::file_size(target, ec);
+    if (ec)
+        failWith(ec.message());
+    if (bytes.size() > oldSize) {
+        if (const int growError = platform::growFile(target, bytes.size()))
+            failWith(systemReason(growError));
+    }
+    errno = 0;
+    FilePtr file(platform::openFile(target, "r+b"));
+    if (!file)
+        failWith(systemReason(errno));
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    const int writeError = errno;
+    const bool closed = std::fclose(file.release()) == 0;
+    const int closeError = errno;
+    if (!written || !closed)
+        failWith(systemReason(!written ? writeError : closeError) + kDamaged);
+    fs::resize_file(target, bytes.size(), ec);
+    if (ec)
+        failWith(ec.message() + kDamaged);
+}
+
 } // namespace
 
 std::optional<Bytes> tryReadFileBytes(std::string_view path)
@@ -121,7 +155,7 @@ std::optional<Bytes> tryReadFileBytes(std::string_view path)
 std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit)
 {
     errno = 0;
-    FilePtr file(platform::openFile(toFsPath(path), "rb"));
+    FilePtr file(platform::openRegularFile(toFsPath(path)));
     if (file) {
         Bytes bytes;
         std::uint8_t chunk[65536];
@@ -132,8 +166,8 @@ std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit)
             return bytes.size() <= limit ? std::optional(std::move(bytes)) : std::nullopt;
     }
     const int error = errno ? errno : EIO;
-    if (directoryExists(path))
-        fail("Cannot read", path, kFolderNotFile);
+    if (const auto reason = notAFileReason(path); reason && *reason != kNoSuchFile)
+        fail("Cannot read", path, *reason);
     fail("Cannot read the file", path, error);
 }
 
@@ -150,10 +184,13 @@ Bytes readFileBytes(std::string_view path)
 
 namespace {
 
-// A file written in full under a temporary name beside its target, not yet renamed over it.
+// A file written in full under a temporary name beside its target, not yet renamed over it; or,
+// where the folder takes no new file, a target to be rewritten in place when it is committed.
 struct PreparedFile {
     fs::path temporary;
     fs::path target;
+    std::span<const std::uint8_t> inPlaceBytes;
+    int folderError = 0; // why no temporary file could be made, for a rewrite in place
 };
 
 PreparedFile prepareFile(std::string_view path, std::span<const std::uint8_t> bytes)
@@ -166,8 +203,12 @@ PreparedFile prepareFile(std::string_view path, std::span<const std::uint8_t> by
 
     fs::path temporary;
     FilePtr file = createTemporary(target.parent_path(), temporary);
-    if (!file)
-        fail("Cannot create the file", path, errno);
+    if (!file) {
+        const int folderError = errno;
+        if (keep && (folderError == EACCES || folderError == EPERM))
+            return {{}, target, bytes, folderError};
+        fail("Cannot create the file", path, folderError);
+    }
     const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const int writeError = errno;
     const bool closed = std::fclose(file.release()) == 0;
@@ -183,11 +224,15 @@ PreparedFile prepareFile(std::string_view path, std::span<const std::uint8_t> by
             fail("Cannot write the file", path, ec.message());
         }
     }
-    return {temporary, target};
+    return {temporary, target, {}, 0};
 }
 
 void commitFile(std::string_view path, const PreparedFile& file)
 {
+    if (file.folderError != 0) {
+        rewriteInPlace(path, file.target, file.inPlaceBytes, file.folderError);
+        return;
+    }
     if (const int renameError = platform::replaceFile(file.temporary, file.target)) {
         platform::removeFile(file.temporary);
         fail("Cannot write the file", path, renameError);
@@ -212,7 +257,8 @@ void writeFilesAtomically(std::span<const FileToWrite> files)
             commitFile(files[committed].path, prepared[committed]);
     } catch (const Error&) {
         for (std::size_t i = committed; i < prepared.size(); ++i)
-            platform::removeFile(prepared[i].temporary);
+            if (!prepared[i].temporary.empty())
+                platform::removeFile(prepared[i].temporary);
         throw;
     }
 }

@@ -2,7 +2,8 @@
 // Whole-file reads and writes. A write goes to a temporary file beside the target and is renamed
 // over it, so a failure never leaves a half-written file behind; it keeps the target's permission
 // bits, refuses a target the user may not write, and writes through a symbolic link to the file
-// the link names.
+// the link names. A file the user may write in a folder that takes no new files from them is
+// rewritten where it is.
 
 #include "base/Paths.h"
 
@@ -27,7 +28,8 @@ std::optional<Bytes> tryReadFileBytes(std::string_view path);
 // Throws like readFileBytes when it cannot be read.
 std::optional<Bytes> readFileBytesUpTo(std::string_view path, std::size_t limit);
 
-// Throws zr48::Error naming the path and the reason; the target is then unchanged.
+// Throws zr48::Error naming the path and the reason; the target is then unchanged, except when a
+// rewrite in place failed after it began (the message then says the file may be incomplete).
 void writeFileAtomically(std::string_view path, std::span<const std::uint8_t> bytes);
 void writeFileAtomically(std::string_view path, std::string_view bytes);
 
@@ -38,7 +40,8 @@ struct FileToWrite {
 // Writes several files as one: each goes to a temporary file beside its target, and the targets
 // are replaced only once every temporary file is complete. A failure before then (a name that
 // cannot be written, a disk that is full) leaves every target as it was and no file behind;
-// throws as writeFileAtomically does.
+// throws as writeFileAtomically does. A target whose folder takes no new file is rewritten in
+// place, after every temporary file is complete.
 void writeFilesAtomically(std::span<const FileToWrite> files);
 
 // Throws zr48::Error naming the folder and the system's reason when no file can be created in it.

@@ -4,6 +4,7 @@
 // std::filesystem::path made from a `Path`'s bytes: kept as they are on Linux, read as UTF-8 and
 // held wide on Windows, where the program's own paths separate their parts with '/' as well.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -37,6 +38,9 @@ std::FILE* createNewFile(const std::filesystem::path& path);
 int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Removes a file, when it is there.
 void removeFile(const std::filesystem::path& path);
+// Makes an existing file `size` bytes long with room for all of them taken on the disk now, so
+// that writing them later cannot run out of it; errno's value when that fails, else 0.
+int growFile(const std::filesystem::path& path, std::uintmax_t size);
 
 // The running program's own file; empty when the system does not say.
 std::filesystem::path runningProgram();

@@ -65,6 +65,16 @@ void removeFile(const std::filesystem::path& path)
     std::remove(path.c_str());
 }
 
+int growFile(const std::filesystem::path& path, std::uintmax_t size)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = posix_fallocate(fd, 0, static_cast<off_t>(size));
+    ::close(fd);
+    return error;
+}
+
 std::filesystem::path runningProgram()
 {
     // The kernel's link names the program itself, whatever link or relative path started it.

@@ -116,6 +116,14 @@ void removeFile(const std::filesystem::path& path)
     _wremove(path.c_str());
 }
 
+int growFile(const std::filesystem::path& path, std::uintmax_t size)
+{
+    // Setting the end of a file allocates its clusters on NTFS.
+    std::error_code ec;
+    std::filesystem::resize_file(path, size, ec);
+    return ec ? errnoOf(static_cast<DWORD>(ec.value())) : 0;
+}
+
 std::filesystem::path runningProgram()
 {
     std::wstring buffer(MAX_PATH, L'\0');

@@ -139,14 +139,6 @@ int runAnalyse(Context& context, const Arguments& arguments)
     return kExitOk;
 }
 
-Text joinLines(const std::vector<Text>& lines, const char* lineEnd)
-{
-    Text text;
-    for (const Text& line : lines)
-        text += line + lineEnd;
-    return text;
-}
-
 int runOptimize(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir optimize", arguments);
@@ -186,11 +178,13 @@ int runOptimize(Context& context, const Arguments& arguments)
         if (dryRun) {
             // Nothing is written.
         } else if (inPlace) {
-            writeFileAtomically(path, joinLines(lines, "\r\n"));
+            writeFileAtomically(path, DeviceFileBytes(lines));
         } else if (output) {
-            writeFileAtomically(absolutePath(*output), joinLines(lines, "\r\n"));
+            writeFileAtomically(absolutePath(*output), DeviceFileBytes(lines));
         } else {
-            context.out << toUtf8(joinLines(lines, "\n"));
+            Text shown = DeviceFileBytes(lines);
+            std::erase(shown, '\r'); // the lines hold none of their own
+            context.out << toUtf8(shown);
         }
         if (report) {
             // Beside the optimized text on standard output, the report goes to standard error.

@@ -10,6 +10,25 @@
 
 namespace zr48 {
 
+Text OptimizeDeviceFile(std::string_view fileBytes, std::span<const int> tolerances)
+{
+    std::vector<Text> lines = TSimpleIniFile::DecodeLines(fileBytes);
+    TIrOptimizer optimizer;
+    for (const int tolerance : tolerances) {
+        optimizer.SetTolerance(tolerance);
+        optimizer.Optimize(lines);
+    }
+    return DeviceFileBytes(lines);
+}
+
+Text DeviceFileBytes(const std::vector<Text>& lines)
+{
+    Text text;
+    for (const Text& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
 namespace {
 
 constexpr int kTableSize = 10;

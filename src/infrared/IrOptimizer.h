@@ -12,9 +12,18 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace zr48 {
+
+// A device file optimized as the optimizer rewrites it: its lines (read as the unit reads a device
+// file) in a pass for each tolerance, in order, each line then ended by CR LF. The command line
+// and the editor give the same bytes for the same file.
+Text OptimizeDeviceFile(std::string_view fileBytes, std::span<const int> tolerances);
+// Lines as a device file holds them: each ended by CR LF, the last one too.
+Text DeviceFileBytes(const std::vector<Text>& lines);
 
 // The timing table of a text: IR_TIME_0 to IR_TIME_9 read as the optimizer reads them (0 where a
 // value is missing, not a number or not positive).

@@ -6,6 +6,7 @@
 #include "base/Prompt.h"
 #include "project/ProjectIniReader.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -112,11 +113,23 @@ void TProjectFile::Load(std::string_view path)
         slot.SourceSelect = ini.ReadWord(slot.SlotName, "K73_SELECT", 0);
         slot.ConfigFile = ini.ReadPath(slot.SlotName, "CONFIG_FILE");
         slot.OptionList = ini.ReadString(slot.SlotName, "OPTION_LIST", "");
-        // Device files kept in the project's own folder follow the project file.
-        if (!slot.ConfigFile.empty() && extractFilePath(slot.ConfigFile) == savedDirectory)
-            slot.ConfigFile = directory + extractFileName(slot.ConfigFile);
+        // Device files kept in the project's own folder follow the project file (unless the
+        // path would grow past what a value holds, when it could not be saved again).
+        if (!slot.ConfigFile.empty() && extractFilePath(slot.ConfigFile) == savedDirectory) {
+            Path relocated = directory + extractFileName(slot.ConfigFile);
+            if (relocated.size() <= ProjectIniReader::kMaxValueLength)
+                slot.ConfigFile = std::move(relocated);
+        }
     }
     FileName = Path(path);
+}
+
+bool TProjectFile::HasPathBeyondUtf8(std::string_view path) const
+{
+    if (!isValidUtf8(extractFilePath(path)))
+        return true;
+    return std::any_of(Devices.begin(), Devices.end(),
+                       [](const DEVICE_CONFIG& slot) { return slot.DeviceType != 0 && !isValidUtf8(slot.ConfigFile); });
 }
 
 Text TProjectFile::SaveText(std::string_view path) const
@@ -124,6 +137,10 @@ Text TProjectFile::SaveText(std::string_view path) const
     Text out;
     AppendLine(out, "[PROJECT]");
     AppendEntry(out, path, kProjectSection, "PATH", extractFilePath(path));
+    // A name that is not UTF-8 would read back as Windows-1252, naming another file: the file says
+    // that its paths are bytes.
+    if (HasPathBeyondUtf8(path))
+        AppendEntry(out, path, kProjectSection, ProjectIniReader::kPathBytesKey, ProjectIniReader::kPathBytesValue);
     for (size_t n = 0; n < Description.size(); ++n)
         AppendEntry(out, path, kProjectSection, "DESCRIPTION_" + std::to_string(n), Description[n]);
     for (size_t n = 0; n < ProjectInfo.size(); ++n)

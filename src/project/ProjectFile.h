@@ -55,6 +55,7 @@ public:
     // double quotes; one with a line break or longer than 2,047 characters is refused.
     void Save(std::string_view path);
     // The file's text as Save writes it; throws zr48::Error naming the key of a text it refuses.
+    // A path comes back from Load as the bytes it was saved with, also one that is not UTF-8.
     Text SaveText(std::string_view path) const;
 
     DEVICE_CONFIG& Slot(int i) { return Devices.at(static_cast<size_t>(i)); }
@@ -78,6 +79,9 @@ public:
     // Makes this (fresh) project a copy of the project at `source`, saved as `target`, with its
     // own copies of every device file.
     CopyResult CopyProject(std::string_view source, std::string_view target, Prompt& prompt);
+
+    // Whether a save to `path` writes a path that is not UTF-8.
+    bool HasPathBeyondUtf8(std::string_view path) const;
 
     std::array<DEVICE_CONFIG, kSlotCount> Devices;
     Path FileName;

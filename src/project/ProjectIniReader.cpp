@@ -60,6 +60,7 @@ ProjectIniReader::ProjectIniReader(const std::vector<std::string>& lines, bool u
             continue;
         current->try_emplace(upperCase(TrimBlanks(line.substr(0, equals))), ValueOf(line.substr(equals + 1)));
     }
+    pathsAreBytes_ = sameText(RawValue("PROJECT", kPathBytesKey).value_or(""), kPathBytesValue);
 }
 
 std::optional<Text> ProjectIniReader::Value(std::string_view section, std::string_view key) const
@@ -75,7 +76,12 @@ Path ProjectIniReader::ReadPath(std::string_view section, std::string_view key) 
     const auto value = RawValue(section, key);
     if (!value)
         return {};
-    return utf8_ ? *value : pathFromProjectText(*value);
+    if (utf8_ || pathsAreBytes_)
+        return *value;
+    // Read as Windows-1252, a long name may grow past what a value holds: it could not be saved
+    // again, so it keeps its bytes.
+    Path read = pathFromProjectText(*value);
+    return read.size() <= kMaxValueLength ? read : *value;
 }
 
 std::optional<std::string> ProjectIniReader::RawValue(std::string_view section, std::string_view key) const

@@ -163,6 +163,22 @@ void TDownloader::ButtonCancelClick()
     Close();
 }
 
+void TDownloader::RequestStop()
+{
+    if (result_ != DownloadResult::Running) {
+        ButtonCancelClick();
+        return;
+    }
+    if (prompt_.confirm("Stop the download?\nThe ZR48 will hold an incomplete project.", Buttons::YesNo) != Answer::Yes)
+        return;
+    // Frames and timers go on while the question is open: the download may have ended meanwhile.
+    const bool stopped = result_ == DownloadResult::Running;
+    ButtonCancelClick();
+    if (!stopped)
+        return;
+    prompt_.information("Download stopped.\n" + CardAfterStop());
+}
+
 void TDownloader::Close()
 {
     image_.clear();

@@ -68,6 +68,10 @@ public:
     void HandleFrame(const std::uint8_t* payload, int length);
     // Both buttons: stop and close.
     void ButtonCancelClick();
+    // Cancel, Esc or the window's close button in the dialog: a download that runs stops only when
+    // the user agrees (the card would hold part of the project), and the message then says what the
+    // unit holds and how to repair it. Any other download just closes.
+    void RequestStop();
     void WatchdogTimerTimer();
 
     const DownloaderView& View() const { return view_; }

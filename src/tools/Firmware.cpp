@@ -162,8 +162,34 @@ void Firmware::FormShow(bool expert)
     changed();
 }
 
+bool Firmware::CloseRequested()
+{
+    if (state_ != State::Idle &&
+        prompt_.confirm("Stop the firmware update?\nThe ZR48 will stay in its boot loader with incomplete firmware.",
+                        Buttons::YesNo) != Answer::Yes)
+        return false;
+    // Frames and timers go on while the question is open: the update may have ended meanwhile.
+    const State stopped = state_;
+    const int blocks = currentBlock_;
+    FormClose();
+    if (stopped == State::Programming)
+        prompt_.information("Firmware update stopped after " + std::to_string(blocks) + " of " +
+                            std::to_string(kBlocks) +
+                            " blocks.\nThe ZR48 stays in its boot loader with incomplete firmware until an update "
+                            "completes: open Update Firmware and click Update again.");
+    else if (stopped == State::WaitingForBootLoader)
+        prompt_.information("Firmware update stopped before any block was programmed.\nShould the ZR48 not start "
+                            "as usual, it waits in its boot loader: open Update Firmware and click Update again.");
+    return true;
+}
+
 void Firmware::FormClose()
 {
+    // A stopped update leaves nothing behind: the window opens afresh next time.
+    if (state_ != State::Idle) {
+        view_.progressMaximum = kBlocks;
+        view_.progressPosition = 0;
+    }
     view_.visible = false;
     timerBootStart_->stop();
     timerBootProgram_->stop();

@@ -106,6 +106,10 @@ public:
     void FormCreate(const Text& executableDir);
     void FormShow(bool expert);
     void FormClose();
+    // The window's close button or Esc: an update that runs stops only when the user agrees (the
+    // unit would stay in its boot loader), and the message then says what the unit holds and how
+    // to repair it. False keeps the window open.
+    bool CloseRequested();
     void EditFileNameChange(const Text& fileName);
     void ButtonBrowseClick();
     // Reads the named file and checks it (FileProblem); a file that fails is handled as `policy`

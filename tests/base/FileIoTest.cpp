@@ -9,12 +9,14 @@
 #ifndef _WIN32
 #include "support/Unprivileged.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -143,6 +145,64 @@ TEST(FileIo, RefusesATargetTheUserMayNotWrite)
     EXPECT_NE(message->find("\"" + path + "\""), std::string::npos) << *message;
     EXPECT_NE(message->find("Permission denied"), std::string::npos) << *message;
     EXPECT_EQ(fileContents(path), "keep me");
+#endif
+}
+
+// A file the user may write in a folder they may not: no temporary file can go beside it, so it
+// is rewritten where it is, longer or shorter, keeping its permissions, through a link, and still
+// refused when read-only; when that fails too, the reason is named and the file is left as it was
+// when nothing of it could change.
+TEST(FileIo, AWritableFileInAFolderThatTakesNoNewFilesIsRewrittenWhereItIs)
+{
+    ZR48_POSIX_ONLY("Windows keeps no permission bits for the owner apart from the others");
+#ifndef _WIN32
+    TempDir dir;
+    const Path path = dir.write("locked/shared.mpi", "old content");
+    fs::permissions(toFsPath(path), fs::perms(0666));
+    fs::permissions(dir.path() / "locked", fs::perms(0555));
+    for (const std::string content : {"a longer content than before", "short"}) {
+        const auto message = test::runUnprivileged(
+            [&] { return ErrorOf([&] { writeFileAtomically(path, std::string_view(content)); }); });
+        ASSERT_TRUE(message);
+        EXPECT_EQ(*message, "") << content;
+        EXPECT_EQ(fileContents(path), content);
+    }
+    EXPECT_EQ(Permissions(path), fs::perms(0666));
+
+    // Through a link in a folder that takes files, to the file in the locked one; a read-only file
+    // in the locked folder is still refused.
+    fs::create_symlink("locked/shared.mpi", dir.path() / "link.mpi");
+    const Path readOnly = dir.text("locked/fixed.mpi");
+    fs::permissions(dir.path() / "locked", fs::perms(0755));
+    dir.write("locked/fixed.mpi", "keep me");
+    fs::permissions(toFsPath(readOnly), fs::perms(0444));
+    fs::permissions(dir.path() / "locked", fs::perms(0555));
+    const auto messages = test::runUnprivilegedParts([&] {
+        return std::vector<std::string>{
+            ErrorOf([&] { writeFileAtomically(dir.text("link.mpi"), std::string_view("through")); }),
+            ErrorOf([&] { writeFileAtomically(readOnly, std::string_view("new")); })};
+    });
+    ASSERT_TRUE(messages);
+    EXPECT_EQ(messages->at(0), "");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.mpi"));
+    EXPECT_EQ(fileContents(path), "through");
+    EXPECT_NE(messages->at(1).find("read-only"), std::string::npos) << messages->at(1);
+    EXPECT_EQ(fileContents(readOnly), "keep me");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "locked"), {}), 2); // no temporary file left
+
+    // No room for the new content (a file size limit here): the reason is named, nothing changed.
+    const auto message = test::runUnprivileged([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        return ErrorOf([&] { writeFileAtomically(path, std::string_view(std::string(100, 'x'))); });
+    });
+    fs::permissions(dir.path() / "locked", fs::perms(0755));
+    ASSERT_TRUE(message);
+    EXPECT_NE(message->find("\"" + path + "\""), std::string::npos) << *message;
+    EXPECT_NE(message->find("Permission denied"), std::string::npos) << *message;
+    EXPECT_NE(message->find("File too large"), std::string::npos) << *message;
+    EXPECT_EQ(fileContents(path), "through");
 #endif
 }
 
@@ -284,11 +344,14 @@ TEST(FileIo, ANamedPipeIsRefusedAtOnceInsteadOfWaitedOn)
     });
     const auto read = tryReadFileBytes(pipe);
     const std::string message = ErrorOf([&] { readFileBytes(pipe); });
+    const std::string boundedMessage = ErrorOf([&] { readFileBytesUpTo(pipe, 1000); });
     done = true;
     rescue.join();
     EXPECT_FALSE(read.has_value());
-    EXPECT_NE(message.find("\"" + pipe + "\""), std::string::npos) << message;
-    EXPECT_NE(message.find("it is not a regular file"), std::string::npos) << message;
+    for (const std::string& said : {message, boundedMessage}) {
+        EXPECT_NE(said.find("\"" + pipe + "\""), std::string::npos) << said;
+        EXPECT_NE(said.find("it is not a regular file"), std::string::npos) << said;
+    }
     EXPECT_FALSE(fileExists(pipe));
     // A symbolic link to a regular file reads as that file.
     fs::create_symlink(dir.write("real.mpi", "NAME=x"), dir.path() / "link.mpi");

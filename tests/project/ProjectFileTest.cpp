@@ -280,6 +280,55 @@ TEST(ProjectFile, PathsWrittenInWindows1252AreReadAsSuch)
     EXPECT_NE(p.SaveText(path).find("CONFIG_FILE=E:\\Geräte\\€uro.mpi\r\n"), Text::npos);
 }
 
+// A name that is not UTF-8 here (a Latin-1 name, say) is saved with its bytes, and the file says so:
+// it comes back as those bytes, not read as Windows-1252, which would name another file.
+TEST(ProjectFile, NamesThatAreNotUtf8ComeBackAsTheirBytes)
+{
+    TempDir dir;
+    struct Case {
+        const char* folder; // the project's folder, below the test's
+        const char* device; // the device file, below the test's
+    };
+    const Case cases[] = {
+        {"Home/", "Home/caf\xE9.mpi"},          // in the project folder: relocated, bytes kept
+        {"Home/", "db/Ger\xE4te/\xFF\xFE.mpi"}, // elsewhere
+        {"Caf\xE9/", "Caf\xE9/tv.mpi"},         // the project folder's own name
+        {"Caf\xE9/", "db/Radio.mpi"},           // only the folder's name
+    };
+    for (const Case& c : cases) {
+        TProjectFile p;
+        p.Slot(9).DeviceType = 5;
+        p.Slot(9).ConfigFile = dir.write(c.device, "OPTION_1=Power\r\n");
+        p.Slot(10).DeviceType = 5;
+        p.Slot(10).ConfigFile = dir.text("db/Kü.mpi"); // UTF-8 beside it
+        const Path path = dir.text(std::string(c.folder) + "Home.mpj");
+        p.Save(path);
+        EXPECT_NE(ReadText(path).find("CONFIG_FILE=" + p.Slot(9).ConfigFile + "\r\n"), Text::npos) << c.device;
+        TProjectFile back;
+        back.Load(path);
+        EXPECT_EQ(back.Slot(9).ConfigFile, p.Slot(9).ConfigFile) << c.device;
+        EXPECT_EQ(back.Slot(10).ConfigFile, p.Slot(10).ConfigFile) << c.device;
+        back.Save(path);
+        EXPECT_EQ(back.SaveText(path), p.SaveText(path)) << c.device;
+    }
+
+    // A file without the mark reads as before.
+    const Path windows =
+        dir.write("W/W.mpj", "[PROJECT]\r\n[TUNER]\r\nDEVICE_TYPE=1\r\nCONFIG_FILE=E:\\Caf\xE9.mpi\r\n");
+    TProjectFile read;
+    read.Load(windows);
+    EXPECT_EQ(read.Slot(0).ConfigFile, "E:\\Café.mpi");
+    // A name read as Windows-1252 is saved as UTF-8, so that it still names the same file; a name
+    // that is not UTF-8 beside it keeps its bytes.
+    read.Slot(7).DeviceType = 5;
+    read.Slot(7).ConfigFile = "/db/caf\xE9.mpi";
+    read.Save(windows);
+    TProjectFile again;
+    again.Load(windows);
+    EXPECT_EQ(again.Slot(0).ConfigFile, "E:\\Café.mpi");
+    EXPECT_EQ(again.Slot(7).ConfigFile, "/db/caf\xE9.mpi");
+}
+
 TEST(ProjectFile, AFileMarkedAsUtf8KeepsItsPathsAndConvertsItsTexts)
 {
     TempDir dir;
@@ -384,13 +433,19 @@ TEST(ProjectFile, SavingWhatWasLoadedIsStable)
 {
     TempDir dir;
     const Text path = dir.text("saved.mpj");
-    const char* const inputs[] = {
+    const std::string inputs[] = {
         "[PROJECT]\nPROJECTINFO_0=\"  \"\nPROJECTINFO_1=\"'a'\"\nDESCRIPTION_0=\"\"\"\"\"\"",
         "[project]\r\ndescription_0='\"\"'\r\n[SOUND-6]\r\nDEVICE_TYPE=9\r\nDEVICE_NAME=\"\t\"\"\t\"\r\n",
         "[TUNER]\nDEVICE_TYPE=1\nDEVICE_NAME=\"'\"\"'\"\nOPTION_LIST= \" 1 \" \nCONFIG_FILE=\"\" \"\"",
         "[TUNER]\nDEVICE_TYPE=1\nDEVICE_NAME=\"\"\"",
+        // Windows-1252 names whose reading as UTF-8 would not fit a value: a long one, and one cut
+        // inside a character by the value's limit.
+        "[TUNER]\nDEVICE_TYPE=1\nCONFIG_FILE=D:\\" + std::string(1500, '\xE9'),
+        "[TUNER]\nDEVICE_TYPE=1\nCONFIG_FILE=D:\\" + std::string(2043, 'a') + "\xC3\xA9",
+        // A name of the project's folder that would grow past a value when relocated.
+        "[TUNER]\nDEVICE_TYPE=1\nCONFIG_FILE=" + std::string(2040, 'a'),
     };
-    for (const char* input : inputs) {
+    for (const std::string& input : inputs) {
         TProjectFile first;
         first.Load(dir.write("input.mpj", input));
         first.Save(path);

@@ -17,6 +17,8 @@ ScriptedPrompt& ScriptedPrompt::answer(Answer answer, std::string expectedPart)
 
 Answer ScriptedPrompt::show(const std::string& message, Icon icon, Buttons buttons)
 {
+    if (whenShown)
+        whenShown(message);
     Answer answer = Answer::Ok;
     if (buttons != Buttons::Ok) {
         if (script_.empty()) {

@@ -6,6 +6,7 @@
 #include "base/Prompt.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     // Messages shown with the error icon.
     std::vector<std::string> errors() const;
     size_t pendingAnswers() const { return script_.size(); }
+    // Runs as each message opens, before it is answered: what the user sees meanwhile.
+    std::function<void(const std::string& message)> whenShown;
     void clear() { shown_.clear(); }
 
 private:

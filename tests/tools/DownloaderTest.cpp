@@ -128,6 +128,57 @@ TEST_F(DownloaderTest, StrayAcknowledgementsAndThoseAfterCancelAreIgnored)
     EXPECT_TRUE(rig.prompt.shown.empty());
 }
 
+// The dialog's Cancel, Esc and close ask before they stop a running download; the question stays
+// open while the download goes on, which may finish meanwhile.
+TEST_F(DownloaderTest, StoppingARunningDownloadAsksFirst)
+{
+    std::string bytes;
+    for (std::uint16_t s = 0; s < 20; ++s)
+        bytes += Record(s, static_cast<std::uint8_t>(s));
+    const Text image = dir.write("card.mpd", bytes);
+    struct Case {
+        const char* name;
+        Answer answer;
+        bool finishWhileAsked;
+        DownloadResult result;
+        bool visible;
+        const char* report; // the message after the question; "" for none
+    };
+    const Case cases[] = {
+        {"No", Answer::No, false, DownloadResult::Running, true, ""},
+        {"Yes", Answer::Yes, false, DownloadResult::Cancelled, false,
+         "Download stopped.\n4 of 20 sectors were written, so the ZR48's card holds part of the image. Download it "
+         "again."},
+        {"Yes after it finished", Answer::Yes, true, DownloadResult::Finished, false, ""},
+        {"No after it finished", Answer::No, true, DownloadResult::Finished, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rig.prompt.shown.clear();
+        rig.downloader.Start(image, CheckPolicy::Force);
+        ASSERT_TRUE(rig.clock.advanceUntil([&] { return rig.downloader.RecordsSent() == 5; }, 5000));
+        rig.prompt.questionAnswer = c.answer;
+        rig.prompt.whileOpen = [&] {
+            if (c.finishWhileAsked)
+                rig.clock.advanceUntil([&] { return rig.downloader.Result() == DownloadResult::Finished; }, 10000);
+        };
+        rig.downloader.RequestStop();
+        ASSERT_GE(rig.prompt.shown.size(), 1u);
+        EXPECT_EQ(rig.prompt.shown[0].message, "Stop the download?\nThe ZR48 will hold an incomplete project.");
+        EXPECT_EQ(rig.downloader.Result(), c.result);
+        EXPECT_EQ(rig.downloader.View().Visible, c.visible);
+        EXPECT_EQ(rig.prompt.shown.size() > 1 ? rig.prompt.shown[1].message : "", c.report);
+        rig.prompt.whileOpen = nullptr;
+        rig.downloader.ButtonCancelClick();
+    }
+    // A finished download just closes.
+    rig.prompt.shown.clear();
+    ASSERT_TRUE(rig.download(image, CheckPolicy::Force));
+    rig.downloader.RequestStop();
+    EXPECT_FALSE(rig.downloader.View().Visible);
+    EXPECT_TRUE(rig.prompt.shown.empty());
+}
+
 TEST_F(DownloaderTest, AFileThatCannotBeReadIsNamedAndNothingIsSent)
 {
     const Text missing = dir.text("no such folder/card.mpd");

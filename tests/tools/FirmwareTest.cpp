@@ -187,6 +187,59 @@ TEST_F(FirmwareOnUnit, BootLoaderProgramsAll480BlocksAndTheUnitReportsTheNewVers
               std::vector<Text>{"Firmware version of the ZR48 currently connected:\n" + kDemoVersion});
 }
 
+// Closing the window during an update asks first; No lets it go on, Yes stops it, says what the
+// unit holds, and the window opens afresh next time.
+TEST_F(FirmwareOnUnit, ClosingTheWindowDuringAnUpdateAsksFirstAndSaysWhatTheUnitHolds)
+{
+    const Text question = "Stop the firmware update?\nThe ZR48 will stay in its boot loader with incomplete firmware.";
+    struct Case {
+        const char* name;
+        int blocksFirst; // -1: close while waiting for the boot loader
+        const char* report;
+    };
+    const Case cases[] = {
+        {"waiting for the boot loader", -1,
+         "Firmware update stopped before any block was programmed.\nShould the ZR48 not start as usual, it waits in "
+         "its boot loader: open Update Firmware and click Update again."},
+        {"programming", 10,
+         "Firmware update stopped after 10 of 480 blocks.\nThe ZR48 stays in its boot loader with incomplete "
+         "firmware until an update completes: open Update Firmware and click Update again."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompt.clear();
+        firmware.FormShow(false);
+        firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+        firmware.ButtonUpdateClick();
+        if (c.blocksFirst >= 0)
+            ASSERT_TRUE(bench.clock.advanceUntil([&] { return firmware.currentBlock() == c.blocksFirst; }, 60000));
+        const Firmware::State running = firmware.state();
+        prompt.answer(Answer::No, question);
+        EXPECT_FALSE(firmware.CloseRequested());
+        EXPECT_EQ(firmware.state(), running);
+        EXPECT_TRUE(firmware.view().visible);
+
+        prompt.answer(Answer::Yes, question);
+        EXPECT_TRUE(firmware.CloseRequested());
+        EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+        EXPECT_FALSE(firmware.view().visible);
+        ASSERT_EQ(prompt.shown().size(), 3u);
+        EXPECT_EQ(prompt.shown()[2].message, c.report);
+        EXPECT_EQ(prompt.shown()[2].icon, Icon::Information);
+        // Opened again: no trace of the stopped update.
+        firmware.FormShow(false);
+        EXPECT_EQ(firmware.view().progressPosition, 0);
+        EXPECT_EQ(firmware.view().progressMaximum, 480);
+        EXPECT_TRUE(firmware.view().updateEnabled);
+        bench.clock.advance(6000); // the boot loader's give-up of the first case
+    }
+    // Without an update the window closes without a word.
+    prompt.clear();
+    EXPECT_TRUE(firmware.CloseRequested());
+    EXPECT_FALSE(firmware.view().visible);
+    EXPECT_TRUE(prompt.shown().empty());
+}
+
 TEST_F(FirmwareOnUnit, AShortFileProgramsZerosBeyondItsEndAndScansNeverTouchTheImage)
 {
     // 100,000 bytes: the blocks beyond its end carry the buffer's zeros. While it is programmed,

@@ -24,6 +24,14 @@ Text fromQString(const QString& text)
     return out;
 }
 
+bool fitsWindows1252(const QString& text)
+{
+    for (const char32_t cp : text.toUcs4())
+        if (cp != '\n' && unicodeToCp1252(cp) < 0)
+            return false;
+    return true;
+}
+
 QString pathToQString(std::string_view path)
 {
     return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));

@@ -11,6 +11,8 @@ namespace zr48 {
 QString toQString(std::string_view text);
 // Characters that Windows-1252 cannot hold become '?'.
 Text fromQString(const QString& text);
+// Whether every character of `text` has a Windows-1252 byte (line ends count as held).
+bool fitsWindows1252(const QString& text);
 
 // Paths keep the file system's own bytes (UTF-8), not Windows-1252: every path that crosses the
 // Qt edge goes through these two.

@@ -19,6 +19,16 @@ bool titleShowsModified(std::string_view title);
 // The title shows an editor without a file of its own ("[Unnamed" anywhere in it).
 bool titleShowsUnnamed(std::string_view title);
 
+// A title in its three parts: the window's name with " - " ("Text Editor - "), the path, and the
+// marks of its state at the end (" *", " (Read only)"). A title that is too wide is shortened in
+// the path alone, so that the name and the state stay in sight.
+struct TitleParts {
+    std::string name;
+    std::string path;
+    std::string state;
+};
+TitleParts splitTitle(std::string_view title);
+
 // "Save changes to\n" + title + " ?"
 std::string closeQuestionText(std::string_view title);
 

@@ -5,6 +5,7 @@
 
 #include "desktop/common/Document.h"
 
+#include <QFontMetrics>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPointer>
@@ -58,6 +59,11 @@ private:
     std::string documentFile_;
     CloseQuestion closeQuestion_;
 };
+
+// `title` as it fits in `width` pixels of `metrics`' font: whole when it fits, else with its path
+// shortened in the middle ("…"), the window's name before it and the marks of its state after it
+// (" *", " (Read only)") kept whole; cut in the middle as a whole only when not even they fit.
+QString shortenedTitle(const QString& title, const QFontMetrics& metrics, int width);
 
 // The document window that holds `object` (a window or one of its controls), or null.
 TDocumentWindow* documentWindowOf(QObject* object);

@@ -58,8 +58,9 @@ public:
     // Puts a new document window into the client area and at the head of the list, shows and
     // activates it. The main window owns it from here on; it frees itself when closed.
     virtual void addDocumentWindow(TDocumentWindow* window) = 0;
-    // The first project window or text editor in list order whose DocumentFile is `path`, letter
-    // case ignored; null when there is none.
+    // The first project window or text editor in list order whose DocumentFile is the file at
+    // `path` (the same file on disk, whatever its spelling; letter case counts); null when there is
+    // none.
     virtual TDocumentWindow* FindOpenWindow(const std::string& path) = 0;
     // A new project window (the current window number, the close question) that loads `path`.
     virtual TDocumentWindow* OpenProjectWindow(const std::string& path) = 0;

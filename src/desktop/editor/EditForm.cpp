@@ -56,15 +56,6 @@ public:
     QSize sizeHint() const override { return {TEditForm::kClientWidth, TEditForm::kClientHeight}; }
 };
 
-// Whether every character of `text` has a Windows-1252 byte.
-bool encodable(const QString& text)
-{
-    for (const char32_t c : text.toUcs4())
-        if (c != '\n' && unicodeToCp1252(c) < 0)
-            return false;
-    return true;
-}
-
 // Keys that make a character: printable text, Enter, Tab and Backspace; not shortcuts.
 bool makesCharacter(const QKeyEvent& key)
 {
@@ -410,30 +401,41 @@ bool TEditForm::SaveFile(const std::string& path)
 {
     finishLoading();
     const QString text = plainText();
-    if (!encodable(text) &&
+    if (!fitsWindows1252(text) &&
         shell_.prompt().confirm("Some characters of this text cannot be stored in a device file; they would be "
                                 "saved as \"?\".\nSave anyway?",
                                 Buttons::YesNo) != Answer::Yes)
         return false;
-    writeFileAtomically(path, fileBytesFromEditorText(fromQString(text)));
+    const Text stored = fromQString(text);
+    writeFileAtomically(path, fileBytesFromEditorText(stored));
+    if (!fitsWindows1252(text)) {
+        // The text shows what the file now holds ("?" for what it could not).
+        const int caret = RichEdit->textCursor().position();
+        loading_ = true;
+        RichEdit->setPlainText(toQString(stored));
+        loading_ = false;
+        QTextCursor cursor = RichEdit->textCursor();
+        cursor.setPosition(std::min(caret, static_cast<int>(RichEdit->document()->characterCount()) - 1));
+        RichEdit->setTextCursor(cursor);
+    }
     UpdateTitle(path, false);
     return true;
 }
 
-std::vector<Text> TEditForm::lines()
+Text TEditForm::fileBytes()
 {
     finishLoading();
-    return splitLines(fromQString(plainText()));
+    return fileBytesFromEditorText(fromQString(plainText()));
 }
 
-void TEditForm::replaceLines(const std::vector<Text>& lines)
+void TEditForm::replaceFileBytes(std::string_view bytes)
 {
     finishLoading();
     RichEdit->setUpdatesEnabled(false);
     QTextCursor cursor(RichEdit->document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
-    cursor.insertText(toQString(joinLines(lines)));
+    cursor.insertText(toQString(editorTextFromFile(bytes)));
     cursor.endEditBlock();
     RichEdit->moveCursor(QTextCursor::Start);
     RichEdit->ensureCursorVisible();
@@ -453,8 +455,10 @@ void TEditForm::RichEditSelectionChange()
     statusPanels_[0]->setText(QString::fromStdString(caretText(cursor.blockNumber(), cursor.positionInBlock())));
 }
 
-bool TEditForm::RichEditKeyPress()
+bool TEditForm::AskToEdit()
 {
+    if (!readOnly_)
+        return true;
     if (shell_.prompt().confirm("Do you really want to edit this File?", Buttons::YesNo) != Answer::Yes)
         return false;
     setReadOnly(false);
@@ -469,7 +473,7 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event)
         if (watched == RichEdit && load_ && makesCharacter(*key))
             return true; // nothing to change before the whole text is in
         if (watched == RichEdit && readOnly_ && makesCharacter(*key))
-            return !RichEditKeyPress(); // on Yes the key goes on as an ordinary key press
+            return !AskToEdit(); // on Yes the key goes on as an ordinary key press
         if (watched == EditFind && key->key() == Qt::Key_Escape) {
             findBar_->hide();
             RichEdit->setFocus();

@@ -66,12 +66,15 @@ public:
     QObject* OwnerWindow() const { return ownerWindow_; }
     bool modified() const;
 
-    // The lines of the text, changed in place by the infrared optimizer (a running load is
-    // finished first).
-    std::vector<Text> lines();
-    // Replaces the text by `lines` as one edit (one undo step); marks the editor modified and
-    // puts the caret at the start.
-    void replaceLines(const std::vector<Text>& lines);
+    // The text as SaveFile writes it (Windows-1252, CR LF), which the infrared optimizer rewrites
+    // (a running load is finished first).
+    Text fileBytes();
+    // Replaces the text by that of the file bytes `bytes` as one edit (one undo step); marks the
+    // editor modified and puts the caret at the start.
+    void replaceFileBytes(std::string_view bytes);
+    // Before a read-only text changes: "Do you really want to edit this File?"; Yes makes it
+    // writable (and marks it modified). True when the text may change.
+    bool AskToEdit();
 
     // The controls.
     QPlainTextEdit* richEdit() const { return RichEdit; }
@@ -97,8 +100,6 @@ private:
     void UpdateTitle(const std::string& path, bool modified);
     void RichEditChange();
     void RichEditSelectionChange();
-    // A key press that makes a character in a read-only text.
-    bool RichEditKeyPress();
     QString plainText() const;
 
     Shell& shell_;

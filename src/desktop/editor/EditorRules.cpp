@@ -47,19 +47,6 @@ Text fileBytesFromEditorText(std::string_view text)
     return bytes;
 }
 
-std::vector<Text> splitLines(std::string_view text)
-{
-    std::vector<Text> lines;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find('\n', start);
-        lines.emplace_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos)
-            return lines;
-        start = end + 1;
-    }
-}
-
 Text joinLines(const std::vector<Text>& lines)
 {
     Text text;

@@ -22,8 +22,7 @@ Text editorTextFromFile(std::string_view bytes);
 // Editor text to file bytes: every LF becomes CR LF.
 Text fileBytesFromEditorText(std::string_view text);
 
-// Text as lines and back: the editor's for the infrared optimizer, the project window's memos.
-std::vector<Text> splitLines(std::string_view text);
+// Lines as one text, a line break between each two: the project window's memos.
 Text joinLines(const std::vector<Text>& lines);
 
 } // namespace zr48

@@ -156,6 +156,8 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     setAcceptDrops(true);
     mdiArea_->viewport()->setAcceptDrops(true);
     mdiArea_->viewport()->installEventFilter(this);
+    // Every dialog that opens, to keep a running transfer's dialog in sight.
+    qApp->installEventFilter(this);
 
     StartTimer = timers_.create(true);
     StartTimer->onTimeout = [this] { StartTimerTimer(); };
@@ -359,6 +361,7 @@ void TMainForm::createDialogs()
     createNewProjectForm();
     dialogs_.OptionsForm = new TOptionsForm(settings_, *dialogs_.DirectoryForm, this);
     createUploaderForm();
+    shareShortcutsWithToolDialogs();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -471,8 +474,24 @@ void TMainForm::openHandedOverFile(const std::string& path)
         openAs(commandLineAction(path), path);
 }
 
+bool TMainForm::stopTransfers()
+{
+    // A download or firmware update that runs stops only when the user agrees, as its own dialog's
+    // close does.
+    if (tools_->downloader.Result() == DownloadResult::Running) {
+        tools_->downloader.RequestStop();
+        if (tools_->downloader.Result() == DownloadResult::Running)
+            return false;
+    }
+    return tools_->firmware.state() == Firmware::State::Idle || tools_->firmware.CloseRequested();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (!stopTransfers()) {
+        event->ignore();
+        return;
+    }
     // Every close question first, in list order, before anything closes.
     const auto windows = documentWindows();
     std::vector<QPointer<TDocumentWindow>> guarded(windows.begin(), windows.end());
@@ -488,6 +507,11 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Show && watched->isWidgetType() && !destroying_) {
+        auto* shown = static_cast<QWidget*>(watched);
+        if (shown->isWindow() && shown->windowType() == Qt::Dialog)
+            keepTransferDialogsInSight(*shown);
+    }
     // A drag that a document window refused comes on to the client area: a slot is cleared only
     // when it is dropped where no window lies.
     const auto overEmptyArea = [this](const QDropEvent& drag) {
@@ -587,8 +611,13 @@ void TMainForm::placeForFirstStart()
 
 void TMainForm::saveWindowState()
 {
-    store_.writeString(kGeometryKey, saveGeometry().toBase64().toStdString());
-    store_.writeString(kStateKey, saveState().toBase64().toStdString());
+    // Kept for the user's comfort, never asked for: a settings file that cannot be written leaves
+    // the program without a word, as the recent files do.
+    try {
+        store_.writeString(kGeometryKey, saveGeometry().toBase64().toStdString());
+        store_.writeString(kStateKey, saveState().toBase64().toStdString());
+    } catch (const Error&) {
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -633,6 +662,8 @@ QRect toQRect(const Rect& r)
 }
 
 // Places the windows that are not minimized where `tile` puts them in `area`, each restored first.
+// A window whose content cannot take its place's size (the project window's is fixed) keeps the
+// size it needs, moved back into the area where its place would push it past an edge.
 template <class Tile>
 void tileWindows(const std::vector<TDocumentWindow*>& windows, const QRect& area, Tile tile)
 {
@@ -640,10 +671,16 @@ void tileWindows(const std::vector<TDocumentWindow*>& windows, const QRect& area
     for (TDocumentWindow* window : windows)
         if (!window->isMinimized())
             open.push_back(window);
-    const auto places = tile({area.x(), area.y(), area.width(), area.height()}, static_cast<int>(open.size()));
+    const Rect whole{area.x(), area.y(), area.width(), area.height()};
+    const auto places = tile(whole, static_cast<int>(open.size()));
     for (std::size_t i = 0; i < open.size(); ++i) {
         open[i]->showNormal();
-        open[i]->setGeometry(toQRect(places[i]));
+        // Never smaller than its content allows: a shrunk project window would cut its controls off.
+        open[i]->setGeometry(
+            QRect(toQRect(places[i]).topLeft(), toQRect(places[i]).size().expandedTo(open[i]->minimumSizeHint())));
+        const QRect placed = open[i]->geometry();
+        const Rect inside = keepInside(whole, {placed.x(), placed.y(), placed.width(), placed.height()});
+        open[i]->move(inside.x, inside.y);
     }
 }
 
@@ -722,6 +759,9 @@ void TMainForm::ActionOptionsExecute()
         if (ProjectDocument* project = window->project())
             project->ApplyEnableRules();
     applyExpertToFirmwareForm();
+    // The one place that says the settings could not be written: here the user asked to keep them.
+    if (const auto failure = dialogs_.OptionsForm->takeWriteFailure())
+        prompt_.error(*failure);
 }
 
 void TMainForm::ActionHelpAboutExecute()

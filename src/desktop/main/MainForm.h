@@ -221,6 +221,8 @@ private:
     // Finishes start-up 300 ms after creation.
     void StartTimerTimer();
     void openCommandLineFile();
+    // Before the program ends: false when the user let a running download or firmware update go on.
+    bool stopTransfers();
     // Opens `path` as `action` says; a project or text file opened goes to the recent files.
     void openAs(OpenAction action, const std::string& path);
 
@@ -291,6 +293,9 @@ private:
     void createDownloaderForm();
     void createFirmwareForm();
     void createUploaderForm();
+    void shareShortcutsWithToolDialogs();
+    // A dialog that opens while a transfer runs moves the transfer's dialog out of its way.
+    void keepTransferDialogsInSight(const QWidget& shown);
     void ActionUpdateFirmwareExecute();
     void ActionDisplayDumpExecute();
     // After the settings dialog: the firmware dialog applies the Expert setting.

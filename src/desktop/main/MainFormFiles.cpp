@@ -16,10 +16,13 @@
 #include "infrared/IrCodeImport.h"
 #include "infrared/IrOptimizer.h"
 #include "project/ProjectFile.h"
+#include "project/SimpleIniFile.h"
 
 #include <QAction>
 #include <QMdiArea>
 #include <QMenu>
+
+#include <filesystem>
 
 namespace zr48 {
 
@@ -84,11 +87,12 @@ void TMainForm::bringToFront(TDocumentWindow& window)
 
 TDocumentWindow* TMainForm::FindOpenWindow(const std::string& path)
 {
-    const QString wanted = pathToQString(path);
+    // By the file itself: names in other letter case are other files here, while another spelling
+    // of the path or a link reaches the same one.
     for (TDocumentWindow* window : documentWindows()) {
         if (window->kind() != DocumentKind::ProjectWindow && window->kind() != DocumentKind::TextEditor)
             continue;
-        if (pathToQString(window->documentFile()).compare(wanted, Qt::CaseInsensitive) == 0)
+        if (sameFile(window->documentFile(), path))
             return window;
     }
     return nullptr;
@@ -192,6 +196,12 @@ void TMainForm::ActionFileOpenExecute()
     FileDialogRequest request;
     request.filter = kOpenFilter;
     request.directory = openDialogDirectory_;
+    // On a new system the projects folder does not exist yet, and the dialog would start in the
+    // working folder instead: make it, as New Project does (its parent must be there already).
+    if (openDialogDirectory_ == settings_.projectDir()) {
+        std::error_code ignored; // a folder that cannot be made leaves the dialog to choose
+        std::filesystem::create_directory(toFsPath(openDialogDirectory_), ignored);
+    }
     const auto path = files_.openFile(request);
     if (!path)
         return;
@@ -320,15 +330,19 @@ void TMainForm::ActionInfraredOptimizerExecute()
         return;
     if (prompt_.confirm("Perform Infrared String Optimization?\n", Buttons::YesNo) != Answer::Yes)
         return;
-    const std::vector<Text> before = editor->lines();
+    // A read-only text (a database file) changes only when the user agrees, as for a key press.
+    if (!editor->AskToEdit())
+        return;
+    const std::vector<Text> before = TSimpleIniFile::DecodeLines(editor->fileBytes());
     std::vector<Text> lines = before;
     TIrOptimizer optimizer;
     optimizer.SetTolerance(settings_.irOptimizerPass1());
     optimizer.Optimize(lines);
     optimizer.SetTolerance(settings_.irOptimizerPass2());
     optimizer.Optimize(lines);
-    // In place, marked modified; nothing is written until the user saves.
-    editor->replaceLines(lines);
+    // The bytes the command line's optimizer writes for the same file; in place, marked modified,
+    // and nothing is written until the user saves.
+    editor->replaceFileBytes(DeviceFileBytes(lines));
     showOptimizeReport(before, lines, extractFileName(editor->documentFile()));
 }
 

@@ -31,6 +31,13 @@ void TMainForm::createNewProjectForm()
     dialogs_.NewProjectForm = new TNewProjectForm(settings_, prompt_, files_, this);
     // The enable rules may still run while the dialogs are destroyed at the end.
     connect(dialogs_.NewProjectForm, &QObject::destroyed, this, [this] { dialogs_.NewProjectForm = nullptr; });
+    // A project replaced by a new one at its place is not left open in a window of its own.
+    dialogs_.NewProjectForm->closeWindowsOn = [this](const std::string& path) {
+        while (TDocumentWindow* open = FindOpenWindow(path))
+            if (!open->close())
+                return false;
+        return true;
+    };
 }
 
 // Asked once when start-up finishes.

@@ -63,4 +63,37 @@ Rect keepInside(const Rect& area, const Rect& window)
     return out;
 }
 
+namespace {
+
+bool overlap(const Rect& a, const Rect& b)
+{
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+bool inside(const Rect& area, const Rect& r)
+{
+    return r.x >= area.x && r.y >= area.y && r.x + r.width <= area.x + area.width &&
+           r.y + r.height <= area.y + area.height;
+}
+
+} // namespace
+
+Rect outOfTheWay(const Rect& moving, const Rect& fixed, const Rect& screen)
+{
+    if (!overlap(moving, fixed))
+        return moving;
+    // Each side with the other coordinate kept on the screen.
+    const Rect kept = keepInside(screen, moving);
+    const Rect candidates[] = {
+        {kept.x, fixed.y - moving.height, moving.width, moving.height},
+        {kept.x, fixed.y + fixed.height, moving.width, moving.height},
+        {fixed.x - moving.width, kept.y, moving.width, moving.height},
+        {fixed.x + fixed.width, kept.y, moving.width, moving.height},
+    };
+    for (const Rect& candidate : candidates)
+        if (inside(screen, candidate))
+            return candidate;
+    return moving;
+}
+
 } // namespace zr48

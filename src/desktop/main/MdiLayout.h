@@ -1,5 +1,6 @@
 #pragma once
-// Where the Window menu's commands put the document windows, as plain geometry.
+// Where the Window menu's commands put the document windows, and where a dialog moves out of
+// another's way, as plain geometry.
 
 #include <vector>
 
@@ -25,5 +26,9 @@ std::vector<Rect> arrangeIcons(const Rect& area, int width, int height, int coun
 // the area, so that no part of a new window opens out of sight; a window larger than the area
 // keeps its top-left corner inside (title bar and close box reachable). Its size is kept.
 Rect keepInside(const Rect& area, const Rect& window);
+// Where `moving` goes so that `fixed` does not cover it, on `screen`: just above `fixed`, else
+// below, left or right of it (its other coordinate kept as far as the screen allows). Unchanged
+// when it is not covered, or when there is no room around `fixed`.
+Rect outOfTheWay(const Rect& moving, const Rect& fixed, const Rect& screen);
 
 } // namespace zr48

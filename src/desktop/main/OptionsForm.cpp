@@ -1,5 +1,6 @@
 #include "desktop/main/OptionsForm.h"
 
+#include "base/Error.h"
 #include "base/Settings.h"
 #include "base/qt/QtText.h"
 #include "desktop/main/DirectoryForm.h"
@@ -142,12 +143,26 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // Each directory's "..." right after its edit, then down the dialog.
+    QWidget* const order[] = {EditProjectDir,   ButtonBrowseProjectDir,
+                              EditDatabaseDir,  ButtonBrowseDatabaseDir,
+                              AdvancedCheckBox, ExpertCheckBox,
+                              CSpinEdit1,       CSpinEdit2,
+                              OkButton,         CancelButton};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
     connect(ExpertCheckBox, &QCheckBox::clicked, this, &TOptionsForm::ExpertCheckBoxClick);
     connect(LinkComboBox, &QComboBox::currentIndexChanged, this, &TOptionsForm::LinkComboBoxChange);
     connect(ButtonBrowseProjectDir, &QPushButton::clicked, this, [this] { browse(EditProjectDir); });
     connect(ButtonBrowseDatabaseDir, &QPushButton::clicked, this, [this] { browse(EditDatabaseDir); });
     connect(OkButton, &QPushButton::clicked, this, [this] {
-        OkButtonClick();
+        // The dialog closes either way; whoever opened it says why the settings were not kept.
+        try {
+            OkButtonClick();
+        } catch (const Error& error) {
+            writeFailure_ = error.message();
+        }
         accept();
     });
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);

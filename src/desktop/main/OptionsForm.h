@@ -8,6 +8,9 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
+#include <string>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -54,6 +57,9 @@ public:
     // The card file is the simulator's only.
     void LinkComboBoxChange();
     void OkButtonClick();
+    // Why "OK" could not write the settings the last time it was pressed, then forgotten; nullopt
+    // when it wrote them (or was not pressed).
+    std::optional<std::string> takeWriteFailure() { return std::exchange(writeFailure_, std::nullopt); }
 
 private:
     void browse(QLineEdit* edit);
@@ -62,6 +68,7 @@ private:
     TDirectoryForm& directoryForm_;
     LinkLister linkLister_;
     std::vector<LinkEntry> linkEntries_;
+    std::optional<std::string> writeFailure_;
 };
 
 } // namespace zr48

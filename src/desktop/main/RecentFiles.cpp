@@ -1,5 +1,7 @@
 #include "desktop/main/RecentFiles.h"
 
+#include "base/Error.h"
+
 #include <algorithm>
 
 namespace zr48 {
@@ -46,11 +48,17 @@ void RecentFiles::remove(const std::string& path)
 
 void RecentFiles::write(const std::vector<std::string>& list)
 {
-    for (int i = 0; i < kMaxFiles; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        const std::string value = index < list.size() ? list[index] : std::string();
-        if (store_.readString(key(i)).value_or(std::string()) != value)
-            store_.writeString(key(i), value);
+    // A convenience the user never asked to keep: a store that cannot be written (a read-only
+    // settings file) only means the list is not remembered, which is no reason to interrupt
+    // every File Open with a message.
+    try {
+        for (int i = 0; i < kMaxFiles; ++i) {
+            const auto index = static_cast<std::size_t>(i);
+            const std::string value = index < list.size() ? list[index] : std::string();
+            if (store_.readString(key(i)).value_or(std::string()) != value)
+                store_.writeString(key(i), value);
+        }
+    } catch (const Error&) {
     }
 }
 

@@ -17,7 +17,8 @@ public:
 
     // Newest first; empty entries are skipped.
     std::vector<std::string> files() const;
-    // `path` becomes the newest; an older entry of the same path goes, the ninth drops off.
+    // `path` becomes the newest; an older entry of the same path goes, the ninth drops off. A store
+    // that cannot be written keeps the list as it was, silently.
     void add(const std::string& path);
     void remove(const std::string& path);
 

@@ -161,7 +161,8 @@ void TNewProjectForm::ButtonBrowseCopyProjectClick()
 
 void TNewProjectForm::ButtonOkClick()
 {
-    if (createProjectFile(projectLocation(), choice(), copyProjectPath(), prompt_, settings_.defaults().projectDir))
+    if (createProjectFile(projectLocation(), choice(), copyProjectPath(), prompt_, settings_.defaults().projectDir,
+                          closeWindowsOn))
         accept();
 }
 

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <string>
 
 class QLineEdit;
@@ -36,6 +37,9 @@ public:
     std::string copyProjectPath() const;
     // The upload choice needs the link.
     void setUploadEnabled(bool enabled);
+    // Closes the windows that show the project at a path (each after its close question); false
+    // when one stays open. Set by the main window.
+    std::function<bool(const std::string& path)> closeWindowsOn;
 
     // The user's actions.
     void EditProjectNameChange();

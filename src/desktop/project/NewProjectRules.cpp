@@ -14,12 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool sameFile(const std::string& a, const std::string& b)
-{
-    std::error_code ec;
-    return fs::equivalent(toFsPath(a), toFsPath(b), ec) && !ec;
-}
-
 } // namespace
 
 std::string proposedProjectLocation(std::string_view projectDir, std::string_view name)
@@ -42,7 +36,8 @@ NewProjectControls newProjectControls(std::string_view name, NewProjectChoice ch
 }
 
 bool createProjectFile(const std::string& path, NewProjectChoice choice, const std::string& copyPath, Prompt& prompt,
-                       const std::string& ownProjectsFolder)
+                       const std::string& ownProjectsFolder,
+                       const std::function<bool(const std::string& path)>& closeWindowsOn)
 {
     // The empty project would replace the very project that is to be copied.
     if (choice == NewProjectChoice::Copy && sameFile(path, copyPath)) {
@@ -50,6 +45,8 @@ bool createProjectFile(const std::string& path, NewProjectChoice choice, const s
         return false;
     }
     if (fileExists(path) && prompt.confirm("Overwrite Project " + path + " ?", Buttons::YesNo) != Answer::Yes)
+        return false;
+    if (closeWindowsOn && !closeWindowsOn(path))
         return false;
     const std::string folder = extractFileDir(path);
     if (!folder.empty()) {

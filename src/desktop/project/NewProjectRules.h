@@ -2,6 +2,7 @@
 // The new-project dialog's logic, free of Qt: the proposed location, which controls are enabled,
 // and what "OK" does (ask before overwriting, create the project's folder, save an empty project).
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,11 @@ NewProjectControls newProjectControls(std::string_view name, NewProjectChoice ch
 // `ownProjectsFolder` is the program's default projects folder ("ZR48 Projects" in the home):
 // when the project's folder lies in it and it is missing, as on a new system, it is made first,
 // as an installer would have made it; a projects folder the user chose must exist.
+// `closeWindowsOn(path)` closes the windows that show the project at `path` (each after its close
+// question), false when one stays open: the project is then not replaced, as two windows on one
+// file would overwrite each other's work.
 bool createProjectFile(const std::string& path, NewProjectChoice choice, const std::string& copyPath, Prompt& prompt,
-                       const std::string& ownProjectsFolder = {});
+                       const std::string& ownProjectsFolder = {},
+                       const std::function<bool(const std::string& path)>& closeWindowsOn = {});
 
 } // namespace zr48

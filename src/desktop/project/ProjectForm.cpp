@@ -27,7 +27,9 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QToolTip>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace zr48 {
 
@@ -36,6 +38,16 @@ namespace {
 constexpr int kSlotRole = Qt::UserRole;
 constexpr int kOptionRows = 5;
 constexpr int kMenuLines = 5;
+
+// Refuses characters that the unit cannot hold (it stores Windows-1252): they would become "?".
+class StorableTextValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& /*position*/) const override
+    {
+        return fitsWindows1252(input) ? Acceptable : Invalid;
+    }
+};
 
 // The window's client area: as large as its fixed size, so that the frame fits around it.
 class ClientArea : public QWidget {
@@ -101,6 +113,11 @@ void TProjectForm::buildControls()
     addRow(0, "Device Type:", ComboBoxDeviceType);
     EditDeviceName = new QLineEdit(GBoxParameters);
     EditDeviceName->setObjectName("EditDeviceName");
+    EditDeviceName->setValidator(new StorableTextValidator(EditDeviceName));
+    connect(EditDeviceName, &QLineEdit::inputRejected, this, [this] {
+        QToolTip::showText(EditDeviceName->mapToGlobal(QPoint(0, EditDeviceName->height())), kUnstorableCharacterHint,
+                           EditDeviceName);
+    });
     addRow(1, "Device Name:", EditDeviceName);
     ComboBoxK73Select = new QComboBox(GBoxParameters);
     ComboBoxK73Select->setObjectName("ComboBoxK73Select");
@@ -385,15 +402,25 @@ std::optional<TProjectFile> TProjectForm::CurrentProject() const
     return project;
 }
 
-void TProjectForm::SaveProject(const std::string& path)
+bool TProjectForm::SaveProject(const std::string& path)
 {
-    view_.SaveProject(path, memoLines(fromQString(ProjectDescriptionMemo->toPlainText())),
-                      memoLines(fromQString(ProjectInformationMemo->toPlainText())));
+    const QString description = ProjectDescriptionMemo->toPlainText();
+    const QString menuLines = ProjectInformationMemo->toPlainText();
+    if (!(fitsWindows1252(description) && fitsWindows1252(menuLines)) &&
+        shell_.prompt().confirm("Some characters of the project description or the menu lines cannot be stored in "
+                                "the project; they would be saved as \"?\".\nSave anyway?",
+                                Buttons::YesNo) != Answer::Yes)
+        return false;
+    view_.SaveProject(path, memoLines(fromQString(description)), memoLines(fromQString(menuLines)));
+    // The memos show what was stored.
+    fillMemos();
+    return true;
 }
 
 bool TProjectForm::PrepareDownload()
 {
-    SaveProject(documentFile());
+    if (!SaveProject(documentFile()))
+        return false;
     // The device files that this window's editors changed go onto the card as they are now.
     for (TDocumentWindow* window : shell_.documentWindows()) {
         auto* editor = qobject_cast<TEditForm*>(window);

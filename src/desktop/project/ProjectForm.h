@@ -44,8 +44,10 @@ public:
     std::optional<TProjectFile> CurrentProject() const override;
     ProjectDocument* project() override { return this; }
     void SaveDocument() override { SaveProject(documentFile()); }
-    // Throws zr48::Error when the file cannot be written; the window then stays modified.
-    void SaveProject(const std::string& path);
+    // Throws zr48::Error when the file cannot be written; the window then stays modified. False when
+    // the user chose not to save memo lines with characters the unit cannot hold. After a save the
+    // controls show what the file holds.
+    bool SaveProject(const std::string& path);
 
     // DeviceEntrySource: the selected node's slot.
     const DEVICE_CONFIG* selectedEntry() const override;
@@ -66,6 +68,9 @@ public:
     QPushButton* editButton() const { return ButtonEditConfigFile; }
     QPlainTextEdit* descriptionMemo() const { return ProjectDescriptionMemo; }
     QTextEdit* informationMemo() const { return ProjectInformationMemo; }
+    // What the device name field says when it refuses a character the unit cannot hold.
+    static constexpr const char* kUnstorableCharacterHint =
+        "The ZR48 shows only Western European letters, digits and signs: this character cannot be stored.";
     // The tree node of a slot (null while the slot is hidden).
     QTreeWidgetItem* nodeOfSlot(int slot) const;
 

@@ -24,6 +24,21 @@ bool isDeviceFileName(std::string_view name)
     return sameText(extractFileExt(name), ".mpi");
 }
 
+// Whether a slot names the file `name` of `folder` by any spelling: its bytes, their reading as
+// Windows-1252 (a project written on Windows), either in other letter case, or another name of the
+// same file on disk.
+bool usedByAnySlot(const TProjectFile& project, const std::string& folder, const std::string& name)
+{
+    const std::string spellings[] = {folder + name, folder + pathFromProjectText(name)};
+    const auto names = [&spellings](const std::string& used) {
+        return std::any_of(std::begin(spellings), std::end(spellings),
+                           [&used](const std::string& spelling) { return sameText(used, spelling); });
+    };
+    return std::any_of(project.Devices.begin(), project.Devices.end(), [&](const DEVICE_CONFIG& slot) {
+        return !slot.ConfigFile.empty() && (names(slot.ConfigFile) || sameFile(slot.ConfigFile, spellings[0]));
+    });
+}
+
 } // namespace
 
 std::string projectTitle(std::string_view documentFile, bool modified)
@@ -248,6 +263,8 @@ void ProjectView::Drop(int targetSlot, const DEVICE_CONFIG& entry)
     const DEVICE_CONFIG source = entry;
     selected_ = targetSlot;
     SelectionChange();
+    // The target shows selected before the copy may ask about overwriting a file.
+    Changed();
     project_.AssignSlot(targetSlot, source, prompt_);
     SelectionChange();
     UpdateCaption(documentFile_, true);
@@ -289,8 +306,10 @@ void ProjectView::SaveProject(const std::string& path, std::vector<Text> descrip
     project_.Description = std::move(description);
     project_.ProjectInfo = std::move(projectInfo);
     project_.Save(path);
-    // The window holds what the file says.
+    // The window holds what the file says, and its controls show it.
     project_.Load(path);
+    if (selected_ != kNoSlot)
+        SelectionChange();
     modified_ = false;
     caption(path, false);
     Changed();
@@ -317,9 +336,7 @@ void ProjectView::DeleteUnusedFiles()
         if (answer == Answer::Cancel)
             break;
         const std::string path = folder + name;
-        const bool used = std::any_of(project_.Devices.begin(), project_.Devices.end(),
-                                      [&](const DEVICE_CONFIG& slot) { return sameText(slot.ConfigFile, path); });
-        if (used)
+        if (usedByAnySlot(project_, folder, name))
             continue;
         answer = prompt_.confirm(
             name + "\n\nThis File is not used in the current Project.\nDo you want to delete this File?",

@@ -53,7 +53,8 @@ TCompareResultForm::TCompareResultForm(QWidget* mainWindow)
     LabelDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(SlotList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         const QString details = item ? item->data(0, Qt::UserRole).toString() : QString();
-        LabelDetails->setText(details.isEmpty() && item ? item->text(0) + ": same" : details);
+        // A row without details is said by its state: "same", "only in the project", ...
+        LabelDetails->setText(details.isEmpty() && item ? item->text(0) + ": " + item->text(1) : details);
     });
 
     ButtonDownload = new QPushButton("Download to ZR48", this);

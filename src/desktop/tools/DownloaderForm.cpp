@@ -23,8 +23,8 @@ TDownloaderForm::TDownloaderForm(TDownloader& downloader, QWidget* mainWindow)
     // cancels a running one.
     ButtonOK->setDefault(true);
     ButtonCancel->setAutoDefault(false);
-    // Both buttons close the dialog through the one handler.
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] { downloader_.ButtonCancelClick(); });
+    // Cancel stops a running download only when the user agrees; OK closes the finished one.
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] { downloader_.RequestStop(); });
     connect(ButtonOK, &QPushButton::clicked, this, [this] { downloader_.ButtonCancelClick(); });
 
     const TransferWidgets widgets = layOutTransferDialog(*this, {ButtonOK, ButtonCancel});
@@ -42,7 +42,7 @@ TDownloaderForm::~TDownloaderForm()
 
 void TDownloaderForm::reject()
 {
-    downloader_.ButtonCancelClick();
+    downloader_.RequestStop();
 }
 
 void TDownloaderForm::render()

@@ -107,8 +107,10 @@ void TFirmwareForm::showEvent(QShowEvent* event)
 
 void TFirmwareForm::reject()
 {
+    // A running update asks first; No keeps the window and the update.
+    if (!firmware_.CloseRequested())
+        return;
     QDialog::reject();
-    firmware_.FormClose();
 }
 
 void TFirmwareForm::ApplyExpert()

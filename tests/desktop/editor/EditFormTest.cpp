@@ -271,6 +271,9 @@ TEST_F(EditFormTest, CharactersADeviceFileCannotHoldAreSavedOnlyWhenTheUserAgree
     prompt.answer(Answer::Yes, "cannot be stored");
     EXPECT_TRUE(editor->SaveFile(dir.text("k.mpi")));
     EXPECT_EQ(fileContents(dir.text("k.mpi")), "NAME=????");
+    // The text shows what was stored, and is saved.
+    EXPECT_EQ(editor->richEdit()->toPlainText(), "NAME=????");
+    EXPECT_FALSE(editor->modified());
 }
 
 TEST_F(EditFormTest, AReadOnlyTextAsksBeforeTheFirstChange)

@@ -458,6 +458,13 @@ TEST_F(IrScopeFormTest, CapturesArePutInFilesAndOpenedAgain)
     EXPECT_EQ(other.overviewPicture(), scope.overviewPicture());
     EXPECT_TRUE(control<QPushButton>(other, "ButtonSaveCapture").isEnabled());
 
+    // Opened into a scope that measured, it starts without the old measurement.
+    measure(scope, 100, 200);
+    ASSERT_NE(text(scope, "MeasureLabel"), "Click to measure");
+    files.answer(saved);
+    control<QPushButton>(scope, "ButtonOpenCapture").click();
+    EXPECT_EQ(text(scope, "MeasureLabel"), "Click to measure");
+
     // A file that holds no capture is refused with its name; the capture on screen stays.
     const Text empty = dir.write("empty.bin", "");
     files.answer(empty);

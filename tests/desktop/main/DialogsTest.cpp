@@ -78,6 +78,19 @@ TEST_F(DialogsTest, TheSettingsDialogShowsTheStoredValues)
     EXPECT_TRUE(options->OkButton->isDefault());
 }
 
+TEST_F(DialogsTest, TheTabKeyGoesFromEachDirectoryToItsBrowseButton)
+{
+    std::vector<QString> order;
+    QWidget* widget = options->EditProjectDir;
+    while (order.size() < 6) {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled())
+            order.push_back(widget->objectName());
+        widget = widget->nextInFocusChain();
+    }
+    EXPECT_EQ(order, (std::vector<QString>{"EditProjectDir", "ButtonBrowseProjectDir", "EditDatabaseDir",
+                                           "ButtonBrowseDatabaseDir", "AdvancedCheckBox", "ExpertCheckBox"}));
+}
+
 TEST_F(DialogsTest, ExpertEnablesTheTolerancesAndOkWritesThemAnyway)
 {
     EXPECT_FALSE(options->CSpinEdit1->isEnabled());

@@ -28,6 +28,29 @@ TEST(DocumentRules, TitlesTellModifiedAndUnnamed)
     EXPECT_EQ(closeQuestionText("Text Editor - [Unnamed1] *"), "Save changes to\nText Editor - [Unnamed1] * ?");
 }
 
+// The window's name, the path, and the marks of the state at the end (in either order).
+TEST(DocumentRules, ATitleSplitsIntoNamePathAndState)
+{
+    const struct {
+        const char* title;
+        const char* name;
+        const char* path;
+        const char* state;
+    } cases[] = {
+        {"Text Editor - /p/a.mpi * (Read only)", "Text Editor - ", "/p/a.mpi", " * (Read only)"},
+        {"Text Editor - /p/a.mpi (Read only)", "Text Editor - ", "/p/a.mpi", " (Read only)"},
+        {"ZR48 Project - [PROJECT]/Villa.mpj *", "ZR48 Project - ", "[PROJECT]/Villa.mpj", " *"},
+        {"Text Editor - /p/a - b.mpi", "Text Editor - ", "/p/a - b.mpi", ""},
+        {"Infrared Scope", "", "Infrared Scope", ""},
+    };
+    for (const auto& c : cases) {
+        const TitleParts parts = splitTitle(c.title);
+        EXPECT_EQ(parts.name, c.name) << c.title;
+        EXPECT_EQ(parts.path, c.path) << c.title;
+        EXPECT_EQ(parts.state, c.state) << c.title;
+    }
+}
+
 TEST(DocumentRules, FileOpenGoesByTheExtensionAsWritten)
 {
     const struct {
@@ -101,6 +124,10 @@ TEST(DocumentList, TheMostRecentlyActivatedComesFirst)
     Doc stranger(DocumentKind::TextEditor, 9);
     list.activate(stranger);
     EXPECT_EQ(list.count(), 2);
+    // One from the middle comes first; the others keep their order behind it.
+    list.add(c);
+    list.activate(a);
+    EXPECT_EQ(list.windows(), (std::vector<Document*>{&a, &c, &b}));
 }
 
 TEST(DocumentList, ANewWindowIdIsTheLowestNoOpenWindowHas)

@@ -9,6 +9,7 @@
 #include "project/Compiler.h"
 #include "project/ProjectFile.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
 #include <QMdiArea>
@@ -76,6 +77,30 @@ TEST_F(DocumentWindowsTest, EveryFrameWindowHasAnIdNoOtherOpenWindowHasAndGetsOn
     // The placeholder names keep counting the open windows.
     form->execute(ActionId::NewTextFile);
     EXPECT_EQ(form->documentWindows().front()->documentFile(), "[Unnamed5]");
+}
+
+// A title too wide for its bar loses the middle of its path: the window's name and the marks of
+// the document's state stay in sight.
+TEST_F(DocumentWindowsTest, ALongTitleIsShortenedInTheMiddleOfItsPath)
+{
+    const QFontMetrics metrics(QApplication::font());
+    const QString path = "/home/ann/ZR48 Projects/a very long folder name/another level/living room television.mpi";
+    const QString ellipsis(QChar(0x2026));
+    for (const QString state : {" *", " (Read only)", " * (Read only)"}) {
+        const QString title = "Text Editor - " + path + state;
+        const int width = metrics.horizontalAdvance("Text Editor - /home/ann/ZR48 Projects" + state);
+        const QString shown = shortenedTitle(title, metrics, width);
+        SCOPED_TRACE(shown.toStdString());
+        EXPECT_LE(metrics.horizontalAdvance(shown), width);
+        EXPECT_TRUE(shown.startsWith("Text Editor - /home"));
+        EXPECT_TRUE(shown.endsWith(".mpi" + state));
+        EXPECT_TRUE(shown.contains(ellipsis));
+    }
+    // A title that fits is shown whole; in a bar too narrow even for the name and state, the
+    // whole title is cut in its middle.
+    EXPECT_EQ(shortenedTitle("Text Editor - /a.mpi *", metrics, 1000), "Text Editor - /a.mpi *");
+    const QString narrow = shortenedTitle("Text Editor - " + path + " *", metrics, metrics.horizontalAdvance("Text E"));
+    EXPECT_LE(metrics.horizontalAdvance(narrow), metrics.horizontalAdvance("Text E"));
 }
 
 TEST_F(DocumentWindowsTest, AFrameForWindowZeroReachesAViewerWithIdZero)

@@ -1,6 +1,8 @@
 // The file commands on document windows: File Open, Save, Save As, Save All, Close, Close All
 // with the close question, and the infrared optimizer.
 
+#include "base/FileIo.h"
+#include "cli/Cli.h"
 #include "desktop/FakeDocuments.h"
 #include "desktop/ShellHarness.h"
 #include "desktop/editor/EditForm.h"
@@ -12,6 +14,8 @@
 #include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QTest>
+
+#include <sstream>
 
 namespace zr48 {
 namespace {
@@ -48,9 +52,11 @@ protected:
     std::vector<FakeProjectWindow*> projects;
 };
 
+// On a new system the projects folder is made first, so that the dialog can start there.
 TEST_F(FileActionsTest, OpenOffersTheFileKindsAndStartsInTheProjectFolder)
 {
-    store.writeString("ProjectDir", dir.text() + "/");
+    const Text projectsFolder = dir.text("ZR48 Projects") + "/";
+    store.writeString("ProjectDir", projectsFolder);
     form = makeForm(); // the start folder is read at the first show
     form->show();
     files.answer(std::nullopt);
@@ -59,7 +65,8 @@ TEST_F(FileActionsTest, OpenOffersTheFileKindsAndStartsInTheProjectFolder)
     EXPECT_EQ(files.asked()[0].kind, Kind::Open);
     EXPECT_EQ(files.asked()[0].request.filter, "Project Files (*.mpj)|*.mpj|Device INI Files (*.mpi)|*.mpi|"
                                                "Database Files (*.mpd)|*.mpd|All Files (*.*)|*.*");
-    EXPECT_EQ(files.asked()[0].request.directory, dir.text() + "/");
+    EXPECT_EQ(files.asked()[0].request.directory, projectsFolder);
+    EXPECT_TRUE(directoryExists(projectsFolder));
     EXPECT_EQ(openCount(), 0u);
 }
 
@@ -110,23 +117,34 @@ TEST_F(FileActionsTest, AFileThatIsNoProjectIsNotOpenedAsOne)
     }
 }
 
-TEST_F(FileActionsTest, AFileAlreadyOpenInOtherLetterCaseComesToTheFrontInstead)
+// A file open in a window comes to the front by any name of it (another spelling of its path, a
+// link to it); a name in other letter case is another file here, which opens beside it.
+TEST_F(FileActionsTest, AFileAlreadyOpenComesToTheFrontByAnyNameOfIt)
 {
     const Text mpj = dir.write("Home.mpj", "[PROJECT]\r\n");
-    const Text mpi = dir.write("tv.mpi", "A=1\r\n");
+    const Text mpi = dir.write("case.mpi", "A=1\r\n");
+    std::filesystem::create_directories(toFsPath(dir.text("sub")));
+    std::filesystem::create_symlink(toFsPath(mpj), toFsPath(dir.text("link.mpj")));
     files.answer(mpj);
     form->execute(ActionId::FileOpen);
     TEditForm* editor = openEditor(mpi);
     ASSERT_EQ(form->documentWindows().front(), editor);
 
-    Text otherCase = mpj;
-    otherCase.replace(otherCase.size() - 8, 8, "HOME.mpj");
-    files.answer(otherCase);
-    form->execute(ActionId::FileOpen);
-    EXPECT_EQ(openCount(), 2u);
-    EXPECT_EQ(projects.size(), 1u);
-    EXPECT_EQ(form->documentWindows().front(), projects[0]);
-    EXPECT_EQ(form->mdiArea()->activeSubWindow(), projects[0]);
+    for (const Text& name : {dir.text("sub/../Home.mpj"), dir.text("link.mpj")}) {
+        SCOPED_TRACE(name);
+        form->bringToFront(*editor);
+        files.answer(name);
+        form->execute(ActionId::FileOpen);
+        EXPECT_EQ(openCount(), 2u);
+        EXPECT_EQ(projects.size(), 1u);
+        EXPECT_EQ(form->documentWindows().front(), projects[0]);
+        EXPECT_EQ(form->mdiArea()->activeSubWindow(), projects[0]);
+    }
+    TEditForm* other = openEditor(dir.write("CASE.mpi", "B=2\r\n"));
+    EXPECT_NE(other, editor);
+    EXPECT_EQ(openCount(), 3u);
+    EXPECT_EQ(other->richEdit()->toPlainText(), "B=2\n");
+
     // OpenProjectWindow itself does not look: a second window on the same file.
     form->OpenProjectWindow(mpj);
     EXPECT_EQ(projects.size(), 2u);
@@ -204,10 +222,12 @@ TEST_F(FileActionsTest, SaveAndSaveAsAreEnabledByTheActiveWindow)
 
 TEST_F(FileActionsTest, SaveAllSavesOnlyModifiedWindowsWithOneSaveAsForTheUnnamed)
 {
-    const Text clean = dir.write("clean.mpi", "A=1\r\n");
+    // A rewrite of the clean file would show: the editor writes CR LF.
+    const Text clean = dir.write("clean.mpi", "A=1\n");
     TEditForm* unnamed = newEditor();
     type(unnamed, "U=1");
     TEditForm* untouched = openEditor(clean);
+    TEditForm* emptyUnnamed = newEditor(); // never saved, nothing typed: no Save As
     form->OpenProjectWindow(dir.text("Home.mpj"));
     projects[0]->setModified(true);
 
@@ -220,7 +240,8 @@ TEST_F(FileActionsTest, SaveAllSavesOnlyModifiedWindowsWithOneSaveAsForTheUnname
     EXPECT_EQ(fileContents(dir.text("saved.mpi")), "U=1");
     EXPECT_FALSE(unnamed->modified());
     EXPECT_FALSE(untouched->modified());
-    EXPECT_EQ(fileContents(clean), "A=1\r\n");
+    EXPECT_EQ(fileContents(clean), "A=1\n");
+    EXPECT_TRUE(emptyUnnamed->title().find("[Unnamed") != std::string::npos);
     EXPECT_FALSE(form->action(ActionId::SaveAll)->isEnabled());
 }
 
@@ -322,6 +343,70 @@ TEST_F(FileActionsTest, InfraredOptimizerOnlyForAnEditorOnAnMpiFile)
     EXPECT_TRUE(prompt.shown().empty());
 }
 
+// The editor's optimizer gives, once saved, the very bytes of "zr48 ir optimize -o" with the same
+// tolerances; it rewrites the text in place as one edit and writes nothing until saved.
+TEST_F(FileActionsTest, InfraredOptimizerGivesTheBytesOfTheCommandLine)
+{
+    const std::string device = "NAME=TV\r\n"
+                               "POWER=\"#9000#4500#560#1690#560#560#570#1680#555#565\"\r\n"
+                               "\r\n"
+                               "MUTE=\"#9010#4490#565#1700#545#575#1650#590\"\r\n";
+    const Text path = dir.write("tv.mpi", device);
+    settings.setIrOptimizerPass1(3);
+    settings.setIrOptimizerPass2(30);
+    const Text reference = dir.text("reference.mpi");
+    std::ostringstream out;
+    std::ostringstream err;
+    test::ScriptedPrompt cliPrompt;
+    cli::Environment command{out, err, cliPrompt, settings, {}};
+    ASSERT_EQ(cli::run(command, {"ir", "optimize", path, "-o", reference}), 0) << err.str();
+    ASSERT_NE(fileContents(reference), device);
+
+    TEditForm* editor = openEditor(path);
+    QTest::keyClick(editor->richEdit(), Qt::Key_End);
+    QTest::keyClick(editor->richEdit(), Qt::Key_Down);
+    prompt.answer(Answer::No, "Perform Infrared String Optimization?\n");
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_FALSE(editor->modified());
+
+    prompt.answer(Answer::Yes);
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_TRUE(editor->modified());
+    EXPECT_EQ(editor->statusPanel(0)->text(), "1:1");
+    EXPECT_EQ(fileContents(path), device); // nothing written until saved
+    // One edit: one undo brings the text back.
+    editor->richEdit()->undo();
+    EXPECT_EQ(editor->fileBytes(), device);
+    editor->richEdit()->redo();
+    form->execute(ActionId::FileSave);
+    EXPECT_EQ(fileContents(path), fileContents(reference));
+}
+
+// A read-only text (a database file) changes only when the user agrees, as for a key press.
+TEST_F(FileActionsTest, InfraredOptimizerAsksBeforeItChangesAReadOnlyFile)
+{
+    const std::string device = "POWER=\"#9000#4500#560#1690#560#560\"\r\n";
+    const Text path = dir.write("db/tv.mpi", device);
+    TEditForm* editor = form->NewTextEditor(form.get(), 0);
+    editor->setReadOnly(true);
+    editor->LoadFile(path);
+
+    prompt.answer(Answer::Yes, "Perform Infrared String Optimization?")
+        .answer(Answer::No, "Do you really want to edit this File?");
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_EQ(editor->fileBytes(), device);
+    EXPECT_TRUE(editor->readOnly());
+    EXPECT_FALSE(editor->modified());
+
+    prompt.answer(Answer::Yes, "Perform Infrared String Optimization?")
+        .answer(Answer::Yes, "Do you really want to edit this File?");
+    form->execute(ActionId::InfraredOptimizer);
+    EXPECT_NE(editor->fileBytes(), device);
+    EXPECT_FALSE(editor->readOnly());
+    EXPECT_TRUE(editor->modified());
+    EXPECT_EQ(fileContents(path), device);
+}
+
 // A Flipper file with a parsed and a raw button, and one the table does not know.
 const char* const kRemote = "Filetype: IR signals file\nVersion: 1\n#\n"
                             "name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 00\n#\n"
@@ -357,15 +442,13 @@ TEST_F(FileActionsTest, ImportInfraredCodesAddsTheButtonsToTheFileAndReloadsTheE
                                              "Renamed:\n  \"Vol+\" as VOL_: a key holds A-Z, 0-9 and _ only\n"
                                              "Skipped:\n  \"Guide\" (line 16): protocol RCA is not in the table\n");
     EXPECT_FALSE(editor->modified());
-    const std::vector<Text> lines = editor->lines();
-    EXPECT_EQ(lines.front(), "XNAME=TV");
-    EXPECT_EQ(lines[1].substr(0, 8), "POWER=\"$"); // table references: the optimizer ran
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "IR_TIME_0 = 450"), 1);
-    EXPECT_EQ(fileContents(device).substr(0, 10), "XNAME=TV\r\n");
-    std::string reloaded;
-    for (const Text& line : lines)
-        reloaded += line + (&line == &lines.back() ? "" : "\r\n");
-    EXPECT_EQ(fileContents(device), reloaded);
+    const Text shown = editor->fileBytes();
+    EXPECT_EQ(shown.substr(0, 10), "XNAME=TV\r\n");
+    EXPECT_NE(shown.find("\r\nPOWER=\"$"), std::string::npos); // table references: the optimizer ran
+    const std::size_t table = shown.find("IR_TIME_0 = 450\r\n");
+    EXPECT_NE(table, std::string::npos);
+    EXPECT_EQ(shown.find("IR_TIME_0 = 450\r\n", table + 1), std::string::npos);
+    EXPECT_EQ(fileContents(device), shown); // the editor shows what the file holds
 }
 
 TEST_F(FileActionsTest, ImportOfAFileThatCannotBeReadShowsWhyAndChangesNothing)
@@ -378,7 +461,7 @@ TEST_F(FileActionsTest, ImportOfAFileThatCannotBeReadShowsWhyAndChangesNothing)
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_NE(prompt.errors()[0].find("codes.txt: line 1: an odd number of words (5)"), std::string::npos);
     EXPECT_EQ(fileContents(device), text);
-    EXPECT_EQ(editor->lines()[1], "POWER=\"#9000#4500#560\"");
+    EXPECT_EQ(editor->fileBytes(), text);
 
     // Cancelled at the file dialog: nothing at all.
     files.answer(std::nullopt);

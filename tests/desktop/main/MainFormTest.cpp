@@ -8,6 +8,7 @@
 #include "desktop/FakeDocuments.h"
 #include "desktop/ShellHarness.h"
 #include "desktop/editor/EditForm.h"
+#include "desktop/main/OptionsForm.h"
 #include "desktop/project/DatabaseForm.h"
 #include "link/Frames.h"
 #include "link/LinkTarget.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
@@ -23,16 +25,19 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace zr48 {
 namespace {
@@ -172,10 +177,35 @@ TEST_F(MainFormTest, ToolBarButtonsInOrder)
                                     "ActionFileSave", "ActionSaveAll", "|", "ActionEditCut", "ActionEditCopy",
                                     "ActionEditPaste", "|", "ActionWindowCascade", "ActionWindowTileHorizontal",
                                     "ActionWindowTileVertical", "|", "ActionDownload"}));
+    // Each button shows its own picture of the image list.
+    const std::map<QString, int> pictures = {
+        {"ActionFileNewProject", 10},
+        {"ActionNewTextFile", 6},
+        {"ActionFileOpen", 7},
+        {"ActionFileSave", 8},
+        {"ActionSaveAll", 23},
+        {"ActionEditCut", 25},
+        {"ActionEditCopy", 1},
+        {"ActionEditPaste", 26},
+        {"ActionWindowCascade", 21},
+        {"ActionWindowTileHorizontal", 22},
+        {"ActionWindowTileVertical", 20},
+        {"ActionDownload", 9},
+    };
+    const auto image = [](const QIcon& icon) {
+        return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    };
     for (const QAction* action : form->toolBar()->actions()) {
-        if (!action->isSeparator()) {
-            EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
-        }
+        if (action->isSeparator())
+            continue;
+        SCOPED_TRACE(action->objectName().toStdString());
+        ASSERT_EQ(pictures.count(action->objectName()), 1u);
+        const int position = pictures.at(action->objectName());
+        EXPECT_FALSE(action->icon().isNull());
+        EXPECT_EQ(image(action->icon()), image(form->imageList().icon(position)));
+        for (const auto& [other, otherPosition] : pictures)
+            if (otherPosition != position)
+                EXPECT_NE(image(action->icon()), image(form->imageList().icon(otherPosition))) << other.toStdString();
     }
 }
 
@@ -197,6 +227,20 @@ TEST_F(MainFormTest, ActionsCarryShortcutsHintsAndPictures)
     QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(form->documentWindows().size(), 1u);
     EXPECT_EQ(form->documentWindows()[0]->kind(), DocumentKind::TextEditor);
+
+    // Also while a tool dialog that the user works beside has the focus.
+    for (const char* name : {"FirmwareForm", "DisplayDumpForm", "DownloaderForm", "UploaderForm"}) {
+        SCOPED_TRACE(name);
+        auto* tool = form->findChild<QDialog*>(name);
+        ASSERT_NE(tool, nullptr);
+        const std::size_t before = form->documentWindows().size();
+        tool->show();
+        QApplication::setActiveWindow(tool);
+        ASSERT_EQ(QApplication::activeWindow(), tool);
+        QTest::keyClick(tool, Qt::Key_N, Qt::ControlModifier);
+        EXPECT_EQ(form->documentWindows().size(), before + 1);
+        tool->hide();
+    }
 }
 
 TEST_F(MainFormTest, ExpertAndTheLinkShowAndEnableTheUnitToolsAtOnce)
@@ -426,7 +470,8 @@ TEST_F(MainFormTest, RecentFilesOfferTheFilesOpenedLast)
     QMenu* recent = next->recentFilesMenu();
     emit recent->aboutToShow();
     ASSERT_EQ(recent->actions().size(), 2);
-    EXPECT_TRUE(recent->actions()[0]->text().endsWith("b.mpi"));
+    EXPECT_EQ(recent->actions()[0]->text(), "&1 " + pathToQString(second));
+    EXPECT_EQ(recent->actions()[1]->text(), "&2 " + pathToQString(first));
     recent->actions()[1]->trigger();
     ASSERT_EQ(next->documentWindows().size(), 1u);
     EXPECT_EQ(next->documentWindows()[0]->documentFile(), first);
@@ -437,6 +482,39 @@ TEST_F(MainFormTest, RecentFilesOfferTheFilesOpenedLast)
     recent->actions()[1]->trigger();
     EXPECT_EQ(prompt.errors(), std::vector<Text>{"File does not exists\n" + second});
     EXPECT_EQ(next->recentFiles().files(), std::vector<std::string>{first});
+}
+
+// A settings file the user may not write (the store then throws on each write).
+class ReadOnlySettingsStore : public MemorySettingsStore {
+public:
+    void writeString(const std::string&, const std::string&) override { refuse(); }
+    void writeInteger(const std::string&, std::int32_t) override { refuse(); }
+
+private:
+    [[noreturn]] static void refuse() { throw Error("Cannot write the settings to \"ZR48.conf\"."); }
+};
+
+// The recent files and the window's place are kept for comfort: a read-only settings file leaves
+// File Open, the recent files' menu and the exit quiet. Only the settings dialog, where the user
+// asked to keep something, says that it could not.
+TEST_F(MainFormTest, AReadOnlySettingsFileIsReportedOnlyByTheSettingsDialog)
+{
+    ReadOnlySettingsStore readOnly;
+    Settings readOnlySettings{readOnly, SettingsDefaults{}};
+    auto form = std::make_unique<TMainForm>(
+        MainFormParts{readOnly, readOnlySettings, prompt, files, link, programDir.text(), "simulated ZR48"});
+    form->show();
+    files.answer(dir.write("a.mpi", "A\r\n"));
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(form->documentWindows().size(), 1u);
+    form->CloseAll();
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{});
+
+    TOptionsForm* options = form->dialogs().OptionsForm;
+    QTimer::singleShot(0, options, [options] { options->OkButton->click(); });
+    form->execute(ActionId::Options);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"Cannot write the settings to \"ZR48.conf\"."});
 }
 
 TEST_F(MainFormTest, TheWindowMenuListsTheOpenDocumentWindows)
@@ -471,6 +549,25 @@ TEST_F(MainFormTest, TileHorizontallyStacksTheWindowsOverTheWholeArea)
     form->execute(ActionId::WindowTileVertical);
     EXPECT_EQ(windows[0]->geometry().height(), area.height());
     EXPECT_EQ(windows[0]->geometry().width() + windows[1]->geometry().width(), area.width());
+
+    // A window of fixed size (as the project window is), last in the list, is not shrunk below its
+    // content and stays inside the area whichever way the windows are tiled.
+    form->resize(900, 700);
+    TDocumentWindow* fixed = form->NewTextEditor(form.get(), 2);
+    fixed->widget()->setFixedSize(500, 400);
+    QApplication::processEvents();
+    for (TDocumentWindow* window : windows)
+        form->bringToFront(*window);
+    ASSERT_EQ(form->documentWindows().back(), fixed);
+    for (const ActionId tiling : {ActionId::WindowTileHorizontal, ActionId::WindowTileVertical}) {
+        form->execute(tiling);
+        const QRect client = form->mdiArea()->viewport()->rect();
+        ASSERT_GE(client.width(), fixed->width());
+        ASSERT_GE(client.height(), fixed->height());
+        for (const TDocumentWindow* window : form->documentWindows())
+            EXPECT_TRUE(client.contains(window->geometry())) << static_cast<int>(tiling);
+        EXPECT_TRUE(fixed->contentsRect().contains(fixed->widget()->geometry())) << static_cast<int>(tiling);
+    }
 }
 
 TEST_F(MainFormTest, CutCopyAndPasteFollowTheFocusedTextControl)

@@ -104,6 +104,14 @@ TEST_F(ReportsTest, CompareShowsTheSameCardAfterADownloadAndAChangedDeviceFileFi
 {
     openVilla();
     connectLink();
+    // A blank card: every slot is only in the project, and the details say so, not "same".
+    ASSERT_EQ(compare().Result(), CompareResult::Finished);
+    ASSERT_NE(form->compareResultForm(), nullptr);
+    EXPECT_EQ(rows(*form->compareResultForm()).front(),
+              std::make_pair(QString("TUNER"), QString("only in the project")));
+    EXPECT_EQ(form->compareResultForm()->LabelDetails->text(), "TUNER: only in the project");
+    form->compareResultForm()->close();
+
     form->execute(ActionId::Download);
     // While the download runs, no comparison takes its replies.
     form->execute(ActionId::CompareWithUnit);

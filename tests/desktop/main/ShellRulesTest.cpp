@@ -153,6 +153,26 @@ TEST(MdiLayout, ANewWindowMovesIntoSightWithItsSizeKept)
     EXPECT_EQ(keepInside({10, 20, 500, 400}, {480, 390, 100, 50}), (Rect{410, 370, 100, 50}));
 }
 
+TEST(MdiLayout, ADialogMovesOutOfTheWayOfOneThatWouldCoverIt)
+{
+    const Rect screen{0, 0, 1000, 800};
+    const Rect transfer{320, 350, 360, 100};
+    const struct {
+        const char* name;
+        Rect fixed;
+        Rect placed;
+    } cases[] = {
+        {"not covered: stays", {0, 0, 300, 200}, transfer},
+        {"room above", {250, 300, 500, 300}, {320, 200, 360, 100}},
+        {"no room above: below", {250, 40, 500, 400}, {320, 440, 360, 100}},
+        {"no room above or below: left", {380, 0, 500, 800}, {20, 350, 360, 100}},
+        {"only right", {0, 0, 620, 800}, {620, 350, 360, 100}},
+        {"no room anywhere: stays", {0, 0, 1000, 800}, transfer},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(outOfTheWay(transfer, c.fixed, screen), c.placed) << c.name;
+}
+
 TEST(RecentFiles, NewestFirstWithoutRepeatsAndAtMostEight)
 {
     MemorySettingsStore store;

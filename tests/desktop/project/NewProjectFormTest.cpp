@@ -3,6 +3,7 @@
 #include "desktop/project/ProjectHarness.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -113,6 +114,40 @@ TEST_F(NewProjectFormTest, NewProjectOpensAnEmptyProjectInItsOwnFolder)
     form->execute(ActionId::FileNewProject);
     EXPECT_EQ(form->documentWindows().size(), 1u);
     EXPECT_FALSE(fs::exists(toFsPath(dir.text("Projects/Chalet"))));
+}
+
+// A new project at the place of one open in a window: that window closes first, after its close
+// question; one kept open refuses the new project. Never two windows on one file.
+TEST_F(NewProjectFormTest, ANewProjectReplacesAnOpenOneOnlyOnceItsWindowHasClosed)
+{
+    const std::string path = projectPath("Home");
+    TProjectFile home;
+    home.Description = {"old"};
+    home.Save(path);
+    TDocumentWindow* open = form->OpenProjectWindow(path);
+    ASSERT_NE(open, nullptr);
+    open->setCloseQuestion([this](TDocumentWindow& w) { return form->CloseQuestion(w); });
+    dynamic_cast<TProjectForm&>(*open).descriptionMemo()->appendPlainText("changed");
+    const std::string before = fileContents(path);
+    const auto createHome = [&] {
+        whenShown(&newProjectForm(), [&] {
+            QTest::keyClicks(newProjectForm().nameEdit(), "Home");
+            newProjectForm().okButton()->click();
+        });
+        form->execute(ActionId::FileNewProject);
+    };
+
+    prompt.answer(Answer::Yes, "Overwrite Project " + path + " ?").answer(Answer::Cancel, "Save changes to");
+    createHome();
+    ASSERT_EQ(form->documentWindows(), std::vector<TDocumentWindow*>{open});
+    EXPECT_EQ(fileContents(path), before);
+
+    prompt.answer(Answer::Yes, "Overwrite Project").answer(Answer::No, "Save changes to");
+    createHome();
+    ASSERT_EQ(form->documentWindows().size(), 1u);
+    EXPECT_EQ(form->documentWindows()[0]->documentFile(), path);
+    EXPECT_EQ(fileContents(path), TProjectFile().SaveText(path));
+    EXPECT_TRUE(dynamic_cast<TProjectForm&>(*form->documentWindows()[0]).view().project().Description.empty());
 }
 
 TEST_F(NewProjectFormTest, AnUploadThatFailsOpensNoWindowAndLeavesTheEmptyProject)

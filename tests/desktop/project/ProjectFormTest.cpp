@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -234,6 +235,41 @@ TEST_F(ProjectFormTest, TypingMarksTheProjectModifiedWhileShowingASlotDoesNot)
     EXPECT_TRUE(window->windowTitle().endsWith(" *"));
 }
 
+// The unit stores Western European text (Windows-1252): the device name refuses other characters
+// and says so; memo lines with them are saved only when the user agrees, and then show what was
+// stored.
+TEST_F(ProjectFormTest, TextsTheUnitCannotHoldAreRefusedOrAskedAboutAndShownAsStored)
+{
+    const std::string path = makeProject();
+    TProjectForm* window = openProject(path);
+    ASSERT_NE(window, nullptr);
+    select(*window, "TV-1");
+    for (const QChar c : QString::fromUtf8(" Ж é"))
+        QTest::sendKeyEvent(QTest::Click, window->deviceNameEdit(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    EXPECT_EQ(window->deviceNameEdit()->text(), QString::fromUtf8("TV  é"));
+    EXPECT_EQ(window->view().project().Slot(15).DeviceName, "TV  \xE9");
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), TProjectForm::kUnstorableCharacterHint);
+
+    const std::string before = fileContents(path);
+    window->descriptionMemo()->setPlainText(QString::fromUtf8("Вилла\nVilla"));
+    window->informationMemo()->setPlainText(QString::fromUtf8("Дом"));
+    prompt.answer(Answer::No, "cannot be stored");
+    form->execute(ActionId::FileSave);
+    EXPECT_EQ(fileContents(path), before);
+    EXPECT_TRUE(window->windowTitle().endsWith(" *"));
+
+    prompt.answer(Answer::Yes, "Save anyway?");
+    form->execute(ActionId::FileSave);
+    TProjectFile saved;
+    saved.Load(path);
+    EXPECT_EQ(saved.Description, (std::vector<Text>{"?????", "Villa"}));
+    EXPECT_EQ(saved.Slot(15).DeviceName, "TV  \xE9");
+    EXPECT_EQ(window->descriptionMemo()->toPlainText(), "?????\nVilla");
+    EXPECT_EQ(window->informationMemo()->toPlainText(), "???");
+    EXPECT_FALSE(window->windowTitle().endsWith(" *"));
+}
+
 TEST_F(ProjectFormTest, TheDeviceFileIsShownAndTypedWithTheProjectMark)
 {
     settings.setAdvanced(true);
@@ -283,6 +319,23 @@ TEST_F(ProjectFormTest, DatabaseEntriesDropOntoSlots)
     EXPECT_EQ(window->deviceNameEdit()->text(), "Television");
     EXPECT_EQ(window->optionsList()->count(), 9);
     EXPECT_TRUE(window->windowTitle().endsWith(" *"));
+
+    // When the copy asks about overwriting another file of that name, the target already shows
+    // selected.
+    dir.write("Projects/Home/LX-40_TV.mpi", "changed in the project");
+    window->treeView()->setCurrentItem(FindNode(tree, "TUNER"));
+    QString selectedAtQuestion;
+    QString parametersAtQuestion;
+    prompt.whenShown = [&](const std::string&) {
+        selectedAtQuestion = tree->currentItem()->text(0);
+        parametersAtQuestion = window->parametersBox()->title();
+    };
+    prompt.answer(Answer::No, "Overwrite current Device File?");
+    ASSERT_NE(selectEntry("Lumetra LX-40 television"), nullptr);
+    ASSERT_TRUE(DropOnNode(tree, FindNode(tree, "TV-5"), drag));
+    prompt.whenShown = nullptr;
+    EXPECT_EQ(selectedAtQuestion, "TV-5");
+    EXPECT_EQ(parametersAtQuestion, "TV-5");
 
     // Folders and "No items found" carry no device file.
     ASSERT_NE(selectEntry("VIDEO"), nullptr);

@@ -274,6 +274,20 @@ TEST_F(ProjectViewTest, SavingWritesTheMemosAndLoadsTheFileAgain)
     EXPECT_EQ(written.Slot(0).DeviceType, 1);
 }
 
+// A database file whose name is not UTF-8 (a Latin-1 name): saved and loaded again, the slot still
+// names it, so its options stay.
+TEST_F(ProjectViewTest, ADeviceFileNamedInLatin1KeepsItsOptionsThroughASave)
+{
+    ASSERT_TRUE(view.LoadProject(projectFile));
+    view.Drop(14, entry("caf\xE9", 6, "DEVICE=6\r\nOPTION_1=Power\r\n"));
+    view.OptionsClicked({true});
+    view.SaveProject(projectFile, {}, {});
+    EXPECT_EQ(view.project().Slot(14).ConfigFile, dir.text("Home/caf\xE9.mpi"));
+    ASSERT_EQ(view.Options().size(), 9u);
+    EXPECT_TRUE(view.Options()[0].checked);
+    EXPECT_EQ(view.Controls().configFile, "[PROJECT]/caf\xE9.mpi");
+}
+
 TEST_F(ProjectViewTest, AProjectFileThatCannotBeWrittenLeavesTheWindowModifiedAndTheFileIntact)
 {
     ASSERT_TRUE(view.LoadProject(projectFile));
@@ -328,6 +342,22 @@ TEST_F(ProjectViewTest, DeleteUnusedFilesAsksForEachUnusedDeviceFile)
     view.ConfigFileEdited("[PROJECT]/HIDDEN.mpi");
     view.Select(7);
     view.ConfigFileEdited(dir.text("Home/Other.mpi")); // by its full path
+    // Used by other spellings of the names on disk: in other letter case, with a name that is not
+    // UTF-8, read as Windows-1252 from a project written on Windows, and through a link.
+    const std::pair<const char*, std::string> spellings[] = {
+        {"TV.mpi", dir.text("Home/tv.MPI")},
+        {"caf\xE9.mpi", dir.text("Home/caf\xE9.mpi")},
+        {"R\xE9.mpi", dir.text("Home/Ré.mpi")},
+        {"Real.mpi", dir.text("db/alias.mpi")},
+    };
+    int spellingSlot = 21;
+    for (const auto& [onDisk, used] : spellings) {
+        dir.write(std::string("Home/") + onDisk, "x");
+        view.Select(spellingSlot++);
+        view.ConfigFileEdited(used);
+    }
+    fs::create_directories(toFsPath(dir.text("db")));
+    fs::create_symlink(toFsPath(dir.text("Home/Real.mpi")), toFsPath(dir.text("db/alias.mpi")));
     for (const char* name : {"a.mpi", "b.MPI", "HIDDEN.mpi", "notes.txt", "Other.mpi"})
         dir.write(std::string("Home/") + name, "x");
     fs::create_directories(toFsPath(dir.text("Home/folder.mpi")));
@@ -341,6 +371,8 @@ TEST_F(ProjectViewTest, DeleteUnusedFilesAsksForEachUnusedDeviceFile)
     EXPECT_TRUE(fileExists(dir.text("Home/b.MPI")));
     for (const char* kept : {"Used.mpi", "HIDDEN.mpi", "notes.txt", "Other.mpi"})
         EXPECT_TRUE(fileExists(dir.text(std::string("Home/") + kept))) << kept;
+    for (const auto& [onDisk, used] : spellings)
+        EXPECT_TRUE(fileExists(dir.text(std::string("Home/") + onDisk))) << onDisk;
 
     // Cancel ends the questions.
     dir.write("Home/c.mpi", "x");

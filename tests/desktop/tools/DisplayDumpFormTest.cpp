@@ -61,15 +61,33 @@ TEST_F(DisplayDumpFormTest, ShowsTheUnitsDisplayEnlargedWithCrispPixels)
                   TDisplayDumpForm::kZoom);
     EXPECT_TRUE(dialog.Panel->geometry().contains(dialog.Image->geometry().translated(dialog.Panel->pos())));
 
-    // The options take effect at the next Refresh.
-    QTest::mouseClick(dialog.CheckBoxRemoveUsbIcon, Qt::LeftButton);
-    QTest::mouseClick(dialog.CheckBoxDrawDisplayBorder, Qt::LeftButton);
-    expectPicture(dialog.Image->grab().toImage().convertToFormat(QImage::Format_RGB32), expected,
-                  TDisplayDumpForm::kZoom);
-    QTest::mouseClick(dialog.ButtonRefresh, Qt::LeftButton);
-    ASSERT_TRUE(clock.advanceUntil([&] { return dialog.Image->isVisible(); }, 5000));
-    expectPicture(dialog.Image->grab().toImage().convertToFormat(QImage::Format_RGB32),
-                  DisplayDump::Render(menuPicture(), false, false), TDisplayDumpForm::kZoom);
+    // Each box sets its own option, which takes effect at the next Refresh.
+    const struct {
+        QCheckBox* box;
+        bool border;
+        bool removeUsbIcon;
+    } clicks[] = {
+        {dialog.CheckBoxRemoveUsbIcon, true, false},
+        {dialog.CheckBoxDrawDisplayBorder, false, false},
+        {dialog.CheckBoxRemoveUsbIcon, false, true},
+    };
+    DisplayPicture shown = expected;
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(click.box->text().toStdString());
+        QTest::mouseClick(click.box, Qt::LeftButton);
+        EXPECT_EQ(dialog.CheckBoxDrawDisplayBorder->isChecked(), click.border);
+        EXPECT_EQ(dialog.CheckBoxRemoveUsbIcon->isChecked(), click.removeUsbIcon);
+        expectPicture(dialog.Image->grab().toImage().convertToFormat(QImage::Format_RGB32), shown,
+                      TDisplayDumpForm::kZoom);
+        QTest::mouseClick(dialog.ButtonRefresh, Qt::LeftButton);
+        ASSERT_TRUE(clock.advanceUntil([&] { return dialog.Image->isVisible(); }, 5000));
+        shown = DisplayDump::Render(menuPicture(), click.border, click.removeUsbIcon);
+        expectPicture(dialog.Image->grab().toImage().convertToFormat(QImage::Format_RGB32), shown,
+                      TDisplayDumpForm::kZoom);
+    }
+    // The pictures differ, so a box that set the other option would show.
+    EXPECT_NE(DisplayDump::Render(menuPicture(), true, false).pixels,
+              DisplayDump::Render(menuPicture(), false, true).pixels);
 }
 
 TEST_F(DisplayDumpFormTest, CopiesThePictureAtItsOwnSizeToTheClipboardAndSavesItAsPng)

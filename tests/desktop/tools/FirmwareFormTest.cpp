@@ -74,6 +74,56 @@ TEST_F(FirmwareFormTest, AnUpdateRunsToTheLastBlockWithItsProgressShown)
     EXPECT_TRUE(std::equal(programmed.begin(), programmed.end(), sim.unit.flash().begin()));
 }
 
+// Esc and the close button ask before they stop an update; the window opened again shows no trace
+// of the stopped one.
+TEST_F(FirmwareFormTest, ClosingTheWindowDuringAnUpdateAsksFirstAndReopensFresh)
+{
+    struct Way {
+        const char* name;
+        void (*close)(TFirmwareForm&);
+    };
+    const Way ways[] = {
+        {"the Esc key", [](TFirmwareForm& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"the title bar's close", [](TFirmwareForm& d) { d.close(); }},
+    };
+    TMainForm& form = connectedForm();
+    TFirmwareForm& dialog = *form.dialogs().FirmwareForm;
+    const Firmware& firmware = form.deviceTools().firmware;
+    const std::string file = writeFirmware("R48+1.30 TEST");
+    int block = 0;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        form.execute(ActionId::UpdateFirmware);
+        ASSERT_TRUE(dialog.isVisible());
+        form.deviceTools().firmware.EditFileNameChange(file);
+        QTest::mouseClick(dialog.ButtonUpdate, Qt::LeftButton);
+        block += 20;
+        ASSERT_TRUE(clock.advanceUntil([&] { return firmware.currentBlock() == block; }, 60000));
+
+        prompt.answer(Answer::No, "Stop the firmware update?");
+        way.close(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_TRUE(clock.advanceUntil([&] { return firmware.currentBlock() == block + 5; }, 60000));
+
+        prompt.answer(Answer::Yes, "Stop the firmware update?");
+        way.close(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+        EXPECT_NE(prompt.messages().back().find("Firmware update stopped after " + std::to_string(block + 5)),
+                  std::string::npos)
+            << prompt.messages().back();
+        block = 0; // the next update starts from the first block
+
+        form.execute(ActionId::UpdateFirmware);
+        EXPECT_EQ(dialog.ProgressBar->value(), 0);
+        EXPECT_EQ(dialog.ProgressBar->maximum(), 480);
+        EXPECT_TRUE(dialog.ButtonUpdate->isEnabled());
+        QTest::keyClick(&dialog, Qt::Key_Escape); // nothing runs: no question
+        EXPECT_FALSE(dialog.isVisible());
+        prompt.clear();
+    }
+}
+
 TEST_F(FirmwareFormTest, TheFileControlsFollowExpertWhenShownAndAfterTheSettingsDialog)
 {
     TMainForm& form = connectedForm();
@@ -143,7 +193,8 @@ TEST_F(FirmwareFormTest, AFileThatFailsItsCheckIsProgrammedOnlyWhenTheUserSaysYe
     ASSERT_TRUE(clock.advanceUntil([&] { return firmware.currentBlock() == 5; }, 5000));
     EXPECT_EQ(dialog.ProgressBar->value(), 5);
 
-    // Closing the window ends the programming.
+    // Closing the window, once the user agrees, ends the programming.
+    prompt.answer(Answer::Yes, "Stop the firmware update?");
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     clock.advance(1000);

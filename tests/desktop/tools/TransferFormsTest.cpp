@@ -12,11 +12,14 @@
 #include "project/Compiler.h"
 #include "support/TimePassingPrompt.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -106,7 +109,9 @@ TEST_F(TransferFormsTest, ADownloadRunsFromStartToDownloadFinishedAndOkClosesThe
     EXPECT_TRUE(prompt.messages().empty());
 }
 
-TEST_F(TransferFormsTest, CancelInTheMiddleStopsTheDownloadAndClosesTheDialog)
+// Cancel, Esc and the window manager's close ask first: No lets the download go on, Yes stops it and
+// says what the card holds.
+TEST_F(TransferFormsTest, StoppingADownloadInTheMiddleAsksFirstAndSaysWhatTheCardHolds)
 {
     struct Way {
         const char* name;
@@ -115,6 +120,7 @@ TEST_F(TransferFormsTest, CancelInTheMiddleStopsTheDownloadAndClosesTheDialog)
     const Way ways[] = {
         {"the Cancel button", [](TDownloaderForm& d) { QTest::mouseClick(d.ButtonCancel, Qt::LeftButton); }},
         {"the Esc key", [](TDownloaderForm& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"the title bar's close", [](TDownloaderForm& d) { d.close(); }},
     };
     TMainForm& form = connectedForm();
     const std::string image = compiledVilla(dir, prompt);
@@ -122,20 +128,75 @@ TEST_F(TransferFormsTest, CancelInTheMiddleStopsTheDownloadAndClosesTheDialog)
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         sim.card = SimCard();
+        prompt.clear();
         form.openFile(image);
         TDownloaderForm& dialog = *form.dialogs().DownloaderForm;
         const TDownloader& downloader = form.deviceTools().downloader;
-        ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 10; }, 5000));
+        ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 5; }, 5000));
         QTest::keyClick(&dialog, Qt::Key_Return); // Enter never cancels
         EXPECT_TRUE(dialog.isVisible());
+
+        prompt.answer(Answer::No, "Stop the download?\nThe ZR48 will hold an incomplete project.");
+        way.cancel(dialog);
+        EXPECT_TRUE(dialog.isVisible());
+        ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 10; }, 5000));
+        EXPECT_EQ(downloader.Result(), DownloadResult::Running);
+
+        prompt.answer(Answer::Yes, "Stop the download?");
         way.cancel(dialog);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(downloader.Result(), DownloadResult::Cancelled);
+        ASSERT_EQ(prompt.shown().size(), 3u);
+        EXPECT_EQ(prompt.shown()[2].icon, Icon::Information);
+        EXPECT_EQ(prompt.shown()[2].message,
+                  "Download stopped.\n9 of " + std::to_string(sectors.size()) +
+                      " sectors were written, so the ZR48's card holds part of the image. Download it again.");
         clock.advance(3000); // the sector on its way is written; no further one, no resend, no message
         EXPECT_EQ(sim.card.writtenSectors(), 10u);
         EXPECT_EQ(sim.card.read(sectors[10]), Sector{});
-        EXPECT_TRUE(prompt.messages().empty());
+        EXPECT_EQ(prompt.shown().size(), 3u);
     }
+}
+
+// A dialog opened while a download runs leaves the downloader's dialog in sight.
+TEST_F(TransferFormsTest, ADialogOpenedDuringADownloadDoesNotCoverIt)
+{
+    TMainForm& form = connectedForm();
+    form.openFile(compiledVilla(dir, prompt));
+    TDownloaderForm& transfer = *form.dialogs().DownloaderForm;
+    ASSERT_TRUE(transfer.isVisible());
+    for (const ActionId id : {ActionId::Options, ActionId::HelpAbout}) {
+        QRect opened;
+        QRect downloader;
+        QTimer::singleShot(0, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            opened = modal->frameGeometry();
+            downloader = transfer.frameGeometry();
+            modal->close();
+        });
+        form.execute(id);
+        EXPECT_FALSE(opened.isEmpty());
+        EXPECT_FALSE(opened.intersects(downloader)) << static_cast<int>(id);
+        EXPECT_TRUE(transfer.screen()->availableGeometry().contains(downloader));
+        EXPECT_TRUE(transfer.isVisible());
+    }
+}
+
+// Ending the program while a download runs asks as the dialog's Cancel does.
+TEST_F(TransferFormsTest, ExitDuringADownloadAsksFirst)
+{
+    TMainForm& form = connectedForm();
+    form.openFile(compiledVilla(dir, prompt));
+    const TDownloader& downloader = form.deviceTools().downloader;
+    ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 5; }, 5000));
+    prompt.answer(Answer::No, "Stop the download?");
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(downloader.Result(), DownloadResult::Running);
+    prompt.answer(Answer::Yes, "Stop the download?");
+    EXPECT_TRUE(form.close());
+    EXPECT_EQ(downloader.Result(), DownloadResult::Cancelled);
 }
 
 TEST_F(TransferFormsTest, ADamagedImageIsWrittenOnlyWhenTheUserSaysYes)
