@@ -10,6 +10,7 @@
 #include "link/SendFunction.h"
 #include "project/Compiler.h"
 #include "tools/CardComparison.h"
+#include "tools/Uploader.h"
 
 #include <array>
 #include <cstdint>
@@ -20,18 +21,8 @@
 
 namespace zr48 {
 
-class Prompt;
-class Timer;
-class TimerFactory;
-
-// What the comparison's dialog shows.
-struct CompareView {
-    Text Label;
-    std::int64_t ProgressMax = 0;
-    std::int64_t ProgressPosition = 0; // sectors requested
-    bool ButtonCancelEnabled = false;
-    bool Visible = false;
-};
+// What the comparison's dialog shows: it reads the card as the uploader does, and says so alike.
+using CompareView = UploaderView;
 
 enum class CompareResult { None, Running, Finished, NoAnswer, Cancelled };
 

@@ -94,15 +94,25 @@ TEST_P(RoundTripTest, GivesBackTheProjectsDevicesAndDeviceFiles)
 
 INSTANTIATE_TEST_SUITE_P(Loss, RoundTripTest, testing::Values(Loss{0, 1}, Loss{0.1, 1}, Loss{0.1, 2024}));
 
-TEST(DownloadVerifierTest, FindsTheFirstSectorThatDiffersFromTheImage)
-{
+// Villa compiled and downloaded to the simulated card.
+class DownloadVerifierTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const Text project = copyVilla(dir);
+        ASSERT_TRUE(CompileProject(project, rig.prompt));
+        const Text imagePath = changeFileExt(project, ".mpd");
+        ASSERT_TRUE(rig.download(imagePath));
+        image = readFileBytes(imagePath);
+    }
+
     TempDir dir;
-    const Text project = copyVilla(dir);
     TransferRig rig;
-    ASSERT_TRUE(CompileProject(project, rig.prompt));
-    const Text imagePath = changeFileExt(project, ".mpd");
-    ASSERT_TRUE(rig.download(imagePath));
-    const Bytes image = readFileBytes(imagePath);
+    Bytes image;
+};
+
+TEST_F(DownloadVerifierTest, FindsTheFirstSectorThatDiffersFromTheImage)
+{
     const auto runCheck = [&] {
         rig.verifier.Start(image);
         rig.clock.advanceUntil([&] { return rig.verifier.Result() != VerifyResult::Running; }, 600000);
@@ -129,15 +139,8 @@ TEST(DownloadVerifierTest, FindsTheFirstSectorThatDiffersFromTheImage)
 }
 
 // Frames carry no checksum: a read that a changed byte spoiled is no difference on the card.
-TEST(DownloadVerifierTest, BytesChangedOnTheLineAreNoDifference)
+TEST_F(DownloadVerifierTest, BytesChangedOnTheLineAreNoDifference)
 {
-    TempDir dir;
-    const Text project = copyVilla(dir);
-    TransferRig rig;
-    ASSERT_TRUE(CompileProject(project, rig.prompt));
-    const Text imagePath = changeFileExt(project, ".mpd");
-    ASSERT_TRUE(rig.download(imagePath));
-    const Bytes image = readFileBytes(imagePath);
     const std::uint16_t fifth = readLe16(image.data() + 4 * 514);
     std::size_t readAgain = 0;
     for (const std::uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u}) {
