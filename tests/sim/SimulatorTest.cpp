@@ -225,7 +225,7 @@ TEST(Simulator, ANewUnitRunsTheFirmwareShippedWithThePrograms)
         Text version;
     };
     const Case cases[] = {
-        {"the shipped file's version", std::string("\x11\x11R48+1.21 KELDO DEMO\0\x11", 25), "R48+1.21 KELDO DEMO"},
+        {"the shipped file's version", std::string("\x11\x11R48+1.21 KELDO DEMO\0\x11", 23), "R48+1.21 KELDO DEMO"},
         {"a file without a version", std::string("no version here"), "R48+1.20 SIM"},
         {"no file", std::nullopt, "R48+1.20 SIM"},
     };
