@@ -28,6 +28,25 @@ protected:
 
     // The sector number at the start of the dump's first line, or "" while it is empty.
     static QString shownSector(const TMemViewForm& viewer) { return viewer.Memo->toPlainText().left(4); }
+    // Sector 5 asked for in `a` and sector 0x1A0 in `b`: each shows its own, and no reply meant
+    // for one ever shows in the other.
+    void expectEachShowsOnlyItsOwnSector(TMemViewForm& a, TMemViewForm& b)
+    {
+        std::vector<QString> aShowed, bShowed;
+        QObject::connect(a.Memo, &QPlainTextEdit::textChanged, [&] { aShowed.push_back(shownSector(a)); });
+        QObject::connect(b.Memo, &QPlainTextEdit::textChanged, [&] { bShowed.push_back(shownSector(b)); });
+        type(a, "5");
+        type(b, "$1A0");
+        clock.advance(1000);
+        EXPECT_EQ(shownSector(a), "0005");
+        EXPECT_EQ(shownSector(b), "01A0");
+        for (const QString& shown : aShowed)
+            EXPECT_NE(shown, "01A0") << "the other viewer's reply reached this one";
+        for (const QString& shown : bShowed)
+            EXPECT_NE(shown, "0005") << "the other viewer's reply reached this one";
+        QObject::disconnect(a.Memo, &QPlainTextEdit::textChanged, nullptr, nullptr);
+        QObject::disconnect(b.Memo, &QPlainTextEdit::textChanged, nullptr, nullptr);
+    }
 
     // Types `text` into the edit box as a user does.
     static void type(TMemViewForm& viewer, const QString& text)
@@ -48,23 +67,11 @@ TEST_F(MemViewFormTest, TwoViewersEachShowOnlyTheSectorsAskedForWithTheirOwnId)
     EXPECT_EQ(first.viewer().windowId(), 1);
     EXPECT_EQ(second.viewer().windowId(), 2);
 
-    std::vector<QString> firstShowed, secondShowed;
-    QObject::connect(first.Memo, &QPlainTextEdit::textChanged, [&] { firstShowed.push_back(shownSector(first)); });
-    QObject::connect(second.Memo, &QPlainTextEdit::textChanged, [&] { secondShowed.push_back(shownSector(second)); });
     sim.card.write(0x0005, test::ToolFormsTest::sectorContent(5));
-    type(first, "5");
-    type(second, "$1A0");
+    expectEachShowsOnlyItsOwnSector(first, second);
     EXPECT_EQ(second.ScrollBar->value(), 0x1A0);
-    clock.advance(1000);
-
-    EXPECT_EQ(shownSector(first), "0005");
-    EXPECT_EQ(shownSector(second), "01A0");
     EXPECT_TRUE(first.Memo->toPlainText().startsWith("0005:000   05 06 07 08 09 0A 0B 0C - 0D 0E"));
     EXPECT_TRUE(second.Memo->toPlainText().split('\n').value(2).startsWith("01A0:020   00 00"));
-    for (const QString& shown : firstShowed)
-        EXPECT_NE(shown, "01A0") << "the second viewer's reply reached the first";
-    for (const QString& shown : secondShowed)
-        EXPECT_NE(shown, "0005") << "the first viewer's reply reached the second";
 }
 
 TEST_F(MemViewFormTest, AViewerOpenedAfterAnotherClosedTakesNoneOfTheOpenViewersReplies)
@@ -77,18 +84,7 @@ TEST_F(MemViewFormTest, AViewerOpenedAfterAnotherClosedTakesNoneOfTheOpenViewers
     TMemViewForm& added = openViewer(form);
     EXPECT_NE(added.viewer().windowId(), kept.viewer().windowId());
 
-    std::vector<QString> keptShowed, addedShowed;
-    QObject::connect(kept.Memo, &QPlainTextEdit::textChanged, [&] { keptShowed.push_back(shownSector(kept)); });
-    QObject::connect(added.Memo, &QPlainTextEdit::textChanged, [&] { addedShowed.push_back(shownSector(added)); });
-    type(kept, "5");
-    type(added, "$1A0");
-    clock.advance(1000);
-    EXPECT_EQ(shownSector(kept), "0005");
-    EXPECT_EQ(shownSector(added), "01A0");
-    for (const QString& shown : keptShowed)
-        EXPECT_NE(shown, "01A0") << "the new viewer's reply reached the one kept open";
-    for (const QString& shown : addedShowed)
-        EXPECT_NE(shown, "0005") << "the kept viewer's reply reached the new one";
+    expectEachShowsOnlyItsOwnSector(kept, added);
 }
 
 TEST_F(MemViewFormTest, AViewerIsAFixedDocumentWindowWithADumpInAFixedPitchFont)
