@@ -30,7 +30,7 @@ UnitSession::UnitSession(const LinkTarget& target, bool virtualTime, const Seria
         beforeWaiting = [this](const std::string& inUse) { sayWaiting(inUse); };
     driver_ = std::make_unique<LinkDriver>(target, *timers_, std::move(nowUs), folders, dataDir(), beforeWaiting);
     say("reaching the ZR48 through " + driver_->description());
-    FtDriver* driver = &driver_->driver();
+    LinkTransport* driver = &driver_->driver();
     if (log_.err && log_.verbose >= 2) {
         tracing_ = std::make_unique<TracingDriver>(*driver, *log_.err, [this] { return elapsedSeconds(); });
         driver = tracing_.get();

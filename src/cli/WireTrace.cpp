@@ -26,16 +26,16 @@ std::string traceLine(double seconds, bool sent, std::span<const std::uint8_t> p
     return line;
 }
 
-TracingDriver::TracingDriver(FtDriver& driver, std::ostream& out, std::function<double()> seconds)
+TracingDriver::TracingDriver(LinkTransport& driver, std::ostream& out, std::function<double()> seconds)
     : driver_(driver), out_(out), seconds_(std::move(seconds))
 {}
 
-FtStatus TracingDriver::openByDescription(const std::string& description)
+FtStatus TracingDriver::open()
 {
     // Bytes of an earlier open are no part of the frames of this one.
     sent_ = {};
     received_ = {};
-    return driver_.openByDescription(description);
+    return driver_.open();
 }
 
 std::size_t TracingDriver::read(std::uint8_t* buffer, std::size_t n)

@@ -17,19 +17,13 @@ namespace zr48::cli {
 // "zr48: 0.012345 sent     VersionRequest   0B 00"
 std::string traceLine(double seconds, bool sent, std::span<const std::uint8_t> payload);
 
-class TracingDriver : public FtDriver {
+class TracingDriver : public LinkTransport {
 public:
     // `seconds` tells the time of each line.
-    TracingDriver(FtDriver& driver, std::ostream& out, std::function<double()> seconds);
+    TracingDriver(LinkTransport& driver, std::ostream& out, std::function<double()> seconds);
 
-    FtStatus openByDescription(const std::string& description) override;
-    FtStatus setBaudRate(std::uint32_t baud) override { return driver_.setBaudRate(baud); }
-    FtStatus setDataCharacteristics(std::uint8_t bits, std::uint8_t stopBits, std::uint8_t parity) override
-    {
-        return driver_.setDataCharacteristics(bits, stopBits, parity);
-    }
-    FtStatus setFlowControl(std::uint16_t flow) override { return driver_.setFlowControl(flow); }
-    FtStatus setLatencyTimer(std::uint8_t ms) override { return driver_.setLatencyTimer(ms); }
+    FtStatus open() override;
+    SerialLine* serialLine() override { return driver_.serialLine(); }
     std::size_t queuedBytes() override { return driver_.queuedBytes(); }
     std::size_t read(std::uint8_t* buffer, std::size_t n) override;
     void write(const std::uint8_t* bytes, std::size_t n) override;
@@ -40,7 +34,7 @@ public:
 private:
     void trace(FrameCollector& collector, bool sent, std::span<const std::uint8_t> bytes);
 
-    FtDriver& driver_;
+    LinkTransport& driver_;
     std::ostream& out_;
     std::function<double()> seconds_;
     FrameCollector sent_;

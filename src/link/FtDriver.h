@@ -1,6 +1,7 @@
 #pragma once
-// The converter as the link uses it: the D2XX calls it needs, with D2XX status codes, so that
-// the serial, libftdi1 and simulated drivers are interchangeable behind the link.
+// The ways of reaching the unit as the link uses them: a transport (open, read, write, wait,
+// close, the reason of a failure), a serial line for those that have one, and the converter's
+// D2XX-shaped driver, so that every driver is interchangeable behind the link.
 //
 // Threads: `waitReadable` is called by the receive thread while the user-interface thread may
 // read, write, open or close; every driver keeps that call safe. All other calls come from the
@@ -45,30 +46,53 @@ struct FtFailure {
     bool inUse = false;
 };
 
-class FtDriver {
+// What every way of reaching the unit offers the link, whatever carries the bytes (a serial
+// device, libftdi1, a network connection, the simulator). A failed open returns a status code
+// (FT_DEVICE_NOT_FOUND while there is nothing to open) and says in `lastFailure` what went wrong,
+// naming the device or host.
+class SerialLine;
+class LinkTransport {
 public:
-    virtual ~FtDriver() = default;
+    virtual ~LinkTransport() = default;
 
-    // FT_OpenEx by description.
-    virtual FtStatus openByDescription(const std::string& description) = 0;
+    // Opens the way to the unit; FT_OK or why not.
+    virtual FtStatus open() = 0;
+    // Bytes ready to read (0 when closed).
+    virtual std::size_t queuedBytes() = 0;
+    // At most n bytes; returns how many.
+    virtual std::size_t read(std::uint8_t* buffer, std::size_t n) = 0;
+    // The result is not needed; nothing happens while closed.
+    virtual void write(const std::uint8_t* bytes, std::size_t n) = 0;
+    // True once bytes are ready, false after `timeoutMs` without any. Never returns at once on an
+    // idle or closed transport, so a waiting thread does not spin.
+    virtual bool waitReadable(int timeoutMs) = 0;
+    virtual void close() = 0;
+    // What went wrong in the last failed open, when the status code does not say it all.
+    virtual FtFailure lastFailure() const { return {}; }
+    // The line settings of a transport that has a serial line to set; null for one whose line is
+    // set elsewhere (a raw network connection: on the server).
+    virtual SerialLine* serialLine() { return nullptr; }
+};
+
+// What a serial line adds: its speed, format, flow control and how long short replies are held.
+class SerialLine {
+public:
+    virtual ~SerialLine() = default;
     virtual FtStatus setBaudRate(std::uint32_t baud) = 0;
     virtual FtStatus setDataCharacteristics(std::uint8_t bits, std::uint8_t stopBits, std::uint8_t parity) = 0;
     virtual FtStatus setFlowControl(std::uint16_t flow) = 0;
     // Beyond the D2XX minimum: how long the converter holds back a short reply.
     virtual FtStatus setLatencyTimer(std::uint8_t ms) = 0;
-    // FT_GetStatus: bytes in the receive queue (0 when closed).
-    virtual std::size_t queuedBytes() = 0;
-    // FT_Read: at most n bytes; returns how many.
-    virtual std::size_t read(std::uint8_t* buffer, std::size_t n) = 0;
-    // FT_Write: the result is not needed; nothing happens while closed.
-    virtual void write(const std::uint8_t* bytes, std::size_t n) = 0;
-    // The receive event: true once bytes are queued, false after `timeoutMs` without any.
-    // Never returns at once on an idle or closed device, so a waiting thread does not spin.
-    virtual bool waitReadable(int timeoutMs) = 0;
-    // FT_Close.
-    virtual void close() = 0;
-    // What went wrong in the last failed open, when the status code does not say it all.
-    virtual FtFailure lastFailure() const { return {}; }
+};
+
+// The converter as the D2XX calls see it: a transport opened by its USB description, with a
+// serial line.
+class FtDriver : public LinkTransport, public SerialLine {
+public:
+    // FT_OpenEx by description.
+    virtual FtStatus openByDescription(const std::string& description) = 0;
+    FtStatus open() final { return openByDescription(kZr48Description); }
+    SerialLine* serialLine() final { return this; }
 };
 
 } // namespace zr48

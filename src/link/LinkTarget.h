@@ -4,8 +4,10 @@
 // number of its converter), tty:PATH (an explicit device, such as a pseudo-terminal), sim or
 // sim:CARDFILE (the built-in simulator, its card kept in CARDFILE between runs), and
 // sim,firmware=VERSION or sim,firmware=VERSION:CARDFILE (the simulator running firmware of that
-// version, an older unit for instance).
+// version, an older unit for instance), tcp:HOST:PORT and rfc2217:HOST:PORT (the unit's serial port
+// served over the network, as a raw byte stream or with Telnet COM-port control).
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,7 +16,7 @@
 namespace zr48 {
 
 struct LinkTarget {
-    enum class Kind { Auto, Serial, Ftdi, Tty, Sim };
+    enum class Kind { Auto, Serial, Ftdi, Tty, Sim, Tcp, Rfc2217 };
     Kind kind = Kind::Auto;
     // The path of tty: and sim: (the file system's bytes, as given), the serial number of serial:
     // and ftdi:.
@@ -22,6 +24,9 @@ struct LinkTarget {
     // sim,firmware=VERSION: the firmware version the simulated unit runs from now on; empty: the
     // one its card keeps.
     std::string simFirmware;
+    // tcp: and rfc2217: the server's host name or address (without brackets) and port.
+    std::string host;
+    std::uint16_t port = 0;
 };
 
 // nullopt for anything else, and for tty: without a path.
@@ -34,10 +39,10 @@ struct LinkTargetForm {
 };
 std::span<const LinkTargetForm> linkTargetForms();
 // What completes a TARGET in a shell: the forms as typed, those that go on after ':' ending there.
-inline constexpr const char* kLinkTargetWords = "auto serial serial: ftdi ftdi: tty: sim sim: sim,firmware=";
+inline constexpr const char* kLinkTargetWords = "auto serial serial: ftdi ftdi: tty: sim sim: sim,firmware= tcp: rfc2217:";
 
 inline constexpr const char* kLinkTargetHelp =
     "auto, serial, serial:SERIALNUMBER, ftdi, ftdi:SERIALNUMBER, tty:PATH, sim, sim:CARDFILE or "
-    "sim,firmware=VERSION[:CARDFILE]";
+    "sim,firmware=VERSION[:CARDFILE], tcp:HOST:PORT or rfc2217:HOST:PORT";
 
 } // namespace zr48

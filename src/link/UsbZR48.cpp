@@ -7,7 +7,7 @@
 
 namespace zr48 {
 
-void TimerRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver&, Turn turn)
+void TimerRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, LinkTransport&, Turn turn)
 {
     // Threads that ended are let go here, never while one of their turns runs: a turn that shows
     // a message may reopen the link, and so start a thread, from inside itself.
@@ -26,7 +26,7 @@ void TimerRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver
     r.timer->start(1);
 }
 
-TUsbZR48::TUsbZR48(TimerFactory& timers, FtDriver& driver, RxThreadHost& threads, StatusSink statusSink)
+TUsbZR48::TUsbZR48(TimerFactory& timers, LinkTransport& driver, RxThreadHost& threads, StatusSink statusSink)
     : driver_(driver), threads_(threads), statusSink_(std::move(statusSink)), reopenTimer_(timers.create(false)),
       statusTimer_(timers.create(false)), keepAliveTimer_(timers.create(false)), readBuffer_(kReadBufferSize)
 {
@@ -70,8 +70,9 @@ Text TUsbZR48::StatusText() const
     else
         std::snprintf(text, sizeof text, "USB Error %lu", static_cast<unsigned long>(lastStatus_));
     Text status = text;
-    // The driver's reason beside the code, where it knows one: "USB Error 3 (Permission denied)".
-    if (!connected_ && lastStatus_ != FT_OK && lastStatus_ != FT_DEVICE_NOT_FOUND && !lastFailure_.reason.empty())
+    // The driver's reason beside the code, where it knows one: "USB Error 3 (Permission denied)",
+    // "Not Connected (Connection refused by site:7000)".
+    if (!connected_ && lastStatus_ != FT_OK && !lastFailure_.reason.empty())
         status += " (" + fromUtf8(lastFailure_.reason) + ")";
     return status;
 }
@@ -108,21 +109,23 @@ void TUsbZR48::Close()
 
 void TUsbZR48::Open()
 {
-    lastStatus_ = driver_.openByDescription(kZr48Description);
+    lastStatus_ = driver_.open();
     lastFailure_ = lastStatus_ == FT_OK ? FtFailure{} : driver_.lastFailure();
     if (lastStatus_ != FT_OK)
         return;
     deviceOpen_ = true;
     // A failure from here on leaves the device open without a receive thread; the next
     // reopen closes it.
-    if ((lastStatus_ = driver_.setBaudRate(230400)) != FT_OK)
-        return;
-    if ((lastStatus_ = driver_.setDataCharacteristics(FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE)) != FT_OK)
-        return;
-    if ((lastStatus_ = driver_.setFlowControl(FT_FLOW_NONE)) != FT_OK)
-        return;
-    // Speed only: a converter that keeps its 16 ms latency still works, more slowly.
-    driver_.setLatencyTimer(1);
+    if (SerialLine* line = driver_.serialLine()) {
+        if ((lastStatus_ = line->setBaudRate(230400)) != FT_OK)
+            return;
+        if ((lastStatus_ = line->setDataCharacteristics(FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_NONE)) != FT_OK)
+            return;
+        if ((lastStatus_ = line->setFlowControl(FT_FLOW_NONE)) != FT_OK)
+            return;
+        // Speed only: a converter that keeps its 16 ms latency still works, more slowly.
+        line->setLatencyTimer(1);
+    }
     thread_ = std::make_shared<TZR48USBRxThread>();
     threads_.start(thread_, driver_, [this](TZR48USBRxThread& thread) { ReceiveTurn(thread); });
 }

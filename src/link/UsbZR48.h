@@ -42,7 +42,7 @@ public:
     virtual ~RxThreadHost() = default;
     // Serves `thread` until it is told to stop: wait at most 1 ms for bytes, then run `turn`
     // on the user-interface thread and wait until it has run.
-    virtual void start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver& driver, Turn turn) = 0;
+    virtual void start(std::shared_ptr<TZR48USBRxThread> thread, LinkTransport& driver, Turn turn) = 0;
 };
 
 // Runs the receive turns from a 1 ms timer: the receive thread of virtual time and of the
@@ -50,7 +50,7 @@ public:
 class TimerRxThreadHost : public RxThreadHost {
 public:
     explicit TimerRxThreadHost(TimerFactory& timers) : timers_(timers) {}
-    void start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver& driver, Turn turn) override;
+    void start(std::shared_ptr<TZR48USBRxThread> thread, LinkTransport& driver, Turn turn) override;
 
 private:
     struct Running {
@@ -75,7 +75,7 @@ public:
     static constexpr std::size_t kReadBufferSize = 65536;
 
     // Starts the three timers and tries to open the converter at once.
-    TUsbZR48(TimerFactory& timers, FtDriver& driver, RxThreadHost& threads, StatusSink statusSink);
+    TUsbZR48(TimerFactory& timers, LinkTransport& driver, RxThreadHost& threads, StatusSink statusSink);
     // Stops the receive thread and closes the converter.
     ~TUsbZR48();
     TUsbZR48(const TUsbZR48&) = delete;
@@ -111,7 +111,7 @@ private:
     void Open();
     void Deliver(const std::uint8_t* payload, std::size_t length);
 
-    FtDriver& driver_;
+    LinkTransport& driver_;
     RxThreadHost& threads_;
     StatusSink statusSink_;
     FrameHandler handler_;

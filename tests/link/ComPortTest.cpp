@@ -149,15 +149,15 @@ TEST(ComPortDriver, TheLinkTargetsOfWindows)
     const auto now = [] { return std::int64_t{0}; };
     LinkDriver tty(*parseLinkTarget("tty:COM199"), clock, now);
     EXPECT_EQ(tty.description(), "the COM port COM199");
-    EXPECT_EQ(tty.driver().openByDescription(kUnit), FT_DEVICE_NOT_FOUND);
+    EXPECT_EQ(tty.driver().open(), FT_DEVICE_NOT_FOUND);
     LinkDriver serial(*parseLinkTarget("serial"), clock, now);
     EXPECT_EQ(serial.description(), "a COM port \"KELDO ZR48-USB Link\"");
     LinkDriver one(*parseLinkTarget("serial:KZ0001"), clock, now);
     EXPECT_EQ(one.description(), "a COM port \"KELDO ZR48-USB Link\" with the serial number KZ0001");
-    EXPECT_EQ(one.driver().openByDescription(kUnit), FT_DEVICE_NOT_FOUND);
+    EXPECT_EQ(one.driver().open(), FT_DEVICE_NOT_FOUND);
     // libftdi1 has no Windows build: `ftdi` says so and what to use instead.
     LinkDriver ftdi(*parseLinkTarget("ftdi"), clock, now);
-    EXPECT_EQ(ftdi.driver().openByDescription(kUnit), FT_NOT_SUPPORTED);
+    EXPECT_EQ(ftdi.driver().open(), FT_NOT_SUPPORTED);
     EXPECT_NE(ftdi.driver().lastFailure().help.find("--link serial"), std::string::npos);
 }
 

@@ -57,6 +57,16 @@ TEST(LinkTarget, ParsesEveryKindAndRefusesTheRest)
         {"tty:", std::nullopt, ""},
         {"usb", std::nullopt, ""},
         {"SIM", std::nullopt, ""},
+        {"tcp:site.example:7000", LinkTarget::Kind::Tcp, "site.example:7000"},
+        {"rfc2217:127.0.0.1:65535", LinkTarget::Kind::Rfc2217, "127.0.0.1:65535"},
+        {"tcp:[::1]:7000", LinkTarget::Kind::Tcp, "[::1]:7000"},
+        {"tcp:site:0", std::nullopt, ""},
+        {"tcp:site:65536", std::nullopt, ""},
+        {"tcp:site:70a", std::nullopt, ""},
+        {"tcp:site", std::nullopt, ""},
+        {"tcp::7000", std::nullopt, ""},
+        {"tcp:::1:7000", std::nullopt, ""},
+        {"rfc2217:", std::nullopt, ""},
     };
     for (const Case& c : cases) {
         const auto target = parseLinkTarget(c.target);
@@ -83,7 +93,10 @@ TEST(LinkTarget, TheFormsOfHelpAreTheWordsOfCompletion)
             // Completion ends where a value begins ("sim:", "sim,firmware=").
             const std::size_t value = name.find_first_of(":=");
             forms.insert(value == std::string::npos ? name : name.substr(0, value + 1));
-            EXPECT_TRUE(parseLinkTarget(value == std::string::npos ? name : name.substr(0, value + 1) + "x")) << name;
+            // A value as typed: a host and port where the form asks for them.
+            const std::string example = name.ends_with("HOST:PORT") ? "x:1" : "x";
+            EXPECT_TRUE(parseLinkTarget(value == std::string::npos ? name : name.substr(0, value + 1) + example))
+                << name;
         }
     }
     EXPECT_EQ(forms, words);

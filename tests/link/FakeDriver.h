@@ -103,7 +103,7 @@ public:
     };
     std::vector<Started> started;
 
-    void start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver&, Turn turn) override
+    void start(std::shared_ptr<TZR48USBRxThread> thread, LinkTransport&, Turn turn) override
     {
         started.push_back({std::move(thread), std::move(turn)});
     }

@@ -18,7 +18,7 @@ QtRxThreadHost::~QtRxThreadHost()
             worker->os.join();
 }
 
-void QtRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver& driver, Turn turn)
+void QtRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, LinkTransport& driver, Turn turn)
 {
     // Threads that ended are joined here; a stopped one ends within about a millisecond.
     for (auto it = workers_.begin(); it != workers_.end();) {
@@ -35,7 +35,7 @@ void QtRxThreadHost::start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver& d
     worker->os = std::thread([this, worker, &driver, turn = std::move(turn)] { run(worker, driver, turn); });
 }
 
-void QtRxThreadHost::run(const std::shared_ptr<Worker>& worker, FtDriver& driver, const Turn& turn)
+void QtRxThreadHost::run(const std::shared_ptr<Worker>& worker, LinkTransport& driver, const Turn& turn)
 {
     const auto stopped = [&] { return worker->thread->Terminated() || shuttingDown_; };
     while (!stopped()) {

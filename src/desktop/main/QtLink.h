@@ -30,7 +30,7 @@ public:
     // Stops every thread and waits for them; a turn still queued then does nothing.
     ~QtRxThreadHost() override;
 
-    void start(std::shared_ptr<TZR48USBRxThread> thread, FtDriver& driver, Turn turn) override;
+    void start(std::shared_ptr<TZR48USBRxThread> thread, LinkTransport& driver, Turn turn) override;
 
 private:
     struct Worker {
@@ -41,7 +41,7 @@ private:
         bool turnPending = false; // a turn is queued and has not begun
         std::atomic<bool> ended{false};
     };
-    void run(const std::shared_ptr<Worker>& worker, FtDriver& driver, const Turn& turn);
+    void run(const std::shared_ptr<Worker>& worker, LinkTransport& driver, const Turn& turn);
 
     std::atomic<bool> shuttingDown_{false};
     std::list<std::shared_ptr<Worker>> workers_;
@@ -50,7 +50,7 @@ private:
 // The parts a link is made of.
 struct LinkParts {
     TimerFactory& timers;
-    FtDriver& driver;
+    LinkTransport& driver;
     RxThreadHost& threads;
     // The driver reaches the simulator, not a real unit.
     bool simulated = false;

@@ -17,6 +17,7 @@ class CardLock {};
 #include "link/drivers/AutoDriver.h"
 #include "link/drivers/DeviceLock.h"
 #include "link/drivers/FtdiDriver.h"
+#include "link/drivers/NetworkDriver.h"
 #include "link/drivers/SerialDriver.h"
 #endif
 
@@ -160,6 +161,24 @@ LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::func
         driver_ = serialDriverAt(target.argument);
         description_ = kTtyKind + target.argument;
         break;
+#ifndef _WIN32
+    case LinkTarget::Kind::Tcp:
+    case LinkTarget::Kind::Rfc2217: {
+        const bool comPort = target.kind == LinkTarget::Kind::Rfc2217;
+        auto network = std::make_unique<NetworkDriver>(
+            target.host, target.port, comPort ? NetworkDriver::Protocol::ComPortControl : NetworkDriver::Protocol::Raw);
+        description_ = std::string(comPort ? "the serial server with COM-port control at " : "the serial server at ") +
+                       network->address();
+        driver_ = std::move(network);
+        break;
+    }
+#else
+    case LinkTarget::Kind::Tcp:
+    case LinkTarget::Kind::Rfc2217:
+        driver_ = ftdiDriver({});
+        description_ = "a network serial server (not in this build)";
+        break;
+#endif
     case LinkTarget::Kind::Sim: {
         SimOptions options;
         options.version = shippedFirmwareVersion(dataFolder);

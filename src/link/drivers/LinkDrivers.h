@@ -32,7 +32,7 @@ public:
                const BeforeWaiting& beforeWaiting = {});
     ~LinkDriver();
 
-    FtDriver& driver() { return *driver_; }
+    LinkTransport& driver() { return *driver_; }
     // The simulated unit behind `sim`, otherwise null.
     SimulatedUnit* simulated() { return simulated_.get(); }
     // How the unit is reached, for messages: "serial or libftdi1", "tty /dev/pts/3", ...
@@ -41,7 +41,7 @@ public:
 private:
     std::unique_ptr<CardLock> cardLock_; // held while the simulated unit lives
     std::unique_ptr<SimulatedUnit> simulated_;
-    std::unique_ptr<FtDriver> driver_;
+    std::unique_ptr<LinkTransport> driver_;
     std::string description_;
 };
 
