@@ -6,11 +6,14 @@
 #include "desktop/main/DirectoryForm.h"
 #include "desktop/main/OptionsRules.h"
 
+#include "link/LinkTarget.h"
 #include "link/drivers/ConverterList.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +79,14 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     EditSimCardFile = new QLineEdit(this);
     EditSimCardFile->setObjectName("EditSimCardFile");
     EditSimCardFile->setPlaceholderText("none: an empty card at every start");
+    EditServerHost = new QLineEdit(this);
+    EditServerHost->setObjectName("EditServerHost");
+    EditServerHost->setPlaceholderText("host name or address");
+    EditServerPort = new QLineEdit(this);
+    EditServerPort->setObjectName("EditServerPort");
+    EditServerPort->setPlaceholderText("port");
+    EditServerPort->setValidator(new QIntValidator(1, 65535, EditServerPort));
+    EditServerPort->setMaximumWidth(EditServerPort->fontMetrics().horizontalAdvance("655350") + 16);
     LabelLinkNote = new QLabel("Taken at the next start; --link and ZR48_LINK go before it.", this);
     LabelLinkNote->setObjectName("LabelLinkNote");
     OkButton = new QPushButton("OK", this);
@@ -121,7 +132,14 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     link->addWidget(LinkComboBox, 0, 1);
     link->addWidget(cardLabel, 1, 0);
     link->addWidget(EditSimCardFile, 1, 1);
-    link->addWidget(LabelLinkNote, 2, 0, 1, 2);
+    auto* serverLabel = new QLabel("Serial server's host and port:", this);
+    serverLabel->setBuddy(EditServerHost);
+    auto* server = new QHBoxLayout;
+    server->addWidget(EditServerHost, 1);
+    server->addWidget(EditServerPort);
+    link->addWidget(serverLabel, 2, 0);
+    link->addLayout(server, 2, 1);
+    link->addWidget(LabelLinkNote, 3, 0, 1, 2);
     link->setColumnStretch(1, 1);
     link->setContentsMargins(0, 0, 0, 0);
 
@@ -197,6 +215,8 @@ void TOptionsForm::FormShow()
         LinkComboBox->setCurrentIndex(static_cast<int>(selection.selected));
     }
     EditSimCardFile->setText(pathToQString(selection.cardFile));
+    EditServerHost->setText(QString::fromStdString(selection.host));
+    EditServerPort->setText(QString::fromStdString(selection.port));
     LinkComboBoxChange();
 }
 
@@ -204,6 +224,9 @@ void TOptionsForm::LinkComboBoxChange()
 {
     const auto index = static_cast<std::size_t>(LinkComboBox->currentIndex());
     EditSimCardFile->setEnabled(index < linkEntries_.size() && linkEntries_[index].target == kSimulatorTarget);
+    const bool network = index < linkEntries_.size() && isNetworkEntry(linkEntries_[index]);
+    EditServerHost->setEnabled(network);
+    EditServerPort->setEnabled(network);
 }
 
 void TOptionsForm::ExpertCheckBoxClick()
@@ -221,8 +244,13 @@ void TOptionsForm::OkButtonClick()
     settings_.setIrOptimizerPass1(percentFromText(CSpinEdit1->cleanText().toStdString()));
     settings_.setIrOptimizerPass2(percentFromText(CSpinEdit2->cleanText().toStdString()));
     const auto index = static_cast<std::size_t>(LinkComboBox->currentIndex());
-    if (index < linkEntries_.size())
-        settings_.setLink(linkTarget(linkEntries_[index], pathFromQString(EditSimCardFile->text())));
+    if (index < linkEntries_.size()) {
+        const std::string target = linkTarget(linkEntries_[index], pathFromQString(EditSimCardFile->text()),
+                                              EditServerHost->text().toStdString(),
+                                              EditServerPort->text().toStdString());
+        if (parseLinkTarget(target)) // a server without host or port keeps the link as it was
+            settings_.setLink(target);
+    }
 }
 
 void TOptionsForm::browse(QLineEdit* edit)

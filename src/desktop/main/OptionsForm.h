@@ -44,6 +44,8 @@ public:
     QSpinBox* CSpinEdit2;
     QComboBox* LinkComboBox;
     QLineEdit* EditSimCardFile;
+    QLineEdit* EditServerHost;
+    QLineEdit* EditServerPort;
     QLabel* LabelLinkNote;
     QPushButton* OkButton;
     QPushButton* CancelButton;

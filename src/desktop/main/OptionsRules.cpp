@@ -71,24 +71,45 @@ LinkSelection linkSelection(const std::vector<SerialPortInfo>& ports, const std:
     }
     const auto target = parseLinkTarget(stored);
     const bool simulator = target && target->kind == LinkTarget::Kind::Sim;
+    const bool network =
+        target && (target->kind == LinkTarget::Kind::Tcp || target->kind == LinkTarget::Kind::Rfc2217);
     const auto found =
         std::find_if(entries.begin(), entries.end(), [&](const LinkEntry& entry) { return entry.target == stored; });
     if (simulator) {
         selection.cardFile = target->argument;
+    } else if (network) {
+        selection.host = target->host;
+        selection.port = std::to_string(target->port);
     } else if (found != entries.end()) {
         selection.selected = static_cast<std::size_t>(found - entries.begin());
     } else if (target && target->kind != LinkTarget::Kind::Auto) {
         entries.push_back({stored, stored});
         selection.selected = entries.size() - 1;
     }
+    entries.push_back({"Serial server on the network, raw TCP (host and port below)", kTcpTarget});
+    if (network && target->kind == LinkTarget::Kind::Tcp)
+        selection.selected = entries.size() - 1;
+    entries.push_back({"Serial server on the network, RFC 2217 (host and port below)", kRfc2217Target});
+    if (network && target->kind == LinkTarget::Kind::Rfc2217)
+        selection.selected = entries.size() - 1;
     entries.push_back({"Simulator (its card kept in the file below)", kSimulatorTarget});
     if (simulator)
         selection.selected = entries.size() - 1;
     return selection;
 }
 
-std::string linkTarget(const LinkEntry& entry, std::string_view cardFile)
+bool isNetworkEntry(const LinkEntry& entry)
 {
+    return entry.target == kTcpTarget || entry.target == kRfc2217Target;
+}
+
+std::string linkTarget(const LinkEntry& entry, std::string_view cardFile, std::string_view host, std::string_view port)
+{
+    if (isNetworkEntry(entry)) {
+        const std::string name(trimmed(host));
+        const bool ipv6 = name.find(':') != std::string::npos && !name.starts_with('[');
+        return entry.target + ":" + (ipv6 ? "[" + name + "]" : name) + ":" + std::string(trimmed(port));
+    }
     if (entry.target != kSimulatorTarget || trimmed(cardFile).empty())
         return entry.target;
     return entry.target + ":" + std::string(cardFile);

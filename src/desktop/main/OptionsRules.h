@@ -29,6 +29,10 @@ struct LinkEntry {
     std::string target;
 };
 inline constexpr const char* kSimulatorTarget = "sim";
+// The serial servers on the network, with host and port given beside the list.
+inline constexpr const char* kTcpTarget = "tcp";
+inline constexpr const char* kRfc2217Target = "rfc2217";
+bool isNetworkEntry(const LinkEntry& entry);
 
 // The link list and what in it the stored link selects.
 struct LinkSelection {
@@ -36,6 +40,9 @@ struct LinkSelection {
     std::size_t selected = 0;
     // The simulator's card file, of a stored sim:CARDFILE.
     std::string cardFile;
+    // The server's host and port, of a stored tcp:HOST:PORT or rfc2217:HOST:PORT.
+    std::string host;
+    std::string port;
 };
 
 // Automatic first, then every serial device and every ZR48 FTDI converter that `zr48 list` finds,
@@ -46,7 +53,9 @@ struct LinkSelection {
 // keeps it.
 LinkSelection linkSelection(const std::vector<SerialPortInfo>& ports, const std::vector<FtdiDeviceInfo>& ftdi,
                             const std::string& stored);
-// What OK stores for an entry: the simulator with its card file, when one is given.
-std::string linkTarget(const LinkEntry& entry, std::string_view cardFile);
+// What OK stores for an entry: the simulator with its card file, when one is given; a serial server
+// with its host and port.
+std::string linkTarget(const LinkEntry& entry, std::string_view cardFile, std::string_view host = {},
+                       std::string_view port = {});
 
 } // namespace zr48

@@ -124,8 +124,9 @@ TEST_F(DialogsTest, AToleranceThatIsNoNumberIsStoredAsOne)
 TEST_F(DialogsTest, TheLinkIsChosenFromWhatIsFoundAndStoredWithTheOtherSettings)
 {
     QComboBox* combo = options->LinkComboBox;
-    ASSERT_EQ(combo->count(), 3);
-    EXPECT_EQ(combo->currentIndex(), 2);
+    constexpr int kSimulator = 4; // after auto, the converter and the two serial servers
+    ASSERT_EQ(combo->count(), 5);
+    EXPECT_EQ(combo->currentIndex(), kSimulator);
     EXPECT_TRUE(combo->currentText().startsWith("Simulator"));
     EXPECT_EQ(options->EditSimCardFile->text(), "/home/ann/card.zr48");
     EXPECT_TRUE(options->EditSimCardFile->isEnabled());
@@ -138,17 +139,35 @@ TEST_F(DialogsTest, TheLinkIsChosenFromWhatIsFoundAndStoredWithTheOtherSettings)
 
     options->FormShow();
     EXPECT_EQ(combo->currentIndex(), 1);
-    combo->setCurrentIndex(2);
+    combo->setCurrentIndex(kSimulator);
     options->EditSimCardFile->setText("/tmp/other card.zr48");
     options->CancelButton->click();
     EXPECT_EQ(store.readString("Link"), "serial:A1");
 
     options->FormShow();
-    combo->setCurrentIndex(2);
+    combo->setCurrentIndex(kSimulator);
     options->EditSimCardFile->setText("/tmp/other card.zr48");
     options->OkButtonClick();
     EXPECT_EQ(store.readString("Link"), "sim:/tmp/other card.zr48");
     EXPECT_EQ(settings.link(), "sim:/tmp/other card.zr48");
+
+    // A serial server: host and port beside the list, only for it; without a port nothing changes.
+    options->FormShow();
+    combo->setCurrentIndex(3);
+    EXPECT_TRUE(combo->currentText().contains("RFC 2217"));
+    EXPECT_TRUE(options->EditServerHost->isEnabled());
+    EXPECT_FALSE(options->EditSimCardFile->isEnabled());
+    options->EditServerHost->setText("127.0.0.1");
+    options->OkButtonClick();
+    EXPECT_EQ(settings.link(), "sim:/tmp/other card.zr48");
+    options->EditServerPort->setText("7000");
+    options->OkButtonClick();
+    EXPECT_EQ(settings.link(), "rfc2217:127.0.0.1:7000");
+    options->FormShow();
+    EXPECT_EQ(combo->currentIndex(), 3);
+    EXPECT_EQ(options->EditServerPort->text(), "7000");
+    combo->setCurrentIndex(1);
+    EXPECT_FALSE(options->EditServerHost->isEnabled());
 }
 
 TEST_F(DialogsTest, CancelWritesNothingYetTheWindowsApplyTheirRules)

@@ -73,6 +73,8 @@ TEST(OptionsRules, TheLinkListOffersTheConvertersFoundAndSelectsTheStoredLink)
         std::string selectedTarget;
         std::string cardFile;
         bool keptAsItsOwnEntry;
+        std::string host = "";
+        std::string port = "";
     } cases[] = {
         {"auto", "auto", "", false},
         {"", "auto", "", false},
@@ -85,6 +87,8 @@ TEST(OptionsRules, TheLinkListOffersTheConvertersFoundAndSelectsTheStoredLink)
         // Unplugged now, or typed by hand: OK must not turn it into something else.
         {"serial:B2", "serial:B2", "", true},
         {"tty:/dev/pts/3", "tty:/dev/pts/3", "", true},
+        {"tcp:site.example:7000", "tcp", "", false, "site.example", "7000"},
+        {"rfc2217:[::1]:2217", "rfc2217", "", false, "::1", "2217"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
@@ -95,19 +99,22 @@ TEST(OptionsRules, TheLinkListOffersTheConvertersFoundAndSelectsTheStoredLink)
         std::vector<std::string> expected = found;
         if (c.keptAsItsOwnEntry)
             expected.push_back(c.stored);
-        expected.push_back("sim");
+        expected.insert(expected.end(), {"tcp", "rfc2217", "sim"});
         EXPECT_EQ(targets, expected);
         ASSERT_LT(selection.selected, selection.entries.size());
         EXPECT_EQ(selection.entries[selection.selected].target, c.selectedTarget);
         EXPECT_EQ(selection.cardFile, c.cardFile);
-        EXPECT_EQ(linkTarget(selection.entries[selection.selected], selection.cardFile),
+        EXPECT_EQ(selection.host, c.host);
+        EXPECT_EQ(selection.port, c.port);
+        EXPECT_EQ(linkTarget(selection.entries[selection.selected], selection.cardFile, selection.host, selection.port),
                   c.stored == "" || c.stored == "pigeon" ? "auto" : c.stored);
     }
     const LinkSelection none = linkSelection({}, {}, "auto");
-    ASSERT_EQ(none.entries.size(), 2u);
+    ASSERT_EQ(none.entries.size(), 4u);
     EXPECT_NE(none.entries[0].label.find("Automatic"), std::string::npos);
-    EXPECT_NE(none.entries[0].label, none.entries[1].label);
-    EXPECT_EQ(linkTarget(none.entries[1], "  "), "sim");
+    EXPECT_NE(none.entries[0].label, none.entries[3].label);
+    EXPECT_EQ(linkTarget(none.entries[3], "  "), "sim");
+    EXPECT_EQ(linkTarget(none.entries[1], "", " 10.0.0.5 ", "7000"), "tcp:10.0.0.5:7000");
     EXPECT_NE(linkSelection(ports, {}, "auto").entries[1].label.find("/dev/ttyUSB0"), std::string::npos);
 }
 
