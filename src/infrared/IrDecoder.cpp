@@ -286,8 +286,9 @@ bool startsWithSpace(const IrProtocol& protocol)
     return firstBit != protocol.oneStartsWithMark;
 }
 
-// The lag of a frame without lead-in: what its marks hold beyond whole units, on average.
-double lagOfMarks(std::span<const std::uint32_t> d, std::size_t at, double unit, std::uint32_t closing)
+// The lag of a frame: what its marks hold beyond whole units, on average, starting from a first
+// guess (so that a lag near half a unit is not taken for a whole unit less).
+double lagOfMarks(std::span<const std::uint32_t> d, std::size_t at, double unit, std::uint32_t closing, double guess)
 {
     double sum = 0;
     int marks = 0;
@@ -297,27 +298,26 @@ double lagOfMarks(std::span<const std::uint32_t> d, std::size_t at, double unit,
                 break;
             continue;
         }
-        const double units = std::max(1.0, std::round(d[i] / unit));
-        sum += d[i] - units * unit;
+        const double units = std::max(1.0, std::round((d[i] - guess) / unit));
+        sum += d[i] - guess - units * unit;
         ++marks;
     }
-    return marks > 0 ? std::clamp(sum / marks, -unit / 3, kLongestLag) : 0.0;
+    return std::clamp(guess + (marks > 0 ? sum / marks : 0.0), -unit / 3, kLongestLag);
 }
 
 std::optional<Match> matchBiPhase(const IrProtocol& protocol, std::span<const std::uint32_t> d, std::size_t at,
                                   std::uint32_t closing, bool withLeadIn)
 {
     double unit = protocol.unit;
-    double lag = 0;
+    double guess = 0;
     if (withLeadIn) {
-        // The lead-in tells the frame's clock (by its mark and space together) and the lag (by
-        // what its mark holds beyond that).
+        // The lead-in tells the frame's clock (by its mark and space together) and a first guess
+        // of the lag (by what its mark holds beyond that).
         const double scale = (double(d[at - 2]) + d[at - 1]) / (double(protocol.leadIn.mark) + protocol.leadIn.space);
         unit *= scale;
-        lag = std::clamp(d[at - 2] - protocol.leadIn.mark * scale, -unit / 3, kLongestLag);
-    } else {
-        lag = lagOfMarks(d, at, unit, closing);
+        guess = std::clamp(d[at - 2] - protocol.leadIn.mark * scale, -unit / 3, kLongestLag);
     }
+    const double lag = lagOfMarks(d, at, unit, closing, guess);
     UnitRuns runs(d, at, unit, lag, closing, !withLeadIn && startsWithSpace(protocol));
     Match match;
     for (const BitField& field : protocol.fields) {
@@ -640,6 +640,14 @@ std::optional<IrFrame> decodeSingleIrFrame(std::span<const std::uint32_t> durati
     if (frames.size() != 1 || frames.front().kind != IrFrame::Kind::Code)
         return std::nullopt;
     return frames.front();
+}
+
+std::optional<IrCode> readIrFrameAs(const IrProtocol& protocol, std::span<const std::uint32_t> durations)
+{
+    const auto reading = decodeCode(durations, 0, protocol, true);
+    if (!reading || reading->frame.end != durations.size())
+        return std::nullopt;
+    return reading->frame.code;
 }
 
 std::string_view bitCodingName(BitCoding coding)

@@ -71,6 +71,10 @@ enum class IrRows {
 // may be missing).
 std::optional<IrFrame> decodeSingleIrFrame(std::span<const std::uint32_t> durations, IrRows rows = IrRows::All);
 
+// The code, when this row alone reads the durations as one frame of it (its closing space may be
+// missing), whatever other rows make of them.
+std::optional<IrCode> readIrFrameAs(const IrProtocol& protocol, std::span<const std::uint32_t> durations);
+
 // "pulse-distance", "pulse-width" or "bi-phase".
 std::string_view bitCodingName(BitCoding coding);
 
