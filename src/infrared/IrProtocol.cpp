@@ -1,6 +1,7 @@
 #include "infrared/IrProtocol.h"
 
 #include "base/Text.h"
+#include "infrared/IrFrameBits.h"
 
 #include <algorithm>
 
@@ -251,11 +252,13 @@ constexpr IrProtocol kProtocols[] = {
     }(),
     [] {
         IrProtocol row = withLeadOut(pulseDistance("Sharp", 38000, 264, {}, kSharpFields<1, 2>), 0, 43560);
+        row.zero = {264, 792};
         row.one = {264, 1848};
         return row;
     }(),
     [] {
         IrProtocol row = withLeadOut(pulseDistance("Denon", 38000, 264, {}, kSharpFields<0, 3>), 0, 43560);
+        row.zero = {264, 792};
         row.one = {264, 1848};
         return row;
     }(),
@@ -270,6 +273,7 @@ constexpr IrProtocol kProtocols[] = {
     withLeadOut(pulseDistance("Panasonic-old", 57600, 833, {3332, 3332}, kPanasonicOldFields), 0, 36652),
     [] {
         IrProtocol row = withLeadOut(pulseDistance("Mitsubishi", 32600, 300, {}, kMitsubishiFields), 0, 24000);
+        row.zero = {300, 900};
         row.one = {300, 2100};
         return row;
     }(),
@@ -330,6 +334,41 @@ bool hasToggle(const IrProtocol& protocol)
 {
     return std::any_of(protocol.fields.begin(), protocol.fields.end(),
                        [](const BitField& field) { return field.value == FieldValue::Toggle; });
+}
+
+std::string irFrameLayout(const IrProtocol& protocol)
+{
+    const auto pair = [](const MarkSpace& ms) { return std::to_string(ms.mark) + "/" + std::to_string(ms.space); };
+    std::string text;
+    if (protocol.leadIn.mark != 0)
+        text += "lead-in " + pair(protocol.leadIn) + ", ";
+    if (protocol.coding == BitCoding::BiPhase)
+        text += "unit " + std::to_string(protocol.unit) + ", ";
+    else
+        text += "0 " + pair(protocol.zero) + ", 1 " + pair(protocol.one) + ", ";
+    text += protocol.msbFirst ? "msb" : "lsb";
+    for (const BitField& field : protocol.fields) {
+        text += ' ';
+        const std::string bits = std::to_string(field.bits);
+        const std::string from = field.first != 0 ? ":" + std::to_string(field.first) : "";
+        const std::string inverted = field.inverted ? "~" : "";
+        switch (field.value) {
+        case FieldValue::Address: text += inverted + "A:" + bits + from; break;
+        case FieldValue::Command: text += inverted + "C:" + bits + from; break;
+        case FieldValue::Toggle: text += "T:" + bits; break;
+        case FieldValue::Constant:
+            text += "V:" + bits + "=" +
+                    (field.bits > 4 ? irHex(field.constant, fieldMask(field.bits)) : std::to_string(field.constant));
+            break;
+        case FieldValue::XorCheck: text += "X:" + bits; break;
+        case FieldValue::Gap: text += "gap " + pair(field.gap); break;
+        }
+        if (field.halves > 1)
+            text += "(double)";
+    }
+    if (protocol.stopMark != 0)
+        text += ", stop " + std::to_string(protocol.stopMark);
+    return text;
 }
 
 std::string irHex(std::uint32_t value, std::uint32_t limit)

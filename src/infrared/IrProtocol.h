@@ -112,6 +112,11 @@ struct IrCodeIn {
 };
 IrCodeIn sendingRow(const IrProtocol& protocol, const IrCode& code);
 
+// A frame's layout in the notation of protocol descriptions: "lead-in 9000/4500, A:8 ~A:8 C:8
+// ~C:8, stop 560" (A address, C command, T toggle, X parity, V:n=v a fixed value; A:16:8 is 16
+// bits from the address's bit 8; ~ inverted; gap mark/space; durations in µs; lsb or msb first).
+std::string irFrameLayout(const IrProtocol& protocol);
+
 // "0x" and the value in upper-case hexadecimal, as many whole bytes wide as `limit` needs
 // ("0x04" for an 8-bit field, "0x0004" for a 16-bit one).
 std::string irHex(std::uint32_t value, std::uint32_t limit);

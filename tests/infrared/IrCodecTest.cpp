@@ -357,6 +357,18 @@ TEST(IrCodecTest, FramesHaveThePublishedTimings)
     // RC5 address 5, command 0x35, toggle 1: bits 1 1 1 00101 110101, a 1 sent space first.
     EXPECT_EQ(formatIrString(encodeIrFrame(*findIrProtocol("RC5"), {0x05, 0x35, true})),
               "#889#889#889#889#1778#889#889#1778#1778#1778#889#889#889#889#1778#1778#1778#1778#889#89789");
+    // RC5X numbered from 0: Philips "Menu", RC5X command 0x12, is RC5 command 82; its field bit 0
+    // joins the start bit's mark.
+    const std::string menu = formatIrString(encodeIrFrame(*findIrProtocol("RC5X"), {0x00, 0x12, false}));
+    EXPECT_EQ(menu, formatIrString(encodeIrFrame(*findIrProtocol("RC5"), {0x00, 82, false})));
+    EXPECT_EQ(menu.substr(0, 14), "#1778#889#889#");
+    // Denon address 8, command 0x84: a 0 is 264/792, a 1 264/1848, two fixed bits 0, then the
+    // half with the command inverted 43.6 ms later.
+    EXPECT_EQ(formatIrString(encodeIrFrame(*findIrProtocol("Denon"), {0x08, 0x84, false})).substr(0, 133),
+              "#264#792#264#792#264#792#264#1848#264#792"                                  // 8
+              "#264#792#264#792#264#1848#264#792#264#792#264#792#264#792#264#1848"         // 0x84
+              "#264#792#264#792"                                                           // 0
+              "#264#43560");
     // SIRC address 1, command 0x15: 2400/600, then 7 command and 5 address bits, a 1 a longer mark.
     EXPECT_EQ(formatIrString(encodeIrFrame(*findIrProtocol("SIRC"), {0x01, 0x15, false})),
               "#2400#600#1200#600#600#600#1200#600#600#600#1200#600#600#600#600#600#1200#600#600#600#600#600"
