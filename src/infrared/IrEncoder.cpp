@@ -84,7 +84,7 @@ std::string irCodeProblem(const IrProtocol& protocol, const IrCode& code)
     const std::uint32_t addresses = addressLimit(protocol);
     const std::uint32_t commands = commandInputLimit(protocol);
     if (code.address > addresses)
-        return name + " takes an address " + range(0, addresses);
+        return addresses == 0 ? name + " has no address" : name + " takes an address " + range(0, addresses);
     if (code.command > commands)
         return name + " takes a command " + range(0, commands);
     if (code.toggle && !hasToggle(protocol))

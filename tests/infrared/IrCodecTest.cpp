@@ -326,7 +326,7 @@ TEST(IrCodecTest, EncodingRefusesCodesOutsideTheProtocolsRanges)
         {"RC5", {0x20, 0, false}, "RC5 takes an address from 0x00 to 0x1F (0 to 31)"},
         {"RC5", {0, 0x80, false}, "RC5 takes a command from 0x00 to 0x7F (0 to 127)"},
         {"RC5X", {0, 0x40, false}, "RC5X takes a command from 0x00 to 0x3F (0 to 63)"},
-        {"Bose", {1, 0, false}, "Bose takes an address from 0x00 to 0x00 (0 to 0)"},
+        {"Bose", {1, 0, false}, "Bose has no address"},
         {"RCA", {0x10, 0, false}, "RCA takes an address from 0x00 to 0x0F (0 to 15)"},
         {"NEC42", {0x2000, 0, false}, "NEC42 takes an address from 0x0000 to 0x1FFF (0 to 8191)"},
         {"SIRC", {0x20, 0, false}, "SIRC takes an address from 0x00 to 0x1F (0 to 31)"},
