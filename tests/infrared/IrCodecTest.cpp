@@ -125,6 +125,20 @@ IrDurations distort(IrDurations durations, const Distortion& distortion)
     return durations;
 }
 
+// A frame with one duration changed.
+IrDurations changed(IrDurations durations, std::size_t index, std::uint32_t value)
+{
+    durations[index] = value;
+    return durations;
+}
+
+// Marks and spaces, and the first line the decoder prints for them.
+struct FrameCase {
+    const char* what;
+    IrDurations durations;
+    const char* line;
+};
+
 TEST(IrCodecTest, EveryCodeDecodesFromItsEncodingThroughReceiverLagAndJitter)
 {
     std::mt19937 random(48); // seeded: every run sees the same captures
@@ -194,15 +208,7 @@ TEST(IrCodecTest, TimingsOffByUpToAQuarterStillRead)
             d = static_cast<std::uint32_t>(d * factor);
         return durations;
     };
-    auto changed = [](IrDurations durations, std::size_t index, std::uint32_t value) {
-        durations[index] = value;
-        return durations;
-    };
-    const struct {
-        const char* what;
-        IrDurations durations;
-        const char* line;
-    } cases[] = {
+    const FrameCase cases[] = {
         {"NEC 20 % fast", scaled(nec, 0.8), "NEC address=0x04 command=0x08"},
         {"NEC 15 % slow", scaled(nec, 1.15), "NEC address=0x04 command=0x08"},
         {"Samsung32 14 % fast", scaled(samsung, 0.86), "Samsung32 address=0x07 command=0x02"},
@@ -271,19 +277,11 @@ TEST(IrCodecTest, FramesThatBreakAProtocolsRulesAreUnknown)
     const IrDurations nec = encodeIrFrame(*findIrProtocol("NEC"), {0x04, 0x08, false});
     const IrDurations kaseikyo = encodeIrFrame(*findIrProtocol("Kaseikyo"), {0x00200280, 0x03D0, false});
     const IrDurations sirc = encodeIrFrame(*findIrProtocol("SIRC"), {0x01, 0x15, false});
-    auto changed = [](IrDurations durations, std::size_t index, std::uint32_t value) {
-        durations[index] = value;
-        return durations;
-    };
     auto cut = [](IrDurations durations, std::size_t count) {
         durations.resize(count);
         return durations;
     };
-    const struct {
-        const char* what;
-        IrDurations durations;
-        const char* line;
-    } cases[] = {
+    const FrameCase cases[] = {
         // What can be told of them: coding, unit, bits (the first sent the most significant of the
         // hexadecimal number), lead-in and lead-out.
         {"a bit space between 0 and 1", changed(nec, 5, 1100),
