@@ -50,9 +50,13 @@ std::uint32_t longestInnerSpace(const IrProtocol& protocol)
     std::uint32_t longest = protocol.leadIn.space;
     if (protocol.coding == BitCoding::BiPhase) {
         int halves = 1;
-        for (const BitField& field : protocol.fields)
+        std::uint32_t gap = 0;
+        for (const BitField& field : protocol.fields) {
             halves = std::max<int>(halves, field.halves);
-        longest = std::max(longest, 2 * halves * protocol.unit); // two halves of one level meet
+            gap = std::max(gap, field.gap.space);
+        }
+        // Two halves of one level meet; a gap with a half on either side.
+        longest = std::max({longest, 2 * halves * protocol.unit, gap + 2 * protocol.unit});
     } else {
         longest = std::max({longest, protocol.zero.space, protocol.one.space});
     }
@@ -321,6 +325,12 @@ std::optional<Match> matchBiPhase(const IrProtocol& protocol, std::span<const st
     UnitRuns runs(d, at, unit, lag, closing, !withLeadIn && startsWithSpace(protocol));
     Match match;
     for (const BitField& field : protocol.fields) {
+        if (field.value == FieldValue::Gap) {
+            const auto space = runs.half(static_cast<int>(field.gap.space / protocol.unit));
+            if (!space || *space)
+                return std::nullopt;
+            continue;
+        }
         for (int k = 0; k < field.bits; ++k) {
             const auto first = runs.half(field.halves);
             const auto second = runs.half(field.halves);
@@ -397,6 +407,10 @@ std::optional<IrCode> readFields(const IrProtocol& protocol, const IrFrameBits& 
             break;
         case FieldValue::XorCheck:
             if (value != bits.xorOf(field.first, field.last, field.bits, protocol.msbFirst))
+                return std::nullopt;
+            break;
+        case FieldValue::SumCheck:
+            if (value != bits.negatedSumOf(field.first, field.last, field.bits, protocol.msbFirst))
                 return std::nullopt;
             break;
         case FieldValue::Gap: break;
@@ -533,15 +547,20 @@ IrShape shapeOf(std::span<const std::uint32_t> d, std::size_t first, std::size_t
         shape.coding = BitCoding::PulseDistance;
         for (const double space : spaces)
             bits.push_back(space > spaceMiddle);
-        // A bit 0's mark and space, halved: the lag moves time between them, not out of them.
-        double zeroPairs = 0;
+        // A bit 0's mark and space in whole units of the mark: the lag moves time between them,
+        // not out of them.
+        double zeroMarks = 0;
+        double zeroSpaces = 0;
         int zeros = 0;
         for (std::size_t k = 0; k < spaces.size(); ++k)
             if (!bits[k]) {
-                zeroPairs += marks[k] + spaces[k];
+                zeroMarks += marks[k];
+                zeroSpaces += spaces[k];
                 ++zeros;
             }
-        shape.unit = static_cast<std::uint32_t>(std::lround(zeros > 0 ? zeroPairs / zeros / 2 : marks.front()));
+        const double spaceUnits = zeros > 0 ? std::max(1.0, std::round(zeroSpaces / zeroMarks)) : 1.0;
+        shape.unit = static_cast<std::uint32_t>(
+            std::lround(zeros > 0 ? (zeroMarks + zeroSpaces) / zeros / (1 + spaceUnits) : marks.front()));
     } else if (markKinds && !spaceKinds && !spaces.empty()) {
         shape.coding = BitCoding::PulseWidth;
         for (const double mark : marks)

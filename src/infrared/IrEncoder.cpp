@@ -39,6 +39,9 @@ IrFrameBits frameBits(const IrProtocol& protocol, const IrCode& code)
         case FieldValue::Toggle: value = code.toggle ? 1 : 0; break;
         case FieldValue::Constant: value = field.constant; break;
         case FieldValue::XorCheck: value = frame.xorOf(field.first, field.last, field.bits, protocol.msbFirst); break;
+        case FieldValue::SumCheck:
+            value = frame.negatedSumOf(field.first, field.last, field.bits, protocol.msbFirst);
+            break;
         case FieldValue::Gap: continue;
         }
         if (field.inverted)

@@ -92,6 +92,18 @@ constexpr BitField kKaseikyoVendorFields[] = {
     {.value = V::XorCheck, .bits = 8, .first = 16, .last = 40},
 };
 constexpr BitField kJvcFields[] = {{V::Address, 8}, {V::Command, 8}};
+// RC5 with a 4-unit space after the address, then 6 more address bits (address bits 5 to 10).
+constexpr BitField kMarantzFields[] = {{V::Constant, 1, 0, false, 1},
+                                       {V::Command, 1, 6, true},
+                                       {V::Toggle, 1},
+                                       {V::Address, 5},
+                                       {.value = V::Gap, .bits = 0, .gap = {0, 4 * 889}},
+                                       {V::Address, 6, 5},
+                                       {V::Command, 6}};
+// Command, device, and the negated sum of their nibbles.
+constexpr BitField kGiCableFields[] = {
+    {V::Command, 8}, {V::Address, 4}, {.value = V::SumCheck, .bits = 4, .first = 0, .last = 12}};
+constexpr std::uint32_t kGiCableRepeat[] = {8820, 2205, 490};
 // Two halves 43.6 ms apart: address, command and two fixed bits; the address again, the command
 // inverted and two other fixed bits.
 template <std::uint32_t firstFixed, std::uint32_t secondFixed>
@@ -209,10 +221,11 @@ constexpr IrProtocol inFlipperFiles(IrProtocol row)
     return row;
 }
 
-// The rows in the decoder's order of preference. After Flipper's protocols come those that audio,
-// video and lighting remotes use most: Samsung's 36-bit frames, the Kaseikyo family's vendors,
-// NEC48, the RC6 modes of set-top boxes and media centres, Sharp and Denon, then the rarer ones.
-// Sanyo sends NEC42 frames, which its row names.
+// The rows in the decoder's order of preference, each family beside its kin. Beyond Flipper's
+// protocols come those that audio, video and lighting remotes use most: Samsung's 36-bit frames,
+// NEC48, Marantz's extended RC5, the RC6 modes of set-top boxes and media centres, the Kaseikyo
+// family's vendors, JVC, Sharp and Denon, then the rarer ones (Proton, Bose, Panasonic's old
+// frames, GI cable boxes, Mitsubishi). Sanyo sends NEC42 frames, which its row names.
 constexpr IrProtocol kProtocols[] = {
     nec("NEC", kNecFields),
     nec("NECext", kNecExtFields),
@@ -232,6 +245,11 @@ constexpr IrProtocol kProtocols[] = {
     withLeadOut(pulseDistance("Samsung36", 38000, 500, {4500, 4500}, kSamsung36Fields), 0, 59000),
     rc5("RC5", kRc5Fields, "RC5X"),
     rc5("RC5X", kRc5xFields, {}),
+    [] {
+        IrProtocol row = rc5("Marantz", kMarantzFields, {});
+        row.inFlipperFiles = false;
+        return row;
+    }(),
     rc6("RC6", kRc6Fields, true),
     rc6("RC6-6-20", kRc6620Fields, false),
     rc6("MCE", kMceFields, false),
@@ -271,6 +289,14 @@ constexpr IrProtocol kProtocols[] = {
         return row;
     }())),
     withLeadOut(pulseDistance("Panasonic-old", 57600, 833, {3332, 3332}, kPanasonicOldFields), 0, 36652),
+    [] {
+        IrProtocol row = withLeadOut(pulseDistance("GI-Cable", 38700, 490, {8820, 4410}, kGiCableFields), 0, 41160);
+        row.zero = {490, 2205};
+        row.one = {490, 4410};
+        row.repeat = RepeatKind::Sequence;
+        row.repeatSequence = kGiCableRepeat;
+        return row;
+    }(),
     [] {
         IrProtocol row = withLeadOut(pulseDistance("Mitsubishi", 32600, 300, {}, kMitsubishiFields), 0, 24000);
         row.zero = {300, 900};
@@ -361,6 +387,7 @@ std::string irFrameLayout(const IrProtocol& protocol)
                     (field.bits > 4 ? irHex(field.constant, fieldMask(field.bits)) : std::to_string(field.constant));
             break;
         case FieldValue::XorCheck: text += "X:" + bits; break;
+        case FieldValue::SumCheck: text += "S:" + bits; break;
         case FieldValue::Gap: text += "gap " + pair(field.gap); break;
         }
         if (field.halves > 1)

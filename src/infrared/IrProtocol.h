@@ -32,7 +32,9 @@ enum class FieldValue : std::uint8_t {
     Toggle,   // the toggle bit
     Constant, // the fixed bits `constant`
     XorCheck, // the exclusive or of the frame's bits `first` to `last` - 1, taken `bits` at a time
-    Gap,      // no bits: a mark `gap.mark` and a space `gap.space` inside the frame (pulse codings)
+    SumCheck, // the negated sum of the frame's bits `first` to `last` - 1, taken `bits` at a time
+    Gap,      // no bits: a mark `gap.mark` and a space `gap.space` inside the frame (bi-phase: a
+              // space of whole units only)
 };
 
 struct MarkSpace {

@@ -48,6 +48,8 @@ const CodeCase kCodes[] = {
     {"RC5", 0x14, 0x45, false, "RC5X address=0x14 command=0x05 toggle=0"}, // RC5's 64 to 127
     {"RC5X", 0x05, 0x3F, true, "RC5X address=0x05 command=0x3F toggle=1"},
     {"RC5X", 0x00, 0x12, false, "RC5X address=0x00 command=0x12 toggle=0"},
+    {"Marantz", 0x123, 0x45, true, "Marantz address=0x0123 command=0x45 toggle=1"},
+    {"Marantz", 0x7FF, 0x00, false, "Marantz address=0x07FF command=0x00 toggle=0"},
     {"RC6", 0x00, 0x0C, false, "RC6 address=0x00 command=0x0C toggle=0"},
     {"RC6", 0xFF, 0xFF, true, "RC6 address=0xFF command=0xFF toggle=1"},
     {"RC6", 0x80, 0x01, true, "RC6 address=0x80 command=0x01 toggle=1"},
@@ -85,6 +87,8 @@ const CodeCase kCodes[] = {
     {"RCA", 0x00, 0x00, false, "RCA address=0x00 command=0x00"},
     {"Panasonic-old", 0x1F, 0x2A, false, "Panasonic-old address=0x1F command=0x2A"},
     {"Panasonic-old", 0x00, 0x3F, false, "Panasonic-old address=0x00 command=0x3F"},
+    {"GI-Cable", 0x0A, 0x5C, false, "GI-Cable address=0x0A command=0x5C"},
+    {"GI-Cable", 0x0F, 0xFF, false, "GI-Cable address=0x0F command=0xFF"},
     {"Mitsubishi", 0x47, 0x81, false, "Mitsubishi address=0x47 command=0x81"},
     {"Mitsubishi", 0xFF, 0x00, false, "Mitsubishi address=0xFF command=0x00"},
 };
@@ -298,6 +302,10 @@ TEST(IrCodecTest, FramesThatBreakAProtocolsRulesAreUnknown)
         {"a wrong Kaseikyo parity", changed(kaseikyo, 2 + 2 * 16 + 1, 1296),
          "unknown pulse-distance unit=432us bits=48 data=0x40048100BCBD lead-in=3456/1728us lead-out=74736us "
          "length=60048us marks=50 spaces=49"},
+        // GI cable 0x0A 0x5C with the last bit of its check flipped (0 to 1).
+        {"a wrong GI cable check", changed(encodeIrFrame(*findIrProtocol("GI-Cable"), {0x0A, 0x5C, false}), 33, 4410),
+         "unknown pulse-distance unit=449us bits=16 data=0x3A5B lead-in=8820/4410us lead-out=41160us "
+         "length=76685us marks=18 spaces=17"},
         // A SIRC frame whose last space is no closing space: a longer frame follows.
         {"SIRC bits running on", changed(sirc, 25, 600),
          "unknown pulse-width unit=600us bits=12 data=0xA90 lead-in=2400/600us lead-out=600us length=19200us "
