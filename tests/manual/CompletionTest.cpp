@@ -132,7 +132,7 @@ TEST_F(CompletionTest, OffersCommandsArgumentsOptionsAndLinkTargets)
         {"zr48 ir analyze --plot ", {"e.png", "sub"}},
         {"zr48 -vv ir analyse --p", {"--plot"}},
         {"zr48 display --png ", {"e.png", "sub"}},
-        {"zr48 --link ", {"auto", "serial", "serial:", "ftdi", "ftdi:", "tty:", "sim", "sim:", "sim,firmware="}},
+        {"zr48 --link ", {"auto", "serial", "serial:", "ftdi", "ftdi:", "tty:", "sim", "sim:", "sim,firmware=", "tcp:", "rfc2217:"}},
         {"zr48 status --link=s", {"serial", "serial:", "sim", "sim:", "sim,firmware="}},
         {"zr48 --link sim:no", {"notes.txt"}},
         {"zr48 --link=sim list --",
