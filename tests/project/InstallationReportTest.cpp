@@ -92,6 +92,12 @@ TEST_F(InstallationReportTest, HtmlShowsEveryTextAsItsCharactersAndLoadsNothing)
         EXPECT_NE(html.find(part), std::string::npos) << part;
     for (const char* slot : {"TUNER", "TUNER-1", "TV-2", "SAT-1", "SOUND-6"})
         EXPECT_NE(html.find("<b>" + std::string(slot) + "</b>"), std::string::npos) << slot;
+    // The customer's header names the project's file but no folder of the installer's machine.
+    EXPECT_NE(html.find("<b>Haus</b> &nbsp; Haus.mpj"), std::string::npos);
+    EXPECT_EQ(html.find(dir.text("")), std::string::npos);
+    // Each slot's row names its group; no row holds a group alone.
+    EXPECT_NE(html.find("<td class=\"group\">TV</td><td><b>TV-2</b></td>"), std::string::npos);
+    EXPECT_EQ(html.find("colspan"), std::string::npos);
     // Self-contained: no stylesheet, picture or script to fetch.
     for (const char* outside : {"href=", "src=", "url(", "@import", "<script"})
         EXPECT_EQ(html.find(outside), std::string::npos) << outside;
