@@ -87,7 +87,7 @@ td.menu { font-family: "DejaVu Sans Mono", "Courier New", monospace; }
 td.none { color: #777; }
 td.file { white-space: nowrap; }
 table.devices td, table.devices th { font-size: 9pt; }
-td.group { background-color: #f2f2f2; font-weight: bold; }
+td.group { color: #444; }
 p.footer { margin-top: 24px; font-size: 8pt; color: #555; }
 )";
 
@@ -160,7 +160,9 @@ std::string InstallationReportHtml(const InstallationReport& report)
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>ZR48 installation report: " +
         name + "</title>\n<style>\n" + kStyle + "</style>\n</head>\n<body>\n";
     html += "<h1>ZR48 installation report</h1>\n";
-    html += "<p class=\"project\">Project <b>" + name + "</b> &nbsp; " + HtmlPath(report.ProjectFile) + "</p>\n";
+    // The customer's copy names the project and its file, not where it lies on the installer's machine.
+    html += "<p class=\"project\">Project <b>" + name + "</b> &nbsp; " + HtmlPath(extractFileName(report.ProjectFile)) +
+            "</p>\n";
 
     html += "<h2>Description</h2>\n<p>";
     html += report.Description.empty() ? std::string(kNone) : JoinedHtml(report.Description, "<br>\n");
@@ -180,16 +182,13 @@ std::string InstallationReportHtml(const InstallationReport& report)
     if (report.Slots.empty()) {
         html += "<p>No slot is assigned.</p>\n";
     } else {
-        // The slots of a group under a row that names it.
+        // Each row on its own (a page may end after any of them): its group in a column.
         html += "<table class=\"devices\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\" width=\"100%\">\n"
-                "<thead><tr><th>Slot</th><th>Device type</th><th>Device name</th><th>Source</th><th>Options</th>"
-                "<th>Device file</th></tr></thead>\n<tbody>\n";
-        const Text* group = nullptr;
+                "<thead><tr><th>Group</th><th>Slot</th><th>Device type</th><th>Device name</th><th>Source</th>"
+                "<th>Options</th><th>Device file</th></tr></thead>\n<tbody>\n";
         for (const ReportSlot& slot : report.Slots) {
-            if (!group || *group != slot.Group)
-                html += "<tr><td class=\"group\" colspan=\"6\">Group " + Html(slot.Group) + "</td></tr>\n";
-            group = &slot.Group;
-            html += "<tr>" + Cell("<b>" + Html(slot.SlotName) + "</b>") + Cell(Html(slot.DeviceType)) +
+            html += "<tr>" + Cell(Html(slot.Group), "group") + Cell("<b>" + Html(slot.SlotName) + "</b>") +
+                    Cell(Html(slot.DeviceType)) +
                     Cell(Html(slot.DeviceName)) + Cell(Html(slot.Source)) + Cell(JoinedHtml(slot.Options, "<br>")) +
                     Cell(HtmlPath(extractFileName(slot.DeviceFile)), "file") + "</tr>\n";
         }

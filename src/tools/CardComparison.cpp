@@ -1,6 +1,7 @@
 #include "tools/CardComparison.h"
 
 #include "project/DeviceTypes.h"
+#include "project/SimpleIniFile.h"
 
 #include <algorithm>
 #include <string_view>
@@ -51,6 +52,54 @@ Text HeaderName(const Sector& first)
     return header.TotalLength >= kHeaderSize ? header.Name : Text{};
 }
 
+// The text of a device file from its card sectors: after the header, as long as the header says,
+// within the sectors there are. `cut` tells whether the header names more than the sectors hold.
+Text DeviceFileText(const std::vector<const Sector*>& sectors, bool& cut)
+{
+    cut = false;
+    if (sectors.empty())
+        return {};
+    const std::uint32_t total = DecodeDeviceFileHeader(*sectors.front()).TotalLength;
+    const std::size_t length = total > kHeaderSize ? total - kHeaderSize : 0;
+    Text text;
+    for (std::size_t i = 0; i < sectors.size() && text.size() < length; ++i) {
+        const std::size_t from = i == 0 ? kHeaderSize : 0;
+        const std::size_t take = std::min(kSectorSize - from, length - text.size());
+        text.append(reinterpret_cast<const char*>(sectors[i]->data() + from), take);
+    }
+    if (text.size() < length) {
+        cut = true;
+        // The last line read may be cut short: it says nothing about its entry.
+        const std::size_t lineEnd = text.find_last_of("\r\n");
+        text.resize(lineEnd == Text::npos ? 0 : lineEnd + 1);
+    }
+    return text;
+}
+
+// The entries of the two files that differ, as a download would change the unit's file.
+void CompareEntries(const Text& unitText, const Text& projectText, SlotComparison& slot)
+{
+    const TSimpleIniFile unit(TSimpleIniFile::DecodeLines(unitText));
+    const TSimpleIniFile project(TSimpleIniFile::DecodeLines(projectText));
+    const std::vector<Text> unitNames = unit.EntryNames();
+    const std::vector<Text> projectNames = project.EntryNames();
+    const auto holds = [](const std::vector<Text>& names, const Text& name) {
+        return std::any_of(names.begin(), names.end(),
+                           [&name](const Text& other) { return lowerCase(other) == lowerCase(name); });
+    };
+    for (const Text& name : projectNames) {
+        if (!holds(unitNames, name)) {
+            // It may stand past what was read of the unit's file: not known to be missing there.
+            if (!slot.UnitFileReadInPart)
+                slot.KeysAdded.push_back(name);
+        } else if (unit.ReadString(name, "") != project.ReadString(name, ""))
+            slot.KeysChanged.push_back(name);
+    }
+    for (const Text& name : unitNames)
+        if (!holds(projectNames, name))
+            slot.KeysRemoved.push_back(name);
+}
+
 // Sets the device file differences of a slot in use on both sides.
 void CompareDeviceFile(const CompiledImage& image, const std::map<std::uint16_t, Sector>& unitSectors,
                        SlotComparison& slot)
@@ -88,6 +137,23 @@ void CompareDeviceFile(const CompiledImage& image, const std::map<std::uint16_t,
     // A checksum that alone differs means a damaged first sector on the card.
     if (contentDiffers || (checksumDiffers && !nameDiffers))
         slot.Differences |= kDeviceFileDiffers;
+    slot.ChecksumOnly = !contentDiffers && checksumDiffers && !nameDiffers;
+    if (contentDiffers) {
+        std::vector<const Sector*> mine;
+        std::vector<const Sector*> theirs;
+        for (const SectorRecord& record : area)
+            mine.push_back(&record.Data);
+        for (std::uint16_t j = 0; j < readable; ++j) {
+            const auto it = unitSectors.find(static_cast<std::uint16_t>(slot.Unit.FileStart + j));
+            if (it == unitSectors.end())
+                break;
+            theirs.push_back(&it->second);
+        }
+        bool projectCut = false;
+        const Text projectText = DeviceFileText(mine, projectCut);
+        const Text unitText = DeviceFileText(theirs, slot.UnitFileReadInPart);
+            CompareEntries(unitText, projectText, slot);
+    }
     if (nameDiffers)
         slot.Differences |= kDeviceFileNameDiffers;
 }
@@ -129,6 +195,39 @@ Text JoinedList(const std::vector<const char*>& words)
         text += words[i];
     }
     return text;
+}
+
+// "A", "A and B", "A, B and C"; past `named` names, "A, B and 3 more".
+Text NameList(const std::vector<Text>& names, std::size_t named)
+{
+    const std::size_t shown = names.size() > named ? named : names.size();
+    std::vector<Text> parts(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(shown));
+    if (shown < names.size())
+        parts.push_back(std::to_string(names.size() - shown) + " more");
+    Text text;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text;
+}
+
+// What differs inside a device file: "IR_MUTE changed; IR_STOP added in the project".
+Text EntriesText(const SlotComparison& slot)
+{
+    constexpr std::size_t kNamed = 6; // a line stays readable; the rest is counted
+    if (slot.ChecksumOnly)
+        return "its content is the same, but the checksum of its first sector on the ZR48 is not (a damaged sector)";
+    Text text;
+    const auto add = [&text](const std::vector<Text>& names, const char* what) {
+        if (!names.empty())
+            text += (text.empty() ? "" : "; ") + NameList(names, kNamed) + what;
+    };
+    add(slot.KeysChanged, " changed");
+    add(slot.KeysAdded, " added in the project");
+    add(slot.KeysRemoved, " removed in the project");
+    if (slot.UnitFileReadInPart)
+        return text.empty() ? "the ZR48's file is longer, and the part of it read holds the same entries"
+                            : text + " (the ZR48's file is longer; past the project's length it was not read)";
+    return text.empty() ? "the same entries, in other lines (comments, spacing or order)" : text;
 }
 
 } // namespace
@@ -271,9 +370,9 @@ std::vector<Text> SlotDifferenceDetails(const SlotComparison& slot)
     } else if (d & kDeviceFileNameDiffers) {
         details.push_back(Text((d & kDeviceFileDiffers) ? "device file differs: " : "device file name differs: ") +
                           OnBothSides(Quoted(slot.UnitFileName), Quoted(slot.ProjectFileName)) +
-                          ((d & kDeviceFileDiffers) ? "" : " (the content is the same)"));
+                          ((d & kDeviceFileDiffers) ? "; " + EntriesText(slot) : " (the content is the same)"));
     } else if (d & kDeviceFileDiffers) {
-        details.push_back("device file " + Quoted(slot.ProjectFileName) + " differs");
+        details.push_back("device file " + Quoted(slot.ProjectFileName) + " differs: " + EntriesText(slot));
     }
     return details;
 }

@@ -38,6 +38,15 @@ struct SlotComparison {
     SlotDescriptor Project; // as the project would write it
     Text UnitFileName;      // the device file header's name; empty when none was read
     Text ProjectFileName;
+    // When the device file's content differs: its entries (KEY=value) that differ, as a download
+    // would change them, each in the order of the file that holds it.
+    std::vector<Text> KeysChanged;
+    std::vector<Text> KeysAdded;   // only in the project's file
+    std::vector<Text> KeysRemoved; // only in the unit's file
+    // The unit's file is longer than the sectors read for it: entries past them are not known.
+    bool UnitFileReadInPart = false;
+    // Only the checksum of the unit's first sector differs: the sector is damaged.
+    bool ChecksumOnly = false;
 
     bool Differs() const { return State != SlotState::Same; }
 };

@@ -64,7 +64,7 @@ TEST_F(CompareCommandTest, AfterADownloadTheUnitHoldsVillaAndOneChangedKeyIsName
     changeOneKey();
     ASSERT_EQ(run({"compare", villa}), 1) << err.str();
     std::vector<std::string> changed = same;
-    changed[5] = "AUDIO     device file \"AX-200_Amplifier\" differs";
+    changed[5] = "AUDIO     device file \"AX-200_Amplifier\" differs: IR_POWER changed";
     changed[7] = "The ZR48 differs from this project in 1 place.";
     EXPECT_EQ(lines(), changed);
     EXPECT_TRUE(prompt.messages().empty());

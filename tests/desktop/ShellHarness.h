@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,10 +41,18 @@ public:
 
     ~ScriptedFileChooser() override { EXPECT_TRUE(answers_.empty()) << answers_.size() << " dialog answers unused"; }
 
+    using Answerer = std::function<std::optional<std::string>(const FileDialogRequest&)>;
+
     // The next dialog's answer; nullopt cancels it.
     ScriptedFileChooser& answer(std::optional<std::string> path)
     {
-        answers_.push_back(std::move(path));
+        answers_.push_back([path = std::move(path)](const FileDialogRequest&) { return path; });
+        return *this;
+    }
+    // The next dialog answered by `answerer` (a real dialog driven by the test, say).
+    ScriptedFileChooser& answerWith(Answerer answerer)
+    {
+        answers_.push_back(std::move(answerer));
         return *this;
     }
 
@@ -64,12 +73,12 @@ private:
             ADD_FAILURE() << "unexpected file dialog \"" << request.title << "\"";
             return std::nullopt;
         }
-        auto answer = std::move(answers_.front());
+        Answerer answer = std::move(answers_.front());
         answers_.pop_front();
-        return answer;
+        return answer(request);
     }
 
-    std::deque<std::optional<std::string>> answers_;
+    std::deque<Answerer> answers_;
     std::vector<Asked> asked_;
 };
 

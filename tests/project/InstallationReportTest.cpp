@@ -17,7 +17,7 @@ protected:
         // "Телевизор.mpi": a file name in Cyrillic (the file system's UTF-8).
         tv = dir.write("\xD0\xA2\xD0\xB5\xD0\xBB\xD0\xB5\xD0\xB2\xD0\xB8\xD0\xB7\xD0\xBE\xD1\x80.mpi",
                        "DEVICE=6\r\nOPTION_1=P,Power on with first command\r\nOPTION_2=Mute on standby\r\n"
-                       "OPTION_3=\r\nIR_TIME_0 = 560\r\nIR_POWER=\"$0\"\r\nir_Vol_Up=\"$00\"\r\nIR_POWER=\"$000\"\r\n"
+                       "OPTION_3=\r\nOPTION_9=I,Input list last\r\nIR_TIME_0 = 560\r\nIR_POWER=\"$0\"\r\nir_Vol_Up=\"$00\"\r\nIR_POWER=\"$000\"\r\n"
                        "RC5_SYSTEM=20\r\n");
         tuner = dir.write("Tuner.mpi", "DEVICE=1\r\nNAME=FM Tuner\r\n");
         project.FileName = dir.text("Haus.mpj");
@@ -28,7 +28,7 @@ protected:
                      "Radio K\xFC"
                      "che",
                      5);
-        AssignDevice(project, 16, 6, tv, "T\xE9l\xE9", 8, "0111");
+        AssignDevice(project, 16, 6, tv, "T\xE9l\xE9", 8, "011100001");
         AssignDevice(project, 29, 4, "", "Jalousie", 3);
         AssignDevice(project, 62, 5, dir.text("Gone.mpi"), "Sub", 0, "1");
     }
@@ -52,8 +52,9 @@ TEST_F(InstallationReportTest, EveryAssignedSlotWithItsDeviceAndEveryDeviceFileW
     EXPECT_TRUE(kitchen.Options.empty()); // a tuner has none
     const ReportSlot& tvRow = report.Slots[2];
     EXPECT_EQ(tvRow.SlotName, "TV-2");
-    // Option 3 is switched on but the file gives it no text; option 4 the file does not offer.
-    EXPECT_EQ(tvRow.Options, (std::vector<Text>{"2: Mute on standby", "3", "4"}));
+    // Option 3 is switched on but the file gives it no text; option 4 the file does not offer; the
+    // last option the card keeps is there too.
+    EXPECT_EQ(tvRow.Options, (std::vector<Text>{"2: Mute on standby", "3", "4", "9: Input list last"}));
     const ReportSlot& blinds = report.Slots[3];
     EXPECT_EQ(blinds.SlotName, "SAT-1");
     EXPECT_EQ(blinds.DeviceType, "Feller BEAMIT\xAE");
@@ -91,6 +92,12 @@ TEST_F(InstallationReportTest, HtmlShowsEveryTextAsItsCharactersAndLoadsNothing)
         EXPECT_NE(html.find(part), std::string::npos) << part;
     for (const char* slot : {"TUNER", "TUNER-1", "TV-2", "SAT-1", "SOUND-6"})
         EXPECT_NE(html.find("<b>" + std::string(slot) + "</b>"), std::string::npos) << slot;
+    // The customer's header names the project's file but no folder of the installer's machine.
+    EXPECT_NE(html.find("<b>Haus</b> &nbsp; Haus.mpj"), std::string::npos);
+    EXPECT_EQ(html.find(dir.text("")), std::string::npos);
+    // Each slot's row names its group; no row holds a group alone.
+    EXPECT_NE(html.find("<td class=\"group\">TV</td><td><b>TV-2</b></td>"), std::string::npos);
+    EXPECT_EQ(html.find("colspan"), std::string::npos);
     // Self-contained: no stylesheet, picture or script to fetch.
     for (const char* outside : {"href=", "src=", "url(", "@import", "<script"})
         EXPECT_EQ(html.find(outside), std::string::npos) << outside;

@@ -71,10 +71,11 @@ public:
     }
 
     // The slots named as differing, with their state texts.
-    std::vector<std::pair<Text, Text>> differingSlots() const
+    std::vector<std::pair<Text, Text>> differingSlots() const { return differingSlotsOf(comparer.Comparison()); }
+    static std::vector<std::pair<Text, Text>> differingSlotsOf(const CardComparison& comparison)
     {
         std::vector<std::pair<Text, Text>> named;
-        for (const SlotComparison& slot : comparer.Comparison().Slots)
+        for (const SlotComparison& slot : comparison.Slots)
             if (slot.Differs())
                 named.emplace_back(TProjectFile::SlotName(slot.Slot), SlotStateText(slot));
         return named;
@@ -225,7 +226,7 @@ TEST_F(CardComparerTest, SeveralDifferencesInOneSlotAreAllNamed)
     const std::vector<Text> details = {
         "name differs: \"Radio\" on the unit, \"Tuner\" in the project",
         "source differs: Tuner on the unit, DVD in the project",
-        "device file differs: \"K73_FM_Tuner\" on the unit, \"Other\" in the project",
+        "device file differs: \"K73_FM_Tuner\" on the unit, \"Other\" in the project; NAME changed",
     };
     EXPECT_EQ(SlotDifferenceDetails(slot), details);
 }
@@ -245,6 +246,97 @@ TEST_F(CardComparerTest, AreasTheProjectWouldMoveAreOnePlaceOfTheirOwn)
     EXPECT_TRUE(differingSlots().empty());
     EXPECT_TRUE(comparer.Comparison().AreasDiffer);
     EXPECT_EQ(comparer.Comparison().Differences(), 1);
+}
+
+// A card that holds what `written` compiles to, compared with `compared`, without a unit: the
+// comparison of the card's bytes alone.
+CardComparison CompareWithCardOf(const CompiledImage& written, const CompiledImage& compared)
+{
+    std::map<std::uint16_t, Sector> card;
+    for (const SectorRecord& record : written.Records)
+        card[record.Number] = record.Data;
+    return CompareCard(compared, card);
+}
+
+// What differs inside a changed device file is named entry by entry.
+TEST_F(CardComparerTest, AChangedDeviceFileNamesTheEntriesThatDiffer)
+{
+    std::string manyKeys;
+    for (int k = 1; k <= 8; ++k)
+        manyKeys += "IR_KEY" + std::to_string(k) + "=" + std::to_string(k) + "\r\n";
+    const struct {
+        const char* what;
+        int slot;
+        std::string written;  // the device file on the card
+        std::string compared; // the one in the project
+        Text details;
+    } cases[] = {
+        {"changed, added and removed", kDvd, "DEVICE=5\r\nIR_POWER=12\r\nIR_PLAY=53\r\n",
+         "DEVICE=5\r\nIR_POWER=13\r\nIR_STOP=54\r\n",
+         "device file \"BDP\" differs: IR_POWER changed; IR_STOP added in the project; IR_PLAY removed in the project"},
+        {"letter case of a name and spacing alone", kDvd, "DEVICE=5\r\nIR_POWER=12\r\nIR_PLAY=53\r\n",
+         "; checked\r\nDEVICE=5\r\nir_play = 53\r\nIR_POWER=12\r\n",
+         "device file \"BDP\" differs: the same entries, in other lines (comments, spacing or order)"},
+        {"more names than a line shows", kDvd, "DEVICE=5\r\n" + manyKeys, "DEVICE=6\r\n" + manyKeys + "IR_KEY9=9\r\n",
+         "device file \"BDP\" differs: DEVICE changed; IR_KEY9 added in the project"},
+        {"all eight changed", kDvd, "DEVICE=5\r\n" + manyKeys, "DEVICE=5\r\n" + [] {
+             std::string changed;
+             for (int k = 1; k <= 8; ++k)
+                 changed += "IR_KEY" + std::to_string(k) + "=" + std::to_string(k + 10) + "\r\n";
+             return changed;
+         }(),
+         "device file \"BDP\" differs: IR_KEY1, IR_KEY2, IR_KEY3, IR_KEY4, IR_KEY5, IR_KEY6 and 2 more changed"},
+        // The project's file takes one sector; the card's runs over six, of which one is read, and its
+        // cut line says nothing. What the project adds may stand in the part not read.
+        {"a card's file longer than the project's", kTv,
+         "DEVICE=6\r\nIR_MUTE=\"#560\"\r\nIR_POWER=\"" + std::string(2500, '1') + "\"\r\n",
+         "DEVICE=6\r\nIR_MUTE=\"#561\"\r\nIR_HDMI=1\r\n",
+         "device file \"LX-40_TV\" differs: IR_MUTE changed (the ZR48's file is longer; past the project's length it "
+         "was not read)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TProjectFile written = project;
+        TProjectFile compared = project;
+        const Path name = extractFileName(project.Slot(c.slot).ConfigFile);
+        written.Slot(c.slot).ConfigFile = dir.write("written/" + name, c.written);
+        compared.Slot(c.slot).ConfigFile = dir.write("compared/" + name, c.compared);
+        const CardComparison result = CompareWithCardOf(compiled(written), compiled(compared));
+        ASSERT_EQ(result.Differences(), 1);
+        const SlotComparison& slot = *std::find_if(result.Slots.begin(), result.Slots.end(),
+                                                   [&c](const SlotComparison& s) { return s.Slot == c.slot; });
+        EXPECT_EQ(SlotStateText(slot), "device file differs");
+        EXPECT_EQ(SlotDifferenceDetails(slot), std::vector<Text>{c.details});
+    }
+}
+
+// The card's last sector is read like any other: a device file that ends there is the same as the
+// project's. The layout never reaches it; a card laid out by other means may.
+TEST_F(CardComparerTest, ADeviceFileEndingAtTheCardsLastSectorComparesTheSame)
+{
+    CompiledImage image = compiled(project);
+    std::vector<SectorRecord> tv = image.DeviceFileRecords(kTv);
+    ASSERT_GT(tv.size(), 1u);
+    DEVICE_CONFIG& slot = image.Project.Slot(kTv);
+    const auto start = static_cast<std::uint16_t>(kLastCardSector + 1 - tv.size());
+    std::erase_if(image.Records, [&](const SectorRecord& r) {
+        return r.Number >= slot.FileStart && r.Number - slot.FileStart < slot.FileSectors;
+    });
+    slot.FileStart = start;
+    slot.FileSectors = static_cast<std::uint16_t>(tv.size());
+    for (SectorRecord& record : tv) {
+        record.Number = static_cast<std::uint16_t>(start + (&record - tv.data()));
+        image.Records.push_back(record);
+    }
+    const int directorySector = kTv / kDescriptorsPerSector;
+    for (SectorRecord& record : image.Records)
+        if (record.Number == directorySector)
+            record.Data = EncodeDirectorySector(image.Project, directorySector);
+    ASSERT_EQ(image.Records.back().Number, kLastCardSector);
+
+    const CardComparison result = CompareWithCardOf(image, image);
+    EXPECT_TRUE(differingSlotsOf(result).empty());
+    EXPECT_TRUE(result.Same());
 }
 
 TEST_F(CardComparerTest, ALostReplyIsResentAndTheComparisonCompletes)

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QTreeView>
 
 namespace zr48 {
@@ -39,6 +41,15 @@ std::string toQtFilter(std::string_view filter)
 }
 
 namespace {
+
+// The extension of a filter's first pattern: "HTML Files (*.html *.htm)" gives "html"; empty for
+// "All Files (*)".
+QString filterExtension(const QString& filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9_]+)"));
+    const QRegularExpressionMatch match = pattern.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
 
 QString startPath(const FileDialogRequest& request)
 {
@@ -102,6 +113,20 @@ std::optional<std::string> QtFileChooser::saveFile(const FileDialogRequest& requ
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     prepare(dialog, request);
+    // The extension follows the chosen filter: a name typed without one gets the filter's, and a
+    // name that still ends in the previous filter's extension takes the new one.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QString previous = dialog.defaultSuffix();
+        const QString suffix = filterExtension(filter);
+        if (suffix.isEmpty())
+            return; // "All Files": the name stays as typed
+        dialog.setDefaultSuffix(suffix);
+        // The name field of Qt's own dialog; a dialog of the desktop keeps its own rules.
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        if (!name || previous.isEmpty() || !name->text().endsWith("." + previous, Qt::CaseInsensitive))
+            return;
+        name->setText(name->text().chopped(previous.size()) + suffix);
+    });
     return run(dialog);
 }
 

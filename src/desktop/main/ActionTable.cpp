@@ -19,6 +19,8 @@ bool anyModified(const Situation& s)             { return s.anyDocumentModified;
 bool textSelected(const Situation& s)            { return s.focusIsText && s.focusHasSelection; }
 bool canPaste(const Situation& s)                { return s.focusIsText && s.clipboardHasText; }
 bool projectAndConnected(const Situation& s)     { return activeIsProject(s) && s.connected; }
+// A comparison reads the card with the uploader's frames: never beside another transfer.
+bool projectConnectedIdle(const Situation& s)    { return projectAndConnected(s) && !s.transferRunning; }
 bool connected(const Situation& s)               { return s.connected; }
 bool expert(const Situation& s)                  { return s.expert; }
 // The extension compared with its letter case: "DEV.MPI" does not qualify.
@@ -44,7 +46,7 @@ const std::array<ActionRow, kActionCount> kActions{{
     {EditCopy,             "ActionEditCopy",              "Edit",    "&Copy",              "Ctrl+C", 1,    "Copy",                                                                textSelected,        always},
     {EditPaste,            "ActionEditPaste",             "Edit",    "&Paste",             "Ctrl+V", 26,   "Paste",                                                               canPaste,            always},
     {Download,             "ActionDownload",              "Project", "Download to ZR48",   "",       9,    "",                                                                    projectAndConnected, always},
-    {CompareWithUnit,      "ActionCompareWithUnit",       "Project", "Compare with ZR48",  "",       -1,   "Compare|Tell whether the ZR48 holds the current project, slot by slot", projectAndConnected, always},
+    {CompareWithUnit,      "ActionCompareWithUnit",       "Project", "Compare with ZR48",  "",       -1,   "Compare|Tell whether the ZR48 holds the current project, slot by slot", projectConnectedIdle, always},
     {CleanupProject,       "ActionCleanupProject",        "Project", "Delete unused mpi Files", "",  -1,   "",                                                                    activeIsProject,     always},
     {UpdateFirmware,       "ActionUpdateFirmware",        "Tools",   "Update Firmware",    "",       -1,   "",                                                                    connected,           always},
     {MemoryViewer,         "ActionMemoryViewer",          "Tools",   "MMC Data Viewer",    "",       kCardViewerPicture, "",                                                                    connected,           expert},

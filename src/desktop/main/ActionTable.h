@@ -62,6 +62,7 @@ struct Situation {
     bool focusIsText = false;       // a text control has the focus
     bool focusHasSelection = false; // ... and text selected
     bool clipboardHasText = false;
+    bool transferRunning = false; // a download, an upload, a comparison or a firmware update runs
 };
 
 using Rule = bool (*)(const Situation&);

@@ -373,6 +373,7 @@ Situation TMainForm::situation() const
     s.connected = link_->Connected();
     s.expert = settings_.expert(); // read from the store each time: a change needs no notice
     documents_.describe(s);
+    s.transferRunning = transferRunning();
     s.focusIsText = withFocusedTextControl([&s](const auto& control) { s.focusHasSelection = hasSelection(control); });
     // The clipboard is asked once after each change, and only when the answer matters: asking
     // may mean a round trip to the program that owns it.

@@ -52,6 +52,7 @@ class TAboutBox;
 class TCompareForm;
 class TCompareResultForm;
 class TOptimizeReportForm;
+class StatusNotice;
 class TDatabaseForm;
 class TDirectoryForm;
 class TDisplayDumpForm;
@@ -163,6 +164,8 @@ public:
     TOptimizeReportForm* optimizeReportForm() const { return optimizeReportForm_; }
     // True while an installation report is being written (off the user-interface thread).
     bool exportingReport() const { return reportThread_ != nullptr; }
+    // The status bar's "Report written: ... [Open]" once a report is written; null before.
+    StatusNotice* reportNotice() const { return reportNotice_; }
 
     // File commands.
     // Opens `path` as File Open does after its dialog (also for dropped and recent files).
@@ -268,6 +271,8 @@ private:
     void ActionHelpAboutExecute();
 
     // Reports (MainFormReports.cpp).
+    // A download, an upload, a comparison or a firmware update is talking to the unit.
+    bool transferRunning() const;
     void ActionCompareWithUnitExecute();
     void ActionExportReportExecute();
     // After the IR Optimizer: what it did to the editor's lines.
@@ -331,6 +336,7 @@ private:
     TCompareResultForm* compareResultForm_ = nullptr;
     TOptimizeReportForm* optimizeReportForm_ = nullptr;
     QThread* reportThread_ = nullptr;
+    StatusNotice* reportNotice_ = nullptr;
     DocumentList documents_;
     std::map<DocumentKind, DocumentFactory> documentFactories_;
 

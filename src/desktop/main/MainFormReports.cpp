@@ -12,6 +12,7 @@
 #include "desktop/common/FileChooser.h"
 #include "desktop/infrared/OptimizeReportForm.h"
 #include "desktop/main/MainForm.h"
+#include "desktop/main/StatusNotice.h"
 #include "desktop/project/ProjectDocument.h"
 #include "desktop/tools/CompareForm.h"
 #include "desktop/tools/CompareResultForm.h"
@@ -20,9 +21,12 @@
 #include "project/InstallationReport.h"
 
 #include <QDate>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QPointer>
+#include <QStatusBar>
 #include <QThread>
+#include <QUrl>
 
 #include <memory>
 
@@ -61,10 +65,9 @@ void TMainForm::ActionCompareWithUnitExecute()
     const std::optional<TProjectFile> project = currentProject(window);
     if (!project)
         return;
-    // The comparison reads the card with the uploader's frames and would take a transfer's replies.
-    const UploadResult upload = tools_->uploader.Result();
-    if (tools_->downloader.Result() == DownloadResult::Running || upload == UploadResult::Running ||
-        (compareForm_ && compareForm_->comparer().Result() == CompareResult::Running)) {
+    // The comparison reads the card with the uploader's frames and would take a transfer's replies
+    // (its action is disabled then; this holds for a command that comes another way).
+    if (transferRunning()) {
         prompt_.information("The ZR48 is busy with a transfer; compare when it is done.");
         return;
     }
@@ -78,19 +81,39 @@ void TMainForm::ActionCompareWithUnitExecute()
                          [this, name, target = QPointer<TDocumentWindow>(window)](const TCardComparer& comparer) {
                              if (!compareResultForm_)
                                  compareResultForm_ = new TCompareResultForm(this);
-                             compareResultForm_->ShowResult(comparer.Comparison(), name, [this, target, name] {
-                                 if (!target) {
-                                     prompt_.information("The project window of \"" + name +
-                                                         "\" is closed; open the project to download it.");
-                                     return;
-                                 }
+                             const auto closed = [this, name](const char* then) {
+                                 prompt_.information("The project window of \"" + name + "\" is closed; open the project " +
+                                                     then + ".");
+                             };
+                             const auto download = [this, target, closed] {
+                                 if (!target)
+                                     return closed("to download it");
                                  // What the window showed is the card of before the download.
                                  compareResultForm_->close();
                                  bringToFront(*target);
                                  guarded([this, &target] { downloadProject(*target); });
                                  UpdateActions();
-                             });
+                             };
+                             const auto open = [this, target, closed](TCompareResultForm::Place place) {
+                                 ProjectDocument* project = target ? target->project() : nullptr;
+                                 if (!project)
+                                     return closed("to see it");
+                                 bringToFront(*target);
+                                 if (place.slot >= 0)
+                                     project->ShowSlot(place.slot);
+                                 else
+                                     project->ShowMenuLine(place.menuLine);
+                             };
+                             compareResultForm_->ShowResult(comparer.Comparison(), name, download, open);
                          });
+}
+
+bool TMainForm::transferRunning() const
+{
+    return tools_->downloader.Result() == DownloadResult::Running ||
+           tools_->uploader.Result() == UploadResult::Running ||
+           tools_->firmware.state() != Firmware::State::Idle ||
+           (compareForm_ && compareForm_->comparer().Result() == CompareResult::Running);
 }
 
 void TMainForm::showOptimizeReport(const std::vector<Text>& before, const std::vector<Text>& after,
@@ -142,12 +165,23 @@ void TMainForm::ActionExportReportExecute()
         reportThread_ = nullptr;
         thread->deleteLater();
         statusPanel(0)->clear();
-        if (failure->empty())
-            prompt_.information("The report is written:\n" + written);
-        else
+        if (failure->empty()) {
+            // Said in the status bar, with the file a click away: nothing to close.
+            if (!reportNotice_) {
+                reportNotice_ = new StatusNotice(timers_, statusBar());
+                statusBar()->addWidget(reportNotice_);
+            }
+            reportNotice_->Show("Report written: " + pathToQString(extractFileName(written)), "&Open", [written] {
+                QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(written)));
+            });
+            reportNotice_->setToolTip(pathToQString(written));
+        } else {
             prompt_.error(*failure);
+        }
         UpdateActions();
     });
+    if (reportNotice_)
+        reportNotice_->hide();
     statusPanel(0)->setText("Writing the report " + pathToQString(*target) + "...");
     thread->start();
 }

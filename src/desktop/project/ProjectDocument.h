@@ -28,6 +28,10 @@ public:
     // The project as the window shows it, changes not yet saved included (for a comparison with
     // the unit and the installation report); nullopt for a window that holds none.
     virtual std::optional<TProjectFile> CurrentProject() const { return std::nullopt; }
+    // Shows slot `slot` with its parameters, or the menu lines with line `line` (0 to 4) at the
+    // caret, as asked from a comparison's result.
+    virtual void ShowSlot(int /*slot*/) {}
+    virtual void ShowMenuLine(int /*line*/) {}
 };
 
 } // namespace zr48

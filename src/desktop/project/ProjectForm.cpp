@@ -26,6 +26,9 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -257,6 +260,24 @@ void TProjectForm::showEvent(QShowEvent* event)
 int TProjectForm::slotOf(const QTreeWidgetItem* item)
 {
     return item ? item->data(0, kSlotRole).toInt() : ProjectView::kNoSlot;
+}
+
+void TProjectForm::ShowSlot(int slot)
+{
+    PageControl->setCurrentWidget(TabSheet1);
+    view_.Select(slot);
+    // A slot whose group shows no children (its first slot holds a device) has no node.
+    if (QTreeWidgetItem* node = nodeOfSlot(slot))
+        TreeView->scrollToItem(node);
+    TreeView->setFocus();
+}
+
+void TProjectForm::ShowMenuLine(int line)
+{
+    PageControl->setCurrentWidget(TabSheet2);
+    QTextCursor cursor(ProjectInformationMemo->document()->findBlockByNumber(line));
+    ProjectInformationMemo->setTextCursor(cursor);
+    ProjectInformationMemo->setFocus();
 }
 
 QTreeWidgetItem* TProjectForm::nodeOfSlot(int slot) const

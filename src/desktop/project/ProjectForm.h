@@ -42,6 +42,8 @@ public:
     void ClearSelectedSlot() override;
     void ApplyEnableRules() override;
     std::optional<TProjectFile> CurrentProject() const override;
+    void ShowSlot(int slot) override;
+    void ShowMenuLine(int line) override;
     ProjectDocument* project() override { return this; }
     void SaveDocument() override { SaveProject(documentFile()); }
     // Throws zr48::Error when the file cannot be written; the window then stays modified. False when

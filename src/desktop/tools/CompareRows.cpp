@@ -19,9 +19,13 @@ CompareRow SlotRow(const SlotComparison& slot)
         row.Project = toUtf8(DescriptorSummary(slot.Project));
     for (const Text& detail : SlotDifferenceDetails(slot))
         row.Details += (row.Details.empty() ? "" : "\n") + toUtf8(detail);
-    row.Tone = slot.State == SlotState::Same      ? CompareTone::Same
-               : slot.State == SlotState::Differs ? CompareTone::Differs
-                                                  : CompareTone::OneSide;
+    switch (slot.State) {
+    case SlotState::Same: row.Tone = CompareTone::Same; break;
+    case SlotState::Differs: row.Tone = CompareTone::Differs; break;
+    case SlotState::OnlyOnUnit: row.Tone = CompareTone::OnlyOnUnit; break;
+    case SlotState::OnlyInProject: row.Tone = CompareTone::OnlyInProject; break;
+    }
+    row.Slot = slot.Slot;
     return row;
 }
 
@@ -32,6 +36,7 @@ CompareRow MenuRow(const MenuLineComparison& line)
     row.State = line.Same() ? "same" : "differs";
     row.Unit = toUtf8(line.Unit);
     row.Project = toUtf8(line.Project);
+    row.MenuLine = line.Line;
     if (!line.Same()) {
         row.Details = toUtf8(MenuLineText(line));
         row.Tone = CompareTone::Differs;

@@ -13,8 +13,9 @@ namespace zr48 {
 
 enum class CompareTone {
     Same,
-    Differs, // in use on both sides, something differs
-    OneSide, // only on the unit or only in the project
+    Differs,       // in use on both sides, something differs
+    OnlyOnUnit,    // a download clears it
+    OnlyInProject, // a download adds it
 };
 
 struct CompareRow {
@@ -24,6 +25,8 @@ struct CompareRow {
     std::string Project; // what the project holds
     std::string Details; // every difference, a line each; empty when the same
     CompareTone Tone = CompareTone::Same;
+    int Slot = -1;     // the slot the row is about; -1 for none
+    int MenuLine = -1; // the menu line (0 to 4) the row is about; -1 for none
 };
 
 std::vector<CompareRow> CompareResultRows(const CardComparison& comparison);

@@ -7,17 +7,27 @@
 #include "desktop/project/ProjectHarness.h"
 #include "desktop/tools/CompareForm.h"
 #include "desktop/tools/CompareResultForm.h"
+#include "desktop/common/FileChooser.h"
+#include "desktop/main/StatusNotice.h"
 #include "desktop/tools/DownloaderForm.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +37,15 @@ namespace zr48 {
 namespace {
 
 using test::fileContents;
+
+// What QDesktopServices::openUrl was given.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.push_back(url); }
+};
 
 const char* const kVillaSlots[] = {"TUNER", "DVD", "TV", "SERVER", "SAT", "AUDIO", "LIGHT"};
 
@@ -88,6 +107,16 @@ protected:
         EXPECT_FALSE(progress.isVisible());
         return comparer;
     }
+    // Runs File › Export Report to its end (the file chooser has been answered).
+    void exportReport()
+    {
+        form->execute(ActionId::ExportReport);
+        QElapsedTimer waited;
+        waited.start();
+        while (form->exportingReport() && waited.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_FALSE(form->exportingReport());
+    }
     // Changes one duration of the amplifier's power key, which the AUDIO slot holds.
     void changeOneKey()
     {
@@ -113,7 +142,9 @@ TEST_F(ReportsTest, CompareShowsTheSameCardAfterADownloadAndAChangedDeviceFileFi
     form->compareResultForm()->close();
 
     form->execute(ActionId::Download);
-    // While the download runs, no comparison takes its replies.
+    // While the download runs, no comparison takes its replies: the entry is disabled, and the
+    // command that comes another way is refused.
+    EXPECT_FALSE(form->action(ActionId::CompareWithUnit)->isEnabled());
     form->execute(ActionId::CompareWithUnit);
     ASSERT_FALSE(prompt.shown().empty());
     EXPECT_EQ(prompt.shown().back().message, "The ZR48 is busy with a transfer; compare when it is done.");
@@ -160,6 +191,72 @@ TEST_F(ReportsTest, CompareShowsTheSameCardAfterADownloadAndAChangedDeviceFileFi
     ASSERT_EQ(compare().Result(), CompareResult::Finished);
     EXPECT_EQ(result->LabelVerdict->text(), "The ZR48 holds this project.");
     EXPECT_EQ(rows(*result), same);
+    EXPECT_TRUE(prompt.errors().empty());
+}
+
+// Villa on the card; a second project without its LIGHT but with the six SOUND slots after the
+// first one: the rows say which side holds what, all of them in sight, and a double-click leads
+// into the project window.
+TEST_F(ReportsTest, TheResultTellsTheSidesApartShowsEveryRowAndOpensARowInTheProject)
+{
+    openVilla();
+    connectLink();
+    form->execute(ActionId::Download);
+    waitForDownload();
+
+    std::string other = fileContents(dir.text("Projects/Villa/Villa.mpj"));
+    other.erase(other.find("[LIGHT]"));
+    for (int n = 0; n <= 6; ++n)
+        other += (n == 0 ? std::string("[SOUND]") : "[SOUND-" + std::to_string(n) + "]") +
+                 "\r\nDEVICE_TYPE=1\r\nDEVICE_NAME=Radio " + std::to_string(n) + "\r\nK73_SELECT=1\r\n"
+                 "CONFIG_FILE=" + dir.text("Projects/Villa/K73_FM_Tuner.mpi") + "\r\nOPTION_LIST=\r\n\r\n";
+    std::ofstream(dir.path() / "Projects" / "Villa" / "Other.mpj", std::ios::binary) << other;
+    TProjectForm* window = openProject(dir.text("Projects/Villa/Other.mpj"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(compare().Result(), CompareResult::Finished);
+    TCompareResultForm& result = *form->compareResultForm();
+    QTreeWidget& list = *result.SlotList;
+
+    const auto row = [&](const QString& place) {
+        for (int i = 0; i < list.topLevelItemCount(); ++i)
+            if (list.topLevelItem(i)->text(0) == place)
+                return list.topLevelItem(i);
+        ADD_FAILURE() << place.toStdString() << " is not listed";
+        return list.topLevelItem(0);
+    };
+    const QTreeWidgetItem* light = row("LIGHT");
+    const QTreeWidgetItem* sound = row("SOUND-3");
+    EXPECT_EQ(light->text(1), "only on the unit");
+    EXPECT_EQ(light->text(3), "not in the project");
+    EXPECT_EQ(sound->text(1), "only in the project");
+    EXPECT_EQ(sound->text(2), "not on the ZR48");
+    EXPECT_NE(light->background(0), sound->background(0));
+    EXPECT_NE(light->background(0).style(), Qt::NoBrush);
+    EXPECT_NE(sound->background(0).style(), Qt::NoBrush);
+
+    // 6 + 1 + 7 slots and 5 menu lines, every one in sight without scrolling.
+    ASSERT_EQ(list.topLevelItemCount(), 19);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < list.topLevelItemCount(); ++i)
+        EXPECT_TRUE(list.viewport()->rect().contains(list.visualItemRect(list.topLevelItem(i))))
+            << list.topLevelItem(i)->text(0).toStdString() << " is out of sight";
+
+    // A double-click on a slot shows it in its window; on a menu line, the lines with its at the caret.
+    const auto doubleClick = [&](const QTreeWidgetItem* item) {
+        // As the platform delivers it: a click, then the second press as a double-click.
+        const QPoint at = list.visualItemRect(item).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    };
+    form->execute(ActionId::NewTextFile); // another window comes in front
+    ASSERT_NE(form->documents().active(), window);
+    doubleClick(sound);
+    EXPECT_EQ(form->documents().active(), window);
+    EXPECT_EQ(window->view().SelectedSlot(), 8 * 7 + 3);
+    EXPECT_EQ(window->pageControl()->currentIndex(), 0);
+    doubleClick(row("Menu line 2"));
+    EXPECT_EQ(window->pageControl()->currentIndex(), 1);
+    EXPECT_EQ(window->informationMemo()->textCursor().blockNumber(), 1);
     EXPECT_TRUE(prompt.errors().empty());
 }
 
@@ -230,13 +327,11 @@ TEST_F(ReportsTest, ExportReportWritesPdfOrHtmlByTheNameAndSaysWhenItCannot)
     villa.informationMemo()->setPlainText("VILLA SONNENHANG\nNot saved yet"); // as the window shows it
     const auto exportTo = [&](const std::string& target) {
         files.answer(target);
-        form->execute(ActionId::ExportReport);
-        QElapsedTimer waited;
-        waited.start();
-        while (form->exportingReport() && waited.elapsed() < 60000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        EXPECT_FALSE(form->exportingReport());
+        exportReport();
     };
+    // "Open" hands the file to the desktop, caught here.
+    UrlCatcher opened;
+    QDesktopServices::setUrlHandler("file", &opened, "open");
     struct Case {
         const char* name;
         std::string (*read)(const std::string&);
@@ -250,8 +345,16 @@ TEST_F(ReportsTest, ExportReportWritesPdfOrHtmlByTheNameAndSaysWhenItCannot)
         const auto& asked = files.asked().back();
         EXPECT_EQ(asked.request.title, "Export Report");
         EXPECT_EQ(asked.request.fileName, "Villa.pdf");
-        ASSERT_FALSE(prompt.shown().empty());
-        EXPECT_EQ(prompt.shown().back().message, "The report is written:\n" + target);
+        // Said in the status bar with the file a click away; no box to close.
+        EXPECT_TRUE(prompt.shown().empty());
+        StatusNotice* notice = form->reportNotice();
+        ASSERT_NE(notice, nullptr);
+        EXPECT_FALSE(notice->isHidden());
+        EXPECT_EQ(notice->Label->text(), QString("Report written: ") + c.name);
+        notice->ButtonAction->click();
+        EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(target))});
+        opened.urls.clear();
+        EXPECT_TRUE(notice->isHidden());
         const std::string text = c.read(target);
         for (const char* slot : kVillaSlots)
             EXPECT_NE(text.find(slot), std::string::npos) << slot;
@@ -263,7 +366,58 @@ TEST_F(ReportsTest, ExportReportWritesPdfOrHtmlByTheNameAndSaysWhenItCannot)
     exportTo(dir.text("Projects/none/Villa.html"));
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(toFsPath(dir.text("Projects/none/Villa.html"))));
+    EXPECT_TRUE(form->reportNotice()->isHidden());
+    QDesktopServices::unsetUrlHandler("file");
+}
+
+// The "HTML Files" filter chosen in the dialog, with the keyboard: a name typed without an
+// extension is written as HTML, and so is the proposed name, whose extension follows the filter.
+TEST_F(ReportsTest, ExportReportWritesWhatTheChosenFilterSays)
+{
+    openVilla();
+    const struct {
+        const char* typed; // nullptr: the proposed name is kept
+        const char* written;
+    } cases[] = {{"Villa report", "Villa report.html"}, {nullptr, "Villa.html"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        files.answerWith([&](const FileDialogRequest& request) {
+            QtFileChooser dialogs(form.get());
+            QTimer::singleShot(0, [&] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!dialog)
+                    return ADD_FAILURE() << "no file dialog";
+                auto* filter = dialog->findChild<QComboBox*>("fileTypeCombo");
+                auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                if (!filter || !name) {
+                    ADD_FAILURE() << "the dialog has no filter or name field";
+                    return dialog->reject();
+                }
+                EXPECT_EQ(name->text(), "Villa.pdf");
+                filter->setFocus();
+                QTest::keyClick(filter, Qt::Key_Down);
+                EXPECT_EQ(filter->currentText(), "HTML Files (*.html)");
+                if (c.typed) {
+                    name->selectAll();
+                    QTest::keyClicks(name, c.typed);
+                }
+                QTest::keyClick(name, Qt::Key_Return);
+                if (dialog->isVisible())
+                    dialog->reject();
+            });
+            return dialogs.saveFile(request);
+        });
+        exportReport();
+        const std::string written = dir.text(std::string("Projects/Villa/") + c.written);
+        ASSERT_TRUE(std::filesystem::exists(toFsPath(written)));
+        EXPECT_EQ(fileContents(written).rfind("<!DOCTYPE html>", 0), 0u);
+        EXPECT_EQ(form->reportNotice()->Label->text(), QString("Report written: ") + c.written);
+    }
+    EXPECT_FALSE(std::filesystem::exists(toFsPath(dir.text("Projects/Villa/Villa report.pdf"))));
+    EXPECT_TRUE(prompt.errors().empty());
 }
 
 } // namespace
 } // namespace zr48
+
+#include "ReportsTest.moc"
