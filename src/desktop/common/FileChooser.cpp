@@ -101,6 +101,7 @@ std::optional<std::string> QtFileChooser::saveFile(const FileDialogRequest& requ
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     prepare(dialog, request);
     return run(dialog);
 }

@@ -57,13 +57,15 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     ButtonBrowseProjectDir->setObjectName("ButtonBrowseProjectDir");
     ButtonBrowseDatabaseDir = new QPushButton("...", this);
     ButtonBrowseDatabaseDir->setObjectName("ButtonBrowseDatabaseDir");
-    for (QPushButton* button : {ButtonBrowseProjectDir, ButtonBrowseDatabaseDir}) {
+    ButtonBrowseSimCardFile = new QPushButton("...", this);
+    ButtonBrowseSimCardFile->setObjectName("ButtonBrowseSimCardFile");
+    for (QPushButton* button : {ButtonBrowseProjectDir, ButtonBrowseDatabaseDir, ButtonBrowseSimCardFile}) {
         button->setAutoDefault(false);
         button->setFixedWidth(button->fontMetrics().horizontalAdvance("...") + 24);
     }
-    AdvancedCheckBox = new QCheckBox("Enable advanced Functions", this);
+    AdvancedCheckBox = new QCheckBox("Enable ad&vanced Functions", this);
     AdvancedCheckBox->setObjectName("AdvancedCheckBox");
-    ExpertCheckBox = new QCheckBox("Enable Expert Functions", this);
+    ExpertCheckBox = new QCheckBox("Enable &Expert Functions", this);
     ExpertCheckBox->setObjectName("ExpertCheckBox");
     LabelIrOptCapt = new QLabel("IR Optimizer Tolerance:", this);
     LabelIrOptCapt->setObjectName("LabelIrOptCapt");
@@ -76,8 +78,9 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     EditSimCardFile = new QLineEdit(this);
     EditSimCardFile->setObjectName("EditSimCardFile");
     EditSimCardFile->setPlaceholderText("none: an empty card at every start");
-    LabelLinkNote = new QLabel("Taken at the next start; --link and ZR48_LINK go before it.", this);
+    LabelLinkNote = new QLabel(QString::fromStdString(linkNote(running_)), this);
     LabelLinkNote->setObjectName("LabelLinkNote");
+    LabelLinkNote->setWordWrap(true);
     OkButton = new QPushButton("OK", this);
     OkButton->setObjectName("OkButton");
     OkButton->setDefault(true);
@@ -86,9 +89,9 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     CancelButton->setAutoDefault(false);
 
     auto* directories = new QGridLayout;
-    auto* projectLabel = new QLabel("Project Directory:", this);
+    auto* projectLabel = new QLabel("&Project Directory:", this);
     projectLabel->setBuddy(EditProjectDir);
-    auto* databaseLabel = new QLabel("Database Directory:", this);
+    auto* databaseLabel = new QLabel("&Database Directory:", this);
     databaseLabel->setBuddy(EditDatabaseDir);
     directories->addWidget(projectLabel, 0, 0, 1, 2);
     directories->addWidget(EditProjectDir, 1, 0);
@@ -107,21 +110,22 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
         tolerances->addWidget(spin, row, 1);
         tolerances->addWidget(new QLabel("%", this), row, 2);
     };
-    addTolerance(1, "1st Pass +/-", CSpinEdit1);
-    addTolerance(2, "2nd Pass +/-", CSpinEdit2);
+    addTolerance(1, "&1st Pass +/-", CSpinEdit1);
+    addTolerance(2, "&2nd Pass +/-", CSpinEdit2);
     tolerances->setColumnStretch(3, 1);
     tolerances->setContentsMargins(0, 0, 0, 0);
 
     auto* link = new QGridLayout;
-    auto* linkLabel = new QLabel("Link to the ZR48:", this);
+    auto* linkLabel = new QLabel("&Link to the ZR48:", this);
     linkLabel->setBuddy(LinkComboBox);
-    auto* cardLabel = new QLabel("Simulator's card file:", this);
+    auto* cardLabel = new QLabel("&Simulator's card file:", this);
     cardLabel->setBuddy(EditSimCardFile);
     link->addWidget(linkLabel, 0, 0);
-    link->addWidget(LinkComboBox, 0, 1);
+    link->addWidget(LinkComboBox, 0, 1, 1, 2);
     link->addWidget(cardLabel, 1, 0);
     link->addWidget(EditSimCardFile, 1, 1);
-    link->addWidget(LabelLinkNote, 2, 0, 1, 2);
+    link->addWidget(ButtonBrowseSimCardFile, 1, 2);
+    link->addWidget(LabelLinkNote, 2, 0, 1, 3);
     link->setColumnStretch(1, 1);
     link->setContentsMargins(0, 0, 0, 0);
 
@@ -143,11 +147,10 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Each directory's "..." right after its edit, then down the dialog.
-    QWidget* const order[] = {EditProjectDir,   ButtonBrowseProjectDir,
-                              EditDatabaseDir,  ButtonBrowseDatabaseDir,
-                              AdvancedCheckBox, ExpertCheckBox,
-                              CSpinEdit1,       CSpinEdit2,
+    // Down the dialog as it is laid out, each "..." right after its field, the buttons last.
+    QWidget* const order[] = {EditProjectDir,   ButtonBrowseProjectDir,  EditDatabaseDir, ButtonBrowseDatabaseDir,
+                              AdvancedCheckBox, ExpertCheckBox,          CSpinEdit1,      CSpinEdit2,
+                              LinkComboBox,     EditSimCardFile,         ButtonBrowseSimCardFile,
                               OkButton,         CancelButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -156,6 +159,7 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     connect(LinkComboBox, &QComboBox::currentIndexChanged, this, &TOptionsForm::LinkComboBoxChange);
     connect(ButtonBrowseProjectDir, &QPushButton::clicked, this, [this] { browse(EditProjectDir); });
     connect(ButtonBrowseDatabaseDir, &QPushButton::clicked, this, [this] { browse(EditDatabaseDir); });
+    connect(ButtonBrowseSimCardFile, &QPushButton::clicked, this, &TOptionsForm::ButtonBrowseSimCardFileClick);
     connect(OkButton, &QPushButton::clicked, this, [this] {
         // The dialog closes either way; whoever opened it says why the settings were not kept.
         try {
@@ -174,6 +178,8 @@ int TOptionsForm::exec()
     adjustSize();
     if (parentWidget())
         move(parentWidget()->window()->frameGeometry().center() - rect().center());
+    // Every time it opens, the first field has the focus.
+    EditProjectDir->setFocus(Qt::OtherFocusReason);
     return QDialog::exec();
 }
 
@@ -198,12 +204,26 @@ void TOptionsForm::FormShow()
     }
     EditSimCardFile->setText(pathToQString(selection.cardFile));
     LinkComboBoxChange();
+    RunningLink running = running_;
+    if (linkProblem_)
+        running.problem = linkProblem_();
+    LabelLinkNote->setText(QString::fromStdString(linkNote(running)));
 }
 
 void TOptionsForm::LinkComboBoxChange()
 {
     const auto index = static_cast<std::size_t>(LinkComboBox->currentIndex());
-    EditSimCardFile->setEnabled(index < linkEntries_.size() && linkEntries_[index].target == kSimulatorTarget);
+    const bool simulator = index < linkEntries_.size() && linkEntries_[index].target == kSimulatorTarget;
+    EditSimCardFile->setEnabled(simulator);
+    ButtonBrowseSimCardFile->setEnabled(simulator && chooseCardFile_);
+}
+
+void TOptionsForm::ButtonBrowseSimCardFileClick()
+{
+    if (!chooseCardFile_)
+        return;
+    if (const auto chosen = chooseCardFile_(pathFromQString(EditSimCardFile->text())))
+        EditSimCardFile->setText(pathToQString(*chosen));
 }
 
 void TOptionsForm::ExpertCheckBoxClick()
