@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "base/qt/QtText.h"
 #include "desktop/common/DocumentRules.h"
+#include "desktop/common/FileChooser.h"
 #include "desktop/editor/EditForm.h"
 #include "desktop/main/AboutBox.h"
 #include "desktop/main/DirectoryForm.h"

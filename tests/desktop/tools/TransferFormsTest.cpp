@@ -185,20 +185,23 @@ TEST_F(TransferFormsTest, ADialogOpenedDuringADownloadDoesNotCoverIt)
     }
 }
 
-// Ending the program while a download runs asks as the dialog's Cancel does.
+// Ending the program while a download runs asks first, saying that the program will quit, and after
+// stopping says what the card holds, as the dialog's Cancel does.
 TEST_F(TransferFormsTest, ExitDuringADownloadAsksFirst)
 {
     TMainForm& form = connectedForm();
     form.openFile(compiledVilla(dir, prompt));
     const TDownloader& downloader = form.deviceTools().downloader;
     ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 5; }, 5000));
-    prompt.answer(Answer::No, "Stop the download?");
+    prompt.answer(Answer::No, "Quitting stops it");
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(downloader.Result(), DownloadResult::Running);
-    prompt.answer(Answer::Yes, "Stop the download?");
+    prompt.answer(Answer::Yes, "Quitting stops it");
     EXPECT_TRUE(form.close());
     EXPECT_EQ(downloader.Result(), DownloadResult::Cancelled);
+    EXPECT_NE(prompt.messages().back().find("Download stopped.\n4 of "), std::string::npos)
+        << prompt.messages().back();
 }
 
 // The real message box: Cancel clicked, the question left open while the unit goes on writing.
