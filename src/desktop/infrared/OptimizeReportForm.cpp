@@ -67,6 +67,7 @@ void TOptimizeReportForm::ShowReport(const OptimizeReport& report, const std::st
     // The dialog takes the size of its contents; the title bar would elide a long file name.
     const QMargins margins = layout()->contentsMargins();
     LabelSummary->setMinimumWidth(widthForTitle(windowTitle()) - margins.left() - margins.right());
+    layout()->activate();
     LabelSummary->setText(text(OptimizeSummary(report) + "."));
     KeyList->clear();
     for (const KeyChange& key : report.Keys) {

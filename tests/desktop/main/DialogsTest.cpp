@@ -105,6 +105,10 @@ TEST_F(DialogsTest, TheDialogOpensAtItsFirstFieldAndTabFollowsTheLayout)
     std::vector<std::pair<Qt::Key, QString>> reached;
     QTimer::singleShot(0, options, [&] {
         first = options->focusWidget() ? options->focusWidget()->objectName() : QString();
+        // Access keys reach the fields of the active window only.
+        options->activateWindow();
+        if (!QTest::qWaitForWindowActive(options))
+            ADD_FAILURE() << "the dialog did not become active";
         for (int i = 0; i < 14; ++i) {
             QTest::keyClick(options->focusWidget(), Qt::Key_Tab);
             order.push_back(options->focusWidget()->objectName());

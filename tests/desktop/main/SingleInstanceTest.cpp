@@ -185,7 +185,11 @@ TEST_F(SingleInstanceTest, ASecondProgramOnTheSameLinkHandsItsFileToTheRunningOn
 {
     const Path card = dir.write("card.zr48", "");
     const Path mpj = dir.write("Villa.mpj", "[PROJECT]\r\n");
-    const QString runtimeName = QString::fromStdString(handOverServerName(dir.text(), "", ""));
+    // The user's runtime folder, which Qt takes only when no one else may enter it.
+    const std::filesystem::path runtime = dir.path() / "run";
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    const QString runtimeName = QString::fromStdString(handOverServerName(fromFsPath(runtime), "", ""));
     SingleInstance running(runtimeName);
     running.setLink("sim:" + card);
     std::vector<std::string> handed;
@@ -198,7 +202,7 @@ TEST_F(SingleInstanceTest, ASecondProgramOnTheSameLinkHandsItsFileToTheRunningOn
     QProcess second;
     second.setWorkingDirectory(QString::fromStdString(dir.text()));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.text()));
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(fromFsPath(runtime)));
     environment.insert("HOME", QString::fromStdString(dir.text()));
     environment.insert("XDG_CONFIG_HOME", QString::fromStdString(dir.text(".config")));
     environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -215,7 +219,7 @@ TEST_F(SingleInstanceTest, ASecondProgramOnTheSameLinkHandsItsFileToTheRunningOn
     if (second.state() != QProcess::NotRunning) {
         second.kill(); // it started a window of its own
         second.waitForFinished(5000);
-        FAIL() << "the second program did not hand over and end";
+        FAIL() << "the second program did not hand over and end: " << second.readAllStandardError().toStdString();
     }
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
