@@ -168,14 +168,9 @@ void TDownloader::ButtonCancelClick()
 
 Question TDownloader::StopQuestion(StopAsker asker)
 {
-    Question question;
-    question.message = asker == StopAsker::Quit
-                           ? "A download is running.\nQuitting stops it, and the ZR48 will hold an incomplete project."
-                           : "Stop the download?\nThe ZR48 will hold an incomplete project.";
-    question.yesCaption = asker == StopAsker::Quit ? "Stop Download and &Quit" : "&Stop Download";
-    question.noCaption = "&Continue";
-    question.defaultAnswer = Answer::No;
-    return question;
+    return stopTransferQuestion(asker, "Stop the download?\nThe ZR48 will hold an incomplete project.",
+                                "A download is running.\nQuitting stops it, and the ZR48 will hold an incomplete project.",
+                                "Stop Download");
 }
 
 bool TDownloader::RequestStop(StopAsker asker)

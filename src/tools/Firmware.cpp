@@ -165,15 +165,11 @@ void Firmware::FormShow(bool expert)
 
 Question Firmware::StopQuestion(StopAsker asker)
 {
-    Question question;
-    question.message = asker == StopAsker::Quit
-                           ? "A firmware update is running.\nQuitting stops it, and the ZR48 will stay in its boot "
-                             "loader with incomplete firmware."
-                           : "Stop the firmware update?\nThe ZR48 will stay in its boot loader with incomplete firmware.";
-    question.yesCaption = asker == StopAsker::Quit ? "Stop Update and &Quit" : "&Stop Update";
-    question.noCaption = "&Continue";
-    question.defaultAnswer = Answer::No;
-    return question;
+    return stopTransferQuestion(
+        asker, "Stop the firmware update?\nThe ZR48 will stay in its boot loader with incomplete firmware.",
+        "A firmware update is running.\nQuitting stops it, and the ZR48 will stay in its boot loader with incomplete "
+        "firmware.",
+        "Stop Update");
 }
 
 bool Firmware::CloseRequested(StopAsker asker)
