@@ -35,6 +35,33 @@ const char* toString(Answer answer)
     return "No";
 }
 
+void OpenQuestion::withdraw()
+{
+    if (!open_)
+        return;
+    withdrawn_ = true;
+    if (close_)
+        close_();
+}
+
+std::optional<Answer> Prompt::ask(const Question& question, OpenQuestion& handle)
+{
+    handle.open_ = true;
+    handle.withdrawn_ = false;
+    handle.close_ = nullptr;
+    const Answer answer = showQuestion(question, handle.close_);
+    handle.open_ = false;
+    handle.close_ = nullptr;
+    if (handle.withdrawn_)
+        return std::nullopt;
+    return answer;
+}
+
+Answer Prompt::showQuestion(const Question& question, std::function<void()>&)
+{
+    return show(question.message, question.icon, question.buttons);
+}
+
 bool offers(Buttons buttons, Answer answer)
 {
     switch (buttons) {

@@ -29,6 +29,7 @@ Text TDownloader::NoDeviceProblem(const Text& imagePath)
 void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional<CheckPolicy> noDevicePolicy)
 {
     // A download that runs is abandoned; nothing of it answers an acknowledgement any more.
+    stopQuestion_.withdraw();
     watchdogTimer_->stop();
     if (result_ == DownloadResult::Running)
         result_ = DownloadResult::Cancelled;
@@ -94,6 +95,7 @@ void TDownloader::SendNextRecord()
 
 void TDownloader::Finish()
 {
+    stopQuestion_.withdraw();
     watchdogTimer_->stop();
     const std::size_t leftOver = image_.size() - next_ * kRecordSize;
     if (leftOver != 0) {
@@ -148,6 +150,7 @@ Text TDownloader::CardAfterStop() const
 
 void TDownloader::Fail(const Text& message)
 {
+    stopQuestion_.withdraw();
     watchdogTimer_->stop();
     result_ = DownloadResult::Failed;
     Changed(); // a terminal ends its progress line before the message
@@ -163,20 +166,27 @@ void TDownloader::ButtonCancelClick()
     Close();
 }
 
-void TDownloader::RequestStop()
+Question TDownloader::StopQuestion(StopAsker asker)
+{
+    return stopTransferQuestion(asker, "Stop the download?\nThe ZR48 will hold an incomplete project.",
+                                "A download is running.\nQuitting stops it, and the ZR48 will hold an incomplete project.",
+                                "Stop Download");
+}
+
+bool TDownloader::RequestStop(StopAsker asker)
 {
     if (result_ != DownloadResult::Running) {
         ButtonCancelClick();
-        return;
+        return true;
     }
-    if (prompt_.confirm("Stop the download?\nThe ZR48 will hold an incomplete project.", Buttons::YesNo) != Answer::Yes)
-        return;
-    // Frames and timers go on while the question is open: the download may have ended meanwhile.
-    const bool stopped = result_ == DownloadResult::Running;
+    // Frames and timers go on while the question is open; a download that ends meanwhile takes the
+    // question back (Finish, Fail) and shows its own result, which no later answer may undo.
+    const std::optional<Answer> answer = prompt_.ask(StopQuestion(asker), stopQuestion_);
+    if (answer != Answer::Yes || result_ != DownloadResult::Running)
+        return false;
     ButtonCancelClick();
-    if (!stopped)
-        return;
     prompt_.information("Download stopped.\n" + CardAfterStop());
+    return true;
 }
 
 void TDownloader::Close()

@@ -4,9 +4,11 @@
 // record, a 200 ms watchdog resends the frame, and the tick after the tenth resend gives up.
 // It keeps what its dialog shows (TDownloaderForm in the GUI, a progress bar on the terminal).
 
+#include "base/Prompt.h"
 #include "base/Text.h"
 #include "link/SendFunction.h"
 #include "tools/CheckPolicy.h"
+#include "tools/StopAsker.h"
 
 #include <array>
 #include <cstdint>
@@ -18,7 +20,6 @@
 
 namespace zr48 {
 
-class Prompt;
 class Timer;
 class TimerFactory;
 
@@ -68,10 +69,14 @@ public:
     void HandleFrame(const std::uint8_t* payload, int length);
     // Both buttons: stop and close.
     void ButtonCancelClick();
-    // Cancel, Esc or the window's close button in the dialog: a download that runs stops only when
-    // the user agrees (the card would hold part of the project), and the message then says what the
-    // unit holds and how to repair it. Any other download just closes.
-    void RequestStop();
+    // A download that runs stops only when the user agrees (the card would hold part of the
+    // project), and the message then says what the unit holds and how to repair it. The download
+    // goes on while the question is open; when it ends first, the question closes by itself and the
+    // download's own result shows. Any other download just closes. True when the download was
+    // stopped or none ran; false when it goes on or ended while the user was asked.
+    bool RequestStop(StopAsker asker = StopAsker::Dialog);
+    // The question of RequestStop: Enter continues.
+    static Question StopQuestion(StopAsker asker);
     void WatchdogTimerTimer();
 
     const DownloaderView& View() const { return view_; }
@@ -105,6 +110,7 @@ private:
     int resendCount_ = 0;
     DownloaderView view_;
     DownloadResult result_ = DownloadResult::None;
+    OpenQuestion stopQuestion_; // "Stop the download?" while it is open
 };
 
 } // namespace zr48

@@ -119,6 +119,7 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
         }
         state_ = State::Idle;
         outcome_ = Outcome::Finished;
+        stopQuestion_.withdraw();
         changed(); // the full bar shows behind the message
         prompt_.information("Update finished.");
         view_.updateEnabled = true;
@@ -162,13 +163,23 @@ void Firmware::FormShow(bool expert)
     changed();
 }
 
-bool Firmware::CloseRequested()
+Question Firmware::StopQuestion(StopAsker asker)
 {
-    if (state_ != State::Idle &&
-        prompt_.confirm("Stop the firmware update?\nThe ZR48 will stay in its boot loader with incomplete firmware.",
-                        Buttons::YesNo) != Answer::Yes)
-        return false;
-    // Frames and timers go on while the question is open: the update may have ended meanwhile.
+    return stopTransferQuestion(
+        asker, "Stop the firmware update?\nThe ZR48 will stay in its boot loader with incomplete firmware.",
+        "A firmware update is running.\nQuitting stops it, and the ZR48 will stay in its boot loader with incomplete "
+        "firmware.",
+        "Stop Update");
+}
+
+bool Firmware::CloseRequested(StopAsker asker)
+{
+    if (state_ != State::Idle) {
+        // Frames and timers go on while the question is open; an update that ends meanwhile takes
+        // the question back and shows its own result, which no later answer may undo.
+        if (prompt_.ask(StopQuestion(asker), stopQuestion_) != Answer::Yes || state_ == State::Idle)
+            return false;
+    }
     const State stopped = state_;
     const int blocks = currentBlock_;
     FormClose();
@@ -279,6 +290,7 @@ void Firmware::TimerBootErrorTimer()
     timerBootSilence_->stop();
     state_ = State::Idle;
     view_.updateEnabled = true;
+    stopQuestion_.withdraw();
     if (programmingBegan_) {
         // Some blocks went out; which firmware the unit runs now is not known.
         outcome_ = Outcome::UnitStoppedAnswering;

@@ -11,6 +11,7 @@
 #include "link/FirmwareImage.h"
 #include "link/SendFunction.h"
 #include "tools/CheckPolicy.h"
+#include "tools/StopAsker.h"
 
 #include <cstdint>
 #include <functional>
@@ -106,10 +107,14 @@ public:
     void FormCreate(const Text& executableDir);
     void FormShow(bool expert);
     void FormClose();
-    // The window's close button or Esc: an update that runs stops only when the user agrees (the
-    // unit would stay in its boot loader), and the message then says what the unit holds and how
-    // to repair it. False keeps the window open.
-    bool CloseRequested();
+    // The window's Cancel, close button or Esc, or the program that quits: an update that runs
+    // stops only when the user agrees (the unit would stay in its boot loader), and the message then
+    // says what the unit holds and how to repair it. The update goes on while the question is open;
+    // when it ends first, the question closes by itself and the update's own result shows. False
+    // keeps the window open: the user continued, or the update ended while asked.
+    bool CloseRequested(StopAsker asker = StopAsker::Dialog);
+    // The question of CloseRequested: Enter continues.
+    static Question StopQuestion(StopAsker asker);
     void EditFileNameChange(const Text& fileName);
     void ButtonBrowseClick();
     // Reads the named file and checks it (FileProblem); a file that fails is handled as `policy`
@@ -163,6 +168,7 @@ private:
     Text deviceVersion_;
     bool autoCheckArmed_ = true;
     FirmwareView view_;
+    OpenQuestion stopQuestion_; // "Stop the firmware update?" while it is open
 };
 
 } // namespace zr48

@@ -7,6 +7,7 @@
 #include "base/Paths.h"
 #include "project/Compiler.h"
 #include "support/TempDir.h"
+#include "support/TimePassingPrompt.h"
 #include "tools/TransferRig.h"
 
 #include <gtest/gtest.h>
@@ -149,7 +150,8 @@ TEST_F(DownloaderTest, StoppingARunningDownloadAsksFirst)
         {"Yes", Answer::Yes, false, DownloadResult::Cancelled, false,
          "Download stopped.\n4 of 20 sectors were written, so the ZR48's card holds part of the image. Download it "
          "again."},
-        {"Yes after it finished", Answer::Yes, true, DownloadResult::Finished, false, ""},
+        // The finished download keeps its dialog with "Download Finished." whatever the late answer.
+        {"Yes after it finished", Answer::Yes, true, DownloadResult::Finished, true, ""},
         {"No after it finished", Answer::No, true, DownloadResult::Finished, true, ""},
     };
     for (const Case& c : cases) {
@@ -162,7 +164,7 @@ TEST_F(DownloaderTest, StoppingARunningDownloadAsksFirst)
             if (c.finishWhileAsked)
                 rig.clock.advanceUntil([&] { return rig.downloader.Result() == DownloadResult::Finished; }, 10000);
         };
-        rig.downloader.RequestStop();
+        EXPECT_EQ(rig.downloader.RequestStop(), c.result == DownloadResult::Cancelled);
         ASSERT_GE(rig.prompt.shown.size(), 1u);
         EXPECT_EQ(rig.prompt.shown[0].message, "Stop the download?\nThe ZR48 will hold an incomplete project.");
         EXPECT_EQ(rig.downloader.Result(), c.result);
@@ -177,6 +179,75 @@ TEST_F(DownloaderTest, StoppingARunningDownloadAsksFirst)
     rig.downloader.RequestStop();
     EXPECT_FALSE(rig.downloader.View().Visible);
     EXPECT_TRUE(rig.prompt.shown.empty());
+}
+
+// "Stop the download?" left open while the download runs to its end: the question closes by itself
+// when the download ends, the result shows, and the answer the user would have given later counts
+// for nothing. Whoever asks, Enter continues and the buttons say what they do.
+TEST_F(DownloaderTest, AStopQuestionLeftOpenClosesWhenTheDownloadEnds)
+{
+    std::string bytes;
+    for (std::uint16_t s = 0; s < 40; ++s)
+        bytes += Record(s, static_cast<std::uint8_t>(s));
+    const Text image = dir.write("card.mpd", bytes);
+    struct Case {
+        const char* name;
+        StopAsker asker;
+        bool unitFallsSilent;
+        DownloadResult result;
+        const char* afterwards; // the message after the question; "" for none
+    };
+    const Case cases[] = {
+        {"finished, asked by the dialog", StopAsker::Dialog, false, DownloadResult::Finished, ""},
+        {"finished, asked on quitting", StopAsker::Quit, false, DownloadResult::Finished, ""},
+        {"failed, asked by the dialog", StopAsker::Dialog, true, DownloadResult::Failed, "Download failed.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TimePassingPrompt held{rig.clock, 600'000}; // the user leaves it open for ten minutes
+        TDownloader downloader{rig.clock, held};
+        downloader.SetLink([&](std::span<const std::uint8_t> payload) { rig.link.Send(payload); });
+        rig.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Downloader,
+                                         [&](const std::uint8_t* p, int n) { downloader.HandleFrame(p, n); });
+        rig.sim.unit.faults().silent = false;
+        downloader.Start(image, CheckPolicy::Force);
+        ASSERT_TRUE(rig.clock.advanceUntil([&] { return downloader.RecordsSent() == 5; }, 5000));
+        if (c.unitFallsSilent)
+            rig.sim.unit.faults().silent = true;
+        held.answer(Answer::Yes); // what the user would click much later
+
+        EXPECT_FALSE(downloader.RequestStop(c.asker));
+
+        ASSERT_EQ(held.questions().size(), 1u);
+        const Question& asked = held.questions()[0];
+        EXPECT_EQ(asked.defaultAnswer, Answer::No);
+        EXPECT_EQ(asked.noCaption, "&Continue");
+        EXPECT_NE(asked.yesCaption.find("Stop Download"), std::string::npos);
+        EXPECT_NE(asked.message.find(c.asker == StopAsker::Quit ? "Quitting" : "Stop the download?"),
+                  std::string::npos);
+        // The question closed when the download ended, long before the user would have answered.
+        const TimePassingPrompt::Open& question = held.opens().at(0);
+        EXPECT_TRUE(question.withdrawn);
+        EXPECT_LT(question.closedMs - question.openedMs, 5000);
+        EXPECT_EQ(downloader.Result(), c.result);
+        if (c.result == DownloadResult::Finished) {
+            EXPECT_EQ(downloader.View().Label, "Download Finished.");
+            EXPECT_TRUE(downloader.View().Visible);
+            EXPECT_TRUE(downloader.View().ButtonOkEnabled);
+            for (std::uint16_t s = 0; s < 40; ++s)
+                EXPECT_EQ(rig.sim.card.read(s)[0], s);
+        } else {
+            EXPECT_FALSE(downloader.View().Visible);
+        }
+        ASSERT_EQ(held.opens().size(), *c.afterwards ? 2u : 1u);
+        if (*c.afterwards) {
+            EXPECT_EQ(held.opens()[1].message.rfind(c.afterwards, 0), 0u) << held.opens()[1].message;
+            // The result opened once the question had closed, never on top of it.
+            EXPECT_GE(held.opens()[1].openedMs, question.closedMs);
+        }
+        rig.clock.advance(1000);
+        rig.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Downloader, nullptr);
+    }
 }
 
 TEST_F(DownloaderTest, AFileThatCannotBeReadIsNamedAndNothingIsSent)

@@ -5,6 +5,7 @@
 #include "link/Frames.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
+#include "support/TimePassingPrompt.h"
 
 #include <gtest/gtest.h>
 
@@ -238,6 +239,60 @@ TEST_F(FirmwareOnUnit, ClosingTheWindowDuringAnUpdateAsksFirstAndSaysWhatTheUnit
     EXPECT_TRUE(firmware.CloseRequested());
     EXPECT_FALSE(firmware.view().visible);
     EXPECT_TRUE(prompt.shown().empty());
+}
+
+// "Stop the firmware update?" left open while the update runs to its end: the question closes by
+// itself when the update ends, the update's own message opens after it, and the answer the user
+// would have given later stops nothing.
+TEST(FirmwareStopQuestion, LeftOpenItClosesWhenTheUpdateEnds)
+{
+    struct Case {
+        const char* name;
+        StopAsker asker;
+        bool silentUnit;
+        Firmware::Outcome outcome;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"finished, asked by the window", StopAsker::Dialog, false, Firmware::Outcome::Finished, "Update finished."},
+        {"finished, asked on quitting", StopAsker::Quit, false, Firmware::Outcome::Finished, "Update finished."},
+        {"no boot loader", StopAsker::Dialog, true, Firmware::Outcome::BootLoaderUnreachable,
+         "Unable to connect to the ZR48 boot loader."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::SimBench bench;
+        test::TimePassingPrompt held{bench.clock, 300'000}; // left open for five minutes
+        Firmware firmware{bench.clock, held};
+        firmware.SetLink(bench.sender());
+        bench.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Firmware,
+                                           [&](const std::uint8_t* p, int n) { firmware.HandleFrame(p, n); });
+        bench.unit.unit.faults().silent = c.silentUnit;
+        firmware.FormShow(false);
+        firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+        firmware.ButtonUpdateClick();
+        if (!c.silentUnit)
+            ASSERT_TRUE(bench.clock.advanceUntil([&] { return firmware.currentBlock() == 20; }, 60000));
+        held.answer(Answer::Yes);
+
+        EXPECT_FALSE(firmware.CloseRequested(c.asker));
+
+        ASSERT_EQ(held.questions().size(), 1u);
+        EXPECT_EQ(held.questions()[0].defaultAnswer, Answer::No);
+        EXPECT_EQ(held.questions()[0].noCaption, "&Continue");
+        EXPECT_NE(held.questions()[0].yesCaption.find("Stop Update"), std::string::npos);
+        ASSERT_EQ(held.opens().size(), 2u);
+        const auto& question = held.opens()[0];
+        EXPECT_TRUE(question.withdrawn);
+        EXPECT_LT(question.closedMs - question.openedMs, 120'000);
+        EXPECT_EQ(held.opens()[1].message, c.result);
+        EXPECT_GE(held.opens()[1].openedMs, question.closedMs);
+        EXPECT_EQ(firmware.outcome(), c.outcome);
+        EXPECT_EQ(firmware.state(), Firmware::State::Idle);
+        EXPECT_TRUE(firmware.view().visible); // the window stays, with its result
+        if (c.outcome == Firmware::Outcome::Finished)
+            EXPECT_EQ(firmware.view().progressPosition, 480);
+    }
 }
 
 TEST_F(FirmwareOnUnit, AShortFileProgramsZerosBeyondItsEndAndScansNeverTouchTheImage)

@@ -112,6 +112,7 @@ std::optional<std::string> QtFileChooser::saveFile(const FileDialogRequest& requ
     QFileDialog dialog(parent_);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     prepare(dialog, request);
     // The extension follows the chosen filter: a name typed without one gets the filter's, and a
     // name that still ends in the previous filter's extension takes the new one.

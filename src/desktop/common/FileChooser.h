@@ -16,6 +16,7 @@ struct FileDialogRequest {
     std::string defaultExtension; // added to a name typed without one, as ".mpi"
     std::string directory;        // where the dialog starts (UTF-8)
     std::string fileName;         // the proposed name
+    bool confirmOverwrite = true; // saveFile: ask before an existing file is chosen
 };
 
 class FileChooser {
@@ -23,7 +24,8 @@ public:
     virtual ~FileChooser() = default;
     // An existing file, or nothing when the user cancels.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
-    // A file to write; the dialog asks before an existing file is overwritten.
+    // A file to write; the dialog asks before an existing file is overwritten, unless the request
+    // says it need not.
     virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
     // A folder (without a final separator), or nothing.
     virtual std::optional<std::string> chooseDirectory(const FileDialogRequest& request) = 0;

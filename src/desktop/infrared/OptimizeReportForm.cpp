@@ -1,5 +1,7 @@
 #include "desktop/infrared/OptimizeReportForm.h"
 
+#include "desktop/common/TitleWidth.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -62,6 +64,10 @@ TOptimizeReportForm::TOptimizeReportForm(QWidget* mainWindow) : QDialog(mainWind
 void TOptimizeReportForm::ShowReport(const OptimizeReport& report, const std::string& fileName)
 {
     setWindowTitle("IR Optimizer - " + text(fileName));
+    // The dialog takes the size of its contents; the title bar would elide a long file name.
+    const QMargins margins = layout()->contentsMargins();
+    LabelSummary->setMinimumWidth(widthForTitle(windowTitle()) - margins.left() - margins.right());
+    layout()->activate();
     LabelSummary->setText(text(OptimizeSummary(report) + "."));
     KeyList->clear();
     for (const KeyChange& key : report.Keys) {

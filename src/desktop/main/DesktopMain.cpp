@@ -11,6 +11,7 @@
 #include "desktop/common/Shell.h"
 #include "desktop/main/Application.h"
 #include "desktop/main/CommandLine.h"
+#include "desktop/main/HandOver.h"
 #include "desktop/main/MainForm.h"
 #include "desktop/main/QtLink.h"
 #include "desktop/main/QtPrompt.h"
@@ -62,25 +63,38 @@ int runDesktopProgram(int& argc, char** argv, const std::function<void(QMainWind
         return 64;
     }
 
-    // A file opened by its type while the program runs goes to the running program's window.
+    // A file opened by its type while the program runs goes to the running program's window; so
+    // does a start on the unit that the running program uses, which would otherwise show a second
+    // window on the same card.
     const QString handOverName = SingleInstance::serverName();
-    if (line.file && !line.linkOption && SingleInstance::handOver(handOverName, absolutePath(*line.file)))
+    if (line.linkOption) {
+        std::vector<std::string> files;
+        if (line.file)
+            files.push_back(absolutePath(*line.file));
+        if (SingleInstance::handOver(handOverName, absoluteLinkTarget(line.link), files))
+            return 0;
+    } else if (line.file && SingleInstance::handOver(handOverName, absolutePath(*line.file))) {
         return 0;
+    }
 
     QtSettingsStore store;
     Settings settings(store, platformSettingsDefaults());
+    const std::string chosen = chosenLink(line, settings.link());
     QtPrompt prompt;
     QtFileChooser files;
     app.setErrorPrompt(&prompt);
     try {
-        QtLink link(*parseLinkTarget(chosenLink(line, settings.link())));
+        QtLink link(*parseLinkTarget(chosen));
         TMainForm mainForm({store, settings, prompt, files, link.parts(), dataDir(), link.driver().description()});
         prompt.setParent(&mainForm);
         files.setParent(&mainForm);
         if (line.file)
             mainForm.setCommandLineFile(*line.file);
+        mainForm.setRunningLink(chosen, line.linkOption ? "--link" : line.linkGiven ? "ZR48_LINK" : "");
         mainForm.show();
         SingleInstance instance(handOverName);
+        instance.setLink(absoluteLinkTarget(chosen));
+        instance.onSameLink = [&mainForm] { mainForm.comeToFront(); };
         instance.onFile = [&mainForm](const std::string& path) { mainForm.openHandedOverFile(path); };
         instance.listen();
         if (shown)

@@ -7,6 +7,7 @@
 #include "base/Settings.h"
 #include "base/qt/QtText.h"
 #include "desktop/common/DocumentRules.h"
+#include "desktop/common/FileChooser.h"
 #include "desktop/editor/EditForm.h"
 #include "desktop/main/AboutBox.h"
 #include "desktop/main/DirectoryForm.h"
@@ -360,6 +361,17 @@ void TMainForm::createDialogs()
     createFirmwareForm();
     createNewProjectForm();
     dialogs_.OptionsForm = new TOptionsForm(settings_, *dialogs_.DirectoryForm, this);
+    dialogs_.OptionsForm->setCardFileChooser([this](const std::string& current) {
+        FileDialogRequest request;
+        request.title = "Simulator's card file";
+        request.filter = "ZR48 Card Files (*.zr48)|*.zr48|All Files (*.*)|*.*";
+        request.defaultExtension = ".zr48";
+        request.directory = extractFileDir(current);
+        request.fileName = extractFileName(current);
+        request.confirmOverwrite = false; // the simulator reads the card it finds there
+        return files_.saveFile(request);
+    });
+    setRunningLink({}, {});
     createUploaderForm();
     shareShortcutsWithToolDialogs();
 }
@@ -461,12 +473,26 @@ void TMainForm::openCommandLineFile()
     openAs(commandLineAction(path), path);
 }
 
-void TMainForm::openHandedOverFile(const std::string& path)
+void TMainForm::setRunningLink(const std::string& target, const std::string& givenBy)
+{
+    // The driver's own words for a link it could not open ("in use by ..."), as the status bar
+    // shows them beside the error code.
+    dialogs_.OptionsForm->setRunningLink({target, givenBy, {}}, [this] {
+        return link_->Connected() ? std::string() : link_->LastFailure().reason;
+    });
+}
+
+void TMainForm::comeToFront()
 {
     if (isMinimized())
         showNormal();
     raise();
     activateWindow();
+}
+
+void TMainForm::openHandedOverFile(const std::string& path)
+{
+    comeToFront();
     if (!fileExists(path))
         return;
     if (TDocumentWindow* open = FindOpenWindow(path))
@@ -477,14 +503,11 @@ void TMainForm::openHandedOverFile(const std::string& path)
 
 bool TMainForm::stopTransfers()
 {
-    // A download or firmware update that runs stops only when the user agrees, as its own dialog's
-    // close does.
-    if (tools_->downloader.Result() == DownloadResult::Running) {
-        tools_->downloader.RequestStop();
-        if (tools_->downloader.Result() == DownloadResult::Running)
-            return false;
-    }
-    return tools_->firmware.state() == Firmware::State::Idle || tools_->firmware.CloseRequested();
+    // A download or firmware update that runs stops only when the user agrees that the program
+    // quits; one that ends while the user is asked shows its result, and the program stays.
+    if (tools_->downloader.Result() == DownloadResult::Running && !tools_->downloader.RequestStop(StopAsker::Quit))
+        return false;
+    return tools_->firmware.state() == Firmware::State::Idle || tools_->firmware.CloseRequested(StopAsker::Quit);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -754,7 +777,11 @@ void TMainForm::ActionInfraredScopeExecute()
 
 void TMainForm::ActionOptionsExecute()
 {
+    const std::string database = settings_.database();
     dialogs_.OptionsForm->exec();
+    // A database directory of its own: the browser shows it at once.
+    if (settings_.database() != database)
+        RefreshDatabase();
     // Whatever button closed it, the windows that show the settings apply them again.
     for (TDocumentWindow* window : documentWindows())
         if (ProjectDocument* project = window->project())

@@ -127,9 +127,13 @@ public:
 
     // The file named on the command line (UTF-8), opened when start-up finishes.
     void setCommandLineFile(Path path) { commandLineFile_ = std::move(path); }
+    // The link this program runs on, for the settings dialog: its target and what named it.
+    void setRunningLink(const std::string& target, const std::string& givenBy);
     // A file that a second start of the program handed over (an absolute path): opened as the
     // command line's file is, or its window brought to the front, and the main window raised.
     void openHandedOverFile(const std::string& path);
+    // A second start on the same unit: the window comes to the front, out of the task bar too.
+    void comeToFront();
 
     // Parts, for the windows and for tests.
     QMdiArea* mdiArea() const { return mdiArea_; }

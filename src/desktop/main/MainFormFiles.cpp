@@ -392,6 +392,10 @@ void TMainForm::ActionInfraredImportExecute()
 void TMainForm::rememberFile(const std::string& path)
 {
     recentFiles_.add(path);
+    // A disabled menu never opens, so it cannot wait for its opening to learn that it has entries.
+    // Its entries are made when it opens (not here: an entry of its own may be opening this file).
+    if (recentMenu_)
+        recentMenu_->setEnabled(true);
 }
 
 void TMainForm::refreshRecentFilesMenu()

@@ -60,13 +60,15 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     ButtonBrowseProjectDir->setObjectName("ButtonBrowseProjectDir");
     ButtonBrowseDatabaseDir = new QPushButton("...", this);
     ButtonBrowseDatabaseDir->setObjectName("ButtonBrowseDatabaseDir");
-    for (QPushButton* button : {ButtonBrowseProjectDir, ButtonBrowseDatabaseDir}) {
+    ButtonBrowseSimCardFile = new QPushButton("...", this);
+    ButtonBrowseSimCardFile->setObjectName("ButtonBrowseSimCardFile");
+    for (QPushButton* button : {ButtonBrowseProjectDir, ButtonBrowseDatabaseDir, ButtonBrowseSimCardFile}) {
         button->setAutoDefault(false);
         button->setFixedWidth(button->fontMetrics().horizontalAdvance("...") + 24);
     }
-    AdvancedCheckBox = new QCheckBox("Enable advanced Functions", this);
+    AdvancedCheckBox = new QCheckBox("Enable ad&vanced Functions", this);
     AdvancedCheckBox->setObjectName("AdvancedCheckBox");
-    ExpertCheckBox = new QCheckBox("Enable Expert Functions", this);
+    ExpertCheckBox = new QCheckBox("Enable &Expert Functions", this);
     ExpertCheckBox->setObjectName("ExpertCheckBox");
     LabelIrOptCapt = new QLabel("IR Optimizer Tolerance:", this);
     LabelIrOptCapt->setObjectName("LabelIrOptCapt");
@@ -87,8 +89,9 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     EditServerPort->setPlaceholderText("port");
     EditServerPort->setValidator(new QIntValidator(1, 65535, EditServerPort));
     EditServerPort->setMaximumWidth(EditServerPort->fontMetrics().horizontalAdvance("655350") + 16);
-    LabelLinkNote = new QLabel("Taken at the next start; --link and ZR48_LINK go before it.", this);
+    LabelLinkNote = new QLabel(QString::fromStdString(linkNote(running_)), this);
     LabelLinkNote->setObjectName("LabelLinkNote");
+    LabelLinkNote->setWordWrap(true);
     OkButton = new QPushButton("OK", this);
     OkButton->setObjectName("OkButton");
     OkButton->setDefault(true);
@@ -97,9 +100,9 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     CancelButton->setAutoDefault(false);
 
     auto* directories = new QGridLayout;
-    auto* projectLabel = new QLabel("Project Directory:", this);
+    auto* projectLabel = new QLabel("&Project Directory:", this);
     projectLabel->setBuddy(EditProjectDir);
-    auto* databaseLabel = new QLabel("Database Directory:", this);
+    auto* databaseLabel = new QLabel("&Database Directory:", this);
     databaseLabel->setBuddy(EditDatabaseDir);
     directories->addWidget(projectLabel, 0, 0, 1, 2);
     directories->addWidget(EditProjectDir, 1, 0);
@@ -118,28 +121,29 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
         tolerances->addWidget(spin, row, 1);
         tolerances->addWidget(new QLabel("%", this), row, 2);
     };
-    addTolerance(1, "1st Pass +/-", CSpinEdit1);
-    addTolerance(2, "2nd Pass +/-", CSpinEdit2);
+    addTolerance(1, "&1st Pass +/-", CSpinEdit1);
+    addTolerance(2, "&2nd Pass +/-", CSpinEdit2);
     tolerances->setColumnStretch(3, 1);
     tolerances->setContentsMargins(0, 0, 0, 0);
 
     auto* link = new QGridLayout;
-    auto* linkLabel = new QLabel("Link to the ZR48:", this);
+    auto* linkLabel = new QLabel("&Link to the ZR48:", this);
     linkLabel->setBuddy(LinkComboBox);
-    auto* cardLabel = new QLabel("Simulator's card file:", this);
+    auto* cardLabel = new QLabel("&Simulator's card file:", this);
     cardLabel->setBuddy(EditSimCardFile);
     link->addWidget(linkLabel, 0, 0);
-    link->addWidget(LinkComboBox, 0, 1);
+    link->addWidget(LinkComboBox, 0, 1, 1, 2);
     link->addWidget(cardLabel, 1, 0);
     link->addWidget(EditSimCardFile, 1, 1);
-    auto* serverLabel = new QLabel("Serial server's host and port:", this);
+    link->addWidget(ButtonBrowseSimCardFile, 1, 2);
+    auto* serverLabel = new QLabel("Serial server's &host and port:", this);
     serverLabel->setBuddy(EditServerHost);
     auto* server = new QHBoxLayout;
     server->addWidget(EditServerHost, 1);
     server->addWidget(EditServerPort);
     link->addWidget(serverLabel, 2, 0);
     link->addLayout(server, 2, 1);
-    link->addWidget(LabelLinkNote, 3, 0, 1, 2);
+    link->addWidget(LabelLinkNote, 3, 0, 1, 3);
     link->setColumnStretch(1, 1);
     link->setContentsMargins(0, 0, 0, 0);
 
@@ -161,12 +165,11 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Each directory's "..." right after its edit, then down the dialog.
-    QWidget* const order[] = {EditProjectDir,   ButtonBrowseProjectDir,
-                              EditDatabaseDir,  ButtonBrowseDatabaseDir,
-                              AdvancedCheckBox, ExpertCheckBox,
-                              CSpinEdit1,       CSpinEdit2,
-                              OkButton,         CancelButton};
+    // Down the dialog as it is laid out, each "..." right after its field, the buttons last.
+    QWidget* const order[] = {EditProjectDir,   ButtonBrowseProjectDir,  EditDatabaseDir, ButtonBrowseDatabaseDir,
+                              AdvancedCheckBox, ExpertCheckBox,          CSpinEdit1,      CSpinEdit2,
+                              LinkComboBox,     EditSimCardFile,         ButtonBrowseSimCardFile,
+                              EditServerHost,   EditServerPort,          OkButton,        CancelButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -174,6 +177,7 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     connect(LinkComboBox, &QComboBox::currentIndexChanged, this, &TOptionsForm::LinkComboBoxChange);
     connect(ButtonBrowseProjectDir, &QPushButton::clicked, this, [this] { browse(EditProjectDir); });
     connect(ButtonBrowseDatabaseDir, &QPushButton::clicked, this, [this] { browse(EditDatabaseDir); });
+    connect(ButtonBrowseSimCardFile, &QPushButton::clicked, this, &TOptionsForm::ButtonBrowseSimCardFileClick);
     connect(OkButton, &QPushButton::clicked, this, [this] {
         // The dialog closes either way; whoever opened it says why the settings were not kept.
         try {
@@ -192,6 +196,8 @@ int TOptionsForm::exec()
     adjustSize();
     if (parentWidget())
         move(parentWidget()->window()->frameGeometry().center() - rect().center());
+    // Every time it opens, the first field has the focus.
+    EditProjectDir->setFocus(Qt::OtherFocusReason);
     return QDialog::exec();
 }
 
@@ -218,15 +224,29 @@ void TOptionsForm::FormShow()
     EditServerHost->setText(QString::fromStdString(selection.host));
     EditServerPort->setText(QString::fromStdString(selection.port));
     LinkComboBoxChange();
+    RunningLink running = running_;
+    if (linkProblem_)
+        running.problem = linkProblem_();
+    LabelLinkNote->setText(QString::fromStdString(linkNote(running)));
 }
 
 void TOptionsForm::LinkComboBoxChange()
 {
     const auto index = static_cast<std::size_t>(LinkComboBox->currentIndex());
-    EditSimCardFile->setEnabled(index < linkEntries_.size() && linkEntries_[index].target == kSimulatorTarget);
+    const bool simulator = index < linkEntries_.size() && linkEntries_[index].target == kSimulatorTarget;
+    EditSimCardFile->setEnabled(simulator);
+    ButtonBrowseSimCardFile->setEnabled(simulator && chooseCardFile_);
     const bool network = index < linkEntries_.size() && isNetworkEntry(linkEntries_[index]);
     EditServerHost->setEnabled(network);
     EditServerPort->setEnabled(network);
+}
+
+void TOptionsForm::ButtonBrowseSimCardFileClick()
+{
+    if (!chooseCardFile_)
+        return;
+    if (const auto chosen = chooseCardFile_(pathFromQString(EditSimCardFile->text())))
+        EditSimCardFile->setText(pathToQString(*chosen));
 }
 
 void TOptionsForm::ExpertCheckBoxClick()

@@ -110,9 +110,22 @@ std::string linkTarget(const LinkEntry& entry, std::string_view cardFile, std::s
         const bool ipv6 = name.find(':') != std::string::npos && !name.starts_with('[');
         return entry.target + ":" + (ipv6 ? "[" + name + "]" : name) + ":" + std::string(trimmed(port));
     }
-    if (entry.target != kSimulatorTarget || trimmed(cardFile).empty())
+    const std::string_view file = trimmed(cardFile);
+    if (entry.target != kSimulatorTarget || file.empty())
         return entry.target;
-    return entry.target + ":" + std::string(cardFile);
+    // A relative name would depend on the folder the program is started in.
+    return entry.target + ":" + absolutePath(file);
+}
+
+std::string linkNote(const RunningLink& running)
+{
+    std::string note;
+    if (!running.problem.empty())
+        note = "This program cannot use " + running.target + ": " + running.problem + ".\n";
+    if (running.givenBy.empty())
+        return note + "Taken at the next start; --link and ZR48_LINK go before it.";
+    return note + "This program runs on " + running.target + ", given by " + running.givenBy +
+           ".\nThe link chosen here is taken at the next start without " + running.givenBy + ".";
 }
 
 } // namespace zr48

@@ -53,9 +53,19 @@ struct LinkSelection {
 // keeps it.
 LinkSelection linkSelection(const std::vector<SerialPortInfo>& ports, const std::vector<FtdiDeviceInfo>& ftdi,
                             const std::string& stored);
-// What OK stores for an entry: the simulator with its card file, when one is given; a serial server
-// with its host and port.
+// What OK stores for an entry: the simulator with its card file, when one is given, as an absolute
+// path (a relative one is taken from the current folder); a serial server with its host and port.
 std::string linkTarget(const LinkEntry& entry, std::string_view cardFile, std::string_view host = {},
                        std::string_view port = {});
+
+// The link the running program uses, as the dialog tells it.
+struct RunningLink {
+    std::string target;  // as --link takes it: "sim:/home/u/card.zr48"
+    std::string givenBy; // "--link" or "ZR48_LINK" when the start named it; empty: the stored choice
+    std::string problem; // why the link cannot be used, as its driver says ("in use by ..."); empty: none
+};
+// The note under the link choice: why the running program's link cannot be used, which link it runs
+// on when the start named one, and when the choice here is taken.
+std::string linkNote(const RunningLink& running);
 
 } // namespace zr48

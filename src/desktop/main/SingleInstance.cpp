@@ -20,21 +20,40 @@ QString SingleInstance::serverName()
 
 bool SingleInstance::handOver(const QString& name, const std::string& absolutePath, int waitMs)
 {
+    return send(name, std::nullopt, {absolutePath}, waitMs);
+}
+
+bool SingleInstance::handOver(const QString& name, const std::string& link,
+                              const std::vector<std::string>& absolutePaths, int waitMs)
+{
+    return send(name, link, absolutePaths, waitMs);
+}
+
+bool SingleInstance::send(const QString& name, const std::optional<std::string>& link,
+                          const std::vector<std::string>& absolutePaths, int waitMs)
+{
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(waitMs))
         return false;
-    const std::string message = handOverMessage(absolutePath);
+    std::string message = link ? handOverLinkMessage(*link) : std::string();
+    for (const std::string& path : absolutePaths)
+        message += handOverMessage(path);
     socket.write(message.data(), static_cast<qint64>(message.size()));
     if (!socket.waitForBytesWritten(waitMs))
         return false;
-    // Only the answer says the file arrived: a program that ends meanwhile takes nothing.
-    while (socket.bytesAvailable() == 0) {
-        if (!socket.waitForReadyRead(waitMs))
+    // Only the answers say the files arrived: a program that ends meanwhile takes nothing.
+    const std::size_t expected = absolutePaths.size() + (link ? 1 : 0);
+    for (std::size_t answered = 0; answered < expected; ++answered) {
+        while (socket.bytesAvailable() == 0) {
+            if (!socket.waitForReadyRead(waitMs))
+                return false;
+        }
+        char answer = 0;
+        if (!socket.getChar(&answer) || answer != kHandOverTaken)
             return false;
     }
-    char answer = 0;
-    return socket.getChar(&answer) && answer == kHandOverTaken;
+    return true;
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
@@ -63,14 +82,25 @@ void SingleInstance::accept()
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto buffer = std::make_shared<std::string>();
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
+        auto refused = std::make_shared<bool>(false);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer, refused] {
             const QByteArray bytes = socket->readAll();
             buffer->append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-            for (const Path& path : takeHandedOverPaths(*buffer)) {
+            for (const Path& record : takeHandedOverPaths(*buffer)) {
+                if (*refused)
+                    continue; // the files of a start on another unit stay with it
+                if (const auto link = handedOverLink(record)) {
+                    *refused = !sameUnit(*link, link_);
+                    socket->putChar(*refused ? kHandOverRefused : kHandOverTaken);
+                    socket->flush();
+                    if (!*refused && onSameLink)
+                        onSameLink();
+                    continue;
+                }
                 socket->putChar(kHandOverTaken);
                 socket->flush();
                 if (onFile)
-                    onFile(path);
+                    onFile(record);
             }
         });
     }

@@ -6,7 +6,9 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QLocalServer;
 
@@ -23,6 +25,11 @@ public:
     // Hands `absolutePath` to the program listening at `name`; true once it said it took it. False
     // at once when none listens (no socket, or one left behind by a program that died).
     static bool handOver(const QString& name, const std::string& absolutePath, int waitMs = kAnswerWaitMs);
+    // A start that named its link: true when the running program runs on the same unit and took
+    // every one of `absolutePaths` (none: it just comes to the front); false when it runs on another
+    // link, or none listens.
+    static bool handOver(const QString& name, const std::string& link, const std::vector<std::string>& absolutePaths,
+                         int waitMs = kAnswerWaitMs);
 
     explicit SingleInstance(QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -34,11 +41,19 @@ public:
 
     // Called with each path handed over.
     std::function<void(const std::string& path)> onFile;
+    // The link this program runs on; a start on the same unit hands over to it.
+    void setLink(std::string target) { link_ = std::move(target); }
+    // Called when a start on the same link hands over, before its files.
+    std::function<void()> onSameLink;
 
 private:
     void accept();
 
+    static bool send(const QString& name, const std::optional<std::string>& link,
+                     const std::vector<std::string>& absolutePaths, int waitMs);
+
     QString name_;
+    std::string link_;
     QLocalServer* server_;
 };
 

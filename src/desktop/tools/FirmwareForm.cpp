@@ -55,13 +55,16 @@ TFirmwareForm::TFirmwareForm(Firmware& firmware, Shell& shell, bool simulatedUni
     group->addWidget(LabelVersion, 1, 1);
     group->setColumnStretch(1, 1);
 
-    ButtonCheckVersion = new QPushButton("Check Version", this);
+    ButtonCheckVersion = new QPushButton("Check &Version", this);
     ButtonCheckVersion->setObjectName("ButtonCheckVersion");
-    ButtonBrowse = new QPushButton("Browse", this);
+    ButtonBrowse = new QPushButton("&Browse...", this);
     ButtonBrowse->setObjectName("ButtonBrowse");
-    ButtonUpdate = new QPushButton("Update", this);
+    ButtonUpdate = new QPushButton("&Update", this);
     ButtonUpdate->setObjectName("ButtonUpdate");
-    for (QPushButton* button : {ButtonCheckVersion, ButtonBrowse, ButtonUpdate})
+    // Stops a running update, after the question that Esc and the close button ask too.
+    ButtonCancel = new QPushButton("&Cancel", this);
+    ButtonCancel->setObjectName("ButtonCancel");
+    for (QPushButton* button : {ButtonCheckVersion, ButtonBrowse, ButtonUpdate, ButtonCancel})
         button->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
@@ -69,6 +72,7 @@ TFirmwareForm::TFirmwareForm(Firmware& firmware, Shell& shell, bool simulatedUni
     buttons->addWidget(ButtonBrowse);
     buttons->addStretch(1);
     buttons->addWidget(ButtonUpdate);
+    buttons->addWidget(ButtonCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ProgressBar);
     layout->addWidget(GroupBox1);
@@ -81,6 +85,7 @@ TFirmwareForm::TFirmwareForm(Firmware& firmware, Shell& shell, bool simulatedUni
     connect(ButtonCheckVersion, &QPushButton::clicked, this, [this] { firmware_.ButtonCheckVersionClick(); });
     connect(ButtonBrowse, &QPushButton::clicked, this, [this] { firmware_.ButtonBrowseClick(); });
     connect(ButtonUpdate, &QPushButton::clicked, this, &TFirmwareForm::ButtonUpdateClick);
+    connect(ButtonCancel, &QPushButton::clicked, this, &TFirmwareForm::reject);
 
     firmware_.chooseFile = [this](const Text& filter) -> std::optional<Text> {
         FileDialogRequest request;
@@ -142,6 +147,11 @@ void TFirmwareForm::render()
     ButtonBrowse->setEnabled(view.fileNameEnabled);
     LabelVersion->setText(toQString(view.fileVersion));
     ButtonUpdate->setEnabled(view.updateEnabled);
+    // While an update runs the unit is in its boot loader: it has no version to tell, and the one
+    // thing to do is to let the update end or stop it.
+    const bool updating = firmware_.state() != Firmware::State::Idle;
+    ButtonCheckVersion->setEnabled(!updating);
+    ButtonCancel->setEnabled(updating);
 }
 
 } // namespace zr48

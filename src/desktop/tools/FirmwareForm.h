@@ -35,6 +35,7 @@ public:
     QPushButton* ButtonCheckVersion;
     QPushButton* ButtonBrowse;
     QPushButton* ButtonUpdate;
+    QPushButton* ButtonCancel;
 
     void ButtonUpdateClick();
 

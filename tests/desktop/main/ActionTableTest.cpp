@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 #include <string>
 
@@ -48,6 +49,37 @@ TEST(ActionTable, RowsAreInIdOrderWithTheirNames)
     EXPECT_STREQ(actionRow(FileNewProject).shortcut, "Ctrl+P");
     EXPECT_STREQ(actionRow(NewTextFile).shortcut, "Ctrl+N");
     EXPECT_STREQ(actionRow(InfraredOptimizer).name, "ActionInfraredOptimizer");
+}
+
+// Every entry of a menu can be reached from the keyboard: one access key each, none twice in a menu
+// (the File menu's "Recent &Files" included), and the menu bar's own keys differ too.
+TEST(ActionTable, EveryMenuEntryHasAnAccessKeyOfItsOwn)
+{
+    const auto accessKey = [](const std::string& caption) -> char {
+        for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+            if (caption[i] == '&' && caption[i + 1] != '&')
+                return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+            if (caption[i] == '&')
+                ++i;
+        }
+        return 0;
+    };
+    std::set<char> menuKeys;
+    for (const MenuRow& menu : menuTable()) {
+        SCOPED_TRACE(menu.caption);
+        EXPECT_TRUE(menuKeys.insert(accessKey(menu.caption)).second);
+        std::set<char> keys;
+        if (std::string(menu.objectName) == "FileMenu")
+            keys.insert('f'); // Recent Files
+        for (const MenuEntry& entry : menu.entries) {
+            if (!entry.action)
+                continue;
+            const std::string caption = actionRow(*entry.action).caption;
+            const char key = accessKey(caption);
+            EXPECT_NE(key, 0) << caption << " has no access key";
+            EXPECT_TRUE(keys.insert(key).second) << caption << ": '" << key << "' is taken in its menu";
+        }
+    }
 }
 
 TEST(ActionTable, ToolsMenuVisibilityFollowsExpertWhateverTheLink)

@@ -7,17 +7,21 @@
 #include "desktop/main/AboutText.h"
 #include "desktop/main/DirectoryForm.h"
 #include "desktop/main/OptionsForm.h"
+#include "desktop/project/DatabaseForm.h"
 #include "link/drivers/ConverterList.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 
 #include <filesystem>
 
@@ -89,6 +93,106 @@ TEST_F(DialogsTest, TheTabKeyGoesFromEachDirectoryToItsBrowseButton)
     }
     EXPECT_EQ(order, (std::vector<QString>{"EditProjectDir", "ButtonBrowseProjectDir", "EditDatabaseDir",
                                            "ButtonBrowseDatabaseDir", "AdvancedCheckBox", "ExpertCheckBox"}));
+}
+
+// Opened from the menu, the dialog starts at its first field; Tab goes down the dialog as it is laid
+// out to the buttons and round again, and each label's access key reaches its field.
+TEST_F(DialogsTest, TheDialogOpensAtItsFirstFieldAndTabFollowsTheLayout)
+{
+    store.writeInteger("Expert", 1); // every field enabled: the tolerances, the card file
+    std::vector<QString> order;
+    QString first;
+    std::vector<std::pair<Qt::Key, QString>> reached;
+    QTimer::singleShot(0, options, [&] {
+        first = options->focusWidget() ? options->focusWidget()->objectName() : QString();
+        // Access keys reach the fields of the active window only.
+        options->activateWindow();
+        if (!QTest::qWaitForWindowActive(options))
+            ADD_FAILURE() << "the dialog did not become active";
+        for (int i = 0; i < 14; ++i) {
+            QTest::keyClick(options->focusWidget(), Qt::Key_Tab);
+            order.push_back(options->focusWidget()->objectName());
+        }
+        for (const Qt::Key key : {Qt::Key_D, Qt::Key_2, Qt::Key_L, Qt::Key_S, Qt::Key_P}) {
+            QTest::keyClick(options->focusWidget(), key, Qt::AltModifier);
+            reached.emplace_back(key, options->focusWidget()->objectName());
+        }
+        options->CancelButton->click();
+    });
+    form->execute(ActionId::Options);
+    EXPECT_EQ(first, "EditProjectDir");
+    EXPECT_EQ(order, (std::vector<QString>{"ButtonBrowseProjectDir", "EditDatabaseDir", "ButtonBrowseDatabaseDir",
+                                           "AdvancedCheckBox", "ExpertCheckBox", "CSpinEdit1", "CSpinEdit2",
+                                           "LinkComboBox", "EditSimCardFile", "ButtonBrowseSimCardFile", "OkButton",
+                                           "CancelButton", "EditProjectDir", "ButtonBrowseProjectDir"}));
+    EXPECT_EQ(reached, (std::vector<std::pair<Qt::Key, QString>>{{Qt::Key_D, "EditDatabaseDir"},
+                                                                  {Qt::Key_2, "CSpinEdit2"},
+                                                                  {Qt::Key_L, "LinkComboBox"},
+                                                                  {Qt::Key_S, "EditSimCardFile"},
+                                                                  {Qt::Key_P, "EditProjectDir"}}));
+}
+
+// The simulator's card file is chosen with "..." or typed; either way it is kept as an absolute
+// path, which does not depend on the folder the program starts in.
+TEST_F(DialogsTest, TheCardFileIsChosenWithItsButtonAndStoredAbsolute)
+{
+    ASSERT_TRUE(options->ButtonBrowseSimCardFile->isEnabled());
+    const std::string chosen = dir.text("cards/villa.zr48");
+    files.answer(chosen);
+    options->ButtonBrowseSimCardFile->click();
+    EXPECT_EQ(files.asked().back().kind, Kind::Save);
+    EXPECT_FALSE(files.asked().back().request.confirmOverwrite);
+    EXPECT_EQ(files.asked().back().request.fileName, "card.zr48");
+    EXPECT_EQ(options->EditSimCardFile->text(), QString::fromStdString(chosen));
+    options->OkButtonClick();
+    EXPECT_EQ(store.readString("Link"), "sim:" + chosen);
+
+    options->FormShow();
+    options->EditSimCardFile->setText("mycard.zr48");
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    options->OkButtonClick();
+    std::filesystem::current_path(here);
+    EXPECT_EQ(store.readString("Link"), "sim:" + absolutePath(dir.text("mycard.zr48")));
+    // Another link has no card file to choose.
+    options->LinkComboBox->setCurrentIndex(1);
+    EXPECT_FALSE(options->ButtonBrowseSimCardFile->isEnabled());
+}
+
+// Started with --link or ZR48_LINK, the program runs on that link whatever the dialog holds: the
+// dialog says so, and says why the link cannot be used when its driver could not open it.
+TEST_F(DialogsTest, TheDialogSaysWhichLinkTheRunningProgramUses)
+{
+    EXPECT_EQ(options->LabelLinkNote->text(), "Taken at the next start; --link and ZR48_LINK go before it.");
+    std::string problem;
+    options->setRunningLink({"sim:/tmp/card.zr48", "--link", {}}, [&problem] { return problem; });
+    options->FormShow();
+    EXPECT_TRUE(options->LabelLinkNote->text().contains("This program runs on sim:/tmp/card.zr48, given by --link"))
+        << options->LabelLinkNote->text().toStdString();
+    problem = "in use by zr48 (process 4711)";
+    options->FormShow();
+    EXPECT_TRUE(options->LabelLinkNote->text().startsWith(
+        "This program cannot use sim:/tmp/card.zr48: in use by zr48 (process 4711)."))
+        << options->LabelLinkNote->text().toStdString();
+}
+
+// A database directory changed in the dialog is read at once: the browser shows its devices.
+TEST_F(DialogsTest, AChangedDatabaseDirectoryIsShownAtOnce)
+{
+    dir.write("db/Video/TV.mpi", "DEVICE=TV\r\nNAME=Telly\r\n");
+    const QString database = QString::fromStdString(dir.text("db/"));
+    QTimer::singleShot(0, options, [&] {
+        options->EditDatabaseDir->setText(database);
+        options->OkButton->click();
+    });
+    form->execute(ActionId::Options);
+    TDatabaseForm& browser = *form->databaseForm();
+    browser.waitForRefresh();
+    browser.expandAll();
+    QStringList shown;
+    for (QTreeWidgetItemIterator item(browser.treeView()); *item; ++item)
+        shown << (*item)->text(0);
+    EXPECT_TRUE(shown.join('|').contains("TV")) << shown.join('|').toStdString();
 }
 
 TEST_F(DialogsTest, ExpertEnablesTheTolerancesAndOkWritesThemAnyway)

@@ -150,13 +150,13 @@ TEST_F(MainFormTest, MenusInOrderWithTheirEntriesAndSeparators)
 
     EXPECT_EQ(
         entries(menuNamed(*form, "FileMenu")),
-        (std::vector<QString>{"&New Project", "New &Text File", "-", "&Open", "&Close", "Close All", "-", "&Save",
-                              "Save &As...", "Save All", "-", "Export &Report...", "Recent &Files", "-", "E&xit"}));
+        (std::vector<QString>{"&New Project...", "New &Text File", "-", "&Open...", "&Close", "Close A&ll", "-",
+                              "&Save", "Save &As...", "Sa&ve All", "-", "Export &Report...", "Recent &Files", "-", "E&xit"}));
     EXPECT_EQ(
         entries(menuNamed(*form, "ToolsMenu")),
-        (std::vector<QString>{"Update Firmware", "-", "IR Optimizer", "Import Infrared Codes...", "-", "Options"}));
+        (std::vector<QString>{"Update &Firmware...", "-", "IR &Optimizer", "&Import Infrared Codes...", "-", "Op&tions..."}));
     EXPECT_EQ(entries(menuNamed(*form, "Project1")),
-              (std::vector<QString>{"Download to ZR48", "Compare with ZR48", "-", "Delete unused mpi Files"}));
+              (std::vector<QString>{"&Download to ZR48", "&Compare with ZR48", "-", "Delete &unused mpi Files"}));
     EXPECT_EQ(
         entries(menuNamed(*form, "WindowMenu")),
         (std::vector<QString>{"&Cascade", "Tile &Horizontally", "&Tile Vertically", "&Minimize All", "&Arrange"}));
@@ -252,8 +252,8 @@ TEST_F(MainFormTest, ExpertAndTheLinkShowAndEnableTheUnitToolsAtOnce)
     store.writeInteger("Expert", 1);
     clock.advance(TMainForm::kActionUpdateMs);
     EXPECT_EQ(entries(tools),
-              (std::vector<QString>{"Update Firmware", "MMC Data Viewer", "Display Dump", "-", "IR Scope",
-                                    "IR Optimizer", "Import Infrared Codes...", "-", "Options"}));
+              (std::vector<QString>{"Update &Firmware...", "&MMC Data Viewer", "&Display Dump...", "-", "IR &Scope",
+                                    "IR &Optimizer", "&Import Infrared Codes...", "-", "Op&tions..."}));
     EXPECT_FALSE(form->action(ActionId::MemoryViewer)->isEnabled());
     EXPECT_FALSE(form->action(ActionId::UpdateFirmware)->isEnabled());
     ASSERT_TRUE(clock.advanceUntil([&] { return form->link().Connected(); }, 1000));
@@ -457,9 +457,13 @@ TEST_F(MainFormTest, RecentFilesOfferTheFilesOpenedLast)
     form->show();
     const Text first = dir.write("a.mpi", "A\r\n");
     const Text second = dir.write("b.mpi", "B\r\n");
+    // Empty at the first start; the first file opened makes it usable at once (a disabled menu
+    // never opens, so it cannot wait for its own opening to find out).
+    EXPECT_FALSE(form->recentFilesMenu()->isEnabled());
     for (const Text& path : {first, second}) {
         files.answer(path);
         form->execute(ActionId::FileOpen);
+        EXPECT_TRUE(form->recentFilesMenu()->isEnabled());
     }
     EXPECT_EQ(form->recentFiles().files(), (std::vector<std::string>{second, first}));
     form->CloseAll();

@@ -3,6 +3,7 @@
 
 #include "base/Paths.h"
 #include "desktop/editor/EditForm.h"
+#include "desktop/common/TitleWidth.h"
 #include "desktop/infrared/OptimizeReportForm.h"
 #include "desktop/project/ProjectHarness.h"
 #include "desktop/tools/CompareForm.h"
@@ -305,6 +306,10 @@ TEST_F(ReportsTest, AfterTheIrOptimizerASummaryShowsWithTheKeysAClickAway)
     EXPECT_TRUE(report->KeyList->isHidden());
     // Nothing is written until the user saves.
     EXPECT_EQ(fileContents(device).substr(0, 11), "NAME=Test\r\n");
+
+    // A long file name: the window is wide enough for its whole title.
+    report->ShowReport(OptimizeReport{}, "Living room receiver of the Villa on the hill, second floor.mpi");
+    EXPECT_GE(report->width(), widthForTitle(report->windowTitle()));
 }
 
 // The text of a PDF file as pdftotext reads it; empty when it cannot be read.

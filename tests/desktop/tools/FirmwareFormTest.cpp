@@ -85,6 +85,7 @@ TEST_F(FirmwareFormTest, ClosingTheWindowDuringAnUpdateAsksFirstAndReopensFresh)
     const Way ways[] = {
         {"the Esc key", [](TFirmwareForm& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
         {"the title bar's close", [](TFirmwareForm& d) { d.close(); }},
+        {"the Cancel button", [](TFirmwareForm& d) { QTest::mouseClick(d.ButtonCancel, Qt::LeftButton); }},
     };
     TMainForm& form = connectedForm();
     TFirmwareForm& dialog = *form.dialogs().FirmwareForm;
@@ -99,6 +100,9 @@ TEST_F(FirmwareFormTest, ClosingTheWindowDuringAnUpdateAsksFirstAndReopensFresh)
         QTest::mouseClick(dialog.ButtonUpdate, Qt::LeftButton);
         block += 20;
         ASSERT_TRUE(clock.advanceUntil([&] { return firmware.currentBlock() == block; }, 60000));
+        // While it runs the unit tells no version, and the update can be cancelled.
+        EXPECT_FALSE(dialog.ButtonCheckVersion->isEnabled());
+        EXPECT_TRUE(dialog.ButtonCancel->isEnabled());
 
         prompt.answer(Answer::No, "Stop the firmware update?");
         way.close(dialog);
@@ -118,6 +122,8 @@ TEST_F(FirmwareFormTest, ClosingTheWindowDuringAnUpdateAsksFirstAndReopensFresh)
         EXPECT_EQ(dialog.ProgressBar->value(), 0);
         EXPECT_EQ(dialog.ProgressBar->maximum(), 480);
         EXPECT_TRUE(dialog.ButtonUpdate->isEnabled());
+        EXPECT_TRUE(dialog.ButtonCheckVersion->isEnabled());
+        EXPECT_FALSE(dialog.ButtonCancel->isEnabled());
         QTest::keyClick(&dialog, Qt::Key_Escape); // nothing runs: no question
         EXPECT_FALSE(dialog.isVisible());
         prompt.clear();

@@ -5,6 +5,7 @@
 #include "base/Paths.h"
 #include "base/qt/QtText.h"
 #include "desktop/FakeDocuments.h"
+#include "desktop/main/QtPrompt.h"
 #include "desktop/tools/DownloaderForm.h"
 #include "desktop/tools/FirmwareForm.h"
 #include "desktop/tools/ToolFormsHarness.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -183,20 +185,91 @@ TEST_F(TransferFormsTest, ADialogOpenedDuringADownloadDoesNotCoverIt)
     }
 }
 
-// Ending the program while a download runs asks as the dialog's Cancel does.
+// Ending the program while a download runs asks first, saying that the program will quit, and after
+// stopping says what the card holds, as the dialog's Cancel does.
 TEST_F(TransferFormsTest, ExitDuringADownloadAsksFirst)
 {
     TMainForm& form = connectedForm();
     form.openFile(compiledVilla(dir, prompt));
     const TDownloader& downloader = form.deviceTools().downloader;
     ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 5; }, 5000));
-    prompt.answer(Answer::No, "Stop the download?");
+    prompt.answer(Answer::No, "Quitting stops it");
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(downloader.Result(), DownloadResult::Running);
-    prompt.answer(Answer::Yes, "Stop the download?");
+    prompt.answer(Answer::Yes, "Quitting stops it");
     EXPECT_TRUE(form.close());
     EXPECT_EQ(downloader.Result(), DownloadResult::Cancelled);
+    EXPECT_NE(prompt.messages().back().find("Download stopped.\n4 of "), std::string::npos)
+        << prompt.messages().back();
+}
+
+// The real message box: Cancel clicked, the question left open while the unit goes on writing.
+// Enter continues; a question nobody answers closes by itself when the download ends, and the
+// dialog shows the finished download.
+TEST_F(TransferFormsTest, TheStopQuestionIsAMessageBoxThatTheDownloadClosesWhenItEnds)
+{
+    struct Case {
+        const char* name;
+        bool pressEnter; // else the user leaves the question open
+    };
+    for (const Case& c : {Case{"Enter", true}, Case{"left open", false}}) {
+        SCOPED_TRACE(c.name);
+        sim.card = SimCard();
+        QtPrompt boxes;
+        form_ = std::make_unique<TMainForm>(
+            MainFormParts{store, settings, boxes, files, link, programDir.text(), "simulated ZR48"});
+        TMainForm& form = *form_;
+        boxes.setParent(&form);
+        form.show();
+        ASSERT_TRUE(clock.advanceUntil([&] { return form.link().Connected(); }, 2000));
+        clock.advance(300);
+        const TDownloader& downloader = form.deviceTools().downloader;
+        TDownloaderForm& dialog = *form.dialogs().DownloaderForm;
+        form.deviceTools().downloader.Start(writeImage("Card.mpd", 100, 200), CheckPolicy::Force);
+        ASSERT_TRUE(clock.advanceUntil([&] { return downloader.RecordsSent() == 5; }, 5000));
+
+        QStringList captions;
+        QString defaultCaption;
+        bool openAtTheEnd = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                ADD_FAILURE() << "no question opened";
+                return;
+            }
+            for (QAbstractButton* button : box->buttons())
+                captions << button->text();
+            defaultCaption = box->defaultButton() ? box->defaultButton()->text() : QString();
+            if (c.pressEnter) {
+                QTest::keyClick(box, Qt::Key_Return);
+                return;
+            }
+            // The user reads on while every sector goes out and is acknowledged.
+            clock.advanceUntil([&] { return downloader.Result() != DownloadResult::Running; }, 60000);
+            openAtTheEnd = box->isVisible();
+            if (openAtTheEnd)
+                box->reject(); // never hang the test
+        });
+        QTest::mouseClick(dialog.ButtonCancel, Qt::LeftButton);
+
+        captions.sort();
+        EXPECT_EQ(captions, (QStringList{"&Continue", "&Stop Download"}));
+        EXPECT_EQ(defaultCaption, "&Continue");
+        EXPECT_FALSE(openAtTheEnd) << "the question stayed open after the download ended";
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(dialog.isVisible());
+        if (c.pressEnter) {
+            EXPECT_EQ(downloader.Result(), DownloadResult::Running);
+            ASSERT_TRUE(clock.advanceUntil([&] { return downloader.Result() != DownloadResult::Running; }, 60000));
+        }
+        EXPECT_EQ(downloader.Result(), DownloadResult::Finished);
+        EXPECT_EQ(dialog.Label->text(), "Download Finished.");
+        EXPECT_TRUE(dialog.ButtonOK->isEnabled());
+        EXPECT_EQ(sim.card.read(299), sectorContent(299));
+        QTest::mouseClick(dialog.ButtonOK, Qt::LeftButton);
+        form_.reset();
+    }
 }
 
 TEST_F(TransferFormsTest, ADamagedImageIsWrittenOnlyWhenTheUserSaysYes)
