@@ -91,7 +91,7 @@ int runDownload(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "download", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "download");
     const std::string& file = parsed->positional[0];
@@ -106,9 +106,6 @@ int runDownload(Context& context, const Arguments& arguments)
     }
     Path imagePath = path;
     if (ext == ".mpj") {
-        // A file that is no project would compile into an image that empties the unit's card.
-        if (!projectFileUsable(context, file, path))
-            return kExitFailed;
         // A project goes to the unit only as a complete image.
         imagePath = changeFileExt(path, ".mpd");
         if (Compile(path, context.prompt) != CompileResult::Complete) {
@@ -116,12 +113,6 @@ int runDownload(Context& context, const Arguments& arguments)
             return kExitFailed;
         }
         context.out << describeWrittenImage(imagePath) << '\n';
-    } else if (const auto reason = notAFileReason(path)) {
-        if (*reason == kNoSuchFile)
-            context.err << "zr48: there is no image file " << quotedName(file) << '\n';
-        else
-            context.err << "zr48: " << quotedName(file) << " is not an image file: " << *reason << '\n';
-        return kExitFailed;
     }
     // Checked before the unit is asked for: a damaged image never reaches the card, and a wrong
     // file does not wait for a unit.
@@ -227,7 +218,7 @@ int runUpload(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "upload", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "upload");
     const std::string& file = parsed->positional[0];
@@ -350,7 +341,7 @@ int runDumpCard(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "dump-card", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const auto& positional = parsed->positional;
     if (positional.empty() || positional.size() > 2)
         return usageError(context, "dump-card");
@@ -462,6 +453,9 @@ Command downloadCommand()
                        "ZR48 answered.",
             .options = options,
             .files = "mpj|mpd",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsProjectOrImage,
             .run = runDownload};
 }
 

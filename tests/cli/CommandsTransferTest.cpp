@@ -178,7 +178,6 @@ TEST_F(CommandsTransferTest, ADamagedImageIsRefusedBeforeTheUnitIsAskedForUnless
         std::string bytes;
         const char* problem;
     } cases[] = {
-        {"empty.mpd", "", "the file holds no sector records"},
         {"cut.mpd", std::string(image.begin(), image.end() - 100), "the file ends with 414 bytes of a cut-off sector"},
         {"five.mpd", std::string(image.begin(), image.begin() + 5 * 514), "directory sector 5 is missing"},
     };
@@ -189,6 +188,11 @@ TEST_F(CommandsTransferTest, ADamagedImageIsRefusedBeforeTheUnitIsAskedForUnless
                                  ".\nzr48: nothing was written to the ZR48; add --force to write it anyway\n");
         EXPECT_FALSE(fileExists(dir.text("card.zr48"))) << "the simulated unit was made";
     }
+    // An empty file is no image at all: --force does not write it either.
+    const Text empty = dir.write("empty.mpd", "");
+    EXPECT_EQ(run({"download", "--force", toUtf8(empty)}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: '" + toUtf8(empty) + "' is not an image file: it is empty\n");
+    EXPECT_FALSE(fileExists(dir.text("card.zr48")));
 
     EXPECT_EQ(run({"download", arg("five.mpd"), "--force"}), kExitOk) << err.str();
     EXPECT_TRUE(contains(out, "Download Finished. 5 sectors written in")) << out.str();

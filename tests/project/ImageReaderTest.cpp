@@ -368,7 +368,7 @@ TEST_F(ImageReaderTest, GarbageNeverCrashesNorWritesElsewhere)
 {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
-        const std::string noise = PatternBytes(seed * 997 % 30000, seed);
+        const std::string noise = test::NoiseBytes(seed * 997 % 30000, seed);
         Bytes bytes(noise.begin(), noise.end());
         // Number most records as directory, menu or early area sectors, so that they are read.
         for (std::size_t at = 0; at + 1 < bytes.size(); at += kSectorRecordSize) {
