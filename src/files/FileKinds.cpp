@@ -12,6 +12,7 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace zr48 {
@@ -59,12 +60,34 @@ std::optional<std::string> CaptureProblem(std::string_view path)
     return BoundedFileProblem(path, kCaptureBytes, "a capture");
 }
 
-constexpr std::array<FileKindRow, 5> kFileKinds{{
+// Any text file, for the editor: its first bytes hold no binary data (a file that is text there is
+// taken as text; the whole of a large file is not read for the check), within the editor's bound.
+std::optional<std::string> TextProblem(std::string_view path)
+{
+    if (auto problem = BoundedFileProblem(path, kMaxTextFileBytes, "a text file the editor opens"))
+        return *problem == "it is empty" ? std::nullopt : problem;
+    Bytes head(kTextFileHeadBytes);
+    {
+        std::ifstream file(toFsPath(path), std::ios::binary);
+        file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(file.gcount()));
+    }
+    std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
+    // A UTF-16 text holds zero bytes between its characters.
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        return std::nullopt;
+    if (const std::size_t at = firstBinaryByte(text); at != std::string_view::npos)
+        return binaryDataReason(text, at);
+    return std::nullopt;
+}
+
+constexpr std::array<FileKindRow, 6> kFileKinds{{
     {FileKind::Project, "project file", "mpj", ProjectFileProblem},
     {FileKind::DeviceFile, "device file", "mpi", DeviceFileProblem},
     {FileKind::Image, "image file", "mpd", ImageProblem},
     {FileKind::Firmware, "firmware file", "bin", FirmwareProblem},
     {FileKind::Capture, "infrared capture", "bin", CaptureProblem},
+    {FileKind::Text, "text file", "txt", TextProblem},
 }};
 
 } // namespace

@@ -1,10 +1,12 @@
 #pragma once
 // What a file is: one table of the kinds of file the system reads (project, device file, card
-// image, firmware, infrared capture), each with the one check that tells whether a file is of that
+// image, firmware, infrared capture, and any other text file that the editor opens), each with the one check that tells whether a file is of that
 // kind. Every command and window that takes a file runs the check of its kind before it reads
 // further, so that no reader meets binary data, an empty file or a huge one unawares. The checks
 // are bounded: a file far larger than its kind is refused by its size before it is read.
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -12,7 +14,11 @@
 
 namespace zr48 {
 
-enum class FileKind { Project, DeviceFile, Image, Firmware, Capture };
+enum class FileKind { Project, DeviceFile, Image, Firmware, Capture, Text };
+
+// The largest text file the editor opens, and how much of one is looked at for binary data.
+inline constexpr std::uintmax_t kMaxTextFileBytes = std::uintmax_t{256} * 1024 * 1024;
+inline constexpr std::size_t kTextFileHeadBytes = 64 * 1024;
 
 // What a check found. `Reason` is the end of a sentence ("it holds binary data, not text (...)",
 // kNoSuchFile when there is no such file); empty when the file is of its kind.

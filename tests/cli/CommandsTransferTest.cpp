@@ -199,6 +199,25 @@ TEST_F(CommandsTransferTest, ADamagedImageIsRefusedBeforeTheUnitIsAskedForUnless
     EXPECT_TRUE(prompt.messages().empty());
 }
 
+// upload --force over a project: the names it writes are checked before the card is read, and the
+// old project stays whole.
+TEST_F(CommandsTransferTest, UploadChecksWhatItWritesBeforeItReadsTheCard)
+{
+    ASSERT_EQ(run({"download", arg("Villa/Villa.mpj")}), kExitOk) << err.str();
+    const Path project = dir.write("Up/Up.mpj", "[PROJECT]\r\nDESCRIPTION_0=the old one\r\n");
+    std::filesystem::create_directory(dir.path() / "Up" / "Up_1.mpi");
+    EXPECT_EQ(run({"upload", "--force", project}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: the uploaded project cannot be written: \"" + arg("Up/Up_1.mpi") +
+                             "\" is a folder, where the upload writes a file\nzr48: nothing was read from the ZR48\n");
+    EXPECT_EQ(test::fileContents(project), "[PROJECT]\r\nDESCRIPTION_0=the old one\r\n");
+    EXPECT_FALSE(fileExists(arg("Up/Up.mpd")));
+    EXPECT_FALSE(fileExists(arg("Up/Up.partial.mpd")));
+
+    std::filesystem::remove(dir.path() / "Up" / "Up_1.mpi");
+    EXPECT_EQ(run({"upload", "--force", project}), kExitOk) << err.str();
+    EXPECT_TRUE(contains(out, "(7 devices, 7 device files)")) << out.str();
+}
+
 TEST_F(CommandsTransferTest, UploadVerifiesAndSaysWhereAnUploadThatStoppedKeptItsSectors)
 {
     ASSERT_EQ(run({"download", arg("Villa/Villa.mpj")}), kExitOk) << err.str();
