@@ -282,8 +282,8 @@ ParseResult parseArguments(Context& context, std::string_view path, const Argume
         }
         parsed.add(*option, value.value_or(""));
     }
-    const auto given = static_cast<int>(parsed.positional.size());
-    if (given < command->minArguments || (command->maxArguments >= 0 && given > command->maxArguments))
+    const auto count = static_cast<int>(parsed.positional.size());
+    if (count < command->minArguments || (command->maxArguments >= 0 && count > command->maxArguments))
         return ParseResult::failed(usageError(context, path));
     // The file the command reads, checked for its kind before the command looks further. A first
     // argument whose extension names none of the kinds is the command's own business (it says

@@ -87,7 +87,7 @@ constexpr std::array<FileKindRow, 6> kFileKinds{{
     {FileKind::Image, "image file", "mpd", ImageProblem},
     {FileKind::Firmware, "firmware file", "bin", FirmwareProblem},
     {FileKind::Capture, "infrared capture", "bin", CaptureProblem},
-    {FileKind::Text, "text file", "txt", TextProblem},
+    {FileKind::TextFile, "text file", "txt", TextProblem},
 }};
 
 } // namespace

@@ -14,7 +14,7 @@
 
 namespace zr48 {
 
-enum class FileKind { Project, DeviceFile, Image, Firmware, Capture, Text };
+enum class FileKind { Project, DeviceFile, Image, Firmware, Capture, TextFile };
 
 // The largest text file the editor opens, and how much of one is looked at for binary data.
 inline constexpr std::uintmax_t kMaxTextFileBytes = std::uintmax_t{256} * 1024 * 1024;

@@ -238,7 +238,7 @@ void TMainForm::openAs(OpenAction action, const std::string& path)
         break;
     case OpenAction::TextFile:
         // Any other file the user chose: in the editor when it is text, else said why not.
-        if (const FileCheck check = checkFile(FileKind::Text, path); !check.Ok) {
+        if (const FileCheck check = checkFile(FileKind::TextFile, path); !check.Ok) {
             prompt().error(fileCheckMessage(check, path));
             break;
         }
