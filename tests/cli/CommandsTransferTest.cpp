@@ -269,8 +269,8 @@ TEST_F(CommandsTransferTest, AnUploadThatStopsOrFailsItsCheckKeepsTheEarlierImag
     EXPECT_LT(partial.Records.size(), complete.size() / 514);
     EXPECT_TRUE(contains(err, "zr48: upload interrupted; the " + std::to_string(partial.Records.size()) +
                                   " sectors read so far are kept in '" + arg("Up/Up.partial.mpd") +
-                                  "' (not unpacked into a project)\nzr48: '" + arg("Up/Up.mpd") +
-                                  "' is as it was before the upload\n"))
+                                  "' (not unpacked into a project)\nzr48: '" + arg("Up/Up.mpd") + "' and '" +
+                                  arg("Up/Up.mpj") + "' with its device files are as they were before the upload\n"))
         << err.str();
     EXPECT_EQ(test::fileContents(arg("Up/Up.mpd")), complete);
 
