@@ -18,14 +18,15 @@ set(layers
     "sim|base link link/drivers sim|none"
     "tools|base project link tools|none"
     "infrared|base project link infrared|none"
-    "desktop/common|base base/qt project link link/drivers sim tools infrared desktop/common|all"
-    "desktop/editor|base base/qt project link link/drivers sim tools infrared desktop/common desktop/editor|all"
-    "desktop/project|base base/qt project link link/drivers sim tools infrared desktop/common desktop/editor desktop/project|all"
-    "desktop/tools|base base/qt project link link/drivers sim tools infrared desktop/common desktop/tools|all"
-    "desktop/infrared|base base/qt project link link/drivers sim tools infrared desktop/common desktop/infrared|all"
-    "desktop/main|base base/qt base/qtgui project link link/drivers sim tools infrared desktop/*|all"
-    "cli|base base/qt base/qtgui project link link/drivers sim tools infrared cli|core"
-    "manual|base project link sim tools infrared cli desktop/* manual|core"
+    "files|base project link infrared files|none"
+    "desktop/common|base base/qt project link link/drivers sim tools infrared files desktop/common|all"
+    "desktop/editor|base base/qt project link link/drivers sim tools infrared files desktop/common desktop/editor|all"
+    "desktop/project|base base/qt project link link/drivers sim tools infrared files desktop/common desktop/editor desktop/project|all"
+    "desktop/tools|base base/qt project link link/drivers sim tools infrared files desktop/common desktop/tools|all"
+    "desktop/infrared|base base/qt project link link/drivers sim tools infrared files desktop/common desktop/infrared|all"
+    "desktop/main|base base/qt base/qtgui project link link/drivers sim tools infrared files desktop/*|all"
+    "cli|base base/qt base/qtgui project link link/drivers sim tools infrared files cli|core"
+    "manual|base project link sim tools infrared files cli desktop/* manual|core"
 )
 
 # Qt's headers that QtCore holds (the cli and base/qt may use these, and no more).

@@ -64,7 +64,8 @@ std::vector<std::string> commandLineArguments(int argc, char* argv[]);
 void useUtf8Terminal();
 
 // Ctrl-C held back while one lives: the key does not end the program meanwhile, and `pressed`
-// tells whether it came since. Made before any thread starts, so that they inherit the holding.
+// tells whether it came since. On Linux a SIGTERM or SIGHUP (a kill, a closed terminal) counts as
+// Ctrl-C too. Made before any thread starts, so that they inherit the holding.
 class CtrlCWatch {
 public:
     CtrlCWatch();

@@ -115,7 +115,12 @@ std::vector<std::string> commandLineArguments(int argc, char* argv[])
 
 void useUtf8Terminal() {}
 
-// SIGINT is blocked and looked for among the pending signals.
+// The signals that ask a program to stop: Ctrl-C (SIGINT), a polite kill or a shutdown (SIGTERM),
+// a closed terminal (SIGHUP). Each ends a transfer as its Cancel does, so that what the card holds
+// is said and what was read is kept.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The stop signals are blocked and looked for among the pending signals.
 struct CtrlCWatch::State {
     sigset_t set{};
     sigset_t previous{};
@@ -124,15 +129,16 @@ struct CtrlCWatch::State {
 CtrlCWatch::CtrlCWatch() : state_(std::make_unique<State>())
 {
     sigemptyset(&state_->set);
-    sigaddset(&state_->set, SIGINT);
+    for (const int signal : kStopSignals)
+        sigaddset(&state_->set, signal);
     pthread_sigmask(SIG_BLOCK, &state_->set, &state_->previous);
 }
 
 CtrlCWatch::~CtrlCWatch()
 {
-    if (pressed()) {
-        const timespec none{};
-        sigtimedwait(&state_->set, nullptr, &none); // handled by whoever asked
+    // Each pending stop signal was handled by whoever asked.
+    const timespec none{};
+    while (pressed() && sigtimedwait(&state_->set, nullptr, &none) > 0) {
     }
     pthread_sigmask(SIG_SETMASK, &state_->previous, nullptr);
 }
@@ -141,7 +147,11 @@ bool CtrlCWatch::pressed() const
 {
     sigset_t pending;
     sigpending(&pending);
-    return sigismember(&pending, SIGINT) == 1;
+    for (const int signal : kStopSignals) {
+        if (sigismember(&pending, signal) == 1)
+            return true;
+    }
+    return false;
 }
 
 } // namespace zr48::platform

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Version.h"
 #include "link/LinkTarget.h"
@@ -224,12 +225,35 @@ std::vector<std::string> ParsedArguments::values(std::string_view option) const
     return it == given_.end() ? std::vector<std::string>{} : it->second;
 }
 
-std::optional<ParsedArguments> parseArguments(Context& context, std::string_view path, const Arguments& arguments)
+ParseResult ParseResult::failed(int exitCode)
+{
+    ParseResult result;
+    result.failure_ = exitCode;
+    return result;
+}
+
+bool fileOfKind(Context& context, FileKind kind, const std::string& given)
+{
+    const FileCheck check = checkFile(kind, absolutePath(given));
+    if (check.Ok)
+        return true;
+    const std::string name = fileKindRow(kind).Name;
+    if (check.Reason == kNoSuchFile)
+        context.err << kMessagePrefix << "there is no " << name << " " << quotedName(given) << '\n';
+    else if (check.Reason.starts_with("it cannot be read"))
+        context.err << kMessagePrefix << quotedName(given) << " " << check.Reason.substr(3) << '\n';
+    else
+        context.err << kMessagePrefix << quotedName(given) << " is not " << withArticle(name) << ": " << check.Reason
+                    << '\n';
+    return false;
+}
+
+ParseResult parseArguments(Context& context, std::string_view path, const Arguments& arguments)
 {
     const Command* command = findCommandPath(path);
     if (!command) {
         context.err << kMessagePrefix << "unknown command " << quotedName(path) << "\n";
-        return std::nullopt;
+        return ParseResult::failed(kExitUsage);
     }
     ParsedArguments parsed;
     bool onlyArguments = false;
@@ -247,16 +271,32 @@ std::optional<ParsedArguments> parseArguments(Context& context, std::string_view
         const OptionRow* option = findCommandOption(*command, a, value);
         if (!option) {
             usageError(context, path, "unknown option '" + a + "'");
-            return std::nullopt;
+            return ParseResult::failed(kExitUsage);
         }
         if (option->value && !value) {
             if (i + 1 == arguments.size()) {
                 usageError(context, path, optionLabel(*option) + ": the value is missing");
-                return std::nullopt;
+                return ParseResult::failed(kExitUsage);
             }
             value = arguments[++i];
         }
         parsed.add(*option, value.value_or(""));
+    }
+    const auto count = static_cast<int>(parsed.positional.size());
+    if (count < command->minArguments || (command->maxArguments >= 0 && count > command->maxArguments))
+        return ParseResult::failed(usageError(context, path));
+    // The file the command reads, checked for its kind before the command looks further. A first
+    // argument whose extension names none of the kinds is the command's own business (it says
+    // what it takes).
+    if (!command->reads.empty() && !parsed.positional.empty()) {
+        const std::string& given = parsed.positional[0];
+        if (!command->namesFile || command->namesFile(given)) {
+            auto kind = kindOfExtension(given, command->reads);
+            if (!kind && command->reads.size() == 1 && !command->kindByExtension)
+                kind = command->reads[0];
+            if (kind && !fileOfKind(context, *kind, given))
+                return ParseResult::failed(command->refusedFile);
+        }
     }
     return parsed;
 }

@@ -7,6 +7,7 @@
 #include "base/OptionTable.h"
 #include "base/Prompt.h"
 #include "base/Settings.h"
+#include "files/FileKinds.h"
 #include "link/drivers/ConverterList.h"
 #include "link/drivers/SerialDriver.h"
 
@@ -72,6 +73,14 @@ using Arguments = std::vector<std::string>;
 // The words of a command whose arguments are command names (`zr48 help`).
 inline constexpr const char* kCommandNameWords = "<COMMAND>";
 
+// What commands read, for their rows' `reads`.
+inline constexpr FileKind kReadsProject[] = {FileKind::Project};
+inline constexpr FileKind kReadsDeviceFile[] = {FileKind::DeviceFile};
+inline constexpr FileKind kReadsImage[] = {FileKind::Image};
+inline constexpr FileKind kReadsFirmware[] = {FileKind::Firmware};
+inline constexpr FileKind kReadsCapture[] = {FileKind::Capture};
+inline constexpr FileKind kReadsProjectOrImage[] = {FileKind::Project, FileKind::Image};
+
 struct Command {
     const char* name;
     const char* aliases = "";   // other spellings taken too, space-separated ("analyze")
@@ -83,6 +92,22 @@ struct Command {
     // file, "" none; or fixed words, space-separated.
     const char* files = "";
     const char* words = ""; // kCommandNameWords: the names of the commands
+    // How many arguments besides options it takes, when the parser is to say a wrong count (as
+    // the usage) before it checks a file; maxArguments -1: as many as given.
+    int minArguments = 0;
+    int maxArguments = -1;
+    // The kinds of file that the first argument may name, as the table of file kinds has them;
+    // with more than one the file's extension chooses. The argument parser runs the kind's check
+    // before the command runs and refuses a file that fails it with `refusedFile` as the exit
+    // status. Empty: the command reads no file of a kind (or writes its first argument).
+    std::span<const FileKind> reads = {};
+    // Whether the first argument names a file at all (`ir decode` takes an infrared string too);
+    // unset: it always does.
+    bool (*namesFile)(std::string_view argument) = nullptr;
+    // Whether the file must carry an extension of its kind; one without is left to the command,
+    // which says what it takes. Always so with more than one kind.
+    bool kindByExtension = false;
+    int refusedFile = 1; // kExitFailed
     // Commands of their own below this one (`zr48 ir capture`); `run` dispatches to them.
     std::span<const Command> subcommands = {};
     int (*run)(Context& context, const Arguments& arguments) = nullptr;
@@ -123,10 +148,34 @@ private:
     // By long name, or short name where there is none; a value per use (empty for a flag).
     std::map<std::string, std::vector<std::string>, std::less<>> given_;
 };
+// The arguments, or why the command goes no further (the problem has been said).
+class ParseResult {
+public:
+    ParseResult(ParsedArguments parsed) : parsed_(std::move(parsed)) {}
+    static ParseResult failed(int exitCode);
+
+    explicit operator bool() const { return parsed_.has_value(); }
+    ParsedArguments* operator->() { return &*parsed_; }
+    const ParsedArguments* operator->() const { return &*parsed_; }
+    ParsedArguments& operator*() { return *parsed_; }
+    // The exit status when there are no arguments: kExitUsage for a wrong command line, the
+    // command's `refusedFile` for a file that is not of its kind.
+    int failure() const { return failure_; }
+
+private:
+    ParseResult() = default;
+    std::optional<ParsedArguments> parsed_;
+    int failure_ = kExitUsage;
+};
 // Parses the arguments of the command at `path` by its option table: "--name VALUE",
-// "--name=VALUE", "-x VALUE", and after "--" only arguments. Nullopt, with the problem and the
-// usage on standard error, for an unknown option or a missing value.
-std::optional<ParsedArguments> parseArguments(Context& context, std::string_view path, const Arguments& arguments);
+// "--name=VALUE", "-x VALUE", and after "--" only arguments. Then runs the check of the file kind
+// that the command's row names on the first argument. Fails, with the problem (and for a wrong
+// command line the usage) on standard error, for an unknown option, a missing value, or a file
+// that is not of its kind.
+ParseResult parseArguments(Context& context, std::string_view path, const Arguments& arguments);
+// The check of `kind` on the file the user named `given`; false, with the problem said on
+// standard error ("zr48: 'x.mpj' is not a project file: it is empty"), when it fails.
+bool fileOfKind(Context& context, FileKind kind, const std::string& given);
 
 // Every message of the command line on standard error begins with this.
 inline constexpr const char* kMessagePrefix = "zr48: ";

@@ -50,7 +50,7 @@ int runSettings(Context& context, const Arguments& given)
 {
     const auto parsed = parseArguments(context, "settings", given);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const Arguments& arguments = parsed->positional;
     if (arguments.empty()) {
         printSettings(context);

@@ -142,21 +142,14 @@ int runCompare(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "compare", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "compare");
     const std::string& file = parsed->positional[0];
     const Path path = absolutePath(file);
     if (lowerCase(extractFileExt(path)) != ".mpj") {
-        context.err << "zr48: give a project file (.mpj), not '" << file << "'\n";
+        context.err << "zr48: give a project file (.mpj), not " << quotedName(file) << "\n";
         return kExitUsage;
-    }
-    if (const auto reason = notAFileReason(path)) {
-        if (*reason == kNoSuchFile)
-            context.err << "zr48: there is no project file '" << file << "'\n";
-        else
-            context.err << "zr48: '" << file << "' is not a project file: " << *reason << '\n';
-        return kExitNotCompared;
     }
     TProjectFile project;
     project.Load(path);
@@ -237,6 +230,11 @@ Command compareCommand()
                 "not be compared (no such file, too big for a card, or Ctrl-C).",
             .options = options,
             .files = "mpj",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsProject,
+            .kindByExtension = true,
+            .refusedFile = kExitNotCompared,
             .run = runCompare};
 }
 

@@ -24,18 +24,22 @@ namespace zr48::cli {
 
 namespace {
 
-// The one file a command takes, and its options; nullopt (the usage reported) for anything else.
+// The one file a command takes, and its options; nullopt, the problem said and `failure` set to
+// the exit status, for anything else.
 struct FileArgument {
     std::string file;
     ParsedArguments options;
 };
-std::optional<FileArgument> fileArgument(Context& context, const Arguments& arguments, const char* command)
+std::optional<FileArgument> fileArgument(Context& context, const Arguments& arguments, const char* command,
+                                         int& failure)
 {
     auto parsed = parseArguments(context, command, arguments);
-    if (!parsed)
+    if (!parsed) {
+        failure = parsed.failure();
         return std::nullopt;
+    }
     if (parsed->positional.size() != 1) {
-        usageError(context, command);
+        failure = usageError(context, command);
         return std::nullopt;
     }
     FileArgument result{parsed->positional[0], std::move(*parsed)};
@@ -51,13 +55,11 @@ std::uintmax_t fileSize(std::string_view path)
 
 int runCompile(Context& context, const Arguments& arguments)
 {
-    const auto argument = fileArgument(context, arguments, "compile");
+    int failure = kExitUsage;
+    const auto argument = fileArgument(context, arguments, "compile", failure);
     if (!argument)
-        return kExitUsage;
+        return failure;
     const Path projectPath = absolutePath(argument->file);
-    // A file that is no project would compile into the image of an empty project.
-    if (!projectFileUsable(context, argument->file, projectPath))
-        return kExitFailed;
     const Path imagePath = ImagePathOfProject(projectPath);
     switch (Compile(projectPath, context.prompt)) {
     case CompileResult::Complete: break;
@@ -72,9 +74,10 @@ int runCompile(Context& context, const Arguments& arguments)
 
 int runUnpack(Context& context, const Arguments& arguments)
 {
-    const auto argument = fileArgument(context, arguments, "unpack");
+    int failure = kExitUsage;
+    const auto argument = fileArgument(context, arguments, "unpack", failure);
     if (!argument)
-        return kExitUsage;
+        return failure;
     const Path imagePath = absolutePath(argument->file);
     Text problem;
     try {
@@ -334,9 +337,10 @@ void printInspectionJson(std::ostream& out, const Path& path, const Inspection& 
 
 int runInspect(Context& context, const Arguments& arguments)
 {
-    const auto argument = fileArgument(context, arguments, "inspect");
+    int failure = kExitUsage;
+    const auto argument = fileArgument(context, arguments, "inspect", failure);
     if (!argument)
-        return kExitUsage;
+        return failure;
     const Path imagePath = absolutePath(argument->file);
     SectorImage image;
     try {
@@ -371,6 +375,9 @@ Command compileCommand()
             .details = "Missing device files and device files too big for their area are reported; the\n"
                        "exit status is 0 only when the image is complete.",
             .files = "mpj",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsProject,
             .run = runCompile};
 }
 
@@ -384,6 +391,9 @@ Command unpackCommand()
                        "first problem named, and an existing IMAGE.mpj is not replaced.",
             .options = kUnpackOptions,
             .files = "mpd",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsImage,
             .run = runUnpack};
 }
 
@@ -398,6 +408,9 @@ Command inspectCommand()
                        "sector, and every device file in the image, with a valid checksum and inside its area.",
             .options = kInspectOptions,
             .files = "mpd",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsImage,
             .run = runInspect};
 }
 

@@ -92,7 +92,7 @@ int runAnalyse(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir analyse", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const std::vector<std::string>& positional = parsed->positional;
     const std::optional<std::string> plot = parsed->value("--plot");
     if (positional.size() != 1 && positional.size() != 3)
@@ -143,7 +143,7 @@ int runOptimize(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir optimize", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     std::vector<int> tolerances;
     for (const std::string& value : parsed->values("--tolerance")) {
         const auto percent = parseNumber(value, 0, 100);
@@ -209,7 +209,7 @@ int runCapture(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir capture", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "ir capture");
     const Path path = absolutePath(parsed->positional[0]);
@@ -384,6 +384,9 @@ const Command kIrCommands[] = {
                 "microseconds.",
      .options = kAnalyseOptions,
      .files = "bin",
+     .minArguments = 1,
+     .maxArguments = 3,
+     .reads = kReadsCapture,
      .run = runAnalyse},
     {.name = "optimize",
      .aliases = "optimise",
@@ -396,6 +399,9 @@ const Command kIrCommands[] = {
                 "far each key's durations moved; -n shows that report alone and writes nothing.",
      .options = kOptimizeOptions,
      .files = "mpi",
+     .minArguments = 1,
+     .maxArguments = 1,
+     .reads = kReadsDeviceFile,
      .run = runOptimize},
     irDecodeCommand(),
     irEncodeCommand(),

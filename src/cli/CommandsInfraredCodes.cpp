@@ -22,8 +22,7 @@ namespace {
 
 std::vector<Text> deviceFileLines(const Path& path)
 {
-    const Bytes bytes = readFileBytes(path);
-    return TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return ReadDeviceFileLines(path);
 }
 
 // "0x1F" or "31".
@@ -94,7 +93,7 @@ int runDecode(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir decode", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const std::vector<std::string>& positional = parsed->positional;
     if (positional.empty())
         return usageError(context, "ir decode");
@@ -208,7 +207,7 @@ int runEncode(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir encode", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const std::vector<std::string>& positional = parsed->positional;
     if (positional.size() != 3)
         return usageError(context, "ir encode");
@@ -242,7 +241,7 @@ int runImport(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir import", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const auto into = parsed->value("--into");
     if (parsed->positional.size() != 1 || !into)
         return usageError(context, "ir import", into ? "" : "name the device file with --into DEVICE.mpi");
@@ -273,7 +272,7 @@ int runExport(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "ir export", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const auto format = parsed->value("--format");
     if (parsed->positional.size() != 1 || !format)
         return usageError(context, "ir export", format ? "" : "give --format flipper or --format pronto");
@@ -364,6 +363,10 @@ Command irDecodeCommand()
                        "first in the list (NEC when the inverse bytes match, else NECext).",
             .options = kDecodeOptions,
             .files = "bin",
+            .minArguments = 1,
+            .maxArguments = -1,
+            .reads = kReadsCapture,
+            .namesFile = [](std::string_view argument) { return !isInfraredString(argument); },
             .run = runDecode};
 }
 
@@ -423,6 +426,9 @@ Command irExportCommand()
                        "elsewhere; each button is named after its key.",
             .options = kExportOptions,
             .files = "mpi",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsDeviceFile,
             .run = runExport};
 }
 

@@ -21,7 +21,7 @@ int runStatus(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "status", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (!parsed->positional.empty())
         return usageError(context, "status");
     int exitCode = kExitOk;
@@ -162,7 +162,7 @@ int runList(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "list", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (!parsed->positional.empty())
         return usageError(context, "list");
     const SerialSystemFolders& folders = context.options.systemFolders;

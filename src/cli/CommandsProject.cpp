@@ -134,12 +134,10 @@ int RunShow(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "show", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "show");
     const Path path = absolutePath(parsed->positional[0]);
-    if (!projectFileUsable(context, parsed->positional[0], path))
-        return kExitFailed;
     TProjectFile project;
     project.Load(path);
     if (parsed->has("--json")) {
@@ -181,14 +179,12 @@ int RunCopyProject(Context& context, const Arguments& given)
 {
     const auto parsed = parseArguments(context, "copy-project", given);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const Arguments& arguments = parsed->positional;
     if (arguments.size() != 2)
         return usageError(context, "copy-project");
     const Path source = absolutePath(arguments[0]);
     const Path target = absolutePath(arguments[1]);
-    if (!projectFileUsable(context, arguments[0], source))
-        return kExitFailed;
     if (sameFile(source, target)) {
         context.prompt.error("The project \"" + target +
                              "\" is the project to be copied; it is not copied onto itself.");
@@ -236,17 +232,6 @@ const OptionRow kJsonOption[] = {
 
 } // namespace
 
-bool projectFileUsable(Context& context, const std::string& given, const Path& path)
-{
-    const auto problem = ProjectFileProblem(path);
-    if (!problem)
-        return true;
-    if (*problem == kNoSuchFile)
-        context.err << "zr48: there is no project file " << quotedName(given) << '\n';
-    else
-        context.err << "zr48: " << quotedName(given) << " is not a project file: " << *problem << '\n';
-    return false;
-}
 
 Command showCommand()
 {
@@ -258,6 +243,9 @@ Command showCommand()
                        "device files that do not exist are flagged (missing).",
             .options = kJsonOption,
             .files = "mpj",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsProject,
             .run = RunShow};
 }
 
@@ -269,6 +257,9 @@ Command copyProjectCommand()
             .details = "TARGET's folder is created when it does not exist. Questions (overwriting a device\n"
                        "file or the target project) are asked on the terminal, or answered by --yes / --no.",
             .files = "mpj",
+            .minArguments = 2,
+            .maxArguments = 2,
+            .reads = kReadsProject,
             .run = RunCopyProject};
 }
 

@@ -10,6 +10,7 @@
 #include "cli/UnitSession.h"
 #include "project/Compiler.h"
 #include "project/ImageCheck.h"
+#include "project/ImageReader.h"
 #include "project/SectorImage.h"
 #include "tools/CardReader.h"
 #include "tools/Downloader.h"
@@ -91,7 +92,7 @@ int runDownload(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "download", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "download");
     const std::string& file = parsed->positional[0];
@@ -106,9 +107,6 @@ int runDownload(Context& context, const Arguments& arguments)
     }
     Path imagePath = path;
     if (ext == ".mpj") {
-        // A file that is no project would compile into an image that empties the unit's card.
-        if (!projectFileUsable(context, file, path))
-            return kExitFailed;
         // A project goes to the unit only as a complete image.
         imagePath = changeFileExt(path, ".mpd");
         if (Compile(path, context.prompt) != CompileResult::Complete) {
@@ -116,12 +114,6 @@ int runDownload(Context& context, const Arguments& arguments)
             return kExitFailed;
         }
         context.out << describeWrittenImage(imagePath) << '\n';
-    } else if (const auto reason = notAFileReason(path)) {
-        if (*reason == kNoSuchFile)
-            context.err << "zr48: there is no image file " << quotedName(file) << '\n';
-        else
-            context.err << "zr48: " << quotedName(file) << " is not an image file: " << *reason << '\n';
-        return kExitFailed;
     }
     // Checked before the unit is asked for: a damaged image never reaches the card, and a wrong
     // file does not wait for a unit.
@@ -219,15 +211,24 @@ void reportKeptImage(Context& context, const TUploader& uploader, bool interrupt
         context.err << "the " << *records << (*records == 1 ? " sector" : " sectors") << " read"
                     << (interrupted ? " so far" : "") << (*records == 1 ? " is" : " are") << " kept in " << path
                     << " (not unpacked into a project)\n";
+    // Nothing of the project is replaced unless all of it is: what was there before stays.
+    std::vector<std::string> kept;
     if (fileExists(uploader.ImagePath()))
-        context.err << "zr48: " << quotedName(uploader.ImagePath()) << " is as it was before the upload\n";
+        kept.push_back(quotedName(uploader.ImagePath()));
+    const Path project = changeFileExt(uploader.ImagePath(), ".mpj");
+    if (fileExists(project))
+        kept.push_back(quotedName(project) + " with its device files");
+    if (kept.size() == 1)
+        context.err << "zr48: " << kept[0] << " is as it was before the upload\n";
+    else if (kept.size() == 2)
+        context.err << "zr48: " << kept[0] << " and " << kept[1] << " are as they were before the upload\n";
 }
 
 int runUpload(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "upload", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "upload");
     const std::string& file = parsed->positional[0];
@@ -251,6 +252,12 @@ int runUpload(Context& context, const Arguments& arguments)
     if (ec) {
         context.err << "zr48: cannot create the folder " << quotedName(extractFileDir(projectPath)) << ": "
                     << ec.message() << '\n';
+        return kExitFailed;
+    }
+    // Every name the upload writes, and room for it, before the card is read.
+    if (const auto problem = UnpackTargetProblem(changeFileExt(projectPath, ".mpd"))) {
+        context.err << prefixedLines("the uploaded project cannot be written: " + *problem +
+                                     "\nnothing was read from the ZR48");
         return kExitFailed;
     }
 
@@ -350,7 +357,7 @@ int runDumpCard(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "dump-card", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const auto& positional = parsed->positional;
     if (positional.empty() || positional.size() > 2)
         return usageError(context, "dump-card");
@@ -372,8 +379,16 @@ int runDumpCard(Context& context, const Arguments& arguments)
         return kExitFailed;
     }
     try {
-        // Before the card is read, not after it.
+        // Before the card is read, not after it: the name, and room for what is read (the
+        // image, and its temporary file while it is written).
         checkWritable(path);
+        const std::uintmax_t needed = (std::uintmax_t{range->second} - range->first + 1) * kSectorRecordSize;
+        std::error_code ec;
+        const auto space = std::filesystem::space(toFsPath(extractFileDir(path)), ec);
+        if (!ec && space.available < needed)
+            throw Error("The folder \"" + shownPath(extractFileDir(path)) + "\" has " +
+                        std::to_string(space.available / 1024) + " KiB free; the dump needs " +
+                        std::to_string(needed / 1024) + " KiB.");
     } catch (const Error& e) {
         context.err << prefixedLines(e.message() + "\nnothing was read");
         return kExitFailed;
@@ -462,6 +477,9 @@ Command downloadCommand()
                        "ZR48 answered.",
             .options = options,
             .files = "mpj|mpd",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsProjectOrImage,
             .run = runDownload};
 }
 

@@ -81,7 +81,7 @@ int runFirmware(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "firmware", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (parsed->positional.size() != 1)
         return usageError(context, "firmware");
     const std::string& file = parsed->positional[0];
@@ -196,7 +196,7 @@ int runVersion(Context& context, const Arguments& given)
 {
     const auto parsed = parseArguments(context, "version", given);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const Arguments& arguments = parsed->positional;
     if (arguments.size() > 1)
         return usageError(context, "version");
@@ -257,7 +257,7 @@ int runDisplay(Context& context, const Arguments& arguments)
 {
     const auto parsed = parseArguments(context, "display", arguments);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     if (!parsed->positional.empty())
         return usageError(context, "display");
     const std::string pngFile = parsed->value("--png").value_or("");
@@ -333,7 +333,7 @@ int runSector(Context& context, const Arguments& given)
 {
     const auto parsed = parseArguments(context, "sector", given);
     if (!parsed)
-        return kExitUsage;
+        return parsed.failure();
     const Arguments& arguments = parsed->positional;
     const auto number = arguments.size() == 1 ? MemView::ParseNumber(arguments[0]) : std::nullopt;
     if (!number || *number < 0 || *number > MemView::kLastSector)
@@ -409,6 +409,9 @@ Command firmwareCommand()
                        "boot loader does not answer within 5 s or the unit stops answering, 2 when no ZR48 answered.",
             .options = options,
             .files = "bin",
+            .minArguments = 1,
+            .maxArguments = 1,
+            .reads = kReadsFirmware,
             .run = runFirmware};
 }
 
@@ -426,6 +429,9 @@ Command versionCommand()
                        "the unit does not tell its version or FILE.bin is not there.",
             .options = options,
             .files = "bin",
+            .minArguments = 0,
+            .maxArguments = 1,
+            .reads = kReadsFirmware,
             .run = runVersion};
 }
 

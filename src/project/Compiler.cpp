@@ -9,6 +9,7 @@
 #include "project/CardFormat.h"
 #include "project/DeviceTypes.h"
 #include "project/SectorImage.h"
+#include "project/SimpleIniFile.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -71,13 +72,17 @@ bool AppendDeviceFileArea(const DEVICE_CONFIG& slot, std::vector<SectorRecord>& 
         records.push_back({slot.FileStart, {}});
         return true;
     }
+    // Any bytes would go onto the card as they are: a file that is no device file (binary, empty,
+    // unreadable) is refused as a missing one is, saying why.
+    if (const auto problem = DeviceFileProblem(slot.ConfigFile)) {
+        prompt.error(*problem == kNoSuchFile ? "File not found:\n" + shownPath(slot.ConfigFile)
+                                             : DeviceFileProblemMessage(slot.ConfigFile, *problem));
+        return false;
+    }
     const std::size_t capacity = std::size_t{slot.FileSectors} * kSectorSize;
     const auto file = ReadDeviceFile(slot.ConfigFile, capacity);
     if (!file) {
-        // A name that is there but no file (a folder, say) is told apart from a missing one.
-        const auto reason = notAFileReason(slot.ConfigFile);
-        const bool missing = !reason || *reason == kNoSuchFile;
-        prompt.error("File not found:\n" + shownPath(slot.ConfigFile) + (missing ? "" : "\n(" + *reason + ")"));
+        prompt.error("File not found:\n" + shownPath(slot.ConfigFile));
         return false;
     }
     const Bytes& bytes = file->Head;

@@ -1,5 +1,8 @@
 #include "project/ImageReader.h"
 
+#include <filesystem>
+#include <optional>
+
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "base/Paths.h"
@@ -8,6 +11,7 @@
 #include "project/ProjectFile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -90,7 +94,12 @@ int CheckDirectorySector(std::span<const std::uint8_t, kSectorSize> sector)
     return kDirectoryWellFormed;
 }
 
-bool UnpackImage(std::string_view imagePath, Prompt& prompt)
+namespace {
+
+// The project and device files of `image` for the image at `imagePath`, written together with
+// `alsoWrite` (an uploaded image's own file), all of them or none.
+bool UnpackRecords(std::string_view imagePath, const SectorImage* given, Prompt& prompt,
+                   std::optional<FileToWrite> alsoWrite)
 {
     const Path base = changeFileExt(imagePath, "");
     const Path projectPath = base + ".mpj";
@@ -100,8 +109,10 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
         return false;
     }
     try {
-        const SectorImage image = ReadSectorImage(imagePath);
+        const SectorImage image = given ? *given : ReadSectorImage(imagePath);
         std::vector<FileToWrite> files;
+        if (alsoWrite)
+            files.push_back(std::move(*alsoWrite));
         TProjectFile project;
         project.Description = {"*** Project uploaded from ZR48 ***"};
 
@@ -148,6 +159,51 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool UnpackImage(std::string_view imagePath, Prompt& prompt)
+{
+    return UnpackRecords(imagePath, nullptr, prompt, std::nullopt);
+}
+
+bool UnpackUploadedImage(std::string_view imagePath, std::span<const std::uint8_t> imageBytes, Prompt& prompt)
+{
+    const SectorImage image = DecodeSectorImage(imageBytes);
+    return UnpackRecords(imagePath, &image, prompt, FileToWrite{Path(imagePath), Bytes(imageBytes.begin(), imageBytes.end())});
+}
+
+std::optional<std::string> UnpackTargetProblem(std::string_view imagePath)
+{
+    const Path base = changeFileExt(imagePath, "");
+    if (base.find_first_of("\r\n") != Path::npos)
+        return "the name \"" + shownPath(base) + "\" holds a line break, which a project file cannot hold";
+    std::vector<Path> targets{Path(imagePath), base + ".mpj", base + ".partial.mpd"};
+    for (int n = 1; n <= TProjectFile::kSlotCount; ++n)
+        targets.push_back(base + "_" + std::to_string(n) + ".mpi");
+    for (const Path& target : targets) {
+        if (extractFileName(target).size() > kMaxFileNameBytes)
+            return "the file name \"" + shownPath(extractFileName(target)) + "\" is longer than " +
+                   std::to_string(kMaxFileNameBytes) + " bytes, which the system does not take";
+        if (target.size() > kMaxPathBytes)
+            return "the path \"" + shownPath(target) + "\" is longer than " + std::to_string(kMaxPathBytes) +
+                   " bytes, which the system does not take";
+        if (directoryExists(target))
+            return "\"" + shownPath(target) + "\" is a folder, where the upload writes a file";
+    }
+    try {
+        checkWritable(imagePath);
+    } catch (const Error& e) {
+        return e.message();
+    }
+    std::error_code ec;
+    const auto space = std::filesystem::space(toFsPath(extractFileDir(imagePath)), ec);
+    if (!ec && space.available < kMostUploadBytes)
+        return "the folder \"" + shownPath(extractFileDir(imagePath)) + "\" has " +
+               std::to_string(space.available / 1024) + " KiB free; an upload may need " +
+               std::to_string(kMostUploadBytes / 1024) + " KiB";
+    return std::nullopt;
 }
 
 } // namespace zr48

@@ -5,6 +5,8 @@
 #include "project/SectorImage.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <span>
 #include <string_view>
 
@@ -32,5 +34,22 @@ int CheckDirectorySector(std::span<const std::uint8_t, kSectorSize> sector);
 // claims. A failure (image unreadable, a name the project file cannot hold, a file that cannot be
 // written) is reported through `prompt`, leaves every file as it was, and gives false.
 bool UnpackImage(std::string_view imagePath, Prompt& prompt);
+// The same for an image just read from a card, whose file is written together with the project and
+// device files: a failure leaves the earlier image, project and device files all as they were.
+bool UnpackUploadedImage(std::string_view imagePath, std::span<const std::uint8_t> imageBytes, Prompt& prompt);
+
+// Names longer than the system takes.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+inline constexpr std::size_t kMaxPathBytes = 4095;
+// What an upload of a card written by the builder writes at most: the image (ten sectors and 63
+// device file areas of 32 sectors), as much again of device files, and the project, with room for
+// the temporary files they are written through.
+inline constexpr std::uintmax_t kMostUploadBytes = std::uintmax_t{2} * (10 + 63 * 32) * 514 * 2 + 1024 * 1024;
+
+// Why an upload into the image at `imagePath` would fail to unpack, asked before the card is read:
+// a line break in the name (a project file cannot hold it), a target name that is a folder or too
+// long for the system, a folder that takes no files, too little free space. A sentence's end or a
+// whole message; nullopt when all is well.
+std::optional<std::string> UnpackTargetProblem(std::string_view imagePath);
 
 } // namespace zr48

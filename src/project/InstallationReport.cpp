@@ -1,6 +1,7 @@
 #include "project/InstallationReport.h"
 
 #include "base/Error.h"
+#include "base/Paths.h"
 #include "project/DeviceFileInfo.h"
 #include "project/DeviceTypes.h"
 #include "project/SimpleIniFile.h"
@@ -18,12 +19,15 @@ struct DeviceFileContent {
     std::vector<Text> Keys;
 };
 
-std::optional<DeviceFileContent> ReadDeviceFile(const Path& path)
+// nullopt, with the message that says why in `problem`, when the file is no device file or
+// cannot be read.
+std::optional<DeviceFileContent> ReadDeviceFile(const Path& path, std::string& problem)
 {
     try {
-        const TSimpleIniFile file(path);
+        const TSimpleIniFile file(ReadDeviceFileLines(path));
         return DeviceFileContent{DeviceOptionTexts(file), DeviceKeyNames(file)};
-    } catch (const Error&) {
+    } catch (const Error& e) {
+        problem = e.message();
         return std::nullopt;
     }
 }
@@ -44,7 +48,9 @@ std::vector<Text> OptionsOn(const Text& optionList, const std::optional<DeviceFi
 std::string Escaped(std::string_view utf8)
 {
     std::string out;
-    for (const char c : utf8) {
+    // A control character (an escape sequence in a device name, say) is written as \x1B, as a
+    // message shows it: a report on a terminal never drives it.
+    for (const char c : shownPath(utf8)) {
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -126,11 +132,13 @@ InstallationReport MakeInstallationReport(const TProjectFile& project, std::stri
         if (!slot.ConfigFile.empty()) {
             auto [known, first] = contents.try_emplace(slot.ConfigFile);
             if (first) {
-                known->second = ReadDeviceFile(slot.ConfigFile);
+                std::string problem;
+                known->second = ReadDeviceFile(slot.ConfigFile, problem);
                 report.DeviceFiles.push_back({slot.ConfigFile,
                                               {},
                                               known->second.has_value(),
-                                              known->second ? known->second->Keys : std::vector<Text>{}});
+                                              known->second ? known->second->Keys : std::vector<Text>{},
+                                              problem});
             }
             content = known->second;
             const auto file = std::find_if(report.DeviceFiles.begin(), report.DeviceFiles.end(),

@@ -32,6 +32,7 @@ struct ReportDeviceFile {
     std::vector<Text> Slots; // the slots that use it, in slot order
     bool Readable = false;
     std::vector<Text> Keys;
+    std::string Problem; // why it cannot be read, as a message naming it (UTF-8); empty when readable
 };
 
 struct InstallationReport {

@@ -241,28 +241,68 @@ std::int32_t TSimpleIniFile::ReadInteger(std::string_view key, std::int32_t def)
     return ParseIniInteger(found ? *found : Text()).value_or(def);
 }
 
-std::vector<Text> ReadDeviceFileLines(std::string_view path)
+namespace {
+
+// A file that is there but that the user may not read is said as such, not as no device file.
+constexpr const char* kCannotBeRead = "it cannot be read";
+
+// The problem of a device file's bytes; its lines when there is none.
+std::optional<std::string> DeviceFileTextProblem(std::string_view bytes, std::vector<Text>& lines)
 {
-    const auto refuse = [path](const std::string& reason) {
-        throw Error("The file \"" + shownPath(path) + "\" is not a device file: " + reason + ".");
-    };
-    if (const auto reason = notAFileReason(path); reason && *reason != kNoSuchFile)
-        refuse(*reason);
-    const auto bytes = readFileBytesUpTo(path, kMaxDeviceFileBytes);
-    if (!bytes)
-        refuse("it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) + " KiB, which no device file is");
-    std::vector<Text> lines =
-        TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    lines = TSimpleIniFile::DecodeLines(bytes);
     bool entry = false;
     for (const Text& line : lines) {
         // Line ends are gone; what decoding left of a text file has no other control character.
         if (firstBinaryByte(line) != std::string_view::npos)
-            refuse("it holds binary data, not text");
+            return "it holds binary data, not text";
         const std::size_t equals = line.find('=');
         entry = entry || (equals != Text::npos && equals > 0);
     }
     if (!entry)
-        refuse("it holds no KEY=value line");
+        return bytes.empty() ? "it is empty" : "it holds no KEY=value line";
+    return std::nullopt;
+}
+
+// Reads the file at `path` and checks it; its lines when it is a device file.
+std::optional<std::string> ReadCheckedDeviceFile(std::string_view path, std::vector<Text>& lines)
+{
+    if (auto reason = notAFileReason(path))
+        return reason;
+    std::optional<Bytes> bytes;
+    try {
+        bytes = readFileBytesUpTo(path, kMaxDeviceFileBytes);
+    } catch (const Error& e) {
+        // The system's reason ("Permission denied"), without the sentence that names the file.
+        const std::string& message = e.message();
+        return std::string(kCannotBeRead) + " (" + message.substr(message.find('\n') + 1) + ")";
+    }
+    if (!bytes)
+        return "it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) + " KiB, which no device file is";
+    return DeviceFileTextProblem(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), lines);
+}
+
+} // namespace
+
+std::optional<std::string> DeviceFileProblem(std::string_view path)
+{
+    std::vector<Text> lines;
+    return ReadCheckedDeviceFile(path, lines);
+}
+
+std::string DeviceFileProblemMessage(std::string_view path, const std::string& problem)
+{
+    if (problem == kNoSuchFile)
+        return "Cannot find the device file \"" + shownPath(path) + "\".";
+    if (problem.starts_with(kCannotBeRead))
+        return "The device file \"" + shownPath(path) + "\" " + problem.substr(3) + ".";
+    return "The file \"" + shownPath(path) + "\" is not a device file: " + problem + ".";
+}
+
+std::vector<Text> ReadDeviceFileLines(std::string_view path)
+{
+    std::vector<Text> lines;
+    if (const auto problem = ReadCheckedDeviceFile(path, lines))
+        throw Error(DeviceFileProblemMessage(path, *problem));
     return lines;
 }
 

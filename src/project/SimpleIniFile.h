@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -55,10 +56,18 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 // device file of the database that is still to be made smaller stays far below the bound.
 inline constexpr std::size_t kMaxDeviceFileBytes = std::size_t{1024} * 1024;
 
+// Why the file at `path` is no device file, as the end of a sentence ("it holds binary data, not
+// text"): no readable file (kNoSuchFile when there is none), more than kMaxDeviceFileBytes, binary
+// data (a control character other than tab or form feed once decoded), or no KEY=value line (an
+// empty file too). nullopt for a device file. Every reader that takes a device file asks this
+// first: the compiler would otherwise put any bytes onto the card.
+std::optional<std::string> DeviceFileProblem(std::string_view path);
+// The message for that problem, naming the file.
+std::string DeviceFileProblemMessage(std::string_view path, const std::string& problem);
+
 // The lines of a device file that is to be rewritten (the infrared optimizer), decoded as
-// DecodeLines does. Throws zr48::Error naming the file when it cannot be read or holds no device
-// file's text: more than kMaxDeviceFileBytes, binary data (a control character other than tab or
-// form feed), or no KEY=value line; such a file is never rewritten.
+// DecodeLines does. Throws zr48::Error naming the file when it cannot be read or is no device
+// file (DeviceFileProblem); such a file is never rewritten.
 std::vector<Text> ReadDeviceFileLines(std::string_view path);
 
 } // namespace zr48

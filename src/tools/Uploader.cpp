@@ -40,6 +40,9 @@ void TUploader::Start(const Text& projectPath, Completion completion)
         // an earlier image stays until a new one is complete.
         checkWritable(imagePath_);
         checkWritable(PartialImagePath(imagePath_));
+        // And every name the unpacking writes, and room for it, before the card is read.
+        if (const auto problem = UnpackTargetProblem(imagePath_))
+            throw Error("The uploaded project cannot be written: " + *problem + ".");
     } catch (const Error& e) {
         result_ = UploadResult::Failed;
         prompt_.error(e.message());
@@ -266,12 +269,19 @@ void TUploader::Finish()
     watchdogTimer_->stop();
     result_ = UploadResult::Unpacking;
     Changed();
-    const bool written = CloseImageFile(true);
-    if (written && UnpackImage(imagePath_, prompt_)) {
+    // The image goes in together with the project and device files unpacked from it: when any of
+    // them cannot be written, the earlier ones all stay as they were and the new image is kept
+    // beside them (KeptImagePath).
+    if (UnpackUploadedImage(imagePath_, image_, prompt_)) {
+        keptRecords_ = image_.size() / (2 + kSectorSize);
+        keptImagePath_ = imagePath_;
+        image_.clear();
+        removeFileIfThere(PartialImagePath(imagePath_));
         result_ = UploadResult::Finished;
         if (completion_)
             completion_(changeFileExt(imagePath_, ".mpj"));
     } else {
+        CloseImageFile(false);
         result_ = UploadResult::Failed;
     }
     Close();

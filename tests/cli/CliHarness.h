@@ -30,23 +30,33 @@ struct CliHarness {
     Environment environment{out, err, prompt, settings, {}, {.virtualTime = true}};
 };
 
-// Runs `command` with a SIGINT already waiting, as a Ctrl-C pressed while it runs. `taken` says
-// whether the command took it as its own (none is left pending afterwards).
+// Runs `command` with `signal` already waiting, as one sent while it runs (SIGINT: Ctrl-C).
+// `taken` says whether the command took it as its own (none is left pending afterwards).
 template <class Command>
-int withCtrlCPending(const Command& command, bool& taken)
+int withSignalPending(int signal, const Command& command, bool& taken)
 {
     sigset_t interrupt;
     sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
+    sigaddset(&interrupt, signal);
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
-    raise(SIGINT);
+    raise(signal);
     const int status = command();
     sigset_t pending;
     sigpending(&pending);
-    taken = !sigismember(&pending, SIGINT);
+    taken = !sigismember(&pending, signal);
+    if (!taken) {
+        const timespec none{};
+        sigtimedwait(&interrupt, nullptr, &none);
+    }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return status;
+}
+
+template <class Command>
+int withCtrlCPending(const Command& command, bool& taken)
+{
+    return withSignalPending(SIGINT, command, taken);
 }
 
 } // namespace zr48::cli

@@ -322,19 +322,20 @@ TEST_F(CommandLineHabitsTest, CtrlCStopsATransferAndSaysWhatWasKept)
     EXPECT_FALSE(fileExists(arg("display.png")));
 }
 
-// The real Ctrl-C: a SIGINT that arrives during the transfer is taken as the transfer's own.
-TEST_F(CommandLineHabitsTest, ASigintDuringADumpIsTakenByTheDump)
+// The real Ctrl-C: a SIGINT that arrives during the transfer is taken as the transfer's own; so
+// are a kill's SIGTERM and a closed terminal's SIGHUP.
+TEST_F(CommandLineHabitsTest, AStopSignalDuringADumpIsTakenByTheDump)
 {
-    bool taken = false;
-    EXPECT_EQ(withCtrlCPending(
-                  [&] {
-                      return zr48({"--link", "sim", "dump-card", arg("dump.mpd"), "0-9"});
-                  },
-                  taken),
-              kExitFailed);
-    EXPECT_TRUE(taken);
-    EXPECT_TRUE(inErr("zr48: dump interrupted; nothing was written\n")) << err.str();
-    EXPECT_FALSE(fileExists(arg("dump.mpd")));
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        bool taken = false;
+        EXPECT_EQ(withSignalPending(
+                      signal, [&] { return zr48({"--link", "sim", "dump-card", arg("dump.mpd"), "0-9"}); }, taken),
+                  kExitFailed);
+        EXPECT_TRUE(taken);
+        EXPECT_TRUE(inErr("zr48: dump interrupted; nothing was written\n")) << err.str();
+        EXPECT_FALSE(fileExists(arg("dump.mpd")));
+    }
 }
 
 } // namespace

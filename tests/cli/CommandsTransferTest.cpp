@@ -178,7 +178,6 @@ TEST_F(CommandsTransferTest, ADamagedImageIsRefusedBeforeTheUnitIsAskedForUnless
         std::string bytes;
         const char* problem;
     } cases[] = {
-        {"empty.mpd", "", "the file holds no sector records"},
         {"cut.mpd", std::string(image.begin(), image.end() - 100), "the file ends with 414 bytes of a cut-off sector"},
         {"five.mpd", std::string(image.begin(), image.begin() + 5 * 514), "directory sector 5 is missing"},
     };
@@ -189,10 +188,34 @@ TEST_F(CommandsTransferTest, ADamagedImageIsRefusedBeforeTheUnitIsAskedForUnless
                                  ".\nzr48: nothing was written to the ZR48; add --force to write it anyway\n");
         EXPECT_FALSE(fileExists(dir.text("card.zr48"))) << "the simulated unit was made";
     }
+    // An empty file is no image at all: --force does not write it either.
+    const Text empty = dir.write("empty.mpd", "");
+    EXPECT_EQ(run({"download", "--force", toUtf8(empty)}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: '" + toUtf8(empty) + "' is not an image file: it is empty\n");
+    EXPECT_FALSE(fileExists(dir.text("card.zr48")));
 
     EXPECT_EQ(run({"download", arg("five.mpd"), "--force"}), kExitOk) << err.str();
     EXPECT_TRUE(contains(out, "Download Finished. 5 sectors written in")) << out.str();
     EXPECT_TRUE(prompt.messages().empty());
+}
+
+// upload --force over a project: the names it writes are checked before the card is read, and the
+// old project stays whole.
+TEST_F(CommandsTransferTest, UploadChecksWhatItWritesBeforeItReadsTheCard)
+{
+    ASSERT_EQ(run({"download", arg("Villa/Villa.mpj")}), kExitOk) << err.str();
+    const Path project = dir.write("Up/Up.mpj", "[PROJECT]\r\nDESCRIPTION_0=the old one\r\n");
+    std::filesystem::create_directory(dir.path() / "Up" / "Up_1.mpi");
+    EXPECT_EQ(run({"upload", "--force", project}), kExitFailed);
+    EXPECT_EQ(err.str(), "zr48: the uploaded project cannot be written: \"" + arg("Up/Up_1.mpi") +
+                             "\" is a folder, where the upload writes a file\nzr48: nothing was read from the ZR48\n");
+    EXPECT_EQ(test::fileContents(project), "[PROJECT]\r\nDESCRIPTION_0=the old one\r\n");
+    EXPECT_FALSE(fileExists(arg("Up/Up.mpd")));
+    EXPECT_FALSE(fileExists(arg("Up/Up.partial.mpd")));
+
+    std::filesystem::remove(dir.path() / "Up" / "Up_1.mpi");
+    EXPECT_EQ(run({"upload", "--force", project}), kExitOk) << err.str();
+    EXPECT_TRUE(contains(out, "(7 devices, 7 device files)")) << out.str();
 }
 
 TEST_F(CommandsTransferTest, UploadVerifiesAndSaysWhereAnUploadThatStoppedKeptItsSectors)
@@ -246,8 +269,8 @@ TEST_F(CommandsTransferTest, AnUploadThatStopsOrFailsItsCheckKeepsTheEarlierImag
     EXPECT_LT(partial.Records.size(), complete.size() / 514);
     EXPECT_TRUE(contains(err, "zr48: upload interrupted; the " + std::to_string(partial.Records.size()) +
                                   " sectors read so far are kept in '" + arg("Up/Up.partial.mpd") +
-                                  "' (not unpacked into a project)\nzr48: '" + arg("Up/Up.mpd") +
-                                  "' is as it was before the upload\n"))
+                                  "' (not unpacked into a project)\nzr48: '" + arg("Up/Up.mpd") + "' and '" +
+                                  arg("Up/Up.mpj") + "' with its device files are as they were before the upload\n"))
         << err.str();
     EXPECT_EQ(test::fileContents(arg("Up/Up.mpd")), complete);
 

@@ -6,13 +6,14 @@
 #include "project/SectorImage.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
 namespace zr48::test {
 
-// Deterministic device file content whose bytes differ from place to place (zero bytes included).
-inline std::string PatternBytes(std::size_t size, unsigned seed = 1)
+// Deterministic bytes that differ from place to place, zero bytes included: no device file.
+inline std::string NoiseBytes(std::size_t size, unsigned seed = 1)
 {
     std::string bytes(size, '\0');
     std::uint32_t x = seed * 2654435761u + 12345u;
@@ -20,6 +21,25 @@ inline std::string PatternBytes(std::size_t size, unsigned seed = 1)
         x = x * 1103515245u + 12345u;
         c = static_cast<char>(x >> 16);
     }
+    return bytes;
+}
+
+// Deterministic device file content whose bytes differ from place to place: a KEY=value line,
+// then lines of printable characters and bytes above 0x7F ended by CR LF. A size below 5 gives no
+// device file.
+inline std::string PatternBytes(std::size_t size, unsigned seed = 1)
+{
+    std::string bytes = NoiseBytes(size, seed);
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (i % 64 == 62)
+            bytes[i] = '\r';
+        else if (i % 64 == 63)
+            bytes[i] = '\n';
+        else if (c < 0x20 || c == 0x7F)
+            bytes[i] = static_cast<char>(c + 0x40);
+    }
+    bytes.replace(0, std::min<std::size_t>(size, 5), std::string("DATA=").substr(0, std::min<std::size_t>(size, 5)));
     return bytes;
 }
 

@@ -4,6 +4,7 @@
 #include "project/CardFormat.h"
 #include "support/RandomBytes.h"
 #include "support/ScriptedPrompt.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +137,7 @@ TEST_F(CompilerTest, DeviceFileSizesAroundTheLimits)
         std::uint16_t sectors;
         bool fits;
     } cases[] = {
-        {5, 0, 1, true},      {5, 447, 1, true},    {5, 448, 2, true},     {5, 449, 2, true},
+        {5, 5, 1, true},      {5, 447, 1, true},    {5, 448, 2, true},     {5, 449, 2, true},
         {1, 3519, 7, true},   {1, 3520, 8, false},  {2, 5000, 8, false},   {5, 7615, 15, true},
         {5, 7616, 16, false}, {6, 15807, 31, true}, {6, 15808, 32, false}, {9, 70000, 8, false},
     };
@@ -184,7 +185,8 @@ TEST_F(CompilerTest, MissingAndOversizedFilesAreReportedInSlotOrderAndTheRestIsW
     EXPECT_FALSE(compile(project));
     EXPECT_EQ(prompt.errors(),
               (std::vector<std::string>{"File not found:\n" + missing, "File too big:\n" + big,
-                                        "File not found:\n" + dir.text("") + "\n(it is a folder, not a file)"}));
+                                        "The file \"" + dir.text("") +
+                                            "\" is not a device file: it is a folder, not a file."}));
     for (const auto& shown : prompt.shown())
         EXPECT_EQ(shown.buttons, Buttons::Ok);
 
@@ -193,6 +195,54 @@ TEST_F(CompilerTest, MissingAndOversizedFilesAreReportedInSlotOrderAndTheRestIsW
     EXPECT_EQ(RecordNumbers(img), (Numbers{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 28, 29, 30, 31, 32, 33, 34, 35, 36, 52}));
     EXPECT_EQ(SectorText(img.Records[18].Data, 6, 3), "OK\0"s);
     EXPECT_TRUE(AllZero(img.Records[19].Data));
+}
+
+// Whatever bytes a device file holds go onto the card as they are: a file that is no device file
+// is refused, saying why, and nothing of it is written; the other slots still are.
+TEST_F(CompilerTest, AFileThatIsNoDeviceFileIsRefusedWithItsReason)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"random", test::NoiseBytes(3000, 7), "it holds binary data, not text"},
+        {"nul", "DEVICE=5\r\nIR_POWER=\"#560\0#560\"\r\n"s, "it holds binary data, not text"},
+        {"empty", "", "it is empty"},
+        {"prose", "Remote control of the living room.\r\n", "it holds no KEY=value line"},
+    };
+    const Text good = dir.write("OK.mpi", PatternBytes(100));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TProjectFile p;
+        const Text bad = dir.write(std::string(c.name) + ".mpi", c.bytes);
+        AssignDevice(p, 0, 5, bad);
+        AssignDevice(p, 1, 5, good);
+        prompt.clear();
+        EXPECT_FALSE(compile(p));
+        EXPECT_EQ(prompt.errors(),
+                  std::vector<Text>{"The file \"" + bad + "\" is not a device file: " + c.reason + "."});
+        // Slot 0's area (sectors 16 to 31) holds nothing; slot 1's file is at sector 32.
+        EXPECT_EQ(RecordNumbers(image()), (Numbers{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 32}));
+    }
+}
+
+// A device file the user may not read says so, not that it is missing.
+TEST_F(CompilerTest, AnUnreadableDeviceFileIsSaidToBeUnreadable)
+{
+    const Text locked = dir.write("LOCKED.mpi", PatternBytes(100));
+    std::filesystem::permissions(toFsPath(locked), std::filesystem::perms::none);
+    AssignDevice(project, 0, 5, locked);
+    const auto errors = test::runUnprivilegedParts([&] {
+        const auto image = CompileProjectImage(project, prompt);
+        std::vector<std::string> out{image && image->Complete() ? "complete" : "incomplete"};
+        for (const std::string& error : prompt.errors())
+            out.push_back(error);
+        return out;
+    });
+    ASSERT_TRUE(errors);
+    EXPECT_EQ(*errors, (std::vector<std::string>{"incomplete", "The device file \"" + locked +
+                                                                   "\" cannot be read (Permission denied)."}));
 }
 
 TEST_F(CompilerTest, DirectoryAndMenuCutLongTexts)

@@ -176,6 +176,42 @@ TEST_F(ImageReaderTest, CompileThenUnpackGivesTheProjectBack)
     expectOnlyOwnFilesWritten();
 }
 
+// An uploaded image is written together with what is unpacked from it: when a device file cannot
+// be written, the earlier image and project stay as they were; the targets are checked first.
+TEST_F(ImageReaderTest, AnUploadedImageThatCannotBeUnpackedLeavesTheEarlierProjectWhole)
+{
+    TProjectFile project;
+    AssignDevice(project, 9, 5, dir.write("BDP.mpi", PatternBytes(1000)), "Blu-ray");
+    const SectorImage image = compileToCopy(project);
+    ASSERT_TRUE(UnpackImage(imagePath(), prompt));
+    const std::string oldImage = test::fileContents(imagePath());
+    const std::string oldProject = test::fileContents(copied("Villa.mpj"));
+    EXPECT_EQ(UnpackTargetProblem(imagePath()), std::nullopt);
+
+    // The new card names slot 10 too, whose file name is taken by a folder.
+    AssignDevice(project, 10, 5, dir.write("TV.mpi", PatternBytes(500, 2)), "TV");
+    project.Save(dir.text("Villa.mpj"));
+    ASSERT_TRUE(CompileProject(dir.text("Villa.mpj"), prompt));
+    const Bytes newImage = readFileBytes(dir.text("Villa.mpd"));
+    fs::create_directory(dir.path() / "Copy" / "Villa_11.mpi");
+    EXPECT_EQ(UnpackTargetProblem(imagePath()),
+              "\"" + copied("Villa_11.mpi") + "\" is a folder, where the upload writes a file");
+    EXPECT_FALSE(UnpackUploadedImage(imagePath(), newImage, prompt));
+    EXPECT_EQ(test::fileContents(imagePath()), oldImage);
+    EXPECT_EQ(test::fileContents(copied("Villa.mpj")), oldProject);
+
+    fs::remove(dir.path() / "Copy" / "Villa_11.mpi");
+    EXPECT_TRUE(UnpackUploadedImage(imagePath(), newImage, prompt));
+    EXPECT_EQ(readFileBytes(imagePath()), newImage);
+    EXPECT_EQ(unpacked().Slot(10).DeviceName, "TV");
+
+    // Names the system cannot take, or a project file cannot hold, are found before a card is read.
+    const Path longName = dir.text(std::string(250, 'n') + ".mpd");
+    EXPECT_NE(UnpackTargetProblem(longName).value_or("").find("is longer than 255 bytes"), std::string::npos);
+    EXPECT_NE(UnpackTargetProblem(dir.text("Line\nbreak/Up.mpd")).value_or("").find("holds a line break"),
+              std::string::npos);
+}
+
 TEST_F(ImageReaderTest, EmptyCardGivesDescriptionAndFiveMenuLinesOnly)
 {
     TProjectFile project;
@@ -368,7 +404,7 @@ TEST_F(ImageReaderTest, GarbageNeverCrashesNorWritesElsewhere)
 {
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
-        const std::string noise = PatternBytes(seed * 997 % 30000, seed);
+        const std::string noise = test::NoiseBytes(seed * 997 % 30000, seed);
         Bytes bytes(noise.begin(), noise.end());
         // Number most records as directory, menu or early area sectors, so that they are read.
         for (std::size_t at = 0; at + 1 < bytes.size(); at += kSectorRecordSize) {

@@ -63,7 +63,7 @@ OpenAction fileOpenAction(std::string_view path)
         return OpenAction::ProjectWindow;
     if (ext == ".mpi")
         return OpenAction::TextEditor;
-    return OpenAction::Nothing;
+    return OpenAction::TextFile;
 }
 
 OpenAction commandLineAction(std::string_view path)

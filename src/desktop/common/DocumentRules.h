@@ -32,9 +32,12 @@ TitleParts splitTitle(std::string_view title);
 // "Save changes to\n" + title + " ?"
 std::string closeQuestionText(std::string_view title);
 
-enum class OpenAction { Nothing, Download, ProjectWindow, TextEditor };
+// TextFile: any other file, opened in the editor when the table of file kinds takes it as text,
+// else refused with the reason.
+enum class OpenAction { Nothing, Download, ProjectWindow, TextEditor, TextFile };
 
-// File Open: by the extension as written (".mpd", ".mpj", ".mpi"); "HOME.MPJ" opens nothing.
+// File Open: by the extension as written (".mpd", ".mpj", ".mpi"); any other file ("HOME.MPJ",
+// "NOTES.TXT") as a text file, so that a file chosen never opens nothing without a word.
 OpenAction fileOpenAction(std::string_view path);
 // The command line: by the extension in lower case, ".mpj" or ".mpi" only.
 OpenAction commandLineAction(std::string_view path);

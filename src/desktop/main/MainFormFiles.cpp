@@ -7,6 +7,7 @@
 #include "base/Prompt.h"
 #include "base/Settings.h"
 #include "base/qt/QtText.h"
+#include "files/FileKinds.h"
 #include "desktop/common/DocumentRules.h"
 #include "desktop/common/FileChooser.h"
 #include "desktop/editor/EditForm.h"
@@ -235,6 +236,13 @@ void TMainForm::openAs(OpenAction action, const std::string& path)
         OpenProjectWindow(path);
         rememberFile(path);
         break;
+    case OpenAction::TextFile:
+        // Any other file the user chose: in the editor when it is text, else said why not.
+        if (const FileCheck check = checkFile(FileKind::TextFile, path); !check.Ok) {
+            prompt().error(fileCheckMessage(check, path));
+            break;
+        }
+        [[fallthrough]];
     case OpenAction::TextEditor:
         NewTextEditor(this, nextWindowNumber())->LoadFile(path);
         if (fileExists(path))

@@ -60,11 +60,11 @@ TEST(DocumentRules, FileOpenGoesByTheExtensionAsWritten)
         {"/p/image.mpd", OpenAction::Download},
         {"/p/HOME.mpj", OpenAction::ProjectWindow},
         {"/p/tv.mpi", OpenAction::TextEditor},
-        {"/p/HOME.MPJ", OpenAction::Nothing},
-        {"/p/TV.Mpi", OpenAction::Nothing},
-        {"/p/NOTES.TXT", OpenAction::Nothing},
-        {"/p.mpj/notes", OpenAction::Nothing},
-        {"/p/archive.mpj.bak", OpenAction::Nothing},
+        {"/p/HOME.MPJ", OpenAction::TextFile},
+        {"/p/TV.Mpi", OpenAction::TextFile},
+        {"/p/NOTES.TXT", OpenAction::TextFile},
+        {"/p.mpj/notes", OpenAction::TextFile},
+        {"/p/archive.mpj.bak", OpenAction::TextFile},
         {"C:\\P\\Home.mpj", OpenAction::ProjectWindow},
     };
     for (const auto& c : cases)

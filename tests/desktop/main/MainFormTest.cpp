@@ -447,8 +447,41 @@ TEST_F(MainFormTest, FilesDroppedFromTheFileManagerOpenAsFileOpenWould)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &drop);
-    ASSERT_EQ(form->documentWindows().size(), 1u);
-    EXPECT_EQ(form->documentWindows()[0]->documentFile(), mpi);
+    // Both open in editors, the text file as File Open opens any text file.
+    ASSERT_EQ(form->documentWindows().size(), 2u);
+    EXPECT_EQ(form->documentWindows()[1]->documentFile(), mpi);
+    EXPECT_EQ(form->documentWindows()[0]->documentFile(), txt);
+}
+
+// File Open never closes its dialog to show nothing: any text file (the database's description
+// files, a large log) opens in the editor, and any other file is said to be no text.
+TEST_F(MainFormTest, FileOpenOfAnyTextFileOpensItInTheEditorAndOfAnythingElseSaysWhy)
+{
+    auto form = makeForm();
+    form->show();
+    const Text shipped = std::string(ZR48_EXAMPLES_DIR) + "/database/KELDO/K20_Server.txt";
+    std::string big;
+    for (int line = 0; big.size() < 3 * 1024 * 1024; ++line)
+        big += "Line " + std::to_string(line) + " of a large text file\n";
+    const Text bigFile = dir.write("big.txt", big);
+    const Text noExtension = dir.write("README", "Read me\n");
+    for (const Text& path : {shipped, bigFile, noExtension}) {
+        SCOPED_TRACE(path);
+        files.answer(path);
+        form->execute(ActionId::FileOpen);
+        ASSERT_FALSE(form->documentWindows().empty());
+        EXPECT_EQ(form->documentWindows()[0]->documentFile(), path);
+    }
+    EXPECT_EQ(form->documentWindows().size(), 3u);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{});
+
+    const Text picture = dir.write("photo.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+    files.answer(picture);
+    form->execute(ActionId::FileOpen);
+    EXPECT_EQ(form->documentWindows().size(), 3u);
+    EXPECT_EQ(prompt.errors(), std::vector<Text>{"The file \"" + picture +
+                                                 "\" is not a text file: it holds binary data, not text (the byte 0x00 at "
+                                                 "offset 8)."});
 }
 
 TEST_F(MainFormTest, RecentFilesOfferTheFilesOpenedLast)
