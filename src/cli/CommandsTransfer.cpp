@@ -77,7 +77,7 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
         return kExitFailed;
     case VerifyResult::Unsettled:
         context.err << "zr48: verify failed: sector " << verifier.CurrentSector() << " was read "
-                    << TDownloadVerifier::kMaxReads
+                    << Exchange::kMaxReads
                     << " times, never as the image holds it, and no two reads agreed; check the connection\n";
         return kExitFailed;
     default:
@@ -187,7 +187,7 @@ int runDownload(Context& context, const Arguments& arguments)
     downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse, CheckPolicy::Force);
     runWhile(*session, [&] {
         if (downloader.Result() == DownloadResult::Running && ctrlC.pressed())
-            downloader.ButtonCancelClick();
+            downloader.Cancel();
         return downloader.Result() == DownloadResult::Running;
     });
     bar.finish();
@@ -199,7 +199,7 @@ int runDownload(Context& context, const Arguments& arguments)
         return kExitFailed; // the downloader has said why
     context.out << toUtf8(downloader.View().Label) << " " << downloader.RecordCount() << " sectors written in "
                 << seconds(session->elapsedSeconds() - start) << ".\n";
-    downloader.ButtonCancelClick(); // the dialog's OK
+    downloader.Close();
     return verify ? readBack(context, *session, imagePath, verifier, ctrlC) : kExitOk;
 }
 
@@ -308,7 +308,7 @@ int runUpload(Context& context, const Arguments& arguments)
         if (uploader.Result() == UploadResult::Running && ctrlC.pressed()) {
             interrupted = true;
             endPhase(false);
-            uploader.ButtonCancelClick();
+            uploader.Cancel();
         }
         return uploader.Result() == UploadResult::Running;
     });
@@ -387,8 +387,8 @@ int runDumpCard(Context& context, const Arguments& arguments)
 
     TCardReader reader(session->timers());
     reader.SetLink(session->sender());
-    const DialogReceiver receiver(
-        session->dispatcher(), FrameDispatcher::Dialog::Uploader,
+    reader.SetVerify(parsed->has("--verify"));
+    const auto subscription = session->dispatcher().subscribe(
         [&reader](const std::uint8_t* payload, int length) { reader.HandleFrame(payload, length); });
     ProgressBar bar(context.err, "sectors", barMode(context));
     const double start = session->elapsedSeconds();
@@ -422,6 +422,10 @@ int runDumpCard(Context& context, const Arguments& arguments)
     context.err << "zr48: "
                 << (reader.Result() == CardReadResult::Cancelled
                         ? std::string("dump interrupted")
+                    : reader.Result() == CardReadResult::Unsettled
+                        ? "sector " + std::to_string(reader.CurrentSector()) + " was read " +
+                              std::to_string(Exchange::kMaxReads) +
+                              " times and no two reads agreed; check the connection"
                         : "the ZR48 did not answer when sector " + std::to_string(reader.CurrentSector()) +
                               " was read");
     if (records.empty())
@@ -495,6 +499,8 @@ Command uploadCommand()
 Command dumpCardCommand()
 {
     static const OptionRow options[] = {
+        {.longName = "--verify",
+         .help = "read every sector until two reads agree; a sector whose reads never agree ends the dump"},
         {.longName = "--force", .help = "replace an existing OUT.mpd"},
     };
     return {.name = "dump-card",
@@ -504,7 +510,10 @@ Command dumpCardCommand()
                        "one, as the sector viewer does, and writes them as sector records, the form of a card image\n"
                        "('zr48 inspect OUT.mpd' lists it). Sector numbers are decimal or hexadecimal (0x1A0, $1A0);\n"
                        "N alone reads one sector. When the read stops (Ctrl-C, no answer), the sectors read so far\n"
-                       "are kept in OUT.mpd and the message says which.",
+                       "are kept in OUT.mpd and the message says which.\n"
+                       "Frames carry no checksum: without --verify each sector is read once, and a byte changed on\n"
+                       "the line goes into OUT.mpd unnoticed. With --verify a sector goes in only when two reads\n"
+                       "agree (about twice as long).",
             .options = options,
             .files = "mpd",
             .run = runDumpCard};

@@ -24,12 +24,15 @@ int Exchange::WatchdogMs() const
     return intervalMs_;
 }
 
-void Exchange::Ask(std::span<const std::uint8_t> request, Awaited awaited, bool confirm)
+void Exchange::Ask(std::span<const std::uint8_t> request, Awaited awaited, bool confirm,
+                   std::span<const std::uint8_t> first)
 {
     request_.assign(request.begin(), request.end());
     awaited_ = awaited;
-    confirm_ = confirm;
+    confirm_ = confirm || !first.empty();
     reads_.clear();
+    if (!first.empty())
+        reads_.emplace_back(first.begin(), first.end());
     waiting_ = true;
     Send();
 }

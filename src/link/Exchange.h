@@ -47,8 +47,10 @@ public:
     void SetLink(SendFunction send) { send_ = std::move(send); }
 
     // Sends `request` and waits for `awaited`, abandoning an exchange under way. With `confirm`
-    // the answer is a reply that an earlier one agrees with.
-    void Ask(std::span<const std::uint8_t> request, Awaited awaited, bool confirm = false);
+    // the answer is a reply that an earlier one agrees with; `first`, when given, is a reply read
+    // before (and implies `confirm`).
+    void Ask(std::span<const std::uint8_t> request, Awaited awaited, bool confirm = false,
+             std::span<const std::uint8_t> first = {});
     // The reply just taken is in doubt: the same request goes again until two replies agree,
     // `first` (the whole payload) counting as the first.
     void Confirm(std::span<const std::uint8_t> first);

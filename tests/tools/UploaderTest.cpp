@@ -182,7 +182,7 @@ TEST_F(UploaderTest, RepliesForOtherSectorsAndAfterCancelAreIgnored)
     EXPECT_EQ(rig.sentNumbers(kSectorRead), (std::vector<std::uint16_t>{0}));
     data(0);
     EXPECT_EQ(rig.sentNumbers(kSectorRead), (std::vector<std::uint16_t>{0, 1}));
-    rig.uploader.ButtonCancelClick();
+    rig.uploader.Cancel();
     EXPECT_EQ(rig.uploader.Result(), UploadResult::Cancelled);
     data(1);
     rig.clock.advance(5000);
@@ -193,7 +193,7 @@ TEST_F(UploaderTest, RepliesForOtherSectorsAndAfterCancelAreIgnored)
 
     // Cancelled before any sector came in: nothing read, no file left behind.
     rig.uploader.Start(dir.text("Other.mpj"), {});
-    rig.uploader.ButtonCancelClick();
+    rig.uploader.Cancel();
     EXPECT_EQ(rig.uploader.KeptRecords(), 0u);
     EXPECT_FALSE(fileExists(dir.text("Other.partial.mpd")));
     EXPECT_FALSE(fileExists(dir.text("Other.mpd")));

@@ -176,7 +176,7 @@ TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWit
     form->execute(ActionId::Download);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
     EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 10u);
-    form->deviceTools().downloader.ButtonCancelClick();
+    form->deviceTools().downloader.Cancel();
 }
 
 TEST_F(DocumentWindowsTest, ProjectCommandsGoToTheActiveProjectWindowOnly)
