@@ -197,7 +197,7 @@ int runDownload(Context& context, const Arguments& arguments)
     }
     if (downloader.Result() != DownloadResult::Finished)
         return kExitFailed; // the downloader has said why
-    context.out << toUtf8(downloader.View().Label) << " " << downloader.RecordCount() << " sectors written in "
+    context.out << toUtf8(downloader.View().Label) << " " << downloader.ImageRecordCount() << " sectors written in "
                 << seconds(session->elapsedSeconds() - start) << ".\n";
     downloader.Close();
     return verify ? readBack(context, *session, imagePath, verifier, ctrlC) : kExitOk;
@@ -262,6 +262,7 @@ int runUpload(Context& context, const Arguments& arguments)
 
     TUploader uploader(session->timers(), context.prompt);
     uploader.SetVerify(verify);
+    uploader.SetDamagedCardPolicy(parsed->has("--force") ? CheckPolicy::Force : CheckPolicy::Refuse);
     uploader.SetLink(session->sender());
     const DialogReceiver receiver(
         session->dispatcher(), FrameDispatcher::Dialog::Uploader,
@@ -476,7 +477,9 @@ Command uploadCommand()
          .help = "read every sector twice, and again until two reads agree: frames carry no checksum, and the device "
                  "files' own checksum covers only their first sector, so this is the way to be sure that no byte "
                  "changed on the line went into the project"},
-        {.longName = "--force", .help = "replace an existing NEW.mpj (and the files of an earlier upload)"},
+        {.longName = "--force",
+         .help = "replace an existing NEW.mpj (and the files of an earlier upload), and unpack a card whose device "
+                 "files are not whole (a download that stopped part-way leaves one)"},
     };
     return {.name = "upload",
             .arguments = "NEW.mpj",

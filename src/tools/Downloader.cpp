@@ -69,6 +69,7 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional
     plan_ = SendOrder(image_, directoryLast);
     directoryLast_ = directoryLast;
     recordCount_ = plan_.size();
+    imageRecords_ = image_.size() / kRecordSize;
     view_.ButtonOkEnabled = false;
     view_.ButtonCancelEnabled = true;
     view_.ProgressMax = static_cast<std::int64_t>(image_.size() + (recordCount_ - image_.size() / kRecordSize) * kRecordSize);
@@ -155,15 +156,20 @@ Text TDownloader::CardAfterStop() const
 {
     // The record in flight may or may not have reached the card; the ones before it were acknowledged.
     const std::size_t written = next_ > 0 ? next_ - 1 : 0;
-    const std::string of = " of " + std::to_string(recordCount_) + " sectors";
+    const std::size_t imageWritten = static_cast<std::size_t>(std::count_if(
+        plan_.begin(), plan_.begin() + static_cast<std::ptrdiff_t>(std::min(written, plan_.size())),
+        [](const Planned& p) { return p.at >= 0; }));
+    const std::string of = " of " + std::to_string(imageRecords_) + " sectors";
     if (written == 0)
         return "The ZR48 acknowledged none" + of +
                ": its card holds what it held, perhaps with the first sector of "
                "this image. Download it again.";
-    const bool directoryWritten = next_ == plan_.size() && !plan_.empty();
-    return std::to_string(written) + of + " were written, so the ZR48's card holds part of the image" +
-           (directoryLast_ && !directoryWritten ? " (its directory names only device files written whole)" : "") +
-           ". Download it again.";
+    if (directoryLast_ && imageWritten == 0)
+        return "The ZR48's card holds " + std::to_string(written) + " of the " + std::to_string(kDirectorySectorCount) +
+               " sectors of an empty directory written first: its directory names only device files that are there. "
+               "Download it again.";
+    return std::to_string(imageWritten) + of + " were written, so the ZR48's card holds part of the image" +
+           (directoryLast_ ? "; its directory names only device files written whole" : "") + ". Download it again.";
 }
 
 void TDownloader::Fail(const Text& message)
@@ -207,7 +213,6 @@ void TDownloader::Close()
     }
     image_.clear();
     image_.shrink_to_fit();
-    plan_.clear();
     view_.Visible = false;
     Changed();
 }

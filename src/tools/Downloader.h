@@ -85,6 +85,8 @@ public:
     // file's, and the empty directory first when the directory goes last.
     std::size_t RecordsSent() const { return next_; }
     std::size_t RecordCount() const { return recordCount_; }
+    // The whole records of the image file (RecordCount less the empty directory written first).
+    std::size_t ImageRecordCount() const { return imageRecords_; }
     std::uint16_t CurrentSector() const { return currentSector_; }
     // What the card holds after a download that did not finish, as a sentence: how many sectors
     // the unit acknowledged, and that the image is to be downloaded again.
@@ -110,6 +112,7 @@ private:
 
     std::vector<std::uint8_t> image_; // the file's bytes while a download runs
     std::vector<Planned> plan_;
+    std::size_t imageRecords_ = 0;
     bool directoryLast_ = false; // the running download writes the image's directory last
     std::size_t next_ = 0;            // index of the next record to send
     std::size_t recordCount_ = 0;     // whole records in the file

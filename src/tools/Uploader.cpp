@@ -179,8 +179,16 @@ void TUploader::CheckImage()
         }
     }
     if (recheck_.empty()) {
-        Fail("Upload failed.\nThe image read from the card fails its check: " + findings.front().Problem +
-             ".\nWhat this rests on was read again until two reads agreed: the card itself holds it.\n");
+        const Text problem = "The image read from the card fails its check: " + findings.front().Problem +
+                             ".\nWhat this rests on was read again until two reads agreed: the card itself holds it "
+                             "(a download that stopped part-way leaves such a card).";
+        if (damagedCardPolicy_ == CheckPolicy::Force ||
+            (damagedCardPolicy_ == CheckPolicy::Ask &&
+             GoOnDespite(prompt_, CheckPolicy::Ask, problem, "Unpack it as it is?", {}))) {
+            Finish();
+            return;
+        }
+        Fail("Upload failed.\n" + problem + "\n");
         return;
     }
     phase_ = UploadPhase::Recheck;

@@ -19,6 +19,7 @@
 #include "link/Exchange.h"
 #include "link/SendFunction.h"
 #include "project/CardFormat.h"
+#include "tools/CheckPolicy.h"
 
 #include <array>
 #include <cstdint>
@@ -72,6 +73,10 @@ public:
     // changed on the line would go into the project unnoticed; with verification every sector is
     // read at least twice and again until two reads agree (at most 10 reads).
     void SetVerify(bool verify) { verify_ = verify; }
+    // What an upload does with a card that fails the image check after everything it rests on was
+    // read again (a device file the directory names is incomplete, for instance after a download
+    // that stopped): refuse (the default: "Upload failed."), ask, or unpack it as it is.
+    void SetDamagedCardPolicy(CheckPolicy policy) { damagedCardPolicy_ = policy; }
 
     // Begins reading the card into the image file of `projectPath` (its extension replaced by
     // ".mpd"). An image file that cannot be written is reported through the prompt, and nothing is
@@ -142,6 +147,7 @@ private:
     int entryIndex_ = -1; // while reading device files: the entry whose area is read
     std::array<Sector, kDirectorySectors> directory_{};
     bool verify_ = false;
+    CheckPolicy damagedCardPolicy_ = CheckPolicy::Refuse;
     std::set<std::uint16_t> confirmed_;  // sectors whose content two agreeing reads gave
     std::vector<std::uint16_t> recheck_; // sectors to read again after the image check
     std::size_t sectorsReadAgain_ = 0;
