@@ -173,11 +173,11 @@ int runDownload(Context& context, const Arguments& arguments)
     ProgressBar bar(context.err, "sectors", barMode(context));
     const double start = session->elapsedSeconds();
     downloader.OnViewChanged = [&] {
-        const auto count = static_cast<std::int64_t>(downloader.RecordCount());
+        // The image's sectors: the empty directory written first is not counted.
+        const auto count = static_cast<std::int64_t>(downloader.ImageRecordCount());
         const double elapsed = session->elapsedSeconds() - start;
         if (downloader.Result() == DownloadResult::Running) {
-            // The record just sent is not written yet.
-            bar.update(static_cast<std::int64_t>(downloader.RecordsSent()) - 1, count, elapsed);
+            bar.update(static_cast<std::int64_t>(downloader.ImageRecordsAcknowledged()), count, elapsed);
             return;
         }
         if (downloader.Result() == DownloadResult::Finished)

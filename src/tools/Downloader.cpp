@@ -39,6 +39,7 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional
     image_.clear();
     plan_.clear();
     next_ = 0;
+    imageSent_ = 0;
     recordCount_ = 0;
     bool directoryLast = false;
     try {
@@ -121,6 +122,7 @@ void TDownloader::SendNextRecord()
     }
     currentSector_ = write.sector;
     ++next_;
+    imageSent_ += record.at >= 0 ? 1 : 0;
     exchange_.Ask(encode(write), {FrameType::SectorWriteAck, currentSector_, std::nullopt});
     view_.Label = "Writing sector " + std::to_string(currentSector_);
     view_.ProgressPosition = static_cast<std::int64_t>(next_ * kRecordSize);

@@ -87,6 +87,12 @@ public:
     std::size_t RecordCount() const { return recordCount_; }
     // The whole records of the image file (RecordCount less the empty directory written first).
     std::size_t ImageRecordCount() const { return imageRecords_; }
+    // The records of the image file the unit has acknowledged so far.
+    std::size_t ImageRecordsAcknowledged() const
+    {
+        const bool inFlight = next_ > 0 && next_ <= plan_.size() && plan_[next_ - 1].at >= 0;
+        return imageSent_ - (inFlight && result_ == DownloadResult::Running ? 1 : 0);
+    }
     std::uint16_t CurrentSector() const { return currentSector_; }
     // What the card holds after a download that did not finish, as a sentence: how many sectors
     // the unit acknowledged, and that the image is to be downloaded again.
@@ -113,6 +119,7 @@ private:
     std::vector<std::uint8_t> image_; // the file's bytes while a download runs
     std::vector<Planned> plan_;
     std::size_t imageRecords_ = 0;
+    std::size_t imageSent_ = 0; // records of the image file sent so far
     bool directoryLast_ = false; // the running download writes the image's directory last
     std::size_t next_ = 0;            // index of the next record to send
     std::size_t recordCount_ = 0;     // whole records in the file

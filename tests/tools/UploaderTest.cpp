@@ -402,7 +402,7 @@ TEST_F(UploadCheckTest, ACardThatFailsTheCheckFailsTheUploadAndKeepsWhatWasReadA
     EXPECT_EQ(rig.prompt.shown[0].message,
               "Upload failed.\nThe image read from the card fails its check: the checksum of the device file of "
               "slot TUNER is not valid.\nWhat this rests on was read again until two reads agreed: the card itself "
-              "holds it.\n");
+              "holds it (a download that stopped part-way leaves such a card).\n");
     // Its first sector and the directory sector that places it were read twice.
     EXPECT_EQ(requestsOf(16), 2u);
     EXPECT_EQ(requestsOf(0), 2u);
