@@ -401,6 +401,7 @@ const Command kIrCommands[] = {
      .run = runOptimize},
     irDecodeCommand(),
     irEncodeCommand(),
+    irProtocolsCommand(),
     irImportCommand(),
     irExportCommand(),
 };
