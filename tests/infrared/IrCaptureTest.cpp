@@ -275,9 +275,16 @@ TEST_F(IrCaptureFromTheUnit, LostBlocksAreFetchedAgain)
 }
 
 // A line that delays, loses or changes replies: a verified capture is the unit's exactly.
+SimOptions withFaults(const SimFaults& faults)
+{
+    SimOptions options;
+    options.faults = faults;
+    return options;
+}
+
 class IrCaptureOverAFaultyLine : public IrCaptureFromTheUnit, public testing::WithParamInterface<SimFaults> {
 protected:
-    IrCaptureOverAFaultyLine() : IrCaptureFromTheUnit(SimOptions{.faults = GetParam()}) {}
+    IrCaptureOverAFaultyLine() : IrCaptureFromTheUnit(withFaults(GetParam())) {}
 };
 
 TEST_P(IrCaptureOverAFaultyLine, AVerifiedCaptureIsTheUnitsExactly)

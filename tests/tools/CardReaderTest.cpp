@@ -97,9 +97,16 @@ TEST_F(CardReaderTest, CancelKeepsTheSectorsReadAndSendsNoMore)
 
 // A card of distinct sectors read over a line with faults: a verified read is the card exactly,
 // or ends without a verdict on the sector it could not settle.
+SimOptions withFaults(const SimFaults& faults)
+{
+    SimOptions options;
+    options.faults = faults;
+    return options;
+}
+
 class FaultyLineReadTest : public CardReaderTest, public testing::WithParamInterface<SimFaults> {
 protected:
-    FaultyLineReadTest() : CardReaderTest(SimOptions{.faults = GetParam()}) {}
+    FaultyLineReadTest() : CardReaderTest(withFaults(GetParam())) {}
 };
 
 TEST_P(FaultyLineReadTest, AVerifiedReadIsTheCardExactly)

@@ -81,16 +81,16 @@ TEST(StoppedDownload, LeavesADirectoryThatNamesOnlyWholeDeviceFiles)
     const std::size_t records = readFileBytes(movedImage).size() / 514;
 
     const Bytes card = [&] {
-        Bytes records;
+        Bytes written;
         for (int n = 0; n < 65536; ++n) {
             const Sector s = rig.sim.card.read(static_cast<std::uint16_t>(n));
             if (std::any_of(s.begin(), s.end(), [](std::uint8_t b) { return b != 0; })) {
-                records.push_back(static_cast<std::uint8_t>(n & 0xFF));
-                records.push_back(static_cast<std::uint8_t>(n >> 8));
-                records.insert(records.end(), s.begin(), s.end());
+                written.push_back(static_cast<std::uint8_t>(n & 0xFF));
+                written.push_back(static_cast<std::uint8_t>(n >> 8));
+                written.insert(written.end(), s.begin(), s.end());
             }
         }
-        return records;
+        return written;
     }();
     // Stopped after the first write, within the empty directory, among the device files, within
     // the new directory, and before the last acknowledgement.
