@@ -168,8 +168,7 @@ int runCompare(Context& context, const Arguments& arguments)
 
     TCardComparer comparer(session->timers(), context.prompt);
     comparer.SetLink(session->sender());
-    const DialogReceiver receiver(
-        session->dispatcher(), FrameDispatcher::Dialog::Uploader,
+    const auto subscription = session->dispatcher().subscribe(
         [&comparer](const std::uint8_t* payload, int length) { comparer.HandleFrame(payload, length); });
     ProgressBar bar(context.err, "sectors read", barMode(context));
     const double start = session->elapsedSeconds();
@@ -187,7 +186,7 @@ int runCompare(Context& context, const Arguments& arguments)
     comparer.Start(std::move(*image));
     runWhile(*session, [&] {
         if (comparer.Result() == CompareResult::Running && ctrlC.pressed())
-            comparer.ButtonCancelClick();
+            comparer.Cancel();
         return comparer.Result() == CompareResult::Running;
     });
     bar.finish();

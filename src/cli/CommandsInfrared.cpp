@@ -260,6 +260,8 @@ int captureToFile(std::ostream& out, std::ostream& err, TUsbZR48& link, TimerFac
     }
     TIrCapture capture(
         kCaptureWindowId, [&link](std::span<const std::uint8_t> p) { link.Send(p); }, timers);
+    // Frames carry no checksum: a block goes into the file only when two reads agree.
+    capture.SetVerify(true);
     link.SetFrameHandler([&capture](const std::uint8_t* payload, int length) {
         if (payload && length > 1 && payload[1] == kCaptureWindowId)
             capture.HandleFrame(payload, length);

@@ -78,7 +78,7 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
         return kExitFailed;
     case VerifyResult::Unsettled:
         context.err << "zr48: verify failed: sector " << verifier.CurrentSector() << " was read "
-                    << TDownloadVerifier::kMaxReads
+                    << Exchange::kMaxReads
                     << " times, never as the image holds it, and no two reads agreed; check the connection\n";
         return kExitFailed;
     default:
@@ -165,11 +165,11 @@ int runDownload(Context& context, const Arguments& arguments)
     ProgressBar bar(context.err, "sectors", barMode(context));
     const double start = session->elapsedSeconds();
     downloader.OnViewChanged = [&] {
-        const auto count = static_cast<std::int64_t>(downloader.RecordCount());
+        // The image's sectors: the empty directory written first is not counted.
+        const auto count = static_cast<std::int64_t>(downloader.ImageRecordCount());
         const double elapsed = session->elapsedSeconds() - start;
         if (downloader.Result() == DownloadResult::Running) {
-            // The record just sent is not written yet.
-            bar.update(static_cast<std::int64_t>(downloader.RecordsSent()) - 1, count, elapsed);
+            bar.update(static_cast<std::int64_t>(downloader.ImageRecordsAcknowledged()), count, elapsed);
             return;
         }
         if (downloader.Result() == DownloadResult::Finished)
@@ -179,7 +179,7 @@ int runDownload(Context& context, const Arguments& arguments)
     downloader.Start(imagePath, force ? CheckPolicy::Force : CheckPolicy::Refuse, CheckPolicy::Force);
     runWhile(*session, [&] {
         if (downloader.Result() == DownloadResult::Running && ctrlC.pressed())
-            downloader.ButtonCancelClick();
+            downloader.Cancel();
         return downloader.Result() == DownloadResult::Running;
     });
     bar.finish();
@@ -189,9 +189,9 @@ int runDownload(Context& context, const Arguments& arguments)
     }
     if (downloader.Result() != DownloadResult::Finished)
         return kExitFailed; // the downloader has said why
-    context.out << toUtf8(downloader.View().Label) << " " << downloader.RecordCount() << " sectors written in "
+    context.out << toUtf8(downloader.View().Label) << " " << downloader.ImageRecordCount() << " sectors written in "
                 << seconds(session->elapsedSeconds() - start) << ".\n";
-    downloader.ButtonCancelClick(); // the dialog's OK
+    downloader.Close();
     return verify ? readBack(context, *session, imagePath, verifier, ctrlC) : kExitOk;
 }
 
@@ -269,6 +269,7 @@ int runUpload(Context& context, const Arguments& arguments)
 
     TUploader uploader(session->timers(), context.prompt);
     uploader.SetVerify(verify);
+    uploader.SetDamagedCardPolicy(parsed->has("--force") ? CheckPolicy::Force : CheckPolicy::Refuse);
     uploader.SetLink(session->sender());
     const DialogReceiver receiver(
         session->dispatcher(), FrameDispatcher::Dialog::Uploader,
@@ -315,7 +316,7 @@ int runUpload(Context& context, const Arguments& arguments)
         if (uploader.Result() == UploadResult::Running && ctrlC.pressed()) {
             interrupted = true;
             endPhase(false);
-            uploader.ButtonCancelClick();
+            uploader.Cancel();
         }
         return uploader.Result() == UploadResult::Running;
     });
@@ -402,8 +403,8 @@ int runDumpCard(Context& context, const Arguments& arguments)
 
     TCardReader reader(session->timers());
     reader.SetLink(session->sender());
-    const DialogReceiver receiver(
-        session->dispatcher(), FrameDispatcher::Dialog::Uploader,
+    reader.SetVerify(parsed->has("--verify"));
+    const auto subscription = session->dispatcher().subscribe(
         [&reader](const std::uint8_t* payload, int length) { reader.HandleFrame(payload, length); });
     ProgressBar bar(context.err, "sectors", barMode(context));
     const double start = session->elapsedSeconds();
@@ -437,6 +438,10 @@ int runDumpCard(Context& context, const Arguments& arguments)
     context.err << "zr48: "
                 << (reader.Result() == CardReadResult::Cancelled
                         ? std::string("dump interrupted")
+                    : reader.Result() == CardReadResult::Unsettled
+                        ? "sector " + std::to_string(reader.CurrentSector()) + " was read " +
+                              std::to_string(Exchange::kMaxReads) +
+                              " times and no two reads agreed; check the connection"
                         : "the ZR48 did not answer when sector " + std::to_string(reader.CurrentSector()) +
                               " was read");
     if (records.empty())
@@ -490,7 +495,9 @@ Command uploadCommand()
          .help = "read every sector twice, and again until two reads agree: frames carry no checksum, and the device "
                  "files' own checksum covers only their first sector, so this is the way to be sure that no byte "
                  "changed on the line went into the project"},
-        {.longName = "--force", .help = "replace an existing NEW.mpj (and the files of an earlier upload)"},
+        {.longName = "--force",
+         .help = "replace an existing NEW.mpj (and the files of an earlier upload), and unpack a card whose device "
+                 "files are not whole (a download that stopped part-way leaves one)"},
     };
     return {.name = "upload",
             .arguments = "NEW.mpj",
@@ -513,6 +520,8 @@ Command uploadCommand()
 Command dumpCardCommand()
 {
     static const OptionRow options[] = {
+        {.longName = "--verify",
+         .help = "read every sector until two reads agree; a sector whose reads never agree ends the dump"},
         {.longName = "--force", .help = "replace an existing OUT.mpd"},
     };
     return {.name = "dump-card",
@@ -522,7 +531,10 @@ Command dumpCardCommand()
                        "one, as the sector viewer does, and writes them as sector records, the form of a card image\n"
                        "('zr48 inspect OUT.mpd' lists it). Sector numbers are decimal or hexadecimal (0x1A0, $1A0);\n"
                        "N alone reads one sector. When the read stops (Ctrl-C, no answer), the sectors read so far\n"
-                       "are kept in OUT.mpd and the message says which.",
+                       "are kept in OUT.mpd and the message says which.\n"
+                       "Frames carry no checksum: without --verify each sector is read once, and a byte changed on\n"
+                       "the line goes into OUT.mpd unnoticed. With --verify a sector goes in only when two reads\n"
+                       "agree (about twice as long).",
             .options = options,
             .files = "mpd",
             .run = runDumpCard};

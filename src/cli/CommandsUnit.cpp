@@ -174,6 +174,11 @@ int runFirmware(Context& context, const Arguments& arguments)
     switch (firmware.outcome()) {
     case Firmware::Outcome::Finished: break;
     case Firmware::Outcome::BootLoaderUnreachable: return kExitFailed;
+    case Firmware::Outcome::VersionDiffers:
+    case Firmware::Outcome::VersionUnanswered:
+        // The updater has said what the unit reported, or that it did not.
+        context.err << "zr48: run the update again:\nzr48:   " << commandAgain(context, path, force) << '\n';
+        return kExitFailed;
     case Firmware::Outcome::UnitStoppedAnswering:
         // The updater has said what is known; here is how far it got and how to run it again.
         context.err << "zr48: the ZR48 stopped answering after " << firmware.currentBlock() << " of "
@@ -185,8 +190,7 @@ int runFirmware(Context& context, const Arguments& arguments)
                     << " blocks programmed)\n";
         return kExitFailed;
     }
-    const Text version = askVersion(*session, firmware);
-    context.out << "Firmware version of the ZR48: " << toUtf8(version) << '\n';
+    context.out << "Firmware version of the ZR48: " << toUtf8(firmware.deviceVersion()) << '\n';
     return kExitOk;
 }
 

@@ -8,8 +8,14 @@ namespace zr48 {
 
 TIrCapture::TIrCapture(int windowId, Send send, TimerFactory& timers)
     : windowId_(static_cast<std::uint8_t>(windowId & 0xFF)), send_(std::move(send)), timerWait_(timers.create()),
-      timerRequest_(timers.create()), buffer_(std::make_unique<CaptureBuffer>())
+      timerRequest_(timers.create()), buffer_(std::make_unique<CaptureBuffer>()),
+      blockExchange_(timers, kRequestIntervalMs, kRequestRetries)
 {
+    blockExchange_.SetLink(send_);
+    blockExchange_.onReply = [this](std::span<const std::uint8_t> reply, int) { TakeBlock(reply); };
+    // The capture so far stays; ReceivedBytes tells how much of it arrived.
+    blockExchange_.onNoAnswer = [this] { Finish(); };
+    blockExchange_.onUnsettled = [this] { Finish(); };
     buffer_->fill(0);
     timerWait_->onTimeout = [this] { TimerWaitTimer(); };
     timerRequest_->onTimeout = [this] { TimerRequestTimer(); };
@@ -23,6 +29,8 @@ void TIrCapture::ButtonCaptureClick()
     startUnanswered_ = false;
     timerRequest_->start(kRequestIntervalMs);
     timerWait_->stop();
+    blockExchange_.Stop();
+    lastAnnounced_ = -1;
     capturedLength_ = 0;
     buffer_->fill(0);
     state_ = State::Starting;
@@ -38,6 +46,7 @@ void TIrCapture::SendCaptureStart()
 void TIrCapture::LoadCapture(std::span<const std::uint8_t> bytes)
 {
     timerWait_->stop();
+    blockExchange_.Stop();
     timerRequest_->stop();
     const auto size = std::min<std::size_t>(bytes.size(), kCaptureBytes);
     buffer_->fill(0);
@@ -56,7 +65,11 @@ int TIrCapture::ReceivedBytes() const
 void TIrCapture::HandleFrame(const std::uint8_t* payload, int length)
 {
     const FrameView frame(payload, length > 0 ? static_cast<std::size_t>(length) : 0);
+    // A late answer to a start or a query (one sent twice) changes nothing once the length came.
+    const bool beforeLength = state_ == State::Starting || state_ == State::Waiting;
     if (frame.is(FrameType::IrCaptureStarted)) {
+        if (!beforeLength)
+            return;
         timerWait_->start(kWaitIntervalMs);
         if (state_ == State::Starting) {
             timerRequest_->stop();
@@ -65,43 +78,54 @@ void TIrCapture::HandleFrame(const std::uint8_t* payload, int length)
         return;
     }
     if (frame.is(FrameType::IrCaptureStatus)) {
-        capturedLength_ = decodeIrCaptureStatus(frame).capturedBytes;
+        if (!beforeLength)
+            return;
+        const int announced = decodeIrCaptureStatus(frame).capturedBytes;
+        // With verification the length counts when two answers agree: the polling goes on meanwhile.
+        const bool agreed = !verify_ || announced == lastAnnounced_;
+        lastAnnounced_ = announced;
+        capturedLength_ = agreed ? announced : 0;
         if (capturedLength_ > 0) {
             nextOffset_ = 0;
-            SendDataRead();
             timerWait_->stop();
-            // A lost first block is asked for again like every other block.
-            retriesLeft_ = kRequestRetries;
-            timerRequest_->start(kRequestIntervalMs);
+            timerRequest_->stop();
             state_ = State::Transferring;
+            // A lost first block is asked for again like every other block.
+            RequestBlock();
         }
         if (onRedraw)
             onRedraw();
         return;
     }
-    if (frame.is(FrameType::IrData)) {
-        const IrDataFrame block = decodeIrData(frame);
-        // A block is stored at its own offset, whichever block was asked for, when it fits.
-        if (block.offset + kBlockSize <= kCaptureBytes)
-            std::copy(block.data.begin(), block.data.end(), buffer_->begin() + block.offset);
-        if (nextOffset_ < capturedLength_) {
-            nextOffset_ += kBlockSize;
-            // Every sample that arrived is drawn: as many as "Save capture..." writes.
-            validSamples_ = static_cast<float>(ReceivedBytes() * 8);
-            // The buffer ends at 65,536 bytes whatever length the unit announced.
-            if (nextOffset_ >= kCaptureBytes) {
-                Finish();
-            } else {
-                SendDataRead();
-                timerRequest_->start(kRequestIntervalMs);
-                retriesLeft_ = kRequestRetries;
-            }
-        } else {
+    if (frame.is(FrameType::IrData) && state_ == State::Transferring)
+        blockExchange_.HandleFrame(payload, length);
+}
+
+void TIrCapture::RequestBlock()
+{
+    const auto offset = static_cast<std::uint16_t>(nextOffset_);
+    blockExchange_.Ask(encode(IrDataReadFrame{windowId_, offset}), {FrameType::IrData, offset, windowId_}, verify_);
+}
+
+void TIrCapture::TakeBlock(std::span<const std::uint8_t> reply)
+{
+    const IrDataFrame block = decodeIrData(FrameView(reply));
+    if (block.offset + kBlockSize <= kCaptureBytes)
+        std::copy(block.data.begin(), block.data.end(), buffer_->begin() + block.offset);
+    if (nextOffset_ < capturedLength_) {
+        nextOffset_ += kBlockSize;
+        // Every sample that arrived is drawn: as many as "Save capture..." writes.
+        validSamples_ = static_cast<float>(ReceivedBytes() * 8);
+        // The buffer ends at 65,536 bytes whatever length the unit announced.
+        if (nextOffset_ >= kCaptureBytes)
             Finish();
-        }
-        if (onRedraw)
-            onRedraw();
+        else
+            RequestBlock();
+    } else {
+        Finish();
     }
+    if (onRedraw)
+        onRedraw();
 }
 
 void TIrCapture::TimerWaitTimer()
@@ -112,10 +136,7 @@ void TIrCapture::TimerWaitTimer()
 void TIrCapture::TimerRequestTimer()
 {
     if (retriesLeft_ != 0) {
-        if (state_ == State::Starting)
-            SendCaptureStart();
-        else
-            SendDataRead();
+        SendCaptureStart();
         --retriesLeft_;
     } else {
         startUnanswered_ = state_ == State::Starting;
@@ -123,15 +144,11 @@ void TIrCapture::TimerRequestTimer()
     }
 }
 
-void TIrCapture::SendDataRead()
-{
-    send_(encode(IrDataReadFrame{windowId_, static_cast<std::uint16_t>(nextOffset_)}));
-}
-
 void TIrCapture::Finish()
 {
     state_ = State::Idle;
     timerRequest_->stop();
+    blockExchange_.Stop();
     if (onFinished)
         onFinished();
 }

@@ -2,11 +2,14 @@
 // The capture exchanges of one infrared scope: "Capture" asks the unit to capture (the request
 // resent every 100 ms, at most 10 times, until the unit says it started), the unit's status is
 // polled every 500 ms until it reports a length, and the captured bytes are fetched in blocks of
-// 512, each request resent every 100 ms, at most 10 times. Frames arrive through HandleFrame (only
+// 512 through an `Exchange`: each request resent every 100 ms, at most 10 times, and only the block
+// asked for (its offset and this scope's window id) is taken; a late or foreign one is dropped.
+// With verification a block is read until two reads agree. Frames arrive through HandleFrame (only
 // those addressed to this scope's window id); requests leave through `send`.
 
 #include "base/Timer.h"
 #include "infrared/IrSamples.h"
+#include "link/Exchange.h"
 #include "link/SendFunction.h"
 
 #include <cstdint>
@@ -28,6 +31,9 @@ public:
     static constexpr int kBlockSize = 512;
 
     TIrCapture(int windowId, Send send, TimerFactory& timers);
+    // Frames carry no checksum: with verification the announced length counts when two statuses
+    // agree, and every block goes in only when two reads agree.
+    void SetVerify(bool verify) { verify_ = verify; }
     TIrCapture(const TIrCapture&) = delete;
     TIrCapture& operator=(const TIrCapture&) = delete;
 
@@ -74,7 +80,8 @@ public:
 private:
     void TimerWaitTimer();
     void TimerRequestTimer();
-    void SendDataRead();
+    void RequestBlock();
+    void TakeBlock(std::span<const std::uint8_t> reply);
     void SendCaptureStart();
     void Finish();
 
@@ -83,6 +90,9 @@ private:
     std::unique_ptr<Timer> timerWait_;
     std::unique_ptr<Timer> timerRequest_;
     std::unique_ptr<CaptureBuffer> buffer_;
+    Exchange blockExchange_;
+    bool verify_ = false;
+    int lastAnnounced_ = -1; // the length the last status announced
     State state_ = State::Idle;
     int capturedLength_ = 0;
     int nextOffset_ = 0;

@@ -1,30 +1,46 @@
 #include "tools/CardComparer.h"
 
 #include "base/Prompt.h"
-#include "base/Timer.h"
 #include "link/Frames.h"
 
 #include <algorithm>
 
 namespace zr48 {
 
-TCardComparer::TCardComparer(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), watchdogTimer_(timers.create())
+TCardComparer::TCardComparer(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), exchange_(timers)
 {
-    watchdogTimer_->onTimeout = [this] { WatchdogTimerTimer(); };
+    exchange_.onReply = [this](std::span<const std::uint8_t> reply, int reads) { Take(reply, reads); };
+    exchange_.onNoAnswer = [this] {
+        GiveUp(CompareResult::NoAnswer,
+               "The ZR48 did not answer when sector " + std::to_string(currentSector_) + " was read");
+    };
+    exchange_.onUnsettled = [this] {
+        GiveUp(CompareResult::Unsettled, "Sector " + std::to_string(currentSector_) + " was read " +
+                                             std::to_string(Exchange::kMaxReads) + " times and no two reads agreed");
+    };
 }
 
 TCardComparer::~TCardComparer() = default;
 
 void TCardComparer::Start(CompiledImage image)
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     image_ = std::move(image);
     comparison_ = {};
     sectors_.clear();
     queue_.clear();
+    expected_.clear();
     for (int n = 0; n < kFirstSectors; ++n)
         queue_.push_back(static_cast<std::uint16_t>(n));
+    // The directory and menu sectors as the project writes them (the last record of each counts).
+    for (const SectorRecord& record : image_.Records) {
+        if (record.Number < kFirstSectors) {
+            expected_.erase(record.Number);
+            expected_.emplace(record.Number, record.Data);
+        }
+    }
     next_ = 0;
+    sectorsReadAgain_ = 0;
     directoryPhase_ = true;
     // At most every device file sector of the image; the directory tells how many are read.
     std::int64_t deviceFileSectors = 0;
@@ -41,27 +57,34 @@ void TCardComparer::Start(CompiledImage image)
 void TCardComparer::RequestNext()
 {
     currentSector_ = queue_[next_];
-    resendCount_ = 0;
-    SendRequest();
+    exchange_.Ask(encode(SectorReadFrame{0, currentSector_}), {FrameType::SectorData, currentSector_, std::nullopt});
     view_.Label = "Reading sector " + std::to_string(currentSector_);
     ++view_.ProgressPosition;
     Changed();
 }
 
-void TCardComparer::SendRequest()
-{
-    request_ = encode(SectorReadFrame{0, currentSector_});
-    if (send_)
-        send_(request_);
-    watchdogTimer_->start(kWatchdogMs);
-}
-
 void TCardComparer::HandleFrame(const std::uint8_t* payload, int length)
 {
-    const FrameView frame(payload, static_cast<std::size_t>(std::max(length, 0)));
-    if (result_ != CompareResult::Running || !frame.is(FrameType::SectorData) || frame.be16(2) != currentSector_)
+    if (result_ == CompareResult::Running)
+        exchange_.HandleFrame(payload, length);
+}
+
+bool TCardComparer::Unexpected(std::uint16_t sector, const Sector& data) const
+{
+    const auto [from, to] = expected_.equal_range(sector);
+    return std::none_of(from, to, [&data](const auto& entry) { return entry.second == data; });
+}
+
+void TCardComparer::Take(std::span<const std::uint8_t> reply, int reads)
+{
+    const Sector data = decodeSectorData(FrameView(reply)).data;
+    if (reads == 1 && Unexpected(currentSector_, data)) {
+        // A byte changed on the line would be a difference that is not on the card.
+        ++sectorsReadAgain_;
+        exchange_.Confirm(reply);
         return;
-    sectors_[currentSector_] = decodeSectorData(frame).data;
+    }
+    sectors_[currentSector_] = data;
     ++next_;
     if (next_ == queue_.size() && directoryPhase_)
         PlanDeviceFiles();
@@ -79,8 +102,11 @@ void TCardComparer::PlanDeviceFiles()
     for (int k = 0; k < kDirectorySectorCount; ++k)
         directory[static_cast<std::size_t>(k)] = sectors_.at(static_cast<std::uint16_t>(k));
     for (const DeviceFileRead& read : PlanDeviceFileReads(image_, directory)) {
-        for (std::uint32_t n = read.FirstSector; n < std::uint32_t{read.FirstSector} + read.Count; ++n) {
-            const auto sector = static_cast<std::uint16_t>(n);
+        const std::vector<SectorRecord> records = image_.DeviceFileRecords(read.Slot);
+        for (std::uint32_t k = 0; k < read.Count; ++k) {
+            const auto sector = static_cast<std::uint16_t>(read.FirstSector + k);
+            if (k < records.size())
+                expected_.emplace(sector, records[k].Data);
             // A sector already read (a damaged card's areas overlap) is not asked for again.
             if (!sectors_.contains(sector) && std::find(queue_.begin(), queue_.end(), sector) == queue_.end())
                 queue_.push_back(sector);
@@ -91,30 +117,23 @@ void TCardComparer::PlanDeviceFiles()
 
 void TCardComparer::Finish()
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     comparison_ = CompareCard(image_, sectors_);
     Close(CompareResult::Finished);
 }
 
-void TCardComparer::WatchdogTimerTimer()
+void TCardComparer::GiveUp(CompareResult result, const Text& why)
 {
-    if (resendCount_ >= kMaxResends) {
-        watchdogTimer_->stop();
-        result_ = CompareResult::NoAnswer;
-        Changed(); // a terminal ends its progress line before the message
-        prompt_.error("Compare failed.\nThe ZR48 did not answer when sector " + std::to_string(currentSector_) +
-                      " was read; nothing was compared.\nPlease check connection and/or memory card.\n");
-        Close(CompareResult::NoAnswer);
-        return;
-    }
-    if (send_)
-        send_(request_);
-    ++resendCount_;
+    exchange_.Stop();
+    result_ = result;
+    Changed(); // a terminal ends its progress line before the message
+    prompt_.error("Compare failed.\n" + why + "; nothing was compared.\nPlease check connection and/or memory card.\n");
+    Close(result);
 }
 
-void TCardComparer::ButtonCancelClick()
+void TCardComparer::Cancel()
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     Close(result_ == CompareResult::Running ? CompareResult::Cancelled : result_);
 }
 

@@ -1,18 +1,15 @@
 #include "tools/CardReader.h"
 
-#include "base/Timer.h"
 #include "link/Frames.h"
-
-#include <algorithm>
 
 namespace zr48 {
 
-TCardReader::TCardReader(TimerFactory& timers) : watchdogTimer_(timers.create())
+TCardReader::TCardReader(TimerFactory& timers) : exchange_(timers)
 {
-    watchdogTimer_->onTimeout = [this] { WatchdogTimerTimer(); };
+    exchange_.onReply = [this](std::span<const std::uint8_t> reply, int reads) { Take(reply, reads); };
+    exchange_.onNoAnswer = [this] { End(CardReadResult::NoAnswer); };
+    exchange_.onUnsettled = [this] { End(CardReadResult::Unsettled); };
 }
-
-TCardReader::~TCardReader() = default;
 
 void TCardReader::Start(std::uint16_t first, std::uint16_t last)
 {
@@ -20,6 +17,7 @@ void TCardReader::Start(std::uint16_t first, std::uint16_t last)
     count_ = last >= first ? std::size_t{last} - first + 1 : 0;
     records_.reserve(count_);
     current_ = first;
+    sectorsReadAgain_ = 0;
     result_ = CardReadResult::Running;
     if (count_ == 0) {
         End(CardReadResult::Finished);
@@ -30,19 +28,20 @@ void TCardReader::Start(std::uint16_t first, std::uint16_t last)
 
 void TCardReader::Request()
 {
-    request_ = encode(SectorReadFrame{0, current_});
-    resendCount_ = 0;
-    if (send_)
-        send_(request_);
-    watchdogTimer_->start(kWatchdogMs);
+    exchange_.Ask(encode(SectorReadFrame{0, current_}), {FrameType::SectorData, current_, std::nullopt}, verify_);
 }
 
 void TCardReader::HandleFrame(const std::uint8_t* payload, int length)
 {
-    const FrameView frame(payload, static_cast<std::size_t>(std::max(length, 0)));
-    if (result_ != CardReadResult::Running || !frame.is(FrameType::SectorData) || frame.be16(2) != current_)
-        return;
-    records_.push_back({current_, decodeSectorData(frame).data});
+    if (result_ == CardReadResult::Running)
+        exchange_.HandleFrame(payload, length);
+}
+
+void TCardReader::Take(std::span<const std::uint8_t> reply, int reads)
+{
+    if (reads > 2)
+        ++sectorsReadAgain_;
+    records_.push_back({current_, decodeSectorData(FrameView(reply)).data});
     if (records_.size() == count_) {
         End(CardReadResult::Finished);
         return;
@@ -59,20 +58,9 @@ void TCardReader::Cancel()
         End(CardReadResult::Cancelled);
 }
 
-void TCardReader::WatchdogTimerTimer()
-{
-    if (resendCount_ >= kMaxResends) {
-        End(CardReadResult::NoAnswer);
-        return;
-    }
-    if (send_)
-        send_(request_);
-    ++resendCount_;
-}
-
 void TCardReader::End(CardReadResult result)
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     result_ = result;
     if (OnProgress)
         OnProgress();

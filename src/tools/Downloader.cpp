@@ -5,17 +5,21 @@
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
-#include "base/Timer.h"
 #include "link/Frames.h"
+#include "project/CardFormat.h"
+#include "project/Compiler.h"
 #include "project/ImageCheck.h"
 
 #include <algorithm>
 
 namespace zr48 {
 
-TDownloader::TDownloader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), watchdogTimer_(timers.create())
+TDownloader::TDownloader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), exchange_(timers)
 {
-    watchdogTimer_->onTimeout = [this] { WatchdogTimerTimer(); };
+    exchange_.onReply = [this](std::span<const std::uint8_t>, int) { SendNextRecord(); };
+    exchange_.onNoAnswer = [this] {
+        Fail("Download failed.\n" + CardAfterStop() + "\nPlease check connection and/or memory card.\n");
+    };
 }
 
 TDownloader::~TDownloader() = default;
@@ -30,12 +34,15 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional
 {
     // A download that runs is abandoned; nothing of it answers an acknowledgement any more.
     stopQuestion_.withdraw();
-    watchdogTimer_->stop();
+    exchange_.Stop();
     if (result_ == DownloadResult::Running)
         result_ = DownloadResult::Cancelled;
     image_.clear();
+    plan_.clear();
     next_ = 0;
+    imageSent_ = 0;
     recordCount_ = 0;
+    bool directoryLast = false;
     try {
         // The check reads the file as a card image first, which also refuses one larger than a card.
         const Text problem = ImageFileProblem(imagePath);
@@ -45,6 +52,7 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional
             return;
         }
         image_ = readFileBytes(imagePath);
+        directoryLast = problem.empty();
         // A damaged image that the user chose to write is not asked about twice.
         const CheckPolicy noDevice = noDevicePolicy.value_or(
             policy == CheckPolicy::Force || !problem.empty() ? CheckPolicy::Force : CheckPolicy::Ask);
@@ -60,44 +68,73 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional
         prompt_.error(e.message());
         return;
     }
-    recordCount_ = image_.size() / kRecordSize;
+    plan_ = SendOrder(image_, directoryLast);
+    directoryLast_ = directoryLast;
+    recordCount_ = plan_.size();
+    imageRecords_ = image_.size() / kRecordSize;
     view_.ButtonOkEnabled = false;
     view_.ButtonCancelEnabled = true;
-    view_.ProgressMax = static_cast<std::int64_t>(image_.size());
+    view_.ProgressMax = static_cast<std::int64_t>(image_.size() + (recordCount_ - image_.size() / kRecordSize) * kRecordSize);
     view_.ProgressPosition = 0;
     view_.Label.clear();
     view_.Visible = true;
     result_ = DownloadResult::Running;
-    resendCount_ = 0;
     SendNextRecord();
+}
+
+std::vector<TDownloader::Planned> TDownloader::SendOrder(const std::vector<std::uint8_t>& image, bool directoryLast)
+{
+    std::vector<Planned> plan;
+    const std::size_t records = image.size() / kRecordSize;
+    plan.reserve(records + kDirectorySectorCount);
+    const auto number = [&image](std::size_t i) { return readLe16(image.data() + i * kRecordSize); };
+    if (!directoryLast) {
+        for (std::size_t i = 0; i < records; ++i)
+            plan.push_back({number(i), static_cast<std::ptrdiff_t>(i * kRecordSize)});
+        return plan;
+    }
+    for (int k = 0; k < kDirectorySectorCount; ++k)
+        plan.push_back({static_cast<std::uint16_t>(k), -1});
+    for (std::size_t i = 0; i < records; ++i)
+        if (number(i) >= kDirectorySectorCount)
+            plan.push_back({number(i), static_cast<std::ptrdiff_t>(i * kRecordSize)});
+    for (std::size_t i = 0; i < records; ++i)
+        if (number(i) < kDirectorySectorCount)
+            plan.push_back({number(i), static_cast<std::ptrdiff_t>(i * kRecordSize)});
+    return plan;
 }
 
 void TDownloader::SendNextRecord()
 {
-    const std::size_t at = next_ * kRecordSize;
-    if (image_.size() - at < kRecordSize) {
+    if (next_ == plan_.size()) {
         Finish();
         return;
     }
+    const Planned& record = plan_[next_];
     SectorWriteFrame write;
-    write.sector = readLe16(image_.data() + at);
-    std::copy_n(image_.begin() + static_cast<std::ptrdiff_t>(at + 2), kSectorSize, write.data.begin());
+    write.sector = record.sector;
+    if (record.at >= 0) {
+        std::copy_n(image_.begin() + record.at + 2, kSectorSize, write.data.begin());
+    } else {
+        // The directory sector of a project without devices: every slot empty.
+        TProjectFile empty;
+        LayOutCard(empty);
+        write.data = EncodeDirectorySector(empty, record.sector);
+    }
     currentSector_ = write.sector;
-    frame_ = encode(write);
     ++next_;
-    if (send_)
-        send_(frame_);
-    watchdogTimer_->start(kWatchdogMs);
+    imageSent_ += record.at >= 0 ? 1 : 0;
+    exchange_.Ask(encode(write), {FrameType::SectorWriteAck, currentSector_, std::nullopt});
     view_.Label = "Writing sector " + std::to_string(currentSector_);
-    view_.ProgressPosition = static_cast<std::int64_t>(at + kRecordSize);
+    view_.ProgressPosition = static_cast<std::int64_t>(next_ * kRecordSize);
     Changed();
 }
 
 void TDownloader::Finish()
 {
     stopQuestion_.withdraw();
-    watchdogTimer_->stop();
-    const std::size_t leftOver = image_.size() - next_ * kRecordSize;
+    exchange_.Stop();
+    const std::size_t leftOver = image_.size() % kRecordSize;
     if (leftOver != 0) {
         // A cut-off record is never sent: the card would get a sector of garbage. The records before
         // it are on the card, so the user must know the card does not hold the whole image.
@@ -115,52 +152,43 @@ void TDownloader::Finish()
 
 void TDownloader::HandleFrame(const std::uint8_t* payload, int length)
 {
-    const FrameView frame(payload, static_cast<std::size_t>(std::max(length, 0)));
-    if (!frame.is(FrameType::SectorWriteAck) || !view_.Visible || result_ != DownloadResult::Running)
-        return;
-    if (decodeSectorWriteAck(frame).sector != currentSector_)
-        return;
-    resendCount_ = 0;
-    SendNextRecord();
-}
-
-void TDownloader::WatchdogTimerTimer()
-{
-    if (resendCount_ >= kMaxResends) {
-        Fail("Download failed.\n" + CardAfterStop() + "\nPlease check connection and/or memory card.\n");
-        return;
-    }
-    if (send_)
-        send_(frame_);
-    ++resendCount_;
+    if (view_.Visible && result_ == DownloadResult::Running)
+        exchange_.HandleFrame(payload, length);
 }
 
 Text TDownloader::CardAfterStop() const
 {
     // The record in flight may or may not have reached the card; the ones before it were acknowledged.
     const std::size_t written = next_ > 0 ? next_ - 1 : 0;
-    const std::string of = " of " + std::to_string(recordCount_) + " sectors";
+    const std::size_t imageWritten = static_cast<std::size_t>(std::count_if(
+        plan_.begin(), plan_.begin() + static_cast<std::ptrdiff_t>(std::min(written, plan_.size())),
+        [](const Planned& p) { return p.at >= 0; }));
+    const std::string of = " of " + std::to_string(imageRecords_) + " sectors";
     if (written == 0)
         return "The ZR48 acknowledged none" + of +
                ": its card holds what it held, perhaps with the first sector of "
                "this image. Download it again.";
-    return std::to_string(written) + of +
-           " were written, so the ZR48's card holds part of the image. Download it again.";
+    if (directoryLast_ && imageWritten == 0)
+        return "The ZR48's card holds " + std::to_string(written) + " of the " + std::to_string(kDirectorySectorCount) +
+               " sectors of an empty directory written first: its directory names only device files that are there. "
+               "Download it again.";
+    return std::to_string(imageWritten) + of + " were written, so the ZR48's card holds part of the image" +
+           (directoryLast_ ? "; its directory names only device files written whole" : "") + ". Download it again.";
 }
 
 void TDownloader::Fail(const Text& message)
 {
     stopQuestion_.withdraw();
-    watchdogTimer_->stop();
+    exchange_.Stop();
     result_ = DownloadResult::Failed;
     Changed(); // a terminal ends its progress line before the message
     prompt_.error(message);
     Close();
 }
 
-void TDownloader::ButtonCancelClick()
+void TDownloader::Cancel()
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     if (result_ == DownloadResult::Running)
         result_ = DownloadResult::Cancelled;
     Close();
@@ -176,7 +204,7 @@ Question TDownloader::StopQuestion(StopAsker asker)
 bool TDownloader::RequestStop(StopAsker asker)
 {
     if (result_ != DownloadResult::Running) {
-        ButtonCancelClick();
+        Cancel();
         return true;
     }
     // Frames and timers go on while the question is open; a download that ends meanwhile takes the
@@ -184,13 +212,17 @@ bool TDownloader::RequestStop(StopAsker asker)
     const std::optional<Answer> answer = prompt_.ask(StopQuestion(asker), stopQuestion_);
     if (answer != Answer::Yes || result_ != DownloadResult::Running)
         return false;
-    ButtonCancelClick();
+    Cancel();
     prompt_.information("Download stopped.\n" + CardAfterStop());
     return true;
 }
 
 void TDownloader::Close()
 {
+    if (result_ == DownloadResult::Running) {
+        Cancel();
+        return;
+    }
     image_.clear();
     image_.shrink_to_fit();
     view_.Visible = false;

@@ -1,11 +1,17 @@
 #pragma once
 // The downloader: writes an image file into the unit's memory card, one sector record at a time.
-// Each record goes out as a SectorWrite; the acknowledgement for that sector releases the next
-// record, a 200 ms watchdog resends the frame, and the tick after the tenth resend gives up.
+// Each record goes out as a SectorWrite through an `Exchange`: the acknowledgement for that sector
+// releases the next record, the exchange's watchdog resends the frame, and gives up after its last resend.
+// An image that passes its check is written so that at every moment the card's directory names only
+// device files written whole: first the directory of a project without devices, then the menu and
+// device file sectors in file order, the image's own directory last. A download that stops leaves
+// the unit with its old project, an empty one or one whose slots all have their files; a damaged
+// image written anyway goes out in file order.
 // It keeps what its dialog shows (TDownloaderForm in the GUI, a progress bar on the terminal).
 
 #include "base/Prompt.h"
 #include "base/Text.h"
+#include "link/Exchange.h"
 #include "link/SendFunction.h"
 #include "tools/CheckPolicy.h"
 #include "tools/StopAsker.h"
@@ -39,8 +45,6 @@ enum class DownloadResult { None, Running, Finished, Failed, Cancelled, Refused 
 
 class TDownloader {
 public:
-    static constexpr int kWatchdogMs = 200;
-    static constexpr int kMaxResends = 10;
     static constexpr std::size_t kRecordSize = 514; // sector number (little-endian) and 512 bytes
 
     TDownloader(TimerFactory& timers, Prompt& prompt);
@@ -49,7 +53,7 @@ public:
     TDownloader& operator=(const TDownloader&) = delete;
 
     // Link setup: how frames go out.
-    void SetLink(SendFunction send) { send_ = std::move(send); }
+    void SetLink(SendFunction send) { exchange_.SetLink(std::move(send)); }
 
     // Begins downloading the image file at `imagePath`, abandoning a download that runs. A file
     // that cannot be read is reported through the prompt, and nothing is sent. Before the first
@@ -67,8 +71,8 @@ public:
     static constexpr const char* kNothingWritten = "Nothing was written to the ZR48.";
     // Every received frame; acts only on the acknowledgement of the sector just sent.
     void HandleFrame(const std::uint8_t* payload, int length);
-    // Both buttons: stop and close.
-    void ButtonCancelClick();
+    // Stop and close (both buttons of the dialog).
+    void Cancel();
     // A download that runs stops only when the user agrees (the card would hold part of the
     // project), and the message then says what the unit holds and how to repair it. The download
     // goes on while the question is open; when it ends first, the question closes by itself and the
@@ -77,13 +81,23 @@ public:
     bool RequestStop(StopAsker asker = StopAsker::Dialog);
     // The question of RequestStop: Enter continues.
     static Question StopQuestion(StopAsker asker);
-    void WatchdogTimerTimer();
+    // Closes the dialog (its OK after a finished download); a download that runs is cancelled.
+    void Close();
 
     const DownloaderView& View() const { return view_; }
     DownloadResult Result() const { return result_; }
-    // Sector records sent so far (each counted once, resends not) and in the whole file.
+    // Sector records sent so far (each counted once, resends not) and in the whole download: the
+    // file's, and the empty directory first when the directory goes last.
     std::size_t RecordsSent() const { return next_; }
     std::size_t RecordCount() const { return recordCount_; }
+    // The whole records of the image file (RecordCount less the empty directory written first).
+    std::size_t ImageRecordCount() const { return imageRecords_; }
+    // The records of the image file the unit has acknowledged so far.
+    std::size_t ImageRecordsAcknowledged() const
+    {
+        const bool inFlight = next_ > 0 && next_ <= plan_.size() && plan_[next_ - 1].at >= 0;
+        return imageSent_ - (inFlight && result_ == DownloadResult::Running ? 1 : 0);
+    }
     std::uint16_t CurrentSector() const { return currentSector_; }
     // What the card holds after a download that did not finish, as a sentence: how many sectors
     // the unit acknowledged, and that the image is to be downloaded again.
@@ -96,18 +110,25 @@ private:
     void SendNextRecord();
     void Finish();
     void Fail(const Text& message);
-    void Close();
     void Changed();
 
     Prompt& prompt_;
-    SendFunction send_;
-    std::unique_ptr<Timer> watchdogTimer_;
+    Exchange exchange_;
+    // One record to send: a record of the file, or (at < 0) a sector of the empty directory.
+    struct Planned {
+        std::uint16_t sector = 0;
+        std::ptrdiff_t at = -1;
+    };
+    static std::vector<Planned> SendOrder(const std::vector<std::uint8_t>& image, bool directoryLast);
+
     std::vector<std::uint8_t> image_; // the file's bytes while a download runs
+    std::vector<Planned> plan_;
+    std::size_t imageRecords_ = 0;
+    std::size_t imageSent_ = 0; // records of the image file sent so far
+    bool directoryLast_ = false; // the running download writes the image's directory last
     std::size_t next_ = 0;            // index of the next record to send
     std::size_t recordCount_ = 0;     // whole records in the file
     std::uint16_t currentSector_ = 0;
-    std::array<std::uint8_t, 516> frame_{};
-    int resendCount_ = 0;
     DownloaderView view_;
     DownloadResult result_ = DownloadResult::None;
     OpenQuestion stopQuestion_; // "Stop the download?" while it is open

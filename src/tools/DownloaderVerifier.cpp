@@ -1,7 +1,6 @@
 #include "tools/DownloaderVerifier.h"
 
 #include "base/ByteOrder.h"
-#include "base/Timer.h"
 #include "link/Frames.h"
 
 #include <algorithm>
@@ -12,16 +11,18 @@ namespace {
 constexpr std::size_t kRecordSize = 2 + kSectorSize;
 }
 
-TDownloadVerifier::TDownloadVerifier(TimerFactory& timers) : watchdogTimer_(timers.create())
+TDownloadVerifier::TDownloadVerifier(TimerFactory& timers) : exchange_(timers)
 {
-    watchdogTimer_->onTimeout = [this] { WatchdogTimerTimer(); };
+    exchange_.onReply = [this](std::span<const std::uint8_t> reply, int reads) { Take(reply, reads); };
+    exchange_.onNoAnswer = [this] { End(VerifyResult::NoAnswer); };
+    exchange_.onUnsettled = [this] { End(VerifyResult::Unsettled); };
 }
 
 TDownloadVerifier::~TDownloadVerifier() = default;
 
 void TDownloadVerifier::Start(std::span<const std::uint8_t> image)
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     order_.clear();
     expected_.clear();
     for (std::size_t at = 0; image.size() - at >= kRecordSize; at += kRecordSize) {
@@ -44,42 +45,29 @@ void TDownloadVerifier::RequestNext()
         return;
     }
     currentSector_ = order_[next_];
-    differingReads_.clear();
-    SendRequest();
-}
-
-void TDownloadVerifier::SendRequest()
-{
-    request_ = encode(SectorReadFrame{0, currentSector_});
-    resendCount_ = 0;
-    if (send_)
-        send_(request_);
-    watchdogTimer_->start(kWatchdogMs);
+    exchange_.Ask(encode(SectorReadFrame{0, currentSector_}), {FrameType::SectorData, currentSector_, std::nullopt});
 }
 
 void TDownloadVerifier::HandleFrame(const std::uint8_t* payload, int length)
 {
-    const FrameView frame(payload, static_cast<std::size_t>(std::max(length, 0)));
-    if (result_ != VerifyResult::Running || !frame.is(FrameType::SectorData) || frame.be16(2) != currentSector_)
-        return;
-    const SectorDataFrame data = decodeSectorData(frame);
+    if (result_ == VerifyResult::Running)
+        exchange_.HandleFrame(payload, length);
+}
+
+void TDownloadVerifier::Take(std::span<const std::uint8_t> reply, int reads)
+{
+    const Sector data = decodeSectorData(FrameView(reply)).data;
     const auto& expected = expected_.at(currentSector_);
-    const auto mine = std::mismatch(expected.begin(), expected.end(), data.data.begin()).first;
+    const auto mine = std::mismatch(expected.begin(), expected.end(), data.begin()).first;
     if (mine != expected.end()) {
-        // Only what two reads agree on is on the card.
-        if (std::find(differingReads_.begin(), differingReads_.end(), data.data) != differingReads_.end()) {
-            firstDifferingByte_ = static_cast<std::size_t>(mine - expected.begin());
-            End(VerifyResult::Differs);
-            return;
-        }
-        if (differingReads_.empty())
+        if (reads == 1) {
+            // Only what two reads agree on is on the card.
             ++sectorsReadAgain_;
-        differingReads_.push_back(data.data);
-        if (differingReads_.size() >= static_cast<std::size_t>(kMaxReads)) {
-            End(VerifyResult::Unsettled);
+            exchange_.Confirm(reply);
             return;
         }
-        SendRequest();
+        firstDifferingByte_ = static_cast<std::size_t>(mine - expected.begin());
+        End(VerifyResult::Differs);
         return;
     }
     ++next_;
@@ -88,20 +76,9 @@ void TDownloadVerifier::HandleFrame(const std::uint8_t* payload, int length)
     RequestNext();
 }
 
-void TDownloadVerifier::WatchdogTimerTimer()
-{
-    if (resendCount_ >= kMaxResends) {
-        End(VerifyResult::NoAnswer);
-        return;
-    }
-    if (send_)
-        send_(request_);
-    ++resendCount_;
-}
-
 void TDownloadVerifier::End(VerifyResult result)
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     result_ = result;
     if (OnProgress)
         OnProgress();

@@ -2,11 +2,12 @@
 // Reads back, after a download, every sector that an image file wrote and compares it with the
 // file: the check that the card holds what was sent. Sectors are read in file order and compared
 // with the last record of that number (the one that stayed on the card). Frames carry no checksum,
-// so a read that differs is no proof: the sector is read again until a read matches the image, or
-// two reads agree on what differs, which ends the check. A request goes again every 200 ms, and the
-// tick after the tenth resend gives up, as the uploader's do.
+// so a read that differs is no proof: the sector is read again until two reads agree, and only
+// what they agree on counts. Requests go through an `Exchange`, resent and given up as the
+// uploader's are.
 
 #include "base/Text.h"
+#include "link/Exchange.h"
 #include "tools/Downloader.h"
 
 #include <array>
@@ -22,27 +23,22 @@ namespace zr48 {
 class Timer;
 class TimerFactory;
 
-// Unsettled: a sector was read kMaxReads times, never as the image holds it, and no two reads agreed.
+// Unsettled: a sector was read Exchange::kMaxReads times and no two reads agreed.
 enum class VerifyResult { None, Running, Same, Differs, NoAnswer, Unsettled };
 
 class TDownloadVerifier {
 public:
-    static constexpr int kWatchdogMs = 200;
-    static constexpr int kMaxResends = 10;
-    static constexpr int kMaxReads = 10; // of one sector, before the check gives up on it
-
     explicit TDownloadVerifier(TimerFactory& timers);
     ~TDownloadVerifier();
     TDownloadVerifier(const TDownloadVerifier&) = delete;
     TDownloadVerifier& operator=(const TDownloadVerifier&) = delete;
 
-    void SetLink(SendFunction send) { send_ = std::move(send); }
+    void SetLink(SendFunction send) { exchange_.SetLink(std::move(send)); }
 
     // Starts reading back the sectors of the image file's bytes (whole records only).
     void Start(std::span<const std::uint8_t> image);
     // Every received frame; acts only on the data of the sector asked for.
     void HandleFrame(const std::uint8_t* payload, int length);
-    void WatchdogTimerTimer();
 
     VerifyResult Result() const { return result_; }
     std::size_t SectorsChecked() const { return next_; }
@@ -59,20 +55,16 @@ public:
 
 private:
     void RequestNext();
-    void SendRequest();
+    void Take(std::span<const std::uint8_t> reply, int reads);
     void End(VerifyResult result);
 
-    SendFunction send_;
-    std::unique_ptr<Timer> watchdogTimer_;
+    Exchange exchange_;
     std::vector<std::uint16_t> order_;                                // each sector once, in file order
     std::map<std::uint16_t, std::array<std::uint8_t, 512>> expected_; // the last record of each sector
     std::size_t next_ = 0;
     std::uint16_t currentSector_ = 0;
     std::size_t firstDifferingByte_ = 0;
-    std::vector<std::array<std::uint8_t, 512>> differingReads_; // of the current sector
     std::size_t sectorsReadAgain_ = 0;
-    std::array<std::uint8_t, 4> request_{};
-    int resendCount_ = 0;
     VerifyResult result_ = VerifyResult::None;
 };
 

@@ -18,8 +18,13 @@ Firmware::Firmware(TimerFactory& timers, Prompt& prompt)
     : prompt_(prompt), timerBootStart_(timers.create()), timerBootProgram_(timers.create()),
       timerBootError_(timers.create()), timerManualCheckVersion_(timers.create(true)),
       timerAutoCheckVersion_(timers.create(true)), timerCheckFile_(timers.create()),
-      timerBootSilence_(timers.create(true)), image_(kImageSize, 0)
+      timerBootSilence_(timers.create(true)), image_(kImageSize, 0), versionExchange_(timers, kCheckVersionMs)
 {
+    versionExchange_.onReply = [this](std::span<const std::uint8_t> reply, int) {
+        VersionConfirmed(decodeVersionReply(FrameView(reply)).version);
+    };
+    versionExchange_.onNoAnswer = [this] { VersionUnanswered(); };
+    versionExchange_.onUnsettled = [this] { VersionUnanswered(); };
     timerBootStart_->onTimeout = [this] { TimerBootStartTimer(); };
     timerBootProgram_->onTimeout = [this] { TimerBootProgramTimer(); };
     timerBootError_->onTimeout = [this] { TimerBootErrorTimer(); };
@@ -88,6 +93,8 @@ void Firmware::send(const std::uint8_t* payload, std::size_t length)
 void Firmware::HandleFrame(const std::uint8_t* payload, int length)
 {
     const FrameView frame(payload, length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (state_ == State::ConfirmingVersion && versionExchange_.HandleFrame(payload, length))
+        return;
     if (frame.is(FrameType::BootReady)) {
         // Without an image read for an update there is nothing to program: a stray BootReady
         // would otherwise overwrite the unit's firmware with an empty image.
@@ -117,16 +124,51 @@ void Firmware::HandleFrame(const std::uint8_t* payload, int length)
             changed();
             return;
         }
-        state_ = State::Idle;
-        outcome_ = Outcome::Finished;
+        timerBootProgram_->stop();
+        state_ = State::ConfirmingVersion;
+        // The card's firmware is written: stopping no longer matters, so the question goes.
         stopQuestion_.withdraw();
         changed(); // the full bar shows behind the message
         prompt_.information("Update finished.");
-        view_.updateEnabled = true;
-        changed();
+        // Frames and timers go on while the message is open: the window may have been closed.
+        if (state_ == State::ConfirmingVersion)
+            ConfirmVersion();
     } else if (frame.is(FrameType::VersionReply)) {
         deviceVersion_ = decodeVersionReply(frame).version;
     }
+}
+
+void Firmware::ConfirmVersion()
+{
+    deviceVersion_ = kUnknown;
+    versionExchange_.SetLink(send_);
+    versionExchange_.Ask(encode(VersionRequestFrame{}), {FrameType::VersionReply, std::nullopt, std::nullopt}, true);
+}
+
+void Firmware::VersionConfirmed(const Text& version)
+{
+    deviceVersion_ = version;
+    state_ = State::Idle;
+    view_.updateEnabled = true;
+    changed();
+    if (sameText(version, programmedVersion_)) {
+        outcome_ = Outcome::Finished;
+        return;
+    }
+    outcome_ = Outcome::VersionDiffers;
+    prompt_.error("The ZR48 reports firmware version \"" + toUtf8(version) + "\" after the update, not \"" +
+                  toUtf8(programmedVersion_) +
+                  "\" of the file programmed: the new firmware does not run.\nRun the update again.");
+}
+
+void Firmware::VersionUnanswered()
+{
+    state_ = State::Idle;
+    view_.updateEnabled = true;
+    outcome_ = Outcome::VersionUnanswered;
+    changed();
+    prompt_.error("The ZR48 did not tell its firmware version after the update: whether it runs \"" +
+                  toUtf8(programmedVersion_) + "\" is not known.\nCheck its cable, then Check Version.");
 }
 
 void Firmware::ConnectNotice()
@@ -174,10 +216,11 @@ Question Firmware::StopQuestion(StopAsker asker)
 
 bool Firmware::CloseRequested(StopAsker asker)
 {
-    if (state_ != State::Idle) {
+    const auto updating = [this] { return state_ == State::WaitingForBootLoader || state_ == State::Programming; };
+    if (updating()) {
         // Frames and timers go on while the question is open; an update that ends meanwhile takes
         // the question back and shows its own result, which no later answer may undo.
-        if (prompt_.ask(StopQuestion(asker), stopQuestion_) != Answer::Yes || state_ == State::Idle)
+        if (prompt_.ask(StopQuestion(asker), stopQuestion_) != Answer::Yes || !updating())
             return false;
     }
     const State stopped = state_;
@@ -202,6 +245,7 @@ void Firmware::FormClose()
         view_.progressPosition = 0;
     }
     view_.visible = false;
+    versionExchange_.Stop();
     timerBootStart_->stop();
     timerBootProgram_->stop();
     timerBootSilence_->stop();
@@ -245,6 +289,7 @@ void Firmware::ButtonUpdateClick(CheckPolicy policy)
     // update's file left in the buffer.
     std::fill(image_.begin(), image_.end(), std::uint8_t{0});
     std::copy(bytes->begin(), bytes->end(), image_.begin());
+    programmedVersion_ = ImageVersion(image_);
     imageLoaded_ = true;
     outcome_ = Outcome::None;
     programmingBegan_ = false;

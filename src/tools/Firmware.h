@@ -1,13 +1,16 @@
 #pragma once
 // The firmware updater: programs a firmware file into the ZR48 through its boot loader
-// (BootStart until BootReady, then 480 blocks of 256 bytes, each acknowledged), asks the unit for
-// its firmware version, and on every link connect recommends an update when the unit's version
+// (BootStart until BootReady, then 480 blocks of 256 bytes, each acknowledged), then asks the unit
+// for its version as every request is asked (resent, given up, two replies agreeing) and compares
+// it with the image programmed; it asks the unit for its firmware version on request, and on every
+// link connect recommends an update when the unit's version
 // and the firmware file's differ. The window (or the terminal) renders `view()` and calls the
 // handlers; frames arrive through `HandleFrame` and `ConnectNotice`.
 
 #include "base/Prompt.h"
 #include "base/Text.h"
 #include "base/Timer.h"
+#include "link/Exchange.h"
 #include "link/FirmwareImage.h"
 #include "link/SendFunction.h"
 #include "tools/CheckPolicy.h"
@@ -60,12 +63,23 @@ public:
         "The update did not finish.\nThe ZR48 may be in its boot loader or run its old firmware; run the update "
         "again.";
 
-    enum class State { Idle, WaitingForBootLoader, Programming };
+    enum class State { Idle, WaitingForBootLoader, Programming, ConfirmingVersion };
     // How the last update ended, for callers that wait for it (the command line). FileRefused: the
     // file failed its check and nothing was sent; UnitStoppedAnswering: programming had begun, and
     // after the unit went silent (or the link came back) its boot loader did not answer again: the
-    // unit may be in its boot loader or run its old firmware.
-    enum class Outcome { None, Finished, FileUnreadable, FileRefused, BootLoaderUnreachable, UnitStoppedAnswering };
+    // unit may be in its boot loader or run its old firmware. After the last block the unit's
+    // version is asked: Finished when it is the image's, VersionDiffers when the unit reports
+    // another, VersionUnanswered when no version came.
+    enum class Outcome {
+        None,
+        Finished,
+        FileUnreadable,
+        FileRefused,
+        BootLoaderUnreachable,
+        UnitStoppedAnswering,
+        VersionDiffers,
+        VersionUnanswered
+    };
 
     // Starts TimerCheckFile, which refreshes the file's version label once a second.
     Firmware(TimerFactory& timers, Prompt& prompt);
@@ -139,11 +153,17 @@ public:
     int currentBlock() const { return currentBlock_; }
     // The last version text the unit sent; empty before any request.
     const Text& deviceVersion() const { return deviceVersion_; }
+    // The version text of the image the last update programmed.
+    const Text& programmedVersion() const { return programmedVersion_; }
 
 private:
     void sendBlock();
     // The unit is asked for its boot loader again; BootReady then programs from block 0.
     void RestartHandOver();
+    // The last block is acknowledged: the unit's version is asked and compared with the image's.
+    void ConfirmVersion();
+    void VersionConfirmed(const Text& version);
+    void VersionUnanswered();
     void changed();
     void send(const std::uint8_t* payload, std::size_t length);
 
@@ -165,6 +185,8 @@ private:
     State state_ = State::Idle;
     Outcome outcome_ = Outcome::None;
     bool programmingBegan_ = false; // blocks of this update went out
+    Exchange versionExchange_;
+    Text programmedVersion_;
     Text deviceVersion_;
     bool autoCheckArmed_ = true;
     FirmwareView view_;

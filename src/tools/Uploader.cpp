@@ -5,7 +5,6 @@
 #include "base/FileIo.h"
 #include "base/Paths.h"
 #include "base/Prompt.h"
-#include "base/Timer.h"
 #include "link/Frames.h"
 #include "project/ImageCheck.h"
 #include "project/ImageReader.h"
@@ -14,9 +13,15 @@
 
 namespace zr48 {
 
-TUploader::TUploader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), watchdogTimer_(timers.create())
+TUploader::TUploader(TimerFactory& timers, Prompt& prompt) : prompt_(prompt), exchange_(timers)
 {
-    watchdogTimer_->onTimeout = [this] { WatchdogTimerTimer(); };
+    exchange_.onReply = [this](std::span<const std::uint8_t> reply, int reads) { Take(reply, reads); };
+    exchange_.onNoAnswer = [this] { Fail("Upload failed.\nPlease check connection and/or memory card.\n"); };
+    exchange_.onUnsettled = [this] {
+        Fail("Upload failed.\nSector " + std::to_string(currentSector_) + " was read " +
+             std::to_string(Exchange::kMaxReads) + " times and no two reads agreed.\n" +
+             "Please check connection and/or memory card.\n");
+    };
 }
 
 TUploader::~TUploader() = default;
@@ -30,7 +35,7 @@ void TUploader::Start(const Text& projectPath, Completion completion)
 {
     // An upload that runs is abandoned, keeping what it has read, as Cancel does.
     if (result_ == UploadResult::Running)
-        ButtonCancelClick();
+        Cancel();
     imagePath_ = changeFileExt(projectPath, ".mpd");
     image_.clear();
     keptRecords_.reset();
@@ -51,89 +56,59 @@ void TUploader::Start(const Text& projectPath, Completion completion)
     completion_ = std::move(completion);
     currentSector_ = 0;
     remaining_ = kFirstSectors;
+    phase_ = UploadPhase::Directory;
     entryIndex_ = -1;
-    directory_.fill(0);
+    directory_.fill(Sector{});
     confirmed_.clear();
     recheck_.clear();
-    rechecking_ = false;
     sectorsReadAgain_ = 0;
     view_.ProgressMax = kInitialProgressMax;
     view_.ProgressPosition = 0;
     view_.ButtonCancelEnabled = true;
     view_.Visible = true;
     result_ = UploadResult::Running;
-    resendCount_ = 0;
     RequestCurrentSector();
 }
 
 void TUploader::RequestCurrentSector()
 {
-    reads_.clear();
-    confirming_ = verify_;
-    SendRequest();
+    exchange_.Ask(encode(SectorReadFrame{0, currentSector_}), {FrameType::SectorData, currentSector_, std::nullopt},
+                  verify_);
     view_.Label = "Reading sector " + std::to_string(currentSector_);
     ++view_.ProgressPosition;
     Changed();
 }
 
-void TUploader::SendRequest()
-{
-    request_ = encode(SectorReadFrame{0, currentSector_});
-    if (send_)
-        send_(request_);
-    watchdogTimer_->start(kWatchdogMs);
-}
-
-bool TUploader::ReadsAgree(const Sector& data)
-{
-    if (std::find(reads_.begin(), reads_.end(), data) != reads_.end())
-        return true;
-    reads_.push_back(data);
-    if (reads_.size() == 2)
-        ++sectorsReadAgain_; // the first two reads differ
-    if (reads_.size() >= static_cast<std::size_t>(kMaxReadsPerSector)) {
-        Fail("Upload failed.\nSector " + std::to_string(currentSector_) + " was read " +
-             std::to_string(kMaxReadsPerSector) + " times and no two reads agreed.\n" +
-             "Please check connection and/or memory card.\n");
-        return false;
-    }
-    resendCount_ = 0;
-    SendRequest();
-    return false;
-}
-
 void TUploader::Confirm(const Sector& first)
 {
-    reads_ = {first};
-    confirming_ = true;
-    resendCount_ = 0;
-    SendRequest();
+    exchange_.Ask(encode(SectorReadFrame{0, currentSector_}), {FrameType::SectorData, currentSector_, std::nullopt},
+                  true, encode(SectorDataFrame{0, currentSector_, first}));
 }
 
 void TUploader::HandleFrame(const std::uint8_t* payload, int length)
 {
-    const FrameView frame(payload, static_cast<std::size_t>(std::max(length, 0)));
-    if (!frame.is(FrameType::SectorData) || !view_.Visible || result_ != UploadResult::Running)
-        return;
-    if (frame.be16(2) != currentSector_)
-        return;
-    const SectorDataFrame data = decodeSectorData(frame);
-    if (confirming_) {
-        if (!ReadsAgree(data.data))
-            return;
+    if (view_.Visible && result_ == UploadResult::Running)
+        exchange_.HandleFrame(payload, length);
+}
+
+void TUploader::Take(std::span<const std::uint8_t> reply, int reads)
+{
+    const Sector data = decodeSectorData(FrameView(reply)).data;
+    if (reads > 1)
         confirmed_.insert(currentSector_);
-    }
-    if (rechecking_)
-        TakeRecheckedSector(data.data);
+    if (reads > 2)
+        ++sectorsReadAgain_; // the first two reads differed
+    if (phase_ == UploadPhase::Recheck)
+        TakeRecheckedSector(data);
     else
-        TakeSector(data.data);
+        TakeSector(data);
 }
 
 void TUploader::TakeSector(const Sector& data)
 {
     // Only while the directory is read: a device file area that a damaged card places over the
     // directory must not change the entries still to be walked.
-    const bool directory = entryIndex_ < 0 && currentSector_ < kDirectorySectors;
+    const bool directory = phase_ == UploadPhase::Directory && currentSector_ < kDirectorySectors;
     const int code = directory ? CheckDirectorySector(data) : kDirectoryWellFormed;
     if (code != kDirectoryWellFormed && !confirmed_.contains(currentSector_)) {
         // A byte changed on the line, or the card's own bytes: a second read that agrees tells.
@@ -145,7 +120,7 @@ void TUploader::TakeSector(const Sector& data)
     writeLe16(image_.data() + at, currentSector_);
     std::copy(data.begin(), data.end(), image_.begin() + static_cast<std::ptrdiff_t>(at + 2));
     if (directory) {
-        std::copy(data.begin(), data.end(), directory_.begin() + currentSector_ * kSectorSize);
+        directory_[currentSector_] = data;
         if (code != kDirectoryWellFormed) {
             Fail("Unknown data format. (Error code " + std::to_string(code) + ")");
             return;
@@ -154,11 +129,10 @@ void TUploader::TakeSector(const Sector& data)
 
     if (--remaining_ != 0) {
         ++currentSector_;
-        resendCount_ = 0;
         RequestCurrentSector();
         return;
     }
-    if (entryIndex_ < 0)
+    if (phase_ == UploadPhase::Directory)
         StartDeviceFileProgress();
     NextDeviceFile();
 }
@@ -167,23 +141,24 @@ void TUploader::StartDeviceFileProgress()
 {
     std::int64_t total = 0;
     for (int i = 0; i < kEntries; ++i)
-        if (DirectoryEntry(i).InUse())
-            total += DirectoryEntry(i).FileSectors;
+        if (const SlotDescriptor entry = DirectoryEntry(i); InUse(entry))
+            total += entry.FileSectors;
     view_.ProgressMax = total;
     view_.ProgressPosition = 0;
+    phase_ = UploadPhase::DeviceFiles;
+    entryIndex_ = -1;
 }
 
 void TUploader::NextDeviceFile()
 {
     do
         ++entryIndex_;
-    while (entryIndex_ < kEntries && !DirectoryEntry(entryIndex_).InUse());
+    while (entryIndex_ < kEntries && !InUse(DirectoryEntry(entryIndex_)));
 
     if (entryIndex_ < kEntries) {
-        const Entry entry = DirectoryEntry(entryIndex_);
+        const SlotDescriptor entry = DirectoryEntry(entryIndex_);
         currentSector_ = entry.FileStart;
         remaining_ = entry.FileSectors;
-        resendCount_ = 0;
         RequestCurrentSector();
         return;
     }
@@ -192,7 +167,7 @@ void TUploader::NextDeviceFile()
 
 void TUploader::CheckImage()
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     const std::vector<ImageFinding> findings = ImageFindings(DecodeSectorImage(image_));
     if (findings.empty()) {
         Finish();
@@ -207,18 +182,26 @@ void TUploader::CheckImage()
         }
     }
     if (recheck_.empty()) {
-        Fail("Upload failed.\nThe image read from the card fails its check: " + findings.front().Problem +
-             ".\nWhat this rests on was read again until two reads agreed: the card itself holds it.\n");
+        const Text problem = "The image read from the card fails its check: " + findings.front().Problem +
+                             ".\nWhat this rests on was read again until two reads agreed: the card itself holds it "
+                             "(a download that stopped part-way leaves such a card).";
+        if (damagedCardPolicy_ == CheckPolicy::Force ||
+            (damagedCardPolicy_ == CheckPolicy::Ask &&
+             GoOnDespite(prompt_, CheckPolicy::Ask, problem, "Unpack it as it is?", {}))) {
+            Finish();
+            return;
+        }
+        Fail("Upload failed.\n" + problem + "\n");
         return;
     }
-    rechecking_ = true;
+    phase_ = UploadPhase::Recheck;
     RecheckNext();
 }
 
 void TUploader::RecheckNext()
 {
     if (recheck_.empty()) {
-        rechecking_ = false;
+        phase_ = UploadPhase::DeviceFiles;
         CheckImage();
         return;
     }
@@ -244,19 +227,16 @@ void TUploader::TakeRecheckedSector(const Sector& data)
         if (readLe16(image_.data() + at) == currentSector_)
             std::copy(data.begin(), data.end(), image_.begin() + static_cast<std::ptrdiff_t>(at + 2));
     }
-    const auto inDirectory = directory_.begin() + currentSector_ * kSectorSize;
-    if (currentSector_ < kDirectorySectors && !std::equal(data.begin(), data.end(), inDirectory)) {
+    if (currentSector_ < kDirectorySectors && directory_[currentSector_] != data) {
         // The directory read first was wrong: the device file areas it named are read anew.
-        std::copy(data.begin(), data.end(), inDirectory);
+        directory_[currentSector_] = data;
         if (const int code = CheckDirectorySector(data)) {
             Fail("Unknown data format. (Error code " + std::to_string(code) + ")");
             return;
         }
         image_.resize(kFirstSectors * (2 + kSectorSize));
-        rechecking_ = false;
         recheck_.clear();
         StartDeviceFileProgress();
-        entryIndex_ = -1;
         NextDeviceFile();
         return;
     }
@@ -266,7 +246,7 @@ void TUploader::TakeRecheckedSector(const Sector& data)
 void TUploader::Finish()
 {
     // Every sector is in and the image passes its check: write it and unpack it.
-    watchdogTimer_->stop();
+    exchange_.Stop();
     result_ = UploadResult::Unpacking;
     Changed();
     // The image goes in together with the project and device files unpacked from it: when any of
@@ -287,28 +267,18 @@ void TUploader::Finish()
     Close();
 }
 
-TUploader::Entry TUploader::DirectoryEntry(int index) const
+SlotDescriptor TUploader::DirectoryEntry(int index) const
 {
-    const std::uint8_t* e = directory_.data() + index * kEntrySize;
-    return {e[0], readLe16(e + 2), readLe16(e + 4)};
-}
-
-void TUploader::WatchdogTimerTimer()
-{
-    if (resendCount_ >= kMaxResends) {
-        Fail("Upload failed.\nPlease check connection and/or memory card.\n");
-        return;
-    }
-    if (send_)
-        send_(request_);
-    ++resendCount_;
+    const Sector& sector = directory_[static_cast<std::size_t>(index / (kSectorSize / kEntrySize))];
+    const std::size_t at = static_cast<std::size_t>(index % (kSectorSize / kEntrySize)) * kEntrySize;
+    return DecodeSlotDescriptor(std::span<const std::uint8_t, kDescriptorSize>(sector.data() + at, kDescriptorSize));
 }
 
 void TUploader::Fail(const Text& message)
 {
     // Everything stops before the message: frames and timers go on while it is open, and a
     // watchdog still running would give up again and write the image a second time, empty.
-    watchdogTimer_->stop();
+    exchange_.Stop();
     result_ = UploadResult::Failed;
     Changed(); // a terminal ends its progress line before the message
     CloseImageFile(false);
@@ -316,9 +286,9 @@ void TUploader::Fail(const Text& message)
     Close();
 }
 
-void TUploader::ButtonCancelClick()
+void TUploader::Cancel()
 {
-    watchdogTimer_->stop();
+    exchange_.Stop();
     if (result_ == UploadResult::Running) {
         result_ = UploadResult::Cancelled;
         CloseImageFile(false);

@@ -280,13 +280,17 @@ TEST_F(CommandsTransferTest, AnUploadThatStopsOrFailsItsCheckKeepsTheEarlierImag
         if (card[at] == 16 && card[at + 1] == 0)
             card[at + 2 + 100] ^= 1;
     writeFileAtomically(arg("card.zr48"), card);
-    EXPECT_EQ(run({"upload", "--force", arg("Up/Up.mpj")}), kExitFailed);
+    EXPECT_EQ(run({"upload", arg("Damaged/Damaged.mpj")}), kExitFailed);
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_TRUE(prompt.errors()[0].starts_with("Upload failed.\nThe image read from the card fails its check: the "
                                                "checksum of the device file of slot TUNER is not valid."))
         << prompt.errors()[0];
-    EXPECT_TRUE(contains(err, "zr48: the 154 sectors read are kept in '" + arg("Up/Up.partial.mpd") + "'"))
+    EXPECT_TRUE(contains(err, "zr48: the 154 sectors read are kept in '" + arg("Damaged/Damaged.partial.mpd") + "'"))
         << err.str();
+    EXPECT_FALSE(fileExists(arg("Damaged/Damaged.mpj")));
+    // With --force the card is unpacked as it is.
+    EXPECT_EQ(run({"upload", "--force", arg("Damaged/Damaged.mpj")}), kExitOk) << err.str();
+    EXPECT_TRUE(fileExists(arg("Damaged/Damaged.mpj")));
     EXPECT_EQ(test::fileContents(arg("Up/Up.mpd")), complete);
 }
 

@@ -68,7 +68,7 @@ TEST_F(IrCaptureExchange, CaptureWaitsPollsAndFetchesTheAnnouncedBlocks)
 
     status(1000);
     EXPECT_EQ(capture.state(), TIrCapture::State::Transferring);
-    clock.advance(10000);
+    clock.advance(1000); // within the first block's resends
     EXPECT_EQ(countSent(FrameType::IrCaptureQuery), 4); // polling stopped
     // Every sample received is drawn, as it arrives, up to the announced length.
     block(0, 0x11);
@@ -103,6 +103,26 @@ TEST_F(IrCaptureExchange, LostBlocksAreAskedForAgainTenTimesIncludingTheFirst)
     EXPECT_EQ(capture.Buffer()[600], 2);
     clock.advance(1000);
     EXPECT_EQ(dataReadOffsets().size(), 16u);
+}
+
+TEST_F(IrCaptureExchange, OnlyTheBlockAskedForIsTaken)
+{
+    capture.ButtonCaptureClick();
+    deliver(encode(IrCaptureStartedFrame{kWindowId}));
+    status(2048);
+    block(0, 1);
+    block(0, 9); // the answer to a resend of block 0, late
+    IrDataFrame foreign{kWindowId + 1, 512, {}};
+    foreign.data.fill(7);
+    deliver(encode(foreign)); // another scope's
+    EXPECT_EQ(capture.NextOffset(), 512);
+    EXPECT_EQ(capture.Buffer()[0], 1);
+    EXPECT_EQ(capture.Buffer()[512], 0);
+    clock.advance(100); // the block asked for is asked for again
+    EXPECT_EQ(dataReadOffsets(), (std::vector<int>{0, 512, 512}));
+    block(512, 2);
+    EXPECT_EQ(capture.Buffer()[512], 2);
+    EXPECT_EQ(capture.NextOffset(), 1024);
 }
 
 TEST_F(IrCaptureExchange, ALostRequestToStartIsSentAgainAsEveryOtherRequestIs)
@@ -253,6 +273,35 @@ TEST_F(IrCaptureFromTheUnit, LostBlocksAreFetchedAgain)
     EXPECT_TRUE(std::equal(sent.begin(), sent.end(), capture.Buffer().begin()));
     EXPECT_EQ(capture.ValidSamples(), static_cast<float>(sent.size() * 8));
 }
+
+// A line that delays, loses or changes replies: a verified capture is the unit's exactly.
+SimOptions withFaults(const SimFaults& faults)
+{
+    SimOptions options;
+    options.faults = faults;
+    return options;
+}
+
+class IrCaptureOverAFaultyLine : public IrCaptureFromTheUnit, public testing::WithParamInterface<SimFaults> {
+protected:
+    IrCaptureOverAFaultyLine() : IrCaptureFromTheUnit(withFaults(GetParam())) {}
+};
+
+TEST_P(IrCaptureOverAFaultyLine, AVerifiedCaptureIsTheUnitsExactly)
+{
+    capture.SetVerify(true);
+    ASSERT_TRUE(captureAll());
+    const std::vector<std::uint8_t> sent = necCapture(0x04, 0x08);
+    ASSERT_TRUE(capture.TransferComplete());
+    EXPECT_EQ(capture.CapturedLength(), static_cast<int>(sent.size()));
+    EXPECT_TRUE(std::equal(sent.begin(), sent.end(), capture.Buffer().begin()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, IrCaptureOverAFaultyLine,
+                         testing::Values(SimFaults{.seed = 1, .corruptRate = 0.05},
+                                         SimFaults{.seed = 2, .corruptRate = 0.2},
+                                         SimFaults{.seed = 3, .extraDelayMs = 200},
+                                         SimFaults{.seed = 4, .corruptRate = 0.05, .extraDelayMs = 200}));
 
 } // namespace
 } // namespace zr48

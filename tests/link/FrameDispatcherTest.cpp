@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,40 @@ TEST_F(DispatcherTest, MatchingWindowsInOrderThenEveryDialog)
         dispatcher.Dispatch(c.frame.data(), static_cast<int>(c.frame.size()));
         EXPECT_EQ(served, c.served) << int(c.frame[0]);
     }
+}
+
+TEST_F(DispatcherTest, SubscribersFollowTheDialogsWhileTheyLive)
+{
+    const std::vector<std::uint8_t> frame = {2, 7, 0, 0};
+    auto later = std::make_unique<FrameDispatcher::Subscription>();
+    {
+        const auto comparer =
+            dispatcher.subscribe([this](const std::uint8_t*, int) { served.push_back("comparer"); });
+        *later = dispatcher.subscribe([this](const std::uint8_t*, int) { served.push_back("reader"); });
+        dispatcher.Dispatch(frame.data(), 4);
+        EXPECT_EQ(served, (std::vector<std::string>{"downloader", "uploader", "firmware", "display", "comparer",
+                                                    "reader"}));
+    }
+    served.clear();
+    dispatcher.Dispatch(frame.data(), 4);
+    EXPECT_EQ(served, (std::vector<std::string>{"downloader", "uploader", "firmware", "display", "reader"}));
+    later.reset();
+    served.clear();
+    dispatcher.Dispatch(frame.data(), 4);
+    EXPECT_EQ(served, (std::vector<std::string>{"downloader", "uploader", "firmware", "display"}));
+}
+
+TEST_F(DispatcherTest, ASubscriptionEndedDuringAFrameTakesNoMoreOfIt)
+{
+    const std::vector<std::uint8_t> frame = {2, 7, 0, 0};
+    FrameDispatcher::Subscription second;
+    const auto first = dispatcher.subscribe([&](const std::uint8_t*, int) {
+        served.push_back("first");
+        second.reset();
+    });
+    second = dispatcher.subscribe([this](const std::uint8_t*, int) { served.push_back("second"); });
+    dispatcher.Dispatch(frame.data(), 4);
+    EXPECT_EQ(served.back(), "first");
 }
 
 } // namespace

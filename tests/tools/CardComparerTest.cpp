@@ -28,8 +28,7 @@ class CardComparerTest : public testing::Test {
 public:
     CardComparerTest()
     {
-        rig.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Uploader,
-                                         [this](const std::uint8_t* p, int n) { comparer.HandleFrame(p, n); });
+        frames = rig.dispatcher.subscribe([this](const std::uint8_t* p, int n) { comparer.HandleFrame(p, n); });
         comparer.SetLink([this](std::span<const std::uint8_t> payload) {
             rig.sent.push_back({{payload.begin(), payload.end()}, rig.clock.now()});
             rig.link.Send(payload);
@@ -84,6 +83,7 @@ public:
     TempDir dir;
     TransferRig rig;
     TCardComparer comparer{rig.clock, rig.prompt};
+    FrameDispatcher::Subscription frames;
     TProjectFile project;
     Path tuner, dvd, tv;
 };
@@ -378,13 +378,42 @@ TEST_F(CardComparerTest, CancelStopsReadingWithoutAVerdict)
     download(project);
     comparer.Start(compiled(project));
     rig.clock.advanceUntil([this] { return comparer.SectorsRead() == 5; }, 60'000);
-    comparer.ButtonCancelClick();
+    comparer.Cancel();
     const std::size_t sent = rig.sent.size();
     rig.clock.advance(5000);
     EXPECT_EQ(comparer.Result(), CompareResult::Cancelled);
     EXPECT_EQ(rig.sent.size(), sent);
     EXPECT_TRUE(comparer.Comparison().Slots.empty());
 }
+
+// A line that changes reply bytes or delays every reply past the watchdog: the verdict is still
+// the card's. A reply that arrives after its resend is a stray one when the next sector is awaited,
+// and a changed byte would be a difference that is not on the card.
+class FaultyLineCompareTest : public CardComparerTest, public testing::WithParamInterface<SimFaults> {};
+
+TEST_P(FaultyLineCompareTest, TheVerdictIsTheCardsWhateverTheLineDoes)
+{
+    TProjectFile changed = project;
+    changed.Slot(kTv).ConfigFile =
+        dir.write("changed/LX-40_TV.mpi", "DEVICE=6\r\nIR_POWER=\"" + PatternBytes(2500, 7) + "\"\r\nIR_MUTE=\"#561\"\r\n");
+    download(project);
+    rig.sim.unit.faults() = GetParam();
+
+    ASSERT_EQ(compare(project), CompareResult::Finished);
+    EXPECT_TRUE(comparer.Comparison().Same()) << VerdictText(comparer.Comparison());
+
+    ASSERT_EQ(compare(changed), CompareResult::Finished);
+    EXPECT_EQ(differingSlots(), (std::vector<std::pair<Text, Text>>{{"TV", "device file differs"}}));
+    EXPECT_EQ(comparer.Comparison().Differences(), 1);
+    EXPECT_TRUE(rig.prompt.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultyLineCompareTest,
+                         testing::Values(SimFaults{.seed = 1, .corruptRate = 0.05},
+                                         SimFaults{.seed = 2, .corruptRate = 0.05},
+                                         SimFaults{.seed = 3, .corruptRate = 0.2},
+                                         SimFaults{.seed = 4, .extraDelayMs = 300},
+                                         SimFaults{.seed = 5, .corruptRate = 0.05, .replyLossRate = 0.3}));
 
 } // namespace
 } // namespace zr48::test

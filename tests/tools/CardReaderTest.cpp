@@ -79,7 +79,7 @@ TEST_F(CardReaderTest, ASilentUnitEndsTheReadAfterTenResendsAndWhatWasReadStays)
     EXPECT_EQ(reader.Records().size(), 4u);
     // The request and ten resends 200 ms apart, then the tick that gives up.
     EXPECT_EQ(std::count(requests.begin(), requests.end(), 4), 11);
-    EXPECT_NEAR(clock.now() - silentFrom, 11 * TCardReader::kWatchdogMs, TCardReader::kWatchdogMs);
+    EXPECT_NEAR(clock.now() - silentFrom, 11 * Exchange::kWatchdogMs, Exchange::kWatchdogMs);
 }
 
 TEST_F(CardReaderTest, CancelKeepsTheSectorsReadAndSendsNoMore)
@@ -94,6 +94,43 @@ TEST_F(CardReaderTest, CancelKeepsTheSectorsReadAndSendsNoMore)
     EXPECT_EQ(reader.Records().back().Number, 104);
     EXPECT_EQ(requests.size(), sent);
 }
+
+// A card of distinct sectors read over a line with faults: a verified read is the card exactly,
+// or ends without a verdict on the sector it could not settle.
+SimOptions withFaults(const SimFaults& faults)
+{
+    SimOptions options;
+    options.faults = faults;
+    return options;
+}
+
+class FaultyLineReadTest : public CardReaderTest, public testing::WithParamInterface<SimFaults> {
+protected:
+    FaultyLineReadTest() : CardReaderTest(withFaults(GetParam())) {}
+};
+
+TEST_P(FaultyLineReadTest, AVerifiedReadIsTheCardExactly)
+{
+    for (std::uint16_t n = 0; n < 40; ++n) {
+        Sector s;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            s[i] = static_cast<std::uint8_t>(n * 7 + i);
+        unit.card.write(n, s);
+    }
+    reader.SetVerify(true);
+    reader.Start(0, 39);
+    runWhileReading(600000);
+    ASSERT_EQ(reader.Result(), CardReadResult::Finished);
+    ASSERT_EQ(reader.Records().size(), 40u);
+    for (const SectorRecord& record : reader.Records())
+        EXPECT_EQ(record.Data, unit.card.read(record.Number)) << "sector " << record.Number;
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultyLineReadTest,
+                         testing::Values(SimFaults{.seed = 3, .corruptRate = 0.05},
+                                         SimFaults{.seed = 4, .corruptRate = 0.2},
+                                         SimFaults{.seed = 5, .replyLossRate = 0.3},
+                                         SimFaults{.seed = 6, .corruptRate = 0.05, .extraDelayMs = 200}));
 
 } // namespace
 } // namespace zr48

@@ -59,7 +59,7 @@ TEST_F(DownloaderTest, SendsEachRecordBigEndianAndFinishesAfterTheLastAcknowledg
     EXPECT_EQ(rig.sim.card.read(5)[511], 0x01);
     EXPECT_TRUE(rig.prompt.shown.empty());
 
-    rig.downloader.ButtonCancelClick(); // OK shares Cancel's handler
+    rig.downloader.Close(); // OK
     EXPECT_FALSE(view.Visible);
     EXPECT_EQ(rig.downloader.Result(), DownloadResult::Finished);
 }
@@ -120,7 +120,7 @@ TEST_F(DownloaderTest, StrayAcknowledgementsAndThoseAfterCancelAreIgnored)
     rig.clock.advance(200);
     EXPECT_EQ(rig.sentNumbers(kSectorWrite), (std::vector<std::uint16_t>{5, 5})); // the watchdog resent it
 
-    rig.downloader.ButtonCancelClick();
+    rig.downloader.Cancel();
     EXPECT_EQ(rig.downloader.Result(), DownloadResult::Cancelled);
     EXPECT_FALSE(rig.downloader.View().Visible);
     ack(5);
@@ -171,7 +171,7 @@ TEST_F(DownloaderTest, StoppingARunningDownloadAsksFirst)
         EXPECT_EQ(rig.downloader.View().Visible, c.visible);
         EXPECT_EQ(rig.prompt.shown.size() > 1 ? rig.prompt.shown[1].message : "", c.report);
         rig.prompt.whileOpen = nullptr;
-        rig.downloader.ButtonCancelClick();
+        rig.downloader.Cancel();
     }
     // A finished download just closes.
     rig.prompt.shown.clear();

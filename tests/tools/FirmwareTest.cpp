@@ -539,6 +539,63 @@ TEST(FirmwareOnUnitLosingReplies, TheUpdateEndsAlsoWhenTheLastBlocksAcknowledgem
     EXPECT_GT(lastAckLost, 0);
 }
 
+// After the last block the unit's version is asked as every request is, until two replies agree,
+// and compared with the image programmed; the line fails only from that question on.
+TEST(FirmwareVersionAfterUpdate, IsAskedUntilTwoRepliesAgreeAndComparedWithTheImage)
+{
+    struct Case {
+        const char* name;
+        SimFaults faults; // from the version question on
+        const char* reportedVersion; // what the unit says, when not its own
+        Firmware::Outcome outcome;
+        const char* errorPart;
+    };
+    const Case cases[] = {
+        {"half the replies lost", {.seed = 3, .replyLossRate = 0.5}, nullptr, Firmware::Outcome::Finished, nullptr},
+        {"replies corrupted", {.seed = 4, .corruptRate = 0.5}, nullptr, Firmware::Outcome::Finished, nullptr},
+        {"replies late", {.seed = 5, .extraDelayMs = 300}, nullptr, Firmware::Outcome::Finished, nullptr},
+        {"a silent unit", {.silent = true}, nullptr, Firmware::Outcome::VersionUnanswered,
+         "did not tell its firmware version after the update"},
+        {"old firmware still running", {}, "R48+1.20 SIM", Firmware::Outcome::VersionDiffers,
+         "reports firmware version \"R48+1.20 SIM\" after the update, not \"R48+1.21 KELDO DEMO\""},
+    };
+    for (const Case& c : cases) {
+        test::SimBench bench;
+        test::ScriptedPrompt prompt;
+        Firmware firmware(bench.clock, prompt);
+        auto send = bench.sender();
+        firmware.SetLink([&](std::span<const std::uint8_t> payload) {
+            if (payload[0] == static_cast<std::uint8_t>(FrameType::VersionRequest))
+                bench.unit.unit.faults() = c.faults;
+            send(payload);
+        });
+        bench.dispatcher.setDialogReceiver(FrameDispatcher::Dialog::Firmware, [&](const std::uint8_t* p, int n) {
+            if (c.reportedVersion && p && n > 0 && p[0] == static_cast<std::uint8_t>(FrameType::VersionReply)) {
+                const auto other = encode(VersionReplyFrame{0, c.reportedVersion});
+                firmware.HandleFrame(other.data(), static_cast<int>(other.size()));
+                return;
+            }
+            firmware.HandleFrame(p, n);
+        });
+        firmware.EditFileNameChange(ZR48_FIRMWARE_IMAGE);
+        firmware.ButtonUpdateClick();
+        ASSERT_TRUE(bench.clock.advanceUntil([&] { return firmware.state() == Firmware::State::Idle; }, 600000))
+            << c.name;
+        EXPECT_EQ(firmware.outcome(), c.outcome) << c.name;
+        EXPECT_GE(bench.sentOfType(FrameType::VersionRequest), 2u) << c.name; // two replies to agree, or resends
+        ASSERT_FALSE(prompt.messages().empty()) << c.name;
+        EXPECT_EQ(prompt.messages()[0], "Update finished.") << c.name;
+        if (c.outcome == Firmware::Outcome::Finished) {
+            EXPECT_EQ(firmware.deviceVersion(), kDemoVersion) << c.name;
+            EXPECT_TRUE(prompt.errors().empty()) << c.name;
+        } else {
+            ASSERT_EQ(prompt.errors().size(), 1u) << c.name;
+            EXPECT_NE(prompt.errors()[0].find(c.errorPart), std::string::npos) << prompt.errors()[0];
+        }
+        EXPECT_TRUE(firmware.view().updateEnabled) << c.name;
+    }
+}
+
 class FirmwareOnSilentUnit : public FirmwareOnUnit {
 protected:
     static SimOptions silent()

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace zr48::test {
@@ -54,6 +55,68 @@ void expectSameDevices(const Text& originalPath, const Text& uploadedPath)
     }
     EXPECT_EQ(devices, 7);
 }
+
+// A download over a card that holds another project, stopped at any point: the card's directory
+// names only device files written whole, so an upload reads back a whole project (the old one, an
+// empty one or the new one), never slots whose device files are not there.
+TEST(StoppedDownload, LeavesADirectoryThatNamesOnlyWholeDeviceFiles)
+{
+    TempDir dir;
+    const Text villa = copyVilla(dir);
+    TransferRig rig;
+    ASSERT_TRUE(CompileProject(villa, rig.prompt));
+    ASSERT_TRUE(rig.download(changeFileExt(villa, ".mpd")));
+
+    // The same project without its first device: every later device file moves to another area.
+    TProjectFile moved;
+    moved.Load(villa);
+    int first = 0;
+    while (moved.Slot(first).DeviceType == 0)
+        ++first;
+    moved.Slot(first) = DEVICE_CONFIG{};
+    const Text movedPath = dir.text("Villa/Moved.mpj");
+    moved.Save(movedPath);
+    ASSERT_TRUE(CompileProject(movedPath, rig.prompt));
+    const Text movedImage = changeFileExt(movedPath, ".mpd");
+    const std::size_t records = readFileBytes(movedImage).size() / 514;
+
+    const Bytes card = [&] {
+        Bytes written;
+        for (int n = 0; n < 65536; ++n) {
+            const Sector s = rig.sim.card.read(static_cast<std::uint16_t>(n));
+            if (std::any_of(s.begin(), s.end(), [](std::uint8_t b) { return b != 0; })) {
+                written.push_back(static_cast<std::uint8_t>(n & 0xFF));
+                written.push_back(static_cast<std::uint8_t>(n >> 8));
+                written.insert(written.end(), s.begin(), s.end());
+            }
+        }
+        return written;
+    }();
+    // Stopped after the first write, within the empty directory, among the device files, within
+    // the new directory, and before the last acknowledgement.
+    for (const std::size_t stopAt : {std::size_t{1}, std::size_t{5}, std::size_t{12}, records + 9 - 4, records + 9}) {
+        SCOPED_TRACE("stopped at write " + std::to_string(stopAt));
+        for (std::size_t at = 0; at < card.size(); at += 514) {
+            Sector s;
+            std::copy_n(card.begin() + static_cast<std::ptrdiff_t>(at + 2), 512, s.begin());
+            rig.sim.card.write(readLe16(card.data() + at), s);
+        }
+        std::size_t writes = 0;
+        rig.onSend = [&](const Sent& sent) {
+            if (sent.type() == static_cast<std::uint8_t>(FrameType::SectorWrite) && ++writes == stopAt)
+                rig.sim.unit.faults().silent = true;
+        };
+        EXPECT_FALSE(rig.download(movedImage, CheckPolicy::Refuse, CheckPolicy::Force));
+        rig.onSend = nullptr;
+        rig.sim.unit.faults().silent = false;
+        rig.prompt.shown.clear();
+
+        const Text copy = dir.text("Copy" + std::to_string(stopAt) + "/Copy.mpj");
+        std::filesystem::create_directories(toFsPath(extractFileDir(copy)));
+        EXPECT_TRUE(rig.upload(copy)) << (rig.prompt.shown.empty() ? "" : rig.prompt.shown[0].message);
+    }
+}
+
 
 struct Loss {
     double dropRate;

@@ -182,7 +182,7 @@ TEST_F(UploaderTest, RepliesForOtherSectorsAndAfterCancelAreIgnored)
     EXPECT_EQ(rig.sentNumbers(kSectorRead), (std::vector<std::uint16_t>{0}));
     data(0);
     EXPECT_EQ(rig.sentNumbers(kSectorRead), (std::vector<std::uint16_t>{0, 1}));
-    rig.uploader.ButtonCancelClick();
+    rig.uploader.Cancel();
     EXPECT_EQ(rig.uploader.Result(), UploadResult::Cancelled);
     data(1);
     rig.clock.advance(5000);
@@ -193,7 +193,7 @@ TEST_F(UploaderTest, RepliesForOtherSectorsAndAfterCancelAreIgnored)
 
     // Cancelled before any sector came in: nothing read, no file left behind.
     rig.uploader.Start(dir.text("Other.mpj"), {});
-    rig.uploader.ButtonCancelClick();
+    rig.uploader.Cancel();
     EXPECT_EQ(rig.uploader.KeptRecords(), 0u);
     EXPECT_FALSE(fileExists(dir.text("Other.partial.mpd")));
     EXPECT_FALSE(fileExists(dir.text("Other.mpd")));
@@ -402,7 +402,7 @@ TEST_F(UploadCheckTest, ACardThatFailsTheCheckFailsTheUploadAndKeepsWhatWasReadA
     EXPECT_EQ(rig.prompt.shown[0].message,
               "Upload failed.\nThe image read from the card fails its check: the checksum of the device file of "
               "slot TUNER is not valid.\nWhat this rests on was read again until two reads agreed: the card itself "
-              "holds it.\n");
+              "holds it (a download that stopped part-way leaves such a card).\n");
     // Its first sector and the directory sector that places it were read twice.
     EXPECT_EQ(requestsOf(16), 2u);
     EXPECT_EQ(requestsOf(0), 2u);

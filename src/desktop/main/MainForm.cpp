@@ -125,12 +125,8 @@ TMainForm::TMainForm(MainFormParts parts, QWidget* parent)
     using Dialog = FrameDispatcher::Dialog;
     dispatcher_.setDialogReceiver(Dialog::Downloader,
                                   [this](const std::uint8_t* p, int n) { tools_->downloader.HandleFrame(p, n); });
-    // The comparison reads sectors as the uploader does, and takes the same frames.
-    dispatcher_.setDialogReceiver(Dialog::Uploader, [this](const std::uint8_t* p, int n) {
-        tools_->uploader.HandleFrame(p, n);
-        if (compareForm_)
-            compareForm_->comparer().HandleFrame(p, n);
-    });
+    dispatcher_.setDialogReceiver(Dialog::Uploader,
+                                  [this](const std::uint8_t* p, int n) { tools_->uploader.HandleFrame(p, n); });
     dispatcher_.setDialogReceiver(Dialog::Firmware,
                                   [this](const std::uint8_t* p, int n) { tools_->firmware.HandleFrame(p, n); });
     dispatcher_.setDialogReceiver(Dialog::DisplayDump,

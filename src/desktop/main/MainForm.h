@@ -337,6 +337,7 @@ private:
     std::unique_ptr<DeviceTools> tools_;
     Dialogs dialogs_;
     TCompareForm* compareForm_ = nullptr;
+    FrameDispatcher::Subscription compareFrames_; // the comparison's frames while the form lives
     TCompareResultForm* compareResultForm_ = nullptr;
     TOptimizeReportForm* optimizeReportForm_ = nullptr;
     QThread* reportThread_ = nullptr;

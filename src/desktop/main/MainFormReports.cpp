@@ -54,8 +54,11 @@ std::optional<TProjectFile> currentProject(TDocumentWindow* window)
 
 TCompareForm* TMainForm::compareForm()
 {
-    if (!compareForm_)
+    if (!compareForm_) {
         compareForm_ = new TCompareForm(timers_, prompt_, send(), this);
+        compareFrames_ = dispatcher_.subscribe(
+            [form = compareForm_](const std::uint8_t* p, int n) { form->comparer().HandleFrame(p, n); });
+    }
     return compareForm_;
 }
 

@@ -18,7 +18,7 @@ TCompareForm::TCompareForm(TimerFactory& timers, Prompt& prompt, SendFunction se
     ButtonCancel = new QPushButton("Cancel", this);
     ButtonCancel->setObjectName("ButtonCancel");
     ButtonCancel->setAutoDefault(false);
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] { comparer_.ButtonCancelClick(); });
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] { comparer_.Cancel(); });
 
     const TransferWidgets widgets = layOutTransferDialog(*this, {ButtonCancel});
     Label = widgets.label;
@@ -42,7 +42,7 @@ void TCompareForm::Start(CompiledImage image, std::function<void(const TCardComp
 
 void TCompareForm::reject()
 {
-    comparer_.ButtonCancelClick();
+    comparer_.Cancel();
 }
 
 void TCompareForm::render()

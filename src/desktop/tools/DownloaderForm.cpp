@@ -25,7 +25,7 @@ TDownloaderForm::TDownloaderForm(TDownloader& downloader, QWidget* mainWindow)
     ButtonCancel->setAutoDefault(false);
     // Cancel stops a running download only when the user agrees; OK closes the finished one.
     connect(ButtonCancel, &QPushButton::clicked, this, [this] { downloader_.RequestStop(); });
-    connect(ButtonOK, &QPushButton::clicked, this, [this] { downloader_.ButtonCancelClick(); });
+    connect(ButtonOK, &QPushButton::clicked, this, [this] { downloader_.Close(); });
 
     const TransferWidgets widgets = layOutTransferDialog(*this, {ButtonOK, ButtonCancel});
     Label = widgets.label;

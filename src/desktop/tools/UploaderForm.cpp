@@ -18,7 +18,7 @@ TUploaderForm::TUploaderForm(TUploader& uploader, QWidget* mainWindow)
     ButtonCancel = new QPushButton("Cancel", this);
     ButtonCancel->setObjectName("ButtonCancel");
     ButtonCancel->setAutoDefault(false);
-    connect(ButtonCancel, &QPushButton::clicked, this, [this] { uploader_.ButtonCancelClick(); });
+    connect(ButtonCancel, &QPushButton::clicked, this, [this] { uploader_.Cancel(); });
 
     const TransferWidgets widgets = layOutTransferDialog(*this, {ButtonCancel});
     Label = widgets.label;
@@ -35,7 +35,7 @@ TUploaderForm::~TUploaderForm()
 
 void TUploaderForm::reject()
 {
-    uploader_.ButtonCancelClick();
+    uploader_.Cancel();
 }
 
 void TUploaderForm::render()

@@ -175,8 +175,8 @@ TEST_F(DocumentWindowsTest, DownloadPreparesTheProjectThenStartsTheDownloaderWit
     prompt.answer(Answer::Yes, "Write it to the ZR48 anyway?");
     form->execute(ActionId::Download);
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Running);
-    EXPECT_EQ(form->deviceTools().downloader.RecordCount(), 10u);
-    form->deviceTools().downloader.ButtonCancelClick();
+    EXPECT_EQ(form->deviceTools().downloader.ImageRecordCount(), 10u);
+    form->deviceTools().downloader.Cancel();
 }
 
 TEST_F(DocumentWindowsTest, ProjectCommandsGoToTheActiveProjectWindowOnly)

@@ -168,7 +168,7 @@ TEST_F(FileActionsTest, OpeningAnImageStartsTheDownloaderAtOnceEvenWithoutTheLin
     EXPECT_EQ(openCount(), 0u);
     // Without a unit its resends run out, and it says so itself.
     sim.unit.unplug();
-    clock.advance(TDownloader::kWatchdogMs * (TDownloader::kMaxResends + 2));
+    clock.advance(Exchange::kWatchdogMs * (Exchange::kMaxResends + 2));
     EXPECT_EQ(form->deviceTools().downloader.Result(), DownloadResult::Failed);
     EXPECT_EQ(prompt.errors().size(), 1u);
 }

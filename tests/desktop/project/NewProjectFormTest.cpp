@@ -162,7 +162,7 @@ TEST_F(NewProjectFormTest, AnUploadThatFailsOpensNoWindowAndLeavesTheEmptyProjec
     form->execute(ActionId::FileNewProject);
     EXPECT_EQ(form->deviceTools().uploader.Result(), UploadResult::Running);
     sim.unit.unplug();
-    clock.advance(TUploader::kWatchdogMs * (TUploader::kMaxResends + 2));
+    clock.advance(Exchange::kWatchdogMs * (Exchange::kMaxResends + 2));
     EXPECT_EQ(form->deviceTools().uploader.Result(), UploadResult::Failed);
     EXPECT_TRUE(form->documentWindows().empty());
     EXPECT_TRUE(fileExists(dir.text("Projects/Villa/Villa.mpj")));
