@@ -243,27 +243,45 @@ std::int32_t TSimpleIniFile::ReadInteger(std::string_view key, std::int32_t def)
 
 std::vector<Text> ReadDeviceFileLines(std::string_view path)
 {
-    const auto refuse = [path](const std::string& reason) {
-        throw Error("The file \"" + shownPath(path) + "\" is not a device file: " + reason + ".");
-    };
     if (const auto reason = notAFileReason(path); reason && *reason != kNoSuchFile)
-        refuse(*reason);
+        throw Error(NotADeviceFile(path, *reason));
     const auto bytes = readFileBytesUpTo(path, kMaxDeviceFileBytes);
     if (!bytes)
+        throw Error(NotADeviceFile(
+            path, "it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) + " KiB, which no device file is"));
+    return DeviceFileLines(path, std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+}
+
+std::vector<Text> DeviceFileLines(std::string_view path, std::string_view bytes)
+{
+    const auto refuse = [path](const std::string& reason) { throw Error(NotADeviceFile(path, reason)); };
+    if (bytes.size() > kMaxDeviceFileBytes)
         refuse("it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) + " KiB, which no device file is");
-    std::vector<Text> lines =
-        TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    std::vector<Text> lines = TSimpleIniFile::DecodeLines(bytes);
     bool entry = false;
-    for (const Text& line : lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Text& line = lines[i];
         // Line ends are gone; what decoding left of a text file has no other control character.
         if (firstBinaryByte(line) != std::string_view::npos)
             refuse("it holds binary data, not text");
+        // A section line hides every line after it from the unit and the optimizer, which would
+        // then rewrite the strings there with an empty table; a project file begins with one.
+        const std::string_view content = trimmed(line);
+        if (content.size() >= 2 && content.front() == '[' && content.back() == ']')
+            refuse("line " + std::to_string(i + 1) + " is the section line \"" + toUtf8(Text(content)) +
+                   "\", which a device file has none of" +
+                   (i == 0 ? " (a project file begins with one)" : ""));
         const std::size_t equals = line.find('=');
         entry = entry || (equals != Text::npos && equals > 0);
     }
     if (!entry)
         refuse("it holds no KEY=value line");
     return lines;
+}
+
+std::string NotADeviceFile(std::string_view path, const std::string& reason)
+{
+    return "The file \"" + shownPath(path) + "\" is not a device file: " + reason + ".";
 }
 
 } // namespace zr48

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -55,10 +56,15 @@ std::optional<std::int32_t> ParseIniInteger(std::string_view text);
 // device file of the database that is still to be made smaller stays far below the bound.
 inline constexpr std::size_t kMaxDeviceFileBytes = std::size_t{1024} * 1024;
 
-// The lines of a device file that is to be rewritten (the infrared optimizer), decoded as
-// DecodeLines does. Throws zr48::Error naming the file when it cannot be read or holds no device
+// The lines of a device file that is to be rewritten (the infrared optimizer, an import), decoded
+// as DecodeLines does. Throws zr48::Error naming the file when it cannot be read or holds no device
 // file's text: more than kMaxDeviceFileBytes, binary data (a control character other than tab or
-// form feed), or no KEY=value line; such a file is never rewritten.
+// form feed), a section line ("[NAME]": a project file, or a file whose later lines no reader
+// sees), or no KEY=value line; such a file is never rewritten.
 std::vector<Text> ReadDeviceFileLines(std::string_view path);
+// The same for the bytes of the file at `path` as an editor holds them.
+std::vector<Text> DeviceFileLines(std::string_view path, std::string_view bytes);
+// "The file "PATH" is not a device file: REASON."
+std::string NotADeviceFile(std::string_view path, const std::string& reason);
 
 } // namespace zr48
