@@ -417,6 +417,17 @@ TEST(IrCodeImportTest, FlipperExportNamesTheCodesThatDecodeAndKeepsTheRestRaw)
     EXPECT_EQ(signals[9].data.size(), 35u);
 }
 
+// A Flipper name is one word of printable ASCII, as a key is: "VOL UP" is exported as VOL_UP,
+// the name its import gives back.
+TEST(IrCodeImportTest, AFlipperNameHasNoBlank)
+{
+    const std::vector<FlipperSignal> signals = readFlipperIr(
+        exportIrStrings({"VOL UP=\"#900#450#900\"", "CAF\xC9=\"#900#450#900\""}, IrExportFormat::Flipper).text);
+    ASSERT_EQ(signals.size(), 2u);
+    EXPECT_EQ(signals[0].name, "VOL_UP");
+    EXPECT_EQ(signals[1].name, "CAF_");
+}
+
 // The keys of the infrared strings and what the decoder reads in each (of a code no protocol
 // reads, how many marks it has).
 std::vector<std::string> codes(const std::vector<Text>& lines)
