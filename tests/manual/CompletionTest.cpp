@@ -136,7 +136,7 @@ TEST_F(CompletionTest, OffersCommandsArgumentsOptionsAndLinkTargets)
         {"zr48 status --link=s", {"serial", "serial:", "sim", "sim:", "sim,firmware="}},
         {"zr48 --link sim:no", {"notes.txt"}},
         {"zr48 --link=sim list --",
-         {"--json", "--link", "--yes", "--no", "--quiet", "--verbose", "--help", "--version"}},
+         {"--json", "--link", "--wait", "--yes", "--no", "--quiet", "--verbose", "--help", "--version"}},
         {"zr48 help ", allCommands()},
         {"zr48 settings ", {"ProjectDir", "Database", "Advanced", "Expert", "IrOptimizerPass1", "IrOptimizerPass2"}},
         {"zr48 display ", {}},
