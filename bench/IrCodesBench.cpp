@@ -1,6 +1,7 @@
 // The decoder over a whole capture, and the import of a large Flipper file. The counter
 // "of_budget" is the time of one run over what it may take (1 ms to decode every frame of a full
-// capture, 100 ms to import 1,000 buttons with the optimizer): below 1 is within it.
+// capture, 100 ms to import 1,000 buttons into a device file, with or without optimizing the whole
+// file): below 1 is within it.
 
 #include "infrared/CaptureDecoder.h"
 #include "infrared/IrCodeImport.h"
@@ -59,22 +60,34 @@ std::string flipperFile()
     return text;
 }
 
+// An amplifier's file with a timing table and codes of its own, into which the buttons go.
+std::vector<Text> amplifierLines()
+{
+    std::vector<Text> lines = newIrDeviceLines("Bench");
+    lines.insert(lines.end(), {"IR_TIME_0 = 560", "IR_TIME_1 = 1690", "IR_TIME_2 = 9000",
+                               "IR_PLAY=\"$2#4500$0101010101010101#40000\"", "IR_STOP=\"#8998#4502#571#1680\""});
+    return lines;
+}
+
 void BM_ImportThousandButtons(benchmark::State& state)
 {
     const std::string file = flipperFile();
+    const bool optimizeFile = state.range(0) != 0;
     struct Yes : Prompt {
         Answer show(const std::string&, Icon, Buttons) override { return Answer::Yes; }
     } prompt;
     std::size_t lines = 0;
     for (auto _ : state) {
-        std::vector<Text> device = newIrDeviceLines("Bench");
-        importIrButtons(device, readIrCodeFile(file), {.prefix = {}, .tolerance1 = 10, .tolerance2 = 20}, prompt);
+        std::vector<Text> device = amplifierLines();
+        importIrButtons(device, readIrCodeFile(file),
+                        {.tolerance1 = 10, .tolerance2 = 20, .optimizeFile = optimizeFile}, prompt);
         lines = device.size();
         benchmark::DoNotOptimize(device.data());
     }
     state.counters["lines"] = static_cast<double>(lines);
     state.counters["of_budget"] = ofBudget(0.1);
 }
-BENCHMARK(BM_ImportThousandButtons)->Unit(benchmark::kMillisecond);
+// 0: the new durations merged into the table; 1: the whole file optimized.
+BENCHMARK(BM_ImportThousandButtons)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

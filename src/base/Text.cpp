@@ -230,4 +230,34 @@ std::string binaryDataReason(std::string_view bytes, std::size_t at)
     return "it holds binary data, not text (the byte " + std::string(byte) + " at offset " + std::to_string(at) + ")";
 }
 
+std::string shownExcerpt(std::string_view bytes, std::size_t most)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const bool utf8 = isValidUtf8(bytes);
+    std::string out;
+    std::size_t characters = 0;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool continuation = utf8 && (byte & 0xC0) == 0x80;
+        if (!continuation && characters++ == most) {
+            out += "...";
+            break;
+        }
+        if (byte >= 0x20 && byte != 0x7F && (utf8 || byte < 0x80)) {
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    return out;
+}
+
 } // namespace zr48

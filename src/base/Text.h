@@ -49,4 +49,9 @@ std::size_t firstBinaryByte(std::string_view bytes);
 // "binary data, not text (the byte 0x00 at offset 17)": what a reader says of such a file.
 std::string binaryDataReason(std::string_view bytes, std::size_t at);
 
+// Bytes of a file as a message quotes them: control characters, and every byte of 0x80 and above
+// where the bytes are no UTF-8, written as \n, \r, \t or \xHH; at most `most` characters, then
+// "...". A garbage file never fills a message with its bytes nor drives a terminal.
+std::string shownExcerpt(std::string_view bytes, std::size_t most = 40);
+
 } // namespace zr48

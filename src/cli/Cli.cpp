@@ -269,6 +269,11 @@ ParseResult parseArguments(Context& context, std::string_view path, const Argume
         }
         std::optional<std::string> value;
         const OptionRow* option = findCommandOption(*command, a, value);
+        // No option begins with a digit: "-1" is a negative number, which the command judges.
+        if (!option && a.size() > 1 && a[1] >= '0' && a[1] <= '9') {
+            parsed.positional.push_back(a);
+            continue;
+        }
         if (!option) {
             usageError(context, path, "unknown option '" + a + "'");
             return ParseResult::failed(kExitUsage);

@@ -215,7 +215,9 @@ int runEncode(Context& context, const Arguments& arguments)
     const auto command = parseCodeNumber(positional[2]);
     if (!address || !command)
         return usageError(context, "ir encode",
-                          "ADDRESS and COMMAND are numbers: 0x and hexadecimal digits, or decimal");
+                          positional[1].starts_with("-") || positional[2].starts_with("-")
+                              ? "ADDRESS and COMMAND are 0 or more, never negative"
+                              : "ADDRESS and COMMAND are numbers: 0x and hexadecimal digits, or decimal");
     bool toggle = false;
     if (const auto value = parsed->value("--toggle")) {
         if (*value != "0" && *value != "1")
@@ -245,14 +247,18 @@ int runImport(Context& context, const Arguments& arguments)
     const auto into = parsed->value("--into");
     if (parsed->positional.size() != 1 || !into)
         return usageError(context, "ir import", into ? "" : "name the device file with --into DEVICE.mpi");
-    const Text prefix = upperCase(parsed->value("--prefix").value_or(""));
-    for (const char c : prefix)
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
-            return usageError(context, "ir import", "--prefix takes letters, digits and _ only");
+    std::optional<Text> prefix;
+    if (const auto given = parsed->value("--prefix")) {
+        prefix = upperCase(*given);
+        for (const char c : *prefix)
+            if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
+                return usageError(context, "ir import", "--prefix takes letters, digits and _ only");
+    }
     const Path device = absolutePath(*into);
     const IrImportOptions options{.prefix = prefix,
                                   .tolerance1 = context.settings.irOptimizerPass1(),
-                                  .tolerance2 = context.settings.irOptimizerPass2()};
+                                  .tolerance2 = context.settings.irOptimizerPass2(),
+                                  .optimizeFile = parsed->has("--optimize")};
     try {
         const IrImportReport report =
             importIrCodeFile(absolutePath(parsed->positional[0]), device, options, context.prompt);
@@ -327,7 +333,10 @@ const OptionRow kImportOptions[] = {
      .value = "DEVICE.mpi",
      .help = "the device file that takes the codes (needed); made when it does not exist",
      .valueFiles = "mpi"},
-    {.longName = "--prefix", .value = "NAME_", .help = "put NAME_ before every key (IR_ makes IR_POWER)"},
+    {.longName = "--prefix",
+     .value = "NAME_",
+     .help = "put NAME_ before every key (IR_ makes IR_POWER); default: the prefix the file's keys have"},
+    {.longName = "--optimize", .help = "then optimize the whole file, its own codes too, and report what moved"},
 };
 const OptionRow kExportOptions[] = {
     {.longName = "--format",
@@ -406,11 +415,14 @@ Command irImportCommand()
             .summary = "Put the buttons of a Flipper .ir file or of Pronto hex lines into a device file.",
             .details =
                 "FILE is a Flipper .ir file (raw and parsed signals) or Pronto hex, one button a line as\n"
-                "\"NAME: 0000 FREQ N1 N2 ...\". Each button becomes a line KEY=\"#...\": its name in upper case,\n"
-                "characters other than A-Z, 0-9 and _ replaced by _, \"_2\", \"_3\", ... where a key is taken.\n"
-                "The optimizer then runs over the file with IrOptimizerPass1 and IrOptimizerPass2. Before keys\n"
-                "of the file are replaced it asks (--yes answers). A report lists the imported, renamed and\n"
-                "skipped buttons. A file that cannot be read leaves the device file as it was.",
+                "\"NAME: 0000 FREQ N1 N2 ...\". Each button becomes a line KEY=\"#...\": the file's prefix and\n"
+                "its name in upper case, words joined by _, + and - spelled out (VOL_PLUS), accented and\n"
+                "Cyrillic letters transliterated, \"_2\", \"_3\", ... where a key is taken. The new durations\n"
+                "join the timing table (IrOptimizerPass1 and IrOptimizerPass2) without moving a value the\n"
+                "file's codes use; --optimize optimizes the whole file. Before keys of the file are replaced\n"
+                "it asks (--yes answers). A report lists the imported, renamed and skipped buttons and the\n"
+                "keys whose carrier changes. A file that cannot be read, and a device file that is none (a\n"
+                "project file, a file with a [SECTION] line), leave the device file as it was.",
             .options = kImportOptions,
             .files = "*",
             .run = runImport};

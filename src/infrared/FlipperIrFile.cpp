@@ -49,11 +49,14 @@ public:
         line = text_.substr(pos_, end - pos_);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        ended_ = end < text_.size();
         pos_ = end + 1;
         ++number_;
         return true;
     }
     int number() const { return number_; }
+    // Whether the line just read has its line end (only the file's last line may lack one).
+    bool ended() const { return ended_; }
     [[noreturn]] void fail(const std::string& problem) const { failAt(number_, problem); }
     [[noreturn]] static void failAt(int line, const std::string& problem)
     {
@@ -64,6 +67,7 @@ private:
     std::string_view text_;
     std::size_t pos_ = 0;
     int number_ = 0;
+    bool ended_ = true;
 };
 
 std::uint32_t readNumber(const Reader& reader, std::string_view text, const char* what)
@@ -71,7 +75,7 @@ std::uint32_t readNumber(const Reader& reader, std::string_view text, const char
     std::uint32_t value = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size())
-        reader.fail(std::string(what) + " '" + std::string(text) + "' is no whole number");
+        reader.fail(std::string(what) + " '" + shownExcerpt(text) + "' is no whole number");
     return value;
 }
 
@@ -87,7 +91,7 @@ std::uint32_t readBytes(const Reader& reader, std::string_view text, const char*
         const auto word = bytes[k];
         const auto result = std::from_chars(word.data(), word.data() + word.size(), byte, 16);
         if (word.size() > 2 || result.ec != std::errc() || result.ptr != word.data() + word.size())
-            reader.fail(std::string(key) + " takes four hexadecimal bytes; '" + std::string(word) + "' is none");
+            reader.fail(std::string(key) + " takes four hexadecimal bytes; '" + shownExcerpt(word) + "' is none");
         value |= byte << (8 * k);
     }
     return value;
@@ -127,7 +131,7 @@ bool isFlipperIrText(std::string_view text)
     Reader reader(text);
     std::string_view line;
     while (reader.next(line))
-        if (!trimmed(line).empty())
+        if (!trimmed(line).empty() && trimmed(line).front() != '#')
             return trimmed(line).substr(0, 9) == "Filetype:";
     return false;
 }
@@ -141,48 +145,18 @@ std::vector<FlipperSignal> readFlipperIr(std::string_view text)
         if (!block)
             return;
         const std::string missing = block->missing();
-        if (!missing.empty())
-            Reader::failAt(block->signal.line, "the signal \"" + block->signal.name + "\" ends at line " +
+        if (!missing.empty() && block->signal.problem.empty())
+            Reader::failAt(block->signal.line, "the signal \"" + shownExcerpt(block->signal.name) + "\" ends at line " +
                                                    std::to_string(endLine) + " without its " + missing + " line");
         signals.push_back(std::move(block->signal));
         block.reset();
     };
-    bool header = false, version = false;
-    std::string_view line;
-    while (reader.next(line)) {
-        const std::string_view content = trimmed(line);
-        if (content.empty() || content.front() == '#')
-            continue;
-        const std::size_t colon = content.find(':');
-        if (colon == std::string_view::npos)
-            reader.fail("\"" + std::string(content) + "\" is neither a \"#\" line nor \"key: value\"");
-        const std::string_view key = trimmed(content.substr(0, colon));
-        const std::string_view value = trimmed(content.substr(colon + 1));
-        if (!header) {
-            if (key != "Filetype" || (value != "IR signals file" && value != "IR library file"))
-                reader.fail("not an infrared signals file (it begins \"" + std::string(content) + "\")");
-            header = true;
-            continue;
-        }
-        if (!version) {
-            if (key != "Version" || firstWord(value) != "1")
-                reader.fail("only version 1 of the infrared signals file is read (\"" + std::string(content) + "\")");
-            version = true;
-            continue;
-        }
-        if (key == "name") {
-            finish(reader.number() - 1);
-            block.emplace();
-            block->signal.name = std::string(value);
-            block->signal.line = reader.number();
-            continue;
-        }
-        if (!block)
-            reader.fail("\"" + std::string(key) + ":\" before the first \"name:\"");
+    // A value of a block's line.
+    auto take = [&](std::string_view key, std::string_view value) {
         FlipperSignal& signal = block->signal;
         if (key == "type") {
             if (value != "parsed" && value != "raw")
-                reader.fail("the type is \"parsed\" or \"raw\", not \"" + std::string(value) + "\"");
+                reader.fail("the type is \"parsed\" or \"raw\", not \"" + shownExcerpt(value) + "\"");
             block->type = std::string(value);
             signal.parsed = value == "parsed";
         } else if (key == "protocol") {
@@ -200,14 +174,71 @@ std::vector<FlipperSignal> readFlipperIr(std::string_view text)
                 reader.fail("a frequency of 0");
             block->frequency = true;
         } else if (key == "data") {
+            // A bad duration spoils its button, not the file.
             for (const std::string_view word : words(value)) {
-                const std::uint32_t duration = readNumber(reader, word, "the duration");
-                if (duration == 0)
-                    reader.fail("a duration of 0");
+                std::uint32_t duration = 0;
+                const auto result = std::from_chars(word.data(), word.data() + word.size(), duration);
+                if (result.ec != std::errc() || result.ptr != word.data() + word.size()) {
+                    if (signal.problem.empty())
+                        signal.problem = "the duration '" + shownExcerpt(word) + "' (line " +
+                                         std::to_string(reader.number()) + ") is no whole number";
+                    continue;
+                }
+                if (duration == 0 && signal.problem.empty())
+                    signal.problem = "a duration of 0 (line " + std::to_string(reader.number()) + ")";
                 signal.data.push_back(duration);
             }
         }
         // Other keys (duty_cycle, ...) say nothing the unit's strings hold.
+    };
+    bool header = false, version = false;
+    std::string_view line;
+    while (reader.next(line)) {
+        const std::string_view content = trimmed(line);
+        if (content.empty() || content.front() == '#')
+            continue;
+        const std::size_t colon = content.find(':');
+        if (colon == std::string_view::npos)
+            reader.fail("\"" + shownExcerpt(content) + "\" is neither a \"#\" line nor \"key: value\"");
+        const std::string_view key = trimmed(content.substr(0, colon));
+        const std::string_view value = trimmed(content.substr(colon + 1));
+        if (!header) {
+            if (key != "Filetype" || (value != "IR signals file" && value != "IR library file"))
+                reader.fail("not an infrared signals file (it begins \"" + shownExcerpt(content) + "\")");
+            header = true;
+            continue;
+        }
+        if (!version) {
+            if (key != "Version" || firstWord(value) != "1")
+                reader.fail("only version 1 of the infrared signals file is read (\"" + shownExcerpt(content) +
+                            "\")");
+            version = true;
+            continue;
+        }
+        // The file's last line, without its line end: durations may be missing from it, and a line
+        // that cannot be read, or a button without all its lines, was cut.
+        const bool last = !reader.ended();
+        bool cut = false;
+        if (key == "name") {
+            finish(reader.number() - 1);
+            block.emplace();
+            block->signal.name = std::string(value);
+            block->signal.line = reader.number();
+        } else if (!block) {
+            reader.fail("\"" + shownExcerpt(key) + ":\" before the first \"name:\"");
+        } else if (!last) {
+            take(key, value);
+        } else {
+            try {
+                take(key, value);
+            } catch (const Error&) {
+                cut = true;
+            }
+            cut = cut || key == "data";
+        }
+        if (last && (cut || !block->missing().empty()))
+            block->signal.problem =
+                "the file ends in the middle of it (line " + std::to_string(reader.number()) + " has no line end)";
     }
     if (!header)
         throw Error("the file is empty");

@@ -23,14 +23,19 @@ struct FlipperSignal {
     // Raw signals.
     std::uint32_t frequency = 0;
     IrDurations data = {};
+    // Why the signal cannot be used (a duration of 0, the file ending in the middle of it); empty
+    // when it can.
+    std::string problem = {};
 };
 
-// Whether the text begins as a Flipper `.ir` file does ("Filetype:").
+// Whether the text begins as a Flipper `.ir` file does ("Filetype:", after "#" comment lines).
 bool isFlipperIrText(std::string_view text);
 
 // Every signal. Throws zr48::Error naming the line: not an infrared signals file, another
-// version, a line that is neither "#" nor "key: value", a block cut short, a value that is no
-// number.
+// version, a line that is neither "#" nor "key: value", a block without one of its lines, a value
+// that is no number. A signal with a duration that is 0 or no number, and the last one when the
+// file ends in the middle of it (its last line without a line end, incomplete or raw durations),
+// is read with its problem.
 std::vector<FlipperSignal> readFlipperIr(std::string_view text);
 
 // The file of the signals, lines ended by LF.

@@ -1,5 +1,6 @@
 #include "infrared/IrCodeExport.h"
 
+#include "base/Error.h"
 #include "infrared/FlipperIrFile.h"
 #include "infrared/IrDecoder.h"
 #include "infrared/IrEncoder.h"
@@ -28,6 +29,14 @@ std::string flipperName(const Text& key)
 
 } // namespace
 
+std::uint32_t irStringCarrier(std::span<const std::uint32_t> durations)
+{
+    if (durations.empty())
+        return kDefaultCarrierHz;
+    const IrProtocol* protocol = decodeIrFrames(durations).front().protocol;
+    return protocol ? protocol->carrierHz : kDefaultCarrierHz;
+}
+
 IrExport exportIrStrings(const std::vector<Text>& lines, IrExportFormat format)
 {
     const IrTimingTable table = readIrTimingTable(lines);
@@ -46,13 +55,18 @@ IrExport exportIrStrings(const std::vector<Text>& lines, IrExportFormat format)
         const std::vector<IrFrame> frames = decodeIrFrames(*durations);
         const IrProtocol* protocol = frames.front().protocol;
         const std::uint32_t carrier = protocol ? protocol->carrierHz : kDefaultCarrierHz;
-        ++result.exported;
         if (format == IrExportFormat::Pronto) {
             const std::uint64_t length = std::accumulate(durations->begin(), durations->end(), std::uint64_t{0});
             const std::uint32_t leadOut = protocol ? irLeadOut(*protocol, length) : kDefaultLeadOut;
-            result.text += flipperName(string->key) + ": " + formatProntoCode(*durations, carrier, leadOut) + "\n";
+            try {
+                result.text += flipperName(string->key) + ": " + formatProntoCode(*durations, carrier, leadOut) + "\n";
+                ++result.exported;
+            } catch (const Error& e) {
+                result.skipped.push_back(toUtf8(string->key) + ": " + e.message());
+            }
             continue;
         }
+        ++result.exported;
         FlipperSignal signal{.name = flipperName(string->key)};
         const auto single = decodeSingleIrFrame(*durations, IrRows::FlipperNames);
         if (single) {

@@ -5,6 +5,8 @@
 
 #include "base/Text.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,10 @@ struct IrExport {
     // Strings that cannot be read ("IR_OFF: $4 refers to IR_TIME_4, which has no value"), UTF-8.
     std::vector<std::string> skipped;
 };
+
+// The carrier a string of durations is sent and exported with: that of the protocol its first
+// frame is a code of, 38 kHz when no protocol names it.
+std::uint32_t irStringCarrier(std::span<const std::uint32_t> durations);
 
 // Every infrared string of the lines, its table references resolved through their IR_TIME_n
 // lines; each named after its key.

@@ -3,13 +3,17 @@
 #include "base/Error.h"
 #include "base/FileIo.h"
 #include "infrared/FlipperIrFile.h"
+#include "infrared/IrCodeExport.h"
 #include "infrared/IrEncoder.h"
+#include "infrared/IrKeyName.h"
 #include "infrared/IrOptimizer.h"
 #include "infrared/IrString.h"
 #include "infrared/ProntoHex.h"
 #include "project/SimpleIniFile.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 namespace zr48 {
@@ -32,16 +36,14 @@ std::string utf8Name(std::string_view name)
     return isValidUtf8(name) ? std::string(name) : toUtf8(name);
 }
 
-Text unitName(std::string_view name)
-{
-    return isValidUtf8(name) ? fromUtf8(name) : Text(name);
-}
-
 IrButton flipperButton(const FlipperSignal& signal)
 {
-    IrButton button{.name = signal.name, .line = signal.line};
+    IrButton button{.name = signal.name, .line = signal.line, .skipped = signal.problem};
+    if (!button.skipped.empty())
+        return button;
     if (!signal.parsed) {
         button.durations = signal.data;
+        button.carrierHz = signal.frequency;
         return button;
     }
     const IrProtocol* protocol = findIrProtocol(signal.protocol);
@@ -53,6 +55,7 @@ IrButton flipperButton(const FlipperSignal& signal)
     button.skipped = irCodeProblem(*protocol, code);
     if (button.skipped.empty())
         button.durations = encodeIrFrame(*protocol, code);
+    button.carrierHz = protocol->carrierHz;
     return button;
 }
 
@@ -77,9 +80,10 @@ std::vector<IrButton> readProntoLines(std::string_view text)
         std::string kind;
         try {
             const auto code = parseProntoCode(line.substr(colon + 1), kind);
-            if (code)
+            if (code) {
                 button.durations = code->durations;
-            else
+                button.carrierHz = code->carrierHz;
+            } else
                 button.skipped = "Pronto code " + kind + " is no learned code (0000)";
         } catch (const Error& e) {
             throw Error("line " + std::to_string(number) + ": " + e.message());
@@ -89,11 +93,6 @@ std::vector<IrButton> readProntoLines(std::string_view text)
     if (buttons.empty())
         throw Error("neither a Flipper .ir file nor Pronto hex: no code in it");
     return buttons;
-}
-
-bool isKeyCharacter(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
 Text keyOf(const Text& line)
@@ -122,16 +121,9 @@ public:
     // The key of a button, and why it is not the name as it stands (empty when it is).
     std::pair<Text, std::string> keyFor(const Text& prefix, std::string_view name)
     {
-        Text upper = upperCase(unitName(name));
-        std::replace(upper.begin(), upper.end(), ' ', '_'); // words apart, as keys have them
-        Text key = prefix;
-        std::string reason;
-        for (const unsigned char c : upper)
-            key += isKeyCharacter(c) ? static_cast<char>(c) : '_';
-        if (upper.empty())
-            key += "BUTTON";
-        if (key != prefix + upper)
-            reason = "a key holds A-Z, 0-9 and _ only";
+        const IrKeyName named = irKeyName(name);
+        Text key = prefix + named.key;
+        std::string reason = named.reason;
         for (std::size_t at; (at = key.find(kTableKey)) != Text::npos;) {
             key.erase(at + 2, 1); // IR_TIME_ -> IRTIME_
             reason = join(reason, "IR_TIME_ names the timing table");
@@ -161,6 +153,20 @@ private:
     std::vector<std::pair<Text, std::size_t>> strings_;
 };
 
+std::string kilohertz(std::uint32_t hz)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f kHz", hz / 1000.0);
+    return text;
+}
+
+// Carriers that a receiver takes alike: Pronto's clock and a capture's measurement round a carrier
+// by some tenths of a percent, and receivers are built for a band of a few percent.
+bool sameCarrier(std::uint32_t a, std::uint32_t b)
+{
+    return std::abs(static_cast<double>(a) - static_cast<double>(b)) <= 0.02 * static_cast<double>(b);
+}
+
 Text stringLineText(const Text& key, const IrDurations& durations)
 {
     return key + "=\"" + formatIrString(durations) + "\"";
@@ -184,6 +190,7 @@ IrImportReport importIrButtons(std::vector<Text>& lines, const std::vector<IrBut
                                const IrImportOptions& options, Prompt& prompt)
 {
     IrImportReport report;
+    const Text prefix = options.prefix ? *options.prefix : irKeyPrefix(lines);
     KeyNames names(lines);
     struct Planned {
         const IrButton* button;
@@ -202,7 +209,7 @@ IrImportReport importIrButtons(std::vector<Text>& lines, const std::vector<IrBut
             report.skipped.push_back({utf8Name(button.name), button.line, {}, skipped});
             continue;
         }
-        auto [key, reason] = names.keyFor(options.prefix, button.name);
+        auto [key, reason] = names.keyFor(prefix, button.name);
         planned.push_back({&button, key, reason, names.stringLine(key)});
     }
 
@@ -215,6 +222,7 @@ IrImportReport importIrButtons(std::vector<Text>& lines, const std::vector<IrBut
                                             ".\nReplace them with the imported codes?",
                                         Buttons::YesNo) == Answer::Yes;
 
+    std::vector<std::size_t> added;
     for (const Planned& p : planned) {
         if (p.replaces && !replace) {
             report.skipped.push_back(
@@ -222,19 +230,52 @@ IrImportReport importIrButtons(std::vector<Text>& lines, const std::vector<IrBut
             continue;
         }
         const Text line = stringLineText(p.key, p.button->durations);
-        if (p.replaces)
+        if (p.replaces) {
             lines[*p.replaces] = line;
-        else
+            added.push_back(*p.replaces);
+        } else {
+            added.push_back(lines.size());
             lines.push_back(line);
+        }
         report.imported.push_back({utf8Name(p.button->name), p.button->line, p.key, p.reason});
+        const std::uint32_t sent = irStringCarrier(p.button->durations);
+        if (p.button->carrierHz != 0 && !sameCarrier(p.button->carrierHz, sent))
+            report.carriers.push_back({p.key, p.button->carrierHz, sent});
     }
 
+    const int tolerances[] = {options.tolerance1, options.tolerance2};
+    if (!options.optimizeFile) {
+        MergeIntoTimingTable(lines, std::move(added), tolerances);
+        return report;
+    }
+    const std::vector<Text> before = lines;
     TIrOptimizer optimizer;
-    optimizer.SetTolerance(options.tolerance1);
-    optimizer.Optimize(lines);
-    optimizer.SetTolerance(options.tolerance2);
-    optimizer.Optimize(lines);
+    for (const int tolerance : tolerances) {
+        optimizer.SetTolerance(tolerance);
+        optimizer.Optimize(lines);
+    }
+    report.optimized = CompareOptimized(before, lines);
     return report;
+}
+
+Text irKeyPrefix(const std::vector<Text>& lines)
+{
+    std::optional<Text> shared;
+    int keys = 0;
+    for (const Text& line : lines) {
+        const auto string = irStringLine(line);
+        if (!string)
+            continue;
+        const std::size_t underscore = string->key.find('_');
+        if (underscore == 0 || underscore == Text::npos || underscore + 1 == string->key.size())
+            return {};
+        const Text first = upperCase(std::string_view(string->key).substr(0, underscore + 1));
+        if (shared && *shared != first)
+            return {};
+        shared = first;
+        ++keys;
+    }
+    return keys >= 2 ? *shared : Text();
 }
 
 std::vector<Text> newIrDeviceLines(const Text& name)
@@ -242,21 +283,23 @@ std::vector<Text> newIrDeviceLines(const Text& name)
     return {Text("DEVICE=") + kIrDeviceType, "NAME=" + name, "SELECT=0"};
 }
 
-IrImportReport importIrCodeFile(const Path& codeFile, const Path& deviceFile, const IrImportOptions& options,
-                                Prompt& prompt)
+std::vector<IrButton> readIrCodeFileAt(const Path& codeFile)
 {
     const Bytes code = readFileBytes(codeFile);
-    std::vector<IrButton> buttons;
     try {
-        buttons = readIrCodeFile(std::string_view(reinterpret_cast<const char*>(code.data()), code.size()));
+        return readIrCodeFile(std::string_view(reinterpret_cast<const char*>(code.data()), code.size()));
     } catch (const Error& e) {
         throw Error(codeFile + ": " + e.message());
     }
+}
+
+IrImportReport importIrCodeFile(const Path& codeFile, const Path& deviceFile, const IrImportOptions& options,
+                                Prompt& prompt)
+{
+    const std::vector<IrButton> buttons = readIrCodeFileAt(codeFile);
     std::vector<Text> lines;
-    if (fileExists(deviceFile)) {
-        const Bytes device = readFileBytes(deviceFile);
-        lines =
-            TSimpleIniFile::DecodeLines(std::string_view(reinterpret_cast<const char*>(device.data()), device.size()));
+    if (notAFileReason(deviceFile).value_or("") != kNoSuchFile) {
+        lines = ReadDeviceFileLines(deviceFile);
     } else {
         const Path name = extractFileName(deviceFile);
         lines = newIrDeviceLines(fromUtf8(name.substr(0, name.size() - extractFileExt(name).size())));
@@ -264,10 +307,7 @@ IrImportReport importIrCodeFile(const Path& codeFile, const Path& deviceFile, co
     IrImportReport report = importIrButtons(lines, buttons, options, prompt);
     if (report.imported.empty())
         return report;
-    Text text;
-    for (const Text& line : lines)
-        text += line + "\r\n";
-    writeFileAtomically(deviceFile, text);
+    writeFileAtomically(deviceFile, DeviceFileBytes(lines));
     return report;
 }
 
@@ -291,6 +331,16 @@ std::string IrImportReport::text(std::string_view deviceFile) const
         text += "Skipped:\n";
     for (const Entry& entry : skipped)
         text += "  \"" + entry.button + "\" (line " + std::to_string(entry.line) + "): " + entry.reason + "\n";
+    if (!carriers.empty())
+        text += "Carrier not kept (a device file holds durations; a code is sent at its protocol's carrier):\n";
+    for (const Carrier& carrier : carriers)
+        text += "  " + toUtf8(carrier.key) + ": " + kilohertz(carrier.givenHz) + " becomes " +
+                kilohertz(carrier.sentHz) + "\n";
+    if (optimized) {
+        text += "Optimized the whole file:\n";
+        for (const std::string& line : OptimizeReportLines(*optimized))
+            text += "  " + line + "\n";
+    }
     return text;
 }
 

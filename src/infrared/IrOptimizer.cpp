@@ -326,4 +326,83 @@ void TIrOptimizer::Optimize(std::vector<Text>& lines)
     lines = std::move(kept);
 }
 
+namespace {
+
+std::vector<TIrOptimizer::Entry> tableEntries(const TimingTable& table)
+{
+    std::vector<TIrOptimizer::Entry> entries;
+    for (int index = 0; index < kTableSize; ++index)
+        if (const std::int64_t value = table[static_cast<std::size_t>(index)]; value > 0)
+            entries.push_back({static_cast<float>(value), index});
+    return entries;
+}
+
+bool isTableLine(const Text& line)
+{
+    return line.find(kTableKey) != Text::npos;
+}
+
+} // namespace
+
+void MergeIntoTimingTable(std::vector<Text>& lines, std::vector<std::size_t> added, std::span<const int> tolerances)
+{
+    std::sort(added.begin(), added.end());
+    const TimingTable given = ReadTimingTable(lines);
+    const std::vector<TIrOptimizer::Entry> kept = tableEntries(given);
+    TimingTable table = given;
+    for (const int tolerance : tolerances) {
+        TIrOptimizer optimizer;
+        optimizer.SetTolerance(tolerance);
+        // References of the added lines (to old values and to those of the pass before) as durations.
+        optimizer.SetEntries(tableEntries(table));
+        for (const std::size_t i : added)
+            lines[i] = optimizer.Expand(lines[i]);
+        // The added durations that no old value takes, merged among themselves.
+        TIrOptimizer old;
+        old.SetTolerance(tolerance);
+        old.SetEntries(kept);
+        optimizer.SetEntries({});
+        for (const std::size_t i : added)
+            for (const std::int64_t duration : InfraredDurations(lines[i], table))
+                if (duration != 0 && !old.Nearest(static_cast<float>(duration)))
+                    optimizer.Merge(static_cast<float>(duration));
+        std::vector<TIrOptimizer::Entry> merged = optimizer.Entries();
+        std::stable_sort(merged.begin(), merged.end(),
+                         [](const TIrOptimizer::Entry& a, const TIrOptimizer::Entry& b) { return a.value < b.value; });
+        // The free places, smallest value first; what finds none stays literal.
+        std::vector<TIrOptimizer::Entry> entries = kept;
+        table = given;
+        std::size_t next = 0;
+        for (int index = 0; index < kTableSize && next < merged.size(); ++index) {
+            if (given[static_cast<std::size_t>(index)] > 0)
+                continue;
+            const std::int64_t value = roundedValue(merged[next++].value);
+            table[static_cast<std::size_t>(index)] = value;
+            entries.push_back({static_cast<float>(value), index});
+        }
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const TIrOptimizer::Entry& a, const TIrOptimizer::Entry& b) { return a.index < b.index; });
+        optimizer.SetEntries(std::move(entries));
+        for (const std::size_t i : added) {
+            lines[i] = optimizer.Rewrite(lines[i]);
+            TIrOptimizer::CleanupInPlace(lines[i]);
+        }
+    }
+    std::vector<Text> tableLines;
+    for (int index = 0; index < kTableSize; ++index) {
+        const auto at = static_cast<std::size_t>(index);
+        if (given[at] == 0 && table[at] > 0)
+            tableLines.push_back(kTableKey + std::to_string(index) + " = " + std::to_string(table[at]));
+    }
+    if (tableLines.empty())
+        return;
+    std::size_t position = lines.size();
+    for (std::size_t i = lines.size(); i-- > 0;)
+        if (isTableLine(lines[i]) && std::find(added.begin(), added.end(), i) == added.end()) {
+            position = i + 1;
+            break;
+        }
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(position), tableLines.begin(), tableLines.end());
+}
+
 } // namespace zr48

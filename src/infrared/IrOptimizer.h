@@ -33,6 +33,15 @@ TimingTable ReadTimingTable(const std::vector<Text>& lines);
 // optimizer expands and collects them ("#" without digits is 0); empty for a line without a quote.
 std::vector<std::int64_t> InfraredDurations(const Text& line, const TimingTable& table);
 
+// New infrared strings into a device file whose timing table stays as it is: in a pass for each
+// tolerance, the durations of the lines `added` (indices into `lines`) are merged among themselves
+// as the optimizer merges them, except those within the tolerance of a value the table already
+// has; the merged values take the table's free places, smallest first; then each duration of
+// those lines near a table value, old or new, becomes a reference to it. Only the lines `added`
+// change; the new table lines go after the file's last one (at the end when the file has none).
+// Every other line keeps its bytes.
+void MergeIntoTimingTable(std::vector<Text>& lines, std::vector<std::size_t> added, std::span<const int> tolerances);
+
 class TIrOptimizer {
 public:
     struct Entry {

@@ -1,6 +1,7 @@
 #include "infrared/ProntoHex.h"
 
 #include "base/Error.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -28,7 +29,7 @@ std::vector<std::uint16_t> readWords(std::string_view text)
         unsigned value = 0;
         const auto result = std::from_chars(word.data(), word.data() + word.size(), value, 16);
         if (word.size() > 4 || result.ec != std::errc() || result.ptr != word.data() + word.size())
-            throw Error("'" + std::string(word) + "' is no four-digit hexadecimal word");
+            throw Error("'" + shownExcerpt(word) + "' is no four-digit hexadecimal word");
         words.push_back(static_cast<std::uint16_t>(value));
         i = end;
     }
@@ -76,10 +77,18 @@ std::string formatProntoCode(std::span<const std::uint32_t> durations, std::uint
     std::vector<std::uint32_t> bursts(durations.begin(), durations.end());
     if (bursts.size() % 2 != 0)
         bursts.push_back(leadOut);
+    // A word holds at most FFFF: more pairs, or a longer burst, would be another code.
+    if (bursts.size() / 2 > 0xFFFF)
+        throw Error(std::to_string(bursts.size() / 2) + " burst pairs; a Pronto code holds at most 65535");
+    const auto longest = std::max_element(bursts.begin(), bursts.end());
+    if (longest != bursts.end() && std::lround(*longest / unit) > 0xFFFF)
+        throw Error("a duration of " + std::to_string(*longest) + " us; a Pronto code at " +
+                    std::to_string(carrierHz) + " Hz holds at most " + std::to_string(std::lround(0xFFFF * unit)) +
+                    " us");
     std::string text;
     char word[8];
     auto add = [&](long value) {
-        std::snprintf(word, sizeof word, "%04lX", std::clamp(value, 0L, 0xFFFFL));
+        std::snprintf(word, sizeof word, "%04lX", value);
         if (!text.empty())
             text += ' ';
         text += word;

@@ -29,7 +29,9 @@ struct ProntoCode {
 std::optional<ProntoCode> parseProntoCode(std::string_view words, std::string& notLearned);
 
 // The words of a learned code: the durations as the repeated sequence (one burst pair at least;
-// a last mark without a space gets `leadOut`), on a carrier of `carrierHz`.
+// a last mark without a space gets `leadOut`), on a carrier of `carrierHz`. Throws zr48::Error
+// when the code does not fit the words: more than 65,535 burst pairs, or a burst longer than
+// 65,535 carrier periods.
 std::string formatProntoCode(std::span<const std::uint32_t> durations, std::uint32_t carrierHz, std::uint32_t leadOut);
 
 } // namespace zr48

@@ -263,6 +263,20 @@ std::optional<std::string> DeviceFileTextProblem(std::string_view bytes, std::ve
     return std::nullopt;
 }
 
+// A section line hides every line after it from the unit and the optimizer, which would then
+// rewrite the strings there with an empty table; a project file begins with one. A file to be
+// rewritten must have none.
+std::optional<std::string> SectionLineProblem(const std::vector<Text>& lines)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view content = trimmed(lines[i]);
+        if (content.size() >= 2 && content.front() == '[' && content.back() == ']')
+            return "line " + std::to_string(i + 1) + " is the section line \"" + toUtf8(Text(content)) +
+                   "\", which a device file has none of" + (i == 0 ? " (a project file begins with one)" : "");
+    }
+    return std::nullopt;
+}
+
 // Reads the file at `path` and checks it; its lines when it is a device file.
 std::optional<std::string> ReadCheckedDeviceFile(std::string_view path, std::vector<Text>& lines)
 {
@@ -295,7 +309,7 @@ std::string DeviceFileProblemMessage(std::string_view path, const std::string& p
         return "Cannot find the device file \"" + shownPath(path) + "\".";
     if (problem.starts_with(kCannotBeRead))
         return "The device file \"" + shownPath(path) + "\" " + problem.substr(3) + ".";
-    return "The file \"" + shownPath(path) + "\" is not a device file: " + problem + ".";
+    return NotADeviceFile(path, problem);
 }
 
 std::vector<Text> ReadDeviceFileLines(std::string_view path)
@@ -303,7 +317,25 @@ std::vector<Text> ReadDeviceFileLines(std::string_view path)
     std::vector<Text> lines;
     if (const auto problem = ReadCheckedDeviceFile(path, lines))
         throw Error(DeviceFileProblemMessage(path, *problem));
+    if (const auto problem = SectionLineProblem(lines))
+        throw Error(NotADeviceFile(path, *problem));
     return lines;
+}
+
+std::vector<Text> DeviceFileLines(std::string_view path, std::string_view bytes)
+{
+    if (bytes.size() > kMaxDeviceFileBytes)
+        throw Error(NotADeviceFile(
+            path, "it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) + " KiB, which no device file is"));
+    std::vector<Text> lines;
+    if (auto problem = DeviceFileTextProblem(bytes, lines); problem || (problem = SectionLineProblem(lines)))
+        throw Error(NotADeviceFile(path, *problem));
+    return lines;
+}
+
+std::string NotADeviceFile(std::string_view path, const std::string& reason)
+{
+    return "The file \"" + shownPath(path) + "\" is not a device file: " + reason + ".";
 }
 
 } // namespace zr48

@@ -65,9 +65,14 @@ std::optional<std::string> DeviceFileProblem(std::string_view path);
 // The message for that problem, naming the file.
 std::string DeviceFileProblemMessage(std::string_view path, const std::string& problem);
 
-// The lines of a device file that is to be rewritten (the infrared optimizer), decoded as
-// DecodeLines does. Throws zr48::Error naming the file when it cannot be read or is no device
-// file (DeviceFileProblem); such a file is never rewritten.
+// The lines of a device file that is to be rewritten (the infrared optimizer, an import), decoded
+// as DecodeLines does. Throws zr48::Error naming the file when it cannot be read, is no device file
+// (DeviceFileProblem) or holds a section line ("[NAME]": a project file, or a file whose later
+// lines no reader sees); such a file is never rewritten.
 std::vector<Text> ReadDeviceFileLines(std::string_view path);
+// The same for the bytes of the file at `path` as an editor holds them.
+std::vector<Text> DeviceFileLines(std::string_view path, std::string_view bytes);
+// "The file "PATH" is not a device file: REASON."
+std::string NotADeviceFile(std::string_view path, const std::string& reason);
 
 } // namespace zr48

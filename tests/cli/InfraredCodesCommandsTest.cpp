@@ -53,6 +53,7 @@ TEST_F(InfraredCodesCommandsTest, EncodeRefusesWhatNoFrameCanCarry)
         {{"ir", "encode", "RC5", "1", "2", "--toggle", "2"}, kExitUsage, "--toggle takes 0 or 1"},
         {{"ir", "encode", "NEC", "0x", "2"}, kExitUsage, "ADDRESS and COMMAND are numbers"},
         {{"ir", "encode", "NEC", "4", "8x"}, kExitUsage, "ADDRESS and COMMAND are numbers"},
+        {{"ir", "encode", "NEC", "-1", "8"}, kExitUsage, "ADDRESS and COMMAND are 0 or more, never negative"},
         {{"ir", "encode", "NEC", "4"}, kExitUsage, "usage: zr48 ir encode PROTOCOL ADDRESS COMMAND"},
     };
     // Completion offers every protocol of the table.
@@ -198,7 +199,7 @@ TEST_F(InfraredCodesCommandsTest, ImportWritesADeviceFileAndReportsEachButton)
     settings.setIrOptimizerPass1(0);
     settings.setIrOptimizerPass2(0);
     ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device}), kExitOk) << err.str();
-    EXPECT_EQ(out.str().find("Imported 10 buttons into " + device + ": POWER, VOL_UP, VOL_UP_2, CH_,"), 0u) << out.str();
+    EXPECT_EQ(out.str().find("Imported 10 buttons into " + device + ": POWER, VOL_UP, VOL_UP_2, CH_PLUS,"), 0u) << out.str();
     const std::string text = fileText(device);
     EXPECT_EQ(text.find("DEVICE=6\r\nNAME=Wohnzimmer TV\r\nSELECT=0\r\n"), 0u);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
@@ -209,11 +210,11 @@ TEST_F(InfraredCodesCommandsTest, ImportWritesADeviceFileAndReportsEachButton)
                              "450 400 450 400 450 1250 450 1250 450 400 450 1250 450 400 450 30000\n"),
               std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("name: CH_\ntype: parsed\nprotocol: NECext\naddress: 87 EE 00 00\ncommand: A2 5D 00 00\n"),
+    EXPECT_NE(out.str().find("name: CH_PLUS\ntype: parsed\nprotocol: NECext\naddress: 87 EE 00 00\ncommand: A2 5D 00 00\n"),
               std::string::npos);
 
     // Again: the keys are there; Yes replaces them, a prefix makes other keys.
-    const char* const keys = "POWER, VOL_UP, VOL_UP_2, CH_, INPUT_SOURCE, SOUND_BAR, DISC_TRAY, MUTE, GUIDE, NAME_2.";
+    const char* const keys = "POWER, VOL_UP, VOL_UP_2, CH_PLUS, INPUT_SOURCE, SOUND_BAR, DISC_TRAY, MUTE, GUIDE, NAME_2.";
     prompt.answer(Answer::Yes, keys);
     ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device}), kExitOk) << err.str();
     EXPECT_EQ(out.str().find("Imported 10 buttons"), 0u);
@@ -224,6 +225,74 @@ TEST_F(InfraredCodesCommandsTest, ImportWritesADeviceFileAndReportsEachButton)
     EXPECT_EQ(runCli({"ir", "import", fixture(), "--into", device}), kExitFailed);
     EXPECT_NE(err.str().find("no button was imported"), std::string::npos) << err.str();
     EXPECT_EQ(fileText(device), before);
+}
+
+// The television's own codes are as the installer made them: an import adds lines, no more.
+TEST_F(InfraredCodesCommandsTest, ImportKeepsEveryLineOfTheDeviceFileByteForByte)
+{
+    const std::string original = test::fileContents(ZR48_EXAMPLES_DIR "/database/Video/Lumetra/LX-40_TV.mpi");
+    const Path device = dir.write("tv.mpi", original);
+    // Every line of `text` that is no new key nor new table line, each with its line end.
+    const auto ownLines = [&](const std::string& text) {
+        std::string kept;
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::size_t end = text.find('\n', pos) + 1;
+            const std::string line = text.substr(pos, end - pos);
+            if (original.find(line) != std::string::npos)
+                kept += line;
+            pos = end;
+        }
+        return kept;
+    };
+    // The file's prefix goes before the keys; its own keys stay after No.
+    prompt.answer(Answer::No, "already: IR_POWER, IR_VOL_UP, IR_MUTE.");
+    ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device}), kExitOk) << err.str();
+    EXPECT_EQ(out.str().find("Imported 6 buttons into " + device + ": IR_VOL_UP_2, IR_CH_PLUS, IR_INPUT_SOURCE,"), 0u)
+        << out.str();
+    EXPECT_NE(out.str().find("\"Power\" (line 5): IR_POWER exists and was not replaced"), std::string::npos);
+    EXPECT_EQ(ownLines(fileText(device)), original);
+    EXPECT_EQ(out.str().find("Optimized"), std::string::npos);
+
+    // A second import: still nothing of the file's own moves.
+    ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device, "--prefix", "TV_"}), kExitOk) << err.str();
+    EXPECT_EQ(ownLines(fileText(device)), original);
+
+    // Asked to, the optimizer runs over the whole file and says what moved.
+    ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device, "--prefix", "X_", "--optimize"}), kExitOk)
+        << err.str();
+    EXPECT_NE(out.str().find("Optimized the whole file:\n  Key "), std::string::npos) << out.str();
+    EXPECT_NE(ownLines(fileText(device)), original);
+}
+
+// A file with a section line hides what follows from the optimizer, which would write every
+// duration there as 0; a project file is no device file at all.
+TEST_F(InfraredCodesCommandsTest, ImportAndOptimizeRefuseWhatIsNoDeviceFile)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"v.mpi", "DEVICE=6\r\nNAME=T\r\nIR_POWER=\"#9000#4500#560#1690\"\r\n[S]\r\nX=1\r\n",
+         "line 4 is the section line \"[S]\", which a device file has none of."},
+        {"Villa.mpj", test::fileContents(ZR48_EXAMPLES_DIR "/projects/Villa/Villa.mpj"),
+         "line 1 is the section line \"[PROJECT]\", which a device file has none of (a project file begins with "
+         "one)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Path path = dir.write(c.name, c.text);
+        for (const Arguments& arguments : {Arguments{"ir", "optimize", path, "-o", dir.text("out.mpi")},
+                                           Arguments{"ir", "import", fixture(), "--into", path}}) {
+            prompt.clear();
+            EXPECT_EQ(runCli(arguments), kExitFailed);
+            ASSERT_EQ(prompt.errors().size(), 1u);
+            EXPECT_EQ(prompt.errors()[0], "The file \"" + path + "\" is not a device file: " + c.reason);
+            EXPECT_EQ(out.str(), "");
+        }
+        EXPECT_EQ(fileText(path), c.text);
+        EXPECT_FALSE(fileExists(dir.text("out.mpi")));
+    }
 }
 
 TEST_F(InfraredCodesCommandsTest, AFileThatCannotBeReadLeavesTheDeviceFileAsItWas)
@@ -238,8 +307,6 @@ TEST_F(InfraredCodesCommandsTest, AFileThatCannotBeReadLeavesTheDeviceFileAsItWa
         {"odd.txt", "# Pronto\nPower: 0000 006D 0000 0001 0156 00AB\nMute: 0000 006D 0000 0001 0156\n",
          "odd.txt: line 3: an odd number of words (5)"},
         {"zero.txt", "Power: 0000 0000 0000 0001 0156 00AB\n", "zero.txt: line 1: the carrier word is 0000"},
-        {"cut.ir", "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: parsed\nprotocol: NEC\naddress: 04",
-         "cut.ir: line 7: address: takes four hexadecimal bytes"},
         {"short.ir", "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: parsed\nprotocol: NEC\n",
          "short.ir: line 4: the signal \"Power\" ends at line 6 without its address: line"},
         {"notes.txt", "Remember the milk\n", "notes.txt: line 1: neither a Flipper .ir file nor Pronto hex"},
@@ -253,6 +320,15 @@ TEST_F(InfraredCodesCommandsTest, AFileThatCannotBeReadLeavesTheDeviceFileAsItWa
         EXPECT_EQ(fileText(path), device) << c.name;
         EXPECT_EQ(out.str(), "");
     }
+    // Cut off in the middle of its only button: that button is skipped, so nothing is imported.
+    const Path cut =
+        dir.write("cut.ir", "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: parsed\nprotocol: NEC\naddress: 04");
+    EXPECT_EQ(runCli({"ir", "import", cut, "--into", path}), kExitFailed);
+    EXPECT_NE(out.str().find("\"Power\" (line 4): the file ends in the middle of it (line 7 has no line end)"),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(err.str().find("no button was imported"), std::string::npos);
+    EXPECT_EQ(fileText(path), device);
     EXPECT_EQ(runCli({"ir", "import", fixture()}), kExitUsage);
     EXPECT_NE(err.str().find("name the device file with --into DEVICE.mpi"), std::string::npos);
     EXPECT_EQ(runCli({"ir", "import", fixture(), "--into", path, "--prefix", "IR-"}), kExitUsage);

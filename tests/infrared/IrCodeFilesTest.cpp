@@ -63,6 +63,8 @@ TEST(ProntoHexTest, MalformedWordsAreRefusedWithTheReason)
         {"0000 006D 0000 0001 0156 0000", "burst 2 is 0"},
         {"0000 006D", "four words before its bursts"},
         {"0000 006D 0000 0000", "the code announces no bursts"},
+        // The bytes of a garbage file are quoted escaped.
+        {"0000 006D 0000 0001 0156 \x1B[2J\xFF", "'\\x1B[2J\\xFF' is no four-digit hexadecimal word"},
     };
     for (const auto& c : cases) {
         std::string kind;
@@ -83,6 +85,20 @@ TEST(ProntoHexTest, WrittenCodesComeBackWithinOneTimeUnit)
     for (std::size_t i = 0; i < durations.size(); ++i)
         EXPECT_NEAR(back->durations[i], durations[i], 109 * kProntoClockMicroseconds) << i;
     EXPECT_NEAR(back->durations[7], 40000, 109 * kProntoClockMicroseconds);
+}
+
+// A word holds FFFF at most: what needs more is refused rather than written as another code.
+TEST(ProntoHexTest, ACodeTheWordsCannotHoldIsRefused)
+{
+    const IrDurations pairs(2 * 65536, 500);
+    EXPECT_NE(test::thrownMessage([&] { formatProntoCode(pairs, 38000, 40000); })
+                  .find("65536 burst pairs; a Pronto code holds at most 65535"),
+              std::string::npos);
+    EXPECT_EQ(formatProntoCode(IrDurations(2 * 65535, 500), 38000, 40000).substr(0, 20), "0000 006D 0000 FFFF ");
+    // At 38 kHz a word holds 65,535 periods of 26.3 µs: 1.72 s.
+    EXPECT_NE(test::thrownMessage([&] { formatProntoCode(IrDurations{9000, 1800000}, 38000, 40000); })
+                  .find("a duration of 1800000 us; a Pronto code at 38000 Hz holds at most 1723296 us"),
+              std::string::npos);
 }
 
 TEST(FlipperIrFileTest, ReadsParsedAndRawSignals)
@@ -129,8 +145,6 @@ TEST(FlipperIrFileTest, MalformedFilesNameTheLine)
         {head + "name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00\n", "line 7: address: takes four"},
         {head + "name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 0G\n", "line 7: address: takes four"},
         {head + "name: Mute\ntype: raw\nfrequency: 0\n", "line 6: a frequency of 0"},
-        {head + "name: Mute\ntype: raw\nfrequency: 38000\ndata: 900 45x\n", "line 7: the duration '45x'"},
-        {head + "name: Mute\ntype: raw\nfrequency: 38000\ndata: 900 0 500\n", "line 7: a duration of 0"},
         {head + "name: Mute\ntype: rare\n", "line 5: the type is \"parsed\" or \"raw\""},
         {head + "name: Mute\ntype: raw\nfreque", "line 6: \"freque\" is neither"},
         {head + "type: raw\n", "line 4: \"type:\" before the first \"name:\""},
@@ -138,6 +152,36 @@ TEST(FlipperIrFileTest, MalformedFilesNameTheLine)
     for (const auto& c : cases) {
         const std::string message = test::thrownMessage([&] { readFlipperIr(c.text); });
         EXPECT_NE(message.find(c.problem), std::string::npos) << c.text << ": " << message;
+    }
+}
+
+// A bad duration, or the end of a file cut off, spoils one button; the others are read.
+TEST(FlipperIrFileTest, ABadButtonIsReadWithItsProblemAndTheRestAsTheyAre)
+{
+    const std::string power = "# written by hand\nFiletype: IR signals file\nVersion: 1\n#\nname: Power\n"
+                              "type: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 00\n#\n";
+    const struct {
+        std::string mute; // the file's second button
+        const char* problem;
+    } cases[] = {
+        {"name: Mute\ntype: raw\nfrequency: 38000\ndata: 900 0 500\n", "a duration of 0 (line 14)"},
+        {"name: Mute\ntype: raw\nfrequency: 38000\ndata: 900 45x\n", "the duration '45x' (line 14) is no whole number"},
+        {"name: Mute\ntype: raw\nfrequency: 38000\ndata: 900 450 9",
+         "the file ends in the middle of it (line 14 has no line end)"},
+        {"name: Mute\ntype: parsed\nprotocol: NEC\naddress: 04 00",
+         "the file ends in the middle of it (line 14 has no line end)"},
+        {"name: Mute\ntype: parsed\nprotocol: NEC", "the file ends in the middle of it (line 13 has no line end)"},
+        // Complete without the last line end: nothing is missing.
+        {"name: Mute\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 09 00 00 00", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mute);
+        const std::vector<FlipperSignal> signals = readFlipperIr(power + c.mute);
+        ASSERT_EQ(signals.size(), 2u);
+        EXPECT_EQ(signals[0].problem, "");
+        EXPECT_EQ(signals[0].command, 8u);
+        EXPECT_EQ(signals[1].name, "Mute");
+        EXPECT_EQ(signals[1].problem, c.problem);
     }
 }
 

@@ -2,6 +2,9 @@
 #include "infrared/FlipperIrFile.h"
 #include "infrared/IrCodeExport.h"
 #include "infrared/IrDecoder.h"
+#include "infrared/IrEncoder.h"
+#include "infrared/IrKeyName.h"
+#include "infrared/IrOptimizer.h"
 #include "infrared/IrString.h"
 #include "infrared/ProntoHex.h"
 #include "support/ScriptedPrompt.h"
@@ -114,26 +117,32 @@ TEST(IrCodeImportTest, WithToleranceZeroTheDurationsAreWrittenAsTheyAre)
     test::ScriptedPrompt prompt;
     const IrImportReport report = importIrButtons(lines, buttons, {}, prompt);
 
-    EXPECT_EQ(keysOf(report.imported), (std::vector<Text>{"POWER", "VOL_UP", "VOL_UP_2", "CH_", "INPUT_SOURCE",
+    EXPECT_EQ(keysOf(report.imported), (std::vector<Text>{"POWER", "VOL_UP", "VOL_UP_2", "CH_PLUS", "INPUT_SOURCE",
                                                           "SOUND_BAR", "DISC_TRAY", "MUTE", "GUIDE", "NAME_2"}));
     for (const IrImportReport::Entry& entry : report.imported)
         EXPECT_EQ(durationsOf(lines, entry.key), button(buttons, entry.button).durations) << entry.key;
     EXPECT_EQ(lines[0], "DEVICE=6");
     EXPECT_EQ(lines[1], "NAME=Tv");
-    EXPECT_EQ(report.text("Tv.mpi"), "Imported 10 buttons into Tv.mpi: POWER, VOL_UP, VOL_UP_2, CH_, INPUT_SOURCE, "
+    EXPECT_EQ(report.text("Tv.mpi"), "Imported 10 buttons into Tv.mpi: POWER, VOL_UP, VOL_UP_2, CH_PLUS, INPUT_SOURCE, "
                                      "SOUND_BAR, DISC_TRAY, MUTE, GUIDE, NAME_2\n"
                                      "Renamed:\n"
                                      "  \"Vol up\" as VOL_UP_2: VOL_UP is taken\n"
-                                     "  \"Ch+\" as CH_: a key holds A-Z, 0-9 and _ only\n"
+                                     "  \"Ch+\" as CH_PLUS: + and - spelled out\n"
                                      "  \"Input/Source\" as INPUT_SOURCE: a key holds A-Z, 0-9 and _ only\n"
                                      "  \"Name\" as NAME_2: NAME is taken\n");
 }
 
-TEST(IrCodeImportTest, TheOptimizerRunsOverTheWholeFileWithTheTwoTolerances)
+TEST(IrCodeImportTest, AskedToTheOptimizerRunsOverTheWholeFileWithTheTwoTolerances)
 {
     std::vector<Text> lines{"DEVICE=6", "NAME=Tv", "IR_TIME_0 = 300", "OLD=\"$0#600\""};
     test::ScriptedPrompt prompt;
-    importIrButtons(lines, readIrCodeFile(fixture()), {.prefix = {}, .tolerance1 = 10, .tolerance2 = 20}, prompt);
+    const IrImportReport report = importIrButtons(
+        lines, readIrCodeFile(fixture()), {.prefix = {}, .tolerance1 = 10, .tolerance2 = 20, .optimizeFile = true},
+        prompt);
+    // What moved, the file's own key first.
+    ASSERT_TRUE(report.optimized);
+    EXPECT_EQ(report.optimized->Keys.front().Key, "OLD");
+    EXPECT_NE(report.text("Tv.mpi").find("Optimized the whole file:\n  Key "), std::string::npos);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const Text& l) { return l.find("IR_TIME_") == 0; }), 10);
     EXPECT_EQ(lines[std::find(lines.begin(), lines.end(), "NAME=Tv") - lines.begin() + 1].substr(0, 9), "IR_TIME_0");
     // Every string is table references now, and each still reads as its code.
@@ -142,7 +151,7 @@ TEST(IrCodeImportTest, TheOptimizerRunsOverTheWholeFileWithTheTwoTolerances)
             EXPECT_EQ(string->value.front(), '$') << line;
         }
     EXPECT_EQ(decodedAs(lines, "POWER"), "NEC address=0x04 command=0x08");
-    EXPECT_EQ(decodedAs(lines, "CH_"), "NECext address=0xEE87 command=0x5DA2");
+    EXPECT_EQ(decodedAs(lines, "CH_PLUS"), "NECext address=0xEE87 command=0x5DA2");
     EXPECT_EQ(decodedAs(lines, "INPUT_SOURCE"), "Samsung32 address=0x07 command=0x01");
     EXPECT_EQ(decodedAs(lines, "DISC_TRAY"), "SIRC15 address=0x97 command=0x16");
     EXPECT_EQ(decodedAs(lines, "SOUND_BAR"), "RC5X address=0x14 command=0x05 toggle=0");
@@ -186,6 +195,183 @@ TEST(IrCodeImportTest, KeysOfTheFileAreReplacedOnlyAfterYes)
     EXPECT_EQ(keysOf(report.imported), std::vector<Text>{"IR_POWER"});
 }
 
+TEST(IrCodeImportTest, KeysAreNamedAsAnInstallerReadsThem)
+{
+    const struct {
+        const char* name;
+        const char* key;
+        const char* reason; // empty: not renamed
+    } cases[] = {
+        {"Vol up", "VOL_UP", ""},
+        {"VOL+", "VOL_PLUS", "+ and - spelled out"},
+        {"Vol -", "VOL_MINUS", "+ and - spelled out"},
+        {"+10", "PLUS_10", "+ and - spelled out"},
+        {"Wi-Fi", "WI_FI", "a key holds A-Z, 0-9 and _ only"},
+        {"Input/Source", "INPUT_SOURCE", "a key holds A-Z, 0-9 and _ only"},
+        {"Lautst\xC3\xA4rke", "LAUTSTAERKE", "letters transliterated"},
+        {"Lautst\xE4rke", "LAUTSTAERKE", "letters transliterated"}, // Windows-1252
+        {"\xD0\x93\xD1\x80\xD0\xBE\xD0\xBC\xD0\xBA\xD0\xBE\xD1\x81\xD1\x82\xD1\x8C", "GROMKOST", "letters transliterated"},
+        {"\xD0\xA5\xD0\xBE\xD0\xBB\xD0\xBE\xD0\xB4 \xD1\x89\xD0\xB8", "KHOLOD_SHCHI", "letters transliterated"},
+        {"\xC5\x81\xC3\xB3" "d\xC5\xBA \xC3\x98st \xC3\x9F", "LODZ_OEST_SS", "letters transliterated"},
+        {"Ch +/-", "CH_PLUS_MINUS", "+ and - spelled out; a key holds A-Z, 0-9 and _ only"},
+        {"Vol__up ", "VOL_UP", "words joined by a single _"},
+        {"\xE2\x98\x85", "BUTTON", "a key holds A-Z, 0-9 and _ only"},
+    };
+    for (const auto& c : cases) {
+        const IrKeyName named = irKeyName(c.name);
+        EXPECT_EQ(named.key, c.key) << c.name;
+        EXPECT_EQ(named.reason, c.reason) << c.name;
+    }
+
+    // Through an import: clashes get "_2", and the report names every renamed key's button.
+    std::vector<Text> lines = newIrDeviceLines("Tv");
+    test::ScriptedPrompt prompt;
+    const IrDurations code{900, 450, 900};
+    const IrImportReport report = importIrButtons(
+        lines, {{.name = "Vol+", .durations = code}, {.name = "VOL +", .durations = code}, {.name = "Vol-", .durations = code}},
+        {}, prompt);
+    EXPECT_EQ(keysOf(report.imported), (std::vector<Text>{"VOL_PLUS", "VOL_PLUS_2", "VOL_MINUS"}));
+    EXPECT_NE(report.text("Tv.mpi").find("Renamed:\n  \"Vol+\" as VOL_PLUS: + and - spelled out\n"
+                                         "  \"VOL +\" as VOL_PLUS_2: + and - spelled out; VOL_PLUS is taken\n"
+                                         "  \"Vol-\" as VOL_MINUS: + and - spelled out\n"),
+              std::string::npos)
+        << report.text("Tv.mpi");
+}
+
+TEST(IrCodeImportTest, ThePrefixOfTheFilesKeysIsTheDefault)
+{
+    const struct {
+        std::vector<Text> lines;
+        const char* prefix;
+    } cases[] = {
+        {{"DEVICE=6", "OPTION_1=V", "IR_POWER=\"#1\"", "ir_vol_up=\"$0\""}, "IR_"},
+        {{"TV_POWER=\"#1\"", "TV_MUTE=\"#1\"", "; IR_ codes"}, "TV_"},
+        {{"IR_POWER=\"#1\""}, ""}, // one key says nothing yet
+        {{"IR_POWER=\"#1\"", "TV_MUTE=\"#1\""}, ""},
+        {{"IR_POWER=\"#1\"", "MUTE=\"#1\""}, ""},
+        {{"IR_POWER=\"#1\"", "IR_=\"#1\""}, ""},
+        {{"DEVICE=6", "NAME=Tv"}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(irKeyPrefix(c.lines), c.prefix) << c.lines.back();
+
+    std::vector<Text> lines = cases[0].lines;
+    test::ScriptedPrompt prompt;
+    prompt.answer(Answer::No, "already: IR_POWER.");
+    const IrImportReport report = importIrButtons(
+        lines, {{.name = "Power", .durations = {900, 450}}, {.name = "Mute", .durations = {900, 450}}}, {}, prompt);
+    EXPECT_EQ(keysOf(report.imported), std::vector<Text>{"IR_MUTE"});
+    EXPECT_EQ(lines[2], "IR_POWER=\"#1\"");
+}
+
+std::vector<std::string> codes(const std::vector<Text>& lines);
+
+// An amplifier's file as the installer keeps it: a comment, options, a timing table and codes.
+const std::vector<Text> kAmplifier{
+    "; Auralis amplifier, codes learned on site",
+    "DEVICE=6",
+    "NAME=Amplifier",
+    "OPTION_1=V,Volume by steps",
+    "IR_TIME_0 = 560",
+    "IR_TIME_1 = 1690",
+    "IR_TIME_4 = 9000",
+    "IR_PLAY=\"$4#4500$0101010101010101#40000\"",
+    "IR_STOP = \"#8998#4502#571#1680#566#565\"",
+};
+
+// The lines of `after` that are not those of the imported keys nor new table lines.
+std::vector<Text> untouched(const std::vector<Text>& after, const IrImportReport& report)
+{
+    std::vector<Text> kept;
+    for (const Text& line : after) {
+        const auto string = irStringLine(line);
+        const bool importedKey =
+            string && std::any_of(report.imported.begin(), report.imported.end(),
+                                  [&](const IrImportReport::Entry& e) { return e.key == string->key; });
+        const bool newTable = line.starts_with("IR_TIME_") &&
+                              std::find(kAmplifier.begin(), kAmplifier.end(), line) == kAmplifier.end();
+        if (!importedKey && !newTable)
+            kept.push_back(line);
+    }
+    return kept;
+}
+
+TEST(IrCodeImportTest, AnImportLeavesTheFilesOwnLinesAndTableAsTheyAre)
+{
+    std::vector<Text> lines = kAmplifier;
+    test::ScriptedPrompt prompt;
+    const IrImportOptions options{.tolerance1 = 10, .tolerance2 = 20};
+    const IrImportReport first = importIrButtons(lines, readIrCodeFile(fixture()), options, prompt);
+    EXPECT_EQ(untouched(lines, first), kAmplifier);
+    EXPECT_FALSE(first.optimized);
+    // NEC's 9000 and 560 are the file's own values; the new ones take the free places after the
+    // file's last table line, smallest first.
+    const TimingTable table = ReadTimingTable(lines);
+    EXPECT_EQ(table[0], 560);
+    EXPECT_EQ(table[1], 1690);
+    EXPECT_EQ(table[4], 9000);
+    EXPECT_EQ(lines[7].substr(0, 9), "IR_TIME_2");
+    EXPECT_LT(table[2], table[3]);
+    const Text power = irStringLine(*std::find_if(lines.begin(), lines.end(), [](const Text& l) {
+                           return l.starts_with("IR_POWER=");
+                       }))->value;
+    EXPECT_EQ(power.substr(0, 2), "$4");
+    // Each imported key reads as its code, the prefix of the file before it.
+    EXPECT_EQ(keysOf(first.imported).front(), "IR_POWER");
+    EXPECT_EQ(decodedAs(lines, "IR_POWER"), "NEC address=0x04 command=0x08");
+    EXPECT_EQ(decodedAs(lines, "IR_CH_PLUS"), "NECext address=0xEE87 command=0x5DA2");
+    EXPECT_EQ(decodedAs(lines, "IR_INPUT_SOURCE"), "Samsung32 address=0x07 command=0x01");
+    EXPECT_EQ(decodedAs(lines, "IR_DISC_TRAY"), "SIRC15 address=0x97 command=0x16");
+
+    // Imported again over its own keys: nothing of the file moves, the codes stay.
+    const std::vector<Text> once = lines;
+    prompt.answer(Answer::Yes, "Replace them");
+    const IrImportReport second = importIrButtons(lines, readIrCodeFile(fixture()), options, prompt);
+    EXPECT_EQ(untouched(lines, second), kAmplifier);
+    EXPECT_EQ(ReadTimingTable(lines), table);
+    EXPECT_EQ(codes(lines), codes(once));
+}
+
+TEST(IrCodeImportTest, TheReportNamesTheKeysThatLoseTheirCarrier)
+{
+    const IrDurations nec = encodeIrFrame(*findIrProtocol("NEC"), {0x04, 0x08});
+    const IrDurations sirc = encodeIrFrame(*findIrProtocol("SIRC"), {0x01, 0x15});
+    const IrDurations rc5 = encodeIrFrame(*findIrProtocol("RC5"), {0x00, 0x0C});
+    const IrDurations unknown{900, 450, 900};
+    std::vector<Text> lines = newIrDeviceLines("Tv");
+    test::ScriptedPrompt prompt;
+    const IrImportReport report = importIrButtons(lines,
+                                                  {{.name = "A", .durations = nec, .carrierHz = 38000},
+                                                   {.name = "B", .durations = nec, .carrierHz = 36000},
+                                                   {.name = "C", .durations = sirc, .carrierHz = 40000},
+                                                   {.name = "D", .durations = rc5, .carrierHz = 36700},
+                                                   {.name = "E", .durations = unknown, .carrierHz = 38000},
+                                                   {.name = "F", .durations = unknown, .carrierHz = 56000},
+                                                   {.name = "G", .durations = unknown}},
+                                                  {}, prompt);
+    ASSERT_EQ(report.carriers.size(), 2u);
+    EXPECT_NE(report.text("Tv.mpi").find("Carrier not kept (a device file holds durations; a code is sent at its "
+                                         "protocol's carrier):\n  B: 36.0 kHz becomes 38.0 kHz\n"
+                                         "  F: 56.0 kHz becomes 38.0 kHz\n"),
+              std::string::npos)
+        << report.text("Tv.mpi");
+}
+
+TEST(IrCodeImportTest, AButtonWithABadDurationIsSkippedWithItsReason)
+{
+    std::vector<Text> lines = newIrDeviceLines("Tv");
+    test::ScriptedPrompt prompt;
+    const IrImportReport report =
+        importIrButtons(lines,
+                        readIrCodeFile("Filetype: IR signals file\nVersion: 1\n#\nname: Mute\ntype: raw\n"
+                                       "frequency: 38000\nduty_cycle: 0.33\ndata: 900 0 900\n#\nname: Power\n"
+                                       "type: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 900 450 900\n"),
+                        {}, prompt);
+    EXPECT_EQ(keysOf(report.imported), std::vector<Text>{"POWER"});
+    EXPECT_NE(report.text("Tv.mpi").find("Skipped:\n  \"Mute\" (line 4): a duration of 0 (line 8)\n"),
+              std::string::npos);
+}
+
 std::vector<Text> imported(const std::string& codeFile, int tolerance1, int tolerance2)
 {
     std::vector<Text> lines = newIrDeviceLines("Tv");
@@ -212,7 +398,7 @@ TEST(IrCodeImportTest, FlipperExportNamesTheCodesThatDecodeAndKeepsTheRestRaw)
         std::uint32_t command;
     } expected[] = {
         {"POWER", "NEC", 0x04, 0x08},        {"VOL_UP", "NEC", 0x04, 0x02},
-        {"VOL_UP_2", "NEC", 0x04, 0x02},     {"CH_", "NECext", 0xEE87, 0x5DA2},
+        {"VOL_UP_2", "NEC", 0x04, 0x02},     {"CH_PLUS", "NECext", 0xEE87, 0x5DA2},
         {"INPUT_SOURCE", "Samsung32", 7, 1}, {"SOUND_BAR", "RC5X", 0x14, 0x05},
         {"DISC_TRAY", "SIRC15", 0x97, 0x16}, {"MUTE", "", 0, 0},
         {"GUIDE", "NEC42", 0x01, 0x10},      {"NAME_2", "NEC", 0x04, 0x11},
@@ -228,6 +414,17 @@ TEST(IrCodeImportTest, FlipperExportNamesTheCodesThatDecodeAndKeepsTheRestRaw)
     EXPECT_EQ(signals[7].frequency, 38000u);
     EXPECT_EQ(signals[7].data, durationsOf(lines, "MUTE"));
     EXPECT_EQ(signals[10].data.size(), 35u);
+}
+
+// A Flipper name is one word of printable ASCII, as a key is: "VOL UP" is exported as VOL_UP,
+// the name its import gives back.
+TEST(IrCodeImportTest, AFlipperNameHasNoBlank)
+{
+    const std::vector<FlipperSignal> signals = readFlipperIr(
+        exportIrStrings({"VOL UP=\"#900#450#900\"", "CAF\xC9=\"#900#450#900\""}, IrExportFormat::Flipper).text);
+    ASSERT_EQ(signals.size(), 2u);
+    EXPECT_EQ(signals[0].name, "VOL_UP");
+    EXPECT_EQ(signals[1].name, "CAF_");
 }
 
 // The keys of the infrared strings and what the decoder reads in each (of a code no protocol

@@ -89,6 +89,16 @@ INSTANTIATE_TEST_SUITE_P(
               {560, 563},
               {560, 563},
               "2 keys changed, largest change 2.1 % in MUTE"},
+        // 1090 opens an entry that three 1000s pull down to 1011: the largest change is a
+        // shortening (-7.2 %), larger than UP's +1.3 % that follows it in the file.
+        Known{"a shortening is the largest change",
+              {"IR_DOWN = \"#1090#1000#1000#1000\"", "IR_UP = \"#2000#2050\""},
+              {10},
+              "DOWN",
+              4,
+              {1090, 1011},
+              {1090, 1011},
+              "2 keys changed, largest change 7.2 % in DOWN"},
         Known{"tolerance 0 changes nothing",
               {"IR_TIME_0 = 560", "IR_POWER = \"$0#561#9000\""},
               {0},

@@ -338,10 +338,17 @@ void TMainForm::ActionInfraredOptimizerExecute()
         return;
     if (prompt_.confirm("Perform Infrared String Optimization?\n", Buttons::YesNo) != Answer::Yes)
         return;
+    std::vector<Text> before;
+    try {
+        // Only a device file's text: a section line would hide the strings after it.
+        before = DeviceFileLines(editor->documentFile(), editor->fileBytes());
+    } catch (const Error& e) {
+        prompt_.error(e.message());
+        return;
+    }
     // A read-only text (a database file) changes only when the user agrees, as for a key press.
     if (!editor->AskToEdit())
         return;
-    const std::vector<Text> before = TSimpleIniFile::DecodeLines(editor->fileBytes());
     std::vector<Text> lines = before;
     TIrOptimizer optimizer;
     optimizer.SetTolerance(settings_.irOptimizerPass1());
@@ -361,16 +368,11 @@ void TMainForm::ActionInfraredImportExecute()
         return;
     const std::string device = editor->documentFile();
     try {
-        if (editor->readOnly() &&
-            prompt_.confirm("Do you really want to edit this File?", Buttons::YesNo) != Answer::Yes)
+        // The codes go into the editor's text, saved or not, as the optimizer's changes do; the
+        // user saves them. The text must be a device file's.
+        std::vector<Text> lines = DeviceFileLines(device, editor->fileBytes());
+        if (editor->readOnly() && !editor->AskToEdit())
             return;
-        // The import works on the file: the editor's changes go there first.
-        if (editor->modified()) {
-            if (prompt_.confirm("Save " + device + " before the import?\nThe codes are added to the saved file.",
-                                Buttons::YesNo) != Answer::Yes ||
-                !editor->SaveFile(device))
-                return;
-        }
         FileDialogRequest request;
         request.title = "Import Infrared Codes";
         request.filter = "Infrared Codes (*.ir;*.txt)|*.ir;*.txt|All Files (*.*)|*.*";
@@ -378,17 +380,17 @@ void TMainForm::ActionInfraredImportExecute()
         const auto codes = files_.openFile(request);
         if (!codes)
             return;
-        const IrImportReport report = importIrCodeFile(
-            *codes, device,
-            {.prefix = {}, .tolerance1 = settings_.irOptimizerPass1(), .tolerance2 = settings_.irOptimizerPass2()},
-            prompt_);
-        if (!report.imported.empty()) {
-            editor->setReadOnly(false);
-            editor->LoadFile(device);
-            prompt_.information(report.text(extractFileName(device)));
-        } else {
+        // The keys take the file's own prefix; the question before a key is replaced comes from
+        // the import.
+        const IrImportReport report = importIrButtons(
+            lines, readIrCodeFileAt(*codes),
+            {.tolerance1 = settings_.irOptimizerPass1(), .tolerance2 = settings_.irOptimizerPass2()}, prompt_);
+        if (report.imported.empty()) {
             prompt_.information(report.text(extractFileName(device)) + "The device file is as it was.");
+            return;
         }
+        editor->replaceFileBytes(DeviceFileBytes(lines));
+        prompt_.information(report.text(extractFileName(device)));
     } catch (const Error& e) {
         prompt_.error(e.message());
     }

@@ -411,44 +411,59 @@ TEST_F(FileActionsTest, InfraredOptimizerAsksBeforeItChangesAReadOnlyFile)
 const char* const kRemote = "Filetype: IR signals file\nVersion: 1\n#\n"
                             "name: Power\ntype: parsed\nprotocol: NEC\naddress: 04 00 00 00\ncommand: 08 00 00 00\n#\n"
                             "name: Vol+\ntype: raw\nfrequency: 38000\nduty_cycle: 0.33\ndata: 900 450 900\n#\n"
-                            "name: Guide\ntype: parsed\nprotocol: RCA\naddress: 01 00 00 00\ncommand: 02 00 00 00\n";
+                            "name: Guide\ntype: parsed\nprotocol: Morse\naddress: 01 00 00 00\ncommand: 02 00 00 00\n";
 
-TEST_F(FileActionsTest, ImportInfraredCodesAddsTheButtonsToTheFileAndReloadsTheEditor)
+TEST_F(FileActionsTest, ImportInfraredCodesAddsTheButtonsToTheTextUnderTheFilesPrefix)
 {
-    // With both tolerances 0 the optimizer keeps every duration apart (450 and 560 as well).
-    settings.setIrOptimizerPass1(0);
-    settings.setIrOptimizerPass2(0);
-    const Text device = dir.write("tv.mpi", "NAME=TV\r\n");
+    settings.setIrOptimizerPass1(10);
+    settings.setIrOptimizerPass2(20);
+    const std::string own = "NAME=Amp\r\nIR_TIME_0 = 560\r\nIR_POWER=\"#9000#4500$0#560\"\r\nIR_MUTE=\"#1000\"\r\n";
+    const Text device = dir.write("amp.mpi", own);
     const Text remote = dir.write("remote.ir", kRemote);
     TEditForm* editor = openEditor(device);
 
-    // A change not saved: No leaves everything as it was, without a file dialog.
+    // A change not saved: the codes go into the text as it stands, no question asked; IR_POWER
+    // is the file's, so the import asks before it replaces it.
     type(editor, "X");
-    prompt.answer(Answer::No, "before the import?");
-    form->execute(ActionId::InfraredImport);
-    EXPECT_TRUE(editor->modified());
-    EXPECT_EQ(fileContents(device), "NAME=TV\r\n");
-
-    // Yes saves it first; the codes are added with the optimizer's tolerances, the report shown
-    // and the file shown again.
-    prompt.answer(Answer::Yes, "before the import?");
     files.answer(remote);
+    prompt.answer(Answer::No, "infrared strings under these keys already: IR_POWER.");
     form->execute(ActionId::InfraredImport);
     EXPECT_EQ(files.asked().back().request.filter, "Infrared Codes (*.ir;*.txt)|*.ir;*.txt|All Files (*.*)|*.*");
     EXPECT_EQ(files.asked().back().request.directory, extractFilePath(device));
-    ASSERT_EQ(prompt.shown().size(), 3u);
+    ASSERT_EQ(prompt.shown().size(), 2u);
     EXPECT_EQ(prompt.shown().back().icon, Icon::Information);
-    EXPECT_EQ(prompt.shown().back().message, "Imported 2 buttons into tv.mpi: POWER, VOL_\n"
-                                             "Renamed:\n  \"Vol+\" as VOL_: a key holds A-Z, 0-9 and _ only\n"
-                                             "Skipped:\n  \"Guide\" (line 16): protocol RCA is not in the table\n");
+    EXPECT_EQ(prompt.shown().back().message, "Imported 1 button into amp.mpi: IR_VOL_PLUS\n"
+                                             "Renamed:\n  \"Vol+\" as IR_VOL_PLUS: + and - spelled out\n"
+                                             "Skipped:\n"
+                                             "  \"Guide\" (line 16): protocol Morse is not in the table\n"
+                                             "  \"Power\" (line 4): IR_POWER exists and was not replaced\n");
+    // The text's own lines are as they were, byte for byte: the new table line follows the
+    // file's, the new key the last line (its 450 µs within 20 % of the file's 560, its 900 µs
+    // new); nothing is written until the user saves.
+    EXPECT_TRUE(editor->modified());
+    EXPECT_EQ(editor->fileBytes(), "XNAME=Amp\r\nIR_TIME_0 = 560\r\nIR_TIME_1 = 900\r\nIR_POWER=\"#9000#4500$0#560\"\r\n"
+                                   "IR_MUTE=\"#1000\"\r\nIR_VOL_PLUS=\"$101\"\r\n");
+    EXPECT_EQ(fileContents(device), own);
+}
+
+// Text after a section line no reader sees; the optimizer would write its durations as 0.
+TEST_F(FileActionsTest, OptimizerAndImportRefuseATextWithASectionLine)
+{
+    const std::string text = "DEVICE=6\r\nIR_POWER=\"#9000#4500#560\"\r\n[S]\r\nX=1\r\n";
+    const Text device = dir.write("v.mpi", text);
+    TEditForm* editor = openEditor(device);
+    const std::size_t dialogs = files.asked().size();
+    prompt.answer(Answer::Yes, "Perform Infrared String Optimization?");
+    form->execute(ActionId::InfraredOptimizer);
+    form->execute(ActionId::InfraredImport);
+    ASSERT_EQ(prompt.errors().size(), 2u);
+    for (const std::string& error : prompt.errors())
+        EXPECT_EQ(error, "The file \"" + device +
+                             "\" is not a device file: line 3 is the section line \"[S]\", which a device file has "
+                             "none of.");
+    EXPECT_EQ(files.asked().size(), dialogs); // no code file asked for
+    EXPECT_EQ(editor->fileBytes(), text);
     EXPECT_FALSE(editor->modified());
-    const Text shown = editor->fileBytes();
-    EXPECT_EQ(shown.substr(0, 10), "XNAME=TV\r\n");
-    EXPECT_NE(shown.find("\r\nPOWER=\"$"), std::string::npos); // table references: the optimizer ran
-    const std::size_t table = shown.find("IR_TIME_0 = 450\r\n");
-    EXPECT_NE(table, std::string::npos);
-    EXPECT_EQ(shown.find("IR_TIME_0 = 450\r\n", table + 1), std::string::npos);
-    EXPECT_EQ(fileContents(device), shown); // the editor shows what the file holds
 }
 
 TEST_F(FileActionsTest, ImportOfAFileThatCannotBeReadShowsWhyAndChangesNothing)

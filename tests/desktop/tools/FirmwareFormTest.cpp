@@ -69,7 +69,10 @@ TEST_F(FirmwareFormTest, AnUpdateRunsToTheLastBlockWithItsProgressShown)
     ASSERT_TRUE(clock.advanceUntil([&] { return !prompt.messages().empty(); }, 5000));
     EXPECT_EQ(prompt.messages(), std::vector<Text>{"Update finished."});
     EXPECT_EQ(dialog.ProgressBar->value(), 480);
-    EXPECT_TRUE(dialog.ButtonUpdate->isEnabled());
+    // The unit is asked which firmware it now runs before the window takes another update.
+    ASSERT_TRUE(clock.advanceUntil([&] { return dialog.ButtonUpdate->isEnabled(); }, 5000));
+    EXPECT_EQ(firmware.outcome(), Firmware::Outcome::Finished);
+    EXPECT_EQ(prompt.messages(), std::vector<Text>{"Update finished."});
     const auto programmed = readFileBytes(file);
     EXPECT_TRUE(std::equal(programmed.begin(), programmed.end(), sim.unit.flash().begin()));
 }
