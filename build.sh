@@ -14,6 +14,13 @@ cd "$(dirname "$0")"
 mode="${1:-run}"
 [ $# -gt 0 ] && shift
 
+timed() { # timed STEP COMMAND...: runs the command, then says how long the step took
+    local step="$1" started=$SECONDS
+    shift
+    "$@"
+    echo "build.sh $mode: $step took $((SECONDS - started)) s" >&2
+}
+
 # What building and running the programs needs, and on top of it what the command needs.
 lists=(scripts/packages.txt)
 case "$mode" in
@@ -21,7 +28,7 @@ test | sanitize) lists+=(scripts/packages-test.txt) ;;
 package) lists+=(scripts/packages-test.txt scripts/packages-package.txt) ;;
 fuzz | windows) lists+=("scripts/packages-$mode.txt") ;;
 esac
-scripts/install-packages.sh "${lists[@]}"
+timed "installing the packages" scripts/install-packages.sh "${lists[@]}"
 
 configure() { # configure BUILD_DIR [CMAKE OPTIONS...]
     local dir="$1"
@@ -44,10 +51,10 @@ configure_build() { # configure_build ON|OFF: with the tests, benchmarks and pac
 
 case "$mode" in
 run)
-    configure_build OFF
+    timed configuring configure_build OFF
     # The programs and the data they read at run time (the firmware file; the examples and the
     # device database are links into the source tree).
-    cmake --build build --target zr48pm zr48 zr48-sim firmware_image
+    timed building cmake --build build --target zr48pm zr48 zr48-sim firmware_image
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No desktop session (DISPLAY is not set): zr48pm needs one to show its window."
         echo "The command-line tool is built: build/bin/zr48 --help"
@@ -64,9 +71,9 @@ run)
     exec build/bin/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
     ;;
 test)
-    configure_build ON
-    cmake --build build
-    ctest --test-dir build --output-on-failure -j "$(nproc)"
+    timed configuring configure_build ON
+    timed building cmake --build build
+    timed testing ctest --test-dir build --output-on-failure -j "$(nproc)"
     ;;
 sanitize)
     configure build-sanitize -DZR48_CORE_ONLY=ON -DZR48_SANITIZE=ON -DZR48_BENCHMARKS=OFF
