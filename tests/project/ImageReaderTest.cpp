@@ -448,7 +448,12 @@ TEST_F(ImageReaderTest, AnUnpackingThatFailsWritesNothing)
     EXPECT_FALSE(UnpackImage(fromFsPath(broken / "Villa.mpd"), prompt));
     ASSERT_EQ(prompt.errors().size(), 1u);
     EXPECT_NE(prompt.errors()[0].find("is longer than 2,047 characters"), Text::npos) << prompt.errors()[0];
-    EXPECT_EQ(filesIn(broken), std::set<std::string>{"Villa.mpd"});
+    // Nothing beside the image: without it, the folder is empty. (Listing a folder whose path is this
+    // long gives another folder's files on Windows.)
+    ASSERT_TRUE(fs::remove(broken / "Villa.mpd"));
+    std::error_code notEmpty;
+    fs::remove(broken, notEmpty);
+    EXPECT_FALSE(notEmpty) << "the unpacking left files beside the image";
 
     // The last device file's name is taken by a folder: the two before it are not written either.
     prompt.clear();
