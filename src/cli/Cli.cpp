@@ -26,9 +26,9 @@ struct GlobalOption {
     void (*apply)(GlobalState& state, const std::string& value);
 };
 
-const std::array<GlobalOption, 7>& globalOptionTable()
+const std::array<GlobalOption, 8>& globalOptionTable()
 {
-    static const std::array<GlobalOption, 7> table{{
+    static const std::array<GlobalOption, 8> table{{
         {{.longName = "--link",
           .value = "TARGET",
           .help = "how to reach the ZR48 (see the link targets below); without it the environment variable "
@@ -38,6 +38,9 @@ const std::array<GlobalOption, 7>& globalOptionTable()
              s.options.link = value;
              s.options.linkOrigin = "--link";
          }},
+        {{.longName = "--wait",
+          .help = "wait while another program uses the ZR48, rather than saying so and giving up (exit status 2)"},
+         [](GlobalState& s, const std::string&) { s.options.waitForLink = true; }},
         {{.longName = "--yes", .help = "answer every question with Yes (OK)"},
          [](GlobalState& s, const std::string&) { s.answerAll = true; }},
         {{.longName = "--no", .help = "answer every question with No (Cancel)"},

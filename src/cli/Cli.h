@@ -27,7 +27,7 @@ namespace zr48::cli {
 // Exit statuses of every command.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1; // the operation failed
-inline constexpr int kExitNoUnit = 2; // no ZR48 answered
+inline constexpr int kExitNoUnit = 2; // no ZR48 answered, or another program holds it
 inline constexpr int kExitUsage = 64; // the command line was wrong
 
 // The environment variable that names the link when --link is not given.
@@ -38,6 +38,7 @@ struct GlobalOptions {
     // Where `link` came from, for a message about a wrong one: "--link" or "ZR48_LINK".
     std::string linkOrigin = "--link";
     bool quiet = false; // -q: no progress bars
+    bool waitForLink = false; // --wait: wait while another program holds the link
     int verbose = 0;    // -v: what the link does; -vv: every frame too, a wire trace
     // Device commands on a simulated unit run in virtual time (tests): no waiting at all.
     bool virtualTime = false;

@@ -399,6 +399,7 @@ const Command kIrCommands[] = {
      .run = runOptimize},
     irDecodeCommand(),
     irEncodeCommand(),
+    irProtocolsCommand(),
     irImportCommand(),
     irExportCommand(),
 };

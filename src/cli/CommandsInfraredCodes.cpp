@@ -62,6 +62,16 @@ void printFrames(Context& context, const std::vector<IrFrame>& frames, std::uint
             writer.field("protocol", "unknown");
             if (carrierHz != 0)
                 writer.numberField("carrierHz", carrierHz);
+            const IrShape& shape = frame.shape;
+            if (shape.coded)
+                writer.field("coding", bitCodingName(shape.coding))
+                    .numberField("unitUs", shape.unit)
+                    .numberField("bits", shape.bitCount)
+                    .field("data", shape.bits);
+            if (shape.leadIn.mark != 0)
+                writer.numberField("leadInMarkUs", shape.leadIn.mark).numberField("leadInSpaceUs", shape.leadIn.space);
+            if (shape.leadOut != 0)
+                writer.numberField("leadOutUs", shape.leadOut);
             writer.numberField("lengthUs", static_cast<std::int64_t>(frame.length))
                 .numberField("marks", frame.marks)
                 .numberField("spaces", frame.spaces);
@@ -134,12 +144,64 @@ int runDecode(Context& context, const Arguments& arguments)
     return kExitOk;
 }
 
-std::string protocolNames()
+// The names of the table's rows, joined by `separator`.
+std::string protocolNames(std::string_view separator = ", ")
 {
     std::string names;
     for (const IrProtocol& protocol : irProtocols())
-        names += (names.empty() ? "" : ", ") + std::string(protocol.name);
+        names += (names.empty() ? "" : std::string(separator)) + std::string(protocol.name);
     return names;
+}
+
+// "0x00..0xFF", or "-" for a field the protocol has not; RC5's wider commands follow.
+std::string rangeText(std::uint32_t limit, std::uint32_t inputLimit)
+{
+    if (limit == 0 && inputLimit == 0)
+        return "-";
+    std::string text = irHex(0, inputLimit) + ".." + irHex(limit, inputLimit);
+    if (inputLimit > limit)
+        text += " (.." + irHex(inputLimit, inputLimit) + ")";
+    return text;
+}
+
+int runProtocols(Context& context, const Arguments& arguments)
+{
+    const auto parsed = parseArguments(context, "ir protocols", arguments);
+    if (!parsed)
+        return kExitUsage;
+    if (!parsed->positional.empty())
+        return usageError(context, "ir protocols");
+    if (parsed->has("--json")) {
+        JsonWriter writer(context.out);
+        writer.beginObject().key("protocols").beginArray();
+        for (const IrProtocol& protocol : irProtocols())
+            writer.beginObject()
+                .field("name", protocol.name)
+                .numberField("carrierHz", protocol.carrierHz)
+                .field("coding", bitCodingName(protocol.coding))
+                .numberField("addressMax", addressLimit(protocol))
+                .numberField("commandMax", commandInputLimit(protocol))
+                .booleanField("toggle", hasToggle(protocol))
+                .booleanField("flipper", protocol.inFlipperFiles)
+                .field("frame", irFrameLayout(protocol))
+                .endObject();
+        writer.endArray().endObject();
+        return kExitOk;
+    }
+    const auto column = [](std::string text, std::size_t width) {
+        text.resize(std::max(width, text.size() + 1), ' ');
+        return text;
+    };
+    context.out << column("PROTOCOL", 14) << column("CARRIER", 9) << column("CODING", 15) << column("ADDRESS", 24)
+                << column("COMMAND", 24) << column("TOGGLE", 7) << column("FLIPPER", 8) << "FRAME\n";
+    for (const IrProtocol& protocol : irProtocols())
+        context.out << column(std::string(protocol.name), 14) << column(std::to_string(protocol.carrierHz), 9)
+                    << column(std::string(bitCodingName(protocol.coding)), 15)
+                    << column(rangeText(addressLimit(protocol), addressLimit(protocol)), 24)
+                    << column(rangeText(commandLimit(protocol), commandInputLimit(protocol)), 24)
+                    << column(hasToggle(protocol) ? "yes" : "no", 7) << column(protocol.inFlipperFiles ? "yes" : "no", 8)
+                    << irFrameLayout(protocol) << '\n';
+    return kExitOk;
 }
 
 int runEncode(Context& context, const Arguments& arguments)
@@ -248,9 +310,19 @@ const OptionRow kDecodeOptions[] = {
 const OptionRow kEncodeOptions[] = {
     {.longName = "--toggle",
      .value = "0|1",
-     .help = "the toggle bit (RC5, RC5X, RC6); 0 when not given",
+     .help = "the toggle bit (RC5, RC5X, RC6, RC6-6-20, MCE); 0 when not given",
      .valueWords = "0 1"},
 };
+const OptionRow kProtocolsOptions[] = {
+    {.longName = "--json", .help = "print the table as one JSON document instead"},
+};
+
+// The protocol names, space-separated, for completion.
+const char* protocolWords()
+{
+    static const std::string words = protocolNames(" ");
+    return words.c_str();
+}
 const OptionRow kImportOptions[] = {
     {.longName = "--into",
      .value = "DEVICE.mpi",
@@ -283,9 +355,13 @@ Command irDecodeCommand()
                        "(\"NEC address=0x04 command=0x08\"), \"PROTOCOL repeat\" for the repeat of the frame\n"
                        "before, or \"unknown\" with the carrier (when a capture shows it, in Hz), the length (from\n"
                        "the first mark's start to the last one's end, in microseconds) and the marks and spaces.\n"
-                       "Protocols: NEC, NECext, Samsung32, RC5, RC5X, RC6, SIRC, SIRC15, SIRC20, Kaseikyo, JVC;\n"
-                       "a frame that two of them read is named after the first in this order (NEC when the\n"
-                       "inverse bytes match, else NECext; RC5X for commands 64 to 127).",
+                       "An unknown frame is described further where its bits can be read: its coding\n"
+                       "(pulse-distance, pulse-width, bi-phase), unit, bit count and bits in hexadecimal (the\n"
+                       "first bit sent the most significant), its lead-in and lead-out.\n"
+                       "`zr48 ir protocols` lists the protocols. Timings are read as a receiver delivers them:\n"
+                       "within a quarter of nominal, marks up to 250 us longer. A frame that two protocols read is\n"
+                       "named after the one whose timing (and, in a capture, carrier) lies nearest, else the\n"
+                       "first in the list (NEC when the inverse bytes match, else NECext).",
             .options = kDecodeOptions,
             .files = "bin",
             .run = runDecode};
@@ -297,10 +373,27 @@ Command irEncodeCommand()
             .arguments = "PROTOCOL ADDRESS COMMAND",
             .summary = "Print the \"#\" string of one frame of a code, with its lead-out.",
             .details = "ADDRESS and COMMAND are numbers, 0x and hexadecimal or decimal, numbered as Flipper .ir\n"
-                       "files number them. A command of 64 to 127 is taken under RC5 too (it is RC5X).",
+                       "files number them (RC5X commands from 0: Philips \"Menu\" is RC5X 0 0x12). A command of\n"
+                       "64 to 127 is taken under RC5 too: RC5 0 82 is RC5X 0 0x12. `zr48 ir protocols` lists\n"
+                       "the protocols with their ranges.",
             .options = kEncodeOptions,
-            .words = "NEC NECext Samsung32 RC5 RC5X RC6 SIRC SIRC15 SIRC20 Kaseikyo JVC",
+            .words = protocolWords(),
             .run = runEncode};
+}
+
+Command irProtocolsCommand()
+{
+    return {.name = "protocols",
+            .summary = "List the infrared protocols that decode, encode, import and export know.",
+            .details = "One line a protocol: its name, carrier in Hz, bit coding, the ranges of address and\n"
+                       "command (RC5 takes RC5X's commands as 64 to 127 too), whether it has a toggle bit,\n"
+                       "whether Flipper .ir files name it, and its frame: lead-in, the durations of a 0 and a 1\n"
+                       "in microseconds, the bit order and the fields as sent (A address, C command, T toggle,\n"
+                       "X parity, V fixed bits, ~ inverted, A:16:8 sixteen bits from the address's bit 8),\n"
+                       "the stop mark. A frame is named after the protocol whose timing fits it best; between\n"
+                       "protocols of the same timing, the one listed first.",
+            .options = kProtocolsOptions,
+            .run = runProtocols};
 }
 
 Command irImportCommand()

@@ -1,5 +1,5 @@
 #pragma once
-// `zr48 ir decode|encode|import|export`: infrared codes as protocols name them, and the files of
+// `zr48 ir decode|encode|protocols|import|export`: infrared codes as protocols name them, and the files of
 // the world (Pronto hex, Flipper `.ir`) in and out of device files.
 
 #include "cli/Cli.h"
@@ -8,6 +8,7 @@ namespace zr48::cli {
 
 Command irDecodeCommand();
 Command irEncodeCommand();
+Command irProtocolsCommand();
 Command irImportCommand();
 Command irExportCommand();
 

@@ -2,15 +2,18 @@
 #include "cli/Cli.h"
 
 #include "base/Error.h"
+#include "base/DataDir.h"
 #include "link/Frames.h"
+#include "link/drivers/DeviceLock.h"
 
 #include <cstdio>
 #include <ostream>
 
 namespace zr48::cli {
 
-UnitSession::UnitSession(const LinkTarget& target, bool virtualTime, const SerialSystemFolders& folders, SessionLog log)
-    : log_(log)
+UnitSession::UnitSession(const LinkTarget& target, bool virtualTime, const SerialSystemFolders& folders, SessionLog log,
+                         bool waitForLink)
+    : log_(log), waitForLink_(waitForLink)
 {
     std::function<std::int64_t()> nowUs;
     if (virtualTime) {
@@ -22,7 +25,10 @@ UnitSession::UnitSession(const LinkTarget& target, bool virtualTime, const Seria
         timers_ = &*realTime_;
         nowUs = [this] { return realTime_->nowUs(); };
     }
-    driver_ = std::make_unique<LinkDriver>(target, *timers_, std::move(nowUs), folders);
+    LinkDriver::BeforeWaiting beforeWaiting;
+    if (waitForLink)
+        beforeWaiting = [this](const std::string& inUse) { sayWaiting(inUse); };
+    driver_ = std::make_unique<LinkDriver>(target, *timers_, std::move(nowUs), folders, dataDir(), beforeWaiting);
     say("reaching the ZR48 through " + driver_->description());
     FtDriver* driver = &driver_->driver();
     if (log_.err && log_.verbose >= 2) {
@@ -83,8 +89,25 @@ void UnitSession::statusChanged(const Text& status)
     say("link: " + state + " (at " + time + ")");
 }
 
+bool UnitSession::linkInUse() const
+{
+    return !link_->DeviceOpen() && link_->LastFailure().inUse;
+}
+
+void UnitSession::sayWaiting(const std::string& inUse)
+{
+    if (log_.err)
+        *log_.err << kMessagePrefix << inUse << "; waiting for it\n";
+}
+
 bool UnitSession::connect(std::ostream& err)
 {
+    if (waitForLink_ && linkInUse()) {
+        sayWaiting(link_->LastFailure().help);
+        constexpr int kWaitSliceMs = 10000; // the link tries again every 3 s
+        while (linkInUse())
+            runUntil([this] { return !linkInUse(); }, kWaitSliceMs);
+    }
     if (link_->DeviceOpen() && !link_->Connected()) {
         // A keep-alive's reply makes the connection without waiting for the link's own.
         link_->Send(encode(KeepAliveFrame{}));
@@ -99,6 +122,10 @@ bool UnitSession::connect(std::ostream& err)
 
 void reportNoUnit(std::ostream& err, TUsbZR48& link, const std::string& how)
 {
+    if (!link.DeviceOpen() && link.LastFailure().inUse) {
+        err << kMessagePrefix << link.LastFailure().help << " ('--wait' waits until it is free)\n";
+        return;
+    }
     err << kMessagePrefix << "no ZR48 found: " << toUtf8(link.StatusText()) << " (looked for " << how << ")\n";
     err << prefixedLines(link.LastFailure().help);
 }
@@ -114,11 +141,16 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
         return nullptr;
     }
     try {
-        auto session =
-            std::make_unique<UnitSession>(*target, context.options.virtualTime, context.options.systemFolders,
-                                          SessionLog{&context.err, context.options.verbose});
+        auto session = std::make_unique<UnitSession>(*target, context.options.virtualTime,
+                                                     context.options.systemFolders,
+                                                     SessionLog{&context.err, context.options.verbose},
+                                                     context.options.waitForLink);
         session->onSimulatedUnitDone = context.options.simulatedUnitDone;
         return session;
+    } catch (const LinkInUse& e) {
+        context.err << kMessagePrefix << e.message() << " ('--wait' waits until it is free)\n";
+        exitCode = kExitNoUnit;
+        return nullptr;
     } catch (const Error& e) {
         context.err << prefixedLines(e.message());
         exitCode = kExitFailed;

@@ -36,8 +36,11 @@ public:
     // Throws zr48::Error when the link cannot be made (for instance a simulator card file that
     // cannot be read). The link opens at once; frames go to `dispatcher()`. Serial devices are
     // looked for in `folders`.
+    // With `waitForLink`, a link that another program holds is waited for (the reason said once on
+    // `log.err`); otherwise the constructor throws LinkInUse for a simulator's card in use, and
+    // `connect` fails.
     UnitSession(const LinkTarget& target, bool virtualTime, const SerialSystemFolders& folders = {},
-                SessionLog log = {});
+                SessionLog log = {}, bool waitForLink = false);
     ~UnitSession();
     UnitSession(const UnitSession&) = delete;
     UnitSession& operator=(const UnitSession&) = delete;
@@ -59,7 +62,9 @@ public:
     // Seconds since the session began, on the session's clock.
     double elapsedSeconds() const;
 
-    // Waits up to 3 s for the unit to answer. On failure writes "no ZR48 found: ..." to `err`.
+    // Waits up to 3 s for the unit to answer (first, when told to wait, for another program to let
+    // the link go). On failure writes "no ZR48 found: ..." or "the ZR48 on ... is in use by ..."
+    // to `err`.
     bool connect(std::ostream& err);
 
     // Called with the simulated unit when the session ends.
@@ -70,7 +75,12 @@ private:
     void statusChanged(const Text& status);
     void say(const std::string& line);
 
+    // Another program holds the device: the last open was refused for that.
+    bool linkInUse() const;
+    void sayWaiting(const std::string& inUse);
+
     SessionLog log_;
+    bool waitForLink_ = false;
     std::string lastState_;
     std::optional<RealTimeLoop> realTime_;
     std::optional<VirtualClock> virtualTime_;

@@ -48,9 +48,9 @@ CaptureCodes decodeCapture(CaptureView samples, std::int64_t first, std::int64_t
     std::string problem;
     if (auto durations = parseIrString(text, nullptr, problem))
         codes.durations = std::move(*durations);
-    codes.frames = decodeIrFrames(codes.durations);
-    if (!codes.frames.empty())
+    if (!codes.durations.empty())
         codes.carrierHz = measureCarrier(samples, first, last);
+    codes.frames = decodeIrFrames(codes.durations, codes.carrierHz);
     return codes;
 }
 

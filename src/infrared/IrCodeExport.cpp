@@ -54,8 +54,8 @@ IrExport exportIrStrings(const std::vector<Text>& lines, IrExportFormat format)
             continue;
         }
         FlipperSignal signal{.name = flipperName(string->key)};
-        const auto single = decodeSingleIrFrame(*durations);
-        if (single && single->protocol->inFlipperFiles) {
+        const auto single = decodeSingleIrFrame(*durations, IrRows::FlipperNames);
+        if (single) {
             signal.parsed = true;
             signal.protocol = std::string(single->protocol->name);
             signal.address = single->code.address;

@@ -3,6 +3,7 @@
 #include "infrared/IrFrameBits.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace zr48 {
@@ -13,52 +14,62 @@ namespace {
 constexpr std::uint32_t kUnknownFrameGap = 8000;
 // More time units than any bi-phase run holds (a lead-in is read apart).
 constexpr std::uint64_t kLongestRun = 16;
-
-std::uint32_t tolerance(std::uint32_t expected)
-{
-    return std::max<std::uint32_t>(expected / 4, 150);
-}
-
-bool near(std::uint32_t duration, std::uint32_t expected)
-{
-    const std::uint32_t difference = duration > expected ? duration - expected : expected - duration;
-    return difference <= tolerance(expected);
-}
-
-// 0 or 1: which of the two values the duration matches (the nearer one); -1: neither.
-int classify(std::uint32_t duration, std::uint32_t zero, std::uint32_t one)
-{
-    const auto distance = [duration](std::uint32_t value) { return std::abs(std::int64_t{duration} - value); };
-    const int bit = distance(one) < distance(zero) ? 1 : 0;
-    return near(duration, bit ? one : zero) ? bit : -1;
-}
+// How far a bi-phase run may lie from whole time units once the lag is taken off, in units.
+constexpr double kRunTolerance = 1.0 / 3;
+// How far a duration, or a mark with the space after it, may lie from its nominal value, as a
+// share of it: a remote's clock off by this much still reads.
+constexpr double kTolerance = 0.25;
+// How much longer than nominal a receiver may make a mark (and the space after it shorter).
+constexpr double kLongestLag = 250;
+// A later row names a frame that an earlier one reads only when its timing is this much nearer.
+constexpr double kClearlyNearer = 0.6;
 
 bool isMark(std::size_t index)
 {
     return index % 2 == 0;
 }
 
-// The shortest space that closes a frame: beyond the tolerance of the longest space inside it.
-std::uint32_t closingSpace(const IrProtocol& protocol)
+bool within(double measured, double nominal)
+{
+    return std::abs(measured - nominal) <= kTolerance * nominal;
+}
+
+bool markFits(double measured, double nominal)
+{
+    return measured >= nominal * (1 - kTolerance) && measured <= nominal * (1 + kTolerance) + kLongestLag;
+}
+
+bool spaceFits(double measured, double nominal)
+{
+    return measured <= nominal * (1 + kTolerance) && measured + kLongestLag >= nominal * (1 - kTolerance);
+}
+
+// The longest space inside a frame (its gaps apart, which are read where they stand).
+std::uint32_t longestInnerSpace(const IrProtocol& protocol)
 {
     std::uint32_t longest = protocol.leadIn.space;
     if (protocol.coding == BitCoding::BiPhase) {
         int halves = 1;
-        for (const BitField& field : protocol.fields)
+        std::uint32_t gap = 0;
+        for (const BitField& field : protocol.fields) {
             halves = std::max<int>(halves, field.halves);
-        longest = std::max(longest, 2 * halves * protocol.unit); // two halves of one level meet
+            gap = std::max(gap, field.gap.space);
+        }
+        // Two halves of one level meet; a gap with a half on either side.
+        longest = std::max({longest, 2 * halves * protocol.unit, gap + 2 * protocol.unit});
     } else {
         longest = std::max({longest, protocol.zero.space, protocol.one.space});
     }
     for (std::size_t i = 1; i < protocol.repeatSequence.size(); i += 2)
         longest = std::max(longest, protocol.repeatSequence[i]);
-    return longest + tolerance(longest) + 1;
+    return longest;
 }
 
-struct Match {
-    IrFrameBits bits;
-    std::size_t end = 0; // after the closing space
-};
+// The shortest space that closes a frame: beyond the tolerance of the longest space inside it.
+std::uint32_t closingSpace(const IrProtocol& protocol)
+{
+    return static_cast<std::uint32_t>(longestInnerSpace(protocol) * (1 + kTolerance)) + 1;
+}
 
 // Where a frame may end: at the end of the durations, or on a closing space. The index after it.
 std::optional<std::size_t> closeAt(std::span<const std::uint32_t> d, std::size_t index, std::uint32_t closing)
@@ -70,62 +81,135 @@ std::optional<std::size_t> closeAt(std::span<const std::uint32_t> d, std::size_t
     return std::nullopt;
 }
 
-int frameBitCount(const IrProtocol& protocol)
-{
-    int count = 0;
-    for (const BitField& field : protocol.fields)
-        count += field.bits;
-    return count;
-}
+struct Match {
+    IrFrameBits bits;
+    std::size_t end = 0; // after the closing space
+    double misfit = 0;   // how far the frame's timing lies from the row's, as a share of it
+};
 
-std::optional<Match> matchPulses(const IrProtocol& protocol, std::span<const std::uint32_t> d, std::size_t i,
+// Marks and spaces read in pairs; keeps the sums that tell how well the row's timing fits.
+class PulseReader {
+public:
+    PulseReader(std::span<const std::uint32_t> d, std::size_t at) : d_(d), i_(at) {}
+
+    std::size_t index() const { return i_; }
+
+    // A mark and the space after it, of the nominal durations.
+    bool pair(MarkSpace nominal)
+    {
+        if (i_ + 1 >= d_.size())
+            return false;
+        const double mark = d_[i_];
+        const double space = d_[i_ + 1];
+        if (!markFits(mark, nominal.mark) || !spaceFits(space, nominal.space) ||
+            !within(mark + space, double(nominal.mark) + nominal.space))
+            return false;
+        measured_ += mark + space;
+        nominal_ += double(nominal.mark) + nominal.space;
+        markLag_ += mark - nominal.mark;
+        ++pairs_;
+        i_ += 2;
+        return true;
+    }
+
+    // A bit from its mark and space: the nearer of the two by their sum. -1: neither fits.
+    int bit(const MarkSpace& zero, const MarkSpace& one)
+    {
+        if (i_ + 1 >= d_.size())
+            return -1;
+        const double sum = double(d_[i_]) + d_[i_ + 1];
+        const double zeroSum = double(zero.mark) + zero.space;
+        const double oneSum = double(one.mark) + one.space;
+        const bool isOne = sum * sum > zeroSum * oneSum; // beyond their geometric middle
+        return pair(isOne ? one : zero) ? int(isOne) : -1;
+    }
+
+    // A bit told by its mark alone (its space runs into the closing space), after the lag the
+    // marks before it show.
+    int lastMarkBit(const MarkSpace& zero, const MarkSpace& one)
+    {
+        if (i_ >= d_.size())
+            return -1;
+        const double lag = pairs_ > 0 ? std::clamp(markLag_ / pairs_, 0.0, kLongestLag) : 0.0;
+        const double mark = d_[i_] - lag;
+        const bool isOne = mark * mark > double(zero.mark) * one.mark;
+        if (!within(mark, isOne ? one.mark : zero.mark))
+            return -1;
+        ++i_;
+        return int(isOne);
+    }
+
+    bool mark(std::uint32_t nominal)
+    {
+        if (i_ >= d_.size() || !markFits(d_[i_], nominal))
+            return false;
+        ++i_;
+        return true;
+    }
+
+    double misfit() const { return nominal_ > 0 ? std::abs(measured_ / nominal_ - 1) : 0; }
+
+private:
+    std::span<const std::uint32_t> d_;
+    std::size_t i_;
+    double measured_ = 0;
+    double nominal_ = 0;
+    double markLag_ = 0;
+    int pairs_ = 0;
+};
+
+std::optional<Match> matchPulses(const IrProtocol& protocol, PulseReader& reader, std::span<const std::uint32_t> d,
                                  std::uint32_t closing)
 {
     Match match;
-    const int bits = frameBitCount(protocol);
-    for (int b = 0; b < bits; ++b, i += 2) {
-        if (i >= d.size())
-            return std::nullopt;
-        if (protocol.coding == BitCoding::PulseDistance) {
-            if (i + 1 >= d.size() || !near(d[i], protocol.zero.mark))
+    int remaining = 0;
+    for (const BitField& field : protocol.fields)
+        remaining += field.bits;
+    for (const BitField& field : protocol.fields) {
+        if (field.value == FieldValue::Gap) {
+            if (!reader.pair(field.gap))
                 return std::nullopt;
-            const int bit = classify(d[i + 1], protocol.zero.space, protocol.one.space);
+            continue;
+        }
+        for (int k = 0; k < field.bits; ++k) {
+            --remaining;
+            if (remaining == 0 && protocol.stopMark == 0) {
+                // The space of the last bit runs on into the closing space.
+                const int bit = reader.lastMarkBit(protocol.zero, protocol.one);
+                if (bit < 0)
+                    return std::nullopt;
+                match.bits.append(bit == 1);
+                break;
+            }
+            const int bit = reader.bit(protocol.zero, protocol.one);
             if (bit < 0)
                 return std::nullopt;
             match.bits.append(bit == 1);
-            continue;
         }
-        const int bit = classify(d[i], protocol.zero.mark, protocol.one.mark);
-        if (bit < 0)
-            return std::nullopt;
-        match.bits.append(bit == 1);
-        if (b == bits - 1 && protocol.stopMark == 0) {
-            // The space of the last bit runs on into the closing space.
-            const auto end = closeAt(d, i + 1, closing);
-            if (!end)
-                return std::nullopt;
-            match.end = *end;
-            return match;
-        }
-        if (i + 1 >= d.size() || !near(d[i + 1], protocol.zero.space))
-            return std::nullopt;
     }
-    if (i >= d.size() || !near(d[i], protocol.stopMark))
+    if (protocol.stopMark != 0 && !reader.mark(protocol.stopMark))
         return std::nullopt;
-    const auto end = closeAt(d, i + 1, closing);
+    const auto end = closeAt(d, reader.index(), closing);
     if (!end)
         return std::nullopt;
     match.end = *end;
+    match.misfit = reader.misfit();
     return match;
 }
 
 // Bi-phase: the durations as runs of whole time units, read half a bit at a time.
 class UnitRuns {
 public:
-    UnitRuns(std::span<const std::uint32_t> d, std::size_t at, std::uint32_t unit, std::uint32_t closing,
+    UnitRuns(std::span<const std::uint32_t> d, std::size_t at, double unit, double lag, std::uint32_t closing,
              bool silenceBefore)
-        : d_(d), i_(at), unit_(unit), closing_(closing), silenceBefore_(silenceBefore)
+        : d_(d), i_(at), unit_(unit), lag_(lag), closing_(closing), silenceBefore_(silenceBefore)
     {}
+
+    // The durations read so far against the whole units they were read as.
+    double misfit(double nominalUnit) const
+    {
+        return units_ > 0 ? std::abs(measured_ / (units_ * nominalUnit) - 1) : 0;
+    }
 
     // The level of `units` time units that have one level; nullopt when they have not.
     std::optional<bool> half(int units)
@@ -174,23 +258,26 @@ private:
             open_ = true;
             return true;
         }
-        const std::uint64_t duration = d_[i_];
-        const std::uint64_t units = (duration + unit_ / 2) / unit_;
-        const std::uint64_t whole = units * unit_;
-        const std::uint64_t off = duration > whole ? duration - whole : whole - duration;
-        if (units == 0 || units > kLongestRun || off * 5 > std::uint64_t{unit_} * 2)
+        const double duration = d_[i_] + (isMark(i_) ? -lag_ : lag_);
+        const double units = std::round(duration / unit_);
+        if (units < 1 || units > kLongestRun || std::abs(duration - units * unit_) > kRunTolerance * unit_)
             return false;
         left_ = static_cast<int>(units);
+        measured_ += d_[i_];
+        units_ += units;
         return true;
     }
 
     std::span<const std::uint32_t> d_;
     std::size_t i_;
-    std::uint32_t unit_;
+    double unit_;
+    double lag_;
     std::uint32_t closing_;
     bool silenceBefore_;
     int left_ = 0;
     bool open_ = false;
+    double measured_ = 0;
+    double units_ = 0;
 };
 
 // Whether the first half of a frame is a space: its first bit is fixed and sent space first.
@@ -203,12 +290,47 @@ bool startsWithSpace(const IrProtocol& protocol)
     return firstBit != protocol.oneStartsWithMark;
 }
 
-std::optional<Match> matchBiPhase(const IrProtocol& protocol, std::span<const std::uint32_t> d, std::size_t i,
-                                  std::uint32_t closing, bool silenceBefore)
+// The lag of a frame: what its marks hold beyond whole units, on average, starting from a first
+// guess (so that a lag near half a unit is not taken for a whole unit less).
+double lagOfMarks(std::span<const std::uint32_t> d, std::size_t at, double unit, std::uint32_t closing, double guess)
 {
-    UnitRuns runs(d, i, protocol.unit, closing, silenceBefore);
+    double sum = 0;
+    int marks = 0;
+    for (std::size_t i = at; i < d.size(); ++i) {
+        if (!isMark(i)) {
+            if (d[i] >= closing)
+                break;
+            continue;
+        }
+        const double units = std::max(1.0, std::round((d[i] - guess) / unit));
+        sum += d[i] - guess - units * unit;
+        ++marks;
+    }
+    return std::clamp(guess + (marks > 0 ? sum / marks : 0.0), -unit / 3, kLongestLag);
+}
+
+std::optional<Match> matchBiPhase(const IrProtocol& protocol, std::span<const std::uint32_t> d, std::size_t at,
+                                  std::uint32_t closing, bool withLeadIn)
+{
+    double unit = protocol.unit;
+    double guess = 0;
+    if (withLeadIn) {
+        // The lead-in tells the frame's clock (by its mark and space together) and a first guess
+        // of the lag (by what its mark holds beyond that).
+        const double scale = (double(d[at - 2]) + d[at - 1]) / (double(protocol.leadIn.mark) + protocol.leadIn.space);
+        unit *= scale;
+        guess = std::clamp(d[at - 2] - protocol.leadIn.mark * scale, -unit / 3, kLongestLag);
+    }
+    const double lag = lagOfMarks(d, at, unit, closing, guess);
+    UnitRuns runs(d, at, unit, lag, closing, !withLeadIn && startsWithSpace(protocol));
     Match match;
     for (const BitField& field : protocol.fields) {
+        if (field.value == FieldValue::Gap) {
+            const auto space = runs.half(static_cast<int>(field.gap.space / protocol.unit));
+            if (!space || *space)
+                return std::nullopt;
+            continue;
+        }
         for (int k = 0; k < field.bits; ++k) {
             const auto first = runs.half(field.halves);
             const auto second = runs.half(field.halves);
@@ -221,6 +343,7 @@ std::optional<Match> matchBiPhase(const IrProtocol& protocol, std::span<const st
     if (!end)
         return std::nullopt;
     match.end = *end;
+    match.misfit = runs.misfit(protocol.unit);
     return match;
 }
 
@@ -229,25 +352,26 @@ std::optional<Match> matchFrame(const IrProtocol& protocol, std::span<const std:
 {
     const std::uint32_t closing = closingSpace(protocol);
     const bool leadIn = withLeadIn && protocol.leadIn.mark != 0;
-    if (leadIn) {
-        if (at + 1 >= d.size() || !near(d[at], protocol.leadIn.mark) || !near(d[at + 1], protocol.leadIn.space))
-            return std::nullopt;
-        at += 2;
-    }
+    PulseReader reader(d, at);
+    if (leadIn && !reader.pair(protocol.leadIn))
+        return std::nullopt;
     if (protocol.coding == BitCoding::BiPhase)
-        return matchBiPhase(protocol, d, at, closing, !leadIn && startsWithSpace(protocol));
-    return matchPulses(protocol, d, at, closing);
+        return matchBiPhase(protocol, d, reader.index(), closing, leadIn);
+    return matchPulses(protocol, reader, d, closing);
 }
 
 std::optional<std::size_t> matchSequence(const IrProtocol& protocol, std::span<const std::uint32_t> d, std::size_t at)
 {
     const auto sequence = protocol.repeatSequence;
-    if (sequence.empty() || at + sequence.size() > d.size())
+    if (sequence.empty())
         return std::nullopt;
-    for (std::size_t k = 0; k < sequence.size(); ++k)
-        if (!near(d[at + k], sequence[k]))
+    PulseReader reader(d, at);
+    for (std::size_t k = 0; k + 1 < sequence.size(); k += 2)
+        if (!reader.pair({sequence[k], sequence[k + 1]}))
             return std::nullopt;
-    return closeAt(d, at + sequence.size(), closingSpace(protocol));
+    if (!reader.mark(sequence.back()))
+        return std::nullopt;
+    return closeAt(d, reader.index(), closingSpace(protocol));
 }
 
 // The code the frame's bits carry, when every check holds and it lies in the protocol's ranges.
@@ -285,10 +409,13 @@ std::optional<IrCode> readFields(const IrProtocol& protocol, const IrFrameBits& 
             if (value != bits.xorOf(field.first, field.last, field.bits, protocol.msbFirst))
                 return std::nullopt;
             break;
+        case FieldValue::SumCheck:
+            if (value != bits.negatedSumOf(field.first, field.last, field.bits, protocol.msbFirst))
+                return std::nullopt;
+            break;
+        case FieldValue::Gap: break;
         }
     }
-    if (code.command < protocol.commandLowest)
-        return std::nullopt;
     return code;
 }
 
@@ -305,7 +432,12 @@ IrFrame frameOf(IrFrame::Kind kind, const IrProtocol* protocol, std::span<const 
     return frame;
 }
 
-std::optional<IrFrame> decodeCode(std::span<const std::uint32_t> d, std::size_t at, const IrProtocol& protocol,
+struct Reading {
+    IrFrame frame;
+    double misfit = 0;
+};
+
+std::optional<Reading> decodeCode(std::span<const std::uint32_t> d, std::size_t at, const IrProtocol& protocol,
                                   bool withLeadIn)
 {
     const auto match = matchFrame(protocol, d, at, withLeadIn);
@@ -316,7 +448,7 @@ std::optional<IrFrame> decodeCode(std::span<const std::uint32_t> d, std::size_t 
         return std::nullopt;
     IrFrame frame = frameOf(IrFrame::Kind::Code, &protocol, d, at, match->end);
     frame.code = *code;
-    return frame;
+    return Reading{frame, match->misfit};
 }
 
 bool sameCode(const IrCode& a, const IrCode& b)
@@ -334,21 +466,154 @@ std::optional<IrFrame> decodeRepeat(std::span<const std::uint32_t> d, std::size_
         return std::nullopt;
     }
     const bool withLeadIn = protocol.repeat == RepeatKind::WholeFrame;
-    auto frame = decodeCode(d, at, protocol, withLeadIn);
-    if (!frame || !sameCode(frame->code, before.code))
+    auto reading = decodeCode(d, at, protocol, withLeadIn);
+    if (!reading || !sameCode(reading->frame.code, before.code))
         return std::nullopt;
-    frame->kind = IrFrame::Kind::Repeat;
-    return frame;
+    reading->frame.kind = IrFrame::Kind::Repeat;
+    return reading->frame;
 }
 
-IrFrame decodeAt(std::span<const std::uint32_t> d, std::size_t at, const IrFrame* codeBefore)
+// ---- what can be told of a frame no row reads
+
+// The mean of the values at or below `threshold` (or above it).
+double meanOf(const std::vector<double>& values, double threshold, bool below)
+{
+    double sum = 0;
+    int count = 0;
+    for (const double v : values)
+        if ((v <= threshold) == below) {
+            sum += v;
+            ++count;
+        }
+    return count > 0 ? sum / count : 0;
+}
+
+// Whether the values fall into a short and a long kind (the long at least 1.5 times the short),
+// and the value between them.
+bool twoKinds(const std::vector<double>& values, double& threshold)
+{
+    if (values.empty())
+        return false;
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    threshold = (*low + *high) / 2;
+    return *high >= 1.5 * *low;
+}
+
+std::string hexOfBits(const std::vector<bool>& bits)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    const std::size_t pad = (4 - bits.size() % 4) % 4;
+    unsigned digit = 0;
+    for (std::size_t k = 0; k < pad + bits.size(); ++k) {
+        digit = (digit << 1) | (k >= pad && bits[k - pad] ? 1u : 0u);
+        if (k % 4 == 3) {
+            text += kDigits[digit];
+            digit = 0;
+        }
+    }
+    return text;
+}
+
+IrShape shapeOf(std::span<const std::uint32_t> d, std::size_t first, std::size_t end)
+{
+    IrShape shape;
+    std::size_t last = end - 1; // the last mark
+    if (!isMark(last)) {
+        shape.leadOut = d[last];
+        --last;
+    }
+    std::vector<double> marks;
+    for (std::size_t i = first; i <= last; i += 2)
+        marks.push_back(d[i]);
+    if (marks.size() < 3)
+        return shape;
+    std::size_t from = first;
+    const double shortest = *std::min_element(marks.begin() + 1, marks.end());
+    if (marks.front() >= 3 * shortest) {
+        shape.leadIn = {d[first], d[first + 1]};
+        from += 2;
+        marks.erase(marks.begin());
+    }
+    std::vector<double> spaces;
+    for (std::size_t i = from + 1; i < last; i += 2)
+        spaces.push_back(d[i]);
+    double markMiddle = 0;
+    double spaceMiddle = 0;
+    const bool markKinds = twoKinds(marks, markMiddle);
+    const bool spaceKinds = twoKinds(spaces, spaceMiddle);
+    std::vector<bool> bits;
+    if (!markKinds && spaceKinds) {
+        shape.coding = BitCoding::PulseDistance;
+        for (const double space : spaces)
+            bits.push_back(space > spaceMiddle);
+        // A bit 0's mark and space in whole units of the mark: the lag moves time between them,
+        // not out of them.
+        double zeroMarks = 0;
+        double zeroSpaces = 0;
+        int zeros = 0;
+        for (std::size_t k = 0; k < spaces.size(); ++k)
+            if (!bits[k]) {
+                zeroMarks += marks[k];
+                zeroSpaces += spaces[k];
+                ++zeros;
+            }
+        const double spaceUnits = zeros > 0 ? std::max(1.0, std::round(zeroSpaces / zeroMarks)) : 1.0;
+        shape.unit = static_cast<std::uint32_t>(
+            std::lround(zeros > 0 ? (zeroMarks + zeroSpaces) / zeros / (1 + spaceUnits) : marks.front()));
+    } else if (markKinds && !spaceKinds && !spaces.empty()) {
+        shape.coding = BitCoding::PulseWidth;
+        for (const double mark : marks)
+            bits.push_back(mark > markMiddle);
+        shape.unit = static_cast<std::uint32_t>(std::lround(spaces.front() > 0 ? meanOf(spaces, 1e12, true) : 0));
+    } else if (markKinds && spaceKinds) {
+        shape.coding = BitCoding::BiPhase;
+        const double unit = (meanOf(marks, markMiddle, true) + meanOf(spaces, spaceMiddle, true)) / 2;
+        shape.unit = static_cast<std::uint32_t>(std::lround(unit));
+        std::vector<bool> halves;
+        for (std::size_t i = from; i <= last; ++i)
+            halves.insert(halves.end(), std::max<long>(1, std::lround(d[i] / unit)), isMark(i));
+        if (halves.size() % 2 == 1)
+            halves.insert(halves.begin(), false); // the frame began with a space half
+        for (std::size_t k = 0; k + 1 < halves.size(); k += 2) {
+            if (halves[k] == halves[k + 1])
+                return shape; // no bi-phase after all: coding not told
+            bits.push_back(halves[k]);
+        }
+    } else {
+        return shape;
+    }
+    shape.coded = true;
+    shape.bitCount = static_cast<int>(bits.size());
+    shape.bits = hexOfBits(bits);
+    return shape;
+}
+
+bool allowed(const IrProtocol& protocol, IrRows rows)
+{
+    return rows == IrRows::All || protocol.inFlipperFiles;
+}
+
+IrFrame decodeAt(std::span<const std::uint32_t> d, std::size_t at, const IrFrame* codeBefore, std::uint32_t carrierHz,
+                 IrRows rows)
 {
     if (codeBefore)
         if (auto repeat = decodeRepeat(d, at, *codeBefore))
             return *repeat;
-    for (const IrProtocol& protocol : irProtocols())
-        if (auto frame = decodeCode(d, at, protocol, true))
-            return *frame;
+    std::optional<Reading> best;
+    for (const IrProtocol& protocol : irProtocols()) {
+        if (!allowed(protocol, rows))
+            continue;
+        auto reading = decodeCode(d, at, protocol, true);
+        if (!reading)
+            continue;
+        if (carrierHz != 0)
+            reading->misfit += std::abs(double(protocol.carrierHz) / carrierHz - 1);
+        if (!best || reading->misfit < kClearlyNearer * best->misfit)
+            best = reading;
+    }
+    if (best)
+        return best->frame;
     // A repeat frame on its own still names its protocol.
     for (const IrProtocol& protocol : irProtocols())
         if (const auto end = matchSequence(protocol, d, at))
@@ -356,18 +621,19 @@ IrFrame decodeAt(std::span<const std::uint32_t> d, std::size_t at, const IrFrame
     std::size_t end = at + 1;
     while (end < d.size() && (isMark(end) || d[end] < kUnknownFrameGap))
         ++end;
-    return frameOf(IrFrame::Kind::Unknown, nullptr, d, at, std::min(end + 1, d.size()));
+    end = std::min(end + 1, d.size());
+    IrFrame frame = frameOf(IrFrame::Kind::Unknown, nullptr, d, at, end);
+    frame.shape = shapeOf(d, at, end);
+    return frame;
 }
 
-} // namespace
-
-std::vector<IrFrame> decodeIrFrames(std::span<const std::uint32_t> durations)
+std::vector<IrFrame> decodeFrames(std::span<const std::uint32_t> durations, std::uint32_t carrierHz, IrRows rows)
 {
     std::vector<IrFrame> frames;
     IrFrame codeBefore;
     bool hasCodeBefore = false;
     for (std::size_t at = 0; at < durations.size();) {
-        const IrFrame frame = decodeAt(durations, at, hasCodeBefore ? &codeBefore : nullptr);
+        const IrFrame frame = decodeAt(durations, at, hasCodeBefore ? &codeBefore : nullptr, carrierHz, rows);
         if (frame.kind == IrFrame::Kind::Code) {
             codeBefore = frame;
             hasCodeBefore = true;
@@ -380,12 +646,37 @@ std::vector<IrFrame> decodeIrFrames(std::span<const std::uint32_t> durations)
     return frames;
 }
 
-std::optional<IrFrame> decodeSingleIrFrame(std::span<const std::uint32_t> durations)
+} // namespace
+
+std::vector<IrFrame> decodeIrFrames(std::span<const std::uint32_t> durations, std::uint32_t carrierHz)
 {
-    const std::vector<IrFrame> frames = decodeIrFrames(durations);
+    return decodeFrames(durations, carrierHz, IrRows::All);
+}
+
+std::optional<IrFrame> decodeSingleIrFrame(std::span<const std::uint32_t> durations, IrRows rows)
+{
+    const std::vector<IrFrame> frames = decodeFrames(durations, 0, rows);
     if (frames.size() != 1 || frames.front().kind != IrFrame::Kind::Code)
         return std::nullopt;
     return frames.front();
+}
+
+std::optional<IrCode> readIrFrameAs(const IrProtocol& protocol, std::span<const std::uint32_t> durations)
+{
+    const auto reading = decodeCode(durations, 0, protocol, true);
+    if (!reading || reading->frame.end != durations.size())
+        return std::nullopt;
+    return reading->frame.code;
+}
+
+std::string_view bitCodingName(BitCoding coding)
+{
+    switch (coding) {
+    case BitCoding::PulseDistance: return "pulse-distance";
+    case BitCoding::PulseWidth: return "pulse-width";
+    case BitCoding::BiPhase: return "bi-phase";
+    }
+    return {};
 }
 
 std::string describeIrFrame(const IrFrame& frame, std::uint32_t carrierHz)
@@ -394,6 +685,17 @@ std::string describeIrFrame(const IrFrame& frame, std::uint32_t carrierHz)
         std::string text = "unknown";
         if (carrierHz != 0)
             text += " carrier=" + std::to_string(carrierHz) + "Hz";
+        const IrShape& shape = frame.shape;
+        if (shape.coded)
+            text += " " + std::string(bitCodingName(shape.coding)) + " unit=" + std::to_string(shape.unit) +
+                    "us bits=" + std::to_string(shape.bitCount) + " data=" + shape.bits;
+        if (shape.coded) {
+            text += shape.leadIn.mark != 0 ? " lead-in=" + std::to_string(shape.leadIn.mark) + "/" +
+                                                 std::to_string(shape.leadIn.space) + "us"
+                                           : std::string(" lead-in=none");
+            text += shape.leadOut != 0 ? " lead-out=" + std::to_string(shape.leadOut) + "us"
+                                       : std::string(" lead-out=none");
+        }
         return text + " length=" + std::to_string(frame.length) + "us marks=" + std::to_string(frame.marks) +
                " spaces=" + std::to_string(frame.spaces);
     }

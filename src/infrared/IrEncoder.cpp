@@ -39,6 +39,10 @@ IrFrameBits frameBits(const IrProtocol& protocol, const IrCode& code)
         case FieldValue::Toggle: value = code.toggle ? 1 : 0; break;
         case FieldValue::Constant: value = field.constant; break;
         case FieldValue::XorCheck: value = frame.xorOf(field.first, field.last, field.bits, protocol.msbFirst); break;
+        case FieldValue::SumCheck:
+            value = frame.negatedSumOf(field.first, field.last, field.bits, protocol.msbFirst);
+            break;
+        case FieldValue::Gap: continue;
         }
         if (field.inverted)
             value = ~value;
@@ -51,6 +55,8 @@ void writeBits(const IrProtocol& protocol, const IrFrameBits& frame, RunWriter& 
 {
     int bit = 0;
     for (const BitField& field : protocol.fields) {
+        runs.add(true, field.gap.mark);
+        runs.add(false, field.gap.space);
         for (int k = 0; k < field.bits; ++k, ++bit) {
             const bool one = frame.at(bit);
             if (protocol.coding == BitCoding::BiPhase) {
@@ -79,11 +85,11 @@ std::string irCodeProblem(const IrProtocol& protocol, const IrCode& code)
 {
     const std::string name(protocol.name);
     const std::uint32_t addresses = addressLimit(protocol);
-    const std::uint32_t commands = commandLimit(protocol);
+    const std::uint32_t commands = commandInputLimit(protocol);
     if (code.address > addresses)
-        return name + " takes an address " + range(0, addresses);
-    if (code.command > commands || code.command < protocol.commandLowest)
-        return name + " takes a command " + range(protocol.commandLowest, commands);
+        return addresses == 0 ? name + " has no address" : name + " takes an address " + range(0, addresses);
+    if (code.command > commands)
+        return name + " takes a command " + range(0, commands);
     if (code.toggle && !hasToggle(protocol))
         return name + " has no toggle bit";
     return {};
@@ -95,8 +101,10 @@ std::uint32_t irLeadOut(const IrProtocol& protocol, std::uint64_t frameLength)
     return static_cast<std::uint32_t>(std::max<std::uint64_t>(filling, protocol.minimumLeadOut));
 }
 
-IrDurations encodeIrFrame(const IrProtocol& protocol, const IrCode& code)
+IrDurations encodeIrFrame(const IrProtocol& given, const IrCode& givenCode)
 {
+    const auto [row, code] = sendingRow(given, givenCode);
+    const IrProtocol& protocol = *row;
     RunWriter runs;
     runs.add(true, protocol.leadIn.mark);
     runs.add(false, protocol.leadIn.space);

@@ -12,7 +12,8 @@ namespace zr48 {
 // it fits.
 std::string irCodeProblem(const IrProtocol& protocol, const IrCode& code);
 
-// The frame of a code that fits: a mark first, a space (the lead-out) last.
+// The frame of a code that fits: a mark first, a space (the lead-out) last. A command beyond the
+// row's own is sent by the row that takes it (RC5 command 82 as RC5X command 0x12).
 IrDurations encodeIrFrame(const IrProtocol& protocol, const IrCode& code);
 
 // The lead-out after a frame of `frameLength` µs: what fills the frame period, at least the

@@ -33,6 +33,15 @@ struct IrFrameBits {
                 value |= 1u << (msbFirst ? width - 1 - k : k);
         return value;
     }
+    // The negated sum of the values of bits first ... last - 1, `width` bits at a time, in `width`
+    // bits.
+    std::uint32_t negatedSumOf(int first, int last, int width, bool msbFirst) const
+    {
+        std::uint32_t sum = 0;
+        for (int from = first; from + width <= last; from += width)
+            sum += valueAt(from, width, msbFirst);
+        return (0u - sum) & (width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1);
+    }
     // The exclusive or of the values of bits first ... last - 1, `width` bits at a time.
     std::uint32_t xorOf(int first, int last, int width, bool msbFirst) const
     {

@@ -32,6 +32,14 @@ enum class FieldValue : std::uint8_t {
     Toggle,   // the toggle bit
     Constant, // the fixed bits `constant`
     XorCheck, // the exclusive or of the frame's bits `first` to `last` - 1, taken `bits` at a time
+    SumCheck, // the negated sum of the frame's bits `first` to `last` - 1, taken `bits` at a time
+    Gap,      // no bits: a mark `gap.mark` and a space `gap.space` inside the frame (bi-phase: a
+              // space of whole units only)
+};
+
+struct MarkSpace {
+    std::uint32_t mark = 0;
+    std::uint32_t space = 0;
 };
 
 struct BitField {
@@ -42,11 +50,7 @@ struct BitField {
     std::uint32_t constant = 0;
     std::uint8_t last = 0;   // XorCheck: the frame bit after the checked ones
     std::uint8_t halves = 1; // BiPhase: time units per half bit (a double-length bit has 2)
-};
-
-struct MarkSpace {
-    std::uint32_t mark = 0;
-    std::uint32_t space = 0;
+    MarkSpace gap = {};      // Gap: its mark and space
 };
 
 enum class RepeatKind : std::uint8_t {
@@ -75,8 +79,10 @@ struct IrProtocol {
     std::uint32_t minimumLeadOut = 0;
     RepeatKind repeat = RepeatKind::WholeFrame;
     std::span<const std::uint32_t> repeatSequence = {}; // Sequence: mark, space, ... mark
-    std::uint32_t commandLowest = 0;                    // the smallest command the protocol names
     bool inFlipperFiles = true;                         // a name that Flipper `.ir` files know for parsed signals
+    // Commands beyond this row's own, taken as input: they are the commands of the row so named,
+    // counted on from this row's largest (RC5's 64 to 127 are RC5X's 0 to 63).
+    std::string_view widerCommandsIn = {};
 };
 
 // A code of a protocol.
@@ -86,8 +92,9 @@ struct IrCode {
     bool toggle = false;
 };
 
-// The protocols, in the order in which the decoder tries them: where two rows read the same marks
-// and spaces, the earlier one names the code (NEC before NECext, RC5X before RC5).
+// The protocols, in the order in which the decoder prefers them: where two rows read the same marks
+// and spaces with the same timing, the earlier one names the code (NEC before NECext, a vendor's
+// Kaseikyo row before Kaseikyo).
 std::span<const IrProtocol> irProtocols();
 // By name, letter case ignored; null when there is none.
 const IrProtocol* findIrProtocol(std::string_view name);
@@ -96,6 +103,21 @@ const IrProtocol* findIrProtocol(std::string_view name);
 std::uint32_t addressLimit(const IrProtocol& protocol);
 std::uint32_t commandLimit(const IrProtocol& protocol);
 bool hasToggle(const IrProtocol& protocol);
+
+// The largest command taken as input: beyond commandLimit where the row hands wider commands on.
+std::uint32_t commandInputLimit(const IrProtocol& protocol);
+
+// A code given as input, in the row that sends it: RC5 command 82 is RC5X command 18 (0x12).
+struct IrCodeIn {
+    const IrProtocol* protocol;
+    IrCode code;
+};
+IrCodeIn sendingRow(const IrProtocol& protocol, const IrCode& code);
+
+// A frame's layout in the notation of protocol descriptions: "lead-in 9000/4500, A:8 ~A:8 C:8
+// ~C:8, stop 560" (A address, C command, T toggle, X parity, V:n=v a fixed value; A:16:8 is 16
+// bits from the address's bit 8; ~ inverted; gap mark/space; durations in µs; lsb or msb first).
+std::string irFrameLayout(const IrProtocol& protocol);
 
 // "0x" and the value in upper-case hexadecimal, as many whole bytes wide as `limit` needs
 // ("0x04" for an 8-bit field, "0x0004" for a 16-bit one).

@@ -86,10 +86,11 @@ void TIrScopeView::Analyse(CaptureView capture)
     const auto durations = parseIrString(analyserText_, nullptr, problem);
     if (!durations)
         return;
-    const IrFrame frame = decodeIrFrames(*durations).front();
-    // The carrier only where it says something: no protocol names the frame.
-    protocolText_ =
-        describeIrFrame(frame, frame.kind == IrFrame::Kind::Unknown ? measureCarrier(capture, first, last) : 0);
+    // The carrier tells rows of one timing apart (NEC from Pioneer); it is shown only where it says
+    // something: no protocol names the frame.
+    const std::uint32_t carrierHz = measureCarrier(capture, first, last);
+    const IrFrame frame = decodeIrFrames(*durations, carrierHz).front();
+    protocolText_ = describeIrFrame(frame, frame.kind == IrFrame::Kind::Unknown ? carrierHz : 0);
 }
 
 void TIrScopeView::ResetMeasure()

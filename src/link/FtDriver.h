@@ -41,6 +41,8 @@ inline constexpr const char* kZr48Description = "KELDO ZR48-USB Link";
 struct FtFailure {
     std::string reason;
     std::string help;
+    // Another program holds the device: `help` says which ("the ZR48 on ... is in use by ...").
+    bool inUse = false;
 };
 
 class FtDriver {

@@ -5,6 +5,7 @@
 #include "base/DataDir.h"
 #include "base/Text.h"
 #include "base/Version.h"
+#include "link/drivers/DeviceLock.h"
 #include "link/drivers/RealTimeLoop.h"
 #include "sim/SimCommandLine.h"
 #include "sim/ZR48Simulator.h"
@@ -15,7 +16,10 @@
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
+#include <memory>
 #include <string>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -33,6 +37,19 @@ void requestStop(int)
 void toggleUnplug(int)
 {
     unplugToggles = unplugToggles + 1;
+}
+
+// A host holds the terminal's advisory lock for as long as it keeps the terminal in exclusive
+// mode. Exclusive mode without the lock was left by a host that ended without closing the
+// terminal properly; since this end keeps the terminal open, the mode would outlive it and shut
+// out every later host, so it is ended here.
+void endOrphanedExclusiveMode(int slave)
+{
+    int exclusive = 0;
+    if (ioctl(slave, TIOCGEXCL, &exclusive) != 0 || !exclusive || flock(slave, LOCK_EX | LOCK_NB) != 0)
+        return;
+    ioctl(slave, TIOCNXCL);
+    flock(slave, LOCK_UN);
 }
 
 } // namespace
@@ -83,6 +100,9 @@ int main(int argc, char* argv[])
 
     try {
         RealTimeLoop loop;
+        std::unique_ptr<CardLock> cardLock;
+        if (!cardFile.empty())
+            cardLock = std::make_unique<CardLock>(cardFile, nullptr);
         SimCard card(cardFile);
         ZR48Simulator unit(
             loop, [&loop] { return loop.nowUs(); }, card, options);
@@ -117,6 +137,7 @@ int main(int argc, char* argv[])
                     unit.replug();
                 std::cerr << "zr48-sim: " << (unit.plugged() ? "plugged in" : "unplugged") << "\n";
             }
+            endOrphanedExclusiveMode(slave);
             const int waitMs = loop.fireDue(50);
             pollfd p{master, static_cast<short>(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0};
             if (poll(&p, 1, waitMs) > 0) {
@@ -130,6 +151,9 @@ int main(int argc, char* argv[])
                     flush();
             }
         }
+    } catch (const LinkInUse& e) {
+        std::cerr << "zr48-sim: " << e.what() << "\n";
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "zr48-sim: " << e.what() << "\n";
         return 1;

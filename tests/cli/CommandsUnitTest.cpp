@@ -9,6 +9,13 @@
 #include "support/ScriptedPrompt.h"
 #include "support/TempDir.h"
 
+#ifndef _WIN32
+#include "link/drivers/DeviceLock.h"
+
+#include <fstream>
+#include <unistd.h>
+#endif
+
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -205,6 +212,24 @@ TEST_F(UnitCommandsTest, SectorPrintsTheViewersDumpLines)
     for (const char* wrong : {"65536", "-1", "abc"})
         EXPECT_EQ(zr48({"--link", "sim", "sector", wrong}), kExitUsage) << wrong;
 }
+
+#ifndef _WIN32
+// One program owns a simulator's card: a second one is told who has it and gives up with 2.
+TEST_F(UnitCommandsTest, ACardInUseByAnotherProgramIsRefused)
+{
+    const std::string card = (dir.path() / "card.zr48").string();
+    std::string thisProgram;
+    std::getline(std::ifstream("/proc/self/comm"), thisProgram);
+    {
+        const CardLock other(card, nullptr);
+        ASSERT_EQ(zr48({"--link", "sim:" + card, "version"}), kExitNoUnit);
+        EXPECT_EQ(err.str(), "zr48: the ZR48 on the simulator's card " + card + " is in use by " + thisProgram +
+                                 " (process " + std::to_string(getpid()) + ") ('--wait' waits until it is free)\n");
+        EXPECT_TRUE(out.str().empty());
+    }
+    EXPECT_EQ(zr48({"--link", "sim:" + card, "version"}), kExitOk) << err.str();
+}
+#endif
 
 } // namespace
 } // namespace zr48::cli

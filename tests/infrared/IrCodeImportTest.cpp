@@ -66,11 +66,11 @@ TEST(IrCodeImportTest, TheButtonsOfAFlipperFileAsDurations)
     EXPECT_EQ(describeIrFrame(decodeIrFrames(button(buttons, "Power").durations).front()),
               "NEC address=0x04 command=0x08");
     EXPECT_EQ(describeIrFrame(decodeIrFrames(button(buttons, "Sound bar").durations).front()),
-              "RC5X address=0x14 command=0x45 toggle=0");
+              "RC5X address=0x14 command=0x05 toggle=0");
     EXPECT_EQ(button(buttons, "Mute").durations, (IrDurations{3380, 1720, 450, 1250, 450, 400,  450, 400, 450, 1250,
                                                               450,  1250, 450, 400,  450, 1250, 450, 400, 450, 30000}));
-    EXPECT_EQ(button(buttons, "Guide").skipped, "protocol NEC42 is not in the table");
-    EXPECT_TRUE(button(buttons, "Guide").durations.empty());
+    EXPECT_EQ(describeIrFrame(decodeIrFrames(button(buttons, "Guide").durations).front()),
+              "NEC42 address=0x0001 command=0x10");
 }
 
 TEST(IrCodeImportTest, ProntoLinesOneButtonEach)
@@ -115,20 +115,18 @@ TEST(IrCodeImportTest, WithToleranceZeroTheDurationsAreWrittenAsTheyAre)
     const IrImportReport report = importIrButtons(lines, buttons, {}, prompt);
 
     EXPECT_EQ(keysOf(report.imported), (std::vector<Text>{"POWER", "VOL_UP", "VOL_UP_2", "CH_", "INPUT_SOURCE",
-                                                          "SOUND_BAR", "DISC_TRAY", "MUTE", "NAME_2"}));
+                                                          "SOUND_BAR", "DISC_TRAY", "MUTE", "GUIDE", "NAME_2"}));
     for (const IrImportReport::Entry& entry : report.imported)
         EXPECT_EQ(durationsOf(lines, entry.key), button(buttons, entry.button).durations) << entry.key;
     EXPECT_EQ(lines[0], "DEVICE=6");
     EXPECT_EQ(lines[1], "NAME=Tv");
-    EXPECT_EQ(report.text("Tv.mpi"), "Imported 9 buttons into Tv.mpi: POWER, VOL_UP, VOL_UP_2, CH_, INPUT_SOURCE, "
-                                     "SOUND_BAR, DISC_TRAY, MUTE, NAME_2\n"
+    EXPECT_EQ(report.text("Tv.mpi"), "Imported 10 buttons into Tv.mpi: POWER, VOL_UP, VOL_UP_2, CH_, INPUT_SOURCE, "
+                                     "SOUND_BAR, DISC_TRAY, MUTE, GUIDE, NAME_2\n"
                                      "Renamed:\n"
                                      "  \"Vol up\" as VOL_UP_2: VOL_UP is taken\n"
                                      "  \"Ch+\" as CH_: a key holds A-Z, 0-9 and _ only\n"
                                      "  \"Input/Source\" as INPUT_SOURCE: a key holds A-Z, 0-9 and _ only\n"
-                                     "  \"Name\" as NAME_2: NAME is taken\n"
-                                     "Skipped:\n"
-                                     "  \"Guide\" (line 53): protocol NEC42 is not in the table\n");
+                                     "  \"Name\" as NAME_2: NAME is taken\n");
 }
 
 TEST(IrCodeImportTest, TheOptimizerRunsOverTheWholeFileWithTheTwoTolerances)
@@ -147,7 +145,7 @@ TEST(IrCodeImportTest, TheOptimizerRunsOverTheWholeFileWithTheTwoTolerances)
     EXPECT_EQ(decodedAs(lines, "CH_"), "NECext address=0xEE87 command=0x5DA2");
     EXPECT_EQ(decodedAs(lines, "INPUT_SOURCE"), "Samsung32 address=0x07 command=0x01");
     EXPECT_EQ(decodedAs(lines, "DISC_TRAY"), "SIRC15 address=0x97 command=0x16");
-    EXPECT_EQ(decodedAs(lines, "SOUND_BAR"), "RC5X address=0x14 command=0x45 toggle=0");
+    EXPECT_EQ(decodedAs(lines, "SOUND_BAR"), "RC5X address=0x14 command=0x05 toggle=0");
 }
 
 TEST(IrCodeImportTest, KeysOfTheFileAreReplacedOnlyAfterYes)
@@ -204,9 +202,9 @@ TEST(IrCodeImportTest, FlipperExportNamesTheCodesThatDecodeAndKeepsTheRestRaw)
         "JVC_CODE=\"#8400#4200#526#524#526#1574#526#524#526#524#526#1574#526#1574#526#524#526#524#526#524#526"
         "#1574#526#524#526#524#526#524#526#524#526#524#526#524#526\"");
     const IrExport result = exportIrStrings(lines, IrExportFormat::Flipper);
-    EXPECT_EQ(result.exported, 10);
+    EXPECT_EQ(result.exported, 11);
     const std::vector<FlipperSignal> signals = readFlipperIr(result.text);
-    ASSERT_EQ(signals.size(), 10u);
+    ASSERT_EQ(signals.size(), 11u);
     const struct {
         const char* name;
         const char* protocol; // empty: raw
@@ -215,9 +213,10 @@ TEST(IrCodeImportTest, FlipperExportNamesTheCodesThatDecodeAndKeepsTheRestRaw)
     } expected[] = {
         {"POWER", "NEC", 0x04, 0x08},        {"VOL_UP", "NEC", 0x04, 0x02},
         {"VOL_UP_2", "NEC", 0x04, 0x02},     {"CH_", "NECext", 0xEE87, 0x5DA2},
-        {"INPUT_SOURCE", "Samsung32", 7, 1}, {"SOUND_BAR", "RC5X", 0x14, 0x45},
+        {"INPUT_SOURCE", "Samsung32", 7, 1}, {"SOUND_BAR", "RC5X", 0x14, 0x05},
         {"DISC_TRAY", "SIRC15", 0x97, 0x16}, {"MUTE", "", 0, 0},
-        {"NAME_2", "NEC", 0x04, 0x11},       {"JVC_CODE", "", 0, 0}, // Flipper files know no JVC
+        {"GUIDE", "NEC42", 0x01, 0x10},      {"NAME_2", "NEC", 0x04, 0x11},
+        {"JVC_CODE", "", 0, 0}, // Flipper files know no JVC
     };
     for (std::size_t i = 0; i < signals.size(); ++i) {
         EXPECT_EQ(signals[i].name, expected[i].name);
@@ -228,11 +227,11 @@ TEST(IrCodeImportTest, FlipperExportNamesTheCodesThatDecodeAndKeepsTheRestRaw)
     }
     EXPECT_EQ(signals[7].frequency, 38000u);
     EXPECT_EQ(signals[7].data, durationsOf(lines, "MUTE"));
-    EXPECT_EQ(signals[9].data.size(), 35u);
+    EXPECT_EQ(signals[10].data.size(), 35u);
 }
 
 // The keys of the infrared strings and what the decoder reads in each (of a code no protocol
-// reads, how many marks it has).
+// reads, its bits and how many marks it has, not its timing).
 std::vector<std::string> codes(const std::vector<Text>& lines)
 {
     std::vector<std::string> result;
@@ -240,6 +239,9 @@ std::vector<std::string> codes(const std::vector<Text>& lines)
         if (const auto string = irStringLine(line)) {
             IrFrame frame = decodeIrFrames(durationsOf(lines, string->key)).front();
             frame.length = 0;
+            frame.shape.unit = 0;
+            frame.shape.leadIn = {};
+            frame.shape.leadOut = 0;
             result.push_back(toUtf8(string->key) + " " + describeIrFrame(frame));
         }
     }
@@ -256,7 +258,7 @@ TEST(IrCodeImportTest, ImportOfAnExportIsStable)
         const std::vector<Text> once = imported(fixture(), 10, 20);
         const std::vector<Text> twice = imported(exportIrStrings(once, format).text, 10, 20);
         EXPECT_EQ(codes(twice), codes(once));
-        EXPECT_EQ(codes(once).size(), 9u);
+        EXPECT_EQ(codes(once).size(), 10u);
     }
 }
 

@@ -15,11 +15,12 @@ std::int64_t writeRuns(CaptureBuffer& capture, std::int64_t start, const std::ve
     return n;
 }
 
-std::int64_t writeCarrierCode(CaptureBuffer& capture, std::int64_t start, const std::vector<int>& durations)
+std::int64_t writeCarrierCode(CaptureBuffer& capture, std::int64_t start, const std::vector<int>& durations,
+                              int carrierHz)
 {
     constexpr double samplesPerMicrosecond = 1.782;
-    constexpr double carrierPeriod = 1782000.0 / 38000.0; // samples
-    constexpr double pulseLength = carrierPeriod / 3.0;
+    const double carrierPeriod = 1782000.0 / carrierHz; // samples
+    const double pulseLength = carrierPeriod / 3.0;
     double t = static_cast<double>(start);
     bool mark = true;
     for (int duration : durations) {

@@ -21,7 +21,8 @@ std::int64_t writeRuns(CaptureBuffer& capture, std::int64_t start, const std::ve
 
 // Alternating marks and spaces (first a mark), in microseconds, from sample `start`; each mark is
 // carrier pulses. Returns the sample after the last duration.
-std::int64_t writeCarrierCode(CaptureBuffer& capture, std::int64_t start, const std::vector<int>& durations);
+std::int64_t writeCarrierCode(CaptureBuffer& capture, std::int64_t start, const std::vector<int>& durations,
+                              int carrierHz = 38000);
 
 // The durations of an NEC frame: 9 ms leader, 4.5 ms space, 32 bits of a 562 µs mark and a 562
 // (0) or 1,687 µs (1) space, least significant bit first, and the closing 562 µs mark.

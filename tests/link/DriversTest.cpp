@@ -9,6 +9,7 @@
 
 #ifndef _WIN32
 #include "link/drivers/ConverterList.h"
+#include "link/drivers/DeviceLock.h"
 #include "link/drivers/SerialDriver.h"
 #include "support/FakeSysfs.h"
 #include "support/TempDir.h"
@@ -20,6 +21,8 @@
 #include <fstream>
 #include <poll.h>
 #include <stdlib.h>
+#include <atomic>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -294,6 +297,90 @@ TEST(SerialDriver, OpenErrorsNameTheDeviceAndForMissingPermissionTheWayToAccess)
     const FtFailure busy = SerialDriver::describeOpenError(EBUSY, "/dev/ttyUSB0", "dialout", true);
     EXPECT_EQ(busy.reason, "Device or resource busy");
     EXPECT_EQ(busy.help, "Cannot open /dev/ttyUSB0: Device or resource busy.");
+}
+
+
+// The name and number of this process, as a refused program hears of it.
+std::string thisProcess()
+{
+    std::string name;
+    std::getline(std::ifstream("/proc/self/comm"), name);
+    return name + " (process " + std::to_string(getpid()) + ")";
+}
+
+TEST(DeviceLock, FindsWhoHoldsAFileInTheKernelsListOfLocks)
+{
+    const char* locks = "1: POSIX  ADVISORY  WRITE 700 00:1a:42 0 EOF\n"
+                        "2: FLOCK  ADVISORY  WRITE 812 00:1a:41 0 EOF\n"
+                        "2: -> FLOCK  ADVISORY  WRITE 913 00:1a:42 0 EOF\n"
+                        "3: FLOCK  ADVISORY  WRITE 1234 fd:0b:42 0 EOF\n";
+    const struct {
+        unsigned major, minor;
+        unsigned long inode;
+        std::optional<long> holder;
+    } cases[] = {
+        {0xfd, 0x0b, 42, 1234},        // hexadecimal device numbers
+        {0x00, 0x1a, 41, 812},         // the other file
+        {0x00, 0x1a, 42, std::nullopt}, // a POSIX lock, and one only waited for
+        {0x00, 0x1b, 42, std::nullopt}, // the same inode on another file system
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(flockHolderIn(locks, c.major, c.minor, c.inode), c.holder) << c.inode << " on " << c.minor;
+}
+
+// Two programs on one terminal: the second is told who has it, and gets it once it is let go.
+TEST(DeviceLock, ASerialDeviceHasOneOwner)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string path = ptsname(master);
+
+    SerialDriver first{std::filesystem::path(path)};
+    SerialDriver second{std::filesystem::path(path)};
+    ASSERT_EQ(first.openByDescription(kZr48Description), FT_OK);
+    EXPECT_EQ(second.openByDescription(kZr48Description), FT_DEVICE_NOT_OPENED);
+    EXPECT_TRUE(second.lastFailure().inUse);
+    EXPECT_EQ(second.lastFailure().help, "the ZR48 on " + path + " is in use by " + thisProcess());
+    EXPECT_EQ(second.lastFailure().reason, "In use by " + thisProcess());
+    first.close();
+    EXPECT_EQ(second.openByDescription(kZr48Description), FT_OK);
+    EXPECT_FALSE(second.lastFailure().inUse);
+    EXPECT_EQ(first.openByDescription(kZr48Description), FT_DEVICE_NOT_OPENED);
+    second.close();
+    ::close(master);
+}
+
+// A simulator's card: the second user is refused, or waits until the first lets it go.
+TEST(DeviceLock, ASimulatorsCardHasOneOwner)
+{
+    test::TempDir dir;
+    const std::filesystem::path card = dir.path() / "card.zr48";
+    auto first = std::make_unique<CardLock>(card, nullptr);
+    try {
+        CardLock second(card, nullptr);
+        ADD_FAILURE() << "a second lock of one card";
+    } catch (const LinkInUse& e) {
+        EXPECT_EQ(e.message(), "the ZR48 on the simulator's card " + card.string() + " is in use by " + thisProcess());
+    }
+    std::string said;
+    std::atomic<bool> waiting{false};
+    bool locked = false;
+    std::thread waiter([&] {
+        CardLock second(card, [&](const std::string& inUse) {
+            said = inUse;
+            waiting = true;
+        });
+        locked = true;
+    });
+    // The waiter says why it waits before it waits; only the first lock's end lets it go on.
+    while (!waiting)
+        std::this_thread::yield();
+    first.reset();
+    waiter.join();
+    EXPECT_TRUE(locked);
+    EXPECT_EQ(said, "the ZR48 on the simulator's card " + card.string() + " is in use by " + thisProcess());
 }
 
 #endif

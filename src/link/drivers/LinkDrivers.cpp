@@ -9,8 +9,13 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+namespace zr48 {
+// The Windows build locks no card file.
+class CardLock {};
+} // namespace zr48
 #else
 #include "link/drivers/AutoDriver.h"
+#include "link/drivers/DeviceLock.h"
 #include "link/drivers/FtdiDriver.h"
 #include "link/drivers/SerialDriver.h"
 #endif
@@ -130,8 +135,11 @@ constexpr const char* kTtyKind = "the terminal device ";
 
 } // namespace
 
+LinkDriver::~LinkDriver() = default;
+
 LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::function<std::int64_t()> nowUs,
-                       const SerialSystemFolders& folders, const Path& dataFolder)
+                       const SerialSystemFolders& folders, const Path& dataFolder,
+                       [[maybe_unused]] const BeforeWaiting& beforeWaiting)
 {
     const std::string serialNumber =
         target.argument.empty() ? std::string() : " with the serial number " + target.argument;
@@ -157,7 +165,12 @@ LinkDriver::LinkDriver(const LinkTarget& target, TimerFactory& timers, std::func
         options.version = shippedFirmwareVersion(dataFolder);
         if (!target.simFirmware.empty())
             options.installedVersion = target.simFirmware;
-        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), expandHome(target.argument), options);
+        const std::string cardFile = expandHome(target.argument);
+#ifndef _WIN32
+        if (!cardFile.empty()) // the card is read only once no other program uses it
+            cardLock_ = std::make_unique<CardLock>(cardFile, beforeWaiting);
+#endif
+        simulated_ = std::make_unique<SimulatedUnit>(timers, std::move(nowUs), cardFile, options);
         driver_ = std::make_unique<BorrowedDriver>(simulated_->driver);
         description_ = target.argument.empty() ? "the simulator" : "the simulator (card " + target.argument + ")";
         if (!target.simFirmware.empty())

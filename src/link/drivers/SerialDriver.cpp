@@ -1,4 +1,5 @@
 #include "link/drivers/SerialDriver.h"
+#include "link/drivers/DeviceLock.h"
 
 #include <cerrno>
 #include <charconv>
@@ -132,6 +133,10 @@ FtStatus SerialDriver::openByDescription(const std::string& description)
         const int error = errno;
         if (error == ENOENT)
             return FT_DEVICE_NOT_FOUND;
+        if (error == EBUSY) { // in exclusive use
+            failure_ = inUseFailure(path.string(), flockHolder(path));
+            return FT_DEVICE_NOT_OPENED;
+        }
         failure_ = describeOpenError(error, path, owningGroup(path), !explicitPath_);
         return FT_DEVICE_NOT_OPENED;
     }
@@ -141,6 +146,14 @@ FtStatus SerialDriver::openByDescription(const std::string& description)
         failure_ = {"Not a serial device", path.string() + " is not a serial device."};
         return FT_DEVICE_NOT_OPENED;
     }
+    // The advisory lock first, then the exclusive mode: a device in exclusive mode whose lock
+    // nobody holds was left so by a program that ended without closing it properly.
+    if (!tryLockExclusively(fd)) {
+        ::close(fd);
+        failure_ = inUseFailure(path.string(), flockHolder(path));
+        return FT_DEVICE_NOT_OPENED;
+    }
+    ioctl(fd, TIOCEXCL);
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 0;
@@ -279,8 +292,10 @@ bool SerialDriver::waitReadable(int timeoutMs)
 void SerialDriver::close()
 {
     const int fd = fd_.exchange(-1);
-    if (fd >= 0)
+    if (fd >= 0) {
+        ioctl(fd, TIOCNXCL); // others may open it again
         ::close(fd);
+    }
 }
 
 } // namespace zr48
