@@ -14,11 +14,21 @@ cd "$(dirname "$0")"
 mode="${1:-run}"
 [ $# -gt 0 ] && shift
 
-if [ "$mode" = windows ]; then
-    scripts/install-packages.sh scripts/packages-windows.txt
-else
-    scripts/install-packages.sh
-fi
+timed() { # timed STEP COMMAND...: runs the command, then says how long the step took
+    local step="$1" started=$SECONDS
+    shift
+    "$@"
+    echo "build.sh $mode: $step took $((SECONDS - started)) s" >&2
+}
+
+# What building and running the programs needs, and on top of it what the command needs.
+lists=(scripts/packages.txt)
+case "$mode" in
+test | sanitize) lists+=(scripts/packages-test.txt) ;;
+package) lists+=(scripts/packages-test.txt scripts/packages-package.txt) ;;
+fuzz | windows) lists+=("scripts/packages-$mode.txt") ;;
+esac
+timed "installing the packages" scripts/install-packages.sh "${lists[@]}"
 
 configure() { # configure BUILD_DIR [CMAKE OPTIONS...]
     local dir="$1"
@@ -27,11 +37,24 @@ configure() { # configure BUILD_DIR [CMAKE OPTIONS...]
         cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
 }
+# The folder build/ serves both: the programs alone for running them, everything for the tests and
+# the package. A change of what it builds keeps every object already compiled.
+configure_build() { # configure_build ON|OFF: with the tests, benchmarks and package or without
+    local all="$1"
+    local options=(-DZR48_TESTS="$all" -DZR48_BENCHMARKS="$all" -DZR48_PACKAGING="$all")
+    if [ -f build/build.ninja ]; then
+        grep -qx "ZR48_TESTS:BOOL=$all" build/CMakeCache.txt || cmake -S . -B build "${options[@]}"
+    else
+        configure build "${options[@]}"
+    fi
+}
 
 case "$mode" in
 run)
-    configure build
-    cmake --build build
+    timed configuring configure_build OFF
+    # The programs and the data they read at run time (the firmware file; the examples and the
+    # device database are links into the source tree).
+    timed building cmake --build build --target zr48pm zr48 zr48-sim firmware_image
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "No desktop session (DISPLAY is not set): zr48pm needs one to show its window."
         echo "The command-line tool is built: build/bin/zr48 --help"
@@ -48,9 +71,9 @@ run)
     exec build/bin/zr48pm --link "sim:$card_dir/simulator-card.zr48" "$@"
     ;;
 test)
-    configure build
-    cmake --build build
-    ctest --test-dir build --output-on-failure -j "$(nproc)"
+    timed configuring configure_build ON
+    timed building cmake --build build
+    timed testing ctest --test-dir build --output-on-failure -j "$(nproc)"
     ;;
 sanitize)
     configure build-sanitize -DZR48_CORE_ONLY=ON -DZR48_SANITIZE=ON -DZR48_BENCHMARKS=OFF
@@ -93,7 +116,7 @@ fuzz)
     echo "No findings."
     ;;
 package)
-    configure build
+    configure_build ON
     cmake --build build
     rm -f build/zr48_*.deb
     (cd build && cpack -G DEB)
