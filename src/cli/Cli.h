@@ -38,9 +38,9 @@ struct GlobalOptions {
     std::string link = "auto"; // --link TARGET, else ZR48_LINK
     // Where `link` came from, for a message about a wrong one: "--link" or "ZR48_LINK".
     std::string linkOrigin = "--link";
-    bool quiet = false; // -q: no progress bars
+    bool quiet = false;       // -q: no progress bars
     bool waitForLink = false; // --wait: wait while another program holds the link
-    int verbose = 0;    // -v: what the link does; -vv: every frame too, a wire trace
+    int verbose = 0;          // -v: what the link does; -vv: every frame too, a wire trace
     // Device commands on a simulated unit run in virtual time (tests): no waiting at all.
     bool virtualTime = false;
     // Where serial devices and their sysfs entries are (other folders in tests).

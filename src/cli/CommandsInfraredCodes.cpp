@@ -198,8 +198,8 @@ int runProtocols(Context& context, const Arguments& arguments)
                     << column(std::string(bitCodingName(protocol.coding)), 15)
                     << column(rangeText(addressLimit(protocol), addressLimit(protocol)), 24)
                     << column(rangeText(commandLimit(protocol), commandInputLimit(protocol)), 24)
-                    << column(hasToggle(protocol) ? "yes" : "no", 7) << column(protocol.inFlipperFiles ? "yes" : "no", 8)
-                    << irFrameLayout(protocol) << '\n';
+                    << column(hasToggle(protocol) ? "yes" : "no", 7)
+                    << column(protocol.inFlipperFiles ? "yes" : "no", 8) << irFrameLayout(protocol) << '\n';
     return kExitOk;
 }
 
@@ -413,16 +413,15 @@ Command irImportCommand()
     return {.name = "import",
             .arguments = "FILE",
             .summary = "Put the buttons of a Flipper .ir file or of Pronto hex lines into a device file.",
-            .details =
-                "FILE is a Flipper .ir file (raw and parsed signals) or Pronto hex, one button a line as\n"
-                "\"NAME: 0000 FREQ N1 N2 ...\". Each button becomes a line KEY=\"#...\": the file's prefix and\n"
-                "its name in upper case, words joined by _, + and - spelled out (VOL_PLUS), accented and\n"
-                "Cyrillic letters transliterated, \"_2\", \"_3\", ... where a key is taken. The new durations\n"
-                "join the timing table (IrOptimizerPass1 and IrOptimizerPass2) without moving a value the\n"
-                "file's codes use; --optimize optimizes the whole file. Before keys of the file are replaced\n"
-                "it asks (--yes answers). A report lists the imported, renamed and skipped buttons and the\n"
-                "keys whose carrier changes. A file that cannot be read, and a device file that is none (a\n"
-                "project file, a file with a [SECTION] line), leave the device file as it was.",
+            .details = "FILE is a Flipper .ir file (raw and parsed signals) or Pronto hex, one button a line as\n"
+                       "\"NAME: 0000 FREQ N1 N2 ...\". Each button becomes a line KEY=\"#...\": the file's prefix and\n"
+                       "its name in upper case, words joined by _, + and - spelled out (VOL_PLUS), accented and\n"
+                       "Cyrillic letters transliterated, \"_2\", \"_3\", ... where a key is taken. The new durations\n"
+                       "join the timing table (IrOptimizerPass1 and IrOptimizerPass2) without moving a value the\n"
+                       "file's codes use; --optimize optimizes the whole file. Before keys of the file are replaced\n"
+                       "it asks (--yes answers). A report lists the imported, renamed and skipped buttons and the\n"
+                       "keys whose carrier changes. A file that cannot be read, and a device file that is none (a\n"
+                       "project file, a file with a [SECTION] line), leave the device file as it was.",
             .options = kImportOptions,
             .files = "*",
             .run = runImport};

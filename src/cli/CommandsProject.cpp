@@ -232,7 +232,6 @@ const OptionRow kJsonOption[] = {
 
 } // namespace
 
-
 Command showCommand()
 {
     return {.name = "show",

@@ -40,7 +40,8 @@ int runReport(Context& context, const Arguments& arguments)
     const Text kind = output ? lowerCase(extractFileExt(*output)) : Text(".html");
     const bool pdf = kind == ".pdf";
     if (!pdf && kind != ".html" && kind != ".htm")
-        return usageError(context, "report", "the report is written as FILE.pdf or FILE.html, not " + quotedName(*output));
+        return usageError(context, "report",
+                          "the report is written as FILE.pdf or FILE.html, not " + quotedName(*output));
     if (pdf && !context.options.writePdf) {
         context.err << "zr48: this zr48 is built without Qt and writes no PDF files; give -o FILE.html\n";
         return kExitFailed;

@@ -77,8 +77,7 @@ int readBack(Context& context, UnitSession& session, const Path& imagePath, TDow
                     << "; two reads agreed on it)\n";
         return kExitFailed;
     case VerifyResult::Unsettled:
-        context.err << "zr48: verify failed: sector " << verifier.CurrentSector() << " was read "
-                    << Exchange::kMaxReads
+        context.err << "zr48: verify failed: sector " << verifier.CurrentSector() << " was read " << Exchange::kMaxReads
                     << " times, never as the image holds it, and no two reads agreed; check the connection\n";
         return kExitFailed;
     default:
@@ -436,8 +435,7 @@ int runDumpCard(Context& context, const Arguments& arguments)
         return kExitOk;
     }
     context.err << "zr48: "
-                << (reader.Result() == CardReadResult::Cancelled
-                        ? std::string("dump interrupted")
+                << (reader.Result() == CardReadResult::Cancelled ? std::string("dump interrupted")
                     : reader.Result() == CardReadResult::Unsettled
                         ? "sector " + std::to_string(reader.CurrentSector()) + " was read " +
                               std::to_string(Exchange::kMaxReads) +

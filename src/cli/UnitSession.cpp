@@ -1,8 +1,8 @@
 #include "cli/UnitSession.h"
 #include "cli/Cli.h"
 
-#include "base/Error.h"
 #include "base/DataDir.h"
+#include "base/Error.h"
 #include "link/Frames.h"
 #include "link/drivers/DeviceLock.h"
 
@@ -141,10 +141,9 @@ std::unique_ptr<UnitSession> openUnitSession(Context& context, int& exitCode)
         return nullptr;
     }
     try {
-        auto session = std::make_unique<UnitSession>(*target, context.options.virtualTime,
-                                                     context.options.systemFolders,
-                                                     SessionLog{&context.err, context.options.verbose},
-                                                     context.options.waitForLink);
+        auto session = std::make_unique<UnitSession>(
+            *target, context.options.virtualTime, context.options.systemFolders,
+            SessionLog{&context.err, context.options.verbose}, context.options.waitForLink);
         session->onSimulatedUnitDone = context.options.simulatedUnitDone;
         return session;
     } catch (const LinkInUse& e) {

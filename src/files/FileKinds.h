@@ -1,7 +1,7 @@
 #pragma once
 // What a file is: one table of the kinds of file the system reads (project, device file, card
-// image, firmware, infrared capture, and any other text file that the editor opens), each with the one check that tells whether a file is of that
-// kind. Every command and window that takes a file runs the check of its kind before it reads
+// image, firmware, infrared capture, and any other text file that the editor opens), each with the one check that tells
+// whether a file is of that kind. Every command and window that takes a file runs the check of its kind before it reads
 // further, so that no reader meets binary data, an empty file or a huge one unawares. The checks
 // are bounded: a file far larger than its kind is refused by its size before it is read.
 

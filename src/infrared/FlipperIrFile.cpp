@@ -210,8 +210,7 @@ std::vector<FlipperSignal> readFlipperIr(std::string_view text)
         }
         if (!version) {
             if (key != "Version" || firstWord(value) != "1")
-                reader.fail("only version 1 of the infrared signals file is read (\"" + shownExcerpt(content) +
-                            "\")");
+                reader.fail("only version 1 of the infrared signals file is read (\"" + shownExcerpt(content) + "\")");
             version = true;
             continue;
         }

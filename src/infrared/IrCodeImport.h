@@ -21,7 +21,7 @@ struct IrButton {
     std::string name; // as the file gives it
     int line = 0;     // where it begins in the file
     IrDurations durations = {};
-    std::string skipped = {};   // why it cannot be imported; empty when it can
+    std::string skipped = {};    // why it cannot be imported; empty when it can
     std::uint32_t carrierHz = 0; // as the file gives it (a parsed signal: its protocol's); 0: not given
 };
 

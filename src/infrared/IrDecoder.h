@@ -29,13 +29,13 @@ namespace zr48 {
 
 // What can be told of a frame that no row reads.
 struct IrShape {
-    bool coded = false;              // its bits could be read: coding, unit and bits hold
+    bool coded = false; // its bits could be read: coding, unit and bits hold
     BitCoding coding = BitCoding::PulseDistance;
-    std::uint32_t unit = 0;          // µs: the short mark or space (half a bi-phase bit)
+    std::uint32_t unit = 0; // µs: the short mark or space (half a bi-phase bit)
     int bitCount = 0;
-    std::string bits;                // hexadecimal, the first bit sent the most significant
-    MarkSpace leadIn = {};           // {0, 0}: none
-    std::uint32_t leadOut = 0;       // 0: the durations end with the last mark
+    std::string bits;          // hexadecimal, the first bit sent the most significant
+    MarkSpace leadIn = {};     // {0, 0}: none
+    std::uint32_t leadOut = 0; // 0: the durations end with the last mark
 };
 
 struct IrFrame {

@@ -8,9 +8,9 @@ namespace {
 
 // Latin-1's letters from U+00C0 on, upper-cased; "" where the character is no letter (×, ÷).
 constexpr std::array<const char*, 64> kLatin1 = {
-    "A", "A", "A", "A", "AE", "AA", "AE", "C", "E",  "E", "E", "E", "I", "I", "I", "I",
+    "A", "A", "A", "A", "AE", "AA", "AE", "C", "E",  "E", "E", "E", "I",  "I", "I",  "I",
     "D", "N", "O", "O", "O",  "O",  "OE", "",  "OE", "U", "U", "U", "UE", "Y", "TH", "SS",
-    "A", "A", "A", "A", "AE", "AA", "AE", "C", "E",  "E", "E", "E", "I", "I", "I", "I",
+    "A", "A", "A", "A", "AE", "AA", "AE", "C", "E",  "E", "E", "E", "I",  "I", "I",  "I",
     "D", "N", "O", "O", "O",  "O",  "OE", "",  "OE", "U", "U", "U", "UE", "Y", "TH", "Y",
 };
 // Latin Extended-A (U+0100 to U+017F), a letter each: "1" stands for IJ, "2" for OE.
@@ -19,8 +19,8 @@ constexpr std::string_view kLatinExtendedA = "AAAAAACCCCCCCCDDDDEEEEEEEEEEGGGGGG
 static_assert(kLatinExtendedA.size() == 0x80);
 // Russian's letters А to Я (lower case 32 further on).
 constexpr std::array<const char*, 32> kCyrillic = {
-    "A", "B", "V",  "G",  "D",  "E", "ZH", "Z", "I", "Y",  "K",  "L",  "M",    "N", "O", "P",
-    "R", "S", "T",  "U",  "F",  "KH", "TS", "CH", "SH", "SHCH", "", "Y", "", "E", "YU", "YA",
+    "A", "B", "V", "G", "D", "E",  "ZH", "Z",  "I",  "Y",    "K", "L", "M", "N", "O",  "P",
+    "R", "S", "T", "U", "F", "KH", "TS", "CH", "SH", "SHCH", "",  "Y", "",  "E", "YU", "YA",
 };
 
 enum class Kind { Letters, Transliterated, Sign, Break };

@@ -21,11 +21,8 @@ constexpr BitField kNec42Fields[] = {
     {V::Address, 13}, {V::Address, 13, 0, true}, {V::Command, 8}, {V::Command, 8, 0, true}};
 constexpr BitField kNec42ExtFields[] = {{V::Address, 26}, {V::Command, 16}};
 // 16-bit address, then two command bytes, each followed by its inverse.
-constexpr BitField kNec48Fields[] = {{V::Address, 16},
-                                     {V::Command, 8},
-                                     {V::Command, 8, 0, true},
-                                     {V::Command, 8, 8},
-                                     {V::Command, 8, 8, true}};
+constexpr BitField kNec48Fields[] = {
+    {V::Address, 16}, {V::Command, 8}, {V::Command, 8, 0, true}, {V::Command, 8, 8}, {V::Command, 8, 8, true}};
 constexpr std::uint32_t kNecRepeat[] = {9000, 2250, 560};
 // The address twice, then the command and its inverse.
 constexpr BitField kSamsungFields[] = {{V::Address, 8}, {V::Address, 8}, {V::Command, 8}, {V::Command, 8, 0, true}};
@@ -126,8 +123,8 @@ constexpr BitField kPanasonicOldFields[] = {
 constexpr BitField kMitsubishiFields[] = {{V::Address, 8}, {V::Command, 8}};
 
 // Pulse distance: a mark of one unit, a space of one unit for 0 and three for 1.
-constexpr IrProtocol pulseDistance(std::string_view name, std::uint32_t carrierHz, std::uint32_t unit,
-                                   MarkSpace leadIn, std::span<const BitField> fields)
+constexpr IrProtocol pulseDistance(std::string_view name, std::uint32_t carrierHz, std::uint32_t unit, MarkSpace leadIn,
+                                   std::span<const BitField> fields)
 {
     return {.name = name,
             .carrierHz = carrierHz,

@@ -82,9 +82,8 @@ std::string formatProntoCode(std::span<const std::uint32_t> durations, std::uint
         throw Error(std::to_string(bursts.size() / 2) + " burst pairs; a Pronto code holds at most 65535");
     const auto longest = std::max_element(bursts.begin(), bursts.end());
     if (longest != bursts.end() && std::lround(*longest / unit) > 0xFFFF)
-        throw Error("a duration of " + std::to_string(*longest) + " us; a Pronto code at " +
-                    std::to_string(carrierHz) + " Hz holds at most " + std::to_string(std::lround(0xFFFF * unit)) +
-                    " us");
+        throw Error("a duration of " + std::to_string(*longest) + " us; a Pronto code at " + std::to_string(carrierHz) +
+                    " Hz holds at most " + std::to_string(std::lround(0xFFFF * unit)) + " us");
     std::string text;
     char word[8];
     auto add = [&](long value) {

@@ -46,8 +46,7 @@ public:
         friend class FrameDispatcher;
         Subscription(std::weak_ptr<Subscribers> list, std::shared_ptr<Subscriber> subscriber)
             : list_(std::move(list)), subscriber_(std::move(subscriber))
-        {
-        }
+        {}
         std::weak_ptr<Subscribers> list_;
         std::shared_ptr<Subscriber> subscriber_;
     };

@@ -39,7 +39,8 @@ struct LinkTargetForm {
 };
 std::span<const LinkTargetForm> linkTargetForms();
 // What completes a TARGET in a shell: the forms as typed, those that go on after ':' ending there.
-inline constexpr const char* kLinkTargetWords = "auto serial serial: ftdi ftdi: tty: sim sim: sim,firmware= tcp: rfc2217:";
+inline constexpr const char* kLinkTargetWords =
+    "auto serial serial: ftdi ftdi: tty: sim sim: sim,firmware= tcp: rfc2217:";
 
 inline constexpr const char* kLinkTargetHelp =
     "auto, serial, serial:SERIALNUMBER, ftdi, ftdi:SERIALNUMBER, tty:PATH, sim, sim:CARDFILE or "

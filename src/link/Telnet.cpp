@@ -6,8 +6,8 @@ using namespace telnet;
 
 std::vector<std::uint8_t> TelnetCodec::greeting()
 {
-    return {kIac, kWill, kComPort, kIac, kWill, kBinary, kIac, kDo, kBinary, kIac, kWill, kSuppressGoAhead,
-            kIac, kDo,   kSuppressGoAhead};
+    return {kIac, kWill, kComPort,         kIac, kWill, kBinary,         kIac, kDo, kBinary,
+            kIac, kWill, kSuppressGoAhead, kIac, kDo,   kSuppressGoAhead};
 }
 
 void TelnetCodec::encode(const std::uint8_t* bytes, std::size_t n, std::vector<std::uint8_t>& out)
@@ -79,9 +79,7 @@ void TelnetCodec::decode(const std::uint8_t* bytes, std::size_t n, std::vector<s
             if (b == kIac)
                 state_ = State::SubIac;
             break;
-        case State::SubIac:
-            state_ = b == kSe ? State::Data : State::Sub;
-            break;
+        case State::SubIac: state_ = b == kSe ? State::Data : State::Sub; break;
         }
     }
 }

@@ -171,7 +171,8 @@ bool UnpackImage(std::string_view imagePath, Prompt& prompt)
 bool UnpackUploadedImage(std::string_view imagePath, std::span<const std::uint8_t> imageBytes, Prompt& prompt)
 {
     const SectorImage image = DecodeSectorImage(imageBytes);
-    return UnpackRecords(imagePath, &image, prompt, FileToWrite{Path(imagePath), Bytes(imageBytes.begin(), imageBytes.end())});
+    return UnpackRecords(imagePath, &image, prompt,
+                         FileToWrite{Path(imagePath), Bytes(imageBytes.begin(), imageBytes.end())});
 }
 
 std::optional<std::string> UnpackTargetProblem(std::string_view imagePath)

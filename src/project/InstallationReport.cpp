@@ -196,9 +196,9 @@ std::string InstallationReportHtml(const InstallationReport& report)
                 "<th>Options</th><th>Device file</th></tr></thead>\n<tbody>\n";
         for (const ReportSlot& slot : report.Slots) {
             html += "<tr>" + Cell(Html(slot.Group), "group") + Cell("<b>" + Html(slot.SlotName) + "</b>") +
-                    Cell(Html(slot.DeviceType)) +
-                    Cell(Html(slot.DeviceName)) + Cell(Html(slot.Source)) + Cell(JoinedHtml(slot.Options, "<br>")) +
-                    Cell(HtmlPath(extractFileName(slot.DeviceFile)), "file") + "</tr>\n";
+                    Cell(Html(slot.DeviceType)) + Cell(Html(slot.DeviceName)) + Cell(Html(slot.Source)) +
+                    Cell(JoinedHtml(slot.Options, "<br>")) + Cell(HtmlPath(extractFileName(slot.DeviceFile)), "file") +
+                    "</tr>\n";
         }
         html += "</tbody>\n</table>\n";
     }

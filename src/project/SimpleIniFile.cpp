@@ -325,8 +325,8 @@ std::vector<Text> ReadDeviceFileLines(std::string_view path)
 std::vector<Text> DeviceFileLines(std::string_view path, std::string_view bytes)
 {
     if (bytes.size() > kMaxDeviceFileBytes)
-        throw Error(NotADeviceFile(
-            path, "it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) + " KiB, which no device file is"));
+        throw Error(NotADeviceFile(path, "it is larger than " + std::to_string(kMaxDeviceFileBytes / 1024) +
+                                             " KiB, which no device file is"));
     std::vector<Text> lines;
     if (auto problem = DeviceFileTextProblem(bytes, lines); problem || (problem = SectionLineProblem(lines)))
         throw Error(NotADeviceFile(path, *problem));

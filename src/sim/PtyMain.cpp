@@ -15,8 +15,8 @@
 #include <deque>
 #include <fcntl.h>
 #include <iostream>
-#include <poll.h>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>

@@ -79,8 +79,8 @@ private:
     Exchange exchange_;
     CompiledImage image_;
     std::multimap<std::uint16_t, Sector> expected_; // what the project puts into each sector read
-    std::vector<std::uint16_t> queue_; // the sectors to read, in order
-    std::size_t next_ = 0;             // the position in `queue_` of the sector asked for
+    std::vector<std::uint16_t> queue_;              // the sectors to read, in order
+    std::size_t next_ = 0;                          // the position in `queue_` of the sector asked for
     bool directoryPhase_ = true;
     std::map<std::uint16_t, Sector> sectors_;
     std::uint16_t currentSector_ = 0;

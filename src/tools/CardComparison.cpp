@@ -152,7 +152,7 @@ void CompareDeviceFile(const CompiledImage& image, const std::map<std::uint16_t,
         bool projectCut = false;
         const Text projectText = DeviceFileText(mine, projectCut);
         const Text unitText = DeviceFileText(theirs, slot.UnitFileReadInPart);
-            CompareEntries(unitText, projectText, slot);
+        CompareEntries(unitText, projectText, slot);
     }
     if (nameDiffers)
         slot.Differences |= kDeviceFileNameDiffers;

@@ -74,7 +74,8 @@ void TDownloader::Start(const Text& imagePath, CheckPolicy policy, std::optional
     imageRecords_ = image_.size() / kRecordSize;
     view_.ButtonOkEnabled = false;
     view_.ButtonCancelEnabled = true;
-    view_.ProgressMax = static_cast<std::int64_t>(image_.size() + (recordCount_ - image_.size() / kRecordSize) * kRecordSize);
+    view_.ProgressMax =
+        static_cast<std::int64_t>(image_.size() + (recordCount_ - image_.size() / kRecordSize) * kRecordSize);
     view_.ProgressPosition = 0;
     view_.Label.clear();
     view_.Visible = true;
@@ -160,9 +161,9 @@ Text TDownloader::CardAfterStop() const
 {
     // The record in flight may or may not have reached the card; the ones before it were acknowledged.
     const std::size_t written = next_ > 0 ? next_ - 1 : 0;
-    const std::size_t imageWritten = static_cast<std::size_t>(std::count_if(
-        plan_.begin(), plan_.begin() + static_cast<std::ptrdiff_t>(std::min(written, plan_.size())),
-        [](const Planned& p) { return p.at >= 0; }));
+    const std::size_t imageWritten = static_cast<std::size_t>(
+        std::count_if(plan_.begin(), plan_.begin() + static_cast<std::ptrdiff_t>(std::min(written, plan_.size())),
+                      [](const Planned& p) { return p.at >= 0; }));
     const std::string of = " of " + std::to_string(imageRecords_) + " sectors";
     if (written == 0)
         return "The ZR48 acknowledged none" + of +
@@ -196,9 +197,9 @@ void TDownloader::Cancel()
 
 Question TDownloader::StopQuestion(StopAsker asker)
 {
-    return stopTransferQuestion(asker, "Stop the download?\nThe ZR48 will hold an incomplete project.",
-                                "A download is running.\nQuitting stops it, and the ZR48 will hold an incomplete project.",
-                                "Stop Download");
+    return stopTransferQuestion(
+        asker, "Stop the download?\nThe ZR48 will hold an incomplete project.",
+        "A download is running.\nQuitting stops it, and the ZR48 will hold an incomplete project.", "Stop Download");
 }
 
 bool TDownloader::RequestStop(StopAsker asker)

@@ -124,10 +124,10 @@ private:
     std::vector<std::uint8_t> image_; // the file's bytes while a download runs
     std::vector<Planned> plan_;
     std::size_t imageRecords_ = 0;
-    std::size_t imageSent_ = 0; // records of the image file sent so far
-    bool directoryLast_ = false; // the running download writes the image's directory last
-    std::size_t next_ = 0;            // index of the next record to send
-    std::size_t recordCount_ = 0;     // whole records in the file
+    std::size_t imageSent_ = 0;   // records of the image file sent so far
+    bool directoryLast_ = false;  // the running download writes the image's directory last
+    std::size_t next_ = 0;        // index of the next record to send
+    std::size_t recordCount_ = 0; // whole records in the file
     std::uint16_t currentSector_ = 0;
     DownloaderView view_;
     DownloadResult result_ = DownloadResult::None;

@@ -275,10 +275,11 @@ TEST_F(CommandLineHabitsTest, CtrlCStopsATransferAndSaysWhatWasKept)
     EXPECT_EQ(zr48({"--link", card, "download", arg("Villa/Villa.mpj")}), kExitFailed);
     std::smatch match;
     const std::string message = err.str();
-    ASSERT_TRUE(std::regex_search(message, match,
-                                  std::regex(R"(zr48: download interrupted. (\d+) of 24 sectors were written, so the )"
-                                             R"(ZR48's card holds part of the image; its directory names only device files )"
-                                             R"(written whole. Download it again.\n)")))
+    ASSERT_TRUE(
+        std::regex_search(message, match,
+                          std::regex(R"(zr48: download interrupted. (\d+) of 24 sectors were written, so the )"
+                                     R"(ZR48's card holds part of the image; its directory names only device files )"
+                                     R"(written whole. Download it again.\n)")))
         << message;
     const std::size_t written = std::stoul(match[1]);
     EXPECT_GE(written, 6u);
@@ -332,7 +333,11 @@ TEST_F(CommandLineHabitsTest, AStopSignalDuringADumpIsTakenByTheDump)
         SCOPED_TRACE(signal);
         bool taken = false;
         EXPECT_EQ(withSignalPending(
-                      signal, [&] { return zr48({"--link", "sim", "dump-card", arg("dump.mpd"), "0-9"}); }, taken),
+                      signal,
+                      [&] {
+                          return zr48({"--link", "sim", "dump-card", arg("dump.mpd"), "0-9"});
+                      },
+                      taken),
                   kExitFailed);
         EXPECT_TRUE(taken);
         EXPECT_TRUE(inErr("zr48: dump interrupted; nothing was written\n")) << err.str();

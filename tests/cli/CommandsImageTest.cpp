@@ -97,7 +97,7 @@ TEST_F(CommandsImageTest, AFolderGivenForAFileSaysSo)
     std::filesystem::create_directory(dir.path() / "Папка.mpj");
     std::filesystem::create_directory(dir.path() / "Папка.mpd");
     const Arguments cases[] = {
-        {"compile", arg("Папка.mpj")},      {"unpack", arg("Папка.mpd")},          {"inspect", arg("Папка.mpd")},
+        {"compile", arg("Папка.mpj")},       {"unpack", arg("Папка.mpd")},         {"inspect", arg("Папка.mpd")},
         {"ir", "analyse", arg("Папка.mpd")}, {"ir", "optimize", arg("Папка.mpj")},
     };
     for (const Arguments& arguments : cases) {

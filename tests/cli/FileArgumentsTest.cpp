@@ -28,8 +28,10 @@ struct KindLimits {
     bool text;
 };
 constexpr KindLimits kLimits[] = {
-    {FileKind::Project, kMaxProjectFileBytes, true},     {FileKind::DeviceFile, kMaxDeviceFileBytes, true},
-    {FileKind::Image, kMaxImageBytes, false},            {FileKind::Firmware, kFirmwareImageSize, false},
+    {FileKind::Project, kMaxProjectFileBytes, true},
+    {FileKind::DeviceFile, kMaxDeviceFileBytes, true},
+    {FileKind::Image, kMaxImageBytes, false},
+    {FileKind::Firmware, kFirmwareImageSize, false},
     {FileKind::Capture, static_cast<std::uintmax_t>(kCaptureBytes), false},
 };
 
@@ -124,7 +126,9 @@ TEST(FileArguments, EveryCommandRefusesAFileThatIsNotOfItsKindBeforeItDoesAnythi
                 for (int n = 1; n < command->minArguments; ++n)
                     arguments.push_back(dir.text("other" + std::to_string(n) + extension));
                 EXPECT_EQ(cli.runCli(arguments), command->refusedFile);
-                EXPECT_EQ(cli.err.str().rfind("zr48: '" + file + "' is not " + withArticle(fileKindRow(kind).Name) + ": ", 0), 0u)
+                EXPECT_EQ(
+                    cli.err.str().rfind("zr48: '" + file + "' is not " + withArticle(fileKindRow(kind).Name) + ": ", 0),
+                    0u)
                     << cli.err.str();
                 EXPECT_EQ(cli.err.str().find('\n'), cli.err.str().size() - 1) << cli.err.str();
                 EXPECT_EQ(cli.out.str(), "");

@@ -78,9 +78,10 @@ TEST_F(InfraredCodesCommandsTest, ProtocolsListsTheTableThatEncodeAndDecodeUse)
     EXPECT_NE(text.find("\nRC5           36000    bi-phase       0x00..0x1F              0x00..0x3F (..0x7F)     yes"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("\nNEC42         38000    pulse-distance 0x0000..0x1FFF          0x00..0xFF              no     "
-                        "yes     lead-in 9000/4500, 0 560/560, 1 560/1690, lsb A:13 ~A:13 C:8 ~C:8, stop 560\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("\nNEC42         38000    pulse-distance 0x0000..0x1FFF          0x00..0xFF              no     "
+                  "yes     lead-in 9000/4500, 0 560/560, 1 560/1690, lsb A:13 ~A:13 C:8 ~C:8, stop 560\n"),
+        std::string::npos);
 
     ASSERT_EQ(runCli({"ir", "protocols", "--json"}), kExitOk) << err.str();
     const auto json = nlohmann::json::parse(out.str());
@@ -97,7 +98,8 @@ TEST_F(InfraredCodesCommandsTest, ProtocolsListsTheTableThatEncodeAndDecodeUse)
         const auto frame = nlohmann::json::parse(out.str())["frames"][0];
         EXPECT_EQ(frame["protocol"], name == "RC5" ? "RC5X" : name) << name;
         EXPECT_EQ(frame["address"], row["addressMax"]) << name;
-        EXPECT_EQ(frame["command"].get<std::uint32_t>(), row["commandMax"].get<std::uint32_t>() - (name == "RC5" ? 64 : 0));
+        EXPECT_EQ(frame["command"].get<std::uint32_t>(),
+                  row["commandMax"].get<std::uint32_t>() - (name == "RC5" ? 64 : 0));
     }
     EXPECT_EQ(runCli({"ir", "protocols", "NEC"}), kExitUsage);
 }
@@ -199,7 +201,8 @@ TEST_F(InfraredCodesCommandsTest, ImportWritesADeviceFileAndReportsEachButton)
     settings.setIrOptimizerPass1(0);
     settings.setIrOptimizerPass2(0);
     ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device}), kExitOk) << err.str();
-    EXPECT_EQ(out.str().find("Imported 10 buttons into " + device + ": POWER, VOL_UP, VOL_UP_2, CH_PLUS,"), 0u) << out.str();
+    EXPECT_EQ(out.str().find("Imported 10 buttons into " + device + ": POWER, VOL_UP, VOL_UP_2, CH_PLUS,"), 0u)
+        << out.str();
     const std::string text = fileText(device);
     EXPECT_EQ(text.find("DEVICE=6\r\nNAME=Wohnzimmer TV\r\nSELECT=0\r\n"), 0u);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
@@ -210,11 +213,13 @@ TEST_F(InfraredCodesCommandsTest, ImportWritesADeviceFileAndReportsEachButton)
                              "450 400 450 400 450 1250 450 1250 450 400 450 1250 450 400 450 30000\n"),
               std::string::npos)
         << out.str();
-    EXPECT_NE(out.str().find("name: CH_PLUS\ntype: parsed\nprotocol: NECext\naddress: 87 EE 00 00\ncommand: A2 5D 00 00\n"),
-              std::string::npos);
+    EXPECT_NE(
+        out.str().find("name: CH_PLUS\ntype: parsed\nprotocol: NECext\naddress: 87 EE 00 00\ncommand: A2 5D 00 00\n"),
+        std::string::npos);
 
     // Again: the keys are there; Yes replaces them, a prefix makes other keys.
-    const char* const keys = "POWER, VOL_UP, VOL_UP_2, CH_PLUS, INPUT_SOURCE, SOUND_BAR, DISC_TRAY, MUTE, GUIDE, NAME_2.";
+    const char* const keys =
+        "POWER, VOL_UP, VOL_UP_2, CH_PLUS, INPUT_SOURCE, SOUND_BAR, DISC_TRAY, MUTE, GUIDE, NAME_2.";
     prompt.answer(Answer::Yes, keys);
     ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device}), kExitOk) << err.str();
     EXPECT_EQ(out.str().find("Imported 10 buttons"), 0u);
@@ -321,8 +326,8 @@ TEST_F(InfraredCodesCommandsTest, AFileThatCannotBeReadLeavesTheDeviceFileAsItWa
         EXPECT_EQ(out.str(), "");
     }
     // Cut off in the middle of its only button: that button is skipped, so nothing is imported.
-    const Path cut =
-        dir.write("cut.ir", "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: parsed\nprotocol: NEC\naddress: 04");
+    const Path cut = dir.write(
+        "cut.ir", "Filetype: IR signals file\nVersion: 1\n#\nname: Power\ntype: parsed\nprotocol: NEC\naddress: 04");
     EXPECT_EQ(runCli({"ir", "import", cut, "--into", path}), kExitFailed);
     EXPECT_NE(out.str().find("\"Power\" (line 4): the file ends in the middle of it (line 7 has no line end)"),
               std::string::npos)

@@ -68,7 +68,7 @@ TEST_F(IrCaptureExchange, CaptureWaitsPollsAndFetchesTheAnnouncedBlocks)
 
     status(1000);
     EXPECT_EQ(capture.state(), TIrCapture::State::Transferring);
-    clock.advance(1000); // within the first block's resends
+    clock.advance(1000);                                // within the first block's resends
     EXPECT_EQ(countSent(FrameType::IrCaptureQuery), 4); // polling stopped
     // Every sample received is drawn, as it arrives, up to the announced length.
     block(0, 0x11);

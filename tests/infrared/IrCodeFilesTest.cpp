@@ -91,13 +91,15 @@ TEST(ProntoHexTest, WrittenCodesComeBackWithinOneTimeUnit)
 TEST(ProntoHexTest, ACodeTheWordsCannotHoldIsRefused)
 {
     const IrDurations pairs(2 * 65536, 500);
-    EXPECT_NE(test::thrownMessage([&] { formatProntoCode(pairs, 38000, 40000); })
-                  .find("65536 burst pairs; a Pronto code holds at most 65535"),
+    EXPECT_NE(test::thrownMessage([&] {
+                  formatProntoCode(pairs, 38000, 40000);
+              }).find("65536 burst pairs; a Pronto code holds at most 65535"),
               std::string::npos);
     EXPECT_EQ(formatProntoCode(IrDurations(2 * 65535, 500), 38000, 40000).substr(0, 20), "0000 006D 0000 FFFF ");
     // At 38 kHz a word holds 65,535 periods of 26.3 µs: 1.72 s.
-    EXPECT_NE(test::thrownMessage([&] { formatProntoCode(IrDurations{9000, 1800000}, 38000, 40000); })
-                  .find("a duration of 1800000 us; a Pronto code at 38000 Hz holds at most 1723296 us"),
+    EXPECT_NE(test::thrownMessage([&] {
+                  formatProntoCode(IrDurations{9000, 1800000}, 38000, 40000);
+              }).find("a duration of 1800000 us; a Pronto code at 38000 Hz holds at most 1723296 us"),
               std::string::npos);
 }
 

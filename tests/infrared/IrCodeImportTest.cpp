@@ -136,9 +136,9 @@ TEST(IrCodeImportTest, AskedToTheOptimizerRunsOverTheWholeFileWithTheTwoToleranc
 {
     std::vector<Text> lines{"DEVICE=6", "NAME=Tv", "IR_TIME_0 = 300", "OLD=\"$0#600\""};
     test::ScriptedPrompt prompt;
-    const IrImportReport report = importIrButtons(
-        lines, readIrCodeFile(fixture()), {.prefix = {}, .tolerance1 = 10, .tolerance2 = 20, .optimizeFile = true},
-        prompt);
+    const IrImportReport report =
+        importIrButtons(lines, readIrCodeFile(fixture()),
+                        {.prefix = {}, .tolerance1 = 10, .tolerance2 = 20, .optimizeFile = true}, prompt);
     // What moved, the file's own key first.
     ASSERT_TRUE(report.optimized);
     EXPECT_EQ(report.optimized->Keys.front().Key, "OLD");
@@ -210,9 +210,12 @@ TEST(IrCodeImportTest, KeysAreNamedAsAnInstallerReadsThem)
         {"Input/Source", "INPUT_SOURCE", "a key holds A-Z, 0-9 and _ only"},
         {"Lautst\xC3\xA4rke", "LAUTSTAERKE", "letters transliterated"},
         {"Lautst\xE4rke", "LAUTSTAERKE", "letters transliterated"}, // Windows-1252
-        {"\xD0\x93\xD1\x80\xD0\xBE\xD0\xBC\xD0\xBA\xD0\xBE\xD1\x81\xD1\x82\xD1\x8C", "GROMKOST", "letters transliterated"},
+        {"\xD0\x93\xD1\x80\xD0\xBE\xD0\xBC\xD0\xBA\xD0\xBE\xD1\x81\xD1\x82\xD1\x8C", "GROMKOST",
+         "letters transliterated"},
         {"\xD0\xA5\xD0\xBE\xD0\xBB\xD0\xBE\xD0\xB4 \xD1\x89\xD0\xB8", "KHOLOD_SHCHI", "letters transliterated"},
-        {"\xC5\x81\xC3\xB3" "d\xC5\xBA \xC3\x98st \xC3\x9F", "LODZ_OEST_SS", "letters transliterated"},
+        {"\xC5\x81\xC3\xB3"
+         "d\xC5\xBA \xC3\x98st \xC3\x9F",
+         "LODZ_OEST_SS", "letters transliterated"},
         {"Ch +/-", "CH_PLUS_MINUS", "+ and - spelled out; a key holds A-Z, 0-9 and _ only"},
         {"Vol__up ", "VOL_UP", "words joined by a single _"},
         {"\xE2\x98\x85", "BUTTON", "a key holds A-Z, 0-9 and _ only"},
@@ -227,9 +230,11 @@ TEST(IrCodeImportTest, KeysAreNamedAsAnInstallerReadsThem)
     std::vector<Text> lines = newIrDeviceLines("Tv");
     test::ScriptedPrompt prompt;
     const IrDurations code{900, 450, 900};
-    const IrImportReport report = importIrButtons(
-        lines, {{.name = "Vol+", .durations = code}, {.name = "VOL +", .durations = code}, {.name = "Vol-", .durations = code}},
-        {}, prompt);
+    const IrImportReport report = importIrButtons(lines,
+                                                  {{.name = "Vol+", .durations = code},
+                                                   {.name = "VOL +", .durations = code},
+                                                   {.name = "Vol-", .durations = code}},
+                                                  {}, prompt);
     EXPECT_EQ(keysOf(report.imported), (std::vector<Text>{"VOL_PLUS", "VOL_PLUS_2", "VOL_MINUS"}));
     EXPECT_NE(report.text("Tv.mpi").find("Renamed:\n  \"Vol+\" as VOL_PLUS: + and - spelled out\n"
                                          "  \"VOL +\" as VOL_PLUS_2: + and - spelled out; VOL_PLUS is taken\n"
@@ -288,8 +293,8 @@ std::vector<Text> untouched(const std::vector<Text>& after, const IrImportReport
         const bool importedKey =
             string && std::any_of(report.imported.begin(), report.imported.end(),
                                   [&](const IrImportReport::Entry& e) { return e.key == string->key; });
-        const bool newTable = line.starts_with("IR_TIME_") &&
-                              std::find(kAmplifier.begin(), kAmplifier.end(), line) == kAmplifier.end();
+        const bool newTable =
+            line.starts_with("IR_TIME_") && std::find(kAmplifier.begin(), kAmplifier.end(), line) == kAmplifier.end();
         if (!importedKey && !newTable)
             kept.push_back(line);
     }
@@ -397,11 +402,16 @@ TEST(IrCodeImportTest, FlipperExportNamesTheCodesThatDecodeAndKeepsTheRestRaw)
         std::uint32_t address;
         std::uint32_t command;
     } expected[] = {
-        {"POWER", "NEC", 0x04, 0x08},        {"VOL_UP", "NEC", 0x04, 0x02},
-        {"VOL_UP_2", "NEC", 0x04, 0x02},     {"CH_PLUS", "NECext", 0xEE87, 0x5DA2},
-        {"INPUT_SOURCE", "Samsung32", 7, 1}, {"SOUND_BAR", "RC5X", 0x14, 0x05},
-        {"DISC_TRAY", "SIRC15", 0x97, 0x16}, {"MUTE", "", 0, 0},
-        {"GUIDE", "NEC42", 0x01, 0x10},      {"NAME_2", "NEC", 0x04, 0x11},
+        {"POWER", "NEC", 0x04, 0x08},
+        {"VOL_UP", "NEC", 0x04, 0x02},
+        {"VOL_UP_2", "NEC", 0x04, 0x02},
+        {"CH_PLUS", "NECext", 0xEE87, 0x5DA2},
+        {"INPUT_SOURCE", "Samsung32", 7, 1},
+        {"SOUND_BAR", "RC5X", 0x14, 0x05},
+        {"DISC_TRAY", "SIRC15", 0x97, 0x16},
+        {"MUTE", "", 0, 0},
+        {"GUIDE", "NEC42", 0x01, 0x10},
+        {"NAME_2", "NEC", 0x04, 0x11},
         {"JVC_CODE", "", 0, 0}, // Flipper files know no JVC
     };
     for (std::size_t i = 0; i < signals.size(); ++i) {

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <set>
 #include <random>
+#include <set>
 
 namespace zr48 {
 namespace {
@@ -311,7 +311,8 @@ TEST(IrCodecTest, FramesThatBreakAProtocolsRulesAreUnknown)
          "unknown pulse-width unit=600us bits=12 data=0xA90 lead-in=2400/600us lead-out=600us length=19200us "
          "marks=13 spaces=12"},
         // Halves of 500 us: mark-space, space-mark, space-mark, mark-space, mark-space, space-mark.
-        {"bi-phase of no row", {500, 1000, 500, 500, 1000, 500, 500, 1000, 500},
+        {"bi-phase of no row",
+         {500, 1000, 500, 500, 1000, 500, 500, 1000, 500},
          "unknown bi-phase unit=500us bits=6 data=0x26 lead-in=none lead-out=none length=6000us marks=5 spaces=4"},
         {"too short to tell", {500, 500, 500}, "unknown length=1500us marks=2 spaces=1"},
     };
@@ -371,9 +372,9 @@ TEST(IrCodecTest, FramesHaveThePublishedTimings)
     // Denon address 8, command 0x84: a 0 is 264/792, a 1 264/1848, two fixed bits 0, then the
     // half with the command inverted 43.6 ms later.
     EXPECT_EQ(formatIrString(encodeIrFrame(*findIrProtocol("Denon"), {0x08, 0x84, false})).substr(0, 133),
-              "#264#792#264#792#264#792#264#1848#264#792"                                  // 8
-              "#264#792#264#792#264#1848#264#792#264#792#264#792#264#792#264#1848"         // 0x84
-              "#264#792#264#792"                                                           // 0
+              "#264#792#264#792#264#792#264#1848#264#792"                          // 8
+              "#264#792#264#792#264#1848#264#792#264#792#264#792#264#792#264#1848" // 0x84
+              "#264#792#264#792"                                                   // 0
               "#264#43560");
     // SIRC address 1, command 0x15: 2400/600, then 7 command and 5 address bits, a 1 a longer mark.
     EXPECT_EQ(formatIrString(encodeIrFrame(*findIrProtocol("SIRC"), {0x01, 0x15, false})),

@@ -16,12 +16,12 @@
 #include "support/Unprivileged.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
 #include <stdlib.h>
-#include <atomic>
 #include <thread>
 #include <unistd.h>
 #endif
@@ -312,7 +312,6 @@ TEST(SerialDriver, OpenErrorsNameTheDeviceAndForMissingPermissionTheWayToAccess)
     EXPECT_EQ(busy.help, "Cannot open /dev/ttyUSB0: Device or resource busy.");
 }
 
-
 // The name and number of this process, as a refused program hears of it.
 std::string thisProcess()
 {
@@ -332,8 +331,8 @@ TEST(DeviceLock, FindsWhoHoldsAFileInTheKernelsListOfLocks)
         unsigned long inode;
         std::optional<long> holder;
     } cases[] = {
-        {0xfd, 0x0b, 42, 1234},        // hexadecimal device numbers
-        {0x00, 0x1a, 41, 812},         // the other file
+        {0xfd, 0x0b, 42, 1234},         // hexadecimal device numbers
+        {0x00, 0x1a, 41, 812},          // the other file
         {0x00, 0x1a, 42, std::nullopt}, // a POSIX lock, and one only waited for
         {0x00, 0x1b, 42, std::nullopt}, // the same inode on another file system
     };

@@ -15,7 +15,10 @@ class ExchangeTest : public testing::Test {
 protected:
     ExchangeTest()
     {
-        exchange.SetLink([this](std::span<const std::uint8_t> p) { sentAt.push_back(clock.now()); (void)p; });
+        exchange.SetLink([this](std::span<const std::uint8_t> p) {
+            sentAt.push_back(clock.now());
+            (void)p;
+        });
         exchange.onReply = [this](std::span<const std::uint8_t> reply, int reads) {
             replies.push_back({reply.begin(), reply.end()});
             readsTaken.push_back(reads);

@@ -64,12 +64,11 @@ TEST_F(DispatcherTest, SubscribersFollowTheDialogsWhileTheyLive)
     const std::vector<std::uint8_t> frame = {2, 7, 0, 0};
     auto later = std::make_unique<FrameDispatcher::Subscription>();
     {
-        const auto comparer =
-            dispatcher.subscribe([this](const std::uint8_t*, int) { served.push_back("comparer"); });
+        const auto comparer = dispatcher.subscribe([this](const std::uint8_t*, int) { served.push_back("comparer"); });
         *later = dispatcher.subscribe([this](const std::uint8_t*, int) { served.push_back("reader"); });
         dispatcher.Dispatch(frame.data(), 4);
-        EXPECT_EQ(served, (std::vector<std::string>{"downloader", "uploader", "firmware", "display", "comparer",
-                                                    "reader"}));
+        EXPECT_EQ(served,
+                  (std::vector<std::string>{"downloader", "uploader", "firmware", "display", "comparer", "reader"}));
     }
     served.clear();
     dispatcher.Dispatch(frame.data(), 4);

@@ -183,10 +183,9 @@ TEST_F(CompilerTest, MissingAndOversizedFilesAreReportedInSlotOrderAndTheRestIsW
     AssignDevice(project, 8, 2, "");            // assigned without a device file
     AssignDevice(project, 12, 9, dir.text("")); // a folder is no device file
     EXPECT_FALSE(compile(project));
-    EXPECT_EQ(prompt.errors(),
-              (std::vector<std::string>{"File not found:\n" + missing, "File too big:\n" + big,
-                                        "The file \"" + dir.text("") +
-                                            "\" is not a device file: it is a folder, not a file."}));
+    EXPECT_EQ(prompt.errors(), (std::vector<std::string>{"File not found:\n" + missing, "File too big:\n" + big,
+                                                         "The file \"" + dir.text("") +
+                                                             "\" is not a device file: it is a folder, not a file."}));
     for (const auto& shown : prompt.shown())
         EXPECT_EQ(shown.buttons, Buttons::Ok);
 

@@ -17,7 +17,8 @@ protected:
         // "Телевизор.mpi": a file name in Cyrillic (the file system's UTF-8).
         tv = dir.write("\xD0\xA2\xD0\xB5\xD0\xBB\xD0\xB5\xD0\xB2\xD0\xB8\xD0\xB7\xD0\xBE\xD1\x80.mpi",
                        "DEVICE=6\r\nOPTION_1=P,Power on with first command\r\nOPTION_2=Mute on standby\r\n"
-                       "OPTION_3=\r\nOPTION_9=I,Input list last\r\nIR_TIME_0 = 560\r\nIR_POWER=\"$0\"\r\nir_Vol_Up=\"$00\"\r\nIR_POWER=\"$000\"\r\n"
+                       "OPTION_3=\r\nOPTION_9=I,Input list last\r\nIR_TIME_0 = "
+                       "560\r\nIR_POWER=\"$0\"\r\nir_Vol_Up=\"$00\"\r\nIR_POWER=\"$000\"\r\n"
                        "RC5_SYSTEM=20\r\n");
         tuner = dir.write("Tuner.mpi", "DEVICE=1\r\nNAME=FM Tuner\r\n");
         project.FileName = dir.text("Haus.mpj");

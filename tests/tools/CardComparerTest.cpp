@@ -279,12 +279,14 @@ TEST_F(CardComparerTest, AChangedDeviceFileNamesTheEntriesThatDiffer)
          "device file \"BDP\" differs: the same entries, in other lines (comments, spacing or order)"},
         {"more names than a line shows", kDvd, "DEVICE=5\r\n" + manyKeys, "DEVICE=6\r\n" + manyKeys + "IR_KEY9=9\r\n",
          "device file \"BDP\" differs: DEVICE changed; IR_KEY9 added in the project"},
-        {"all eight changed", kDvd, "DEVICE=5\r\n" + manyKeys, "DEVICE=5\r\n" + [] {
-             std::string changed;
-             for (int k = 1; k <= 8; ++k)
-                 changed += "IR_KEY" + std::to_string(k) + "=" + std::to_string(k + 10) + "\r\n";
-             return changed;
-         }(),
+        {"all eight changed", kDvd, "DEVICE=5\r\n" + manyKeys,
+         "DEVICE=5\r\n" +
+             [] {
+                 std::string changed;
+                 for (int k = 1; k <= 8; ++k)
+                     changed += "IR_KEY" + std::to_string(k) + "=" + std::to_string(k + 10) + "\r\n";
+                 return changed;
+             }(),
          "device file \"BDP\" differs: IR_KEY1, IR_KEY2, IR_KEY3, IR_KEY4, IR_KEY5, IR_KEY6 and 2 more changed"},
         // The project's file takes one sector; the card's runs over six, of which one is read, and its
         // cut line says nothing. What the project adds may stand in the part not read.
@@ -394,8 +396,8 @@ class FaultyLineCompareTest : public CardComparerTest, public testing::WithParam
 TEST_P(FaultyLineCompareTest, TheVerdictIsTheCardsWhateverTheLineDoes)
 {
     TProjectFile changed = project;
-    changed.Slot(kTv).ConfigFile =
-        dir.write("changed/LX-40_TV.mpi", "DEVICE=6\r\nIR_POWER=\"" + PatternBytes(2500, 7) + "\"\r\nIR_MUTE=\"#561\"\r\n");
+    changed.Slot(kTv).ConfigFile = dir.write("changed/LX-40_TV.mpi", "DEVICE=6\r\nIR_POWER=\"" + PatternBytes(2500, 7) +
+                                                                         "\"\r\nIR_MUTE=\"#561\"\r\n");
     download(project);
     rig.sim.unit.faults() = GetParam();
 

@@ -545,7 +545,7 @@ TEST(FirmwareVersionAfterUpdate, IsAskedUntilTwoRepliesAgreeAndComparedWithTheIm
 {
     struct Case {
         const char* name;
-        SimFaults faults; // from the version question on
+        SimFaults faults;            // from the version question on
         const char* reportedVersion; // what the unit says, when not its own
         Firmware::Outcome outcome;
         const char* errorPart;
@@ -554,9 +554,15 @@ TEST(FirmwareVersionAfterUpdate, IsAskedUntilTwoRepliesAgreeAndComparedWithTheIm
         {"half the replies lost", {.seed = 3, .replyLossRate = 0.5}, nullptr, Firmware::Outcome::Finished, nullptr},
         {"replies corrupted", {.seed = 4, .corruptRate = 0.5}, nullptr, Firmware::Outcome::Finished, nullptr},
         {"replies late", {.seed = 5, .extraDelayMs = 300}, nullptr, Firmware::Outcome::Finished, nullptr},
-        {"a silent unit", {.silent = true}, nullptr, Firmware::Outcome::VersionUnanswered,
+        {"a silent unit",
+         {.silent = true},
+         nullptr,
+         Firmware::Outcome::VersionUnanswered,
          "did not tell its firmware version after the update"},
-        {"old firmware still running", {}, "R48+1.20 SIM", Firmware::Outcome::VersionDiffers,
+        {"old firmware still running",
+         {},
+         "R48+1.20 SIM",
+         Firmware::Outcome::VersionDiffers,
          "reports firmware version \"R48+1.20 SIM\" after the update, not \"R48+1.21 KELDO DEMO\""},
     };
     for (const Case& c : cases) {

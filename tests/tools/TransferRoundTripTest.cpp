@@ -117,7 +117,6 @@ TEST(StoppedDownload, LeavesADirectoryThatNamesOnlyWholeDeviceFiles)
     }
 }
 
-
 struct Loss {
     double dropRate;
     std::uint32_t seed;

@@ -98,7 +98,8 @@ void addTableRows(QAbstractTextDocumentLayout& layout, QTextTable& table, Breaks
     int header = -1;
     if (headerRows > 0) {
         const double below = border(headerRows);
-        const double halfGap = (top[static_cast<std::size_t>(headerRows)] - bottom[static_cast<std::size_t>(headerRows - 1)]) / 2;
+        const double halfGap =
+            (top[static_cast<std::size_t>(headerRows)] - bottom[static_cast<std::size_t>(headerRows - 1)]) / 2;
         out.headers.push_back({top[0] - halfGap, below});
         header = static_cast<int>(out.headers.size()) - 1;
     }

@@ -51,8 +51,7 @@ std::optional<std::string> handedOverLink(std::string_view record)
 std::string absoluteLinkTarget(std::string_view target)
 {
     const auto link = parseLinkTarget(target);
-    if (!link || link->argument.empty() ||
-        (link->kind != LinkTarget::Kind::Sim && link->kind != LinkTarget::Kind::Tty))
+    if (!link || link->argument.empty() || (link->kind != LinkTarget::Kind::Sim && link->kind != LinkTarget::Kind::Tty))
         return std::string(target);
     // The path is the target's end, as given.
     const std::string_view head = target.substr(0, target.size() - link->argument.size());

@@ -473,9 +473,8 @@ void TMainForm::setRunningLink(const std::string& target, const std::string& giv
 {
     // The driver's own words for a link it could not open ("in use by ..."), as the status bar
     // shows them beside the error code.
-    dialogs_.OptionsForm->setRunningLink({target, givenBy, {}}, [this] {
-        return link_->Connected() ? std::string() : link_->LastFailure().reason;
-    });
+    dialogs_.OptionsForm->setRunningLink(
+        {target, givenBy, {}}, [this] { return link_->Connected() ? std::string() : link_->LastFailure().reason; });
 }
 
 void TMainForm::comeToFront()

@@ -80,42 +80,40 @@ void TMainForm::ActionCompareWithUnitExecute()
     if (!image)
         return;
     const std::string name = projectName(window->documentFile());
-    compareForm()->Start(std::move(*image),
-                         [this, name, target = QPointer<TDocumentWindow>(window)](const TCardComparer& comparer) {
-                             if (!compareResultForm_)
-                                 compareResultForm_ = new TCompareResultForm(this);
-                             const auto closed = [this, name](const char* then) {
-                                 prompt_.information("The project window of \"" + name + "\" is closed; open the project " +
-                                                     then + ".");
-                             };
-                             const auto download = [this, target, closed] {
-                                 if (!target)
-                                     return closed("to download it");
-                                 // What the window showed is the card of before the download.
-                                 compareResultForm_->close();
-                                 bringToFront(*target);
-                                 guarded([this, &target] { downloadProject(*target); });
-                                 UpdateActions();
-                             };
-                             const auto open = [this, target, closed](TCompareResultForm::Place place) {
-                                 ProjectDocument* project = target ? target->project() : nullptr;
-                                 if (!project)
-                                     return closed("to see it");
-                                 bringToFront(*target);
-                                 if (place.slot >= 0)
-                                     project->ShowSlot(place.slot);
-                                 else
-                                     project->ShowMenuLine(place.menuLine);
-                             };
-                             compareResultForm_->ShowResult(comparer.Comparison(), name, download, open);
-                         });
+    compareForm()->Start(
+        std::move(*image), [this, name, target = QPointer<TDocumentWindow>(window)](const TCardComparer& comparer) {
+            if (!compareResultForm_)
+                compareResultForm_ = new TCompareResultForm(this);
+            const auto closed = [this, name](const char* then) {
+                prompt_.information("The project window of \"" + name + "\" is closed; open the project " + then + ".");
+            };
+            const auto download = [this, target, closed] {
+                if (!target)
+                    return closed("to download it");
+                // What the window showed is the card of before the download.
+                compareResultForm_->close();
+                bringToFront(*target);
+                guarded([this, &target] { downloadProject(*target); });
+                UpdateActions();
+            };
+            const auto open = [this, target, closed](TCompareResultForm::Place place) {
+                ProjectDocument* project = target ? target->project() : nullptr;
+                if (!project)
+                    return closed("to see it");
+                bringToFront(*target);
+                if (place.slot >= 0)
+                    project->ShowSlot(place.slot);
+                else
+                    project->ShowMenuLine(place.menuLine);
+            };
+            compareResultForm_->ShowResult(comparer.Comparison(), name, download, open);
+        });
 }
 
 bool TMainForm::transferRunning() const
 {
     return tools_->downloader.Result() == DownloadResult::Running ||
-           tools_->uploader.Result() == UploadResult::Running ||
-           tools_->firmware.state() != Firmware::State::Idle ||
+           tools_->uploader.Result() == UploadResult::Running || tools_->firmware.state() != Firmware::State::Idle ||
            (compareForm_ && compareForm_->comparer().Result() == CompareResult::Running);
 }
 
@@ -174,9 +172,8 @@ void TMainForm::ActionExportReportExecute()
                 reportNotice_ = new StatusNotice(timers_, statusBar());
                 statusBar()->addWidget(reportNotice_);
             }
-            reportNotice_->Show("Report written: " + pathToQString(extractFileName(written)), "&Open", [written] {
-                QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(written)));
-            });
+            reportNotice_->Show("Report written: " + pathToQString(extractFileName(written)), "&Open",
+                                [written] { QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(written))); });
             reportNotice_->setToolTip(pathToQString(written));
         } else {
             prompt_.error(*failure);

@@ -14,7 +14,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIntValidator>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -166,10 +165,21 @@ TOptionsForm::TOptionsForm(Settings& settings, TDirectoryForm& directoryForm, QW
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Down the dialog as it is laid out, each "..." right after its field, the buttons last.
-    QWidget* const order[] = {EditProjectDir,   ButtonBrowseProjectDir,  EditDatabaseDir, ButtonBrowseDatabaseDir,
-                              AdvancedCheckBox, ExpertCheckBox,          CSpinEdit1,      CSpinEdit2,
-                              LinkComboBox,     EditSimCardFile,         ButtonBrowseSimCardFile,
-                              EditServerHost,   EditServerPort,          OkButton,        CancelButton};
+    QWidget* const order[] = {EditProjectDir,
+                              ButtonBrowseProjectDir,
+                              EditDatabaseDir,
+                              ButtonBrowseDatabaseDir,
+                              AdvancedCheckBox,
+                              ExpertCheckBox,
+                              CSpinEdit1,
+                              CSpinEdit2,
+                              LinkComboBox,
+                              EditSimCardFile,
+                              ButtonBrowseSimCardFile,
+                              EditServerHost,
+                              EditServerPort,
+                              OkButton,
+                              CancelButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -265,9 +275,9 @@ void TOptionsForm::OkButtonClick()
     settings_.setIrOptimizerPass2(percentFromText(CSpinEdit2->cleanText().toStdString()));
     const auto index = static_cast<std::size_t>(LinkComboBox->currentIndex());
     if (index < linkEntries_.size()) {
-        const std::string target = linkTarget(linkEntries_[index], pathFromQString(EditSimCardFile->text()),
-                                              EditServerHost->text().toStdString(),
-                                              EditServerPort->text().toStdString());
+        const std::string target =
+            linkTarget(linkEntries_[index], pathFromQString(EditSimCardFile->text()),
+                       EditServerHost->text().toStdString(), EditServerPort->text().toStdString());
         if (parseLinkTarget(target)) // a server without host or port keeps the link as it was
             settings_.setLink(target);
     }

@@ -71,8 +71,7 @@ LinkSelection linkSelection(const std::vector<SerialPortInfo>& ports, const std:
     }
     const auto target = parseLinkTarget(stored);
     const bool simulator = target && target->kind == LinkTarget::Kind::Sim;
-    const bool network =
-        target && (target->kind == LinkTarget::Kind::Tcp || target->kind == LinkTarget::Kind::Rfc2217);
+    const bool network = target && (target->kind == LinkTarget::Kind::Tcp || target->kind == LinkTarget::Kind::Rfc2217);
     const auto found =
         std::find_if(entries.begin(), entries.end(), [&](const LinkEntry& entry) { return entry.target == stored; });
     if (simulator) {

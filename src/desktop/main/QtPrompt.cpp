@@ -76,9 +76,9 @@ Answer answerOf(int result, Buttons buttons)
 
 std::unique_ptr<QMessageBox> QtPrompt::box(const std::string& message, Icon icon, Buttons buttons) const
 {
-    auto box = std::make_unique<QMessageBox>(messageIcon(icon), caption(icon), messageToQString(message),
-                                             standardButtons(buttons),
-                                             parent_ ? parent_ : QApplication::activeWindow());
+    auto box =
+        std::make_unique<QMessageBox>(messageIcon(icon), caption(icon), messageToQString(message),
+                                      standardButtons(buttons), parent_ ? parent_ : QApplication::activeWindow());
     // Above every window, the tool dialogs included: a message that a tool shows from a frame
     // handler must not open hidden behind another window.
     box->setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -161,8 +161,9 @@ void TCompareResultForm::fitToRows()
     int lastWidth = SlotList->header()->sectionSizeHint(kColumns - 1);
     for (int i = 0; i < rows; ++i) {
         const QTreeWidgetItem* item = SlotList->topLevelItem(i);
-        lastWidth = std::max(lastWidth, QFontMetrics(item->font(kColumns - 1)).horizontalAdvance(item->text(kColumns - 1)) +
-                                            2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8);
+        lastWidth =
+            std::max(lastWidth, QFontMetrics(item->font(kColumns - 1)).horizontalAdvance(item->text(kColumns - 1)) +
+                                    2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8);
     }
     columnsWidth += lastWidth;
     // What surrounds the list: the verdict, the details, the buttons and the margins; the window's

@@ -68,8 +68,8 @@ FtStatus NetworkDriver::open()
     const std::string port = std::to_string(port_);
     if (const int error = getaddrinfo(host_.c_str(), port.c_str(), &hints, &found); error != 0) {
         const std::string why = error == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(error);
-        return fail("Cannot find " + host_ + ": " + why, "Cannot find the host " + host_ + " (port " + port +
-                                                             "): " + why + ".");
+        return fail("Cannot find " + host_ + ": " + why,
+                    "Cannot find the host " + host_ + " (port " + port + "): " + why + ".");
     }
     std::string why = "no address";
     for (const addrinfo* a = found; a; a = a->ai_next) {

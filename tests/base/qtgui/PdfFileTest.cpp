@@ -85,7 +85,8 @@ TEST(PdfFile, RowsStayWholeHeadersRepeatAndTheClosingLineHasCompany)
         // A page after the first that holds rows starts with the table's header.
         if (page > 0) {
             const std::string& text = pages[static_cast<std::size_t>(page)];
-            EXPECT_LT(text.find("Head A Head B "), text.find(n + " ")) << "page " << page + 1 << ": " << text.substr(0, 40);
+            EXPECT_LT(text.find("Head A Head B "), text.find(n + " "))
+                << "page " << page + 1 << ": " << text.substr(0, 40);
         }
     }
     const std::string& last = pages.back();

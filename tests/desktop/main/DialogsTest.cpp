@@ -126,10 +126,10 @@ TEST_F(DialogsTest, TheDialogOpensAtItsFirstFieldAndTabFollowsTheLayout)
                                            "LinkComboBox", "EditSimCardFile", "ButtonBrowseSimCardFile", "OkButton",
                                            "CancelButton", "EditProjectDir", "ButtonBrowseProjectDir"}));
     EXPECT_EQ(reached, (std::vector<std::pair<Qt::Key, QString>>{{Qt::Key_D, "EditDatabaseDir"},
-                                                                  {Qt::Key_2, "CSpinEdit2"},
-                                                                  {Qt::Key_L, "LinkComboBox"},
-                                                                  {Qt::Key_S, "EditSimCardFile"},
-                                                                  {Qt::Key_P, "EditProjectDir"}}));
+                                                                 {Qt::Key_2, "CSpinEdit2"},
+                                                                 {Qt::Key_L, "LinkComboBox"},
+                                                                 {Qt::Key_S, "EditSimCardFile"},
+                                                                 {Qt::Key_P, "EditProjectDir"}}));
 }
 
 // The simulator's card file is chosen with "..." or typed; either way it is kept as an absolute

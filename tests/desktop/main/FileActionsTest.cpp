@@ -441,8 +441,9 @@ TEST_F(FileActionsTest, ImportInfraredCodesAddsTheButtonsToTheTextUnderTheFilesP
     // file's, the new key the last line (its 450 µs within 20 % of the file's 560, its 900 µs
     // new); nothing is written until the user saves.
     EXPECT_TRUE(editor->modified());
-    EXPECT_EQ(editor->fileBytes(), "XNAME=Amp\r\nIR_TIME_0 = 560\r\nIR_TIME_1 = 900\r\nIR_POWER=\"#9000#4500$0#560\"\r\n"
-                                   "IR_MUTE=\"#1000\"\r\nIR_VOL_PLUS=\"$101\"\r\n");
+    EXPECT_EQ(editor->fileBytes(),
+              "XNAME=Amp\r\nIR_TIME_0 = 560\r\nIR_TIME_1 = 900\r\nIR_POWER=\"#9000#4500$0#560\"\r\n"
+              "IR_MUTE=\"#1000\"\r\nIR_VOL_PLUS=\"$101\"\r\n");
     EXPECT_EQ(fileContents(device), own);
 }
 

@@ -148,13 +148,13 @@ TEST_F(MainFormTest, MenusInOrderWithTheirEntriesAndSeparators)
         titles.push_back(menu->text());
     EXPECT_EQ(titles, (std::vector<QString>{"&File", "&Tools", "&Project", "&Window", "&Help"}));
 
-    EXPECT_EQ(
-        entries(menuNamed(*form, "FileMenu")),
-        (std::vector<QString>{"&New Project...", "New &Text File", "-", "&Open...", "&Close", "Close A&ll", "-",
-                              "&Save", "Save &As...", "Sa&ve All", "-", "Export &Report...", "Recent &Files", "-", "E&xit"}));
-    EXPECT_EQ(
-        entries(menuNamed(*form, "ToolsMenu")),
-        (std::vector<QString>{"Update &Firmware...", "-", "IR &Optimizer", "&Import Infrared Codes...", "-", "Op&tions..."}));
+    EXPECT_EQ(entries(menuNamed(*form, "FileMenu")),
+              (std::vector<QString>{"&New Project...", "New &Text File", "-", "&Open...", "&Close", "Close A&ll", "-",
+                                    "&Save", "Save &As...", "Sa&ve All", "-", "Export &Report...", "Recent &Files", "-",
+                                    "E&xit"}));
+    EXPECT_EQ(entries(menuNamed(*form, "ToolsMenu")),
+              (std::vector<QString>{"Update &Firmware...", "-", "IR &Optimizer", "&Import Infrared Codes...", "-",
+                                    "Op&tions..."}));
     EXPECT_EQ(entries(menuNamed(*form, "Project1")),
               (std::vector<QString>{"&Download to ZR48", "&Compare with ZR48", "-", "Delete &unused mpi Files"}));
     EXPECT_EQ(
@@ -479,9 +479,10 @@ TEST_F(MainFormTest, FileOpenOfAnyTextFileOpensItInTheEditorAndOfAnythingElseSay
     files.answer(picture);
     form->execute(ActionId::FileOpen);
     EXPECT_EQ(form->documentWindows().size(), 3u);
-    EXPECT_EQ(prompt.errors(), std::vector<Text>{"The file \"" + picture +
-                                                 "\" is not a text file: it holds binary data, not text (the byte 0x00 at "
-                                                 "offset 8)."});
+    EXPECT_EQ(prompt.errors(),
+              std::vector<Text>{"The file \"" + picture +
+                                "\" is not a text file: it holds binary data, not text (the byte 0x00 at "
+                                "offset 8)."});
 }
 
 TEST_F(MainFormTest, RecentFilesOfferTheFilesOpenedLast)

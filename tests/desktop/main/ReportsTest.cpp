@@ -2,14 +2,14 @@
 // unit in virtual time, the IR Optimizer's summary, and File › Export Report.
 
 #include "base/Paths.h"
-#include "desktop/editor/EditForm.h"
+#include "desktop/common/FileChooser.h"
 #include "desktop/common/TitleWidth.h"
+#include "desktop/editor/EditForm.h"
 #include "desktop/infrared/OptimizeReportForm.h"
+#include "desktop/main/StatusNotice.h"
 #include "desktop/project/ProjectHarness.h"
 #include "desktop/tools/CompareForm.h"
 #include "desktop/tools/CompareResultForm.h"
-#include "desktop/common/FileChooser.h"
-#include "desktop/main/StatusNotice.h"
 #include "desktop/tools/DownloaderForm.h"
 #include "support/TempDir.h"
 
@@ -209,8 +209,10 @@ TEST_F(ReportsTest, TheResultTellsTheSidesApartShowsEveryRowAndOpensARowInThePro
     other.erase(other.find("[LIGHT]"));
     for (int n = 0; n <= 6; ++n)
         other += (n == 0 ? std::string("[SOUND]") : "[SOUND-" + std::to_string(n) + "]") +
-                 "\r\nDEVICE_TYPE=1\r\nDEVICE_NAME=Radio " + std::to_string(n) + "\r\nK73_SELECT=1\r\n"
-                 "CONFIG_FILE=" + dir.text("Projects/Villa/K73_FM_Tuner.mpi") + "\r\nOPTION_LIST=\r\n\r\n";
+                 "\r\nDEVICE_TYPE=1\r\nDEVICE_NAME=Radio " + std::to_string(n) +
+                 "\r\nK73_SELECT=1\r\n"
+                 "CONFIG_FILE=" +
+                 dir.text("Projects/Villa/K73_FM_Tuner.mpi") + "\r\nOPTION_LIST=\r\n\r\n";
     std::ofstream(dir.path() / "Projects" / "Villa" / "Other.mpj", std::ios::binary) << other;
     TProjectForm* window = openProject(dir.text("Projects/Villa/Other.mpj"));
     ASSERT_NE(window, nullptr);

@@ -200,8 +200,7 @@ TEST_F(TransferFormsTest, ExitDuringADownloadAsksFirst)
     prompt.answer(Answer::Yes, "Quitting stops it");
     EXPECT_TRUE(form.close());
     EXPECT_EQ(downloader.Result(), DownloadResult::Cancelled);
-    EXPECT_NE(prompt.messages().back().find("Download stopped.\n4 of "), std::string::npos)
-        << prompt.messages().back();
+    EXPECT_NE(prompt.messages().back().find("Download stopped.\n4 of "), std::string::npos) << prompt.messages().back();
 }
 
 // The real message box: Cancel clicked, the question left open while the unit goes on writing.
