@@ -73,11 +73,11 @@ using Arguments = std::vector<std::string>;
 // The words of a command whose arguments are command names (`zr48 help`).
 inline constexpr const char* kCommandNameWords = "<COMMAND>";
 
-// What commands read, for their rows' `reads`.
+// What commands read, for their rows' `reads`. `firmware` and `version` check their file themselves:
+// an update takes a file of any content with --force, and says what it refused in its own words.
 inline constexpr FileKind kReadsProject[] = {FileKind::Project};
 inline constexpr FileKind kReadsDeviceFile[] = {FileKind::DeviceFile};
 inline constexpr FileKind kReadsImage[] = {FileKind::Image};
-inline constexpr FileKind kReadsFirmware[] = {FileKind::Firmware};
 inline constexpr FileKind kReadsCapture[] = {FileKind::Capture};
 inline constexpr FileKind kReadsProjectOrImage[] = {FileKind::Project, FileKind::Image};
 

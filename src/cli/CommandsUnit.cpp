@@ -415,7 +415,6 @@ Command firmwareCommand()
             .files = "bin",
             .minArguments = 1,
             .maxArguments = 1,
-            .reads = kReadsFirmware,
             .run = runFirmware};
 }
 
@@ -435,7 +434,6 @@ Command versionCommand()
             .files = "bin",
             .minArguments = 0,
             .maxArguments = 1,
-            .reads = kReadsFirmware,
             .run = runVersion};
 }
 

@@ -252,7 +252,7 @@ TEST_F(InfraredCodesCommandsTest, ImportKeepsEveryLineOfTheDeviceFileByteForByte
     // The file's prefix goes before the keys; its own keys stay after No.
     prompt.answer(Answer::No, "already: IR_POWER, IR_VOL_UP, IR_MUTE.");
     ASSERT_EQ(runCli({"ir", "import", fixture(), "--into", device}), kExitOk) << err.str();
-    EXPECT_EQ(out.str().find("Imported 6 buttons into " + device + ": IR_VOL_UP_2, IR_CH_PLUS, IR_INPUT_SOURCE,"), 0u)
+    EXPECT_EQ(out.str().find("Imported 7 buttons into " + device + ": IR_VOL_UP_2, IR_CH_PLUS, IR_INPUT_SOURCE,"), 0u)
         << out.str();
     EXPECT_NE(out.str().find("\"Power\" (line 5): IR_POWER exists and was not replaced"), std::string::npos);
     EXPECT_EQ(ownLines(fileText(device)), original);

@@ -287,6 +287,8 @@ TEST(FirmwareStopQuestion, LeftOpenItClosesWhenTheUpdateEnds)
         EXPECT_LT(question.closedMs - question.openedMs, 120'000);
         EXPECT_EQ(held.opens()[1].message, c.result);
         EXPECT_GE(held.opens()[1].openedMs, question.closedMs);
+        // A finished update then asks the unit which firmware it runs.
+        bench.clock.advanceUntil([&] { return firmware.state() == Firmware::State::Idle; }, 10000);
         EXPECT_EQ(firmware.outcome(), c.outcome);
         EXPECT_EQ(firmware.state(), Firmware::State::Idle);
         EXPECT_TRUE(firmware.view().visible); // the window stays, with its result

@@ -209,7 +209,8 @@ TEST_F(UploaderTest, AnImageFileThatCannotBeCreatedIsReportedAndNothingIsSent)
     EXPECT_NE(rig.prompt.shown[0].message.find("Copy.mpd"), std::string::npos) << rig.prompt.shown[0].message;
 }
 
-TEST_F(UploaderTest, AnImageThatCannotBeWrittenAtTheEndIsReportedAndNothingIsKept)
+// What was read is not lost: it stays beside, under the partial image's name, and no project is made.
+TEST_F(UploaderTest, AnImageThatCannotBeWrittenAtTheEndIsReportedAndKeptBeside)
 {
     putEntry(0, 1, 100, 4);
     rig.uploader.Start(dir.text("Copy.mpj"), {});
@@ -217,7 +218,10 @@ TEST_F(UploaderTest, AnImageThatCannotBeWrittenAtTheEndIsReportedAndNothingIsKep
     std::filesystem::create_directory(dir.path() / "Copy.mpd");
     rig.clock.advanceUntil([&] { return rig.uploader.Result() != UploadResult::Running; }, 60000);
     EXPECT_EQ(rig.uploader.Result(), UploadResult::Failed);
-    EXPECT_EQ(rig.uploader.KeptRecords(), std::nullopt);
+    ASSERT_TRUE(rig.uploader.KeptRecords().has_value());
+    EXPECT_EQ(rig.uploader.KeptImagePath(), dir.text("Copy.partial.mpd"));
+    EXPECT_EQ(readFileBytes(rig.uploader.KeptImagePath()).size(), *rig.uploader.KeptRecords() * 514u);
+    EXPECT_GT(*rig.uploader.KeptRecords(), 0u);
     ASSERT_EQ(rig.prompt.shown.size(), 1u);
     EXPECT_NE(rig.prompt.shown[0].message.find(dir.text("Copy.mpd")), std::string::npos) << rig.prompt.shown[0].message;
     EXPECT_FALSE(fileExists(dir.text("Copy.mpj")));
