@@ -4,6 +4,7 @@
 
 #include "CliHarness.h"
 #include "base/qtgui/PdfFile.h"
+#include "support/PdfText.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +15,6 @@
 
 namespace zr48::cli {
 namespace {
-
-// The text of a PDF file as pdftotext reads it, each run of blanks and line ends as one space (a
-// table cell may wrap); nullopt when pdftotext is not there.
-std::optional<std::string> pdfText(const std::string& path)
-{
-    const std::string command = "pdftotext -enc UTF-8 '" + path + "' - 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        text.append(buffer, n);
-    if (pclose(pipe) != 0)
-        return std::nullopt;
-    std::string words;
-    for (const char c : text) {
-        const bool blank = c == ' ' || c == '\n' || c == '\f' || c == '\t';
-        if (!blank)
-            words += c;
-        else if (!words.empty() && words.back() != ' ')
-            words += ' ';
-    }
-    return words;
-}
 
 class ReportCommandsTest : public testing::Test, public CliHarness {
 protected:
@@ -107,7 +83,7 @@ TEST_F(ReportCommandsTest, PdfAndHtmlHoldEverySlotAndEveryKey)
         EXPECT_NE(out.str().find("Report written: " + pdf), std::string::npos) << out.str();
         ASSERT_EQ(run({"report", dir.text(project), "--output=" + html}), kExitOk) << err.str();
         const std::string htmlText = test::fileContents(html);
-        const std::optional<std::string> pdfContent = pdfText(pdf);
+        const std::optional<std::string> pdfContent = test::pdfWords(pdf);
         if (!pdfContent)
             GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
         for (const std::string& part : parts) {

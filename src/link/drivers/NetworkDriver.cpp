@@ -1,5 +1,7 @@
 #include "link/drivers/NetworkDriver.h"
 
+#include "link/drivers/FdWait.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -227,17 +229,7 @@ std::size_t NetworkDriver::read(std::uint8_t* buffer, std::size_t n)
 
 bool NetworkDriver::waitReadable(int timeoutMs)
 {
-    pollfd p{fd_.load(), POLLIN, 0};
-    if (p.fd >= 0) {
-        const int ready = poll(&p, 1, timeoutMs);
-        if (ready > 0 && (p.revents & POLLIN))
-            return true;
-        if (ready == 0)
-            return false;
-    }
-    // Closed or dropped: wait out the time so that the caller does not spin.
-    poll(nullptr, 0, timeoutMs);
-    return false;
+    return waitFdReadable(fd_.load(), timeoutMs);
 }
 
 void NetworkDriver::close()

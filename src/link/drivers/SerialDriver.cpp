@@ -1,5 +1,7 @@
 #include "link/drivers/SerialDriver.h"
+
 #include "link/drivers/DeviceLock.h"
+#include "link/drivers/FdWait.h"
 
 #include <cerrno>
 #include <charconv>
@@ -276,17 +278,7 @@ void SerialDriver::write(const std::uint8_t* bytes, std::size_t n)
 
 bool SerialDriver::waitReadable(int timeoutMs)
 {
-    pollfd p{fd_.load(), POLLIN, 0};
-    if (p.fd >= 0) {
-        const int ready = poll(&p, 1, timeoutMs);
-        if (ready > 0 && (p.revents & POLLIN))
-            return true;
-        if (ready == 0)
-            return false;
-    }
-    // Closed, hung up or gone: wait out the time so that the caller does not spin.
-    poll(nullptr, 0, timeoutMs);
-    return false;
+    return waitFdReadable(fd_.load(), timeoutMs);
 }
 
 void SerialDriver::close()

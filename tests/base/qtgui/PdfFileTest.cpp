@@ -3,6 +3,7 @@
 // line never stands alone on the last page.
 
 #include "base/qtgui/PdfFile.h"
+#include "support/PdfText.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +15,6 @@
 
 namespace zr48 {
 namespace {
-
-// The text of page `page` (from 1), each run of blanks as one space; nullopt past the last page
-// or without pdftotext.
-std::optional<std::string> pageText(const std::string& path, int page)
-{
-    const std::string n = std::to_string(page);
-    FILE* pipe = popen(("pdftotext -q -enc UTF-8 -f " + n + " -l " + n + " '" + path + "' - 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        text.append(buffer, got);
-    if (pclose(pipe) != 0)
-        return std::nullopt;
-    std::string words;
-    for (const char c : text) {
-        const bool blank = c == ' ' || c == '\n' || c == '\f' || c == '\t';
-        if (!blank)
-            words += c;
-        else if (!words.empty() && words.back() != ' ')
-            words += ' ';
-    }
-    return words;
-}
 
 TEST(PdfFile, RowsStayWholeHeadersRepeatAndTheClosingLineHasCompany)
 {
@@ -59,7 +35,7 @@ TEST(PdfFile, RowsStayWholeHeadersRepeatAndTheClosingLineHasCompany)
 
     std::vector<std::string> pages;
     for (int page = 1; page < 50; ++page) {
-        const std::optional<std::string> text = pageText(path, page);
+        const std::optional<std::string> text = test::pdfWords(path, page);
         if (!text)
             break;
         pages.push_back(*text);
