@@ -147,26 +147,11 @@ void NetworkDriver::sendRaw(const std::uint8_t* bytes, std::size_t n)
     const int fd = fd_.load();
     if (fd < 0)
         return;
-    // A full send buffer gets a short while to drain; the rest is lost as on a failed write, and
-    // the tools resend.
-    int patience = 20;
-    while (n > 0) {
-        const ssize_t put = ::send(fd, bytes, n, MSG_NOSIGNAL);
-        if (put > 0) {
-            bytes += put;
-            n -= static_cast<std::size_t>(put);
-            continue;
-        }
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            lost();
-            return;
-        }
-        pollfd p{fd, POLLOUT, 0};
-        if (--patience < 0 || poll(&p, 1, 10) < 0)
-            return;
-    }
+    const auto send = [](int to, const std::uint8_t* data, std::size_t size) {
+        return ::send(to, data, size, MSG_NOSIGNAL);
+    };
+    if (!writeFdPatiently(fd, bytes, n, send))
+        lost();
 }
 
 void NetworkDriver::write(const std::uint8_t* bytes, std::size_t n)

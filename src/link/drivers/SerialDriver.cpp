@@ -256,24 +256,9 @@ void SerialDriver::write(const std::uint8_t* bytes, std::size_t n)
     const int fd = fd_.load();
     if (fd < 0)
         return;
-    // The descriptor does not block; a full output queue gets a short while to drain, then the
-    // rest is lost as on a failed FT_Write (the tools resend).
-    int patience = 20;
-    while (n > 0) {
-        const ssize_t put = ::write(fd, bytes, n);
-        if (put > 0) {
-            bytes += put;
-            n -= static_cast<std::size_t>(put);
-            continue;
-        }
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0 && errno != EAGAIN)
-            return;
-        pollfd p{fd, POLLOUT, 0};
-        if (--patience < 0 || poll(&p, 1, 10) < 0)
-            return;
-    }
+    // A failed write loses the frame as a failed FT_Write does; the tools resend.
+    writeFdPatiently(fd, bytes, n,
+                     [](int to, const std::uint8_t* data, std::size_t size) { return ::write(to, data, size); });
 }
 
 bool SerialDriver::waitReadable(int timeoutMs)
