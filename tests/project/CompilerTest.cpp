@@ -197,8 +197,9 @@ TEST_F(CompilerTest, MissingAndOversizedFilesAreReportedInSlotOrderAndTheRestIsW
     EXPECT_TRUE(AllZero(img.Records[19].Data));
 }
 
-// Whatever bytes a device file holds go onto the card as they are: a file that is no device file
-// is refused, saying why, and nothing of it is written; the other slots still are.
+// A device file's bytes go onto the card as they are, so a file that is no device file is refused,
+// saying why, and nothing of it is written; the other slots still are. (The names are file names:
+// "nul" names a device on Windows.)
 TEST_F(CompilerTest, AFileThatIsNoDeviceFileIsRefusedWithItsReason)
 {
     const struct {
@@ -207,7 +208,7 @@ TEST_F(CompilerTest, AFileThatIsNoDeviceFileIsRefusedWithItsReason)
         const char* reason;
     } cases[] = {
         {"random", test::NoiseBytes(3000, 7), "it holds binary data, not text"},
-        {"nul", "DEVICE=5\r\nIR_POWER=\"#560\0#560\"\r\n"s, "it holds binary data, not text"},
+        {"nul-bytes", "DEVICE=5\r\nIR_POWER=\"#560\0#560\"\r\n"s, "it holds binary data, not text"},
         {"empty", "", "it is empty"},
         {"prose", "Remote control of the living room.\r\n", "it holds no KEY=value line"},
     };
